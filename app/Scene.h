@@ -1,0 +1,76 @@
+#ifndef GLINTWORK_SCENE_H
+#define GLINTWORK_SCENE_H
+
+#include <cstdint>
+#include <fstream>
+#include <istream>
+#include <string>
+#include <vector>
+
+// The world to be traced, as read from the scene script "scenescript.txt":
+// spheres, the corner points of the room's planes, point lights, one material
+// block (ambient, diffuse, specular RGB triples: nine floats) per object, the
+// screen size and the depth limit. Lists are indexed in file order. Entries the
+// file does not supply are zero.
+class Scene {
+public:
+    enum class Status {
+        Read,      // the script was read (perhaps only partly: reading stops quietly
+                   // at the end of the file or at a malformed number)
+        Missing,   // there is no script: the application ends quietly
+        Unusable,  // the script cannot be used; Error() says why
+    };
+
+    // Largest script we read: real scenes are a few kilobytes; beyond this the
+    // lists could take far more memory than any scene needs.
+    static constexpr std::uint64_t MaxScriptBytes = 16u << 20;
+
+    std::vector<float> sphereCentres;   // x, y, z per sphere
+    std::vector<float> planePoints;     // x, y, z per corner point
+    std::uint32_t sphereCount = 0;
+    std::uint32_t planePointCount = 0;  // four per plane
+    std::uint32_t lightCount = 0;
+    std::uint32_t screenWidth = 0;
+    std::uint32_t screenHeight = 0;
+    float rayTraceDepth = 0.0f;         // hits with z at or below this are not drawn
+    std::vector<double> sphereExponents;
+    std::vector<double> planeExponents;
+    std::vector<float> sphereRadii;
+    std::vector<float> sphereMaterials; // nine per sphere
+    std::vector<float> planeMaterials;  // nine per plane
+    std::vector<float> lightPositions;  // x, y, z per light
+    std::vector<float> lightColours;    // nine per light
+    std::string word;                   // the last word read
+    std::ifstream input;                // the script while it is being read
+
+    Scene() = default;
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
+    std::uint32_t PlaneCount() const { return planePointCount / 4; }
+
+    // Reads "scenescript.txt" from the working directory (or the given path).
+    Status ReadScript(const char* path = "scenescript.txt");
+
+    // Reads a script from any stream. `available` is the number of bytes the
+    // stream holds from its current position: a count that asks for more
+    // numbers than that many bytes could hold is refused before anything is
+    // allocated.
+    Status ReadFrom(std::istream& in, std::uint64_t available);
+
+    // Why the last read gave Unusable: one line, no newline.
+    const std::string& Error() const { return error; }
+
+private:
+    bool CountFits(const char* keyword, std::uint32_t count, std::uint64_t numbers, std::istream& in);
+    void ReadSpheres(std::istream& in);
+    void ReadSphereMaterials(std::istream& in);
+    void ReadLights(std::istream& in);
+    void ReadPlanes(std::istream& in);
+
+    std::uint64_t streamBytes = 0;
+    std::uint64_t streamStart = 0;
+    std::string error;
+};
+
+#endif

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "EnvSceneTracer.h"
+#include "SceneTracer.h"
+#include "../trace/TracerTestScene.h"
+
+TEST(EnvSceneTracer, BendsTheCentralRayStraightBack)
+{
+    // On a 2 x 2 screen only the last pixel (row 1, column 1) looks along +z;
+    // it is also the last one traced, so its working values remain.
+    EnvSceneTracer env;
+    SetUpTracer(env, RoomScript() + "screen 2 2 raytracedepth -100");
+    env.SetEye(Vec3());
+    env.Render();
+    EXPECT_EQ(env.envHitPoint.z, -24.0);
+    EXPECT_EQ(env.envHitPoint.x, 0.0);
+    EXPECT_EQ(env.envDirUnit.z, 1.0);
+    EXPECT_EQ(env.primaryDir.z, -1.0);
+    EXPECT_EQ(env.envDir.z, 1.0);  // restored from the unit direction
+
+    // The three corner pixels look more than 24 degrees off the axis and miss
+    // the environment sphere; the bent central ray hits only the back wall.
+    ASSERT_EQ(env.Points().size(), 1u);
+    EXPECT_EQ(env.Points()[0].z, -30.0f);
+
+    SceneTracer plain;
+    SetUpTracer(plain, RoomScript() + "screen 2 2 raytracedepth -100");
+    plain.SetEye(Vec3());
+    plain.Render();
+    EXPECT_GT(plain.Points().size(), 3u);
+}
+
+TEST(EnvSceneTracer, OwnsItsStateApartFromTheFirstTracer)
+{
+    const std::string script = RoomScript() +
+                               "screen 40 30 raytracedepth -100 sphere 1 0 0 -40 6 "
+                               "materialSP 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 10 "
+                               "light 1 0 5 -10  0.2 0.2 0.2 0.5 0.5 0.5 0.5 0.5 0.5";
+    EnvSceneTracer env;
+    SetUpTracer(env, script);
+    env.SetEye(Vec3());
+    env.Render();
+    const PointList before = env.Points();
+    ASSERT_FALSE(before.empty());
+
+    // Moving the first tracer's spheres does not touch this one.
+    SceneTracer first;
+    SetUpTracer(first, script);
+    first.MoveSpheresLeft();
+    env.Render();
+    ASSERT_EQ(before.size(), env.Points().size());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        ASSERT_EQ(before[i].x, env.Points()[i].x);
+
+    EXPECT_TRUE(env.reflectionsOn);
+    EXPECT_TRUE(env.colouredShadowsOn);
+}

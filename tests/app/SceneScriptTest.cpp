@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Scene.h"
+#include "SceneCheck.h"
+
+namespace {
+
+Scene::Status Read(Scene& scene, const std::string& text)
+{
+    std::istringstream in(text);
+    return scene.ReadFrom(in, text.size());
+}
+
+std::vector<float> F(std::initializer_list<float> v) { return std::vector<float>(v); }
+
+}  // namespace
+
+TEST(SceneScript, ReadsEveryKeywordWithFreeLayout)
+{
+    Scene s;
+    // Numbers of one sphere split over lines, two spheres on one line, the
+    // keywords in an unusual order.
+    const std::string text =
+        "light 2\n 1 2 3 4 5 6\n"
+        " 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9\n"
+        " 1.1 1.2 1.3 1.4 1.5 1.6 1.7 1.8 1.9\n"
+        "screen 640\n480 raytracedepth -25.5\n"
+        "sphere 3 1 2\n-10\n 4  5 6 -7 8 9 10 -11 12\n"
+        "materialSP " + std::string(
+        "1 2 3 4 5 6 7 8 9 10.5 "
+        "11 12 13 14 15 16 17 18 19 20 "
+        "21 22 23 24 25 26 27 28 29 1e2\n");
+    ASSERT_EQ(Read(s, text), Scene::Status::Read);
+    EXPECT_EQ(s.screenWidth, 640u);
+    EXPECT_EQ(s.screenHeight, 480u);
+    EXPECT_EQ(s.rayTraceDepth, -25.5f);
+    EXPECT_EQ(s.lightCount, 2u);
+    // Both positions come before both colour blocks.
+    EXPECT_EQ(s.lightPositions, F({1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(s.lightColours[0], 0.1f);
+    EXPECT_EQ(s.lightColours[9], 1.1f);
+    EXPECT_EQ(s.lightColours[17], 1.9f);
+    EXPECT_EQ(s.sphereCount, 3u);
+    EXPECT_EQ(s.sphereCentres, F({1, 2, -10, 5, 6, -7, 9, 10, -11}));
+    EXPECT_EQ(s.sphereRadii, F({4, 8, 12}));
+    EXPECT_EQ(s.sphereMaterials[9], 11.0f);
+    EXPECT_EQ(s.sphereMaterials[26], 29.0f);
+    EXPECT_EQ(s.sphereExponents, std::vector<double>({10.5, 20, 100}));
+    // Numbers are not words: the last word read is the last keyword.
+    EXPECT_EQ(s.word, "materialSP");
+}
+
+TEST(SceneScript, EmptyOrKeywordFreeFilesGiveAnEmptyScene)
+{
+    for (const char* text : {"", "   \n\t ", "hello world 1 2 3 Sphere 1 1 1 1 1"}) {
+        Scene s;
+        ASSERT_EQ(Read(s, text), Scene::Status::Read) << text;
+        EXPECT_EQ(s.sphereCount, 0u);
+        EXPECT_EQ(s.planePointCount, 0u);
+        EXPECT_EQ(s.lightCount, 0u);
+        EXPECT_EQ(s.screenWidth, 0u);
+        EXPECT_EQ(s.screenHeight, 0u);
+        EXPECT_EQ(s.rayTraceDepth, 0.0f);
+        EXPECT_TRUE(s.sphereCentres.empty());
+    }
+}
+
+TEST(SceneScript, MaterialsGoWithTheLastSphereKeyword)
+{
+    // Before any sphere: nothing is read, and the numbers are skipped as words
+    // (so "screen" after them still works).
+    Scene a;
+    ASSERT_EQ(Read(a, "materialSP 1 2 3 4 5 6 7 8 9 10 screen 3 4"), Scene::Status::Read);
+    EXPECT_EQ(a.screenWidth, 3u);
+    EXPECT_TRUE(a.sphereMaterials.empty());
+
+    // A count of 0: empty lists, materialSP reads nothing.
+    Scene b;
+    ASSERT_EQ(Read(b, "sphere 0 materialSP 1 2 3 4 5 6 7 8 9 10 screen 5 6"), Scene::Status::Read);
+    EXPECT_EQ(b.sphereCount, 0u);
+    EXPECT_TRUE(b.sphereRadii.empty());
+    EXPECT_EQ(b.screenHeight, 6u);
+
+    // A sphere after materialSP replaces the spheres and leaves them without
+    // materials; a repeated materialSP overwrites.
+    Scene c;
+    ASSERT_EQ(Read(c, "sphere 1 0 0 -5 1 materialSP 1 1 1 1 1 1 1 1 1 5 "
+                      "sphere 2 1 1 -6 2 3 3 -7 3"),
+              Scene::Status::Read);
+    EXPECT_EQ(c.sphereCount, 2u);
+    EXPECT_EQ(c.sphereMaterials, std::vector<float>(18, 0.0f));
+    EXPECT_EQ(c.sphereExponents, std::vector<double>({0, 0}));
+    ASSERT_EQ(Read(c, "materialSP 2 2 2 2 2 2 2 2 2 7 3 3 3 3 3 3 3 3 3 8"), Scene::Status::Read);
+    EXPECT_EQ(c.sphereExponents, std::vector<double>({7, 8}));
+    EXPECT_EQ(c.sphereMaterials[17], 3.0f);
+}
+
+TEST(SceneScript, PlanesKeepLeftOverPointsWithoutMaterial)
+{
+    Scene s;
+    const std::string points = "1 1 1 2 2 2 3 3 3 4 4 4 5 5 5 6 6 6 ";
+    ASSERT_EQ(Read(s, "plane 6 " + points + "0.5 0.5 0.5 0.25 0.25 0.25 0 0 0 3"), Scene::Status::Read);
+    EXPECT_EQ(s.planePointCount, 6u);
+    EXPECT_EQ(s.PlaneCount(), 1u);
+    ASSERT_EQ(s.planePoints.size(), 18u);
+    EXPECT_EQ(s.planePoints[15], 6.0f);
+    EXPECT_EQ(s.planeMaterials.size(), 9u);
+    EXPECT_EQ(s.planeMaterials[3], 0.25f);
+    EXPECT_EQ(s.planeExponents, std::vector<double>({3}));
+}
+
+TEST(SceneScript, RepeatedKeywordsReplaceEarlierValues)
+{
+    Scene s;
+    ASSERT_EQ(Read(s, "screen 1 2 light 1 1 1 1 0 0 0 0 0 0 0 0 0 screen 7 8 light 0 raytracedepth 3 raytracedepth -4"),
+              Scene::Status::Read);
+    EXPECT_EQ(s.screenWidth, 7u);
+    EXPECT_EQ(s.screenHeight, 8u);
+    EXPECT_EQ(s.lightCount, 0u);
+    EXPECT_TRUE(s.lightPositions.empty());
+    EXPECT_EQ(s.rayTraceDepth, -4.0f);
+}
+
+TEST(SceneScript, ReadingStopsQuietlyAtAMalformedNumberOrTheEnd)
+{
+    // A malformed number: what came before stays, the rest of the list is
+    // zero, and nothing after it is read (not even a later keyword).
+    Scene a;
+    ASSERT_EQ(Read(a, "screen 9 9 sphere 2 1 2 3 4 5 x 7 8 screen 1 1"), Scene::Status::Read);
+    EXPECT_EQ(a.sphereCount, 2u);
+    EXPECT_EQ(a.sphereCentres, F({1, 2, 3, 5, 0, 0}));
+    EXPECT_EQ(a.sphereRadii, F({4, 0}));
+    EXPECT_EQ(a.screenWidth, 9u);
+
+    // The end of the file cuts a list short the same way.
+    Scene b;
+    ASSERT_EQ(Read(b, "light 1 1 2 3 0.5 0.25                   "), Scene::Status::Read);
+    EXPECT_EQ(b.lightCount, 1u);
+    EXPECT_EQ(b.lightPositions, F({1, 2, 3}));
+    EXPECT_EQ(b.lightColours, F({0.5f, 0.25f, 0, 0, 0, 0, 0, 0, 0}));
+
+    // A screen size that is not an unsigned number stops reading too.
+    Scene c;
+    ASSERT_EQ(Read(c, "screen abc 5 raytracedepth 2"), Scene::Status::Read);
+    EXPECT_EQ(c.rayTraceDepth, 0.0f);
+}
+
+TEST(SceneScript, RefusesCountsTheFileCannotHold)
+{
+    const char* cases[][2] = {
+        {"sphere -1 1 2 3 4", "\"sphere\" count 4294967295"},
+        {"light 100000 1 2 3", "\"light\" count 100000"},
+        {"plane 4000000000 0 0 0", "\"plane\" count 4000000000"},
+        {"sphere 3 1 1 1 1 2 2 2 2 3 3 3", "\"sphere\" count 3"},  // needs 12 numbers; 22 bytes hold at most 11
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        EXPECT_EQ(Read(s, c[0]), Scene::Status::Unusable) << c[0];
+        EXPECT_NE(s.Error().find(c[1]), std::string::npos) << s.Error();
+        EXPECT_EQ(s.Error().find('\n'), std::string::npos);
+        EXPECT_TRUE(s.sphereCentres.empty() && s.lightColours.empty() && s.planePoints.empty());
+    }
+    // Exactly enough room is accepted.
+    Scene ok;
+    EXPECT_EQ(Read(ok, "sphere 1 1 2 3 4"), Scene::Status::Read);
+    EXPECT_EQ(ok.sphereRadii, F({4}));
+}
+
+TEST(SceneScript, FileEntryTellsMissingFromUnusable)
+{
+    char dir[] = "/tmp/glintwork-scene-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string base = dir;
+
+    Scene missing;
+    EXPECT_EQ(missing.ReadScript((base + "/scenescript.txt").c_str()), Scene::Status::Missing);
+
+    Scene directory;
+    EXPECT_EQ(directory.ReadScript(base.c_str()), Scene::Status::Unusable);
+    EXPECT_NE(directory.Error().find("not a regular file"), std::string::npos);
+
+    const std::string fifo = base + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Scene pipe;  // must not block waiting for a writer
+    EXPECT_EQ(pipe.ReadScript(fifo.c_str()), Scene::Status::Unusable);
+
+    const std::string huge = base + "/huge.txt";
+    ASSERT_EQ(truncate(huge.c_str(), 0), -1);  // does not exist yet
+    { std::ofstream(huge) << "screen 1 1"; }
+    ASSERT_EQ(truncate(huge.c_str(), Scene::MaxScriptBytes + 1), 0);
+    Scene big;
+    EXPECT_EQ(big.ReadScript(huge.c_str()), Scene::Status::Unusable);
+
+    const std::string good = base + "/good.txt";
+    { std::ofstream(good) << "screen 4 3\nsphere 1 0 0 -5 1\n"; }
+    Scene file;
+    EXPECT_EQ(file.ReadScript(good.c_str()), Scene::Status::Read);
+    EXPECT_EQ(file.screenWidth, 4u);
+    EXPECT_EQ(file.sphereRadii, F({1}));
+
+    for (const std::string& p : {fifo, huge, good})
+        std::remove(p.c_str());
+    rmdir(dir);
+}
+
+TEST(SceneCheck, RefusesScenesTheTracersCannotSetUp)
+{
+    std::string reason, warning;
+    Scene s;
+    std::string points;
+    for (int i = 0; i < 110; ++i)
+        points += "1 ";
+    ASSERT_EQ(Read(s, "screen 640 480 plane 19 " + points), Scene::Status::Read);
+    EXPECT_FALSE(CheckSceneForTracing(s, reason, warning));
+    EXPECT_NE(reason.find("19 plane points"), std::string::npos);
+
+    ASSERT_EQ(Read(s, "plane 20 " + points), Scene::Status::Read);
+    EXPECT_TRUE(CheckSceneForTracing(s, reason, warning)) << reason;
+    EXPECT_TRUE(warning.empty());
+
+    for (const char* screen : {"screen 0 480", "screen 640 0", "screen 16385 10", "screen 10 99999"}) {
+        ASSERT_EQ(Read(s, screen), Scene::Status::Read);
+        EXPECT_FALSE(CheckSceneForTracing(s, reason, warning)) << screen;
+        EXPECT_NE(reason.find("screen size"), std::string::npos);
+    }
+    ASSERT_EQ(Read(s, "screen 16384 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
+    EXPECT_TRUE(CheckSceneForTracing(s, reason, warning));
+    EXPECT_NE(warning.find("6 spheres"), std::string::npos);
+}

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "SceneTracer.h"
+#include "TracerTestScene.h"
+
+namespace {
+
+void Aim(SceneTracer& t, const Vec3& direction)
+{
+    t.SetEye(Vec3());
+    t.rayDir = direction;
+    t.primaryDir = direction;
+    t.Points().clear();
+}
+
+enum Tint { Red, Yellow, White, Cyan, Green };
+
+Tint TintAt(SceneTracer& t, double x, double y, double z, int k)
+{
+    t.PlanePattern(Vec3(x, y, z), k);
+    const float* c = t.planeTint;
+    if (c[0] == 1 && c[1] == 0 && c[2] == 0)
+        return Red;
+    if (c[0] == 1 && c[1] == 1 && c[2] == 0)
+        return Yellow;
+    if (c[0] == 1 && c[1] == 1 && c[2] == 1)
+        return White;
+    if (c[0] == 0 && c[1] == 1 && c[2] == 1)
+        return Cyan;
+    EXPECT_TRUE(c[0] == 0 && c[1] == 1 && c[2] == 0);
+    return Green;
+}
+
+}  // namespace
+
+TEST(Shade, PlanePatterns)
+{
+    SceneTracer t;
+    // Walls: red bands strictly inside (-10, -5) and (0, 5).
+    EXPECT_EQ(TintAt(t, 0, 2, 0, 0), Red);
+    EXPECT_EQ(TintAt(t, 0, -7, 0, 1), Red);
+    EXPECT_EQ(TintAt(t, 0, 7, 0, 2), Yellow);
+    EXPECT_EQ(TintAt(t, 0, 0, 0, 2), Yellow);
+    EXPECT_EQ(TintAt(t, 0, -10, 0, 0), Yellow);
+    EXPECT_EQ(TintAt(t, 0, 5, 0, 0), Yellow);
+    // Floor: truncation toward zero, remainder with the dividend's sign.
+    EXPECT_EQ(TintAt(t, 0.5, 0, 3.9, 3), Red);     // X = 0, Z = 3
+    EXPECT_EQ(TintAt(t, 4.2, 0, -4.9, 3), White);  // X = 4, Z = -4
+    EXPECT_EQ(TintAt(t, -0.9, 0, -3.5, 3), Red);   // X = 0, Z = -3
+    // Ceiling.
+    EXPECT_EQ(TintAt(t, 3, 0, 6, 4), Cyan);
+    EXPECT_EQ(TintAt(t, 3, 0, 1, 4), Red);
+    EXPECT_EQ(TintAt(t, 1, 0, 3, 4), Yellow);
+    EXPECT_EQ(TintAt(t, 1, 0, 1, 4), Green);
+    // Coordinates beyond 32 bits do not crash the pattern.
+    EXPECT_EQ(TintAt(t, 1e300, 0, NAN, 3), White);
+}
+
+TEST(Shade, AmbientOnlyLightGivesTheProductEverywhere)
+{
+    SceneTracer t;
+    const std::string materials = "1 0.5 0 0 0 0 0 0 0 1\n";
+    SetUpTracer(t, RoomScript(materials + materials + materials + materials + materials) +
+                 "screen 8 6 raytracedepth -100 light 1 0 0 -5 0.2 0.2 0.2 0 0 0 0 0 0");
+    t.SetEye(Vec3());
+    t.Render();
+    ASSERT_FALSE(t.Points().empty());
+    for (const PlotRecord& p : t.Points()) {
+        EXPECT_EQ(p.red, 0.2f);
+        EXPECT_EQ(p.green, 0.1f);
+        EXPECT_EQ(p.blue, 0.0f);
+    }
+}
+
+TEST(Shade, ShadowOnAPlaneCarriesTheBlockersColour)
+{
+    // Back-wall point (0, 0, -30). Light 1 at (0, 0, -20) is blocked by a
+    // sphere at (0, 0, -25) of radius 1; light 2 at (10, 0, -20) is not.
+    SceneTracer t;
+    const std::string wall = "0.25 0.5 0.75  0.5 0.5 0.5  0 0 0  1\n";
+    SetUpTracer(t, RoomScript(wall + wall + wall + wall + wall) +
+                 "screen 4 4 raytracedepth -100 "
+                 "sphere 1 0 0 -25 1 materialSP 0.5 0.25 1  0 0 0  0 0 0  10 "
+                 "light 2 0 0 -20  10 0 -20 "
+                 " 0.5 0.5 0.5  1 1 1  1 1 1 "
+                 " 0.25 0.25 0.25  1 0.5 0.25  1 1 1");
+    Aim(t, Vec3(0, 0, 1));
+    t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
+    ASSERT_EQ(t.Points().size(), 1u);
+    const PlotRecord& p = t.Points()[0];
+
+    // The blocker is ambient only: its colour is the sum of both lights'
+    // ambient products with its own ambient reflectance.
+    const double blocker[3] = {0.5 * 0.5 + 0.25 * 0.5, 0.5 * 0.25 + 0.25 * 0.25, 0.5 * 1 + 0.25 * 1};
+    const double wallAmbient[3] = {0.25, 0.5, 0.75};
+    const double tint[3] = {1, 1, 0};  // y = 0 on a wall: yellow
+    const double diffuse2[3] = {1, 0.5, 0.25};
+    const double cosine = std::sqrt(0.5);  // light 2 comes in at 45 degrees
+    const float got[3] = {p.red, p.green, p.blue};
+    for (int c = 0; c < 3; ++c) {
+        const double shadowed = 0.5 * wallAmbient[c] + blocker[c];
+        const double lit = 0.25 * wallAmbient[c] + tint[c] * diffuse2[c] * 0.5 * cosine;
+        EXPECT_NEAR(got[c], shadowed + lit, 1e-6) << c;
+    }
+    EXPECT_FALSE(t.lightBlocked);  // the last light handled was not blocked
+}
+
+TEST(Shade, SphereShadowsFollowBothSwitches)
+{
+    // Sphere 0 at (0, 0, -20) is lit by one light at (0, 0, -5); sphere 1 at
+    // (0, 0, -12) sits on the line in between. The drawn point of sphere 0
+    // is its far side at z = -25, so the light is blocked there.
+    const std::string script = RoomScript() +
+                               "screen 4 4 raytracedepth -100 "
+                               "sphere 2 0 0 -20 5  0 0 -12 1 "
+                               "materialSP 0.5 0.5 0.5  0 0 0  0 0 0  1 "
+                               "           1 0.5 0.25  0 0 0  0 0 0  1 "
+                               "light 1 0 0 -5  0.5 0.5 0.5  0 0 0  0 0 0";
+    auto shade = [&](bool reflections, bool coloured) {
+        SceneTracer t;
+        SetUpTracer(t, script);
+        t.reflectionsOn = reflections;
+        t.colouredShadowsOn = coloured;
+        Aim(t, Vec3(0, 0, 1));
+        t.ShadeSphere(Vec3(0, 0, -20), 0);
+        EXPECT_EQ(t.Points().size(), 1u);
+        return t.Points().empty() ? PlotRecord{} : t.Points()[0];
+    };
+    // Reflections off: the blocked light gives its ambient product alone.
+    for (bool coloured : {true, false}) {
+        const PlotRecord p = shade(false, coloured);
+        EXPECT_EQ(p.red, 0.25f);
+        EXPECT_EQ(p.blue, 0.25f);
+    }
+    // Reflections on: the back wall is reflected. That wall point is itself
+    // in the shadow of sphere 0 (whose ambient colour there is 0.25), so the
+    // reflection adds 0.5 * 0.5 + 0.25 = 0.5 in every channel.
+    // Coloured shadows off: a blocked light adds its ambient product + 0.
+    const PlotRecord plain = shade(true, false);
+    EXPECT_EQ(plain.red, 0.25f + 0.5f);
+    EXPECT_EQ(plain.blue, 0.25f + 0.5f);
+    // Both on: the blocker's colour (its ambient 1, 0.5, 0.25 times 0.5) is added.
+    const PlotRecord coloured = shade(true, true);
+    EXPECT_EQ(coloured.red, 0.25f + 0.5f + 0.5f);
+    EXPECT_EQ(coloured.green, 0.25f + 0.25f + 0.5f);
+    EXPECT_EQ(coloured.blue, 0.25f + 0.125f + 0.5f);
+}
+
+TEST(Shade, ReflectionFacingNoPlaneDrawsNothing)
+{
+    // Looking along -z at a sphere in front of the eye: the smaller root is
+    // the near point, whose normal (0, 0, 1) sends the reflection straight
+    // back along +z, which faces no room plane.
+    SceneTracer t;
+    SetUpTracer(t, RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -3 2");
+    Aim(t, Vec3(0, 0, -1));
+    t.ShadeSphere(Vec3(0, 0, -3), 0);
+    EXPECT_EQ(t.reflectDir.z, 1.0);
+    EXPECT_TRUE(t.Points().empty());
+    t.ToggleReflections();
+    t.ShadeSphere(Vec3(0, 0, -3), 0);
+    EXPECT_EQ(t.Points().size(), 1u);
+}
+
+TEST(Shade, EqualLightsDoubleAndNothingIsClamped)
+{
+    auto centre = [](const std::string& lights) {
+        SceneTracer t;
+        const std::string wall = "0.75 0.75 0.75  1 1 1  1 1 1  8\n";
+        SetUpTracer(t, RoomScript(wall + wall + wall + wall + wall) + "screen 4 4 raytracedepth -100 " + lights);
+        Aim(t, Vec3(0, 0, 1));
+        t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
+        return t.Points().at(0);
+    };
+    const std::string light = " 0 0 -20 ";
+    const std::string colour = " 1 1 1  1 1 1  1 1 1 ";
+    const PlotRecord one = centre("light 1" + light + colour);
+    const PlotRecord two = centre("light 2" + light + light + colour + colour);
+    // Straight on: diffuse and specular factors are both 1; yellow tint.
+    EXPECT_EQ(one.red, 0.75f + 1.0f + 1.0f);
+    EXPECT_EQ(one.blue, 0.75f + 0.0f + 1.0f);
+    EXPECT_EQ(two.red, 2 * one.red);
+    EXPECT_EQ(two.blue, 2 * one.blue);
+}

@@ -1,0 +1,45 @@
+#ifndef GLINTWORK_TRACERTESTSCENE_H
+#define GLINTWORK_TRACERTESTSCENE_H
+
+#include <sstream>
+#include <string>
+
+#include "Scene.h"
+
+// A room x, y in [-10, 10], z from -30 to 10 (20 plane points in the order the
+// tracers read them), plus whatever the caller appends. Plane materials are
+// ambient only unless the caller says otherwise.
+inline std::string RoomScript(const std::string& planeMaterials = "")
+{
+    std::string materials = planeMaterials;
+    if (materials.empty())
+        for (int k = 0; k < 5; ++k)
+            materials += "0.5 0.5 0.5  0 0 0  0 0 0  1\n";
+    return "plane 20\n"
+           "-10 -10 10  -10 10 10  -10 10 -30  -10 -10 -30\n"
+           "10 -10 10  10 10 10  10 10 -30  10 -10 -30\n"
+           "-10 -10 -30  10 -10 -30  10 10 -30  -10 10 -30\n"
+           "-10 10 10  10 10 10  10 10 -30  -10 10 -30\n"
+           "-10 -10 10  10 -10 10  10 -10 -30  -10 -10 -30\n" +
+           materials;
+}
+
+inline void ReadScene(Scene& scene, const std::string& text)
+{
+    std::istringstream in(text);
+    scene.ReadFrom(in, text.size());
+}
+
+// Sets a tracer up from a script the way the window does.
+template <typename Tracer>
+void SetUpTracer(Tracer& tracer, const std::string& text)
+{
+    Scene scene;
+    ReadScene(scene, text);
+    const float aspect = static_cast<float>(scene.screenWidth) / static_cast<float>(scene.screenHeight);
+    tracer.SetUpView(scene, 100.0f, aspect, 0.01f);
+    tracer.SetRoom(scene);
+    tracer.LoadScene(scene);
+}
+
+#endif

@@ -1,0 +1,198 @@
+// Intersection and acceptance tests of the room tracer. No test uses an
+// epsilon; every comparison is exact, with the strictness written here.
+
+#include <cmath>
+
+#include "LightTerms.h"
+#include "RoomTracer.h"
+
+void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int k)
+{
+    // The caller made sure the denominator is not zero. The sign of t is not
+    // tested: hits on either side of the eye are candidates.
+    const double t = Dot(planePoint - eye, planeNormal) / Dot(rayDir, planeNormal);
+    rayDir.ScaleFrom(rayDir, t);
+    hitPoint = eye + rayDir;
+    if (!InsideRoomFace(hitPoint, k))
+        return;  // rayDir stays scaled by t
+    if (BeyondDepth(hitPoint))
+        return;
+
+    rayDir = primaryDir;
+    normal = planeNormal;
+    normal.Normalize();
+
+    PlanePattern(hitPoint, k);
+    const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
+    const double exponent = planeExponents[k];
+    for (unsigned j = 0; j < lightCount; ++j) {
+        LightTermsInMembers(hitPoint, j, rayDir, normal, exponent);
+
+        // The first blocking sphere in index order casts the shadow. With no
+        // spheres the flag keeps its last value.
+        for (unsigned m = 0; m < sphereCount; ++m) {
+            if (SphereOnLine(hitPoint, lightDir, m)) {
+                lightBlocked = true;
+                BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
+                break;
+            }
+            lightBlocked = false;
+        }
+
+        const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+        for (int c = 0; c < 3; ++c) {
+            const double term = lightBlocked
+                                    ? ShadowedTerm(light, material, c, planeShadowColour[c])
+                                    : PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
+            colour[c] = static_cast<float>(term + colour[c]);
+        }
+    }
+    PlotPoint(colour[0], colour[1], colour[2]);
+    colour[0] = colour[1] = colour[2] = 0.0f;
+}
+
+void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
+{
+    const Vec3 eyeToCentre = eye - centre;  // from the centre to the eye
+    rayDir.ScaleFrom(rayDir, 2.0);
+    const double b = Dot(rayDir, eyeToCentre);
+    rayDir = primaryDir;
+    const float radiusSquared = sphereRadii[i] * sphereRadii[i];
+    const double c = Dot(eyeToCentre, eyeToCentre) - radiusSquared;
+    const double disc = b * b - 4.0 * c;
+    if (disc < 0.0)
+        return;
+
+    // The smaller root, whatever its sign: with the eye in front of the
+    // sphere that is the far side, whose normal faces away from the eye.
+    const double t = disc == 0.0 ? -b / 2.0 : (-b - std::sqrt(disc)) / 2.0;
+    rayDir = primaryDir;
+    rayDir.ScaleFrom(rayDir, t);
+    hitPoint = eye + rayDir;
+    if (BeyondDepth(hitPoint)) {
+        rayDir = primaryDir;
+        return;
+    }
+    rayDir = primaryDir;
+    normal = hitPoint - centre;
+    normal.Normalize();
+    const Vec3 savedNormal = normal;
+
+    // The unit mirror image of the primary direction about the normal.
+    const double d = Dot(rayDir, normal);
+    normal.ScaleFrom(normal, d);
+    normal.ScaleFrom(normal, 2.0);
+    rayDir = rayDir - normal;
+    rayDir.Normalize();
+    reflectDir = rayDir;
+    rayDir = primaryDir;
+    normal = savedNormal;
+
+    const float* material = &sphereMaterials[9 * static_cast<std::size_t>(i)];
+    const double exponent = sphereExponents[i];
+
+    // Sums the light terms of every light into `colour`; a blocked light
+    // gives its ambient product plus, with reflections on, the shadow colour.
+    auto sumLights = [&](bool withShadowColour) {
+        for (unsigned j = 0; j < lightCount; ++j) {
+            LightTermsInMembers(hitPoint, j, rayDir, normal, exponent);
+            const bool blocked = SphereShadow(hitPoint, lightDir, i);
+            const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+            for (int ch = 0; ch < 3; ++ch) {
+                double term;
+                if (!blocked)
+                    term = SphereLightTerm(light, material, ch, diffuseTerm, specularTerm);
+                else if (withShadowColour)
+                    term = ShadowedTerm(light, material, ch, sphereShadowColour[ch]);
+                else
+                    term = static_cast<double>(light[ch]) * material[ch];
+                colour[ch] = static_cast<float>(term + colour[ch]);
+            }
+        }
+    };
+
+    if (reflectionsOn) {
+        // One plot for every room plane the reflected direction faces, all at
+        // the same position: the last of them stays visible.
+        for (int q = 0; q < RoomPlanes; ++q) {
+            const double e = Dot(reflectDir, planeNormals[q]);
+            if (e < 0.0) {
+                ReflectedColour(hitPoint, q);
+                sumLights(true);
+                for (int ch = 0; ch < 3; ++ch)
+                    colour[ch] = colour[ch] + reflectedColour[ch];
+                PlotPoint(colour[0], colour[1], colour[2]);
+                colour[0] = colour[1] = colour[2] = 0.0f;
+            } else {
+                reflectedColour[0] = reflectedColour[1] = reflectedColour[2] = 0.0f;
+            }
+        }
+    } else {
+        sumLights(false);
+        PlotPoint(colour[0], colour[1], colour[2]);
+        colour[0] = colour[1] = colour[2] = 0.0f;
+    }
+    reflectedColour[0] = reflectedColour[1] = reflectedColour[2] = 0.0f;
+}
+
+bool RoomTracer::InsideRoomFace(const Vec3& point, int k) const
+{
+    const double xMin = planePoints[0].x;
+    const double xMax = planePoints[1].x;
+    const double zMin = planePoints[2].z;
+    const double zMax = nearZ;
+    const double yMin = planePoints[3].y;
+    const double yMax = planePoints[4].y;
+
+    // Written as "outside" tests so that a coordinate that is not a number
+    // counts as inside. All bounds are inclusive.
+    if (k == 0 || k == 1)
+        return !(point.z < zMin || point.z > zMax || point.y > yMax || point.y < yMin);
+    if (k == 2)
+        return !(point.x < xMin || point.x > xMax || point.y > yMax || point.y < yMin);
+    return !(point.z < zMin || point.z > zMax || point.x > xMax || point.x < xMin);
+}
+
+bool RoomTracer::BeyondDepth(const Vec3& point) const
+{
+    return !(depthLimit < point.z);
+}
+
+// The shadow test is made on the whole line through the origin: a sphere
+// behind the origin, or beyond the light, blocks as well.
+bool RoomTracer::SphereOnLine(Vec3 origin, Vec3 direction, unsigned m) const
+{
+    const Vec3 centre = SphereCentre(m);
+    const Vec3 fromCentre = origin - centre;
+    direction.ScaleFrom(direction, 2.0);
+    const double b = Dot(direction, fromCentre);
+    const float radiusSquared = sphereRadii[m] * sphereRadii[m];
+    const double c = Dot(fromCentre, fromCentre) - radiusSquared;
+    const double disc = b * b - 4.0 * c;
+    return !(disc < 0.0);
+}
+
+Vec3 RoomTracer::LineEntry(Vec3 origin, Vec3 direction, unsigned m) const
+{
+    const Vec3 centre = SphereCentre(m);
+    const Vec3 fromCentre = origin - centre;
+    Vec3 doubled = direction;
+    doubled.ScaleFrom(doubled, 2.0);
+    const double b = Dot(doubled, fromCentre);
+    const float radiusSquared = sphereRadii[m] * sphereRadii[m];
+    const double c = Dot(fromCentre, fromCentre) - radiusSquared;
+    const double disc = b * b - 4.0 * c;
+    const double t = disc == 0.0 ? -b / 2.0 : (-b - std::sqrt(disc)) / 2.0;
+    return origin + Scaled(direction, t);
+}
+
+bool RoomTracer::ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q,
+                                     Vec3& point)
+{
+    const double t = Dot(planePoint - origin, planeNormal) / Dot(reflectDir, planeNormal);
+    // Not restored: the next plane of the same sphere point works with the
+    // scaled vector.
+    reflectDir.ScaleFrom(reflectDir, t);
+    point = origin + reflectDir;
+    return InsideRoomFace(point, q) && !BeyondDepth(point);
+}

@@ -1,0 +1,133 @@
+#ifndef GLINTWORK_ROOMTRACER_H
+#define GLINTWORK_ROOMTRACER_H
+
+#include <cstdint>
+#include <vector>
+
+#include "PointList.h"
+#include "Vec3.h"
+#include "Vec4.h"
+
+class Scene;
+
+// The state and the steps that both tracers share: a room of five axis-aligned
+// planes (0 left wall, 1 right wall, 2 back wall, 3 floor, 4 ceiling) with up
+// to five spheres inside, lit by point lights, with shadows and one bounce of
+// reflection from the spheres onto the room.
+//
+// The working values of a trace (hit point, ray direction, normal, light
+// direction, the colour being summed) are members: each step hands its result
+// on to the next through them, and some steps deliberately leave them changed
+// (a plane that rejects its hit leaves rayDir scaled for the next plane; the
+// reflected ray stays scaled from plane to plane). Keep that order.
+//
+// Every accepted hit is appended to the point list, in drawing order; nothing
+// here touches OpenGL.
+class RoomTracer {
+public:
+    static constexpr unsigned MaxSpheres = 5;
+    static constexpr int RoomPlanes = 5;
+
+    RoomTracer();
+
+    // View extents from a field of view in degrees, an aspect ratio and the
+    // near distance; screen size, sphere centres and depth limit from the scene.
+    void SetUpView(const Scene& scene, float fieldOfView, float aspect, float nearDistance);
+    // One coordinate of each room plane's point, from the scene's plane points.
+    void SetRoom(const Scene& scene);
+    // Own copies of the scene's lights, materials, radii and exponents.
+    void LoadScene(const Scene& scene);
+    void SetEye(const Vec3& position) { eye = position; }
+
+    void ToggleReflections() { reflectionsOn = !reflectionsOn; }
+    void ToggleColouredShadows() { colouredShadowsOn = !colouredShadowsOn; }
+
+    const PointList& Points() const { return points; }
+    PointList& Points() { return points; }
+
+    // --- steps of one pixel ---------------------------------------------------
+    // Camera basis for the current row and column: A = (pixelX, 0, 0),
+    // B = (0, pixelY, 0), C = (0, 0, near), each built by scaling a unit axis.
+    void SetUpPixel(Vec3& a, Vec3& b, Vec3& c);
+    // The five room planes with rayDir, then every sphere with primaryDir.
+    void TraceRoomAndSpheres();
+
+    void TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int k);
+    void ShadeSphere(const Vec3& centre, unsigned i);
+
+    bool InsideRoomFace(const Vec3& point, int k) const;
+    bool BeyondDepth(const Vec3& point) const;
+    bool SphereOnLine(Vec3 origin, Vec3 direction, unsigned m) const;
+    Vec3 LineEntry(Vec3 origin, Vec3 direction, unsigned m) const;
+    bool ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q,
+                             Vec3& point);
+
+    void PlanePattern(const Vec3& point, int k);
+    void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
+    bool SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i);
+    void ReflectedColour(const Vec3& hit, int q);
+    void PlotPoint(float red, float green, float blue);
+
+    // --- state ----------------------------------------------------------------
+    float pi = 3.14141f;          // the value used for pi in the field of view
+    Vec3 hitPoint;
+    bool reflectionsOn = true;
+    bool colouredShadowsOn = true;
+    float planeTint[3] = {0.3f, 0.0f, 0.0f};
+    float top = 0.0f;
+    float bottom = 0.0f;
+    float left = 0.0f;
+    float right = 0.0f;
+    float nearZ = 0.0f;
+    unsigned rows = 0;
+    unsigned columns = 0;
+    unsigned sphereCount = 0;
+    unsigned row = 0;
+    unsigned column = 0;
+    Vec3 planePoints[RoomPlanes];
+    Vec3 planeNormals[RoomPlanes];
+    Vec3 rayDir;
+    Vec3 primaryDir;
+    Vec3 normal;
+    Vec3 reflectDir;
+    Vec3 eye;
+    Vec3 axisX{1.0, 0.0, 0.0};
+    Vec3 axisY{0.0, 1.0, 0.0};
+    Vec3 axisZ{0.0, 0.0, 1.0};
+    float depthLimit = 0.0f;
+    bool lightBlocked = false;
+    unsigned lightCount = 0;
+    unsigned planePointCount = 0;
+    std::vector<double> sphereExponents;
+    std::vector<double> planeExponents;
+    std::vector<float> sphereRadii;
+    std::vector<float> sphereMaterials;
+    std::vector<float> planeMaterials;
+    std::vector<float> lightPositions;
+    std::vector<float> lightColours;
+    double diffuseTerm = 0.0;
+    double specularTerm = 0.0;
+    Vec3 lightDir;
+    Vec3 viewDir;
+    Vec3 shadeNormal;
+    float colour[3] = {0.0f, 0.0f, 0.0f};
+    float reflectedColour[3] = {0.0f, 0.0f, 0.0f};
+    float sphereShadowColour[3] = {0.0f, 0.0f, 0.0f};
+    float planeShadowColour[3] = {0.0f, 0.0f, 0.0f};
+    Vec4 sphereCentres[MaxSpheres];
+    double pixelX = 0.0;
+    double pixelY = 0.0;
+
+protected:
+    PointList points;
+
+private:
+    Vec3 SphereCentre(unsigned m) const
+    {
+        return Vec3(sphereCentres[m].x, sphereCentres[m].y, sphereCentres[m].z);
+    }
+    void LightTermsInMembers(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
+                             double exponent);
+};
+
+#endif

@@ -1,0 +1,168 @@
+// Colours of the room tracer: plane patterns, light sums, coloured shadows
+// and the room seen in the spheres.
+
+#include <cmath>
+#include <cstdint>
+
+#include "LightTerms.h"
+#include "RoomTracer.h"
+
+namespace {
+
+// Truncation toward zero to a 32-bit signed integer. Values outside that range
+// (and NaN) give the "integer indefinite" value INT32_MIN, as the hardware
+// conversion does, instead of undefined behaviour.
+std::int32_t TruncateToInt32(double v)
+{
+    if (!(v > -2147483649.0 && v < 2147483648.0))
+        return INT32_MIN;
+    return static_cast<std::int32_t>(v);
+}
+
+void SetTint(float tint[3], float r, float g, float b)
+{
+    tint[0] = r;
+    tint[1] = g;
+    tint[2] = b;
+}
+
+}  // namespace
+
+void RoomTracer::PlanePattern(const Vec3& point, int k)
+{
+    if (k <= 2) {
+        // Walls: red bands between -10 and -5 and between 0 and 5, yellow elsewhere.
+        const double y = point.y;
+        if ((-10.0 < y && y < -5.0) || (0.0 < y && y < 5.0))
+            SetTint(planeTint, 1.0f, 0.0f, 0.0f);
+        else
+            SetTint(planeTint, 1.0f, 1.0f, 0.0f);
+        return;
+    }
+    const std::int32_t x = TruncateToInt32(point.x);
+    const std::int32_t z = TruncateToInt32(point.z);
+    if (k == 3) {
+        // Floor: a checkerboard of white and red on a grid of four units.
+        const bool a = x % 4 == 0;
+        const bool b = z % 4 == 0;
+        if (a == b)
+            SetTint(planeTint, 1.0f, 1.0f, 1.0f);
+        else
+            SetTint(planeTint, 1.0f, 0.0f, 0.0f);
+        return;
+    }
+    // Ceiling: four colours on a grid of three units.
+    const bool a = x % 3 == 0;
+    const bool b = z % 3 == 0;
+    if (a && b)
+        SetTint(planeTint, 0.0f, 1.0f, 1.0f);
+    else if (a)
+        SetTint(planeTint, 1.0f, 0.0f, 0.0f);
+    else if (b)
+        SetTint(planeTint, 1.0f, 1.0f, 0.0f);
+    else
+        SetTint(planeTint, 0.0f, 1.0f, 0.0f);
+}
+
+void RoomTracer::LightTermsInMembers(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
+                                     double exponent)
+{
+    const float* p = &lightPositions[3 * static_cast<std::size_t>(light)];
+    LightTerms terms;
+    terms.Compute(point, Vec3(p[0], p[1], p[2]), view, surfaceNormal, exponent);
+    lightDir = terms.lightDir;
+    viewDir = terms.viewDir;
+    shadeNormal = terms.shadeNormal;
+    diffuseTerm = terms.diffuse;
+    specularTerm = terms.specular;
+}
+
+// The colour a blocking sphere m shows where the line from `origin` along
+// `direction` enters it: its unshadowed light sum there, with the exponent of
+// sphere e.
+void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e,
+                               float out[3]) const
+{
+    const Vec3 entry = LineEntry(origin, direction, m);
+    const Vec3 entryNormal = entry - SphereCentre(m);
+    const float* material = &sphereMaterials[9 * static_cast<std::size_t>(m)];
+    const double exponent = sphereExponents[e];
+
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    LightTerms terms;
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
+        terms.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent);
+        const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+        for (int c = 0; c < 3; ++c)
+            sum[c] = static_cast<float>(SphereLightTerm(light, material, c, terms.diffuse, terms.specular) + sum[c]);
+    }
+    out[0] = sum[0];
+    out[1] = sum[1];
+    out[2] = sum[2];
+}
+
+bool RoomTracer::SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i)
+{
+    for (unsigned m = 0; m < sphereCount; ++m) {
+        if (m == i)
+            continue;
+        if (SphereOnLine(origin, direction, m)) {
+            // The blocker's material with the shaded sphere's exponent.
+            if (colouredShadowsOn) {
+                BlockerColour(origin, direction, m, i, sphereShadowColour);
+            } else {
+                sphereShadowColour[0] = sphereShadowColour[1] = sphereShadowColour[2] = 0.0f;
+            }
+            return true;
+        }
+    }
+    sphereShadowColour[0] = sphereShadowColour[1] = sphereShadowColour[2] = 0.0f;
+    return false;
+}
+
+void RoomTracer::ReflectedColour(const Vec3& hit, int q)
+{
+    Vec3 point;
+    if (!ReflectedPlanePoint(hit, planePoints[q], planeNormals[q], q, point))
+        return;  // reflectedColour keeps the previous plane's value
+
+    Vec3 hitNormal = planeNormals[q];
+    hitNormal.Normalize();
+    PlanePattern(point, q);
+
+    const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
+    const double exponent = planeExponents[q];
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    LightTerms terms;
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
+        // The view direction is the reflected ray as it now stands, scaled.
+        terms.Compute(point, Vec3(p[0], p[1], p[2]), reflectDir, hitNormal, exponent);
+
+        bool inShadow = false;
+        unsigned blocker = 0;
+        for (unsigned m = 0; m < sphereCount; ++m) {
+            if (SphereOnLine(point, terms.lightDir, m)) {
+                inShadow = true;
+                blocker = m;
+                break;
+            }
+        }
+
+        const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+        if (inShadow) {
+            float shadow[3];
+            BlockerColour(point, terms.lightDir, blocker, blocker, shadow);
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadow[c]) + sum[c]);
+        } else {
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(
+                    PlaneLightTerm(light, material, planeTint, c, terms.diffuse, terms.specular) + sum[c]);
+        }
+    }
+    reflectedColour[0] = sum[0];
+    reflectedColour[1] = sum[1];
+    reflectedColour[2] = sum[2];
+}
