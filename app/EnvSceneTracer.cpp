@@ -4,12 +4,18 @@
 
 void EnvSceneTracer::Render()
 {
-    points.clear();
+    plotted.own.clear();
+    RenderRows(0, rows, plotted.own);
+}
+
+void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out)
+{
+    plotted.band = &out;
     const Vec3 envSphere(0.0, 0.0, -17.0);
     const double radiusSquared = 49.0;
     Vec3 eyeFromSphere(0.0, 0.0, 0.0);
 
-    for (row = 0; row < rows; ++row) {
+    for (row = rowBegin; row < rowEnd; ++row) {
         for (column = 0; column < columns; ++column) {
             Vec3 a, b, c;
             SetUpPixel(a, b, c);
@@ -45,4 +51,5 @@ void EnvSceneTracer::Render()
             TraceRoomAndSpheres();
         }
     }
+    plotted.band = nullptr;
 }

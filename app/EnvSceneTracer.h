@@ -10,7 +10,10 @@
 // shadows stay on.
 class EnvSceneTracer : public RoomTracer {
 public:
+    // Traces every pixel, row by row, into a fresh point list.
     void Render();
+    // Traces rows [rowBegin, rowEnd), appending to `out`.
+    void RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out);
 
     Vec3 envHitPoint;  // where the pixel's ray line meets the environment sphere
     Vec3 envNormal;    // envHitPoint minus the sphere's centre, never normalised

@@ -111,7 +111,12 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
         }
     };
 
-    if (reflectionsOn) {
+    auto plotColour = [&]() {
+        PlotPoint(colour[0], colour[1], colour[2]);
+        colour[0] = colour[1] = colour[2] = 0.0f;
+    };
+
+    if (reflectionsOn && !collapseRuns) {
         // One plot for every room plane the reflected direction faces, all at
         // the same position: the last of them stays visible.
         for (int q = 0; q < RoomPlanes; ++q) {
@@ -121,16 +126,54 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
                 sumLights(true);
                 for (int ch = 0; ch < 3; ++ch)
                     colour[ch] = colour[ch] + reflectedColour[ch];
-                PlotPoint(colour[0], colour[1], colour[2]);
-                colour[0] = colour[1] = colour[2] = 0.0f;
+                plotColour();
             } else {
                 reflectedColour[0] = reflectedColour[1] = reflectedColour[2] = 0.0f;
             }
         }
+    } else if (reflectionsOn) {
+        // The same walk over the planes, working out only what the last plot
+        // shows: which reflected plane point its colour comes from (a rejected
+        // point keeps the previous plane's colour, a plane the reflection does
+        // not face resets it to 0), with the reflected ray scaled as it was then.
+        bool plots = false;
+        bool fromPlane = false;  // else the colour is 0
+        int sourcePlane = 0;
+        Vec3 sourcePoint, sourceDir;
+        bool shownFromPlane = false;
+        int shownPlane = 0;
+        Vec3 shownPoint, shownDir;
+        for (int q = 0; q < RoomPlanes; ++q) {
+            if (Dot(reflectDir, planeNormals[q]) < 0.0) {
+                Vec3 point;
+                if (ReflectedPlanePoint(hitPoint, planePoints[q], planeNormals[q], q, point)) {
+                    fromPlane = true;
+                    sourcePlane = q;
+                    sourcePoint = point;
+                    sourceDir = reflectDir;
+                }
+                plots = true;
+                shownFromPlane = fromPlane;
+                shownPlane = sourcePlane;
+                shownPoint = sourcePoint;
+                shownDir = sourceDir;
+            } else {
+                fromPlane = false;
+            }
+        }
+        if (plots) {
+            if (shownFromPlane)
+                ReflectedLightSum(shownPoint, shownPlane, shownDir, reflectedColour);
+            else
+                reflectedColour[0] = reflectedColour[1] = reflectedColour[2] = 0.0f;
+            sumLights(true);
+            for (int ch = 0; ch < 3; ++ch)
+                colour[ch] = colour[ch] + reflectedColour[ch];
+            plotColour();
+        }
     } else {
         sumLights(false);
-        PlotPoint(colour[0], colour[1], colour[2]);
-        colour[0] = colour[1] = colour[2] = 0.0f;
+        plotColour();
     }
     reflectedColour[0] = reflectedColour[1] = reflectedColour[2] = 0.0f;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Scene.h"
+#include "ViewGeometry.h"
 
 namespace {
 
@@ -27,8 +28,7 @@ RoomTracer::RoomTracer()
 
 void RoomTracer::SetUpView(const Scene& scene, float fieldOfView, float aspect, float nearDistance)
 {
-    const float halfAngle = static_cast<float>(static_cast<double>(fieldOfView) / 2.0 * (static_cast<double>(pi) / 180.0));
-    top = static_cast<float>(std::tan(static_cast<double>(halfAngle)) * nearDistance);
+    top = ImagePlaneTop(fieldOfView, pi, nearDistance);
     right = aspect * top;
     bottom = -top;
     left = -right;
@@ -105,6 +105,6 @@ void RoomTracer::TraceRoomAndSpheres()
 
 void RoomTracer::PlotPoint(float red, float green, float blue)
 {
-    points.push_back(PlotRecord{red, green, blue, static_cast<float>(hitPoint.x), static_cast<float>(hitPoint.y),
+    Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(hitPoint.x), static_cast<float>(hitPoint.y),
                                 static_cast<float>(hitPoint.z)});
 }

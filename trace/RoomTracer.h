@@ -23,6 +23,10 @@ class Scene;
 //
 // Every accepted hit is appended to the point list, in drawing order; nothing
 // here touches OpenGL.
+//
+// A tracer may be copied: the copy takes the whole state (scene lists, view,
+// spheres, switches, eye) but starts with a point list of its own, so copies
+// can trace separate bands of rows side by side.
 class RoomTracer {
 public:
     static constexpr unsigned MaxSpheres = 5;
@@ -42,8 +46,14 @@ public:
     void ToggleReflections() { reflectionsOn = !reflectionsOn; }
     void ToggleColouredShadows() { colouredShadowsOn = !colouredShadowsOn; }
 
-    const PointList& Points() const { return points; }
-    PointList& Points() { return points; }
+    const PointList& Points() const { return plotted.own; }
+    PointList& Points() { return plotted.own; }
+
+    // Plot only the last of the points a sphere point gives for the room
+    // planes its reflection faces. They share one position, so with the
+    // less-or-equal depth test only the last can show: the picture is the
+    // same, with fewer points to draw and fewer colours to work out.
+    bool collapseRuns = false;
 
     // --- steps of one pixel ---------------------------------------------------
     // Camera basis for the current row and column: A = (pixelX, 0, 0),
@@ -66,6 +76,8 @@ public:
     void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
     bool SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i);
     void ReflectedColour(const Vec3& hit, int q);
+    // The light sum of reflected plane point `point` on plane q, seen along `view`.
+    void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
     void PlotPoint(float red, float green, float blue);
 
     // --- state ----------------------------------------------------------------
@@ -119,7 +131,17 @@ public:
     double pixelY = 0.0;
 
 protected:
-    PointList points;
+    // Where PlotPoint appends: `own` unless a band render points it elsewhere.
+    struct PlotTarget {
+        PointList own;
+        PointList* band = nullptr;
+        PlotTarget() = default;
+        PlotTarget(const PlotTarget&) {}
+        PlotTarget& operator=(const PlotTarget&) { return *this; }
+    };
+    PlotTarget plotted;
+
+    PointList& Sink() { return plotted.band ? *plotted.band : plotted.own; }
 
 private:
     Vec3 SphereCentre(unsigned m) const

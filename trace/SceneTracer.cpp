@@ -10,8 +10,14 @@ SceneTracer::SceneTracer()
 
 void SceneTracer::Render()
 {
-    points.clear();
-    for (row = 0; row < rows; ++row) {
+    plotted.own.clear();
+    RenderRows(0, rows, plotted.own);
+}
+
+void SceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out)
+{
+    plotted.band = &out;
+    for (row = rowBegin; row < rowEnd; ++row) {
         for (column = 0; column < columns; ++column) {
             Vec3 a, b, c;
             SetUpPixel(a, b, c);
@@ -21,6 +27,7 @@ void SceneTracer::Render()
             TraceRoomAndSpheres();
         }
     }
+    plotted.band = nullptr;
 }
 
 void SceneTracer::MoveSpheresLeft()

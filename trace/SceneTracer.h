@@ -12,6 +12,8 @@ public:
 
     // Traces every pixel, row by row, into a fresh point list.
     void Render();
+    // Traces rows [rowBegin, rowEnd), appending to `out`.
+    void RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out);
 
     void MoveSpheresLeft();
     void MoveSpheresRight();

@@ -126,7 +126,12 @@ void RoomTracer::ReflectedColour(const Vec3& hit, int q)
     Vec3 point;
     if (!ReflectedPlanePoint(hit, planePoints[q], planeNormals[q], q, point))
         return;  // reflectedColour keeps the previous plane's value
+    // The view direction is the reflected ray as it now stands, scaled.
+    ReflectedLightSum(point, q, reflectDir, reflectedColour);
+}
 
+void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3])
+{
     Vec3 hitNormal = planeNormals[q];
     hitNormal.Normalize();
     PlanePattern(point, q);
@@ -137,8 +142,7 @@ void RoomTracer::ReflectedColour(const Vec3& hit, int q)
     LightTerms terms;
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-        // The view direction is the reflected ray as it now stands, scaled.
-        terms.Compute(point, Vec3(p[0], p[1], p[2]), reflectDir, hitNormal, exponent);
+        terms.Compute(point, Vec3(p[0], p[1], p[2]), view, hitNormal, exponent);
 
         bool inShadow = false;
         unsigned blocker = 0;
@@ -162,7 +166,7 @@ void RoomTracer::ReflectedColour(const Vec3& hit, int q)
                     PlaneLightTerm(light, material, planeTint, c, terms.diffuse, terms.specular) + sum[c]);
         }
     }
-    reflectedColour[0] = sum[0];
-    reflectedColour[1] = sum[1];
-    reflectedColour[2] = sum[2];
+    out[0] = sum[0];
+    out[1] = sum[1];
+    out[2] = sum[2];
 }

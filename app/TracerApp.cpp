@@ -1,0 +1,13 @@
+#include "App.h"
+#include "TracerWindow.h"
+
+// The application object: built during static construction, before the
+// framework's entry point runs; its window is registered as the main window.
+class TracerApp : public App {
+public:
+    ~TracerApp() override {}
+
+    TracerWindow window;
+};
+
+static TracerApp theApp;

@@ -1,0 +1,236 @@
+#include "TracerWindow.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "PointDrawer.h"
+#include "SceneCheck.h"
+#include "ViewGeometry.h"
+
+namespace {
+
+constexpr float FieldOfView = 100.0f;
+constexpr float NearDistance = 0.01f;
+constexpr const char* ScriptName = "scenescript.txt";
+constexpr const char* FrameName = "screenShot.bmp";
+
+[[noreturn]] void Refuse(const std::string& why)
+{
+    std::fprintf(stderr, "glintwork: %s\n", why.c_str());
+    std::exit(1);
+}
+
+// Letters arrive as their upper-case codes; the key table is in lower case.
+int FoldKey(int key)
+{
+    return (key >= 'A' && key <= 'Z') ? key - 'A' + 'a' : key;
+}
+
+}  // namespace
+
+TracerWindow::TracerWindow()
+{
+    // No OS window exists yet: these only record what the window is created with.
+    SetTitle("Glintwork");
+    SetDepthBits(32);
+    SetStereo(true);
+}
+
+TracerWindow::~TracerWindow()
+{
+    screenShot.Free();
+}
+
+void TracerWindow::OnCreate()
+{
+    switch (scene.ReadScript(ScriptName)) {
+    case Scene::Status::Missing:
+        std::exit(0);  // no scene: nothing to show, not an error
+    case Scene::Status::Unusable:
+        Refuse(scene.Error());
+    case Scene::Status::Read:
+        break;
+    }
+    std::string reason, warning;
+    if (!CheckSceneForTracing(scene, reason, warning))
+        Refuse(std::string(ScriptName) + ": " + reason);
+    if (!warning.empty())
+        std::fprintf(stderr, "glintwork: %s: %s\n", ScriptName, warning.c_str());
+
+    SetSize(static_cast<int>(scene.screenWidth), static_cast<int>(scene.screenHeight));
+
+    const float aspect = static_cast<float>(scene.screenWidth) / static_cast<float>(scene.screenHeight);
+    frustumTop = ImagePlaneTop(FieldOfView, tracerA.pi, NearDistance);
+    frustumRight = aspect * frustumTop;
+    frustumBottom = -frustumTop;
+    frustumLeft = -frustumRight;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(frustumLeft, frustumRight, frustumBottom, frustumTop, NearDistance, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+
+    tracerA.SetUpView(scene, FieldOfView, aspect, NearDistance);
+    tracerA.SetRoom(scene);
+    tracerA.LoadScene(scene);
+    tracerB.SetUpView(scene, FieldOfView, aspect, NearDistance);
+    tracerB.SetRoom(scene);
+    tracerB.LoadScene(scene);
+
+    eyeLeft = Vec3(-0.001, 0.0, 0.0);
+    eyeRight = Vec3(0.001, 0.0, 0.0);
+    eyeCentre = Vec3(0.0, 0.0, 0.0);
+
+    screenShot.Create(static_cast<int>(scene.screenWidth), static_cast<int>(scene.screenHeight), RGB, 0);
+    screenShot.Fill(0, 0, 0);
+
+    stereo = false;
+    viewA = true;
+    viewB = false;
+}
+
+void TracerWindow::OnDisplay()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    // Exactly one view is drawn: the environment view when the first one is
+    // off, otherwise the first one.
+    if (!viewA)
+        viewB = true;
+    if (!viewB)
+        viewA = true;
+
+    // Viewports come from the scene's screen, whatever the window's size.
+    const GLsizei width = static_cast<GLsizei>(scene.screenWidth);
+    const GLsizei height = static_cast<GLsizei>(scene.screenHeight);
+    const GLsizei half = static_cast<GLsizei>(scene.screenWidth / 2);
+
+    if (viewA) {
+        if (!stereo) {
+            tracerA.SetEye(eyeCentre);
+            glViewport(0, 0, width, height);
+            glPushMatrix();
+            tracerA.Render();
+            DrawPointsImmediate(tracerA.Points());
+            glPopMatrix();
+        } else {
+            // The pair: the left eye's picture goes into the right half and
+            // the right eye's into the left half, each squeezed to half width.
+            tracerA.SetEye(eyeLeft);
+            glViewport(half, 0, half, height);
+            glPushMatrix();
+            tracerA.Render();
+            DrawPointsImmediate(tracerA.Points());
+            glPopMatrix();
+
+            tracerA.SetEye(eyeRight);
+            glViewport(0, 0, half, height);
+            glPushMatrix();
+            tracerA.Render();
+            DrawPointsImmediate(tracerA.Points());
+            glPopMatrix();
+        }
+    }
+    if (viewB) {
+        tracerB.SetEye(eyeCentre);
+        glViewport(0, 0, width, height);
+        glPushMatrix();
+        tracerB.Render();
+        DrawPointsImmediate(tracerB.Points());
+        glPopMatrix();
+    }
+
+    SaveFrame();
+    SwapBuffers();
+}
+
+void TracerWindow::SaveFrame()
+{
+    screenShot.GrabWindow();
+    // The save replaces the file only when the whole frame is written, so a
+    // reader never sees half a frame; a failure keeps the previous frame.
+    if (screenShot.Save(FrameName)) {
+        saveFailed = false;
+    } else if (!saveFailed) {
+        saveFailed = true;
+        std::fprintf(stderr, "glintwork: warning: cannot write %s; the previous frame stays and tracing goes on\n",
+                     FrameName);
+    }
+}
+
+void TracerWindow::OnResize(int width, int height)
+{
+    glViewport(0, 0, width, height);
+}
+
+void TracerWindow::OnKeyboard(int key, bool pressed)
+{
+    if (!pressed)
+        return;
+    switch (FoldKey(key)) {
+    case 27:
+        std::exit(0);
+    case 'g':
+        tracerA.MoveSpheresLeft();
+        break;
+    case 'h':
+        tracerA.MoveSpheresRight();
+        break;
+    case 'k':
+        if (viewB) {
+            viewB = false;
+        } else {
+            viewB = true;
+            viewA = false;
+        }
+        break;
+    case 'r':
+        tracerA.ToggleReflections();
+        break;
+    case 't':
+        if (viewA) {
+            viewA = false;
+        } else {
+            viewA = true;
+            viewB = false;
+        }
+        break;
+    case 'u':
+        ToggleStereo();
+        break;
+    case 'y':
+        tracerA.ToggleColouredShadows();
+        break;
+    default:
+        break;
+    }
+}
+
+void TracerWindow::OnMouseButton(int button, bool pressed)
+{
+    if (button == 0)
+        leftHeld = pressed;
+    else if (button == 2)
+        rightHeld = pressed;
+}
+
+void TracerWindow::OnMouseMove(int, int)
+{
+    // One half-unit step per move event, whatever the distance moved.
+    if (leftHeld)
+        tracerA.MoveSpheresLeft();
+    if (rightHeld)
+        tracerA.MoveSpheresRight();
+}
+
+void TracerWindow::OnIdle()
+{
+    Redraw();
+}

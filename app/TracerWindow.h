@@ -1,0 +1,55 @@
+#ifndef GLINTWORK_TRACERWINDOW_H
+#define GLINTWORK_TRACERWINDOW_H
+
+#include "EnvSceneTracer.h"
+#include "GLWindow.h"
+#include "Image.h"
+#include "Scene.h"
+#include "SceneTracer.h"
+#include "Vec3.h"
+
+// The application's one window: traces the selected view on every redraw,
+// writes the frame to "screenShot.bmp" and answers the keys and the mouse.
+//
+// Views: the first tracer's picture (single, or as a side-by-side pair for two
+// eye positions 0.002 apart) or the environment tracer's picture; exactly one
+// of them is drawn on each redraw.
+class TracerWindow : public GLWindow {
+public:
+    TracerWindow();
+    ~TracerWindow() override;
+
+    void OnCreate() override;
+    void OnDisplay() override;
+    void OnResize(int width, int height) override;
+    void OnMouseButton(int button, bool pressed) override;
+    void OnMouseMove(int x, int y) override;
+    void OnKeyboard(int key, bool pressed) override;
+    void OnIdle() override;
+
+    void ToggleStereo() { stereo = !stereo; }
+
+    Scene scene;
+    Image screenShot;
+    SceneTracer tracerA;
+    EnvSceneTracer tracerB;
+    bool viewB = false;
+    bool stereo = false;
+    bool viewA = false;
+    bool leftHeld = false;
+    bool rightHeld = false;
+    Vec3 eyeLeft;
+    Vec3 eyeRight;
+    Vec3 eyeCentre;
+    float frustumLeft = 0.0f;
+    float frustumRight = 0.0f;
+    float frustumBottom = 0.0f;
+    float frustumTop = 0.0f;
+
+private:
+    void SaveFrame();
+
+    bool saveFailed = false;  // a failed save is reported once, not every frame
+};
+
+#endif

@@ -1,0 +1,51 @@
+#ifndef GLINTWORK_BANDPOOL_H
+#define GLINTWORK_BANDPOOL_H
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// A fixed set of worker threads that trace the bands of one frame. Bands are
+// handed out in rising order; the calling thread takes each finished band in
+// order as soon as it is ready (to draw it while later bands are still being
+// traced). With one thread everything runs on the calling thread, band by band.
+class BandPool {
+public:
+    explicit BandPool(unsigned threads);
+    ~BandPool();
+    BandPool(const BandPool&) = delete;
+    BandPool& operator=(const BandPool&) = delete;
+
+    unsigned Threads() const { return threads; }
+
+    // job(worker, band) runs for band = 0 .. bands - 1, `worker` being the
+    // index (below Threads()) of the thread that runs it; consume(band) runs
+    // on the calling thread, in band order, after that band's job finished.
+    // Returns when every job and every consume has run.
+    void Run(unsigned bands, const std::function<void(unsigned worker, unsigned band)>& job,
+             const std::function<void(unsigned band)>& consume);
+
+private:
+    void Work(unsigned worker);
+
+    const unsigned threads;
+    std::vector<std::thread> pool;
+    std::mutex mutex;
+    std::condition_variable wake;      // workers wait for a frame
+    std::condition_variable finished;  // the caller waits for bands
+    const std::function<void(unsigned, unsigned)>* currentJob = nullptr;
+    unsigned generation = 0;
+    unsigned bandCount = 0;
+    unsigned nextBand = 0;
+    unsigned busyWorkers = 0;
+    std::vector<char> bandDone;
+    bool stopping = false;
+};
+
+// The number of tracing threads: GLINTWORK_THREADS when it is a number from 1
+// to 64, otherwise the number of processors.
+unsigned TracingThreads();
+
+#endif

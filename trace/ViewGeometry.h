@@ -1,0 +1,18 @@
+#ifndef GLINTWORK_VIEWGEOMETRY_H
+#define GLINTWORK_VIEWGEOMETRY_H
+
+#include <cmath>
+
+// Half height of the image plane at the near distance for a field of view in
+// degrees, with `pi` the tracer's value of pi (3.14141). The window's frustum
+// and the tracers' image plane both come from here, so they agree bit for bit.
+// The half angle is rounded to float, then tan of it times the near distance
+// is rounded to float.
+inline float ImagePlaneTop(float fieldOfView, float pi, float nearDistance)
+{
+    const float halfAngle =
+        static_cast<float>(static_cast<double>(fieldOfView) / 2.0 * (static_cast<double>(pi) / 180.0));
+    return static_cast<float>(std::tan(static_cast<double>(halfAngle)) * nearDistance);
+}
+
+#endif
