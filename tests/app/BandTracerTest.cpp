@@ -95,8 +95,9 @@ void CheckBandsAndRuns(const std::string& script, bool reflections, bool coloure
     tracer.Render();
     const PointList collapsed = tracer.Points();
     EXPECT_TRUE(Equal(collapsed, WithoutCoveredPoints(reference)));
-    if (reflections)
+    if (reflections) {
         EXPECT_LT(collapsed.size(), reference.size());
+    }
     EXPECT_TRUE(Equal(Banded(tracer, 3), collapsed));
 }
 
