@@ -20,13 +20,14 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
 
     rayDir = primaryDir;
     normal = planeNormal;
-    normal.Normalize();
+    if (!fastPath)
+        normal.Normalize();
 
     PlanePattern(hitPoint, k);
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const double exponent = planeExponents[k];
     for (unsigned j = 0; j < lightCount; ++j) {
-        LightTermsInMembers(hitPoint, j, rayDir, normal, exponent);
+        LightTermsInMembers(hitPoint, j, rayDir, normal, exponent, true);
 
         // The first blocking sphere in index order casts the shadow. With no
         // spheres the flag keeps its last value.
@@ -95,7 +96,7 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
     // gives its ambient product plus, with reflections on, the shadow colour.
     auto sumLights = [&](bool withShadowColour) {
         for (unsigned j = 0; j < lightCount; ++j) {
-            LightTermsInMembers(hitPoint, j, rayDir, normal, exponent);
+            LightTermsInMembers(hitPoint, j, rayDir, normal, exponent, false);
             const bool blocked = SphereShadow(hitPoint, lightDir, i);
             const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
             for (int ch = 0; ch < 3; ++ch) {
@@ -116,7 +117,7 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
         colour[0] = colour[1] = colour[2] = 0.0f;
     };
 
-    if (reflectionsOn && !collapseRuns) {
+    if (reflectionsOn && !fastPath) {
         // One plot for every room plane the reflected direction faces, all at
         // the same position: the last of them stays visible.
         for (int q = 0; q < RoomPlanes; ++q) {

@@ -15,16 +15,21 @@ struct LightTerms {
     double diffuse = 0.0;
     double specular = 0.0;
 
+    // With `unitAxisNormal` the normal is a unit axis (a room plane's), which
+    // normalising would leave as it is; with `skipUnread` the view direction,
+    // which only goes into the half vector, is not normalised itself.
     void Compute(const Vec3& point, const Vec3& lightPosition, const Vec3& view, const Vec3& surfaceNormal,
-                 double exponent)
+                 double exponent, bool unitAxisNormal = false, bool skipUnread = false)
     {
         lightDir = lightPosition - point;
         viewDir = view;
         shadeNormal = surfaceNormal;
         Vec3 half = lightDir + viewDir;
         lightDir.Normalize();
-        viewDir.Normalize();
-        shadeNormal.Normalize();
+        if (!skipUnread)
+            viewDir.Normalize();
+        if (!unitAxisNormal)
+            shadeNormal.Normalize();
         half.Normalize();
         diffuse = Dot(lightDir, shadeNormal);
         if (diffuse < 0.0)

@@ -49,11 +49,15 @@ public:
     const PointList& Points() const { return plotted.own; }
     PointList& Points() { return plotted.own; }
 
-    // Plot only the last of the points a sphere point gives for the room
-    // planes its reflection faces. They share one position, so with the
-    // less-or-equal depth test only the last can show: the picture is the
-    // same, with fewer points to draw and fewer colours to work out.
-    bool collapseRuns = false;
+    // Skip work whose result can never be seen; the points that can show are
+    // the same, bit for bit:
+    // - a sphere point is plotted once for each room plane its reflection
+    //   faces, all at one position; with the less-or-equal depth test only the
+    //   last can show, so only that one is worked out and plotted;
+    // - the room planes' normals are unit axes already: normalising them
+    //   changes nothing and is skipped;
+    // - the normalised view direction of the light terms is never read.
+    bool fastPath = false;
 
     // --- steps of one pixel ---------------------------------------------------
     // Camera basis for the current row and column: A = (pixelX, 0, 0),
@@ -149,7 +153,7 @@ private:
         return Vec3(sphereCentres[m].x, sphereCentres[m].y, sphereCentres[m].z);
     }
     void LightTermsInMembers(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
-                             double exponent);
+                             double exponent, bool unitAxisNormal);
 };
 
 #endif

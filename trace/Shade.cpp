@@ -65,11 +65,11 @@ void RoomTracer::PlanePattern(const Vec3& point, int k)
 }
 
 void RoomTracer::LightTermsInMembers(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
-                                     double exponent)
+                                     double exponent, bool unitAxisNormal)
 {
     const float* p = &lightPositions[3 * static_cast<std::size_t>(light)];
     LightTerms terms;
-    terms.Compute(point, Vec3(p[0], p[1], p[2]), view, surfaceNormal, exponent);
+    terms.Compute(point, Vec3(p[0], p[1], p[2]), view, surfaceNormal, exponent, fastPath && unitAxisNormal, fastPath);
     lightDir = terms.lightDir;
     viewDir = terms.viewDir;
     shadeNormal = terms.shadeNormal;
@@ -92,7 +92,7 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     LightTerms terms;
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-        terms.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent);
+        terms.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent, false, fastPath);
         const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         for (int c = 0; c < 3; ++c)
             sum[c] = static_cast<float>(SphereLightTerm(light, material, c, terms.diffuse, terms.specular) + sum[c]);
@@ -133,7 +133,8 @@ void RoomTracer::ReflectedColour(const Vec3& hit, int q)
 void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3])
 {
     Vec3 hitNormal = planeNormals[q];
-    hitNormal.Normalize();
+    if (!fastPath)
+        hitNormal.Normalize();
     PlanePattern(point, q);
 
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
@@ -142,7 +143,7 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
     LightTerms terms;
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-        terms.Compute(point, Vec3(p[0], p[1], p[2]), view, hitNormal, exponent);
+        terms.Compute(point, Vec3(p[0], p[1], p[2]), view, hitNormal, exponent, fastPath, fastPath);
 
         bool inShadow = false;
         unsigned blocker = 0;

@@ -91,7 +91,7 @@ void CheckBandsAndRuns(const std::string& script, bool reflections, bool coloure
         ASSERT_TRUE(Equal(Banded(tracer, threads), reference)) << threads << " threads";
 
     // Collapsing runs drops exactly the covered points, nothing else.
-    tracer.collapseRuns = true;
+    tracer.fastPath = true;
     tracer.Render();
     const PointList collapsed = tracer.Points();
     EXPECT_TRUE(Equal(collapsed, WithoutCoveredPoints(reference)));
