@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
+
 void DrawPointsImmediate(const PointList& points)
 {
     for (const PlotRecord& p : points) {
@@ -13,4 +15,20 @@ void DrawPointsImmediate(const PointList& points)
         glPopMatrix();
         glColor3f(1.0f, 1.0f, 1.0f);
     }
+}
+
+void DrawPointsArrays(const PointList& points)
+{
+    if (points.empty())
+        return;
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glColorPointer(3, GL_FLOAT, sizeof(PlotRecord), &points[0].red);
+    glVertexPointer(3, GL_FLOAT, sizeof(PlotRecord), &points[0].x);
+    glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(points.size()));
+    glPopClientAttrib();
+    // The colour after an array draw is undefined; leave it as the
+    // immediate form does.
+    glColor3f(1.0f, 1.0f, 1.0f);
 }

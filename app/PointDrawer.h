@@ -3,8 +3,11 @@
 
 #include "PointList.h"
 
-// Draws a traced point list into the current GL context, one point at a time
-// in immediate mode, in list order; the colour is left white afterwards.
+// Draw a traced point list into the current GL context, in list order. Both
+// leave the current colour white. The immediate form issues one glBegin/glEnd
+// pair per point; the array form hands the whole list over in one call and
+// gives the same pixels.
 void DrawPointsImmediate(const PointList& points);
+void DrawPointsArrays(const PointList& points);
 
 #endif
