@@ -16,6 +16,8 @@ struct PlotRecord {
 
 // The points of one traced frame, in the order they are to be drawn. The order
 // matters: between points of equal depth on one pixel the later one wins.
+static_assert(sizeof(PlotRecord) == 6 * sizeof(float), "plot records are drawn as tightly packed float arrays");
+
 using PointList = std::vector<PlotRecord>;
 
 #endif
