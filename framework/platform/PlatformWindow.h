@@ -191,6 +191,12 @@ bool AdjustWindowRect(Rect* rect, std::uint32_t style);
 bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, unsigned flags);
 bool GetDisplayMode(int* width, int* height);
 unsigned long NativeWindowId(HWND hwnd);  // the X window id, 0 if none yet
+// Asks the window system to close the window, as its close button does; the
+// window then gets WM_CLOSE through the queue.
+bool RequestClose(HWND hwnd);
+// Waits until the window system has handled every request made so far, so
+// that the events they cause are waiting to be taken.
+void Sync();
 
 // --- message queue -------------------------------------------------------------
 // Posted messages (and input) are taken in order and before any paint; a

@@ -299,6 +299,15 @@ bool Realise(WindowRecord* w, const PixelFormatDescriptor& request) {
   return true;
 }
 
+bool ServerSize(WindowRecord* w, int* width, int* height) {
+  X11Window native;
+  XWindowAttributes attributes;
+  if (!NativeOf(w->sdl, &native) || !XGetWindowAttributes(native.display, native.window, &attributes)) return false;
+  *width = attributes.width;
+  *height = attributes.height;
+  return true;
+}
+
 bool PointerIn(WindowRecord* w, int* x, int* y, unsigned* mask) {
   X11Window native;
   if (!NativeOf(w->sdl, &native)) return false;
@@ -329,20 +338,25 @@ WPARAM MouseKeysFromSdl(Uint32 buttons) {
 }
 
 int VirtualKey(const SDL_Keysym& key) {
+  // The keypad by position, whatever Num Lock makes of it.
+  switch (key.scancode) {
+    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
+    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
+    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
+    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
+    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
+    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
+    default: break;
+  }
+  if (key.scancode >= SDL_SCANCODE_KP_1 && key.scancode <= SDL_SCANCODE_KP_9)
+    return VK_NUMPAD0 + 1 + (key.scancode - SDL_SCANCODE_KP_1);
   SDL_Keycode k = key.sym;
   if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
   if (k >= SDLK_0 && k <= SDLK_9) return static_cast<int>(k);
   if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + (k - SDLK_F1);
   if (k >= SDLK_F13 && k <= SDLK_F24) return VK_F1 + 12 + (k - SDLK_F13);
-  if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (k - SDLK_KP_1);
   switch (k) {
-    case SDLK_KP_0: return VK_NUMPAD0;
-    case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
-    case SDLK_KP_PLUS: return VK_ADD;
-    case SDLK_KP_MINUS: return VK_SUBTRACT;
-    case SDLK_KP_PERIOD: return VK_DECIMAL;
-    case SDLK_KP_DIVIDE: return VK_DIVIDE;
-    case SDLK_KP_ENTER: return VK_RETURN;
     case SDLK_BACKSPACE: return VK_BACK;
     case SDLK_TAB: return VK_TAB;
     case SDLK_RETURN: return VK_RETURN;
@@ -456,9 +470,15 @@ void TranslateWindowEvent(const SDL_WindowEvent& e) {
       Post(w, WM_CLOSE, 0, 0);
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
-      int width = w->width, height = w->height;
-      ReadSdlSize(w);
-      if (width != w->width || height != w->height) SendSize(w);
+      // The event may be older than the size asked for since; the server
+      // knows the size the window has now.
+      int width = 0, height = 0;
+      if (!ServerSize(w, &width, &height)) break;
+      if (width != w->width || height != w->height) {
+        w->width = width;
+        w->height = height;
+        SendSize(w);
+      }
       break;
     }
     case SDL_WINDOWEVENT_EXPOSED:
@@ -755,6 +775,32 @@ unsigned long NativeWindowId(HWND hwnd) {
   X11Window native;
   if (!w || !NativeOf(w->sdl, &native)) return 0;
   return static_cast<unsigned long>(native.window);
+}
+
+bool RequestClose(HWND hwnd) {
+  WindowRecord* w = Find(hwnd);
+  X11Window native;
+  if (!w || !NativeOf(w->sdl, &native)) return false;
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = native.window;
+  e.xclient.message_type = XInternAtom(native.display, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(native.display, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  bool sent = XSendEvent(native.display, native.window, False, NoEventMask, &e) != 0;
+  XFlush(native.display);
+  return sent;
+}
+
+void Sync() {
+  for (auto& entry : S().windows) {
+    X11Window native;
+    if (entry.second->sdl && NativeOf(entry.second->sdl, &native)) {
+      XSync(native.display, False);
+      return;
+    }
+  }
 }
 
 // --- message queue -------------------------------------------------------------
