@@ -1,0 +1,79 @@
+// An application and a window that write what happens to them into a log,
+// with hooks for each test's own steps, and a deadline so that a test whose
+// awaited event never comes fails instead of hanging.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "App.h"
+#include "GLWindow.h"
+#include "GLWindowEx.h"
+#include "Main.h"
+#include "MainServices.h"
+#include "PlatformWindow.h"
+
+using Log = std::vector<std::string>;
+
+// The entries of the log that start with the prefix.
+Log Filter(const Log& log, const std::string& prefix);
+
+class RecordingApp : public App {
+ public:
+  explicit RecordingApp(Log* log, double seconds = 20.0);
+
+  void OnCreate() override;
+  void OnIdle() override;
+  void OnDestroy() override;
+
+  // Runs Main::Execute and returns its result.
+  int Run();
+
+  std::function<void()> onCreate;
+  std::function<void()> onIdle;
+  bool timedOut = false;
+  long idlePasses = 0;
+
+ private:
+  Log* log;
+  double deadline;
+};
+
+class RecordingWindow : public GLWindow {
+ public:
+  explicit RecordingWindow(Log* log, std::string name = "w");
+
+  void OnCreate() override;
+  void OnDestroy() override;
+  void OnDisplay() override;
+  void OnResize(int width, int height) override;
+  void OnMouseButton(int button, bool pressed) override;
+  void OnMouseMove(int x, int y) override;
+  void OnKeyboard(int key, bool pressed) override;
+
+  std::function<void()> onCreate;
+  std::function<void()> onDisplay;
+  std::function<void(int, bool)> onKeyboard;
+  bool recordMoves = false;  // a window that appears under the pointer gets a move
+  int displays = 0;
+
+ private:
+  // " (no context)" when the window's own context is not current.
+  std::string ContextNote();
+  Log* log;
+  std::string name;
+};
+
+// Runs a shell command (xdotool) and reports failure as a test failure.
+void RunCommand(const std::string& command);
+
+// A platform window of a class of the test's own, with a drawable and a GL
+// context, outside the framework's records.
+struct PlainWindow {
+  plat::HWND hwnd = nullptr;
+  plat::HDC dc = nullptr;
+  plat::HGLRC context = nullptr;
+};
+PlainWindow MakePlainWindow(plat::WNDPROC proc, int width, int height, bool show);
+void DestroyPlainWindow(PlainWindow& window);
