@@ -3,6 +3,7 @@
 #include "Image.h"
 
 #include <cassert>
+#include <cstddef>
 #include <cstdint>
 
 // The private record of an Image. It is shared by the image's source files

@@ -21,7 +21,9 @@ struct ToolRun {
 ToolRun Tool(const std::string& arguments)
 {
     auto start = std::chrono::steady_clock::now();
-    std::string command = std::string(GLINTWORK_IMAGE_TOOL) + " " + arguments + " 2>/dev/null";
+    // A sanitizer report must not pass for the tool's own failure status 1.
+    std::string command = "ASAN_OPTIONS=exitcode=86 UBSAN_OPTIONS=exitcode=86 " +
+                          std::string(GLINTWORK_IMAGE_TOOL) + " " + arguments + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     ToolRun run{-1, "", 0};
     char buffer[256];
