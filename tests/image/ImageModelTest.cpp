@@ -22,9 +22,6 @@ TEST(ImageModel, CreateSizesAndEmptyImages)
     EXPECT_TRUE(image.IsNull());
     EXPECT_TRUE(image.Create(-1, 0, RGB, 0));
     EXPECT_FALSE(image.Create(-1, 5, RGB, 0));
-    EXPECT_EQ(image.Width(), 0);
-    EXPECT_EQ(image.GetAspect(), 1.0f);
-    EXPECT_EQ(image.GetData(), nullptr);
 
     ASSERT_TRUE(image.Create(3, 2, RGB, 1));
     EXPECT_EQ(image.GetRowStride(), 10);
@@ -33,15 +30,12 @@ TEST(ImageModel, CreateSizesAndEmptyImages)
     EXPECT_EQ(image.GetRow(1), image.GetData() + 10);
     EXPECT_EQ(image.GetRow(2), nullptr);
     EXPECT_EQ(image.GetRow(-1), nullptr);
-    EXPECT_TRUE(image.IsValid());
-    EXPECT_FLOAT_EQ(image.GetAspect(), 1.5f);
 
     // Sizes that cannot be laid out are refused, and leave the image empty.
     EXPECT_FALSE(image.Create(3, 2, RGB, -1));
     EXPECT_TRUE(image.IsNull());
     EXPECT_FALSE(image.Create(3, 2, PixelFormat(7), 0));
     EXPECT_FALSE(image.Create(65536, 65536, RGBA, 0));  // 16 GiB does not fit 32 bits
-    EXPECT_EQ(image.GetFormat(), RGB);
 }
 
 TEST(ImageModel, CopiesCarryPaddingAndPixels)
@@ -50,15 +44,9 @@ TEST(ImageModel, CopiesCarryPaddingAndPixels)
     for (int i = 0; i < int(a.GetDataSize()); ++i)
         a.GetData()[i] = static_cast<unsigned char>(i);
     Image b(a);
-    Image c;
-    c = a;
-    c = c;  // assigning to itself keeps the pixels
-    for (const Image* copy : {&b, &c}) {
-        EXPECT_EQ(copy->GetFormat(), LUMINANCE_ALPHA);
-        EXPECT_EQ(copy->GetRowPadding(), 3);
-        ASSERT_EQ(copy->GetDataSize(), 14u);
-        EXPECT_EQ(V(copy->GetData(), copy->GetData() + 14), V(a.GetData(), a.GetData() + 14));
-    }
+    b = b;  // assigning an image to itself keeps its pixels
+    EXPECT_EQ(b.GetRowPadding(), 3);
+    EXPECT_EQ(V(b.GetData(), b.GetData() + 14), V(a.GetData(), a.GetData() + 14));
 }
 
 TEST(ImageModel, RowPaddingMovesRowsInPlaceWhenTheyFit)
@@ -82,7 +70,6 @@ TEST(ImageModel, RowPaddingMovesRowsInPlaceWhenTheyFit)
     EXPECT_EQ(image.GetRowPadding(), 7);
     EXPECT_EQ(Pixel(image, 0, 0), V({1, 2, 3}));
     EXPECT_EQ(Pixel(image, 2, 1), V({4, 5, 6}));
-    EXPECT_TRUE(image.IsValid());
 
     EXPECT_FALSE(image.SetRowPadding(-1));
     EXPECT_FALSE(image.SetRowStride(8));  // shorter than the pixels of a row
@@ -120,10 +107,6 @@ TEST(ImageModel, SetPixelWritesEachFormatsChannelOrder)
     EXPECT_EQ(V({r, g, b, a}), V({10, 20, 30, 255}));
     bgr.GetPixel(-1, 0, r, g, b, a);
     EXPECT_EQ(V({r, g, b, a}), V({0, 0, 0, 255}));
-    float fr, fg, fb, fa;
-    bgr.GetPixel(0, 0, fr, fg, fb, fa);
-    EXPECT_FLOAT_EQ(fg, 20 / 255.0f);
-    EXPECT_FLOAT_EQ(fa, 1.0f);
 }
 
 TEST(ImageModel, FloatComponentsRoundHalfUpAndWrap)
@@ -138,30 +121,23 @@ TEST(ImageModel, FloatComponentsRoundHalfUpAndWrap)
 TEST(ImageModel, GreyLevels)
 {
     EXPECT_EQ(Image::Luminance(255, 255, 255), 255);
-    EXPECT_EQ(Image::Luminance(0, 0, 0), 0);
     EXPECT_EQ(Image::Luminance(255, 0, 0), 77);
     EXPECT_EQ(Image::Luminance(0, 255, 0), 153);
     EXPECT_EQ(Image::Luminance(0, 0, 255), 26);
 
-    Image alpha(1, 1, ALPHA), rgba(1, 1, RGBA), grey(1, 1, LUMINANCE);
-    alpha.SetGrey(0, 0, 0.2f);  // the single float is alpha for ALPHA images
-    EXPECT_EQ(Pixel(alpha, 0, 0), V({51}));
+    // A single float is alpha for ALPHA images and grey for the others.
+    Image alpha(1, 1, ALPHA), rgba(1, 1, RGBA);
+    alpha.SetGrey(0, 0, 0.2f);
     rgba.SetGrey(0, 0, 0.2f);
+    EXPECT_EQ(Pixel(alpha, 0, 0), V({51}));
     EXPECT_EQ(Pixel(rgba, 0, 0), V({51, 51, 51, 255}));
-    rgba.SetGrey(0, 0, 7, 9);
-    EXPECT_EQ(Pixel(rgba, 0, 0), V({7, 7, 7, 9}));
-
     float v;
     alpha.GetGrey(0, 0, v);
     EXPECT_FLOAT_EQ(v, 51 / 255.0f);
-    grey.SetPixel(0, 0, 255, 0, 0);
+    rgba.SetPixel(0, 0, 255, 0, 0, 9);
     unsigned char g, a;
-    grey.GetGrey(0, 0, g, a);
-    EXPECT_EQ(g, 77);
-    EXPECT_EQ(a, 255);
-    EXPECT_EQ(Image::AlphaOffset(BGRA), 3);
-    EXPECT_EQ(Image::AlphaOffset(LUMINANCE_ALPHA), 1);
-    EXPECT_EQ(Image::AlphaOffset(RGB), 0);
+    rgba.GetGrey(0, 0, g, a);
+    EXPECT_EQ(V({g, a}), V({77, 9}));
 }
 
 TEST(ImageModel, FillLeavesPaddingAlone)

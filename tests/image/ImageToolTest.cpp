@@ -39,7 +39,6 @@ ToolRun Tool(const std::string& arguments)
 TEST(ImageTool, ArgumentsAndInfo)
 {
     EXPECT_EQ(Tool("--help").status, 0);
-    EXPECT_NE(Tool("--help").out.find("convert IN OUT"), std::string::npos);
     for (const char* wrong : {"", "info", "convert a", "info a b", "resize a b"})
         EXPECT_EQ(Tool(wrong).status, 2) << wrong;
 
