@@ -185,6 +185,24 @@ bool GifSize(FILE* file, uint64_t fileSize, Claimed& c)
     return false;
 }
 
+// Whether every chunk of a PNG file lies within the file, up to the closing
+// IEND chunk. The PNG decoder does not notice when a read runs past the end
+// of the file and would go round for ever on stale bytes, so a file whose
+// chunks are cut short is never handed to it.
+bool PngChunksComplete(FILE* file, uint64_t fileSize)
+{
+    unsigned char chunk[8];
+    for (uint64_t at = 8; ReadAt(file, at, chunk, sizeof chunk);) {
+        uint64_t length = BE32(chunk);
+        if (length > 0x7FFFFFFF || at + 12 + length > fileSize)
+            return false;
+        if (memcmp(chunk + 4, "IEND", 4) == 0)
+            return true;
+        at += 12 + length;
+    }
+    return false;
+}
+
 // Picks the decoder by the file's contents and reads the size it claims.
 bool ClaimedPicture(SDL_RWops* rw, FILE* file, uint64_t fileSize, Claimed& c)
 {
@@ -195,7 +213,7 @@ bool ClaimedPicture(SDL_RWops* rw, FILE* file, uint64_t fileSize, Claimed& c)
             return false;
         c.width = BE32(h + 16);
         c.height = BE32(h + 20);
-        return true;
+        return PngChunksComplete(file, fileSize);
     }
     if (IMG_isQOI(rw)) {
         c.type = "QOI";

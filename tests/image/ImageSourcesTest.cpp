@@ -122,6 +122,8 @@ TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
     hugePng[16] = 0x7F;  // width 2^31 - 2^24 + 1
     V widePng = png;
     widePng[18] = 0x90;  // 36865 pixels wide
+    V longChunk = png;  // a text chunk claiming more bytes than the file has
+    longChunk.insert(longChunk.begin() + 33, {0, 0, 3, 0, 't', 'E', 'X', 't', 'k', 0, 'v', 1, 2, 3, 4});
     V gif = MakeGif(1, 1, V(12, 0), {0}, -1);
     V bigFrame = gif;
     bigFrame[13 + 12 + 5] = bigFrame[13 + 12 + 6] = bigFrame[13 + 12 + 7] = bigFrame[13 + 12 + 8] = 0xFF;
@@ -129,7 +131,7 @@ TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
     V bigJpeg = jpeg;
     bigJpeg[5 + 64 + 2 + 5] = bigJpeg[5 + 64 + 2 + 6] = bigJpeg[5 + 64 + 2 + 7] = bigJpeg[5 + 64 + 2 + 8] = 0xFF;
     V text = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
-    for (const V& file : {hugePng, widePng, bigFrame, bigJpeg, text, V(png.begin(), png.begin() + 30)}) {
+    for (const V& file : {hugePng, widePng, longChunk, bigFrame, bigJpeg, text, V(png.begin(), png.begin() + 30)}) {
         Image image;
         testing::internal::CaptureStdout();
         EXPECT_FALSE(image.Load(dir.Write("h.png", file).c_str()));
