@@ -1,0 +1,101 @@
+#pragma once
+
+#include "PixelFormat.h"
+
+#include <cstdint>
+
+struct ImageExtra;
+
+// A raster picture of 8-bit channels in one of the seven pixel formats, with
+// an optional run of padding bytes after every row. Row 0 is the bottom row.
+// All state lives in the private record `extra`.
+//
+// Component arguments of the byte forms are stored as their low 8 bits; the
+// float forms store the truncation of 255 * c + 0.5 (callers keep c in 0..1).
+class Image {
+public:
+    Image();
+    Image(int width, int height, PixelFormat format, int padding = 0);
+    Image(const Image& src);
+    Image& operator=(const Image& src);
+    virtual ~Image();
+
+    // Storage.
+    bool Create(int width, int height, PixelFormat format, int padding = 0);
+    void Free();
+
+    // Accessors.
+    int Width() const;
+    int Height() const;
+    PixelFormat GetFormat() const;
+    int GetPixelSize() const;
+    static int GetPixelSize(PixelFormat format);
+    unsigned char* GetData();
+    const unsigned char* GetData() const;
+    unsigned char* GetRow(int y);
+    const unsigned char* GetRow(int y) const;
+    int GetRowStride() const;
+    int GetRowPadding() const;
+    uint32_t GetDataSize() const;
+    float GetAspect() const;
+    bool IsValid() const;
+    bool IsNull() const { return !IsValid(); }
+
+    // Row layout.
+    bool SetRowPadding(int padding);
+    bool RemoveRowPadding() { return SetRowPadding(0); }
+    bool SetRowStride(int stride);
+
+    // Pixels.
+    bool Fill(int r, int g, int b, int a);
+    bool Fill(int r, int g, int b) { return Fill(r, g, b, 255); }
+    bool Fill(float r, float g, float b, float a);
+    bool Fill(float r, float g, float b) { return Fill(r, g, b, 1.0f); }
+
+    void SetPixel(int x, int y, int r, int g, int b, int a);
+    void SetPixel(int x, int y, int r, int g, int b) { SetPixel(x, y, r, g, b, 255); }
+    void SetPixel(int x, int y, float r, float g, float b, float a);
+    void SetPixel(int x, int y, float r, float g, float b) { SetPixel(x, y, r, g, b, 1.0f); }
+
+    void SetGrey(int x, int y, int v, int a);
+    void SetGrey(int x, int y, int v) { SetGrey(x, y, v, 255); }
+    void SetGrey(int x, int y, float v, float a);
+    void SetGrey(int x, int y, float v);
+
+    void GetPixel(int x, int y, unsigned char& r, unsigned char& g, unsigned char& b,
+                  unsigned char& a) const;
+    void GetPixel(int x, int y, unsigned char& r, unsigned char& g, unsigned char& b) const;
+    void GetPixel(int x, int y, float& r, float& g, float& b, float& a) const;
+    void GetPixel(int x, int y, float& r, float& g, float& b) const;
+
+    void GetGrey(int x, int y, unsigned char& v, unsigned char& a) const;
+    void GetGrey(int x, int y, unsigned char& v) const;
+    void GetGrey(int x, int y, float& v, float& a) const;
+    void GetGrey(int x, int y, float& v) const;
+
+    static unsigned char Luminance(unsigned char r, unsigned char g, unsigned char b);
+    static int AlphaOffset(PixelFormat format);
+
+    void MirrorHorizontal();
+    void FlipVertical();
+
+    // Format conversion.
+    bool SetFormat(PixelFormat format);
+    bool CopyAlpha(const Image& src);
+
+    // Files. Save always writes a 24-bit BMP, whatever the name's extension.
+    bool Save(const char* fileName) const;
+    bool SaveBMP(const char* fileName) const;
+    bool Load(const char* fileName);
+    bool LoadBMP(const char* fileName);
+    bool LoadTGA(const char* fileName);
+
+    // Pictures read through the system's services: BMP variants the own
+    // reader rejects, other picture formats, and the whole screen.
+    bool LoadGDI(const char* fileName);
+    bool LoadPicture(const char* fileName);
+    bool GrabScreen();
+
+private:
+    ImageExtra* extra;
+};

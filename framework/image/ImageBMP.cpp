@@ -1,0 +1,238 @@
+#include "Image.h"
+#include "ImageLimits.h"
+#include "LittleEndian.h"
+#include "PlatformFiles.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr size_t kFileHeaderSize = 14;
+constexpr size_t kInfoHeaderSize = 40;
+
+struct FreeDeleter {
+    void operator()(void* p) const { free(p); }
+};
+using Buffer = std::unique_ptr<unsigned char[], FreeDeleter>;
+
+bool Fail(const char* message)
+{
+    fputs(message, stdout);
+    return false;
+}
+
+// Reads `size` bytes at `offset`; false when the file ends first.
+bool ReadAt(FILE* file, uint64_t offset, unsigned char* to, size_t size)
+{
+    return fseeko(file, off_t(offset), SEEK_SET) == 0 && fread(to, 1, size, file) == size;
+}
+
+// The layout a BMP file claims, after its header checks.
+struct BmpLayout {
+    int width = 0;
+    int height = 0;
+    bool topDown = false;
+    uint64_t rowSize = 0;     // bytes of one row in the file, padded to 4
+    uint64_t dataOffset = 0;  // bfOffBits
+};
+
+// Fetches the pixel rows (rowSize x height bytes) into a new buffer. Every
+// size is checked against the file before anything is allocated; a
+// biSizeImage smaller than the rows need is refused, a larger one is ignored
+// beyond the rows.
+Buffer ReadRows(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeImage)
+{
+    uint64_t need = bmp.rowSize * uint64_t(bmp.height);
+    if (sizeImage != 0 && sizeImage < need) {
+        Fail("bmp: bitmap data/dims look dubious\n");
+        return nullptr;
+    }
+    if (bmp.dataOffset > fileSize || need > fileSize - bmp.dataOffset) {
+        Fail("bmp: failed reading bitmap data\n");
+        return nullptr;
+    }
+    Buffer rows(static_cast<unsigned char*>(malloc(size_t(need))));
+    if (!rows) {
+        Fail("bmp: alloc failed\n");
+        return nullptr;
+    }
+    if (!ReadAt(file, bmp.dataOffset, rows.get(), size_t(need))) {
+        Fail("bmp: failed reading bitmap data\n");
+        return nullptr;
+    }
+    return rows;
+}
+
+// The file row that holds image row y (image row 0 is the bottom row).
+const unsigned char* FileRow(const unsigned char* rows, const BmpLayout& bmp, int y)
+{
+    int fileY = bmp.topDown ? bmp.height - 1 - y : y;
+    return rows + size_t(fileY) * size_t(bmp.rowSize);
+}
+
+bool Load24(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeImage, Image& image)
+{
+    Buffer rows = ReadRows(file, fileSize, bmp, sizeImage);
+    if (!rows)
+        return false;
+    printf("bmp: loaded (0x%08lX, %dx%d)\n", (unsigned long)(uintptr_t)rows.get(), bmp.width,
+           bmp.height);
+    if (!image.Create(bmp.width, bmp.height, BGR, 0))
+        return Fail("bmp: alloc failed\n");
+    for (int y = 0; y < bmp.height; ++y)
+        memcpy(image.GetRow(y), FileRow(rows.get(), bmp, y), size_t(bmp.width) * 3);
+    return true;
+}
+
+// Pixel values at or past the number of palette entries in the file show
+// palette entry 0, so every pixel has a defined colour.
+bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeImage,
+           uint32_t infoSize, uint32_t colours, Image& image)
+{
+    uint32_t entries = colours == 0 ? 256 : colours;
+    if (entries > 256)
+        return Fail("bmp: failed to load palette\n");
+    Buffer palette(static_cast<unsigned char*>(calloc(256, 4)));
+    if (!palette)
+        return Fail("bmp: failed to allocate palette\n");
+    uint64_t paletteOffset = kFileHeaderSize + uint64_t(infoSize);
+    if (paletteOffset > fileSize)
+        return Fail("bmp: unable to seek to palette data\n");
+    if (!ReadAt(file, paletteOffset, palette.get(), size_t(entries) * 4))
+        return Fail("bmp: failed to load palette\n");
+    if (bmp.dataOffset > fileSize)
+        return Fail("bmp: can't seek to image data offset\n");
+    Buffer rows = ReadRows(file, fileSize, bmp, sizeImage);
+    if (!rows)
+        return false;
+
+    const unsigned char* pal = palette.get();
+    bool grey = true;
+    for (uint32_t i = 0; i < entries; ++i)
+        grey = grey && pal[4 * i] == pal[4 * i + 1] && pal[4 * i + 1] == pal[4 * i + 2];
+    if (grey)
+        printf("bmp: loading 8bpp greyscale\n");
+    else
+        printf("bmp: loading 8bpp paletted colour\n");
+    if (!image.Create(bmp.width, bmp.height, grey ? LUMINANCE : BGR, 0))
+        return Fail("bmp: alloc failed\n");
+    for (int y = 0; y < bmp.height; ++y) {
+        const unsigned char* in = FileRow(rows.get(), bmp, y);
+        unsigned char* out = image.GetRow(y);
+        for (int x = 0; x < bmp.width; ++x) {
+            const unsigned char* entry = pal + 4 * (in[x] < entries ? in[x] : 0);
+            if (grey) {
+                out[x] = entry[1];
+            } else {
+                out[3 * x] = entry[0];
+                out[3 * x + 1] = entry[1];
+                out[3 * x + 2] = entry[2];
+            }
+        }
+    }
+    return true;
+}
+
+// Reads an uncompressed 24-bit or 8-bit BMP file into the image. Files that
+// are not BMP files, or are BMP kinds this reader does not take (compressed,
+// other depths, the small OS/2 header), fail without a word so that the next
+// reader can try them.
+bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
+{
+    unsigned char header[kFileHeaderSize];
+    if (fread(header, 1, sizeof header, file) != sizeof header || GetLE16(header) != 0x4D42)
+        return false;
+    unsigned char info[kInfoHeaderSize];
+    if (fread(info, 1, sizeof info, file) != sizeof info)
+        return Fail("bmp: bad info header\n");
+    uint32_t infoSize = GetLE32(info);
+    if (infoSize < kInfoHeaderSize || GetLE32(info + 16) != 0 || GetLE16(info + 12) != 1)
+        return false;
+
+    BmpLayout bmp;
+    int64_t width = int32_t(GetLE32(info + 4));
+    int64_t height = int32_t(GetLE32(info + 8));
+    bmp.topDown = height < 0;
+    if (bmp.topDown)
+        height = -height;
+    if (width < 1 || height < 1)
+        return Fail("bmp: dubious looking bitmap dimensions\n");
+    int bits = GetLE16(info + 14);
+    if (bits != 24 && bits != 8)
+        return false;
+    if (!PictureFitsLimits(width, height, 3 * width))
+        return Fail("bmp: dubious looking bitmap dimensions\n");
+    bmp.width = int(width);
+    bmp.height = int(height);
+    bmp.rowSize = (uint64_t(width) * uint64_t(bits / 8) + 3) & ~uint64_t(3);
+    bmp.dataOffset = GetLE32(header + 10);
+    uint32_t sizeImage = GetLE32(info + 20);
+
+    if (bits == 24) {
+        if (bmp.dataOffset > fileSize)
+            return Fail("bmp: can't seek to image data offset\n");
+        return Load24(file, fileSize, bmp, sizeImage, image);
+    }
+    return Load8(file, fileSize, bmp, sizeImage, infoSize, GetLE32(info + 32), image);
+}
+
+}  // namespace
+
+bool Image::LoadBMP(const char* fileName)
+{
+    uint64_t fileSize = 0;
+    FILE* file = PlatformOpenFile(fileName, &fileSize);
+    if (!file)
+        return false;
+    bool ok = ReadBmp(file, fileSize, *this);
+    fclose(file);
+    if (!ok)
+        Free();
+    return ok;
+}
+
+bool Image::Save(const char* fileName) const
+{
+    return SaveBMP(fileName);
+}
+
+// Writes a 24-bit bottom-up BMP file. Rows are brought to exactly the file's
+// row size (whatever padding the image had) and their padding bytes are
+// written as zeros. The file appears whole or not at all.
+bool Image::SaveBMP(const char* fileName) const
+{
+    if (!GetData())
+        return false;
+    Image temp(*this);
+    if (!temp.GetData() || !temp.SetFormat(BGR))
+        return false;
+    int width = temp.Width(), height = temp.Height();
+    uint64_t rowSize = ((24 * uint64_t(width) + 31) / 32) * 4;
+    uint64_t sizeImage = rowSize * uint64_t(height);
+    if (sizeImage > UINT32_MAX - kFileHeaderSize - kInfoHeaderSize)
+        return false;
+    if (uint64_t(temp.GetRowStride()) != rowSize && !temp.SetRowStride(int(rowSize)))
+        return false;
+    for (int y = 0; y < height; ++y)
+        memset(temp.GetRow(y) + 3 * width, 0, size_t(rowSize) - 3 * size_t(width));
+
+    unsigned char headers[kFileHeaderSize + kInfoHeaderSize] = {};
+    unsigned char* info = headers + kFileHeaderSize;
+    PutLE16(headers, 0x4D42);
+    PutLE32(headers + 2, uint32_t(sizeof headers + sizeImage));
+    PutLE32(headers + 10, uint32_t(sizeof headers));
+    PutLE32(info, kInfoHeaderSize);
+    PutLE32(info + 4, uint32_t(width));
+    PutLE32(info + 8, uint32_t(height));
+    PutLE16(info + 12, 1);
+    PutLE16(info + 14, 24);
+    PutLE32(info + 20, uint32_t(sizeImage));
+
+    const PlatformFilePart parts[] = {{headers, sizeof headers},
+                                      {temp.GetData(), size_t(sizeImage)}};
+    return PlatformWriteFileWhole(fileName, parts, 2);
+}

@@ -1,0 +1,337 @@
+#include "PlatformPictures.h"
+#include "PlatformFiles.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+int RowStride(int width)
+{
+    return (3 * width + 3) & ~3;
+}
+
+bool FitsSink(int64_t width, int64_t height, const PictureSink& sink)
+{
+    return width >= 1 && height >= 1 && width <= sink.maxSide && height <= sink.maxSide &&
+           uint64_t(RowStride(int(width))) * uint64_t(height) <= sink.maxBytes;
+}
+
+// Gets a buffer for a width x height picture from the sink, or null.
+unsigned char* Allocate(int width, int height, const PictureSink& sink)
+{
+    if (!FitsSink(width, height, sink))
+        return nullptr;
+    return sink.allocate(sink.context, width, height, RowStride(width));
+}
+
+// Turns the top-down rows in `pixels` bottom-up and zeroes the row padding.
+void FinishRows(unsigned char* pixels, int width, int height)
+{
+    size_t stride = size_t(RowStride(width));
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(pixels + top * stride, pixels + (top + 1) * stride, pixels + bottom * stride);
+    for (int y = 0; y < height; ++y)
+        memset(pixels + y * stride + 3 * size_t(width), 0, stride - 3 * size_t(width));
+}
+
+// Hands a decoded surface to the sink, blended over white.
+bool Deliver(SDL_Surface* surface, const PictureSink& sink)
+{
+    if (!surface)
+        return false;
+    int width = surface->w, height = surface->h;
+    unsigned char* pixels = Allocate(width, height, sink);
+    bool ok = pixels != nullptr;
+    if (ok) {
+        memset(pixels, 255, size_t(RowStride(width)) * size_t(height));
+        SDL_Surface* target = SDL_CreateRGBSurfaceWithFormatFrom(
+            pixels, width, height, 24, RowStride(width), SDL_PIXELFORMAT_BGR24);
+        ok = target && SDL_BlitSurface(surface, nullptr, target, nullptr) == 0;
+        SDL_FreeSurface(target);
+        if (ok)
+            FinishRows(pixels, width, height);
+    }
+    SDL_FreeSurface(surface);
+    return ok;
+}
+
+uint32_t LE16(const unsigned char* p) { return uint32_t(p[0] | p[1] << 8); }
+uint32_t LE32(const unsigned char* p) { return LE16(p) | LE16(p + 2) << 16; }
+uint32_t BE16(const unsigned char* p) { return uint32_t(p[0] << 8 | p[1]); }
+uint32_t BE32(const unsigned char* p) { return BE16(p) << 16 | BE16(p + 2); }
+
+// Whether the system's BMP loader may be given this file: the size it claims
+// fits the sink, and the palette and uncompressed rows lie within the file.
+// (The loader allocates the whole picture before it reads a row.)
+bool BitmapHeaderFits(FILE* file, uint64_t fileSize, const PictureSink& sink)
+{
+    unsigned char h[54] = {};
+    size_t got = fread(h, 1, sizeof h, file);
+    if (got < 26 || h[0] != 'B' || h[1] != 'M')
+        return false;
+    uint32_t infoSize = LE32(h + 14);
+    int64_t width, height;
+    uint32_t planes, bits, compression = 0, colours = 0, entrySize = 4;
+    if (infoSize == 12) {
+        width = LE16(h + 18);
+        height = LE16(h + 20);
+        planes = LE16(h + 22);
+        bits = LE16(h + 24);
+        entrySize = 3;
+    } else if (infoSize >= 40 && got == sizeof h) {
+        width = int32_t(LE32(h + 18));
+        height = int32_t(LE32(h + 22));
+        planes = LE16(h + 26);
+        bits = LE16(h + 28);
+        compression = LE32(h + 30);
+        colours = LE32(h + 46);
+    } else {
+        return false;
+    }
+    height = height < 0 ? -height : height;
+    if (planes != 1 || !FitsSink(width, height, sink))
+        return false;
+    bool known = compression == 0 ? (bits == 1 || bits == 4 || bits == 8 || bits == 16 ||
+                                     bits == 24 || bits == 32)
+               : compression == 1 ? bits == 8
+               : compression == 2 ? bits == 4
+               : compression == 3 ? (bits == 16 || bits == 32)
+               : false;
+    if (!known)
+        return false;
+    uint64_t dataOffset = LE32(h + 10);
+    if (bits <= 8) {
+        uint64_t entries = colours == 0 ? uint64_t(1) << bits : colours;
+        if (entries > uint64_t(1) << bits || 14 + uint64_t(infoSize) + entries * entrySize > fileSize)
+            return false;
+    }
+    uint64_t rows = (compression == 1 || compression == 2)
+                        ? 2
+                        : (uint64_t(width) * bits + 31) / 32 * 4 * uint64_t(height);
+    return dataOffset <= fileSize && rows <= fileSize - dataOffset;
+}
+
+// The first frame of a picture whose size can be read without decoding it.
+struct Claimed {
+    const char* type = nullptr;  // the decoder's name
+    int64_t width = 0, height = 0;
+};
+
+bool ReadAt(FILE* file, uint64_t offset, unsigned char* to, size_t size)
+{
+    return fseeko(file, off_t(offset), SEEK_SET) == 0 && fread(to, 1, size, file) == size;
+}
+
+// The frame size of a JPEG file, from its first start-of-frame segment.
+bool JpegSize(FILE* file, uint64_t fileSize, Claimed& c)
+{
+    uint64_t at = 2;
+    unsigned char m[2], seg[7];
+    while (at + 4 <= fileSize && ReadAt(file, at, m, 2)) {
+        if (m[0] != 0xFF)
+            return false;
+        int marker = m[1];
+        if (marker == 0xFF || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            at += marker == 0xFF ? 1 : 2;
+            continue;
+        }
+        if (marker == 0xD9 || marker == 0xDA || !ReadAt(file, at + 2, seg, sizeof seg))
+            return false;
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            c.height = BE16(seg + 3);
+            c.width = BE16(seg + 5);
+            return true;
+        }
+        at += 2 + BE16(seg);
+    }
+    return false;
+}
+
+// The size of the logical screen and of the first frame of a GIF file; the
+// larger of each side counts.
+bool GifSize(FILE* file, uint64_t fileSize, Claimed& c)
+{
+    unsigned char h[13], block[10];
+    if (!ReadAt(file, 0, h, sizeof h))
+        return false;
+    c.width = LE16(h + 6);
+    c.height = LE16(h + 8);
+    uint64_t at = 13 + ((h[10] & 0x80) ? 3u << ((h[10] & 7) + 1) : 0);
+    while (at < fileSize && ReadAt(file, at, block, 1)) {
+        if (block[0] == 0x2C) {
+            if (!ReadAt(file, at, block, sizeof block))
+                return false;
+            c.width = std::max<int64_t>(c.width, LE16(block + 5));
+            c.height = std::max<int64_t>(c.height, LE16(block + 7));
+            return true;
+        }
+        if (block[0] != 0x21)
+            return false;
+        at += 2;  // introducer and label, then sub-blocks up to an empty one
+        for (;;) {
+            if (!ReadAt(file, at, block, 1))
+                return false;
+            at += 1 + block[0];
+            if (block[0] == 0)
+                break;
+        }
+    }
+    return false;
+}
+
+// Whether every chunk of a PNG file lies within the file, up to the closing
+// IEND chunk. The PNG decoder does not notice when a read runs past the end
+// of the file and would go round for ever on stale bytes, so a file whose
+// chunks are cut short is never handed to it.
+bool PngChunksComplete(FILE* file, uint64_t fileSize)
+{
+    unsigned char chunk[8];
+    for (uint64_t at = 8; ReadAt(file, at, chunk, sizeof chunk);) {
+        uint64_t length = BE32(chunk);
+        if (length > 0x7FFFFFFF || at + 12 + length > fileSize)
+            return false;
+        if (memcmp(chunk + 4, "IEND", 4) == 0)
+            return true;
+        at += 12 + length;
+    }
+    return false;
+}
+
+// Picks the decoder by the file's contents and reads the size it claims.
+bool ClaimedPicture(SDL_RWops* rw, FILE* file, uint64_t fileSize, Claimed& c)
+{
+    unsigned char h[24];
+    if (IMG_isPNG(rw)) {
+        c.type = "PNG";
+        if (!ReadAt(file, 0, h, sizeof h) || memcmp(h + 12, "IHDR", 4) != 0)
+            return false;
+        c.width = BE32(h + 16);
+        c.height = BE32(h + 20);
+        return PngChunksComplete(file, fileSize);
+    }
+    if (IMG_isQOI(rw)) {
+        c.type = "QOI";
+        if (!ReadAt(file, 0, h, 14))
+            return false;
+        c.width = BE32(h + 4);
+        c.height = BE32(h + 8);
+        return true;
+    }
+    if (IMG_isJPG(rw)) {
+        c.type = "JPG";
+        return JpegSize(file, fileSize, c);
+    }
+    if (IMG_isGIF(rw)) {
+        c.type = "GIF";
+        return GifSize(file, fileSize, c);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool PlatformLoadBitmap(const char* path, const PictureSink& sink)
+{
+    uint64_t fileSize = 0;
+    FILE* file = PlatformOpenFile(path, &fileSize);
+    if (!file)
+        return false;
+    if (!BitmapHeaderFits(file, fileSize, sink) || fseeko(file, 0, SEEK_SET) != 0) {
+        fclose(file);
+        return false;
+    }
+    SDL_RWops* rw = SDL_RWFromFP(file, SDL_TRUE);
+    if (!rw) {
+        fclose(file);
+        return false;
+    }
+    return Deliver(SDL_LoadBMP_RW(rw, 1), sink);
+}
+
+bool PlatformLoadPicture(const char* path, const PictureSink& sink)
+{
+    uint64_t fileSize = 0;
+    FILE* file = PlatformOpenFile(path, &fileSize);
+    if (!file)
+        return false;
+    SDL_RWops* rw = SDL_RWFromFP(file, SDL_TRUE);
+    if (!rw) {
+        fclose(file);
+        return false;
+    }
+    Claimed claimed;
+    if (!ClaimedPicture(rw, file, fileSize, claimed) ||
+        !FitsSink(claimed.width, claimed.height, sink) || SDL_RWseek(rw, 0, RW_SEEK_SET) != 0) {
+        SDL_RWclose(rw);
+        return false;
+    }
+    return Deliver(IMG_LoadTyped_RW(rw, 1, claimed.type), sink);
+}
+
+namespace {
+
+int g_xError = 0;
+
+int RecordXError(Display*, XErrorEvent* event)
+{
+    g_xError = event->error_code;
+    return 0;
+}
+
+// A channel of an X pixel, scaled to 8 bits.
+unsigned char Channel(unsigned long pixel, unsigned long mask)
+{
+    if (mask == 0)
+        return 0;
+    int shift = __builtin_ctzl(mask);
+    unsigned long max = mask >> shift;
+    return static_cast<unsigned char>(((pixel & mask) >> shift) * 255 / max);
+}
+
+}  // namespace
+
+bool PlatformGrabScreen(const PictureSink& sink)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    int screen = DefaultScreen(display);
+    int width = DisplayWidth(display, screen), height = DisplayHeight(display, screen);
+    XImage* shot = nullptr;
+    if (FitsSink(width, height, sink)) {
+        g_xError = 0;
+        XErrorHandler previous = XSetErrorHandler(RecordXError);
+        shot = XGetImage(display, RootWindow(display, screen), 0, 0, unsigned(width),
+                         unsigned(height), AllPlanes, ZPixmap);
+        XSync(display, False);
+        XSetErrorHandler(previous);
+        if (g_xError != 0 && shot) {
+            XDestroyImage(shot);
+            shot = nullptr;
+        }
+    }
+    unsigned char* pixels = shot ? Allocate(width, height, sink) : nullptr;
+    if (pixels) {
+        size_t stride = size_t(RowStride(width));
+        for (int y = 0; y < height; ++y) {
+            unsigned char* row = pixels + size_t(y) * stride;
+            for (int x = 0; x < width; ++x) {
+                unsigned long pixel = XGetPixel(shot, x, y);
+                row[3 * x] = Channel(pixel, shot->blue_mask);
+                row[3 * x + 1] = Channel(pixel, shot->green_mask);
+                row[3 * x + 2] = Channel(pixel, shot->red_mask);
+            }
+        }
+        FinishRows(pixels, width, height);
+    }
+    if (shot)
+        XDestroyImage(shot);
+    XCloseDisplay(display);
+    return pixels != nullptr;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+// Builders for the picture files the image tests feed to the readers, and a
+// scratch folder to put them in.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<unsigned char>;
+
+void Put16(Bytes& b, uint32_t v);
+void Put32(Bytes& b, uint32_t v);
+void Set32(Bytes& b, size_t offset, uint32_t v);
+
+// A folder under the system's temporary folder, removed with its contents.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Write(const std::string& name, const Bytes& bytes) const;  // returns the path
+
+private:
+    std::string dir_;
+};
+
+Bytes ReadFileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+
+// A BMP file: 14 + 40 header bytes, the palette (4 bytes an entry, biClrUsed
+// set to its entry count), then `rows` as they are.
+Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, const Bytes& rows,
+              uint32_t compression = 0);
+
+// A TGA file: the 18-byte header, `data`, and the 26-byte footer if asked.
+Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const Bytes& data,
+              bool footer);
+
+// A PNG file of 8-bit RGBA pixels, rows top first, stored without compression.
+Bytes MakePng(int width, int height, const Bytes& rgbaTopDown);
+
+// A GIF file with a four-colour palette (12 bytes RGB); `indices` top first.
+// `transparent` is a palette index shown as transparent, or -1.
+Bytes MakeGif(int width, int height, const Bytes& palette, const Bytes& indices, int transparent);
+
+// A baseline grey JPEG, 8 pixels high, of 8 x 8 blocks of one grey level
+// each, left to right.
+Bytes MakeGreyJpeg(const Bytes& blockGreys);
