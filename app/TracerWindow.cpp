@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -98,6 +99,70 @@ void TracerWindow::OnCreate()
 
 void TracerWindow::OnDisplay()
 {
+    DrawFrame(path, nullptr);
+    SaveFrame(nullptr);
+    SwapBuffers();
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+template <typename Tracer>
+void TracerWindow::DrawView(Tracer& tracer, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
+                            FramePath drawPath, FrameTimes* times)
+{
+    tracer.SetEye(eye);
+    glViewport(x, 0, width, static_cast<GLsizei>(scene.screenHeight));
+    glPushMatrix();
+    if (drawPath == FramePath::Reference) {
+        tracer.fastPath = false;
+        const Clock::time_point start = Clock::now();
+        tracer.Render();
+        const Clock::time_point traced = Clock::now();
+        DrawPointsImmediate(tracer.Points());
+        if (times) {
+            glFinish();
+            times->trace += std::chrono::duration<double, std::milli>(traced - start).count();
+            times->draw += Since(traced);
+            times->points += tracer.Points().size();
+        }
+    } else {
+        // Bands are drawn in row order while later ones are still being
+        // traced: the same points in the same order as one thread's list.
+        tracer.fastPath = true;
+        double drawing = 0.0;
+        const double tracing = bands->Render(tracer, [&](const PointList& band) {
+            const Clock::time_point start = Clock::now();
+            DrawPointsArrays(band);
+            drawing += Since(start);
+            if (times)
+                times->points += band.size();
+        });
+        if (times) {
+            const Clock::time_point start = Clock::now();
+            glFinish();
+            times->trace += tracing;
+            times->draw += drawing + Since(start);
+        }
+    }
+    glPopMatrix();
+}
+
+void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
+{
+    if (drawPath == FramePath::Fast && !pool) {
+        pool = std::make_unique<BandPool>(TracingThreads());
+        bandsA = std::make_unique<BandTracer<SceneTracer>>(*pool);
+        bandsB = std::make_unique<BandTracer<EnvSceneTracer>>(*pool);
+    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // Exactly one view is drawn: the environment view when the first one is
@@ -108,52 +173,27 @@ void TracerWindow::OnDisplay()
         viewA = true;
 
     // Viewports come from the scene's screen, whatever the window's size.
-    const GLsizei width = static_cast<GLsizei>(scene.screenWidth);
-    const GLsizei height = static_cast<GLsizei>(scene.screenHeight);
-    const GLsizei half = static_cast<GLsizei>(scene.screenWidth / 2);
-
+    const int width = static_cast<int>(scene.screenWidth);
+    const int half = static_cast<int>(scene.screenWidth / 2);
     if (viewA) {
         if (!stereo) {
-            tracerA.SetEye(eyeCentre);
-            glViewport(0, 0, width, height);
-            glPushMatrix();
-            tracerA.Render();
-            DrawPointsImmediate(tracerA.Points());
-            glPopMatrix();
+            DrawView(tracerA, bandsA.get(), eyeCentre, 0, width, drawPath, times);
         } else {
             // The pair: the left eye's picture goes into the right half and
             // the right eye's into the left half, each squeezed to half width.
-            tracerA.SetEye(eyeLeft);
-            glViewport(half, 0, half, height);
-            glPushMatrix();
-            tracerA.Render();
-            DrawPointsImmediate(tracerA.Points());
-            glPopMatrix();
-
-            tracerA.SetEye(eyeRight);
-            glViewport(0, 0, half, height);
-            glPushMatrix();
-            tracerA.Render();
-            DrawPointsImmediate(tracerA.Points());
-            glPopMatrix();
+            DrawView(tracerA, bandsA.get(), eyeLeft, half, half, drawPath, times);
+            DrawView(tracerA, bandsA.get(), eyeRight, 0, half, drawPath, times);
         }
     }
-    if (viewB) {
-        tracerB.SetEye(eyeCentre);
-        glViewport(0, 0, width, height);
-        glPushMatrix();
-        tracerB.Render();
-        DrawPointsImmediate(tracerB.Points());
-        glPopMatrix();
-    }
-
-    SaveFrame();
-    SwapBuffers();
+    if (viewB)
+        DrawView(tracerB, bandsB.get(), eyeCentre, 0, width, drawPath, times);
 }
 
-void TracerWindow::SaveFrame()
+void TracerWindow::SaveFrame(FrameTimes* times)
 {
+    const Clock::time_point start = Clock::now();
     screenShot.GrabWindow();
+    const Clock::time_point grabbed = Clock::now();
     // The save replaces the file only when the whole frame is written, so a
     // reader never sees half a frame; a failure keeps the previous frame.
     if (screenShot.Save(FrameName)) {
@@ -162,6 +202,10 @@ void TracerWindow::SaveFrame()
         saveFailed = true;
         std::fprintf(stderr, "glintwork: warning: cannot write %s; the previous frame stays and tracing goes on\n",
                      FrameName);
+    }
+    if (times) {
+        times->grab += std::chrono::duration<double, std::milli>(grabbed - start).count();
+        times->save += Since(grabbed);
     }
 }
 

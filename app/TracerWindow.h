@@ -1,7 +1,11 @@
 #ifndef GLINTWORK_TRACERWINDOW_H
 #define GLINTWORK_TRACERWINDOW_H
 
+#include <memory>
+
+#include "BandTracer.h"
 #include "EnvSceneTracer.h"
+#include "FramePath.h"
 #include "GLWindow.h"
 #include "Image.h"
 #include "Scene.h"
@@ -29,6 +33,15 @@ public:
 
     void ToggleStereo() { stereo = !stereo; }
 
+    // Clears and draws the selected view by the given path (the paths give
+    // the same picture); with `times`, also measures the stages, waiting for
+    // GL to finish drawing.
+    void DrawFrame(FramePath path, FrameTimes* times);
+    // Reads the window into `screenShot` and writes "screenShot.bmp".
+    void SaveFrame(FrameTimes* times);
+
+    FramePath path = SelectedFramePath();
+
     Scene scene;
     Image screenShot;
     SceneTracer tracerA;
@@ -47,9 +60,15 @@ public:
     float frustumTop = 0.0f;
 
 private:
-    void SaveFrame();
+    template <typename Tracer>
+    void DrawView(Tracer& tracer, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width, FramePath path,
+                  FrameTimes* times);
 
     bool saveFailed = false;  // a failed save is reported once, not every frame
+    // Fast path: the tracing threads and each tracer's bands, made on first use.
+    std::unique_ptr<BandPool> pool;
+    std::unique_ptr<BandTracer<SceneTracer>> bandsA;
+    std::unique_ptr<BandTracer<EnvSceneTracer>> bandsB;
 };
 
 #endif

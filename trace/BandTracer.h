@@ -2,6 +2,7 @@
 #define GLINTWORK_BANDTRACER_H
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -22,29 +23,45 @@ public:
 
     // Traces `tracer`'s current frame (the tracer itself is left untouched)
     // and hands each band to `consume` in row order as soon as it is ready.
-    void Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume)
+    // Returns the milliseconds from the start of the first band's trace to
+    // the end of the last one's.
+    double Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume)
     {
+        using Clock = std::chrono::steady_clock;
         for (Tracer& w : workers)
             w = tracer;  // state only: each copy keeps its own points
         const unsigned rows = tracer.rows;
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
-        if (lists.size() < bands)
+        if (lists.size() < bands) {
             lists.resize(bands);
+            spans.resize(bands);
+        }
         pool.Run(
             bands,
             [&](unsigned worker, unsigned band) {
+                spans[band].first = Clock::now();
                 PointList& list = lists[band];
                 list.clear();
                 const unsigned begin = band * RowsPerBand;
                 workers[worker].RenderRows(begin, std::min(rows, begin + RowsPerBand), list);
+                spans[band].second = Clock::now();
             },
             [&](unsigned band) { consume(lists[band]); });
+        if (bands == 0)
+            return 0.0;
+        Clock::time_point first = spans[0].first, last = spans[0].second;
+        for (unsigned b = 1; b < bands; ++b) {
+            first = std::min(first, spans[b].first);
+            last = std::max(last, spans[b].second);
+        }
+        return std::chrono::duration<double, std::milli>(last - first).count();
     }
 
 private:
     BandPool& pool;
     std::vector<Tracer> workers;
     std::vector<PointList> lists;
+    std::vector<std::pair<std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point>> spans;
 };
 
 #endif
