@@ -46,6 +46,11 @@ struct WindowRecord {
   int width = 0, height = 0;                 // client size last reported
   bool visible = false;
   bool sizeSent = false;  // a WM_SIZE has told the window its size
+  // The window's size changed since its GL context was last bound to it. The
+  // software GL library sizes a window's buffers only after a swap, so the
+  // next bind swaps once (a cleared picture); otherwise the drawing right
+  // after a resize would go into buffers of the old size.
+  bool drawableStale = false;
   bool invalid = false;   // the client area needs a paint
   bool destroying = false;
   int pixelFormat = 0;
@@ -261,6 +266,7 @@ bool Probe(const PixelFormatDescriptor& request, PixelFormatDescriptor* obtained
 
 void SendSize(WindowRecord* w) {
   w->sizeSent = true;
+  w->drawableStale = true;
   HWND hwnd = HandleOf(w);
   SendMessage(hwnd, WM_SIZE, 0, MakeLParam(w->width, w->height));
 }
@@ -1038,6 +1044,15 @@ bool MakeCurrent(HDC hdc, HGLRC context) {
   if (SDL_GL_MakeCurrent(w->sdl, it->second) != 0) {
     SetSdlError();
     return false;
+  }
+  if (w->drawableStale) {
+    w->drawableStale = false;
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPopAttrib();
+    SDL_GL_SwapWindow(w->sdl);
   }
   return true;
 }
