@@ -260,3 +260,24 @@ TEST(Window, ThePaletteTableMixesEightRedsEightGreensAndFourBlues) {
 }
 
 }  // namespace
+
+// The first picture after a size change, drawn before any swap, covers the
+// whole new client area (the GL buffers follow the window at once).
+TEST(Window, DrawingRightAfterAResizeFillsTheNewSize) {
+  Log log;
+  RecordingApp app(&log);
+  RecordingWindow window(&log);
+  unsigned char corner[3] = {0, 0, 0};
+  window.onCreate = [&] { window.SetSize(641, 479); };
+  window.onDisplay = [&] {
+    glViewport(0, 0, 641, 479);
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glReadPixels(640, 478, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, corner);
+    window.Close();
+  };
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_FALSE(app.timedOut);
+  EXPECT_EQ(corner[0], 255);
+  EXPECT_EQ(corner[1], 0);
+}
