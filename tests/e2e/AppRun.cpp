@@ -1,0 +1,193 @@
+#include "AppRun.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "PlatformRemote.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::seconds kTimeout(60);
+
+std::string Run(const std::string& command)
+{
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, p))
+            out += buffer;
+        pclose(p);
+    }
+    return out;
+}
+
+}  // namespace
+
+AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std::string>& environment)
+{
+    char name[] = "/tmp/glintwork-e2e-XXXXXX";
+    if (!mkdtemp(name))
+        return;
+    folder = name;
+    if (withScript)
+        std::ofstream(folder + "/scenescript.txt") << script;
+
+    pid = fork();
+    if (pid == 0) {
+        if (chdir(folder.c_str()) != 0)
+            _exit(127);
+        for (const std::string& e : environment)
+            putenv(strdup(e.c_str()));
+        std::freopen("stdout.txt", "w", stdout);
+        std::freopen("stderr.txt", "w", stderr);
+        execl(GLINTWORK_BINARY, GLINTWORK_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+AppRun::~AppRun()
+{
+    if (pid > 0 && !ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    if (!folder.empty())
+        std::system(("rm -rf '" + folder + "'").c_str());
+}
+
+bool AppRun::WaitForWindow()
+{
+    const std::string id = Run("timeout 30 xdotool search --sync --onlyvisible --name '^Glintwork$' 2>/dev/null | head -1");
+    window = std::strtoul(id.c_str(), nullptr, 10);
+    if (window == 0)
+        return false;
+    Run("xdotool windowfocus --sync " + std::to_string(window));
+    return true;
+}
+
+bool AppRun::ReadSignature(Signature& s) const
+{
+    struct stat info;
+    if (stat((folder + "/screenShot.bmp").c_str(), &info) != 0)
+        return false;
+    s.inode = info.st_ino;
+    s.seconds = info.st_mtim.tv_sec;
+    s.nanoseconds = info.st_mtim.tv_nsec;
+    return true;
+}
+
+bool AppRun::WaitFrames(int count)
+{
+    const Clock::time_point deadline = Clock::now() + kTimeout;
+    while (count > 0) {
+        Signature now;
+        if (ReadSignature(now) && now != last) {
+            last = now;
+            --count;
+            continue;
+        }
+        if (!Running() || Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+Image AppRun::Settle()
+{
+    // Frames written before now do not count: the one being drawn may have
+    // started before the last input, the one after it cannot have.
+    ReadSignature(last);
+    Image frame;
+    if (WaitFrames(2))
+        frame.LoadBMP((folder + "/screenShot.bmp").c_str());
+    return frame;
+}
+
+void AppRun::Send(const std::string& xdotoolArguments)
+{
+    Run("xdotool " + xdotoolArguments);
+}
+
+void AppRun::Drag(const std::vector<int>& buttons, int moves)
+{
+    std::string command = "mousemove --window " + std::to_string(window) + " 200 200";
+    for (int b : buttons)
+        command += " mousedown " + std::to_string(b);
+    for (int i = 0; i < moves; ++i)
+        command += " mousemove_relative --sync 7 3";
+    for (int b : buttons)
+        command += " mouseup " + std::to_string(b);
+    Send(command);
+}
+
+bool AppRun::RequestClose()
+{
+    return window != 0 && plat::SendCloseRequest(window);
+}
+
+bool AppRun::Running()
+{
+    if (ended || pid <= 0)
+        return false;
+    int s = 0;
+    if (waitpid(pid, &s, WNOHANG) == pid) {
+        ended = true;
+        status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+        return false;
+    }
+    return true;
+}
+
+int AppRun::WaitExit()
+{
+    const Clock::time_point deadline = Clock::now() + kTimeout;
+    while (Running()) {
+        if (Clock::now() > deadline)
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return status;
+}
+
+std::string AppRun::Stderr() const
+{
+    std::ifstream in(folder + "/stderr.txt");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool AppRun::FrameExists() const
+{
+    struct stat info;
+    return stat((folder + "/screenShot.bmp").c_str(), &info) == 0;
+}
+
+bool SameFrame(const Image& a, const Image& b)
+{
+    return a.GetData() && b.GetData() && a.Width() == b.Width() && a.Height() == b.Height() &&
+           a.GetDataSize() == b.GetDataSize() && std::memcmp(a.GetData(), b.GetData(), a.GetDataSize()) == 0;
+}
+
+long DifferentPixels(const Image& a, const Image& b)
+{
+    if (a.Width() != b.Width() || a.Height() != b.Height())
+        return -1;
+    long count = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            count += std::memcmp(a.GetRow(y) + 3 * x, b.GetRow(y) + 3 * x, 3) != 0;
+    return count;
+}

@@ -1,0 +1,68 @@
+// Runs the real application as a user would: in a folder of its own, on the
+// test's X server, driven by real key presses and mouse drags (xdotool), and
+// watched through the frames it writes to screenShot.bmp.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "Image.h"
+
+class AppRun {
+public:
+    // Starts the application in a fresh folder that holds `script` as
+    // scenescript.txt (no script file when `withScript` is false).
+    explicit AppRun(const std::string& script, bool withScript = true,
+                    const std::vector<std::string>& environment = {});
+    ~AppRun();
+    AppRun(const AppRun&) = delete;
+    AppRun& operator=(const AppRun&) = delete;
+
+    // Waits for the window to be shown and gives it the keyboard focus.
+    bool WaitForWindow();
+    // Waits until screenShot.bmp has been replaced `count` more times. False
+    // on a timeout or when the application ended.
+    bool WaitFrames(int count);
+    // The current frame (after waiting for two new ones, so that everything
+    // sent before is in it).
+    Image Settle();
+
+    // xdotool commands for the focused window, e.g. "key u" or "keyup t".
+    void Send(const std::string& xdotoolArguments);
+    // A drag with the given buttons (1 left, 2 middle, 3 right) held, over
+    // `moves` steps inside the window.
+    void Drag(const std::vector<int>& buttons, int moves);
+    // Asks the window to close, as a window manager's close button does.
+    bool RequestClose();
+
+    // Waits for the process to end; its exit status, or -1 on a timeout or
+    // an abnormal end.
+    int WaitExit();
+    bool Running();
+    std::string Folder() const { return folder; }
+    std::string Stderr() const;
+    bool FrameExists() const;
+
+private:
+    std::string folder;
+    pid_t pid = -1;
+    int status = -1;
+    bool ended = false;
+    unsigned long window = 0;
+    struct Signature {
+        unsigned long long inode = 0;
+        long long seconds = 0, nanoseconds = 0;
+        bool operator!=(const Signature& o) const
+        {
+            return inode != o.inode || seconds != o.seconds || nanoseconds != o.nanoseconds;
+        }
+    } last;
+    bool ReadSignature(Signature& s) const;
+};
+
+// Bytes of two frames are equal (same size, same pixels).
+bool SameFrame(const Image& a, const Image& b);
+// Number of pixels that differ.
+long DifferentPixels(const Image& a, const Image& b);
