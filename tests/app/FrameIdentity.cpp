@@ -1,8 +1,13 @@
 // Draws every view of a scene, with every switch, by both frame paths and
-// checks that they write the same screenShot.bmp, byte for byte.
+// checks that they write the same screenShot.bmp, byte for byte; and that the
+// single view grabbed from the window equals the tracer's points drawn into
+// an offscreen framebuffer of the same size (the window adds nothing).
 //
 // Usage: app_frame_identity SCENE-SCRIPT   (needs a display)
 
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,6 +17,7 @@
 #include <string>
 
 #include "App.h"
+#include "PointDrawer.h"
 #include "TracerWindow.h"
 
 namespace {
@@ -68,6 +74,8 @@ public:
             if (!same)
                 ++failures;
         }
+        if (!OffscreenMatchesWindow())
+            ++failures;
         if (failures != 0) {
             std::fprintf(stderr, "%d views differ between the frame paths\n", failures);
             std::exit(1);
@@ -76,6 +84,46 @@ public:
     }
 
 private:
+    // The single view, drawn into the window and grabbed, against the same
+    // point list drawn into a framebuffer object with a 32-bit depth buffer.
+    bool OffscreenMatchesWindow()
+    {
+        viewA = true;
+        viewB = false;
+        stereo = false;
+        Frame(FramePath::Reference);
+        const int width = static_cast<int>(scene.screenWidth), height = static_cast<int>(scene.screenHeight);
+
+        GLuint framebuffer = 0, buffers[2] = {0, 0};
+        glGenFramebuffers(1, &framebuffer);
+        glGenRenderbuffers(2, buffers);
+        glBindRenderbuffer(GL_RENDERBUFFER, buffers[0]);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
+        glBindRenderbuffer(GL_RENDERBUFFER, buffers[1]);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT32, width, height);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, buffers[0]);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, buffers[1]);
+        bool same = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+
+        glViewport(0, 0, width, height);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        DrawPointsImmediate(tracerA.Points());
+        std::string pixels(static_cast<std::size_t>(width) * height * 3, '\0');
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, &pixels[0]);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glDeleteFramebuffers(1, &framebuffer);
+        glDeleteRenderbuffers(2, buffers);
+
+        same = same && screenShot.GetFormat() == RGB && screenShot.GetRowPadding() == 0 &&
+               pixels.compare(0, pixels.size(), reinterpret_cast<const char*>(screenShot.GetData()),
+                              screenShot.GetDataSize()) == 0;
+        std::printf("%-32s %s\n", "window against offscreen", same ? "identical" : "DIFFERENT");
+        return same;
+    }
+
     std::string Frame(FramePath framePath)
     {
         DrawFrame(framePath, nullptr);
