@@ -1,0 +1,311 @@
+// glintwork-bench: frames per second of the tracer, stage by stage.
+//
+//   glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]
+//                   [--view single|pair|env] [--size WxH] [--json]
+//
+// Opens a real window on the current display, runs the application's frame
+// (trace, draw, grab, save, swap) N times for each path and prints the median
+// and 90th percentile of every stage. It also measures the floor: the same
+// frame's final points drawn again with one glDrawArrays per view, grabbed
+// and saved, without tracing.
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "App.h"
+#include "BandTracer.h"
+#include "PointDrawer.h"
+#include "TracerWindow.h"
+
+namespace {
+
+struct Options {
+    std::string scene = GLINTWORK_DEFAULT_SCENE;
+    int frames = 20;
+    int threads = 0;  // 0: the default
+    std::string path = "both";
+    std::string view = "single";
+    int width = 0, height = 0;
+    bool json = false;
+};
+
+[[noreturn]] void Usage(const char* message)
+{
+    if (message)
+        std::fprintf(stderr, "glintwork-bench: %s\n", message);
+    std::fprintf(stderr,
+                 "usage: glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]\n"
+                 "                       [--view single|pair|env] [--size WxH] [--json]\n");
+    std::exit(2);
+}
+
+int Number(const char* text, int low, int high, const char* what)
+{
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || n < low || n > high)
+        Usage((std::string("bad ") + what + ": " + text).c_str());
+    return static_cast<int>(n);
+}
+
+Options Parse(App& app)
+{
+    Options o;
+    for (int i = 1; i < app.GetArgc(); ++i) {
+        const std::string a = app.GetArg(i);
+        auto value = [&]() -> const char* {
+            if (i + 1 >= app.GetArgc())
+                Usage((a + " needs a value").c_str());
+            return app.GetArg(++i);
+        };
+        if (a == "--frames") {
+            o.frames = Number(value(), 1, 100000, "frame count");
+        } else if (a == "--threads") {
+            o.threads = Number(value(), 1, 64, "thread count");
+        } else if (a == "--path") {
+            o.path = value();
+            if (o.path != "reference" && o.path != "fast" && o.path != "both")
+                Usage("--path is reference, fast or both");
+        } else if (a == "--view") {
+            o.view = value();
+            if (o.view != "single" && o.view != "pair" && o.view != "env")
+                Usage("--view is single, pair or env");
+        } else if (a == "--size") {
+            const std::string size = value();
+            const std::size_t x = size.find('x');
+            if (x == std::string::npos)
+                Usage("--size is WxH");
+            o.width = Number(size.substr(0, x).c_str(), 1, 16384, "width");
+            o.height = Number(size.substr(x + 1).c_str(), 1, 16384, "height");
+        } else if (a == "--json") {
+            o.json = true;
+        } else if (a == "--help" || a == "-h") {
+            Usage(nullptr);
+        } else if (!a.empty() && a[0] == '-') {
+            Usage(("unknown option " + a).c_str());
+        } else {
+            o.scene = a;
+        }
+    }
+    return o;
+}
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+struct Stat {
+    double median = 0.0, p90 = 0.0;
+};
+
+Stat Percentiles(std::vector<double> v)
+{
+    Stat s;
+    if (v.empty())
+        return s;
+    std::sort(v.begin(), v.end());
+    s.median = v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2.0;
+    s.p90 = v[std::min(v.size() - 1, static_cast<std::size_t>(0.9 * (v.size() - 1) + 0.5))];
+    return s;
+}
+
+struct PathResult {
+    std::vector<FrameTimes> frames;
+    Stat Of(double FrameTimes::*stage) const
+    {
+        std::vector<double> v;
+        for (const FrameTimes& f : frames)
+            v.push_back(f.*stage);
+        return Percentiles(v);
+    }
+    unsigned long Points() const { return frames.empty() ? 0 : frames.back().points; }
+};
+
+class BenchWindow : public TracerWindow {
+public:
+    Options options;
+    std::vector<FramePath> paths;
+    PathResult results[2];
+    std::vector<double> floorFrames;
+
+    void OnCreate() override
+    {
+        TracerWindow::OnCreate();
+        stereo = options.view == "pair";
+        viewA = options.view != "env";
+        viewB = options.view == "env";
+    }
+
+    void OnDisplay() override
+    {
+        if (phase < paths.size()) {
+            // One warm-up frame per path, then the measured ones.
+            FrameTimes t;
+            const Clock::time_point start = Clock::now();
+            DrawFrame(paths[phase], &t);
+            SaveFrame(&t);
+            SwapBuffers();
+            t.frame = Ms(start, Clock::now());
+            if (count > 0)
+                results[static_cast<int>(paths[phase])].frames.push_back(t);
+            if (++count > options.frames) {
+                ++phase;
+                count = 0;
+            }
+            return;
+        }
+        if (floorFrames.size() < static_cast<std::size_t>(options.frames)) {
+            FloorFrame();
+            return;
+        }
+        Report();
+        Close();
+    }
+
+private:
+    // The final points of each view of the frame, as the fast path hands
+    // them to GL, drawn again with one call per view.
+    void FloorFrame()
+    {
+        if (floorLists.empty())
+            CollectFloorLists();
+        const Clock::time_point start = Clock::now();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        for (const FloorView& v : floorLists) {
+            glViewport(v.x, 0, v.width, static_cast<GLsizei>(scene.screenHeight));
+            DrawPointsArrays(v.points);
+        }
+        SaveFrame(nullptr);
+        SwapBuffers();
+        floorFrames.push_back(Ms(start, Clock::now()));
+    }
+
+    struct FloorView {
+        int x, width;
+        PointList points;
+    };
+
+    template <typename Tracer>
+    void Collect(Tracer& tracer, const Vec3& eye, int x, int width)
+    {
+        BandPool pool(1);
+        BandTracer<Tracer> bands(pool);
+        tracer.SetEye(eye);
+        tracer.fastPath = true;
+        FloorView v{x, width, {}};
+        bands.Render(tracer, [&](const PointList& band) { v.points.insert(v.points.end(), band.begin(), band.end()); });
+        floorLists.push_back(std::move(v));
+    }
+
+    void CollectFloorLists()
+    {
+        const int width = static_cast<int>(scene.screenWidth), half = width / 2;
+        if (options.view == "env")
+            Collect(tracerB, eyeCentre, 0, width);
+        else if (options.view == "pair") {
+            Collect(tracerA, eyeLeft, half, half);
+            Collect(tracerA, eyeRight, 0, half);
+        } else
+            Collect(tracerA, eyeCentre, 0, width);
+    }
+
+    void Report()
+    {
+        const char* names[2] = {"reference", "fast"};
+        const Stat floorStat = Percentiles(floorFrames);
+        if (options.json) {
+            std::printf("{\"scene\":\"%s\",\"view\":\"%s\",\"width\":%u,\"height\":%u,\"threads\":%u,\"paths\":{",
+                        options.scene.c_str(), options.view.c_str(), scene.screenWidth, scene.screenHeight,
+                        TracingThreads());
+            bool first = true;
+            for (FramePath p : paths) {
+                const PathResult& r = results[static_cast<int>(p)];
+                const double frame = r.Of(&FrameTimes::frame).median;
+                std::printf("%s\"%s\":{\"frame_ms\":%.3f,\"trace_ms\":%.3f,\"draw_ms\":%.3f,\"grab_ms\":%.3f,"
+                            "\"save_ms\":%.3f,\"fps\":%.2f,\"points\":%lu}",
+                            first ? "" : ",", names[static_cast<int>(p)], frame, r.Of(&FrameTimes::trace).median,
+                            r.Of(&FrameTimes::draw).median, r.Of(&FrameTimes::grab).median,
+                            r.Of(&FrameTimes::save).median, frame > 0 ? 1000.0 / frame : 0.0, r.Points());
+                first = false;
+            }
+            std::printf("},\"floor_ms\":%.3f}\n", floorStat.median);
+            return;
+        }
+        std::printf("scene %s, view %s, %u x %u, %u tracing threads, %d frames per path\n", options.scene.c_str(),
+                    options.view.c_str(), scene.screenWidth, scene.screenHeight, TracingThreads(), options.frames);
+        std::printf("%-10s %17s %17s %17s %17s %17s %8s %9s\n", "path", "trace ms", "draw ms", "grab ms", "save ms",
+                    "frame ms", "fps", "points");
+        std::printf("%-10s %17s %17s %17s %17s %17s\n", "", "median   p90", "median   p90", "median   p90",
+                    "median   p90", "median   p90");
+        for (FramePath p : paths) {
+            const PathResult& r = results[static_cast<int>(p)];
+            std::printf("%-10s", names[static_cast<int>(p)]);
+            for (double FrameTimes::*stage :
+                 {&FrameTimes::trace, &FrameTimes::draw, &FrameTimes::grab, &FrameTimes::save, &FrameTimes::frame}) {
+                const Stat s = r.Of(stage);
+                std::printf(" %8.2f %8.2f", s.median, s.p90);
+            }
+            const double frame = r.Of(&FrameTimes::frame).median;
+            std::printf(" %8.2f %9lu\n", frame > 0 ? 1000.0 / frame : 0.0, r.Points());
+        }
+        std::printf("%-10s %71s %8.2f %8.2f\n", "floor", "", floorStat.median, floorStat.p90);
+    }
+
+    std::size_t phase = 0;
+    int count = 0;
+    std::vector<FloorView> floorLists;
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class BenchApp : public App {
+public:
+    // Sets the run up in a scratch folder holding the scene (with the size
+    // overridden by a later "screen" keyword when asked).
+    void OnCreate() override
+    {
+        Options o = Parse(*this);
+        std::string script = ReadFile(o.scene);
+        if (script.empty())
+            Usage(("cannot read the scene " + o.scene).c_str());
+        if (o.width > 0)
+            script += "\nscreen " + std::to_string(o.width) + " " + std::to_string(o.height) + "\n";
+        if (o.threads > 0)
+            setenv("GLINTWORK_THREADS", std::to_string(o.threads).c_str(), 1);
+        char folder[] = "/tmp/glintwork-bench-XXXXXX";
+        if (!mkdtemp(folder) || chdir(folder) != 0)
+            Usage("cannot make a scratch folder");
+        std::ofstream("scenescript.txt") << script;
+        if (o.path != "fast")
+            window.paths.push_back(FramePath::Reference);
+        if (o.path != "reference")
+            window.paths.push_back(FramePath::Fast);
+        window.options = o;
+    }
+
+    BenchWindow window;
+};
+
+BenchApp app;
+
+}  // namespace
