@@ -141,6 +141,24 @@ private:
     bool ok = true;
 };
 
+// Hands the image's pixels to transfer(data format, pixels) with the unpack
+// group guarded, and returns its result: a GL error or a GLU code. An empty
+// image or a failed copy gives GLU_INVALID_VALUE, no context
+// GLU_INVALID_OPERATION.
+template <typename Transfer>
+int Upload(const Image& image, Transfer transfer)
+{
+    if (!image.GetData() || DataFormat(image.GetFormat()) == 0)
+        return GLU_INVALID_VALUE;
+    if (!plat::HasCurrentContext())
+        return GLU_INVALID_OPERATION;
+    UploadSource source(image);
+    if (!source.Ok())
+        return GLU_INVALID_VALUE;
+    PixelStoreGuard unpack(kUnpackGroup);
+    return transfer(DataFormat(source.Format()), source.Pixels());
+}
+
 bool bgraKnown = false;
 bool bgraAnswer = false;
 
@@ -220,43 +238,29 @@ bool Image::GrabWindow()
 
 bool Image::Draw() const
 {
-    if (!GetData() || DataFormat(GetFormat()) == 0 || !plat::HasCurrentContext())
-        return false;
-    UploadSource source(*this);
-    if (!source.Ok())
-        return false;
-    PixelStoreGuard unpack(kUnpackGroup);
-    glGetError();
-    glDrawPixels(Width(), Height(), DataFormat(source.Format()), GL_UNSIGNED_BYTE, source.Pixels());
-    return glGetError() == GL_NO_ERROR;
+    return Upload(*this, [&](GLenum format, const unsigned char* pixels) {
+        glGetError();
+        glDrawPixels(Width(), Height(), format, GL_UNSIGNED_BYTE, pixels);
+        return int(glGetError());
+    }) == GL_NO_ERROR;
 }
 
 bool Image::MakeTexture(int level) const
 {
-    if (!GetData() || DataFormat(GetFormat()) == 0 || !plat::HasCurrentContext())
-        return false;
-    UploadSource source(*this);
-    if (!source.Ok())
-        return false;
-    PixelStoreGuard unpack(kUnpackGroup);
-    glGetError();
-    glTexImage2D(GL_TEXTURE_2D, level, TextureComponents(GetFormat()), Width(), Height(), 0,
-                 DataFormat(source.Format()), GL_UNSIGNED_BYTE, source.Pixels());
-    return glGetError() == GL_NO_ERROR;
+    return Upload(*this, [&](GLenum format, const unsigned char* pixels) {
+        glGetError();
+        glTexImage2D(GL_TEXTURE_2D, level, TextureComponents(GetFormat()), Width(), Height(), 0, format,
+                     GL_UNSIGNED_BYTE, pixels);
+        return int(glGetError());
+    }) == GL_NO_ERROR;
 }
 
 int Image::MakeMipmaps() const
 {
-    if (!GetData() || DataFormat(GetFormat()) == 0)
-        return GLU_INVALID_VALUE;
-    if (!plat::HasCurrentContext())
-        return GLU_INVALID_OPERATION;
-    UploadSource source(*this);
-    if (!source.Ok())
-        return GLU_INVALID_VALUE;
-    PixelStoreGuard unpack(kUnpackGroup);
-    return gluBuild2DMipmaps(GL_TEXTURE_2D, TextureComponents(GetFormat()), Width(), Height(),
-                             DataFormat(source.Format()), GL_UNSIGNED_BYTE, source.Pixels());
+    return Upload(*this, [&](GLenum format, const unsigned char* pixels) {
+        return gluBuild2DMipmaps(GL_TEXTURE_2D, TextureComponents(GetFormat()), Width(), Height(), format,
+                                 GL_UNSIGNED_BYTE, pixels);
+    });
 }
 
 int Image::Rescale(int width, int height)
