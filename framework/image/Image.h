@@ -96,6 +96,31 @@ public:
     bool LoadPicture(const char* fileName);
     bool GrabScreen();
 
+    // OpenGL transfers, on the context current on the calling thread; each
+    // fails when there is none. Pixel-store parameters are put back as the
+    // caller had them.
+    // Whether GL accepts blue-first pixel data; asked once per process.
+    static bool HasBGRA();
+    // Replaces the image with the frame-buffer rectangle whose lower-left
+    // corner is (x, y), tightly packed, in the format asked for.
+    bool ReadPixels(int x, int y, int width, int height, PixelFormat format);
+    bool GrabViewport();
+    // The whole client area of the window whose context is current, in RGB.
+    // When that size is unknown it reads the viewport and still returns false.
+    bool GrabWindow();
+    // At the current raster position.
+    bool Draw() const;
+    // Defines a level of the bound 2D texture.
+    bool MakeTexture(int level) const;
+    // Builds the bound 2D texture's mipmap chain: 0 or a GLU error code.
+    int MakeMipmaps() const;
+    // Resamples the image with GLU: 0 or a GLU error code (GLU_INVALID_VALUE
+    // for a bad size or a failed allocation, GLU_INVALID_OPERATION without a
+    // context). A failure leaves the old picture in place.
+    int Rescale(int width, int height);
+    // Rescales to the nearest powers of two within the GL texture size limit.
+    bool ScaleToPowerOfTwo();
+
 private:
     ImageExtra* extra;
 };

@@ -1,0 +1,292 @@
+// Transfers between images and the GL context of a small window of our own,
+// under a private Xvfb server. The cases run again with the driver denying
+// blue-first pixel data (GLINTWORK_EXPECT_BGRA=0).
+#include "Image.h"
+#include "PictureFiles.h"
+#include "PlatformWindow.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using V = std::vector<unsigned char>;
+const int kWidth = 40, kHeight = 30;
+const PixelFormat kFormats[] = {RGB, RGBA, BGR, BGRA, LUMINANCE, LUMINANCE_ALPHA, ALPHA};
+
+plat::LRESULT Proc(plat::HWND hwnd, unsigned message, plat::WPARAM wParam, plat::LPARAM lParam)
+{
+    return plat::DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+// Makes the context of one double-buffered kWidth x kHeight window current.
+bool MakeContextCurrent()
+{
+    static plat::HDC dc = nullptr;
+    static plat::HGLRC context = nullptr;
+    if (!dc) {
+        plat::RegisterClass("ImageGLTest", Proc);
+        dc = plat::GetDC(plat::CreateWindow("ImageGLTest", "", 0, 0, 0, 0, kWidth, kHeight, nullptr));
+        plat::PixelFormatDescriptor request;
+        request.flags = plat::PFD_DRAW_TO_WINDOW | plat::PFD_SUPPORT_OPENGL | plat::PFD_DOUBLEBUFFER;
+        request.colorBits = 24;
+        plat::SetPixelFormat(dc, plat::ChoosePixelFormat(dc, &request));
+        context = plat::CreateContext(dc);
+    }
+    return plat::MakeCurrent(dc, context);
+}
+
+GLint Store(GLenum name)
+{
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+void Paint(int x, int y, int width, int height, int r, int g, int b)
+{
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x, y, width, height);
+    glClearColor(r / 255.0f, g / 255.0f, b / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+}
+
+V Bytes(const Image& image, int x, int y, int count)
+{
+    const unsigned char* p = image.GetRow(y) + x * image.GetPixelSize();
+    return V(p, p + count * image.GetPixelSize());
+}
+
+V Rgb(const Image& image, int x, int y)
+{
+    unsigned char r, g, b;
+    image.GetPixel(x, y, r, g, b);
+    return {r, g, b};
+}
+
+// A picture whose every pixel and channel differ.
+Image Pattern(int width, int height, PixelFormat format, int padding)
+{
+    Image image(width, height, format, padding);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.SetPixel(x, y, 10 + 60 * x, 20 + 70 * y, 250 - 30 * x - 40 * y, 100 + 20 * x + 10 * y);
+    return image;
+}
+
+class GLTransfer : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(MakeContextCurrent());
+        glDisable(GL_DITHER);
+        glViewport(0, 0, kWidth, kHeight);
+        for (GLenum name : {GL_PACK_ROW_LENGTH, GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_ROWS})
+            glPixelStorei(name, 0);
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        Paint(0, 0, kWidth, kHeight, 0, 0, 0);
+    }
+    void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
+};
+
+// Runs first: with no context yet there is nobody to ask, and that
+// non-answer is not remembered.
+TEST(GLTransferStart, HasBGRAAsksTheCurrentContext)
+{
+    EXPECT_FALSE(Image::HasBGRA());
+    ASSERT_TRUE(MakeContextCurrent());
+    const char* expect = getenv("GLINTWORK_EXPECT_BGRA");
+    EXPECT_EQ(Image::HasBGRA(), !expect || std::string(expect) != "0") << glGetString(GL_VERSION);
+}
+
+TEST_F(GLTransfer, ReadsTheFrameBufferBottomRowFirst)
+{
+    const V pattern = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30, 40, 50, 60, 70, 80, 90};
+    for (int i = 0; i < 6; ++i)
+        Paint(i % 3, i / 3, 1, 1, pattern[3 * i], pattern[3 * i + 1], pattern[3 * i + 2]);
+    Paint(kWidth - 1, kHeight - 1, 1, 1, 1, 2, 3);
+
+    Image image(5, 5, LUMINANCE, 3), loaded;
+    ASSERT_TRUE(image.GrabWindow());
+    ASSERT_EQ(image.Width(), kWidth);
+    ASSERT_EQ(image.Height(), kHeight);
+    EXPECT_EQ(image.GetFormat(), RGB);
+    EXPECT_EQ(image.GetRowPadding(), 0);
+    EXPECT_EQ(Bytes(image, 0, 0, 4), V({255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0}));
+    EXPECT_EQ(Bytes(image, 0, 1, 3), V(pattern.begin() + 9, pattern.end()));
+    EXPECT_EQ(Bytes(image, kWidth - 1, kHeight - 1, 1), V({1, 2, 3}));
+
+    ScratchDir dir;
+    ASSERT_TRUE(image.Save(dir.Path("grab.bmp").c_str()));
+    ASSERT_TRUE(loaded.Load(dir.Path("grab.bmp").c_str()));
+    ASSERT_TRUE(loaded.SetFormat(RGB));
+    EXPECT_EQ(Bytes(loaded, 0, 0, kWidth * kHeight), Bytes(image, 0, 0, kWidth * kHeight));
+
+    // The caller's packing is in force around the read but not during it.
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 100);
+    ASSERT_TRUE(image.ReadPixels(0, 0, 3, 2, RGB));
+    EXPECT_EQ(image.GetDataSize(), 18u);
+    EXPECT_EQ(Bytes(image, 0, 0, 6), pattern);
+    EXPECT_EQ(Store(GL_PACK_ALIGNMENT), 4);
+    EXPECT_EQ(Store(GL_PACK_ROW_LENGTH), 100);
+
+    ASSERT_TRUE(image.ReadPixels(1, 1, 2, 1, BGR));
+    EXPECT_EQ(Bytes(image, 0, 0, 2), V({60, 50, 40, 90, 80, 70}));
+    ASSERT_TRUE(image.ReadPixels(0, 0, 1, 1, BGRA));
+    EXPECT_EQ(Bytes(image, 0, 0, 1), V({0, 0, 255, 255}));
+    glViewport(1, 1, 2, 1);
+    ASSERT_TRUE(image.GrabViewport());
+    EXPECT_EQ(Bytes(image, 0, 0, 2), V({40, 50, 60, 70, 80, 90}));
+}
+
+TEST_F(GLTransfer, DrawShowsTheImageWhateverTheUnpackState)
+{
+    const GLint states[][3] = {{1, 0, 0}, {2, 0, 0}, {4, 0, 0}, {8, 0, 0}, {4, 100, 1}};
+    const GLenum names[3] = {GL_UNPACK_ALIGNMENT, GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_ROWS};
+    for (PixelFormat format : kFormats)
+        for (int padding : {0, 2})
+            for (const auto& state : states) {
+                SCOPED_TRACE(testing::Message() << "format " << format << " padding " << padding
+                                                << " unpack " << state[0] << "/" << state[1]);
+                Paint(0, 0, kWidth, kHeight, 5, 5, 5);
+                Image image = Pattern(3, 3, format, padding), shown;
+                for (int i = 0; i < 3; ++i)
+                    glPixelStorei(names[i], state[i]);
+                glRasterPos2f(-1, -1);
+                ASSERT_TRUE(image.Draw());
+                for (int i = 0; i < 3; ++i)
+                    EXPECT_EQ(Store(names[i]), state[i]);
+                ASSERT_TRUE(shown.ReadPixels(0, 0, 4, 4, RGB));
+                for (int i = 0; i < 16; ++i) {  // grey shows as grey, alpha alone as black
+                    int x = i % 4, y = i / 4;
+                    V expected = x < 3 && y < 3 ? Rgb(image, x, y) : V({5, 5, 5});
+                    ASSERT_EQ(Rgb(shown, x, y), expected) << x << "," << y;
+                }
+            }
+}
+
+TEST_F(GLTransfer, TexturesAndMipmapsTakeEveryFormat)
+{
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (PixelFormat format : kFormats) {
+        SCOPED_TRACE(testing::Message() << "format " << format);
+        // GL reports texels in RGBA with a grey channel in red alone.
+        Image image = Pattern(4, 2, format, 1);
+        V expected;
+        for (int i = 0; i < 8; ++i) {
+            unsigned char r, g, b, a;
+            image.GetPixel(i % 4, i / 4, r, g, b, a);
+            bool grey = format == LUMINANCE || format == LUMINANCE_ALPHA;
+            expected.insert(expected.end(), {r, grey ? (unsigned char)0 : g, grey ? (unsigned char)0 : b, a});
+        }
+        for (bool mipmaps : {false, true}) {
+            V texels(32);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+            if (mipmaps)
+                ASSERT_EQ(image.MakeMipmaps(), 0);
+            else
+                ASSERT_TRUE(image.MakeTexture(0));
+            glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+            EXPECT_EQ(texels, expected);
+            ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        }
+        GLint last = 0;  // the chain reaches 1 x 1 at level 2
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &last);
+        EXPECT_EQ(last, 1);
+    }
+    glDeleteTextures(1, &texture);
+}
+
+TEST_F(GLTransfer, RescaleResamplesWithGLU)
+{
+    // Halving averages each 2 x 2 block channel by channel, whatever the
+    // channels mean; the result keeps the format and has no padding.
+    Image grey(2, 2, LUMINANCE, 1), alpha(2, 2, ALPHA, 0), colour(2, 2, BGRA, 3), flat(2, 2, RGB, 0);
+    const int greys[] = {0, 100, 200, 40};
+    for (int i = 0; i < 4; ++i) {
+        grey.SetGrey(i % 2, i / 2, greys[i]);
+        alpha.SetGrey(i % 2, i / 2, 0, 4 * (i + 1));
+    }
+    colour.SetPixel(0, 0, 0, 0, 0, 0);
+    colour.SetPixel(1, 0, 4, 40, 100, 255);
+    colour.SetPixel(0, 1, 8, 80, 200, 255);
+    colour.SetPixel(1, 1, 12, 120, 0, 2);
+    ASSERT_EQ(grey.Rescale(1, 1), 0);
+    EXPECT_EQ(Bytes(grey, 0, 0, 1), V({85}));
+    ASSERT_EQ(alpha.Rescale(1, 1), 0);
+    EXPECT_EQ(Bytes(alpha, 0, 0, 1), V({10}));
+    ASSERT_EQ(colour.Rescale(1, 1), 0);
+    EXPECT_EQ(colour.GetFormat(), BGRA);
+    EXPECT_EQ(colour.GetRowPadding(), 0);
+    EXPECT_EQ(Bytes(colour, 0, 0, 1), V({75, 60, 6, 128}));
+
+    // 9-byte rows come out tightly packed whatever the caller's alignments.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+    flat.Fill(10, 200, 30);
+    ASSERT_EQ(flat.Rescale(3, 3), 0);
+    EXPECT_EQ(flat.GetDataSize(), 27u);
+    for (int y = 0; y < 3; ++y)
+        EXPECT_EQ(Bytes(flat, 0, y, 3), V({10, 200, 30, 10, 200, 30, 10, 200, 30})) << y;
+    EXPECT_EQ(Store(GL_PACK_ALIGNMENT), 4);
+    EXPECT_EQ(Store(GL_UNPACK_ALIGNMENT), 8);
+
+    // Nearest powers of two on a log scale, within the texture size limit.
+    GLint limit = Store(GL_MAX_TEXTURE_SIZE);
+    const int sizes[][4] = {{640, 200, 512, 256}, {3, 12, 4, 16}, {5, 6, 4, 8}, {11, 1, 8, 1},
+                            {limit * 3 / 2, 3, limit, 4}};
+    for (const auto& s : sizes) {
+        Image image(s[0], s[1], LUMINANCE, 0);
+        image.Fill(7, 7, 7);
+        ASSERT_TRUE(image.ScaleToPowerOfTwo()) << s[0] << "x" << s[1];
+        EXPECT_EQ(image.Width(), s[2]);
+        EXPECT_EQ(image.Height(), s[3]);
+        EXPECT_EQ(Bytes(image, s[2] - 1, s[3] - 1, 1), V({7}));
+    }
+}
+
+TEST_F(GLTransfer, RefusalsLeaveTheImageAlone)
+{
+    Image image = Pattern(2, 2, RGB, 1), empty;
+    const Image before(image);
+    auto unchanged = [&] {
+        return image.GetRowPadding() == 1 && Bytes(image, 0, 0, 2) == Bytes(before, 0, 0, 2) &&
+               Bytes(image, 0, 1, 2) == Bytes(before, 0, 1, 2);
+    };
+    EXPECT_FALSE(image.ReadPixels(0, 0, 0, 5, RGB));
+    EXPECT_FALSE(image.ReadPixels(0, 0, 5, -1, RGB));
+    EXPECT_EQ(image.Rescale(0, 10), GLU_INVALID_VALUE);
+    EXPECT_EQ(image.Rescale(10, -1), GLU_INVALID_VALUE);
+    EXPECT_TRUE(unchanged());
+    EXPECT_EQ(empty.Rescale(4, 4), GLU_INVALID_VALUE);
+    EXPECT_TRUE(empty.IsNull());
+    EXPECT_EQ(empty.MakeMipmaps(), GLU_INVALID_VALUE);
+
+    // With no context nothing is read or drawn; a rescale to the same size
+    // needs no GL at all.
+    ASSERT_TRUE(plat::MakeCurrent(nullptr, nullptr));
+    EXPECT_FALSE(image.ReadPixels(0, 0, 2, 2, RGB));
+    EXPECT_FALSE(image.GrabWindow());
+    EXPECT_FALSE(image.GrabViewport());
+    EXPECT_FALSE(image.Draw());
+    EXPECT_FALSE(image.MakeTexture(0));
+    EXPECT_NE(image.MakeMipmaps(), 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(image.Rescale(2, 2), 0);
+    EXPECT_EQ(image.Rescale(1, 1), GLU_INVALID_OPERATION);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Image::Rescale() called out of GL context\n");
+    EXPECT_TRUE(unchanged());
+    ASSERT_TRUE(MakeContextCurrent());
+}
+
+}  // namespace
