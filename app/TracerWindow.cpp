@@ -95,6 +95,7 @@ void TracerWindow::OnCreate()
     stereo = false;
     viewA = true;
     viewB = false;
+    cache.Clear();
 }
 
 void TracerWindow::OnDisplay()
@@ -116,8 +117,8 @@ double Since(Clock::time_point start)
 }  // namespace
 
 template <typename Tracer>
-void TracerWindow::DrawView(Tracer& tracer, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
-                            FramePath drawPath, FrameTimes* times)
+void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x,
+                            int width, FramePath drawPath, FrameTimes* times)
 {
     tracer.SetEye(eye);
     glViewport(x, 0, width, static_cast<GLsizei>(scene.screenHeight));
@@ -134,6 +135,19 @@ void TracerWindow::DrawView(Tracer& tracer, BandTracer<Tracer>* bands, const Vec
             times->draw += Since(traced);
             times->points += tracer.Points().size();
         }
+    } else if (const std::vector<PointList>* cached = cacheViews ? cache.Find(ViewCache::Inputs(tracerId, tracer))
+                                                                  : nullptr) {
+        // Nothing this view depends on has changed since it was traced.
+        const Clock::time_point start = Clock::now();
+        for (const PointList& band : *cached) {
+            DrawPointsArrays(band);
+            if (times)
+                times->points += band.size();
+        }
+        if (times) {
+            glFinish();
+            times->draw += Since(start);
+        }
     } else {
         // Bands are drawn in row order while later ones are still being
         // traced: the same points in the same order as one thread's list.
@@ -146,6 +160,8 @@ void TracerWindow::DrawView(Tracer& tracer, BandTracer<Tracer>* bands, const Vec
             if (times)
                 times->points += band.size();
         });
+        if (cacheViews)
+            cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {
             const Clock::time_point start = Clock::now();
             glFinish();
@@ -177,16 +193,16 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     const int half = static_cast<int>(scene.screenWidth / 2);
     if (viewA) {
         if (!stereo) {
-            DrawView(tracerA, bandsA.get(), eyeCentre, 0, width, drawPath, times);
+            DrawView(tracerA, 0, bandsA.get(), eyeCentre, 0, width, drawPath, times);
         } else {
             // The pair: the left eye's picture goes into the right half and
             // the right eye's into the left half, each squeezed to half width.
-            DrawView(tracerA, bandsA.get(), eyeLeft, half, half, drawPath, times);
-            DrawView(tracerA, bandsA.get(), eyeRight, 0, half, drawPath, times);
+            DrawView(tracerA, 0, bandsA.get(), eyeLeft, half, half, drawPath, times);
+            DrawView(tracerA, 0, bandsA.get(), eyeRight, 0, half, drawPath, times);
         }
     }
     if (viewB)
-        DrawView(tracerB, bandsB.get(), eyeCentre, 0, width, drawPath, times);
+        DrawView(tracerB, 1, bandsB.get(), eyeCentre, 0, width, drawPath, times);
 }
 
 void TracerWindow::SaveFrame(FrameTimes* times)

@@ -11,6 +11,7 @@
 #include "Scene.h"
 #include "SceneTracer.h"
 #include "Vec3.h"
+#include "ViewCache.h"
 
 // The application's one window: traces the selected view on every redraw,
 // writes the frame to "screenShot.bmp" and answers the keys and the mouse.
@@ -41,6 +42,9 @@ public:
     void SaveFrame(FrameTimes* times);
 
     FramePath path = SelectedFramePath();
+    // Fast path: draw views whose inputs are unchanged from the points kept
+    // from their last trace.
+    bool cacheViews = true;
 
     Scene scene;
     Image screenShot;
@@ -61,14 +65,15 @@ public:
 
 private:
     template <typename Tracer>
-    void DrawView(Tracer& tracer, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width, FramePath path,
-                  FrameTimes* times);
+    void DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
+                  FramePath path, FrameTimes* times);
 
     bool saveFailed = false;  // a failed save is reported once, not every frame
     // Fast path: the tracing threads and each tracer's bands, made on first use.
     std::unique_ptr<BandPool> pool;
     std::unique_ptr<BandTracer<SceneTracer>> bandsA;
     std::unique_ptr<BandTracer<EnvSceneTracer>> bandsB;
+    ViewCache cache;
 };
 
 #endif

@@ -1,13 +1,17 @@
 // glintwork-bench: frames per second of the tracer, stage by stage.
 //
 //   glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]
-//                   [--view single|pair|env] [--size WxH] [--json]
+//                   [--view single|pair|env] [--size WxH] [--json] [--cold]
 //
 // Opens a real window on the current display, runs the application's frame
 // (trace, draw, grab, save, swap) N times for each path and prints the median
 // and 90th percentile of every stage. It also measures the floor: the same
 // frame's final points drawn again with one glDrawArrays per view, grabbed
 // and saved, without tracing.
+//
+// The fast path draws a view whose inputs have not changed from the points it
+// kept, so in a steady run it traces only the first frame; --cold turns that
+// off, so every frame is traced as after a key press.
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -38,6 +42,7 @@ struct Options {
     std::string view = "single";
     int width = 0, height = 0;
     bool json = false;
+    bool cold = false;
 };
 
 [[noreturn]] void Usage(const char* message)
@@ -46,7 +51,7 @@ struct Options {
         std::fprintf(stderr, "glintwork-bench: %s\n", message);
     std::fprintf(stderr,
                  "usage: glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]\n"
-                 "                       [--view single|pair|env] [--size WxH] [--json]\n");
+                 "                       [--view single|pair|env] [--size WxH] [--json] [--cold]\n");
     std::exit(2);
 }
 
@@ -90,6 +95,8 @@ Options Parse(App& app)
             o.height = Number(size.substr(x + 1).c_str(), 1, 16384, "height");
         } else if (a == "--json") {
             o.json = true;
+        } else if (a == "--cold") {
+            o.cold = true;
         } else if (a == "--help" || a == "-h") {
             Usage(nullptr);
         } else if (!a.empty() && a[0] == '-') {
@@ -228,9 +235,10 @@ private:
         const char* names[2] = {"reference", "fast"};
         const Stat floorStat = Percentiles(floorFrames);
         if (options.json) {
-            std::printf("{\"scene\":\"%s\",\"view\":\"%s\",\"width\":%u,\"height\":%u,\"threads\":%u,\"paths\":{",
+            std::printf("{\"scene\":\"%s\",\"view\":\"%s\",\"width\":%u,\"height\":%u,\"threads\":%u,"
+                        "\"cold\":%s,\"paths\":{",
                         options.scene.c_str(), options.view.c_str(), scene.screenWidth, scene.screenHeight,
-                        TracingThreads());
+                        TracingThreads(), options.cold ? "true" : "false");
             bool first = true;
             for (FramePath p : paths) {
                 const PathResult& r = results[static_cast<int>(p)];
@@ -245,8 +253,9 @@ private:
             std::printf("},\"floor_ms\":%.3f}\n", floorStat.median);
             return;
         }
-        std::printf("scene %s, view %s, %u x %u, %u tracing threads, %d frames per path\n", options.scene.c_str(),
-                    options.view.c_str(), scene.screenWidth, scene.screenHeight, TracingThreads(), options.frames);
+        std::printf("scene %s, view %s, %u x %u, %u tracing threads, %d frames per path%s\n", options.scene.c_str(),
+                    options.view.c_str(), scene.screenWidth, scene.screenHeight, TracingThreads(), options.frames,
+                    options.cold ? ", every frame traced" : "");
         std::printf("%-10s %17s %17s %17s %17s %17s %8s %9s\n", "path", "trace ms", "draw ms", "grab ms", "save ms",
                     "frame ms", "fps", "points");
         std::printf("%-10s %17s %17s %17s %17s %17s\n", "", "median   p90", "median   p90", "median   p90",
@@ -301,6 +310,7 @@ public:
         if (o.path != "reference")
             window.paths.push_back(FramePath::Fast);
         window.options = o;
+        window.cacheViews = !o.cold;
     }
 
     BenchWindow window;

@@ -32,10 +32,9 @@ public:
             w = tracer;  // state only: each copy keeps its own points
         const unsigned rows = tracer.rows;
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
-        if (lists.size() < bands) {
-            lists.resize(bands);
+        lists.resize(bands);
+        if (spans.size() < bands)
             spans.resize(bands);
-        }
         pool.Run(
             bands,
             [&](unsigned worker, unsigned band) {
@@ -56,6 +55,10 @@ public:
         }
         return std::chrono::duration<double, std::milli>(last - first).count();
     }
+
+    // The bands of the last frame, in row order. The caller may swap them out
+    // (for vectors of its own, whose capacity is then reused).
+    std::vector<PointList>& Bands() { return lists; }
 
 private:
     BandPool& pool;

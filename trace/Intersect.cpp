@@ -27,7 +27,7 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const double exponent = planeExponents[k];
     for (unsigned j = 0; j < lightCount; ++j) {
-        LightTermsInMembers(hitPoint, j, rayDir, normal, exponent, true);
+        BeginLightTerms(hitPoint, j, rayDir, normal, exponent, true);
 
         // The first blocking sphere in index order casts the shadow. With no
         // spheres the flag keeps its last value.
@@ -39,6 +39,8 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
             }
             lightBlocked = false;
         }
+        if (!lightBlocked)
+            FinishLightTerms(exponent);
 
         const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         for (int c = 0; c < 3; ++c) {
@@ -96,8 +98,10 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
     // gives its ambient product plus, with reflections on, the shadow colour.
     auto sumLights = [&](bool withShadowColour) {
         for (unsigned j = 0; j < lightCount; ++j) {
-            LightTermsInMembers(hitPoint, j, rayDir, normal, exponent, false);
+            BeginLightTerms(hitPoint, j, rayDir, normal, exponent, false);
             const bool blocked = SphereShadow(hitPoint, lightDir, i);
+            if (!blocked)
+                FinishLightTerms(exponent);
             const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
             for (int ch = 0; ch < 3; ++ch) {
                 double term;

@@ -12,24 +12,39 @@ struct LightTerms {
     Vec3 lightDir;
     Vec3 viewDir;
     Vec3 shadeNormal;
+    Vec3 half;
     double diffuse = 0.0;
     double specular = 0.0;
 
-    // With `unitAxisNormal` the normal is a unit axis (a room plane's), which
-    // normalising would leave as it is; with `skipUnread` the view direction,
-    // which only goes into the half vector, is not normalised itself.
     void Compute(const Vec3& point, const Vec3& lightPosition, const Vec3& view, const Vec3& surfaceNormal,
                  double exponent, bool unitAxisNormal = false, bool skipUnread = false)
+    {
+        Begin(point, lightPosition, view, surfaceNormal, unitAxisNormal, skipUnread);
+        Finish(exponent);
+    }
+
+    // The unit light direction (all a shadow test needs) and the half vector
+    // still to be normalised. With `unitAxisNormal` the normal is a unit axis
+    // (a room plane's), which normalising would leave as it is; with
+    // `skipUnread` the view direction, which only goes into the half vector,
+    // is not normalised itself.
+    void Begin(const Vec3& point, const Vec3& lightPosition, const Vec3& view, const Vec3& surfaceNormal,
+               bool unitAxisNormal = false, bool skipUnread = false)
     {
         lightDir = lightPosition - point;
         viewDir = view;
         shadeNormal = surfaceNormal;
-        Vec3 half = lightDir + viewDir;
+        half = lightDir + viewDir;
         lightDir.Normalize();
         if (!skipUnread)
             viewDir.Normalize();
         if (!unitAxisNormal)
             shadeNormal.Normalize();
+    }
+
+    // The diffuse and specular factors (not needed for a blocked light).
+    void Finish(double exponent)
+    {
         half.Normalize();
         diffuse = Dot(lightDir, shadeNormal);
         if (diffuse < 0.0)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "LightTerms.h"
 #include "PointList.h"
 #include "Vec3.h"
 #include "Vec4.h"
@@ -56,7 +57,9 @@ public:
     //   last can show, so only that one is worked out and plotted;
     // - the room planes' normals are unit axes already: normalising them
     //   changes nothing and is skipped;
-    // - the normalised view direction of the light terms is never read.
+    // - the normalised view direction of the light terms is never read;
+    // - a light blocked by a sphere adds no diffuse or specular part, so
+    //   those factors are not worked out for it.
     bool fastPath = false;
 
     // --- steps of one pixel ---------------------------------------------------
@@ -152,8 +155,15 @@ private:
     {
         return Vec3(sphereCentres[m].x, sphereCentres[m].y, sphereCentres[m].z);
     }
-    void LightTermsInMembers(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
-                             double exponent, bool unitAxisNormal);
+    // The light terms of one light at a shaded point, into lightDir,
+    // viewDir, shadeNormal, diffuseTerm and specularTerm: Begin gives the
+    // light direction, Finish the two factors.
+    void BeginLightTerms(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
+                         double exponent, bool unitAxisNormal);
+    void FinishLightTerms(double exponent);
+
+    LightTerms terms;
+    bool termsPending = false;
 };
 
 #endif

@@ -64,15 +64,28 @@ void RoomTracer::PlanePattern(const Vec3& point, int k)
         SetTint(planeTint, 0.0f, 1.0f, 0.0f);
 }
 
-void RoomTracer::LightTermsInMembers(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
-                                     double exponent, bool unitAxisNormal)
+// The reference path works out every factor at once, as the shading is
+// written; the fast path leaves the factors of a light until it is known not
+// to be blocked (a blocked light uses neither).
+void RoomTracer::BeginLightTerms(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
+                                 double exponent, bool unitAxisNormal)
 {
     const float* p = &lightPositions[3 * static_cast<std::size_t>(light)];
-    LightTerms terms;
-    terms.Compute(point, Vec3(p[0], p[1], p[2]), view, surfaceNormal, exponent, fastPath && unitAxisNormal, fastPath);
+    terms.Begin(point, Vec3(p[0], p[1], p[2]), view, surfaceNormal, fastPath && unitAxisNormal, fastPath);
     lightDir = terms.lightDir;
     viewDir = terms.viewDir;
     shadeNormal = terms.shadeNormal;
+    termsPending = true;
+    if (!fastPath)
+        FinishLightTerms(exponent);
+}
+
+void RoomTracer::FinishLightTerms(double exponent)
+{
+    if (!termsPending)
+        return;
+    termsPending = false;
+    terms.Finish(exponent);
     diffuseTerm = terms.diffuse;
     specularTerm = terms.specular;
 }
@@ -89,13 +102,13 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     const double exponent = sphereExponents[e];
 
     float sum[3] = {0.0f, 0.0f, 0.0f};
-    LightTerms terms;
+    LightTerms local;
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-        terms.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent, false, fastPath);
+        local.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent, false, fastPath);
         const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         for (int c = 0; c < 3; ++c)
-            sum[c] = static_cast<float>(SphereLightTerm(light, material, c, terms.diffuse, terms.specular) + sum[c]);
+            sum[c] = static_cast<float>(SphereLightTerm(light, material, c, local.diffuse, local.specular) + sum[c]);
     }
     out[0] = sum[0];
     out[1] = sum[1];
@@ -140,15 +153,17 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
     const double exponent = planeExponents[q];
     float sum[3] = {0.0f, 0.0f, 0.0f};
-    LightTerms terms;
+    LightTerms local;
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-        terms.Compute(point, Vec3(p[0], p[1], p[2]), view, hitNormal, exponent, fastPath, fastPath);
+        local.Begin(point, Vec3(p[0], p[1], p[2]), view, hitNormal, fastPath, fastPath);
+        if (!fastPath)
+            local.Finish(exponent);
 
         bool inShadow = false;
         unsigned blocker = 0;
         for (unsigned m = 0; m < sphereCount; ++m) {
-            if (SphereOnLine(point, terms.lightDir, m)) {
+            if (SphereOnLine(point, local.lightDir, m)) {
                 inShadow = true;
                 blocker = m;
                 break;
@@ -158,13 +173,15 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
         const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         if (inShadow) {
             float shadow[3];
-            BlockerColour(point, terms.lightDir, blocker, blocker, shadow);
+            BlockerColour(point, local.lightDir, blocker, blocker, shadow);
             for (int c = 0; c < 3; ++c)
                 sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadow[c]) + sum[c]);
         } else {
+            if (fastPath)
+                local.Finish(exponent);
             for (int c = 0; c < 3; ++c)
                 sum[c] = static_cast<float>(
-                    PlaneLightTerm(light, material, planeTint, c, terms.diffuse, terms.specular) + sum[c]);
+                    PlaneLightTerm(light, material, planeTint, c, local.diffuse, local.specular) + sum[c]);
         }
     }
     out[0] = sum[0];

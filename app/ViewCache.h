@@ -1,0 +1,83 @@
+#ifndef GLINTWORK_VIEWCACHE_H
+#define GLINTWORK_VIEWCACHE_H
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "PointList.h"
+#include "RoomTracer.h"
+
+// The final points of the views drawn most recently, each under the inputs it
+// was traced from. A tracer's picture depends only on its scene (fixed once
+// it is set up), its eye, its sphere centres and its two switches, so a view
+// whose inputs are unchanged is drawn again from here, point for point the
+// same, without tracing it again.
+class ViewCache {
+public:
+    static constexpr std::size_t Slots = 4;  // the single, the pair's two, the environment view
+
+    // The inputs of a tracer's next picture, as bytes (floating-point values
+    // by their bits, so -0 and 0 differ and NaN equals itself).
+    static std::string Inputs(int tracerId, const RoomTracer& t)
+    {
+        std::string key;
+        auto add = [&key](const void* p, std::size_t n) { key.append(static_cast<const char*>(p), n); };
+        add(&tracerId, sizeof tracerId);
+        add(&t.eye, sizeof t.eye);
+        add(&t.sphereCount, sizeof t.sphereCount);
+        add(t.sphereCentres, sizeof t.sphereCentres[0] * t.sphereCount);
+        add(&t.reflectionsOn, sizeof t.reflectionsOn);
+        add(&t.colouredShadowsOn, sizeof t.colouredShadowsOn);
+        return key;
+    }
+
+    // The bands stored under these inputs, or null.
+    std::vector<PointList>* Find(const std::string& inputs)
+    {
+        for (Slot& s : slots) {
+            if (s.used && s.inputs == inputs) {
+                s.lastUse = ++clock;
+                return &s.bands;
+            }
+        }
+        return nullptr;
+    }
+
+    // Stores bands under these inputs by swapping them with the least
+    // recently used slot's (whose vectors the caller may reuse).
+    void Store(const std::string& inputs, std::vector<PointList>& bands)
+    {
+        Slot* target = &slots[0];
+        for (Slot& s : slots) {
+            if (!s.used) {
+                target = &s;
+                break;
+            }
+            if (s.lastUse < target->lastUse)
+                target = &s;
+        }
+        target->inputs = inputs;
+        target->bands.swap(bands);
+        target->used = true;
+        target->lastUse = ++clock;
+    }
+
+    void Clear()
+    {
+        for (Slot& s : slots)
+            s.used = false;
+    }
+
+private:
+    struct Slot {
+        bool used = false;
+        unsigned long lastUse = 0;
+        std::string inputs;
+        std::vector<PointList> bands;
+    };
+    Slot slots[Slots];
+    unsigned long clock = 0;
+};
+
+#endif
