@@ -39,7 +39,7 @@ public:
     // GL to finish drawing.
     void DrawFrame(FramePath path, FrameTimes* times);
     // Reads the window into `screenShot` and writes "screenShot.bmp".
-    void SaveFrame(FrameTimes* times);
+    void SaveFrame(FramePath path, FrameTimes* times);
 
     FramePath path = SelectedFramePath();
     // Fast path: draw views whose inputs are unchanged from the points kept
@@ -64,6 +64,7 @@ public:
     float frustumTop = 0.0f;
 
 private:
+    bool GrabInFileLayout();
     template <typename Tracer>
     void DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
                   FramePath path, FrameTimes* times);

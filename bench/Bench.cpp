@@ -164,7 +164,7 @@ public:
             FrameTimes t;
             const Clock::time_point start = Clock::now();
             DrawFrame(paths[phase], &t);
-            SaveFrame(&t);
+            SaveFrame(paths[phase], &t);
             SwapBuffers();
             t.frame = Ms(start, Clock::now());
             if (count > 0)
@@ -196,7 +196,7 @@ private:
             glViewport(v.x, 0, v.width, static_cast<GLsizei>(scene.screenHeight));
             DrawPointsArrays(v.points);
         }
-        SaveFrame(nullptr);
+        SaveFrame(FramePath::Fast, nullptr);
         SwapBuffers();
         floorFrames.push_back(Ms(start, Clock::now()));
     }

@@ -207,18 +207,11 @@ bool Image::SaveBMP(const char* fileName) const
 {
     if (!GetData())
         return false;
-    Image temp(*this);
-    if (!temp.GetData() || !temp.SetFormat(BGR))
-        return false;
-    int width = temp.Width(), height = temp.Height();
-    uint64_t rowSize = ((24 * uint64_t(width) + 31) / 32) * 4;
-    uint64_t sizeImage = rowSize * uint64_t(height);
+    const int width = Width(), height = Height();
+    const uint64_t rowSize = ((24 * uint64_t(width) + 31) / 32) * 4;
+    const uint64_t sizeImage = rowSize * uint64_t(height);
     if (sizeImage > UINT32_MAX - kFileHeaderSize - kInfoHeaderSize)
         return false;
-    if (uint64_t(temp.GetRowStride()) != rowSize && !temp.SetRowStride(int(rowSize)))
-        return false;
-    for (int y = 0; y < height; ++y)
-        memset(temp.GetRow(y) + 3 * width, 0, size_t(rowSize) - 3 * size_t(width));
 
     unsigned char headers[kFileHeaderSize + kInfoHeaderSize] = {};
     unsigned char* info = headers + kFileHeaderSize;
@@ -231,6 +224,27 @@ bool Image::SaveBMP(const char* fileName) const
     PutLE16(info + 12, 1);
     PutLE16(info + 14, 24);
     PutLE32(info + 20, uint32_t(sizeImage));
+
+    // An image already laid out as the file's rows (blue first, rows padded
+    // to 4 bytes with zeros) is written straight from its buffer.
+    bool fileLayout = GetFormat() == BGR && uint64_t(GetRowStride()) == rowSize;
+    for (int y = 0; fileLayout && y < height; ++y) {
+        const unsigned char* padding = GetRow(y) + 3 * size_t(width);
+        for (size_t i = 0; i < size_t(rowSize) - 3 * size_t(width); ++i)
+            fileLayout = fileLayout && padding[i] == 0;
+    }
+    if (fileLayout) {
+        const PlatformFilePart parts[] = {{headers, sizeof headers}, {GetData(), size_t(sizeImage)}};
+        return PlatformWriteFileWhole(fileName, parts, 2);
+    }
+
+    Image temp(*this);
+    if (!temp.GetData() || !temp.SetFormat(BGR))
+        return false;
+    if (uint64_t(temp.GetRowStride()) != rowSize && !temp.SetRowStride(int(rowSize)))
+        return false;
+    for (int y = 0; y < height; ++y)
+        memset(temp.GetRow(y) + 3 * width, 0, size_t(rowSize) - 3 * size_t(width));
 
     const PlatformFilePart parts[] = {{headers, sizeof headers},
                                       {temp.GetData(), size_t(sizeImage)}};

@@ -5,8 +5,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <algorithm>
+#include <climits>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+#include <vector>
 
 FILE* PlatformOpenFile(const char* path, uint64_t* size)
 {
@@ -37,17 +41,29 @@ FILE* PlatformOpenFile(const char* path, uint64_t* size)
 
 namespace {
 
-bool WriteAll(int fd, const void* data, size_t size)
+// Writes all parts with as few system calls as the kernel allows (one
+// gathered write for a whole file, normally).
+bool WriteAll(int fd, const PlatformFilePart* parts, int count)
 {
-    auto* p = static_cast<const unsigned char*>(data);
-    while (size > 0) {
-        ssize_t n = write(fd, p, size);
+    std::vector<iovec> pending;
+    for (int i = 0; i < count; ++i)
+        if (parts[i].size > 0)
+            pending.push_back(iovec{const_cast<void*>(parts[i].data), parts[i].size});
+    size_t first = 0;
+    while (first < pending.size()) {
+        const int chunk = int(std::min<size_t>(pending.size() - first, IOV_MAX));
+        ssize_t n = writev(fd, &pending[first], chunk);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        p += n;
-        size -= size_t(n);
+        size_t done = size_t(n);
+        while (first < pending.size() && done >= pending[first].iov_len)
+            done -= pending[first++].iov_len;
+        if (done > 0) {
+            pending[first].iov_base = static_cast<char*>(pending[first].iov_base) + done;
+            pending[first].iov_len -= done;
+        }
     }
     return true;
 }
@@ -76,8 +92,7 @@ bool PlatformWriteFileWhole(const char* path, const PlatformFilePart* parts, int
     if (fd < 0)
         return false;
     bool ok = fchmod(fd, NewFileMode(path)) == 0;
-    for (int i = 0; ok && i < count; ++i)
-        ok = WriteAll(fd, parts[i].data, parts[i].size);
+    ok = ok && WriteAll(fd, parts, count);
     if (close(fd) != 0)
         ok = false;
     if (ok && rename(temp.c_str(), path) != 0)

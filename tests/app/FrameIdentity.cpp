@@ -94,7 +94,7 @@ private:
         viewA = true;
         viewB = false;
         stereo = false;
-        Frame(FramePath::Reference);
+        Frame(FramePath::Reference);  // grabbed as RGB rows without padding
         const int width = static_cast<int>(scene.screenWidth), height = static_cast<int>(scene.screenHeight);
 
         GLuint framebuffer = 0, buffers[2] = {0, 0};
@@ -130,7 +130,7 @@ private:
     std::string Frame(FramePath framePath)
     {
         DrawFrame(framePath, nullptr);
-        SaveFrame(nullptr);
+        SaveFrame(framePath, nullptr);
         return ReadFile("screenShot.bmp");
     }
 

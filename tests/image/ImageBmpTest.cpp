@@ -53,6 +53,18 @@ TEST(ImageBmpWriter, WritesBottomUpBgrRowsPaddedToFourBytes)
     padded.Fill(7, 8, 9);
     ASSERT_TRUE(padded.Save(dir.Path("padded.bmp").c_str()));
     EXPECT_EQ(ReadFileBytes(dir.Path("padded.bmp")).size(), 66u);
+
+    // Already in the file's layout (as a window grab is): the same bytes,
+    // whether the row padding holds zeros or leftovers.
+    for (unsigned char leftover : {0, 0xAB}) {
+        Image bgr(3, 2, BGR, 3);
+        std::fill(bgr.GetData(), bgr.GetData() + bgr.GetDataSize(), leftover);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                bgr.SetPixel(x, y, 9 * y + 3 * x + 1, 9 * y + 3 * x + 2, 9 * y + 3 * x + 3);
+        ASSERT_TRUE(bgr.Save(dir.Path("bgr.bmp").c_str()));
+        EXPECT_EQ(ReadFileBytes(dir.Path("bgr.bmp")), expected) << int(leftover);
+    }
 }
 
 TEST(ImageBmpWriter, FailuresLeaveTheFileSystemAlone)
