@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,10 @@ int FoldKey(int key)
 
 TracerWindow::TracerWindow()
 {
+    // A frame that goes over a file size limit makes its save fail like a
+    // full disk does (and tracing goes on) instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     // No OS window exists yet: these only record what the window is created with.
     SetTitle("Glintwork");
     SetDepthBits(32);

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -33,6 +34,17 @@
 #include "TracerWindow.h"
 
 namespace {
+
+// The scratch folder goes when the program ends (also through exit()).
+void RemoveAtExit(const std::string& folder)
+{
+    static std::string scratch;
+    scratch = folder;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(scratch, ignored);
+    });
+}
 
 struct Options {
     std::string scene = GLINTWORK_DEFAULT_SCENE;
@@ -305,6 +317,7 @@ public:
         if (!mkdtemp(folder) || chdir(folder) != 0)
             Usage("cannot make a scratch folder");
         std::ofstream("scenescript.txt") << script;
+        RemoveAtExit(folder);
         if (o.path != "fast")
             window.paths.push_back(FramePath::Reference);
         if (o.path != "reference")

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -21,6 +22,17 @@
 #include "TracerWindow.h"
 
 namespace {
+
+// The scratch folder goes when the program ends (also through exit()).
+void RemoveAtExit(const std::string& folder)
+{
+    static std::string scratch;
+    scratch = folder;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(scratch, ignored);
+    });
+}
 
 struct State {
     const char* name;
@@ -153,6 +165,7 @@ public:
             std::exit(2);
         }
         std::ofstream("scenescript.txt") << scene;
+        RemoveAtExit(folder);
         std::printf("%s in %s\n", GetArg(1), folder);
     }
 

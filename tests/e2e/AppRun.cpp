@@ -34,7 +34,8 @@ std::string Run(const std::string& command)
 
 }  // namespace
 
-AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std::string>& environment)
+AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std::string>& environment,
+               const std::function<void(const std::string&)>& prepare)
 {
     char name[] = "/tmp/glintwork-e2e-XXXXXX";
     if (!mkdtemp(name))
@@ -42,6 +43,8 @@ AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std
     folder = name;
     if (withScript)
         std::ofstream(folder + "/scenescript.txt") << script;
+    if (prepare)
+        prepare(folder);
 
     pid = fork();
     if (pid == 0) {

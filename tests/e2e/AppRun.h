@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,11 @@
 class AppRun {
 public:
     // Starts the application in a fresh folder that holds `script` as
-    // scenescript.txt (no script file when `withScript` is false).
+    // scenescript.txt (no script file when `withScript` is false); `prepare`
+    // may put more into the folder first.
     explicit AppRun(const std::string& script, bool withScript = true,
-                    const std::vector<std::string>& environment = {});
+                    const std::vector<std::string>& environment = {},
+                    const std::function<void(const std::string& folder)>& prepare = {});
     ~AppRun();
     AppRun(const AppRun&) = delete;
     AppRun& operator=(const AppRun&) = delete;
@@ -41,6 +44,7 @@ public:
     // an abnormal end.
     int WaitExit();
     bool Running();
+    pid_t Pid() const { return pid; }
     std::string Folder() const { return folder; }
     std::string Stderr() const;
     bool FrameExists() const;

@@ -1,0 +1,119 @@
+// The frame on disk under faults: readers during writes, a killed program, a
+// file system that refuses the frame, scripts that are not files.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "AppRun.h"
+
+namespace {
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Scene() { return ReadText(GLINTWORK_EXAMPLES_DIR "/scenescript.txt"); }
+
+// A complete 640 x 480 frame file: the size its header gives, and it loads.
+bool CompleteFrame(const std::string& bytes)
+{
+    if (bytes.size() != 54 + 640 * 480 * 3 || bytes.compare(0, 2, "BM") != 0)
+        return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned fileSize = b[2] | b[3] << 8 | b[4] << 16 | unsigned(b[5]) << 24;
+    return fileSize == bytes.size();
+}
+
+int CountLines(const std::string& text, const std::string& needle)
+{
+    int n = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(Faults, ReadersAlwaysFindACompleteFrameAndAKillLeavesOne)
+{
+    AppRun app(Scene());
+    ASSERT_TRUE(app.WaitForWindow());
+    ASSERT_TRUE(app.WaitFrames(1));
+    const std::string frame = app.Folder() + "/screenShot.bmp";
+
+    // Read the frame over and over while it is being replaced.
+    int reads = 0, incomplete = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (reads < 300 || std::chrono::steady_clock::now() < until) {
+        incomplete += !CompleteFrame(ReadText(frame));
+        ++reads;
+        if (reads > 5000)
+            break;
+    }
+    EXPECT_EQ(incomplete, 0) << "of " << reads << " reads";
+
+    // Killed in the middle of its work, it leaves the last complete frame.
+    ASSERT_TRUE(app.WaitFrames(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(7));  // somewhere inside a frame
+    kill(app.Pid(), SIGKILL);
+    EXPECT_EQ(app.WaitExit(), -1);
+    EXPECT_TRUE(CompleteFrame(ReadText(frame)));
+}
+
+TEST(Faults, AFrameThatCannotBeWrittenKeepsThePreviousOneAndWarnsOnce)
+{
+    AppRun app(Scene());
+    ASSERT_TRUE(app.WaitForWindow());
+    ASSERT_TRUE(app.WaitFrames(2));
+    const std::string frame = app.Folder() + "/screenShot.bmp";
+
+    // From now on every file the program writes may hold 1000 bytes at most,
+    // as on a full disk.
+    const rlimit small{1000, RLIM_INFINITY};
+    ASSERT_EQ(prlimit(app.Pid(), RLIMIT_FSIZE, &small, nullptr), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (CountLines(app.Stderr(), "cannot write") == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // Every save fails from the first warning on: this frame must stay.
+    const std::string kept = ReadText(frame);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several more refused frames
+
+    EXPECT_TRUE(app.Running());
+    EXPECT_EQ(ReadText(frame), kept);
+    EXPECT_TRUE(CompleteFrame(kept));
+    EXPECT_EQ(CountLines(app.Stderr(), "cannot write"), 1) << app.Stderr();
+
+    // Room again: frames are written again.
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    ASSERT_EQ(prlimit(app.Pid(), RLIMIT_FSIZE, &unlimited, nullptr), 0);
+    EXPECT_TRUE(app.WaitFrames(2));
+    EXPECT_TRUE(CompleteFrame(ReadText(frame)));
+
+    app.Send("key Escape");
+    EXPECT_EQ(app.WaitExit(), 0);
+}
+
+TEST(Faults, ScriptsThatAreNotFilesAreRefusedAtOnce)
+{
+    auto folder = [](const std::string& f) { mkdir((f + "/scenescript.txt").c_str(), 0700); };
+    auto pipe = [](const std::string& f) { mkfifo((f + "/scenescript.txt").c_str(), 0600); };
+    for (const auto& prepare : {std::function<void(const std::string&)>(folder),
+                                std::function<void(const std::string&)>(pipe)}) {
+        AppRun app("", false, {}, prepare);
+        EXPECT_EQ(app.WaitExit(), 1);
+        EXPECT_NE(app.Stderr().find("not a regular file"), std::string::npos) << app.Stderr();
+        EXPECT_FALSE(app.FrameExists());
+    }
+}
