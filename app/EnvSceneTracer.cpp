@@ -10,46 +10,36 @@ void EnvSceneTracer::Render()
 
 void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out)
 {
-    plotted.band = &out;
     const Vec3 envSphere(0.0, 0.0, -17.0);
     const double radiusSquared = 49.0;
     Vec3 eyeFromSphere(0.0, 0.0, 0.0);
 
-    for (row = rowBegin; row < rowEnd; ++row) {
-        for (column = 0; column < columns; ++column) {
-            Vec3 a, b, c;
-            SetUpPixel(a, b, c);
-            envDir = ((a + b) + c) - eye;
-            envDir.Normalize();
-            envDirUnit = envDir;
+    ForEachPixel(rowBegin, rowEnd, out, [&](const Vec3& direction) {
+        envDir = direction;
+        envDir.Normalize();
+        envDirUnit = envDir;
 
-            eyeFromSphere = eye - envSphere;
-            envDir.ScaleFrom(envDir, 2.0);
-            const double bq = Dot(envDir, eyeFromSphere);
-            envDir = envDirUnit;
-            const double cq = Dot(eyeFromSphere, eyeFromSphere) - radiusSquared;
-            const double disc = bq * bq - 4.0 * cq;
-            if (disc < 0.0)
-                continue;  // the line misses the sphere: the pixel keeps the clear colour
+        eyeFromSphere = eye - envSphere;
+        envDir.ScaleFrom(envDir, 2.0);
+        const double bq = Dot(envDir, eyeFromSphere);
+        envDir = envDirUnit;
+        const double cq = Dot(eyeFromSphere, eyeFromSphere) - radiusSquared;
+        const double disc = bq * bq - 4.0 * cq;
+        if (disc < 0.0)
+            return;  // the line misses the sphere: the pixel keeps the clear colour
 
-            const double t = disc == 0.0 ? -bq / 2.0 : (-bq - std::sqrt(disc)) / 2.0;
-            envDir.ScaleFrom(envDir, t);
-            envHitPoint = eye + envDir;
-            envDir = envDirUnit;
+        const double t = disc == 0.0 ? -bq / 2.0 : (-bq - std::sqrt(disc)) / 2.0;
+        envDir.ScaleFrom(envDir, t);
+        envHitPoint = eye + envDir;
+        envDir = envDirUnit;
 
-            // The normal keeps its length of 7: the bend is d - 2 (d . N) N.
-            envNormal = envHitPoint - envSphere;
-            const double s = Dot(envDir, envNormal);
-            envNormal.ScaleFrom(envNormal, s);
-            envNormal.ScaleFrom(envNormal, 2.0);
-            envDir = envDir - envNormal;
-            envDir.Normalize();
+        // The normal keeps its length of 7: the bend is d - 2 (d . N) N.
+        envNormal = envHitPoint - envSphere;
+        Mirror(envDir, envNormal);
 
-            rayDir = envDir;
-            primaryDir = rayDir;
-            envDir = envDirUnit;
-            TraceRoomAndSpheres();
-        }
-    }
-    plotted.band = nullptr;
+        rayDir = envDir;
+        primaryDir = rayDir;
+        envDir = envDirUnit;
+        TraceRoomAndSpheres();
+    });
 }

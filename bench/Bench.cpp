@@ -15,36 +15,22 @@
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "App.h"
+#include "ScratchFolder.h"
 #include "BandTracer.h"
 #include "PointDrawer.h"
 #include "TracerWindow.h"
 
 namespace {
-
-// The scratch folder goes when the program ends (also through exit()).
-void RemoveAtExit(const std::string& folder)
-{
-    static std::string scratch;
-    scratch = folder;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(scratch, ignored);
-    });
-}
 
 struct Options {
     std::string scene = GLINTWORK_DEFAULT_SCENE;
@@ -291,14 +277,6 @@ private:
     std::vector<FloorView> floorLists;
 };
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class BenchApp : public App {
 public:
     // Sets the run up in a scratch folder holding the scene (with the size
@@ -306,18 +284,15 @@ public:
     void OnCreate() override
     {
         Options o = Parse(*this);
-        std::string script = ReadFile(o.scene);
+        std::string script = ReadWholeFile(o.scene);
         if (script.empty())
             Usage(("cannot read the scene " + o.scene).c_str());
         if (o.width > 0)
             script += "\nscreen " + std::to_string(o.width) + " " + std::to_string(o.height) + "\n";
         if (o.threads > 0)
             setenv("GLINTWORK_THREADS", std::to_string(o.threads).c_str(), 1);
-        char folder[] = "/tmp/glintwork-bench-XXXXXX";
-        if (!mkdtemp(folder) || chdir(folder) != 0)
+        if (!EnterScratchFolder(script))
             Usage("cannot make a scratch folder");
-        std::ofstream("scenescript.txt") << script;
-        RemoveAtExit(folder);
         if (o.path != "fast")
             window.paths.push_back(FramePath::Reference);
         if (o.path != "reference")

@@ -82,11 +82,7 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
     const Vec3 savedNormal = normal;
 
     // The unit mirror image of the primary direction about the normal.
-    const double d = Dot(rayDir, normal);
-    normal.ScaleFrom(normal, d);
-    normal.ScaleFrom(normal, 2.0);
-    rayDir = rayDir - normal;
-    rayDir.Normalize();
+    Mirror(rayDir, normal);
     reflectDir = rayDir;
     rayDir = primaryDir;
     normal = savedNormal;

@@ -150,6 +150,34 @@ protected:
 
     PointList& Sink() { return plotted.band ? *plotted.band : plotted.own; }
 
+    // Walks rows [rowBegin, rowEnd), column by column, plotting into `out`;
+    // `tracePixel` gets the pixel's primary direction before normalising,
+    // ((A + B) + C) - eye, and traces the pixel.
+    template <typename TracePixel>
+    void ForEachPixel(unsigned rowBegin, unsigned rowEnd, PointList& out, TracePixel tracePixel)
+    {
+        plotted.band = &out;
+        for (row = rowBegin; row < rowEnd; ++row) {
+            for (column = 0; column < columns; ++column) {
+                Vec3 a, b, c;
+                SetUpPixel(a, b, c);
+                tracePixel(((a + b) + c) - eye);
+            }
+        }
+        plotted.band = nullptr;
+    }
+
+    // direction = unit(direction - 2 (direction . normal) normal), step by
+    // step; `normal` is left scaled by 2 (direction . normal).
+    static void Mirror(Vec3& direction, Vec3& normal)
+    {
+        const double d = Dot(direction, normal);
+        normal.ScaleFrom(normal, d);
+        normal.ScaleFrom(normal, 2.0);
+        direction = direction - normal;
+        direction.Normalize();
+    }
+
 private:
     Vec3 SphereCentre(unsigned m) const
     {

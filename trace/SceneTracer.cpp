@@ -16,18 +16,12 @@ void SceneTracer::Render()
 
 void SceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out)
 {
-    plotted.band = &out;
-    for (row = rowBegin; row < rowEnd; ++row) {
-        for (column = 0; column < columns; ++column) {
-            Vec3 a, b, c;
-            SetUpPixel(a, b, c);
-            rayDir = ((a + b) + c) - eye;
-            rayDir.Normalize();
-            primaryDir = rayDir;
-            TraceRoomAndSpheres();
-        }
-    }
-    plotted.band = nullptr;
+    ForEachPixel(rowBegin, rowEnd, out, [this](const Vec3& direction) {
+        rayDir = direction;
+        rayDir.Normalize();
+        primaryDir = rayDir;
+        TraceRoomAndSpheres();
+    });
 }
 
 void SceneTracer::MoveSpheresLeft()

@@ -8,31 +8,17 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "App.h"
+#include "ScratchFolder.h"
 #include "PointDrawer.h"
 #include "TracerWindow.h"
 
 namespace {
-
-// The scratch folder goes when the program ends (also through exit()).
-void RemoveAtExit(const std::string& folder)
-{
-    static std::string scratch;
-    scratch = folder;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(scratch, ignored);
-    });
-}
 
 struct State {
     const char* name;
@@ -52,14 +38,6 @@ const State kStates[] = {
     {"pair, spheres moved", true, false, true, true, false, 3},
     {"environment, spheres moved", false, true, true, true, true, 3},
 };
-
-std::string ReadFile(const char* name)
-{
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 class IdentityWindow : public TracerWindow {
 public:
@@ -143,7 +121,7 @@ private:
     {
         DrawFrame(framePath, nullptr);
         SaveFrame(framePath, nullptr);
-        return ReadFile("screenShot.bmp");
+        return ReadWholeFile("screenShot.bmp");
     }
 
     bool checked = false;
@@ -158,15 +136,13 @@ public:
             std::fprintf(stderr, "usage: %s SCENE-SCRIPT\n", GetArg(0));
             std::exit(2);
         }
-        const std::string scene = ReadFile(GetArg(1));
-        char folder[] = "/tmp/glintwork-identity-XXXXXX";
-        if (scene.empty() || !mkdtemp(folder) || chdir(folder) != 0) {
+        const std::string scene = ReadWholeFile(GetArg(1));
+        std::string folder;
+        if (scene.empty() || !EnterScratchFolder(scene, &folder)) {
             std::fprintf(stderr, "cannot set up a folder for %s\n", GetArg(1));
             std::exit(2);
         }
-        std::ofstream("scenescript.txt") << scene;
-        RemoveAtExit(folder);
-        std::printf("%s in %s\n", GetArg(1), folder);
+        std::printf("%s in %s\n", GetArg(1), folder.c_str());
     }
 
     IdentityWindow window;

@@ -5,20 +5,6 @@
 #include "SceneTracer.h"
 #include "TracerTestScene.h"
 
-namespace {
-
-// A tracer in the standard room with the eye at the origin and the given unit
-// primary direction; no lights unless the script adds them.
-void Aim(SceneTracer& t, const Vec3& direction)
-{
-    t.SetEye(Vec3());
-    t.rayDir = direction;
-    t.primaryDir = direction;
-    t.Points().clear();
-}
-
-}  // namespace
-
 TEST(Intersect, SphereHitIsTheFarRootAlongThePrimaryLine)
 {
     SceneTracer t;

@@ -7,14 +7,6 @@
 
 namespace {
 
-void Aim(SceneTracer& t, const Vec3& direction)
-{
-    t.SetEye(Vec3());
-    t.rayDir = direction;
-    t.primaryDir = direction;
-    t.Points().clear();
-}
-
 enum Tint { Red, Yellow, White, Cyan, Green };
 
 Tint TintAt(SceneTracer& t, double x, double y, double z, int k)

@@ -42,4 +42,15 @@ void SetUpTracer(Tracer& tracer, const std::string& text)
     tracer.LoadScene(scene);
 }
 
+// The eye at the origin and the given unit direction as the pixel's primary
+// ray, with an empty point list: ready to offer the ray to one object.
+template <typename Tracer>
+void Aim(Tracer& t, const Vec3& direction)
+{
+    t.SetEye(Vec3());
+    t.rayDir = direction;
+    t.primaryDir = direction;
+    t.Points().clear();
+}
+
 #endif

@@ -1,0 +1,15 @@
+#ifndef GLINTWORK_SCRATCHFOLDER_H
+#define GLINTWORK_SCRATCHFOLDER_H
+
+#include <string>
+
+// For tools that run the tracer window on a scene of their choice (the bench,
+// the frame identity check): makes a fresh folder under /tmp holding `script`
+// as scenescript.txt, makes it the working folder, and removes it when the
+// program ends (also through exit()). False when that cannot be done.
+bool EnterScratchFolder(const std::string& script, std::string* folder = nullptr);
+
+// The whole contents of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
+#endif
