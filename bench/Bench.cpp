@@ -7,7 +7,8 @@
 // (trace, draw, grab, save, swap) N times for each path and prints the median
 // and 90th percentile of every stage. It also measures the floor: the same
 // frame's final points drawn again with one glDrawArrays per view, grabbed
-// and saved, without tracing.
+// and saved, without tracing; and the trace alone, with nothing drawn, on one
+// thread and on the chosen number.
 //
 // The fast path draws a view whose inputs have not changed from the points it
 // kept, so in a steady run it traces only the first frame; --cold turns that
@@ -177,6 +178,7 @@ public:
             FloorFrame();
             return;
         }
+        MeasureTraceAlone();
         Report();
         Close();
     }
@@ -228,6 +230,40 @@ private:
             Collect(tracerA, eyeCentre, 0, width);
     }
 
+    // The fast path's trace of the frame's views with nothing drawn, on one
+    // thread and on the chosen number: what tracing costs without GL's own
+    // threads competing for the processors.
+    template <typename Tracer>
+    double TraceAlone(Tracer& tracer, const Vec3& eye, unsigned threads)
+    {
+        BandPool pool(threads);
+        BandTracer<Tracer> bands(pool);
+        tracer.SetEye(eye);
+        tracer.fastPath = true;
+        std::vector<double> times;
+        for (int i = 0; i <= options.frames; ++i) {
+            const Clock::time_point start = Clock::now();
+            bands.Render(tracer, [](const PointList&) {});
+            if (i > 0)  // the first run warms up
+                times.push_back(Ms(start, Clock::now()));
+        }
+        return Percentiles(times).median;
+    }
+
+    void MeasureTraceAlone()
+    {
+        for (unsigned threads : {1u, TracingThreads()}) {
+            double ms = 0.0;
+            if (options.view == "env")
+                ms = TraceAlone(tracerB, eyeCentre, threads);
+            else if (options.view == "pair")
+                ms = TraceAlone(tracerA, eyeLeft, threads) + TraceAlone(tracerA, eyeRight, threads);
+            else
+                ms = TraceAlone(tracerA, eyeCentre, threads);
+            traceAlone.push_back(ms);
+        }
+    }
+
     void Report()
     {
         const char* names[2] = {"reference", "fast"};
@@ -248,7 +284,8 @@ private:
                             r.Of(&FrameTimes::save).median, frame > 0 ? 1000.0 / frame : 0.0, r.Points());
                 first = false;
             }
-            std::printf("},\"floor_ms\":%.3f}\n", floorStat.median);
+            std::printf("},\"floor_ms\":%.3f,\"trace_alone_ms\":{\"1\":%.3f,\"%u\":%.3f}}\n", floorStat.median,
+                        traceAlone[0], TracingThreads(), traceAlone[1]);
             return;
         }
         std::printf("scene %s, view %s, %u x %u, %u tracing threads, %d frames per path%s\n", options.scene.c_str(),
@@ -270,8 +307,11 @@ private:
             std::printf(" %8.2f %9lu\n", frame > 0 ? 1000.0 / frame : 0.0, r.Points());
         }
         std::printf("%-10s %71s %8.2f %8.2f\n", "floor", "", floorStat.median, floorStat.p90);
+        std::printf("trace alone (fast path, nothing drawn): 1 thread %.2f ms, %u threads %.2f ms (x%.2f)\n",
+                    traceAlone[0], TracingThreads(), traceAlone[1], traceAlone[1] > 0 ? traceAlone[0] / traceAlone[1] : 0.0);
     }
 
+    std::vector<double> traceAlone;
     std::size_t phase = 0;
     int count = 0;
     std::vector<FloorView> floorLists;

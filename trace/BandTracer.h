@@ -28,30 +28,33 @@ public:
     double Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume)
     {
         using Clock = std::chrono::steady_clock;
-        for (Tracer& w : workers)
-            w = tracer;  // state only: each copy keeps its own points
+        for (Worker& w : workers)
+            w.tracer = tracer;  // state only: each copy keeps its own points
         const unsigned rows = tracer.rows;
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
         lists.resize(bands);
-        if (spans.size() < bands)
-            spans.resize(bands);
+        for (Worker& w : workers)
+            w.spans.clear();
         pool.Run(
             bands,
             [&](unsigned worker, unsigned band) {
-                spans[band].first = Clock::now();
-                PointList& list = lists[band];
-                list.clear();
+                const Clock::time_point start = Clock::now();
+                Worker& w = workers[worker];
+                w.points.clear();
                 const unsigned begin = band * RowsPerBand;
-                workers[worker].RenderRows(begin, std::min(rows, begin + RowsPerBand), list);
-                spans[band].second = Clock::now();
+                w.tracer.RenderRows(begin, std::min(rows, begin + RowsPerBand), w.points);
+                lists[band].swap(w.points);
+                w.spans.emplace_back(start, Clock::now());
             },
             [&](unsigned band) { consume(lists[band]); });
         if (bands == 0)
             return 0.0;
-        Clock::time_point first = spans[0].first, last = spans[0].second;
-        for (unsigned b = 1; b < bands; ++b) {
-            first = std::min(first, spans[b].first);
-            last = std::max(last, spans[b].second);
+        Clock::time_point first = Clock::time_point::max(), last = Clock::time_point::min();
+        for (const Worker& w : workers) {
+            for (const auto& span : w.spans) {
+                first = std::min(first, span.first);
+                last = std::max(last, span.second);
+            }
         }
         return std::chrono::duration<double, std::milli>(last - first).count();
     }
@@ -61,10 +64,19 @@ public:
     std::vector<PointList>& Bands() { return lists; }
 
 private:
+    // What one thread writes while it traces, on cache lines of its own: its
+    // tracer's working values and the list it plots into (handed over to the
+    // band when the band is done), so that threads never write to a line
+    // another one is writing.
+    struct alignas(64) Worker {
+        Tracer tracer;
+        PointList points;
+        std::vector<std::pair<std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point>> spans;
+    };
+
     BandPool& pool;
-    std::vector<Tracer> workers;
+    std::vector<Worker> workers;
     std::vector<PointList> lists;
-    std::vector<std::pair<std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point>> spans;
 };
 
 #endif
