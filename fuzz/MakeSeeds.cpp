@@ -153,6 +153,8 @@ Bytes Pictures(const std::string& kind)
         return MakeGreyJpeg({40, 200, 128});
     if (kind == "qoi")
         return Qoi();
+    if (kind == "jpeg-progressive")
+        return MakeFlatProgressiveJpeg(24, 16, 2);
     throw std::runtime_error("no picture kind " + kind);
 }
 
@@ -189,7 +191,7 @@ int main(int argc, char** argv)
             Write("gdi", std::string(kind) + ".bmp", Bmps(kind));
         for (const char* kind : {"24", "24-footer-top-first", "32-id", "rle24", "rle24-rows", "rle32"})
             Write("tga", std::string(kind) + ".tga", Tgas(kind));
-        for (const char* kind : {"png", "gif", "jpeg", "qoi"})
+        for (const char* kind : {"png", "gif", "jpeg", "jpeg-progressive", "qoi"})
             Write("picture", kind, Pictures(kind));
 
         // The whole-file entry point is given a name without an extension, so

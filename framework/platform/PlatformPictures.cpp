@@ -148,10 +148,39 @@ bool ReadAt(FILE* file, uint64_t offset, unsigned char* to, size_t size)
     return fseeko(file, off_t(offset), SEEK_SET) == 0 && fread(to, 1, size, file) == size;
 }
 
-// The frame size of a JPEG file, from its first start-of-frame segment.
+// Skips the compressed data of a JPEG scan that starts at `at`, up to the
+// next marker: 0xFF followed by anything but a stuffed 0, a restart marker or
+// more 0xFF. Returns the marker's offset, or the file's length.
+uint64_t SkipScanData(FILE* file, uint64_t at, uint64_t fileSize)
+{
+    if (fseeko(file, off_t(at), SEEK_SET) != 0)
+        return fileSize;
+    for (int byte = fgetc(file); byte != EOF; ++at, byte = fgetc(file)) {
+        if (byte != 0xFF)
+            continue;
+        int next = fgetc(file);
+        for (; next == 0xFF; next = fgetc(file))
+            ++at;
+        if (next == EOF)
+            break;
+        if (next != 0 && (next < 0xD0 || next > 0xD7))
+            return at;
+        ++at;
+    }
+    return fileSize;
+}
+
+// Every scan of a JPEG file goes over all 8 x 8 blocks of the picture, and a
+// progressive file can hold thousands of scans of a few bytes each. So many
+// block visits take the decoder about a second.
+constexpr uint64_t kMaxJpegBlockScans = uint64_t(1) << 28;
+
+// The frame size of a JPEG file, from its first start-of-frame segment, and
+// whether its scans can be decoded in reasonable time.
 bool JpegSize(FILE* file, uint64_t fileSize, Claimed& c)
 {
-    uint64_t at = 2;
+    uint64_t at = 2, scans = 0;
+    bool frame = false;
     unsigned char m[2], seg[7];
     while (at + 4 <= fileSize && ReadAt(file, at, m, 2)) {
         if (m[0] != 0xFF)
@@ -161,21 +190,36 @@ bool JpegSize(FILE* file, uint64_t fileSize, Claimed& c)
             at += marker == 0xFF ? 1 : 2;
             continue;
         }
-        if (marker == 0xD9 || marker == 0xDA || !ReadAt(file, at + 2, seg, sizeof seg))
+        if (marker == 0xD9)
+            break;
+        if (!ReadAt(file, at + 2, seg, 2))
             return false;
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+        bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+                            marker != 0xCC;
+        if (startOfFrame && !frame) {
+            if (!ReadAt(file, at + 2, seg, sizeof seg))
+                return false;
             c.SetSize(BE16(seg + 5), BE16(seg + 3));
             // Huffman-coded frames (baseline, extended, progressive) spend at
             // least one bit on each 8 x 8 block. The arithmetic-coded kinds
             // can describe almost any number of blocks in a few bytes, and
             // the decoder does not take the lossless and hierarchical ones:
             // they are refused.
+            if (marker > 0xC2)
+                return false;
             c.maxPixels = 512 * fileSize;
-            return marker <= 0xC2;
+            frame = true;
         }
         at += 2 + BE16(seg);
+        if (marker == 0xDA) {
+            if (!frame)
+                return false;
+            ++scans;
+            at = SkipScanData(file, at, fileSize);
+        }
     }
-    return false;
+    uint64_t blocks = (uint64_t(c.width) + 7) / 8 * ((uint64_t(c.height) + 7) / 8);
+    return frame && scans >= 1 && scans * blocks <= kMaxJpegBlockScans;
 }
 
 // Whether the compressed codes of a GIF frame, starting at its code size

@@ -231,6 +231,13 @@ TEST(ImageSystemPictures, SizesBeyondWhatTheFileOrTheDecoderCanHoldAreRefused)
     ASSERT_TRUE(image.Load(dir.Write("small", small).c_str()));
     EXPECT_EQ(Colour(image, 9, 9), V({9, 8, 7}));
 
+    // Each scan of a JPEG goes over every block: 2048 x 2048 (65536 blocks)
+    // may have 4096 scans, not one more. Flat grey, every coefficient 0.
+    Image grey;
+    ASSERT_TRUE(grey.Load(dir.Write("scans.jpg", MakeFlatProgressiveJpeg(2048, 2048, 4095)).c_str()));
+    EXPECT_EQ(Colour(grey, 2047, 2047), V({128, 128, 128}));
+    EXPECT_FALSE(grey.Load(dir.Write("scans.jpg", MakeFlatProgressiveJpeg(2048, 2048, 4096)).c_str()));
+
     // 16385 x 16385 fits 1 GiB at 3 bytes a pixel, not at the 4 the
     // system's decoders may use on the way.
     Image rle(1, 1, RGB);
