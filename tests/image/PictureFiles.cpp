@@ -199,54 +199,6 @@ Bytes MakeGif(int width, int height, const Bytes& palette, const Bytes& indices,
     return b;
 }
 
-Bytes MakeGreyJpeg(const Bytes& blockGreys)
-{
-    Bytes j{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
-    j.insert(j.end(), 64, 8);  // every quantizer 8: the DC coefficient is grey - 128
-    int width = int(blockGreys.size()) * 8;
-    j.insert(j.end(), {0xFF, 0xC0, 0, 11, 8, 0, 8, uint8_t(width >> 8), uint8_t(width), 1, 1,
-                       0x11, 0});
-    // DC table: categories 0..11, each a 4-bit code equal to the category.
-    j.insert(j.end(), {0xFF, 0xC4, 0, 31, 0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    for (int c = 0; c < 12; ++c)
-        j.push_back(uint8_t(c));
-    // AC table: end-of-block alone, code "0".
-    j.insert(j.end(), {0xFF, 0xC4, 0, 20, 0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    j.insert(j.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 63, 0});
-
-    Bytes scan;
-    uint32_t acc = 0;
-    int count = 0;
-    auto put = [&](uint32_t value, int n) {
-        for (int i = n - 1; i >= 0; --i) {
-            acc = acc << 1 | ((value >> i) & 1);
-            if (++count == 8) {
-                scan.push_back(uint8_t(acc));
-                if (acc == 0xFF)
-                    scan.push_back(0);
-                acc = 0;
-                count = 0;
-            }
-        }
-    };
-    int previous = 0;
-    for (unsigned char grey : blockGreys) {
-        int diff = (grey - 128) - previous;
-        previous = grey - 128;
-        int magnitude = diff < 0 ? -diff : diff, category = 0;
-        while (magnitude >> category)
-            ++category;
-        put(uint32_t(category), 4);
-        put(uint32_t(diff < 0 ? diff + (1 << category) - 1 : diff), category);
-        put(0, 1);  // end of block
-    }
-    while (count != 0)
-        put(1, 1);
-    j.insert(j.end(), scan.begin(), scan.end());
-    j.insert(j.end(), {0xFF, 0xD9});
-    return j;
-}
-
 namespace {
 
 // Bits of JPEG entropy-coded data, most significant first, with a 0 stuffed
@@ -278,6 +230,43 @@ private:
     uint32_t acc_ = 0;
     int count_ = 0;
 };
+
+}  // namespace
+
+Bytes MakeGreyJpeg(const Bytes& blockGreys)
+{
+    Bytes j{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+    j.insert(j.end(), 64, 8);  // every quantizer 8: the DC coefficient is grey - 128
+    int width = int(blockGreys.size()) * 8;
+    j.insert(j.end(), {0xFF, 0xC0, 0, 11, 8, 0, 8, uint8_t(width >> 8), uint8_t(width), 1, 1,
+                       0x11, 0});
+    // DC table: categories 0..11, each a 4-bit code equal to the category.
+    j.insert(j.end(), {0xFF, 0xC4, 0, 31, 0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    for (int c = 0; c < 12; ++c)
+        j.push_back(uint8_t(c));
+    // AC table: end-of-block alone, code "0".
+    j.insert(j.end(), {0xFF, 0xC4, 0, 20, 0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    j.insert(j.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 63, 0});
+
+    JpegBits bits;
+    int previous = 0;
+    for (unsigned char grey : blockGreys) {
+        int diff = (grey - 128) - previous;
+        previous = grey - 128;
+        int magnitude = diff < 0 ? -diff : diff, category = 0;
+        while (magnitude >> category)
+            ++category;
+        bits.Put(uint32_t(category), 4);
+        bits.Put(uint32_t(diff < 0 ? diff + (1 << category) - 1 : diff), category);
+        bits.Put(0, 1);  // end of block
+    }
+    Bytes scan = bits.Finish();
+    j.insert(j.end(), scan.begin(), scan.end());
+    j.insert(j.end(), {0xFF, 0xD9});
+    return j;
+}
+
+namespace {
 
 void PutSegment(Bytes& j, uint8_t marker, const Bytes& payload)
 {
