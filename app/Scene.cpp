@@ -16,6 +16,17 @@ void ReadList(std::istream& in, std::vector<T>& list, std::size_t first, std::si
         in >> list[first + i];
 }
 
+// Reads a list's count. A count that is not an unsigned number fails the
+// stream like any malformed number and counts as 0; so does one too large for
+// 32 bits, which the extraction would otherwise leave at 4294967295.
+bool ReadCount(std::istream& in, std::uint32_t& count)
+{
+    if (in >> count)
+        return true;
+    count = 0;
+    return false;
+}
+
 }  // namespace
 
 Scene::Status Scene::ReadScript(const char* path)
@@ -95,7 +106,7 @@ bool Scene::CountFits(const char* keyword, std::uint32_t count, std::uint64_t nu
 void Scene::ReadSpheres(std::istream& in)
 {
     // A count that cannot be read leaves the stream failed: nothing more is read.
-    if (in >> sphereCount) {
+    if (ReadCount(in, sphereCount)) {
         if (!CountFits("sphere", sphereCount, 4ull * sphereCount, in))
             return;
     }
@@ -122,7 +133,7 @@ void Scene::ReadSphereMaterials(std::istream& in)
 
 void Scene::ReadLights(std::istream& in)
 {
-    if (in >> lightCount) {
+    if (ReadCount(in, lightCount)) {
         if (!CountFits("light", lightCount, 12ull * lightCount, in))
             return;
     }
@@ -136,7 +147,7 @@ void Scene::ReadLights(std::istream& in)
 
 void Scene::ReadPlanes(std::istream& in)
 {
-    if (in >> planePointCount) {
+    if (ReadCount(in, planePointCount)) {
         const std::uint64_t planes = planePointCount / 4;
         if (!CountFits("plane", planePointCount, 3ull * planePointCount + 10ull * planes, in))
             return;

@@ -152,6 +152,30 @@ TEST(SceneScript, ReadingStopsQuietlyAtAMalformedNumberOrTheEnd)
     EXPECT_EQ(c.rayTraceDepth, 0.0f);
 }
 
+TEST(SceneScript, CountsTooLargeForThirtyTwoBitsStopReadingLikeMalformedNumbers)
+{
+    // Found by fuzzing: the extraction leaves such a count at 4294967295 with
+    // the stream failed, and the lists for it were allocated (48 GB).
+    const std::string found("sphere 999999999992  sphere 2  15\n.2  ane 15\n.2  \x9f\x91\x9a\xdfg");
+    Scene a;
+    ASSERT_EQ(Read(a, found), Scene::Status::Read);
+    EXPECT_EQ(a.sphereCount, 0u);
+    EXPECT_TRUE(a.sphereCentres.empty() && a.sphereRadii.empty() && a.sphereMaterials.empty() &&
+                a.sphereExponents.empty());
+
+    // What came before stays; nothing after is read.
+    Scene b;
+    ASSERT_EQ(Read(b, "screen 3 4 light 4294967296 1 2 3 screen 5 6"), Scene::Status::Read);
+    EXPECT_EQ(b.screenWidth, 3u);
+    EXPECT_EQ(b.lightCount, 0u);
+    EXPECT_TRUE(b.lightPositions.empty() && b.lightColours.empty());
+
+    Scene c;
+    ASSERT_EQ(Read(c, "plane 18446744073709551615 0 0 0"), Scene::Status::Read);
+    EXPECT_EQ(c.planePointCount, 0u);
+    EXPECT_TRUE(c.planePoints.empty() && c.planeMaterials.empty() && c.planeExponents.empty());
+}
+
 TEST(SceneScript, RefusesCountsTheFileCannotHold)
 {
     const char* cases[][2] = {

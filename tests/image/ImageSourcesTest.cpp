@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -14,6 +15,14 @@ V Colour(const Image& image, int x, int y)
     unsigned char r, g, b;
     image.GetPixel(x, y, r, g, b);
     return V({r, g, b});
+}
+
+V FromHex(const char* hex)
+{
+    V bytes;
+    for (; hex[0] && hex[1]; hex += 2)
+        bytes.push_back(uint8_t(std::stoi(std::string(hex, 2), nullptr, 16)));
+    return bytes;
 }
 
 // A palette whose entry i is red 30i, green 20i, blue 10i.
@@ -142,6 +151,98 @@ TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
     EXPECT_FALSE(kept.IsNull());  // not a picture: the image stays as it was
     EXPECT_FALSE(kept.LoadPicture(dir.Path("").c_str()));  // a folder
     EXPECT_FALSE(kept.IsNull());
+}
+
+TEST(ImageSystemPictures, GifFramesTheDecoderCannotTakeAreRefusedBeforeDecoding)
+{
+    ScratchDir dir;
+    // Found by fuzzing, byte for byte. Codes that name entries past the
+    // table: the decoder overran its string stack and freed a wild pointer.
+    V pastTheTable = {'G', 'I', 'F', '8', '9', 'a', 3, 0, 2, 0, 0, 3, 0,
+                      0x2C, 0, 0, 0, 0x21, 0xF9, 4, 1, 0, 0, 3, 0x50};
+    pastTheTable.insert(pastTheTable.end(), 114, 0x57);
+    pastTheTable.insert(pastTheTable.end(), {0x15, 'S', '<', 's', 'v', 'g'});
+    // A frame 0 pixels high: the decoder asked for 4 GB.
+    V noRows = {'G', 'I', 'F', '8', '9', 'a', 3, 0, 2, 0, 0x81, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0x80, 0xFF,
+                0x0D, 0x1A, 0x47, 0x2C, 0, 0, 0, 0x2C, 0xF8, 1, 0, 0, 0, 3, 0, 0, 2, 0, 0, 3, 0,
+                0x2C, 0, 0, 0, 0x14, 0x21, 0xF9, 4, 0xFA, 0, 0, 'S', 3, 'P', 0, ';'};
+    // 9216 x 32594 pixels from 48 bytes: the decoder made them all up, for
+    // seconds. Also with a code size the decoder takes.
+    V claimsTooMuch = {'G', 'I', 'F', '8', '9', 'a', 3, 4, 1, 0, 0, 3, 0, 0x2C, 0, 0, 0, 0, 0, 0x24, 0x52, 0x7F,
+                       0, 0, 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 'B', '`', 0x82, 2, 0, 0, 2, 5, 4,
+                       0xC7, 'P', 0x14, 'S', 0, ';'};
+    V claimsTooMuchCodeSize2 = claimsTooMuch;
+    claimsTooMuchCodeSize2[23] = 2;
+    // The end code right after a reset, which the decoder takes as a pixel
+    // and goes on: the codes after it tied the table into a loop.
+    V pixelAfterReset = FromHex(
+        "474946383961f90401000003002c000000000100ef0003020808100100020003002c000000000100ef00030208081001"
+        "0002000008080808080808084808080808020202a0020202020202020202020202020202020202020202020202020202"
+        "020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202"
+        "02474946383961f90401000003002c000000000100ef0003020808100100020003002c000000000100ef000302080810"
+        "010002000008080808080808084808080808020202020202020202020202020202020202020202020202020202020202"
+        "020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202"
+        "020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202020208"
+        "293c73020202020208293c7376766700ef6700ef");
+    for (const V& file : {pastTheTable, noRows, claimsTooMuch, claimsTooMuchCodeSize2, pixelAfterReset}) {
+        Image image(1, 1, RGB);
+        EXPECT_FALSE(image.LoadPicture(dir.Write("f.gif", file).c_str()));
+        EXPECT_FALSE(image.IsNull());  // refused before decoding: untouched
+        EXPECT_FALSE(image.Load(dir.Path("f.gif").c_str()));
+    }
+
+    // A frame whose code table grows to 6-bit codes, as encoders write them:
+    // 16 x 4, colour ((x / 3) + y) mod 4, top row first.
+    const V palette = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0};
+    V growing = MakeGif(16, 4, palette, {}, -1);
+    growing.resize(13 + 12);  // the header and the palette, then the frame
+    growing.insert(growing.end(), {0x2C, 0, 0, 0, 0, 16, 0, 4, 0, 0, 2, 0x11, 0x84, 0x83, 0xA2, 0xC3, 0x06,
+                                   0x98, 0x56, 0x3B, 0x51, 0x0E, 0x07, 0x95, 0x60, 0xF3, 0x55, 0x0E, 0x14,
+                                   0x00, 0x3B});
+    Image image;
+    ASSERT_TRUE(image.LoadPicture(dir.Write("g.gif", growing).c_str()));
+    ASSERT_EQ(image.Width(), 16);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 16; ++x) {
+            int index = (x / 3 + (3 - y)) % 4;
+            EXPECT_EQ(Colour(image, x, y), V(palette.begin() + 3 * index, palette.begin() + 3 * index + 3))
+                << x << "," << y;
+        }
+}
+
+TEST(ImageSystemPictures, SizesBeyondWhatTheFileOrTheDecoderCanHoldAreRefused)
+{
+    ScratchDir dir;
+    // 1000 x 1000 from 26 bytes: a run chunk stands for at most 62 pixels.
+    V qoi = {'q', 'o', 'i', 'f', 0, 0, 0x03, 0xE8, 0, 0, 0x03, 0xE8, 3, 0, 0xFE, 9, 8, 7, 0, 0, 0, 0, 0, 0, 0, 1};
+    // 4000 x 4000 from a JPEG of one block: at least a bit a block.
+    V jpeg = MakeGreyJpeg({100});
+    jpeg[5 + 64 + 2 + 5] = jpeg[5 + 64 + 2 + 7] = 0x0F;
+    jpeg[5 + 64 + 2 + 6] = jpeg[5 + 64 + 2 + 8] = 0xA0;
+    for (const V& file : {qoi, jpeg}) {
+        Image image;
+        EXPECT_FALSE(image.Load(dir.Write("big", file).c_str()));
+    }
+    // The same QOI picture at 10 x 10 fits its 28 bytes: one colour, one
+    // run of 62, and one of 37.
+    V small = {'q', 'o', 'i', 'f', 0, 0, 0, 10, 0, 0, 0, 10, 3, 0, 0xFE, 9, 8, 7, 0xFD, 0xE4,
+               0, 0, 0, 0, 0, 0, 0, 1};
+    Image image;
+    ASSERT_TRUE(image.Load(dir.Write("small", small).c_str()));
+    EXPECT_EQ(Colour(image, 9, 9), V({9, 8, 7}));
+
+    // Each scan of a JPEG goes over every block: 2048 x 2048 (65536 blocks)
+    // may have 4096 scans, not one more. Flat grey, every coefficient 0.
+    Image grey;
+    ASSERT_TRUE(grey.Load(dir.Write("scans.jpg", MakeFlatProgressiveJpeg(2048, 2048, 4095)).c_str()));
+    EXPECT_EQ(Colour(grey, 2047, 2047), V({128, 128, 128}));
+    EXPECT_FALSE(grey.Load(dir.Write("scans.jpg", MakeFlatProgressiveJpeg(2048, 2048, 4096)).c_str()));
+
+    // 16385 x 16385 fits 1 GiB at 3 bytes a pixel, not at the 4 the
+    // system's decoders may use on the way.
+    Image rle(1, 1, RGB);
+    EXPECT_FALSE(rle.LoadGDI(dir.Write("rle.bmp", MakeBmp(16385, 16385, 8, RampPalette(4), {0, 1}, 1)).c_str()));
+    EXPECT_TRUE(rle.IsNull());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "PictureFiles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -198,6 +199,40 @@ Bytes MakeGif(int width, int height, const Bytes& palette, const Bytes& indices,
     return b;
 }
 
+namespace {
+
+// Bits of JPEG entropy-coded data, most significant first, with a 0 stuffed
+// after every 0xFF byte and the last byte padded with ones.
+class JpegBits {
+public:
+    void Put(uint32_t value, int n)
+    {
+        for (int i = n - 1; i >= 0; --i) {
+            acc_ = acc_ << 1 | ((value >> i) & 1);
+            if (++count_ == 8) {
+                bytes_.push_back(uint8_t(acc_));
+                if (acc_ == 0xFF)
+                    bytes_.push_back(0);
+                acc_ = 0;
+                count_ = 0;
+            }
+        }
+    }
+    Bytes Finish()
+    {
+        while (count_ != 0)
+            Put(1, 1);
+        return bytes_;
+    }
+
+private:
+    Bytes bytes_;
+    uint32_t acc_ = 0;
+    int count_ = 0;
+};
+
+}  // namespace
+
 Bytes MakeGreyJpeg(const Bytes& blockGreys)
 {
     Bytes j{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
@@ -213,21 +248,7 @@ Bytes MakeGreyJpeg(const Bytes& blockGreys)
     j.insert(j.end(), {0xFF, 0xC4, 0, 20, 0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     j.insert(j.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 63, 0});
 
-    Bytes scan;
-    uint32_t acc = 0;
-    int count = 0;
-    auto put = [&](uint32_t value, int n) {
-        for (int i = n - 1; i >= 0; --i) {
-            acc = acc << 1 | ((value >> i) & 1);
-            if (++count == 8) {
-                scan.push_back(uint8_t(acc));
-                if (acc == 0xFF)
-                    scan.push_back(0);
-                acc = 0;
-                count = 0;
-            }
-        }
-    };
+    JpegBits bits;
     int previous = 0;
     for (unsigned char grey : blockGreys) {
         int diff = (grey - 128) - previous;
@@ -235,13 +256,69 @@ Bytes MakeGreyJpeg(const Bytes& blockGreys)
         int magnitude = diff < 0 ? -diff : diff, category = 0;
         while (magnitude >> category)
             ++category;
-        put(uint32_t(category), 4);
-        put(uint32_t(diff < 0 ? diff + (1 << category) - 1 : diff), category);
-        put(0, 1);  // end of block
+        bits.Put(uint32_t(category), 4);
+        bits.Put(uint32_t(diff < 0 ? diff + (1 << category) - 1 : diff), category);
+        bits.Put(0, 1);  // end of block
     }
-    while (count != 0)
-        put(1, 1);
+    Bytes scan = bits.Finish();
     j.insert(j.end(), scan.begin(), scan.end());
+    j.insert(j.end(), {0xFF, 0xD9});
+    return j;
+}
+
+namespace {
+
+void PutSegment(Bytes& j, uint8_t marker, const Bytes& payload)
+{
+    j.insert(j.end(), {0xFF, marker, uint8_t((payload.size() + 2) >> 8), uint8_t(payload.size() + 2)});
+    j.insert(j.end(), payload.begin(), payload.end());
+}
+
+}  // namespace
+
+Bytes MakeFlatProgressiveJpeg(int width, int height, int acScans)
+{
+    Bytes j{0xFF, 0xD8};
+    Bytes quant{0};
+    quant.insert(quant.end(), 64, 8);
+    PutSegment(j, 0xDB, quant);
+    PutSegment(j, 0xC2, {8, uint8_t(height >> 8), uint8_t(height), uint8_t(width >> 8), uint8_t(width), 1, 1, 0x11, 0});
+    // DC table: the difference category 0 is the one-bit code "0".
+    Bytes dc{0x00, 1};
+    dc.insert(dc.end(), 15, 0);
+    dc.push_back(0);
+    PutSegment(j, 0xC4, dc);
+    // AC table: "00" is a run of 16384 + (14 more bits) empty blocks, "01"
+    // one empty block.
+    Bytes ac{0x10, 0, 2};
+    ac.insert(ac.end(), 14, 0);
+    ac.insert(ac.end(), {0xE0, 0x00});
+    PutSegment(j, 0xC4, ac);
+
+    const int blocks = (width + 7) / 8 * ((height + 7) / 8);
+    PutSegment(j, 0xDA, {1, 1, 0x00, 0, 0, 0});
+    JpegBits dcBits;
+    for (int i = 0; i < blocks; ++i)
+        dcBits.Put(0, 1);
+    Bytes scan = dcBits.Finish();
+    j.insert(j.end(), scan.begin(), scan.end());
+    for (int k = 0; k < acScans; ++k) {
+        PutSegment(j, 0xDA, {1, 1, 0x00, 1, 63, 0});
+        JpegBits acBits;
+        for (int left = blocks; left > 0;) {
+            if (left >= 16384) {
+                int run = std::min(left, 32767);
+                acBits.Put(0, 2);
+                acBits.Put(uint32_t(run - 16384), 14);
+                left -= run;
+            } else {
+                acBits.Put(1, 2);
+                --left;
+            }
+        }
+        scan = acBits.Finish();
+        j.insert(j.end(), scan.begin(), scan.end());
+    }
     j.insert(j.end(), {0xFF, 0xD9});
     return j;
 }

@@ -47,3 +47,8 @@ Bytes MakeGif(int width, int height, const Bytes& palette, const Bytes& indices,
 // A baseline grey JPEG, 8 pixels high, of 8 x 8 blocks of one grey level
 // each, left to right.
 Bytes MakeGreyJpeg(const Bytes& blockGreys);
+
+// A progressive grey JPEG of a flat mid grey (every coefficient 0): one DC
+// scan, then `acScans` scans of the AC coefficients that say "all zero" in a
+// few bytes each.
+Bytes MakeFlatProgressiveJpeg(int width, int height, int acScans);

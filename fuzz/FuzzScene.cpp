@@ -1,0 +1,45 @@
+// The scene script reader fed with arbitrary text. Beyond "no crash, no leak,
+// no hang, no huge allocation", every run checks that the lists the tracers
+// index have the lengths their counts promise.
+#include "Scene.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+namespace {
+
+void Check(bool condition, const char* what)
+{
+    if (!condition) {
+        fprintf(stderr, "fuzz check failed: %s\n", what);
+        abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    Scene scene;
+    Scene::Status status = scene.ReadFrom(in, size);
+    Check(status == Scene::Status::Read || status == Scene::Status::Unusable, "a stream is never missing");
+    if (status == Scene::Status::Unusable) {
+        Check(!scene.Error().empty() && scene.Error().find('\n') == std::string::npos,
+              "a refusal says why, on one line");
+        return 0;
+    }
+    const size_t spheres = scene.sphereCount, lights = scene.lightCount;
+    const size_t points = scene.planePointCount, planes = scene.PlaneCount();
+    Check(scene.sphereCentres.size() == 3 * spheres && scene.sphereRadii.size() == spheres &&
+              scene.sphereMaterials.size() == 9 * spheres && scene.sphereExponents.size() == spheres,
+          "sphere lists match the sphere count");
+    Check(scene.lightPositions.size() == 3 * lights && scene.lightColours.size() == 9 * lights,
+          "light lists match the light count");
+    Check(scene.planePoints.size() == 3 * points && scene.planeMaterials.size() == 9 * planes &&
+              scene.planeExponents.size() == planes,
+          "plane lists match the point count");
+    return 0;
+}
