@@ -171,7 +171,16 @@ plat::LRESULT GLWindowEx::HandleMessage(plat::HWND hwnd, unsigned message, plat:
                                         plat::LPARAM lParam) {
   switch (message) {
     case plat::WM_DESTROY:
-      return 0;  // the handles stay in the record until Destroy
+      // The OS window is going (a closed main window). Its context can be
+      // made current now but not once the window is gone, so the font's
+      // display lists are deleted now (the driver would keep them); the
+      // handles stay in the record until Destroy.
+      if (fontBase != 0 && hGLRC && MakeCurrent(true)) {
+        glDeleteLists(fontBase, 255);
+        fontBase = 0;
+        MakeCurrent(false);
+      }
+      return 0;
     case plat::WM_SIZE:
       return OnSizeMessage(lParam);
     case plat::WM_PAINT:

@@ -92,6 +92,9 @@ TEST(Text, GlyphsChangeExactlyTheirOwnPixels) {
   EXPECT_NE(longest, 0u);
   EXPECT_EQ(tooLong, 0u);
   EXPECT_TRUE(afterTooLong.empty());
+  // Closing the main window released the font while its context could still
+  // be made current (the GL driver would keep the lists otherwise).
+  EXPECT_EQ(window.extra->fontBase, 0u);
 }
 
 }  // namespace
