@@ -17,7 +17,7 @@
 template <typename Tracer>
 class BandTracer {
 public:
-    static constexpr unsigned RowsPerBand = 16;
+    static constexpr unsigned RowsPerBand = 8;
 
     explicit BandTracer(BandPool& pool) : pool(pool), workers(pool.Threads()) {}
 
