@@ -21,7 +21,7 @@ struct FrameTimes {
     double draw = 0.0;   // handing points to GL and waiting for them to be drawn
     double grab = 0.0;
     double save = 0.0;
-    double frame = 0.0;  // the whole frame
+    double frame = 0.0;        // the whole frame
     unsigned long points = 0;  // points handed to GL
 };
 

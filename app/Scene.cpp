@@ -9,8 +9,7 @@ namespace {
 // Extraction of one value into an existing entry. A failed extraction puts the
 // stream into its failed state; every later extraction then leaves its target
 // alone, so a list cut short keeps what was read before.
-template <typename T>
-void ReadList(std::istream& in, std::vector<T>& list, std::size_t first, std::size_t count)
+template <typename T> void ReadList(std::istream& in, std::vector<T>& list, std::size_t first, std::size_t count)
 {
     for (std::size_t i = 0; i < count && in; ++i)
         in >> list[first + i];

@@ -25,23 +25,23 @@ public:
     // lists could take far more memory than any scene needs.
     static constexpr std::uint64_t MaxScriptBytes = 16u << 20;
 
-    std::vector<float> sphereCentres;   // x, y, z per sphere
-    std::vector<float> planePoints;     // x, y, z per corner point
+    std::vector<float> sphereCentres;  // x, y, z per sphere
+    std::vector<float> planePoints;    // x, y, z per corner point
     std::uint32_t sphereCount = 0;
     std::uint32_t planePointCount = 0;  // four per plane
     std::uint32_t lightCount = 0;
     std::uint32_t screenWidth = 0;
     std::uint32_t screenHeight = 0;
-    float rayTraceDepth = 0.0f;         // hits with z at or below this are not drawn
+    float rayTraceDepth = 0.0f;  // hits with z at or below this are not drawn
     std::vector<double> sphereExponents;
     std::vector<double> planeExponents;
     std::vector<float> sphereRadii;
-    std::vector<float> sphereMaterials; // nine per sphere
-    std::vector<float> planeMaterials;  // nine per plane
-    std::vector<float> lightPositions;  // x, y, z per light
-    std::vector<float> lightColours;    // nine per light
-    std::string word;                   // the last word read
-    std::ifstream input;                // the script while it is being read
+    std::vector<float> sphereMaterials;  // nine per sphere
+    std::vector<float> planeMaterials;   // nine per plane
+    std::vector<float> lightPositions;   // x, y, z per light
+    std::vector<float> lightColours;     // nine per light
+    std::string word;                    // the last word read
+    std::ifstream input;                 // the script while it is being read
 
     Scene() = default;
     Scene(const Scene&) = delete;

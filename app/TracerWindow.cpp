@@ -123,8 +123,8 @@ double Since(Clock::time_point start)
 }  // namespace
 
 template <typename Tracer>
-void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x,
-                            int width, FramePath drawPath, FrameTimes* times)
+void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
+                            FramePath drawPath, FrameTimes* times)
 {
     tracer.SetEye(eye);
     glViewport(x, 0, width, static_cast<GLsizei>(scene.screenHeight));
@@ -141,8 +141,8 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
             times->draw += Since(traced);
             times->points += tracer.Points().size();
         }
-    } else if (const std::vector<PointList>* cached = cacheViews ? cache.Find(ViewCache::Inputs(tracerId, tracer))
-                                                                  : nullptr) {
+    } else if (const std::vector<PointList>* cached =
+                   cacheViews ? cache.Find(ViewCache::Inputs(tracerId, tracer)) : nullptr) {
         // Nothing this view depends on has changed since it was traced.
         const Clock::time_point start = Clock::now();
         for (const PointList& band : *cached) {

@@ -48,9 +48,8 @@ struct Options {
 {
     if (message)
         std::fprintf(stderr, "glintwork-bench: %s\n", message);
-    std::fprintf(stderr,
-                 "usage: glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]\n"
-                 "                       [--view single|pair|env] [--size WxH] [--json] [--cold]\n");
+    std::fprintf(stderr, "usage: glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]\n"
+                         "                       [--view single|pair|env] [--size WxH] [--json] [--cold]\n");
     std::exit(2);
 }
 
@@ -206,8 +205,7 @@ private:
         PointList points;
     };
 
-    template <typename Tracer>
-    void Collect(Tracer& tracer, const Vec3& eye, int x, int width)
+    template <typename Tracer> void Collect(Tracer& tracer, const Vec3& eye, int x, int width)
     {
         BandPool pool(1);
         BandTracer<Tracer> bands(pool);
@@ -233,8 +231,7 @@ private:
     // The fast path's trace of the frame's views with nothing drawn, on one
     // thread and on the chosen number: what tracing costs without GL's own
     // threads competing for the processors.
-    template <typename Tracer>
-    double TraceAlone(Tracer& tracer, const Vec3& eye, unsigned threads)
+    template <typename Tracer> double TraceAlone(Tracer& tracer, const Vec3& eye, unsigned threads)
     {
         BandPool pool(threads);
         BandTracer<Tracer> bands(pool);
@@ -308,7 +305,8 @@ private:
         }
         std::printf("%-10s %71s %8.2f %8.2f\n", "floor", "", floorStat.median, floorStat.p90);
         std::printf("trace alone (fast path, nothing drawn): 1 thread %.2f ms, %u threads %.2f ms (x%.2f)\n",
-                    traceAlone[0], TracingThreads(), traceAlone[1], traceAlone[1] > 0 ? traceAlone[0] / traceAlone[1] : 0.0);
+                    traceAlone[0], TracingThreads(), traceAlone[1],
+                    traceAlone[1] > 0 ? traceAlone[0] / traceAlone[1] : 0.0);
     }
 
     std::vector<double> traceAlone;

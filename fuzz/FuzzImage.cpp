@@ -51,8 +51,7 @@ void CheckLoaded(const Image& image)
     Check(width >= 1 && height >= 1 && width <= kMaxPictureSide && height <= kMaxPictureSide,
           "sides within the limits");
     Check(image.GetRowStride() >= width * image.GetPixelSize(), "rows hold their pixels");
-    Check(uint64_t(image.GetRowStride()) * uint64_t(height) == image.GetDataSize(),
-          "data size is stride x height");
+    Check(uint64_t(image.GetRowStride()) * uint64_t(height) == image.GetDataSize(), "data size is stride x height");
     Check(image.GetDataSize() <= kMaxPictureBytes, "data within the limit");
     volatile unsigned sum = Sum(image);
     (void)sum;

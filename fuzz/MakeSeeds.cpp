@@ -204,11 +204,13 @@ int main(int argc, char** argv)
             Write("load", kind, Pictures(kind));
 
         WriteText("scene", "room.txt", RoomScene());
-        WriteText("scene", "layout.txt", "sphere 2 1 2\n3 4 5 6 7 8 materialSP 1 2 3 4 5 6 7 8 9 10\n"
-                                         "11 12 13 14 15 16 17 18 19 2e1 screen 640 480\n");
-        WriteText("scene", "repeats.txt", "light 2 1 2 3 4 5 6 1 2 3 4 5 6 7 8 9 1 2 3 4 5 6 7 8 9\n"
-                                          "light 0 plane 6 0 0 0 1 1 1 2 2 2 3 3 3 4 4 4 5 5 5\n"
-                                          ".5 .5 .5 .5 .5 .5 .5 .5 .5 -1.5e-3\nSphere 1 raytracedepth x\n");
+        WriteText("scene", "layout.txt",
+                  "sphere 2 1 2\n3 4 5 6 7 8 materialSP 1 2 3 4 5 6 7 8 9 10\n"
+                  "11 12 13 14 15 16 17 18 19 2e1 screen 640 480\n");
+        WriteText("scene", "repeats.txt",
+                  "light 2 1 2 3 4 5 6 1 2 3 4 5 6 7 8 9 1 2 3 4 5 6 7 8 9\n"
+                  "light 0 plane 6 0 0 0 1 1 1 2 2 2 3 3 3 4 4 4 5 5 5\n"
+                  ".5 .5 .5 .5 .5 .5 .5 .5 .5 -1.5e-3\nSphere 1 raytracedepth x\n");
         WriteText("scene", "cut-short.txt", "screen 9 9 sphere 2 1 2 3 4 5 x 7 8 screen 1 1");
     } catch (const std::exception& e) {
         fprintf(stderr, "glintwork-fuzz-seeds: %s\n", e.what());

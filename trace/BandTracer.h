@@ -14,8 +14,7 @@
 // The bands, taken in row order, give exactly the point list one thread would
 // give, so every tie between points of equal depth is resolved the same way.
 // `Tracer` is a tracer class with RenderRows(begin, end, list).
-template <typename Tracer>
-class BandTracer {
+template <typename Tracer> class BandTracer {
 public:
     static constexpr unsigned RowsPerBand = 8;
 

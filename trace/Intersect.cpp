@@ -44,9 +44,8 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
 
         const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         for (int c = 0; c < 3; ++c) {
-            const double term = lightBlocked
-                                    ? ShadowedTerm(light, material, c, planeShadowColour[c])
-                                    : PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
+            const double term = lightBlocked ? ShadowedTerm(light, material, c, planeShadowColour[c])
+                                             : PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
             colour[c] = static_cast<float>(term + colour[c]);
         }
     }

@@ -65,8 +65,7 @@ inline double SphereLightTerm(const float* l, const float* m, int c, double diff
            static_cast<double>(l[6 + c]) * m[6 + c] * specular;
 }
 
-inline double PlaneLightTerm(const float* l, const float* m, const float* tint, int c, double diffuse,
-                             double specular)
+inline double PlaneLightTerm(const float* l, const float* m, const float* tint, int c, double diffuse, double specular)
 {
     return (static_cast<double>(l[c]) * m[c] + static_cast<double>(tint[c]) * l[3 + c] * m[3 + c] * diffuse) +
            static_cast<double>(l[6 + c]) * m[6 + c] * specular;

@@ -8,8 +8,7 @@
 
 namespace {
 
-template <typename T>
-void CopyPrefix(const std::vector<T>& from, std::size_t count, std::vector<T>& to)
+template <typename T> void CopyPrefix(const std::vector<T>& from, std::size_t count, std::vector<T>& to)
 {
     to.assign(count, T());
     std::copy_n(from.begin(), std::min(count, from.size()), to.begin());
@@ -39,8 +38,8 @@ void RoomTracer::SetUpView(const Scene& scene, float fieldOfView, float aspect, 
     sphereCount = std::min<unsigned>(scene.sphereCount, MaxSpheres);
     depthLimit = scene.rayTraceDepth;
     for (unsigned i = 0; i < sphereCount && 3 * i + 2 < scene.sphereCentres.size(); ++i)
-        sphereCentres[i] = Vec4(scene.sphereCentres[3 * i], scene.sphereCentres[3 * i + 1],
-                                scene.sphereCentres[3 * i + 2], 1.0f);
+        sphereCentres[i] =
+            Vec4(scene.sphereCentres[3 * i], scene.sphereCentres[3 * i + 1], scene.sphereCentres[3 * i + 2], 1.0f);
 }
 
 void RoomTracer::SetRoom(const Scene& scene)

@@ -76,8 +76,7 @@ public:
     bool BeyondDepth(const Vec3& point) const;
     bool SphereOnLine(Vec3 origin, Vec3 direction, unsigned m) const;
     Vec3 LineEntry(Vec3 origin, Vec3 direction, unsigned m) const;
-    bool ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q,
-                             Vec3& point);
+    bool ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q, Vec3& point);
 
     void PlanePattern(const Vec3& point, int k);
     void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
@@ -88,7 +87,7 @@ public:
     void PlotPoint(float red, float green, float blue);
 
     // --- state ----------------------------------------------------------------
-    float pi = 3.14141f;          // the value used for pi in the field of view
+    float pi = 3.14141f;  // the value used for pi in the field of view
     Vec3 hitPoint;
     bool reflectionsOn = true;
     bool colouredShadowsOn = true;
@@ -179,10 +178,7 @@ protected:
     }
 
 private:
-    Vec3 SphereCentre(unsigned m) const
-    {
-        return Vec3(sphereCentres[m].x, sphereCentres[m].y, sphereCentres[m].z);
-    }
+    Vec3 SphereCentre(unsigned m) const { return Vec3(sphereCentres[m].x, sphereCentres[m].y, sphereCentres[m].z); }
     // The light terms of one light at a shaded point, into lightDir,
     // viewDir, shadeNormal, diffuseTerm and specularTerm: Begin gives the
     // light direction, Finish the two factors.

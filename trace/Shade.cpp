@@ -93,8 +93,7 @@ void RoomTracer::FinishLightTerms(double exponent)
 // The colour a blocking sphere m shows where the line from `origin` along
 // `direction` enters it: its unshadowed light sum there, with the exponent of
 // sphere e.
-void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e,
-                               float out[3]) const
+void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const
 {
     const Vec3 entry = LineEntry(origin, direction, m);
     const Vec3 entryNormal = entry - SphereCentre(m);

@@ -53,10 +53,22 @@ struct Vec3 {
     }
 };
 
-inline Vec3 operator+(const Vec3& a, const Vec3& b) { return Vec3(a.x + b.x, a.y + b.y, a.z + b.z); }
-inline Vec3 operator-(const Vec3& a, const Vec3& b) { return Vec3(a.x - b.x, a.y - b.y, a.z - b.z); }
-inline Vec3 Scaled(const Vec3& a, double s) { return Vec3(s * a.x, s * a.y, s * a.z); }
-inline double Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3 operator+(const Vec3& a, const Vec3& b)
+{
+    return Vec3(a.x + b.x, a.y + b.y, a.z + b.z);
+}
+inline Vec3 operator-(const Vec3& a, const Vec3& b)
+{
+    return Vec3(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+inline Vec3 Scaled(const Vec3& a, double s)
+{
+    return Vec3(s * a.x, s * a.y, s * a.z);
+}
+inline double Dot(const Vec3& a, const Vec3& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 // Integer power of a float in single precision, by repeated squaring over the
 // bits of |n|; a negative exponent gives the reciprocal of that product.

@@ -10,8 +10,8 @@ namespace {
 // seventh row stands on the baseline. Codes without a glyph of their own
 // draw the hollow box.
 struct Glyph {
-  char code;
-  const char* rows;
+    char code;
+    const char* rows;
 };
 
 const char* const BOX = "#####/#...#/#...#/#...#/#...#/#...#/#####/...../.....";
@@ -117,49 +117,56 @@ const Glyph GLYPHS[] = {
 constexpr int ROWS = FONT_ASCENT + FONT_DESCENT;
 constexpr int COLUMNS = 5;
 
-const char* RowsOf(int code) {
-  for (const Glyph& g : GLYPHS)
-    if (static_cast<unsigned char>(g.code) == code) return g.rows;
-  return BOX;
+const char* RowsOf(int code)
+{
+    for (const Glyph& g : GLYPHS)
+        if (static_cast<unsigned char>(g.code) == code)
+            return g.rows;
+    return BOX;
 }
 
 // One byte per row, bottom row first, leftmost pixel in the high bit, as
 // glBitmap reads it with the unpack state set below.
-bool Encode(const char* rows, GLubyte (&bits)[ROWS]) {
-  if (std::strlen(rows) != static_cast<std::size_t>(ROWS * (COLUMNS + 1) - 1)) return false;
-  for (int row = 0; row < ROWS; ++row) {
-    GLubyte byte = 0;
-    for (int column = 0; column < COLUMNS; ++column) {
-      if (rows[row * (COLUMNS + 1) + column] == '#') byte |= static_cast<GLubyte>(0x80u >> column);
+bool Encode(const char* rows, GLubyte (&bits)[ROWS])
+{
+    if (std::strlen(rows) != static_cast<std::size_t>(ROWS * (COLUMNS + 1) - 1))
+        return false;
+    for (int row = 0; row < ROWS; ++row) {
+        GLubyte byte = 0;
+        for (int column = 0; column < COLUMNS; ++column) {
+            if (rows[row * (COLUMNS + 1) + column] == '#')
+                byte |= static_cast<GLubyte>(0x80u >> column);
+        }
+        bits[ROWS - 1 - row] = byte;
     }
-    bits[ROWS - 1 - row] = byte;
-  }
-  return true;
+    return true;
 }
 
 }  // namespace
 
-bool BuildFontLists(unsigned base) {
-  // Errors left over from earlier calls are not ours to report.
-  for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
-  }
-  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-  glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-  glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  bool ok = true;
-  for (int code = 0; code < FONT_GLYPHS && ok; ++code) {
-    GLubyte bits[ROWS];
-    ok = Encode(RowsOf(code), bits);
-    if (!ok) break;
-    glNewList(base + static_cast<unsigned>(code), GL_COMPILE);
-    glBitmap(COLUMNS, ROWS, 0.0f, static_cast<GLfloat>(FONT_DESCENT), static_cast<GLfloat>(FONT_ADVANCE), 0.0f,
-             bits);
-    glEndList();
-  }
-  glPopClientAttrib();
-  return ok && glGetError() == GL_NO_ERROR;
+bool BuildFontLists(unsigned base)
+{
+    // Errors left over from earlier calls are not ours to report.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    bool ok = true;
+    for (int code = 0; code < FONT_GLYPHS && ok; ++code) {
+        GLubyte bits[ROWS];
+        ok = Encode(RowsOf(code), bits);
+        if (!ok)
+            break;
+        glNewList(base + static_cast<unsigned>(code), GL_COMPILE);
+        glBitmap(COLUMNS, ROWS, 0.0f, static_cast<GLfloat>(FONT_DESCENT), static_cast<GLfloat>(FONT_ADVANCE), 0.0f,
+                 bits);
+        glEndList();
+    }
+    glPopClientAttrib();
+    return ok && glGetError() == GL_NO_ERROR;
 }

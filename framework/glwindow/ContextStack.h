@@ -7,21 +7,21 @@
 #include "PlatformWindow.h"
 
 class ContextStack {
- public:
-  static constexpr int CAPACITY = 16;
+public:
+    static constexpr int CAPACITY = 16;
 
-  static ContextStack& Get();
+    static ContextStack& Get();
 
-  void Push();
-  void Pop();
-  bool MakeCurrent(plat::HDC hdc, plat::HGLRC context);
-  int Depth() const { return depth; }
+    void Push();
+    void Pop();
+    bool MakeCurrent(plat::HDC hdc, plat::HGLRC context);
+    int Depth() const { return depth; }
 
- private:
-  struct Pair {
-    plat::HGLRC context = nullptr;
-    plat::HDC drawable = nullptr;
-  };
-  int depth = 0;
-  Pair saved[CAPACITY];
+private:
+    struct Pair {
+        plat::HGLRC context = nullptr;
+        plat::HDC drawable = nullptr;
+    };
+    int depth = 0;
+    Pair saved[CAPACITY];
 };

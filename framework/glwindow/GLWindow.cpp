@@ -9,150 +9,233 @@
 #include "Main.h"
 #include "MainServices.h"
 
-GLWindow::GLWindow() : extra(nullptr) {
-  DebugPrintf("GLWindow\n");
-  if (!Main::Get()->RegisterWndClass()) {
-    std::printf("Failed to register window class\n");
-    return;
-  }
-  extra = new GLWindowEx(this);
-  GLINTWORK_CHECK(extra != nullptr, "extra!=NULL");
-  Main::Get()->AddWnd(extra);
+GLWindow::GLWindow() : extra(nullptr)
+{
+    DebugPrintf("GLWindow\n");
+    if (!Main::Get()->RegisterWndClass()) {
+        std::printf("Failed to register window class\n");
+        return;
+    }
+    extra = new GLWindowEx(this);
+    GLINTWORK_CHECK(extra != nullptr, "extra!=NULL");
+    Main::Get()->AddWnd(extra);
 }
 
-GLWindow::~GLWindow() {
-  DebugPrintf("~GLWindow\n");
-  if (!extra) return;
-  Main::Get()->DelWnd(extra);
-  delete extra;
-  extra = nullptr;
+GLWindow::~GLWindow()
+{
+    DebugPrintf("~GLWindow\n");
+    if (!extra)
+        return;
+    Main::Get()->DelWnd(extra);
+    delete extra;
+    extra = nullptr;
 }
 
-void GLWindow::OnCreate() { DebugPrintf("GLWindow::OnCreate\n"); }
-
-void GLWindow::OnDestroy() {
-  DebugPrintf("GLWindow::OnDestroy 0x%08lX\n", reinterpret_cast<unsigned long>(this));
+void GLWindow::OnCreate()
+{
+    DebugPrintf("GLWindow::OnCreate\n");
 }
 
-void GLWindow::OnDisplay() {
-  DebugPrintf("GLWindow::OnDisplay\n");
-  glClear(GL_COLOR_BUFFER_BIT);
-  SwapBuffers();
+void GLWindow::OnDestroy()
+{
+    DebugPrintf("GLWindow::OnDestroy 0x%08lX\n", reinterpret_cast<unsigned long>(this));
 }
 
-void GLWindow::OnResize(int width, int height) {
-  DebugPrintf("GLWindow::OnResize\n");
-  glViewport(0, 0, width, height);
+void GLWindow::OnDisplay()
+{
+    DebugPrintf("GLWindow::OnDisplay\n");
+    glClear(GL_COLOR_BUFFER_BIT);
+    SwapBuffers();
 }
 
-void GLWindow::OnMouseButton(int button, bool pressed) {
-  DebugPrintf("GLWindow::OnMouseButton(%d,%d)\n", button, pressed ? 1 : 0);
+void GLWindow::OnResize(int width, int height)
+{
+    DebugPrintf("GLWindow::OnResize\n");
+    glViewport(0, 0, width, height);
+}
+
+void GLWindow::OnMouseButton(int button, bool pressed)
+{
+    DebugPrintf("GLWindow::OnMouseButton(%d,%d)\n", button, pressed ? 1 : 0);
 }
 
 void GLWindow::OnMouseMove(int, int) {}
 
-void GLWindow::OnKeyboard(int key, bool pressed) {
-  DebugPrintf("GLWindow::OnKeyboard(%d,%d)\n", key, pressed ? 1 : 0);
+void GLWindow::OnKeyboard(int key, bool pressed)
+{
+    DebugPrintf("GLWindow::OnKeyboard(%d,%d)\n", key, pressed ? 1 : 0);
 }
 
 void GLWindow::OnIdle() {}
 
 // With GLINTWORK_FRAMES=N in the environment the main window closes, as if
 // the user closed it, once N frames have been presented.
-void GLWindow::SwapBuffers() {
-  if (!extra || !extra->hDC) return;
-  plat::SwapBuffers(extra->hDC);
-  if (!IsMainWindow()) return;
-  const char* frames = std::getenv("GLINTWORK_FRAMES");
-  if (!frames) return;
-  char* end = nullptr;
-  long limit = std::strtol(frames, &end, 10);
-  if (end == frames || *end != '\0' || limit <= 0) return;
-  if (++extra->framesPresented == limit) Close();
+void GLWindow::SwapBuffers()
+{
+    if (!extra || !extra->hDC)
+        return;
+    plat::SwapBuffers(extra->hDC);
+    if (!IsMainWindow())
+        return;
+    const char* frames = std::getenv("GLINTWORK_FRAMES");
+    if (!frames)
+        return;
+    char* end = nullptr;
+    long limit = std::strtol(frames, &end, 10);
+    if (end == frames || *end != '\0' || limit <= 0)
+        return;
+    if (++extra->framesPresented == limit)
+        Close();
 }
 
-void GLWindow::Redraw() {
-  if (extra && extra->hWnd) plat::InvalidateRect(extra->hWnd);
+void GLWindow::Redraw()
+{
+    if (extra && extra->hWnd)
+        plat::InvalidateRect(extra->hWnd);
 }
 
-void GLWindow::Close() {
-  if (extra && extra->hWnd) plat::PostMessage(extra->hWnd, plat::WM_CLOSE, 0, 0);
+void GLWindow::Close()
+{
+    if (extra && extra->hWnd)
+        plat::PostMessage(extra->hWnd, plat::WM_CLOSE, 0, 0);
 }
 
-bool GLWindow::MakeCurrent(bool on) { return extra && extra->MakeCurrent(on); }
+bool GLWindow::MakeCurrent(bool on)
+{
+    return extra && extra->MakeCurrent(on);
+}
 
-bool GLWindow::IsMainWindow() { return extra && extra->IsMainWindow(); }
+bool GLWindow::IsMainWindow()
+{
+    return extra && extra->IsMainWindow();
+}
 
-void GLWindow::SetMainWindow() {
-  if (extra) Main::Get()->SetMainWnd(extra);
+void GLWindow::SetMainWindow()
+{
+    if (extra)
+        Main::Get()->SetMainWnd(extra);
 }
 
 // --- pixel-format requests -------------------------------------------------------
 
-bool GLWindow::SetFlag(unsigned flag, bool on) {
-  if (!extra) return false;
-  bool current = (flag == GLWindowEx::FLAG_STEREO) ? GetStereo() : GetDoubleBuffer();
-  if (on == current) return true;
-  if (!extra->CanChangePixelFormat()) return false;
-  std::uint32_t remembered = extra->flags;
-  extra->flags = on ? (extra->flags | flag) : (extra->flags & ~flag);
-  if (!extra->hDC) return true;
-  if (extra->Recreate()) return true;
-  extra->flags = remembered;
-  extra->Recreate();
-  return false;
+bool GLWindow::SetFlag(unsigned flag, bool on)
+{
+    if (!extra)
+        return false;
+    bool current = (flag == GLWindowEx::FLAG_STEREO) ? GetStereo() : GetDoubleBuffer();
+    if (on == current)
+        return true;
+    if (!extra->CanChangePixelFormat())
+        return false;
+    std::uint32_t remembered = extra->flags;
+    extra->flags = on ? (extra->flags | flag) : (extra->flags & ~flag);
+    if (!extra->hDC)
+        return true;
+    if (extra->Recreate())
+        return true;
+    extra->flags = remembered;
+    extra->Recreate();
+    return false;
 }
 
-bool GLWindow::SetBits(int GLWindowEx::*field, int bits) {
-  if (!extra || bits < 0 || bits > 255) return false;
-  if (!extra->hDC) {
+bool GLWindow::SetBits(int GLWindowEx::*field, int bits)
+{
+    if (!extra || bits < 0 || bits > 255)
+        return false;
+    if (!extra->hDC) {
+        extra->*field = bits;
+        return true;
+    }
+    int old = GetBits(field);
+    if (bits == old)
+        return true;
+    if (!extra->CanChangePixelFormat())
+        return false;
     extra->*field = bits;
-    return true;
-  }
-  int old = GetBits(field);
-  if (bits == old) return true;
-  if (!extra->CanChangePixelFormat()) return false;
-  extra->*field = bits;
-  if (extra->Recreate()) return GetBits(field) >= bits;
-  extra->*field = old;
-  extra->Recreate();
-  return false;
+    if (extra->Recreate())
+        return GetBits(field) >= bits;
+    extra->*field = old;
+    extra->Recreate();
+    return false;
 }
 
-int GLWindow::GetBits(int GLWindowEx::*field) {
-  if (!extra) return 0;
-  if (!extra->hDC) return extra->*field;
-  plat::PixelFormatDescriptor d;
-  if (!extra->DescribeFormat(&d)) return 0;
-  if (field == &GLWindowEx::depthBits) return d.depthBits;
-  if (field == &GLWindowEx::stencilBits) return d.stencilBits;
-  if (field == &GLWindowEx::alphaBits) return d.alphaBits;
-  return d.accumBits;
+int GLWindow::GetBits(int GLWindowEx::*field)
+{
+    if (!extra)
+        return 0;
+    if (!extra->hDC)
+        return extra->*field;
+    plat::PixelFormatDescriptor d;
+    if (!extra->DescribeFormat(&d))
+        return 0;
+    if (field == &GLWindowEx::depthBits)
+        return d.depthBits;
+    if (field == &GLWindowEx::stencilBits)
+        return d.stencilBits;
+    if (field == &GLWindowEx::alphaBits)
+        return d.alphaBits;
+    return d.accumBits;
 }
 
-bool GLWindow::SetStereo(bool on) { return SetFlag(GLWindowEx::FLAG_STEREO, on); }
-
-bool GLWindow::GetStereo() {
-  if (!extra) return false;
-  if (!extra->hDC) return (extra->flags & GLWindowEx::FLAG_STEREO) != 0;
-  plat::PixelFormatDescriptor d;
-  return extra->DescribeFormat(&d) && (d.flags & plat::PFD_STEREO) != 0;
+bool GLWindow::SetStereo(bool on)
+{
+    return SetFlag(GLWindowEx::FLAG_STEREO, on);
 }
 
-bool GLWindow::SetDoubleBuffer(bool on) { return SetFlag(GLWindowEx::FLAG_DOUBLEBUFFER, on); }
-
-bool GLWindow::GetDoubleBuffer() {
-  if (!extra) return false;
-  if (!extra->hDC) return (extra->flags & GLWindowEx::FLAG_DOUBLEBUFFER) != 0;
-  plat::PixelFormatDescriptor d;
-  return extra->DescribeFormat(&d) && (d.flags & plat::PFD_DOUBLEBUFFER) != 0;
+bool GLWindow::GetStereo()
+{
+    if (!extra)
+        return false;
+    if (!extra->hDC)
+        return (extra->flags & GLWindowEx::FLAG_STEREO) != 0;
+    plat::PixelFormatDescriptor d;
+    return extra->DescribeFormat(&d) && (d.flags & plat::PFD_STEREO) != 0;
 }
 
-bool GLWindow::SetDepthBits(int bits) { return SetBits(&GLWindowEx::depthBits, bits); }
-int GLWindow::GetDepthBits() { return GetBits(&GLWindowEx::depthBits); }
-bool GLWindow::SetStencilBits(int bits) { return SetBits(&GLWindowEx::stencilBits, bits); }
-int GLWindow::GetStencilBits() { return GetBits(&GLWindowEx::stencilBits); }
-bool GLWindow::SetAlphaBits(int bits) { return SetBits(&GLWindowEx::alphaBits, bits); }
-int GLWindow::GetAlphaBits() { return GetBits(&GLWindowEx::alphaBits); }
-bool GLWindow::SetAccumBits(int bits) { return SetBits(&GLWindowEx::accumBits, bits); }
-int GLWindow::GetAccumBits() { return GetBits(&GLWindowEx::accumBits); }
+bool GLWindow::SetDoubleBuffer(bool on)
+{
+    return SetFlag(GLWindowEx::FLAG_DOUBLEBUFFER, on);
+}
+
+bool GLWindow::GetDoubleBuffer()
+{
+    if (!extra)
+        return false;
+    if (!extra->hDC)
+        return (extra->flags & GLWindowEx::FLAG_DOUBLEBUFFER) != 0;
+    plat::PixelFormatDescriptor d;
+    return extra->DescribeFormat(&d) && (d.flags & plat::PFD_DOUBLEBUFFER) != 0;
+}
+
+bool GLWindow::SetDepthBits(int bits)
+{
+    return SetBits(&GLWindowEx::depthBits, bits);
+}
+int GLWindow::GetDepthBits()
+{
+    return GetBits(&GLWindowEx::depthBits);
+}
+bool GLWindow::SetStencilBits(int bits)
+{
+    return SetBits(&GLWindowEx::stencilBits, bits);
+}
+int GLWindow::GetStencilBits()
+{
+    return GetBits(&GLWindowEx::stencilBits);
+}
+bool GLWindow::SetAlphaBits(int bits)
+{
+    return SetBits(&GLWindowEx::alphaBits, bits);
+}
+int GLWindow::GetAlphaBits()
+{
+    return GetBits(&GLWindowEx::alphaBits);
+}
+bool GLWindow::SetAccumBits(int bits)
+{
+    return SetBits(&GLWindowEx::accumBits, bits);
+}
+int GLWindow::GetAccumBits()
+{
+    return GetBits(&GLWindowEx::accumBits);
+}

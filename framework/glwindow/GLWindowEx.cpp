@@ -15,283 +15,341 @@ bool pixelFormatErrorShown = false;
 
 GLWindowEx::GLWindowEx(GLWindow* owner) : parent(owner), hCursor(plat::LoadCursor(plat::IDC_ARROW)) {}
 
-GLWindowEx::~GLWindowEx() { Destroy(); }
+GLWindowEx::~GLWindowEx()
+{
+    Destroy();
+}
 
-bool GLWindowEx::HasWindow() { return hWnd && plat::IsWindow(hWnd); }
+bool GLWindowEx::HasWindow()
+{
+    return hWnd && plat::IsWindow(hWnd);
+}
 
-bool GLWindowEx::Create() {
-  std::uint32_t style = plat::WS_OVERLAPPEDWINDOW | plat::WS_CLIPCHILDREN | plat::WS_CLIPSIBLINGS;
-  std::uint32_t exStyle = plat::WS_EX_APPWINDOW | plat::WS_EX_WINDOWEDGE;
-  if (topmost) exStyle |= plat::WS_EX_TOPMOST;
-  int left = x, top = y, outerWidth, outerHeight;
-  if (fullscreenRequested) {
-    style = plat::WS_POPUP | plat::WS_CLIPCHILDREN | plat::WS_CLIPSIBLINGS;
-    if (!plat::GetDisplayMode(&outerWidth, &outerHeight)) {
-      DebugPrintf("EnumDisplaySettings failed\n");
-      outerWidth = 640;
-      outerHeight = 480;
+bool GLWindowEx::Create()
+{
+    std::uint32_t style = plat::WS_OVERLAPPEDWINDOW | plat::WS_CLIPCHILDREN | plat::WS_CLIPSIBLINGS;
+    std::uint32_t exStyle = plat::WS_EX_APPWINDOW | plat::WS_EX_WINDOWEDGE;
+    if (topmost)
+        exStyle |= plat::WS_EX_TOPMOST;
+    int left = x, top = y, outerWidth, outerHeight;
+    if (fullscreenRequested) {
+        style = plat::WS_POPUP | plat::WS_CLIPCHILDREN | plat::WS_CLIPSIBLINGS;
+        if (!plat::GetDisplayMode(&outerWidth, &outerHeight)) {
+            DebugPrintf("EnumDisplaySettings failed\n");
+            outerWidth = 640;
+            outerHeight = 480;
+        }
+        left = 0;
+        top = 0;
+        // Leaving full screen later gives a window at the screen's corner with
+        // the requested client size.
+        savedRect = plat::Rect{0, 0, width, height};
+        fullscreen = true;
+    } else {
+        plat::Rect r{0, 0, width, height};
+        plat::AdjustWindowRect(&r, style);
+        outerWidth = r.right - r.left;
+        outerHeight = r.bottom - r.top;
     }
-    left = 0;
-    top = 0;
-    // Leaving full screen later gives a window at the screen's corner with
-    // the requested client size.
-    savedRect = plat::Rect{0, 0, width, height};
-    fullscreen = true;
-  } else {
-    plat::Rect r{0, 0, width, height};
-    plat::AdjustWindowRect(&r, style);
-    outerWidth = r.right - r.left;
-    outerHeight = r.bottom - r.top;
-  }
-  hWnd = plat::CreateWindow("GLAppWnd", title.c_str(), style, exStyle, left, top, outerWidth, outerHeight, this);
-  if (!hWnd) {
-    std::printf("Failed to create window\n");
-    return false;
-  }
-  hDC = plat::GetDC(hWnd);
-  if (!SetupPixelFormat()) {
-    std::printf("Failed to set pixel format\n");
-    return false;
-  }
-  hGLRC = plat::CreateContext(hDC);
-  if (!hGLRC) {
-    std::printf("Failed to create GL context\n");
-    return false;
-  }
-  SetupPalette();
-  // The new context stays current; what was current before stays saved.
-  if (!MakeCurrent(true)) {
-    std::printf("Failed to make GL context current\n");
-    return false;
-  }
-  if (showOnCreate) plat::ShowWindow(hWnd, plat::SW_SHOW);
-  plat::Rect client;
-  if (plat::GetClientRect(hWnd, &client)) {
-    width = client.right;
-    height = client.bottom;
-  }
-  plat::PostMessage(hWnd, plat::WM_USER + 1, 0, 0);
-  return true;
-}
-
-void GLWindowEx::Destroy() {
-  bool current = MakeCurrent(true);
-  if (parent) parent->OnDestroy();
-  if (fontBase != 0) {
-    // Without the context the lists went with it.
-    if (current) glDeleteLists(fontBase, 255);
-    fontBase = 0;
-  }
-  MakeCurrent(false);
-  if (hGLRC) {
-    plat::DeleteContext(hGLRC);
-    hGLRC = nullptr;
-  }
-  if (hPalette) {
-    plat::DeletePalette(hPalette);
-    hPalette = nullptr;
-  }
-  plat::Rect r;
-  if (hWnd && plat::GetWindowRect(hWnd, &r)) {
-    x = r.left;
-    y = r.top;
-  }
-  if (hWnd) plat::DestroyWindow(hWnd);
-  hWnd = nullptr;
-  hDC = nullptr;
-}
-
-bool GLWindowEx::Recreate() {
-  if (hWnd) Destroy();
-  return Create();
-}
-
-bool GLWindowEx::SetupPixelFormat() {
-  if (!hDC) return false;
-  plat::PixelFormatDescriptor request;
-  request.flags = plat::PFD_DRAW_TO_WINDOW | plat::PFD_SUPPORT_OPENGL;
-  if (flags & FLAG_DOUBLEBUFFER) request.flags |= plat::PFD_DOUBLEBUFFER;
-  if (flags & FLAG_STEREO) request.flags |= plat::PFD_STEREO;
-  request.colorBits = colorBits;
-  request.alphaBits = alphaBits;
-  request.accumBits = accumBits;
-  request.depthBits = depthBits;
-  request.stencilBits = stencilBits;
-  int format = plat::ChoosePixelFormat(hDC, &request);
-  if (format == 0) return false;
-  if (!plat::SetPixelFormat(hDC, format)) return false;
-  plat::PixelFormatDescriptor got;
-  if (plat::DescribePixelFormat(hDC, format, &got)) {
-    DebugPrintf("pixel format: %d colour, %d alpha, %d depth, %d stencil, %d accum bits%s%s\n", got.colorBits,
-                got.alphaBits, got.depthBits, got.stencilBits, got.accumBits,
-                (got.flags & plat::PFD_DOUBLEBUFFER) ? ", double-buffered" : "",
-                (got.flags & plat::PFD_STEREO) ? ", stereo" : "");
-  }
-  return true;
-}
-
-bool GLWindowEx::DescribeFormat(plat::PixelFormatDescriptor* out) {
-  int format = plat::GetPixelFormat(hDC);
-  return format != 0 && plat::DescribePixelFormat(hDC, format, out);
-}
-
-bool GLWindowEx::CanChangePixelFormat() {
-  if (!inOnCreate) return true;
-  if (!pixelFormatErrorShown) {
-    pixelFormatErrorShown = true;
-    ShowMessage(
-        "Error: You cannot change pixel format in GLWindow::OnCreate\n"
-        "(cannot change depth/alpha/stencil/accum bits, or any setting\n"
-        "that would recreate the window)");
-  }
-  return false;
-}
-
-bool GLWindowEx::MakeCurrent(bool on) {
-  ContextStack& stack = ContextStack::Get();
-  if (on) {
-    if (hPalette) {
-      hOldPalette = plat::SelectPalette(hDC, hPalette, false);
-      plat::RealizePalette(hDC);
+    hWnd = plat::CreateWindow("GLAppWnd", title.c_str(), style, exStyle, left, top, outerWidth, outerHeight, this);
+    if (!hWnd) {
+        std::printf("Failed to create window\n");
+        return false;
     }
-    stack.Push();
-    return stack.MakeCurrent(hDC, hGLRC);
-  }
-  stack.Pop();
-  if (hOldPalette) {
-    plat::SelectPalette(hDC, hOldPalette, true);
-    hOldPalette = nullptr;
-  }
-  return true;
+    hDC = plat::GetDC(hWnd);
+    if (!SetupPixelFormat()) {
+        std::printf("Failed to set pixel format\n");
+        return false;
+    }
+    hGLRC = plat::CreateContext(hDC);
+    if (!hGLRC) {
+        std::printf("Failed to create GL context\n");
+        return false;
+    }
+    SetupPalette();
+    // The new context stays current; what was current before stays saved.
+    if (!MakeCurrent(true)) {
+        std::printf("Failed to make GL context current\n");
+        return false;
+    }
+    if (showOnCreate)
+        plat::ShowWindow(hWnd, plat::SW_SHOW);
+    plat::Rect client;
+    if (plat::GetClientRect(hWnd, &client)) {
+        width = client.right;
+        height = client.bottom;
+    }
+    plat::PostMessage(hWnd, plat::WM_USER + 1, 0, 0);
+    return true;
 }
 
-bool GLWindowEx::IsMainWindow() { return Main::Get()->GetMainWnd() == this; }
-
-plat::LRESULT GLWindowEx::HandleMessage(plat::HWND hwnd, unsigned message, plat::WPARAM wParam,
-                                        plat::LPARAM lParam) {
-  switch (message) {
-    case plat::WM_DESTROY:
-      // The OS window is going (a closed main window). Its context can be
-      // made current now but not once the window is gone, so the font's
-      // display lists are deleted now (the driver would keep them); the
-      // handles stay in the record until Destroy.
-      if (fontBase != 0 && hGLRC && MakeCurrent(true)) {
-        glDeleteLists(fontBase, 255);
+void GLWindowEx::Destroy()
+{
+    bool current = MakeCurrent(true);
+    if (parent)
+        parent->OnDestroy();
+    if (fontBase != 0) {
+        // Without the context the lists went with it.
+        if (current)
+            glDeleteLists(fontBase, 255);
         fontBase = 0;
-        MakeCurrent(false);
-      }
-      return 0;
+    }
+    MakeCurrent(false);
+    if (hGLRC) {
+        plat::DeleteContext(hGLRC);
+        hGLRC = nullptr;
+    }
+    if (hPalette) {
+        plat::DeletePalette(hPalette);
+        hPalette = nullptr;
+    }
+    plat::Rect r;
+    if (hWnd && plat::GetWindowRect(hWnd, &r)) {
+        x = r.left;
+        y = r.top;
+    }
+    if (hWnd)
+        plat::DestroyWindow(hWnd);
+    hWnd = nullptr;
+    hDC = nullptr;
+}
+
+bool GLWindowEx::Recreate()
+{
+    if (hWnd)
+        Destroy();
+    return Create();
+}
+
+bool GLWindowEx::SetupPixelFormat()
+{
+    if (!hDC)
+        return false;
+    plat::PixelFormatDescriptor request;
+    request.flags = plat::PFD_DRAW_TO_WINDOW | plat::PFD_SUPPORT_OPENGL;
+    if (flags & FLAG_DOUBLEBUFFER)
+        request.flags |= plat::PFD_DOUBLEBUFFER;
+    if (flags & FLAG_STEREO)
+        request.flags |= plat::PFD_STEREO;
+    request.colorBits = colorBits;
+    request.alphaBits = alphaBits;
+    request.accumBits = accumBits;
+    request.depthBits = depthBits;
+    request.stencilBits = stencilBits;
+    int format = plat::ChoosePixelFormat(hDC, &request);
+    if (format == 0)
+        return false;
+    if (!plat::SetPixelFormat(hDC, format))
+        return false;
+    plat::PixelFormatDescriptor got;
+    if (plat::DescribePixelFormat(hDC, format, &got)) {
+        DebugPrintf("pixel format: %d colour, %d alpha, %d depth, %d stencil, %d accum bits%s%s\n", got.colorBits,
+                    got.alphaBits, got.depthBits, got.stencilBits, got.accumBits,
+                    (got.flags & plat::PFD_DOUBLEBUFFER) ? ", double-buffered" : "",
+                    (got.flags & plat::PFD_STEREO) ? ", stereo" : "");
+    }
+    return true;
+}
+
+bool GLWindowEx::DescribeFormat(plat::PixelFormatDescriptor* out)
+{
+    int format = plat::GetPixelFormat(hDC);
+    return format != 0 && plat::DescribePixelFormat(hDC, format, out);
+}
+
+bool GLWindowEx::CanChangePixelFormat()
+{
+    if (!inOnCreate)
+        return true;
+    if (!pixelFormatErrorShown) {
+        pixelFormatErrorShown = true;
+        ShowMessage("Error: You cannot change pixel format in GLWindow::OnCreate\n"
+                    "(cannot change depth/alpha/stencil/accum bits, or any setting\n"
+                    "that would recreate the window)");
+    }
+    return false;
+}
+
+bool GLWindowEx::MakeCurrent(bool on)
+{
+    ContextStack& stack = ContextStack::Get();
+    if (on) {
+        if (hPalette) {
+            hOldPalette = plat::SelectPalette(hDC, hPalette, false);
+            plat::RealizePalette(hDC);
+        }
+        stack.Push();
+        return stack.MakeCurrent(hDC, hGLRC);
+    }
+    stack.Pop();
+    if (hOldPalette) {
+        plat::SelectPalette(hDC, hOldPalette, true);
+        hOldPalette = nullptr;
+    }
+    return true;
+}
+
+bool GLWindowEx::IsMainWindow()
+{
+    return Main::Get()->GetMainWnd() == this;
+}
+
+plat::LRESULT GLWindowEx::HandleMessage(plat::HWND hwnd, unsigned message, plat::WPARAM wParam, plat::LPARAM lParam)
+{
+    switch (message) {
+    case plat::WM_DESTROY:
+        // The OS window is going (a closed main window). Its context can be
+        // made current now but not once the window is gone, so the font's
+        // display lists are deleted now (the driver would keep them); the
+        // handles stay in the record until Destroy.
+        if (fontBase != 0 && hGLRC && MakeCurrent(true)) {
+            glDeleteLists(fontBase, 255);
+            fontBase = 0;
+            MakeCurrent(false);
+        }
+        return 0;
     case plat::WM_SIZE:
-      return OnSizeMessage(lParam);
+        return OnSizeMessage(lParam);
     case plat::WM_PAINT:
-      return OnPaintMessage(hwnd);
+        return OnPaintMessage(hwnd);
     case plat::WM_CLOSE:
-      return OnCloseMessage(hwnd, wParam, lParam);
+        return OnCloseMessage(hwnd, wParam, lParam);
     case plat::WM_SETCURSOR:
-      if (overFrame) return plat::DefWindowProc(hwnd, message, wParam, lParam);
-      plat::SetCursor(hCursor);
-      return 0;
+        if (overFrame)
+            return plat::DefWindowProc(hwnd, message, wParam, lParam);
+        plat::SetCursor(hCursor);
+        return 0;
     case plat::WM_NCMOUSEMOVE:
-      overFrame = true;
-      return plat::DefWindowProc(hwnd, message, wParam, lParam);
+        overFrame = true;
+        return plat::DefWindowProc(hwnd, message, wParam, lParam);
     case plat::WM_KEYDOWN:
     case plat::WM_KEYUP:
-      if (!parent) return plat::DefWindowProc(hwnd, message, wParam, lParam);
-      parent->OnKeyboard(static_cast<int>(wParam), message == plat::WM_KEYDOWN);
-      return 0;
+        if (!parent)
+            return plat::DefWindowProc(hwnd, message, wParam, lParam);
+        parent->OnKeyboard(static_cast<int>(wParam), message == plat::WM_KEYDOWN);
+        return 0;
     case plat::WM_MOUSEMOVE:
-      return OnPointerMessage(lParam);
+        return OnPointerMessage(lParam);
     case plat::WM_LBUTTONDOWN:
     case plat::WM_LBUTTONUP:
     case plat::WM_MBUTTONDOWN:
     case plat::WM_MBUTTONUP:
     case plat::WM_RBUTTONDOWN:
     case plat::WM_RBUTTONUP:
-      return OnButtonMessage(message);
+        return OnButtonMessage(message);
     case plat::WM_USER + 1:
-      return OnCreateMessage(hwnd);
+        return OnCreateMessage(hwnd);
     default:
-      return plat::DefWindowProc(hwnd, message, wParam, lParam);
-  }
+        return plat::DefWindowProc(hwnd, message, wParam, lParam);
+    }
 }
 
-plat::LRESULT GLWindowEx::OnSizeMessage(plat::LPARAM lParam) {
-  width = static_cast<int>(plat::LowWord(lParam));
-  height = static_cast<int>(plat::HighWord(lParam));
-  if (MakeCurrent(true)) {
-    if (parent) parent->OnResize(width, height);
-    MakeCurrent(false);
-  }
-  return 0;
-}
-
-plat::LRESULT GLWindowEx::OnPaintMessage(plat::HWND hwnd) {
-  if (!plat::GetUpdateRect(hwnd, nullptr)) return 0;
-  plat::BeginPaint(hwnd);
-  if (MakeCurrent(true)) {
-    if (parent) parent->OnDisplay();
-    MakeCurrent(false);
-  } else {
-    DebugPrintf("can't makecurrent\n");
-  }
-  plat::EndPaint(hwnd);
-  return 0;
-}
-
-plat::LRESULT GLWindowEx::OnCloseMessage(plat::HWND hwnd, plat::WPARAM wParam, plat::LPARAM lParam) {
-  if (IsMainWindow()) {
-    plat::PostQuitMessage(static_cast<int>(wParam));
-    return plat::DefWindowProc(hwnd, plat::WM_CLOSE, wParam, lParam);
-  }
-  if (parent) parent->Hide();
-  return 0;
-}
-
-plat::LRESULT GLWindowEx::OnPointerMessage(plat::LPARAM lParam) {
-  if (MakeCurrent(true)) {
-    if (parent) parent->OnMouseMove(plat::SignedLow(lParam), height - plat::SignedHigh(lParam) - 1);
-    MakeCurrent(false);
-  }
-  overFrame = false;
-  return 0;
-}
-
-plat::LRESULT GLWindowEx::OnButtonMessage(unsigned message) {
-  if (!MakeCurrent(true)) return 0;
-  int button = 0;
-  bool pressed = false;
-  switch (message) {
-    case plat::WM_LBUTTONDOWN: button = 0; pressed = true; break;
-    case plat::WM_LBUTTONUP: button = 0; break;
-    case plat::WM_MBUTTONDOWN: button = 1; pressed = true; break;
-    case plat::WM_MBUTTONUP: button = 1; break;
-    case plat::WM_RBUTTONDOWN: button = 2; pressed = true; break;
-    default: button = 2; break;
-  }
-  // Held buttons keep the pointer's moves and the release coming to this
-  // window even outside it.
-  if (pressed) {
-    plat::SetCapture(hWnd);
-  } else {
-    plat::ReleaseCapture();
-  }
-  if (parent) parent->OnMouseButton(button, pressed);
-  MakeCurrent(false);
-  return 0;
-}
-
-plat::LRESULT GLWindowEx::OnCreateMessage(plat::HWND hwnd) {
-  DebugPrintf("WM_CREATE(hwnd=%lX, wndex=%lX)\n", reinterpret_cast<unsigned long>(hwnd),
-              reinterpret_cast<unsigned long>(this));
-  if (inOnCreate) {
-    DebugPrintf("warning: create message received during OnCreate\n");
+plat::LRESULT GLWindowEx::OnSizeMessage(plat::LPARAM lParam)
+{
+    width = static_cast<int>(plat::LowWord(lParam));
+    height = static_cast<int>(plat::HighWord(lParam));
+    if (MakeCurrent(true)) {
+        if (parent)
+            parent->OnResize(width, height);
+        MakeCurrent(false);
+    }
     return 0;
-  }
-  inOnCreate = true;
-  if (MakeCurrent(true)) {
-    if (parent) parent->OnCreate();
+}
+
+plat::LRESULT GLWindowEx::OnPaintMessage(plat::HWND hwnd)
+{
+    if (!plat::GetUpdateRect(hwnd, nullptr))
+        return 0;
+    plat::BeginPaint(hwnd);
+    if (MakeCurrent(true)) {
+        if (parent)
+            parent->OnDisplay();
+        MakeCurrent(false);
+    } else {
+        DebugPrintf("can't makecurrent\n");
+    }
+    plat::EndPaint(hwnd);
+    return 0;
+}
+
+plat::LRESULT GLWindowEx::OnCloseMessage(plat::HWND hwnd, plat::WPARAM wParam, plat::LPARAM lParam)
+{
+    if (IsMainWindow()) {
+        plat::PostQuitMessage(static_cast<int>(wParam));
+        return plat::DefWindowProc(hwnd, plat::WM_CLOSE, wParam, lParam);
+    }
+    if (parent)
+        parent->Hide();
+    return 0;
+}
+
+plat::LRESULT GLWindowEx::OnPointerMessage(plat::LPARAM lParam)
+{
+    if (MakeCurrent(true)) {
+        if (parent)
+            parent->OnMouseMove(plat::SignedLow(lParam), height - plat::SignedHigh(lParam) - 1);
+        MakeCurrent(false);
+    }
+    overFrame = false;
+    return 0;
+}
+
+plat::LRESULT GLWindowEx::OnButtonMessage(unsigned message)
+{
+    if (!MakeCurrent(true))
+        return 0;
+    int button = 0;
+    bool pressed = false;
+    switch (message) {
+    case plat::WM_LBUTTONDOWN:
+        button = 0;
+        pressed = true;
+        break;
+    case plat::WM_LBUTTONUP:
+        button = 0;
+        break;
+    case plat::WM_MBUTTONDOWN:
+        button = 1;
+        pressed = true;
+        break;
+    case plat::WM_MBUTTONUP:
+        button = 1;
+        break;
+    case plat::WM_RBUTTONDOWN:
+        button = 2;
+        pressed = true;
+        break;
+    default:
+        button = 2;
+        break;
+    }
+    // Held buttons keep the pointer's moves and the release coming to this
+    // window even outside it.
+    if (pressed) {
+        plat::SetCapture(hWnd);
+    } else {
+        plat::ReleaseCapture();
+    }
+    if (parent)
+        parent->OnMouseButton(button, pressed);
     MakeCurrent(false);
-  }
-  inOnCreate = false;
-  return 0;
+    return 0;
+}
+
+plat::LRESULT GLWindowEx::OnCreateMessage(plat::HWND hwnd)
+{
+    DebugPrintf("WM_CREATE(hwnd=%lX, wndex=%lX)\n", reinterpret_cast<unsigned long>(hwnd),
+                reinterpret_cast<unsigned long>(this));
+    if (inOnCreate) {
+        DebugPrintf("warning: create message received during OnCreate\n");
+        return 0;
+    }
+    inOnCreate = true;
+    if (MakeCurrent(true)) {
+        if (parent)
+            parent->OnCreate();
+        MakeCurrent(false);
+    }
+    inOnCreate = false;
+    return 0;
 }

@@ -26,17 +26,42 @@ float ByteToFloat(unsigned char b)
 }
 
 // Writes one pixel of the given format from r, g, b, a; returns its size.
-size_t AssemblePixel(PixelFormat format, unsigned char* p, unsigned char r, unsigned char g,
-                     unsigned char b, unsigned char a)
+size_t AssemblePixel(PixelFormat format, unsigned char* p, unsigned char r, unsigned char g, unsigned char b,
+                     unsigned char a)
 {
     switch (format) {
-    case RGB: p[0] = r; p[1] = g; p[2] = b; return 3;
-    case RGBA: p[0] = r; p[1] = g; p[2] = b; p[3] = a; return 4;
-    case BGR: p[0] = b; p[1] = g; p[2] = r; return 3;
-    case BGRA: p[0] = b; p[1] = g; p[2] = r; p[3] = a; return 4;
-    case LUMINANCE: p[0] = Image::Luminance(r, g, b); return 1;
-    case LUMINANCE_ALPHA: p[0] = Image::Luminance(r, g, b); p[1] = a; return 2;
-    case ALPHA: p[0] = a; return 1;
+    case RGB:
+        p[0] = r;
+        p[1] = g;
+        p[2] = b;
+        return 3;
+    case RGBA:
+        p[0] = r;
+        p[1] = g;
+        p[2] = b;
+        p[3] = a;
+        return 4;
+    case BGR:
+        p[0] = b;
+        p[1] = g;
+        p[2] = r;
+        return 3;
+    case BGRA:
+        p[0] = b;
+        p[1] = g;
+        p[2] = r;
+        p[3] = a;
+        return 4;
+    case LUMINANCE:
+        p[0] = Image::Luminance(r, g, b);
+        return 1;
+    case LUMINANCE_ALPHA:
+        p[0] = Image::Luminance(r, g, b);
+        p[1] = a;
+        return 2;
+    case ALPHA:
+        p[0] = a;
+        return 1;
     }
     return 0;
 }
@@ -111,24 +136,49 @@ void Image::Free()
     *extra = ImageExtra(owner);
 }
 
-int Image::Width() const { return extra->data ? extra->width : 0; }
-int Image::Height() const { return extra->data ? extra->height : 0; }
-PixelFormat Image::GetFormat() const { return extra->format; }
-int Image::GetPixelSize() const { return GetPixelSize(extra->format); }
+int Image::Width() const
+{
+    return extra->data ? extra->width : 0;
+}
+int Image::Height() const
+{
+    return extra->data ? extra->height : 0;
+}
+PixelFormat Image::GetFormat() const
+{
+    return extra->format;
+}
+int Image::GetPixelSize() const
+{
+    return GetPixelSize(extra->format);
+}
 
 int Image::GetPixelSize(PixelFormat format)
 {
     switch (format) {
-    case RGB: case BGR: return 3;
-    case RGBA: case BGRA: return 4;
-    case LUMINANCE: case ALPHA: return 1;
-    case LUMINANCE_ALPHA: return 2;
+    case RGB:
+    case BGR:
+        return 3;
+    case RGBA:
+    case BGRA:
+        return 4;
+    case LUMINANCE:
+    case ALPHA:
+        return 1;
+    case LUMINANCE_ALPHA:
+        return 2;
     }
     return 0;
 }
 
-unsigned char* Image::GetData() { return extra->data; }
-const unsigned char* Image::GetData() const { return extra->data; }
+unsigned char* Image::GetData()
+{
+    return extra->data;
+}
+const unsigned char* Image::GetData() const
+{
+    return extra->data;
+}
 
 unsigned char* Image::GetRow(int y)
 {
@@ -142,9 +192,18 @@ const unsigned char* Image::GetRow(int y) const
     return const_cast<Image*>(this)->GetRow(y);
 }
 
-int Image::GetRowStride() const { return int(extra->rowStride); }
-int Image::GetRowPadding() const { return int(extra->rowStride - extra->rowBytes); }
-uint32_t Image::GetDataSize() const { return extra->data ? extra->dataSize : 0; }
+int Image::GetRowStride() const
+{
+    return int(extra->rowStride);
+}
+int Image::GetRowPadding() const
+{
+    return int(extra->rowStride - extra->rowBytes);
+}
+uint32_t Image::GetDataSize() const
+{
+    return extra->data ? extra->dataSize : 0;
+}
 
 float Image::GetAspect() const
 {
@@ -207,7 +266,7 @@ bool Image::Fill(int r, int g, int b, int a)
         return false;
     unsigned char pixel[4];
     size_t pixSize = AssemblePixel(extra->format, pixel, r, g, b, a);
-    assert(pixSize==(size_t)GetPixelSize());
+    assert(pixSize == (size_t)GetPixelSize());
     unsigned char* row0 = extra->data;
     for (int x = 0; x < extra->width; ++x)
         memcpy(row0 + x * pixSize, pixel, pixSize);
@@ -240,11 +299,25 @@ void Image::SetGrey(int x, int y, int v, int a)
         return;
     unsigned char* p = GetRow(y) + size_t(x) * GetPixelSize();
     switch (extra->format) {
-    case RGB: case BGR: p[0] = p[1] = p[2] = v; break;
-    case RGBA: case BGRA: p[0] = p[1] = p[2] = v; p[3] = a; break;
-    case LUMINANCE: p[0] = v; break;
-    case LUMINANCE_ALPHA: p[0] = v; p[1] = a; break;
-    case ALPHA: p[0] = a; break;
+    case RGB:
+    case BGR:
+        p[0] = p[1] = p[2] = v;
+        break;
+    case RGBA:
+    case BGRA:
+        p[0] = p[1] = p[2] = v;
+        p[3] = a;
+        break;
+    case LUMINANCE:
+        p[0] = v;
+        break;
+    case LUMINANCE_ALPHA:
+        p[0] = v;
+        p[1] = a;
+        break;
+    case ALPHA:
+        p[0] = a;
+        break;
     }
 }
 
@@ -261,8 +334,7 @@ void Image::SetGrey(int x, int y, float v)
         SetGrey(x, y, FloatToByte(v), 255);
 }
 
-void Image::GetPixel(int x, int y, unsigned char& r, unsigned char& g, unsigned char& b,
-                     unsigned char& a) const
+void Image::GetPixel(int x, int y, unsigned char& r, unsigned char& g, unsigned char& b, unsigned char& a) const
 {
     if (x < 0 || x >= Width() || y < 0 || y >= Height()) {
         r = g = b = 0;
@@ -271,13 +343,42 @@ void Image::GetPixel(int x, int y, unsigned char& r, unsigned char& g, unsigned 
     }
     const unsigned char* p = GetRow(y) + size_t(x) * GetPixelSize();
     switch (extra->format) {
-    case RGB: r = p[0]; g = p[1]; b = p[2]; a = 255; break;
-    case RGBA: r = p[0]; g = p[1]; b = p[2]; a = p[3]; break;
-    case BGR: r = p[2]; g = p[1]; b = p[0]; a = 255; break;
-    case BGRA: r = p[2]; g = p[1]; b = p[0]; a = p[3]; break;
-    case LUMINANCE: r = g = b = p[0]; a = 255; break;
-    case LUMINANCE_ALPHA: r = g = b = p[0]; a = p[1]; break;
-    case ALPHA: r = g = b = 0; a = p[0]; break;
+    case RGB:
+        r = p[0];
+        g = p[1];
+        b = p[2];
+        a = 255;
+        break;
+    case RGBA:
+        r = p[0];
+        g = p[1];
+        b = p[2];
+        a = p[3];
+        break;
+    case BGR:
+        r = p[2];
+        g = p[1];
+        b = p[0];
+        a = 255;
+        break;
+    case BGRA:
+        r = p[2];
+        g = p[1];
+        b = p[0];
+        a = p[3];
+        break;
+    case LUMINANCE:
+        r = g = b = p[0];
+        a = 255;
+        break;
+    case LUMINANCE_ALPHA:
+        r = g = b = p[0];
+        a = p[1];
+        break;
+    case ALPHA:
+        r = g = b = 0;
+        a = p[0];
+        break;
     }
 }
 
@@ -349,9 +450,13 @@ unsigned char Image::Luminance(unsigned char r, unsigned char g, unsigned char b
 int Image::AlphaOffset(PixelFormat format)
 {
     switch (format) {
-    case RGBA: case BGRA: return 3;
-    case LUMINANCE_ALPHA: return 1;
-    default: return 0;
+    case RGBA:
+    case BGRA:
+        return 3;
+    case LUMINANCE_ALPHA:
+        return 1;
+    default:
+        return 0;
     }
 }
 

@@ -62,8 +62,7 @@ public:
     void SetGrey(int x, int y, float v, float a);
     void SetGrey(int x, int y, float v);
 
-    void GetPixel(int x, int y, unsigned char& r, unsigned char& g, unsigned char& b,
-                  unsigned char& a) const;
+    void GetPixel(int x, int y, unsigned char& r, unsigned char& g, unsigned char& b, unsigned char& a) const;
     void GetPixel(int x, int y, unsigned char& r, unsigned char& g, unsigned char& b) const;
     void GetPixel(int x, int y, float& r, float& g, float& b, float& a) const;
     void GetPixel(int x, int y, float& r, float& g, float& b) const;

@@ -79,8 +79,7 @@ bool Load24(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIm
     Buffer rows = ReadRows(file, fileSize, bmp, sizeImage);
     if (!rows)
         return false;
-    printf("bmp: loaded (0x%08lX, %dx%d)\n", (unsigned long)(uintptr_t)rows.get(), bmp.width,
-           bmp.height);
+    printf("bmp: loaded (0x%08lX, %dx%d)\n", (unsigned long)(uintptr_t)rows.get(), bmp.width, bmp.height);
     if (!image.Create(bmp.width, bmp.height, BGR, 0))
         return Fail("bmp: alloc failed\n");
     for (int y = 0; y < bmp.height; ++y)
@@ -90,8 +89,8 @@ bool Load24(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIm
 
 // Pixel values at or past the number of palette entries in the file show
 // palette entry 0, so every pixel has a defined colour.
-bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeImage,
-           uint32_t infoSize, uint32_t colours, Image& image)
+bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeImage, uint32_t infoSize, uint32_t colours,
+           Image& image)
 {
     uint32_t entries = colours == 0 ? 256 : colours;
     if (entries > 256)
@@ -246,7 +245,6 @@ bool Image::SaveBMP(const char* fileName) const
     for (int y = 0; y < height; ++y)
         memset(temp.GetRow(y) + 3 * width, 0, size_t(rowSize) - 3 * size_t(width));
 
-    const PlatformFilePart parts[] = {{headers, sizeof headers},
-                                      {temp.GetData(), size_t(sizeImage)}};
+    const PlatformFilePart parts[] = {{headers, sizeof headers}, {temp.GetData(), size_t(sizeImage)}};
     return PlatformWriteFileWhole(fileName, parts, 2);
 }

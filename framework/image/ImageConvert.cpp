@@ -13,45 +13,78 @@ struct Working {
     unsigned char r, g, b, a, l;
 };
 
-constexpr bool IsColour(PixelFormat f) { return f == RGB || f == RGBA || f == BGR || f == BGRA; }
+constexpr bool IsColour(PixelFormat f)
+{
+    return f == RGB || f == RGBA || f == BGR || f == BGRA;
+}
 constexpr bool HasAlpha(PixelFormat f)
 {
     return f == RGBA || f == BGRA || f == LUMINANCE_ALPHA || f == ALPHA;
 }
-constexpr bool IsGrey(PixelFormat f) { return f == LUMINANCE || f == LUMINANCE_ALPHA; }
-
-template <PixelFormat S>
-inline void Read(const unsigned char* p, Working& w)
+constexpr bool IsGrey(PixelFormat f)
 {
-    if constexpr (S == RGB || S == RGBA) { w.r = p[0]; w.g = p[1]; w.b = p[2]; }
-    if constexpr (S == BGR || S == BGRA) { w.b = p[0]; w.g = p[1]; w.r = p[2]; }
-    if constexpr (S == RGBA || S == BGRA) w.a = p[3];
-    if constexpr (IsGrey(S)) w.l = p[0];
-    if constexpr (S == LUMINANCE_ALPHA) w.a = p[1];
-    if constexpr (S == ALPHA) w.a = p[0];
+    return f == LUMINANCE || f == LUMINANCE_ALPHA;
+}
+
+template <PixelFormat S> inline void Read(const unsigned char* p, Working& w)
+{
+    if constexpr (S == RGB || S == RGBA) {
+        w.r = p[0];
+        w.g = p[1];
+        w.b = p[2];
+    }
+    if constexpr (S == BGR || S == BGRA) {
+        w.b = p[0];
+        w.g = p[1];
+        w.r = p[2];
+    }
+    if constexpr (S == RGBA || S == BGRA)
+        w.a = p[3];
+    if constexpr (IsGrey(S))
+        w.l = p[0];
+    if constexpr (S == LUMINANCE_ALPHA)
+        w.a = p[1];
+    if constexpr (S == ALPHA)
+        w.a = p[0];
 }
 
 // Derives what the target needs and the source did not give.
-template <PixelFormat S, PixelFormat T>
-inline void Middle(Working& w)
+template <PixelFormat S, PixelFormat T> inline void Middle(Working& w)
 {
-    if constexpr (IsColour(S) && IsGrey(T)) w.l = Image::Luminance(w.r, w.g, w.b);
-    if constexpr (IsColour(S) && !HasAlpha(S) && T == ALPHA) w.a = Image::Luminance(w.r, w.g, w.b);
-    if constexpr (IsGrey(S) && IsColour(T)) w.r = w.g = w.b = w.l;
-    if constexpr (S == LUMINANCE && T == ALPHA) w.a = w.l;
-    if constexpr (S == ALPHA && IsColour(T)) w.r = w.g = w.b = w.a;
-    if constexpr (S == ALPHA && T == LUMINANCE) w.l = w.a;
+    if constexpr (IsColour(S) && IsGrey(T))
+        w.l = Image::Luminance(w.r, w.g, w.b);
+    if constexpr (IsColour(S) && !HasAlpha(S) && T == ALPHA)
+        w.a = Image::Luminance(w.r, w.g, w.b);
+    if constexpr (IsGrey(S) && IsColour(T))
+        w.r = w.g = w.b = w.l;
+    if constexpr (S == LUMINANCE && T == ALPHA)
+        w.a = w.l;
+    if constexpr (S == ALPHA && IsColour(T))
+        w.r = w.g = w.b = w.a;
+    if constexpr (S == ALPHA && T == LUMINANCE)
+        w.l = w.a;
 }
 
-template <PixelFormat T>
-inline void Write(unsigned char* p, const Working& w)
+template <PixelFormat T> inline void Write(unsigned char* p, const Working& w)
 {
-    if constexpr (T == RGB || T == RGBA) { p[0] = w.r; p[1] = w.g; p[2] = w.b; }
-    if constexpr (T == BGR || T == BGRA) { p[0] = w.b; p[1] = w.g; p[2] = w.r; }
-    if constexpr (T == RGBA || T == BGRA) p[3] = w.a;
-    if constexpr (IsGrey(T)) p[0] = w.l;
-    if constexpr (T == LUMINANCE_ALPHA) p[1] = w.a;
-    if constexpr (T == ALPHA) p[0] = w.a;
+    if constexpr (T == RGB || T == RGBA) {
+        p[0] = w.r;
+        p[1] = w.g;
+        p[2] = w.b;
+    }
+    if constexpr (T == BGR || T == BGRA) {
+        p[0] = w.b;
+        p[1] = w.g;
+        p[2] = w.r;
+    }
+    if constexpr (T == RGBA || T == BGRA)
+        p[3] = w.a;
+    if constexpr (IsGrey(T))
+        p[0] = w.l;
+    if constexpr (T == LUMINANCE_ALPHA)
+        p[1] = w.a;
+    if constexpr (T == ALPHA)
+        p[0] = w.a;
 }
 
 constexpr int Size(PixelFormat f)
@@ -59,8 +92,7 @@ constexpr int Size(PixelFormat f)
     return f == RGB || f == BGR ? 3 : f == RGBA || f == BGRA ? 4 : f == LUMINANCE_ALPHA ? 2 : 1;
 }
 
-template <PixelFormat S, PixelFormat T>
-void ConvertRow(const unsigned char* src, unsigned char* dst, int width)
+template <PixelFormat S, PixelFormat T> void ConvertRow(const unsigned char* src, unsigned char* dst, int width)
 {
     for (int x = 0; x < width; ++x, src += Size(S), dst += Size(T)) {
         Working w{0, 0, 0, 255, 0};
@@ -72,17 +104,23 @@ void ConvertRow(const unsigned char* src, unsigned char* dst, int width)
 
 using RowConverter = void (*)(const unsigned char*, unsigned char*, int);
 
-template <PixelFormat S>
-RowConverter ConverterTo(PixelFormat target)
+template <PixelFormat S> RowConverter ConverterTo(PixelFormat target)
 {
     switch (target) {
-    case RGB: return ConvertRow<S, RGB>;
-    case RGBA: return ConvertRow<S, RGBA>;
-    case BGR: return ConvertRow<S, BGR>;
-    case BGRA: return ConvertRow<S, BGRA>;
-    case LUMINANCE: return ConvertRow<S, LUMINANCE>;
-    case LUMINANCE_ALPHA: return ConvertRow<S, LUMINANCE_ALPHA>;
-    case ALPHA: return ConvertRow<S, ALPHA>;
+    case RGB:
+        return ConvertRow<S, RGB>;
+    case RGBA:
+        return ConvertRow<S, RGBA>;
+    case BGR:
+        return ConvertRow<S, BGR>;
+    case BGRA:
+        return ConvertRow<S, BGRA>;
+    case LUMINANCE:
+        return ConvertRow<S, LUMINANCE>;
+    case LUMINANCE_ALPHA:
+        return ConvertRow<S, LUMINANCE_ALPHA>;
+    case ALPHA:
+        return ConvertRow<S, ALPHA>;
     }
     return nullptr;
 }
@@ -91,13 +129,20 @@ RowConverter ConverterTo(PixelFormat target)
 RowConverter Converter(PixelFormat source, PixelFormat target)
 {
     switch (source) {
-    case RGB: return ConverterTo<RGB>(target);
-    case RGBA: return ConverterTo<RGBA>(target);
-    case BGR: return ConverterTo<BGR>(target);
-    case BGRA: return ConverterTo<BGRA>(target);
-    case LUMINANCE: return ConverterTo<LUMINANCE>(target);
-    case LUMINANCE_ALPHA: return ConverterTo<LUMINANCE_ALPHA>(target);
-    case ALPHA: return ConverterTo<ALPHA>(target);
+    case RGB:
+        return ConverterTo<RGB>(target);
+    case RGBA:
+        return ConverterTo<RGBA>(target);
+    case BGR:
+        return ConverterTo<BGR>(target);
+    case BGRA:
+        return ConverterTo<BGRA>(target);
+    case LUMINANCE:
+        return ConverterTo<LUMINANCE>(target);
+    case LUMINANCE_ALPHA:
+        return ConverterTo<LUMINANCE_ALPHA>(target);
+    case ALPHA:
+        return ConverterTo<ALPHA>(target);
     }
     return nullptr;
 }
@@ -133,8 +178,10 @@ bool Image::CopyAlpha(const Image& src)
         return false;
     if (src.Width() != Width() || src.Height() != Height() || Width() == 0 || Height() == 0)
         return false;
-    PixelFormat target = GetFormat() == RGB ? RGBA : GetFormat() == BGR ? BGRA
-                       : GetFormat() == LUMINANCE ? LUMINANCE_ALPHA : GetFormat();
+    PixelFormat target = GetFormat() == RGB         ? RGBA
+                         : GetFormat() == BGR       ? BGRA
+                         : GetFormat() == LUMINANCE ? LUMINANCE_ALPHA
+                                                    : GetFormat();
     if (!SetFormat(target))
         return false;
     int srcSize = src.GetPixelSize(), dstSize = GetPixelSize();

@@ -25,13 +25,20 @@ namespace {
 GLenum DataFormat(PixelFormat format)
 {
     switch (format) {
-    case RGB: return GL_RGB;
-    case RGBA: return GL_RGBA;
-    case BGR: return GL_BGR_EXT;
-    case BGRA: return GL_BGRA_EXT;
-    case LUMINANCE: return GL_LUMINANCE;
-    case LUMINANCE_ALPHA: return GL_LUMINANCE_ALPHA;
-    case ALPHA: return GL_ALPHA;
+    case RGB:
+        return GL_RGB;
+    case RGBA:
+        return GL_RGBA;
+    case BGR:
+        return GL_BGR_EXT;
+    case BGRA:
+        return GL_BGRA_EXT;
+    case LUMINANCE:
+        return GL_LUMINANCE;
+    case LUMINANCE_ALPHA:
+        return GL_LUMINANCE_ALPHA;
+    case ALPHA:
+        return GL_ALPHA;
     }
     return 0;
 }
@@ -40,11 +47,18 @@ GLenum DataFormat(PixelFormat format)
 GLint TextureComponents(PixelFormat format)
 {
     switch (format) {
-    case RGB: case BGR: return 3;
-    case RGBA: case BGRA: return 4;
-    case LUMINANCE: return 1;
-    case LUMINANCE_ALPHA: return 2;
-    case ALPHA: return GL_ALPHA;
+    case RGB:
+    case BGR:
+        return 3;
+    case RGBA:
+    case BGRA:
+        return 4;
+    case LUMINANCE:
+        return 1;
+    case LUMINANCE_ALPHA:
+        return 2;
+    case ALPHA:
+        return GL_ALPHA;
     }
     return 0;
 }
@@ -54,10 +68,17 @@ GLint TextureComponents(PixelFormat format)
 GLenum ScalingFormat(PixelFormat format)
 {
     switch (format) {
-    case RGB: case BGR: return GL_RGB;
-    case RGBA: case BGRA: return GL_RGBA;
-    case LUMINANCE: case ALPHA: return GL_LUMINANCE;
-    case LUMINANCE_ALPHA: return GL_LUMINANCE_ALPHA;
+    case RGB:
+    case BGR:
+        return GL_RGB;
+    case RGBA:
+    case BGRA:
+        return GL_RGBA;
+    case LUMINANCE:
+    case ALPHA:
+        return GL_LUMINANCE;
+    case LUMINANCE_ALPHA:
+        return GL_LUMINANCE_ALPHA;
     }
     return 0;
 }
@@ -72,10 +93,10 @@ PixelFormat WithoutBGR(PixelFormat format)
     return format;
 }
 
-const GLenum kPackGroup[] = {GL_PACK_SWAP_BYTES, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_PIXELS,
-                             GL_PACK_SKIP_ROWS, GL_PACK_ALIGNMENT};
-const GLenum kUnpackGroup[] = {GL_UNPACK_SWAP_BYTES, GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS,
-                               GL_UNPACK_SKIP_ROWS, GL_UNPACK_ALIGNMENT};
+const GLenum kPackGroup[] = {GL_PACK_SWAP_BYTES, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_PIXELS, GL_PACK_SKIP_ROWS,
+                             GL_PACK_ALIGNMENT};
+const GLenum kUnpackGroup[] = {GL_UNPACK_SWAP_BYTES, GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS,
+                               GL_UNPACK_ALIGNMENT};
 const int kGroupSize = 5;
 
 // Puts one group of pixel-store parameters into the state a transfer of
@@ -145,8 +166,7 @@ private:
 // group guarded, and returns its result: a GL error or a GLU code. An empty
 // image or a failed copy gives GLU_INVALID_VALUE, no context
 // GLU_INVALID_OPERATION.
-template <typename Transfer>
-int Upload(const Image& image, Transfer transfer)
+template <typename Transfer> int Upload(const Image& image, Transfer transfer)
 {
     if (!image.GetData() || DataFormat(image.GetFormat()) == 0)
         return GLU_INVALID_VALUE;
@@ -239,20 +259,20 @@ bool Image::GrabWindow()
 bool Image::Draw() const
 {
     return Upload(*this, [&](GLenum format, const unsigned char* pixels) {
-        glGetError();
-        glDrawPixels(Width(), Height(), format, GL_UNSIGNED_BYTE, pixels);
-        return int(glGetError());
-    }) == GL_NO_ERROR;
+               glGetError();
+               glDrawPixels(Width(), Height(), format, GL_UNSIGNED_BYTE, pixels);
+               return int(glGetError());
+           }) == GL_NO_ERROR;
 }
 
 bool Image::MakeTexture(int level) const
 {
     return Upload(*this, [&](GLenum format, const unsigned char* pixels) {
-        glGetError();
-        glTexImage2D(GL_TEXTURE_2D, level, TextureComponents(GetFormat()), Width(), Height(), 0, format,
-                     GL_UNSIGNED_BYTE, pixels);
-        return int(glGetError());
-    }) == GL_NO_ERROR;
+               glGetError();
+               glTexImage2D(GL_TEXTURE_2D, level, TextureComponents(GetFormat()), Width(), Height(), 0, format,
+                            GL_UNSIGNED_BYTE, pixels);
+               return int(glGetError());
+           }) == GL_NO_ERROR;
 }
 
 int Image::MakeMipmaps() const
@@ -290,8 +310,8 @@ int Image::Rescale(int width, int height)
         // through the pack state: both must describe tightly packed rows.
         PixelStoreGuard unpack(kUnpackGroup);
         PixelStoreGuard pack(kPackGroup);
-        result = gluScaleImage(scalingFormat, src.Width(), src.Height(), GL_UNSIGNED_BYTE, src.GetData(),
-                               width, height, GL_UNSIGNED_BYTE, GetData());
+        result = gluScaleImage(scalingFormat, src.Width(), src.Height(), GL_UNSIGNED_BYTE, src.GetData(), width, height,
+                               GL_UNSIGNED_BYTE, GetData());
     }
     if (result != 0)
         *this = src;

@@ -23,8 +23,7 @@ unsigned char* CreateBgrRows(void* context, int width, int height, int rowStride
 // Runs a platform reader into the image. A failure leaves the image empty,
 // or, when `keepUntouched` is set and the reader failed before it asked for
 // a buffer, as it was.
-template <typename Reader>
-bool ReadThroughPlatform(Image& image, bool keepUntouched, Reader read)
+template <typename Reader> bool ReadThroughPlatform(Image& image, bool keepUntouched, Reader read)
 {
     Target target{&image, false};
     PictureSink sink{kMaxPictureSide, kMaxPictureBytes, CreateBgrRows, &target};
@@ -43,23 +42,19 @@ bool Image::Load(const char* fileName)
 
 bool Image::LoadGDI(const char* fileName)
 {
-    return ReadThroughPlatform(*this, false, [&](const PictureSink& sink) {
-        return PlatformLoadBitmap(fileName, sink);
-    });
+    return ReadThroughPlatform(*this, false,
+                               [&](const PictureSink& sink) { return PlatformLoadBitmap(fileName, sink); });
 }
 
 bool Image::LoadPicture(const char* fileName)
 {
     if (!fileName)
         return false;
-    return ReadThroughPlatform(*this, true, [&](const PictureSink& sink) {
-        return PlatformLoadPicture(fileName, sink);
-    });
+    return ReadThroughPlatform(*this, true,
+                               [&](const PictureSink& sink) { return PlatformLoadPicture(fileName, sink); });
 }
 
 bool Image::GrabScreen()
 {
-    return ReadThroughPlatform(*this, true, [](const PictureSink& sink) {
-        return PlatformGrabScreen(sink);
-    });
+    return ReadThroughPlatform(*this, true, [](const PictureSink& sink) { return PlatformGrabScreen(sink); });
 }

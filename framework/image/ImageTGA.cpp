@@ -71,8 +71,7 @@ bool ReadTga(FILE* file, uint64_t fileSize, bool tgaName, Image& image)
         return false;
     int type = header[2];
     int depth = header[16];
-    if ((type != kUncompressed && type != kRunLength) || header[1] != 0 ||
-        (depth != 24 && depth != 32))
+    if ((type != kUncompressed && type != kRunLength) || header[1] != 0 || (depth != 24 && depth != 32))
         return false;
     int width = GetLE16(header + 12);
     int height = GetLE16(header + 14);

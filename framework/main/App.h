@@ -4,15 +4,15 @@
 #pragma once
 
 class App {
- public:
-  App();
-  virtual ~App();
+public:
+    App();
+    virtual ~App();
 
-  virtual void OnCreate();
-  virtual void OnIdle();
-  virtual void OnDestroy();
+    virtual void OnCreate();
+    virtual void OnIdle();
+    virtual void OnDestroy();
 
-  int GetArgc();
-  const char* GetArg(int i);  // "" outside 0..argc-1
-  void Quit();                // asks the main window to close
+    int GetArgc();
+    const char* GetArg(int i);  // "" outside 0..argc-1
+    void Quit();                // asks the main window to close
 };

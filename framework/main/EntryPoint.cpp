@@ -3,8 +3,9 @@
 #include "Main.h"
 #include "MainServices.h"
 
-int main(int argc, char** argv) {
-  DebugPrintf("main\n");
-  Main::Get()->SetConsole(true);
-  return Main::Get()->Execute(argc, argv);
+int main(int argc, char** argv)
+{
+    DebugPrintf("main\n");
+    Main::Get()->SetConsole(true);
+    return Main::Get()->Execute(argc, argv);
 }

@@ -11,49 +11,49 @@ class App;
 class GLWindowEx;
 
 class Main {
- public:
-  static Main* Get();
-  virtual ~Main();
+public:
+    static Main* Get();
+    virtual ~Main();
 
-  // OnCreate, the OS windows of every registered window, the loop, OnDestroy.
-  int Execute(int argc, char** argv);
-  int MessageLoop();  // never waits; returns the quit message's code
-  void Idle();
+    // OnCreate, the OS windows of every registered window, the loop, OnDestroy.
+    int Execute(int argc, char** argv);
+    int MessageLoop();  // never waits; returns the quit message's code
+    void Idle();
 
-  // The registry holds the records in order of registration; it does not own
-  // them. The first record registered becomes the main window.
-  bool AddWnd(GLWindowEx* record);
-  void DelWnd(GLWindowEx* record);
-  bool SetMainWnd(GLWindowEx* record);
-  GLWindowEx* GetMainWnd();
-  int WindowCount() const { return static_cast<int>(m_windows.size()); }
-  GLWindowEx* Window(int i) const { return m_windows[static_cast<std::size_t>(i)]; }
+    // The registry holds the records in order of registration; it does not own
+    // them. The first record registered becomes the main window.
+    bool AddWnd(GLWindowEx* record);
+    void DelWnd(GLWindowEx* record);
+    bool SetMainWnd(GLWindowEx* record);
+    GLWindowEx* GetMainWnd();
+    int WindowCount() const { return static_cast<int>(m_windows.size()); }
+    GLWindowEx* Window(int i) const { return m_windows[static_cast<std::size_t>(i)]; }
 
-  void SetApp(App* app);  // a second application ends the process
-  void ClearApp(App* app);
-  App* GetApp();
+    void SetApp(App* app);  // a second application ends the process
+    void ClearApp(App* app);
+    App* GetApp();
 
-  void SetConsole(bool console);
-  bool IsConsole();
+    void SetConsole(bool console);
+    bool IsConsole();
 
-  bool RegisterWndClass();
-  void UnregisterWndClass();
-  plat::HINSTANCE GetInstance();
+    bool RegisterWndClass();
+    void UnregisterWndClass();
+    plat::HINSTANCE GetInstance();
 
-  int GetArgc();
-  const char* GetArg(int i);
+    int GetArgc();
+    const char* GetArg(int i);
 
- private:
-  Main();
+private:
+    Main();
 
-  App* m_pApp = nullptr;
-  plat::HINSTANCE m_hInstance = nullptr;
-  std::uint16_t m_classAtom = 0;
-  int m_argc = 0;
-  char** m_argv = nullptr;
-  std::vector<GLWindowEx*> m_windows;
-  bool m_console = false;
-  GLWindowEx* m_pMainWnd = nullptr;
+    App* m_pApp = nullptr;
+    plat::HINSTANCE m_hInstance = nullptr;
+    std::uint16_t m_classAtom = 0;
+    int m_argc = 0;
+    char** m_argv = nullptr;
+    std::vector<GLWindowEx*> m_windows;
+    bool m_console = false;
+    GLWindowEx* m_pMainWnd = nullptr;
 };
 
 // The window procedure of every framework window.

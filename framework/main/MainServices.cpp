@@ -13,55 +13,72 @@ bool elapsedStarted = false;
 double previousTime = 0.0;
 }  // namespace
 
-App* GetApp() { return Main::Get()->GetApp(); }
-
-double GetTime() { return static_cast<double>(plat::GetTickCount()) / 1000.0; }
-
-double GetElapsedTime() {
-  double t = GetTime();
-  if (!elapsedStarted) {
-    elapsedStarted = true;
-    previousTime = t - 0.02;
-  }
-  double elapsed = t - previousTime;
-  previousTime = t;
-  return elapsed;
+App* GetApp()
+{
+    return Main::Get()->GetApp();
 }
 
-int SetDebugLevel(int level) {
-  debugLevel = level < 0 ? 0 : level;
-  return debugLevel;
+double GetTime()
+{
+    return static_cast<double>(plat::GetTickCount()) / 1000.0;
 }
 
-int GetDebugLevel() { return debugLevel; }
+double GetElapsedTime()
+{
+    double t = GetTime();
+    if (!elapsedStarted) {
+        elapsedStarted = true;
+        previousTime = t - 0.02;
+    }
+    double elapsed = t - previousTime;
+    previousTime = t;
+    return elapsed;
+}
 
-void ShowMessage(const char* format, ...) {
-  if (!format) return;
-  char buffer[1024];
-  va_list args;
-  va_start(args, format);
-  int length = std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  if (length < 0 || length > 1023) return;
-  if (Main::Get()->IsConsole()) {
-    std::fputs(buffer, stdout);
+int SetDebugLevel(int level)
+{
+    debugLevel = level < 0 ? 0 : level;
+    return debugLevel;
+}
+
+int GetDebugLevel()
+{
+    return debugLevel;
+}
+
+void ShowMessage(const char* format, ...)
+{
+    if (!format)
+        return;
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (length < 0 || length > 1023)
+        return;
+    if (Main::Get()->IsConsole()) {
+        std::fputs(buffer, stdout);
+        std::fflush(stdout);
+    } else {
+        plat::MessageBox(buffer, "Message");
+    }
+}
+
+void DebugPrintf(const char* format, ...)
+{
+    if (debugLevel == 0)
+        return;
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
     std::fflush(stdout);
-  } else {
-    plat::MessageBox(buffer, "Message");
-  }
 }
 
-void DebugPrintf(const char* format, ...) {
-  if (debugLevel == 0) return;
-  va_list args;
-  va_start(args, format);
-  std::vprintf(format, args);
-  va_end(args);
-  std::fflush(stdout);
-}
-
-void AssertionFailed(const char* text, const char* file) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "Assertion failed: %s, file %s\n", text, file);
-  std::abort();
+void AssertionFailed(const char* text, const char* file)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "Assertion failed: %s, file %s\n", text, file);
+    std::abort();
 }

@@ -86,8 +86,7 @@ bool PlatformWriteFileWhole(const char* path, const PlatformFilePart* parts, int
         return false;
     std::string name(path);
     size_t slash = name.rfind('/');
-    std::string temp = (slash == std::string::npos ? std::string() : name.substr(0, slash + 1)) +
-                       ".glintwork-XXXXXX";
+    std::string temp = (slash == std::string::npos ? std::string() : name.substr(0, slash + 1)) + ".glintwork-XXXXXX";
     int fd = mkostemp(&temp[0], O_CLOEXEC);
     if (fd < 0)
         return false;

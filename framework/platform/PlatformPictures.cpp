@@ -57,8 +57,8 @@ bool Deliver(SDL_Surface* surface, const PictureSink& sink)
     bool ok = pixels != nullptr;
     if (ok) {
         memset(pixels, 255, size_t(RowStride(width)) * size_t(height));
-        SDL_Surface* target = SDL_CreateRGBSurfaceWithFormatFrom(
-            pixels, width, height, 24, RowStride(width), SDL_PIXELFORMAT_BGR24);
+        SDL_Surface* target =
+            SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 24, RowStride(width), SDL_PIXELFORMAT_BGR24);
         ok = target && SDL_BlitSurface(surface, nullptr, target, nullptr) == 0;
         SDL_FreeSurface(target);
         if (ok)
@@ -68,10 +68,22 @@ bool Deliver(SDL_Surface* surface, const PictureSink& sink)
     return ok;
 }
 
-uint32_t LE16(const unsigned char* p) { return uint32_t(p[0] | p[1] << 8); }
-uint32_t LE32(const unsigned char* p) { return LE16(p) | LE16(p + 2) << 16; }
-uint32_t BE16(const unsigned char* p) { return uint32_t(p[0] << 8 | p[1]); }
-uint32_t BE32(const unsigned char* p) { return BE16(p) << 16 | BE16(p + 2); }
+uint32_t LE16(const unsigned char* p)
+{
+    return uint32_t(p[0] | p[1] << 8);
+}
+uint32_t LE32(const unsigned char* p)
+{
+    return LE16(p) | LE16(p + 2) << 16;
+}
+uint32_t BE16(const unsigned char* p)
+{
+    return uint32_t(p[0] << 8 | p[1]);
+}
+uint32_t BE32(const unsigned char* p)
+{
+    return BE16(p) << 16 | BE16(p + 2);
+}
 
 // Whether the system's BMP loader may be given this file: the size it claims
 // fits the sink, and the palette and uncompressed rows lie within the file.
@@ -104,12 +116,11 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize, const PictureSink& sink)
     height = height < 0 ? -height : height;
     if (planes != 1 || !DecoderFits(width, height, sink))
         return false;
-    bool known = compression == 0 ? (bits == 1 || bits == 4 || bits == 8 || bits == 16 ||
-                                     bits == 24 || bits == 32)
-               : compression == 1 ? bits == 8
-               : compression == 2 ? bits == 4
-               : compression == 3 ? (bits == 16 || bits == 32)
-               : false;
+    bool known = compression == 0   ? (bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32)
+                 : compression == 1 ? bits == 8
+                 : compression == 2 ? bits == 4
+                 : compression == 3 ? (bits == 16 || bits == 32)
+                                    : false;
     if (!known)
         return false;
     uint64_t dataOffset = LE32(h + 10);
@@ -118,9 +129,8 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize, const PictureSink& sink)
         if (entries > uint64_t(1) << bits || 14 + uint64_t(infoSize) + entries * entrySize > fileSize)
             return false;
     }
-    uint64_t rows = (compression == 1 || compression == 2)
-                        ? 2
-                        : (uint64_t(width) * bits + 31) / 32 * 4 * uint64_t(height);
+    uint64_t rows =
+        (compression == 1 || compression == 2) ? 2 : (uint64_t(width) * bits + 31) / 32 * 4 * uint64_t(height);
     return dataOffset <= fileSize && rows <= fileSize - dataOffset;
 }
 
@@ -194,8 +204,7 @@ bool JpegSize(FILE* file, uint64_t fileSize, Claimed& c)
             break;
         if (!ReadAt(file, at + 2, seg, 2))
             return false;
-        bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-                            marker != 0xCC;
+        bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (startOfFrame && !frame) {
             if (!ReadAt(file, at + 2, seg, sizeof seg))
                 return false;
@@ -404,8 +413,7 @@ bool PlatformLoadPicture(const char* path, const PictureSink& sink)
     }
     Claimed claimed;
     if (!ClaimedPicture(rw, file, fileSize, claimed) || !DecoderFits(claimed.width, claimed.height, sink) ||
-        claimed.framePixels > claimed.maxPixels ||
-        SDL_RWseek(rw, 0, RW_SEEK_SET) != 0) {
+        claimed.framePixels > claimed.maxPixels || SDL_RWseek(rw, 0, RW_SEEK_SET) != 0) {
         SDL_RWclose(rw);
         return false;
     }
@@ -445,8 +453,8 @@ bool PlatformGrabScreen(const PictureSink& sink)
     if (FitsSink(width, height, sink)) {
         g_xError = 0;
         XErrorHandler previous = XSetErrorHandler(RecordXError);
-        shot = XGetImage(display, RootWindow(display, screen), 0, 0, unsigned(width),
-                         unsigned(height), AllPlanes, ZPixmap);
+        shot = XGetImage(display, RootWindow(display, screen), 0, 0, unsigned(width), unsigned(height), AllPlanes,
+                         ZPixmap);
         XSync(display, False);
         XSetErrorHandler(previous);
         if (g_xError != 0 && shot) {

@@ -66,27 +66,38 @@ constexpr WPARAM MK_MBUTTON = 0x10;
 // Hit-test code in the low half of WM_SETCURSOR's lParam.
 constexpr int HTCLIENT = 1;
 
-inline LPARAM MakeLParam(int low, int high) {
-  return static_cast<LPARAM>(static_cast<std::uint32_t>((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16 |
-                                                        (static_cast<std::uint32_t>(low) & 0xFFFFu)));
+inline LPARAM MakeLParam(int low, int high)
+{
+    return static_cast<LPARAM>(static_cast<std::uint32_t>((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16 |
+                                                          (static_cast<std::uint32_t>(low) & 0xFFFFu)));
 }
-inline unsigned LowWord(LPARAM l) { return static_cast<unsigned>(l) & 0xFFFFu; }
-inline unsigned HighWord(LPARAM l) { return (static_cast<unsigned>(l) >> 16) & 0xFFFFu; }
+inline unsigned LowWord(LPARAM l)
+{
+    return static_cast<unsigned>(l) & 0xFFFFu;
+}
+inline unsigned HighWord(LPARAM l)
+{
+    return (static_cast<unsigned>(l) >> 16) & 0xFFFFu;
+}
 // The halves read as signed numbers (mouse positions outside the window).
-inline int SignedLow(LPARAM l) { return static_cast<std::int16_t>(LowWord(l)); }
-inline int SignedHigh(LPARAM l) { return static_cast<std::int16_t>(HighWord(l)); }
+inline int SignedLow(LPARAM l)
+{
+    return static_cast<std::int16_t>(LowWord(l));
+}
+inline int SignedHigh(LPARAM l)
+{
+    return static_cast<std::int16_t>(HighWord(l));
+}
 
 // Virtual-key codes. Letters are their upper-case character codes and digits
 // their character codes, whatever Shift or Caps Lock say.
-constexpr int VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18,
-              VK_PAUSE = 19, VK_CAPITAL = 20, VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34,
-              VK_END = 35, VK_HOME = 36, VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40,
-              VK_SNAPSHOT = 44, VK_INSERT = 45, VK_DELETE = 46, VK_LWIN = 91, VK_RWIN = 92, VK_APPS = 93,
-              VK_NUMPAD0 = 96, VK_MULTIPLY = 106, VK_ADD = 107, VK_SUBTRACT = 109, VK_DECIMAL = 110,
-              VK_DIVIDE = 111, VK_F1 = 112, VK_NUMLOCK = 144, VK_SCROLL = 145, VK_OEM_1 = 186,
-              VK_OEM_PLUS = 187, VK_OEM_COMMA = 188, VK_OEM_MINUS = 189, VK_OEM_PERIOD = 190,
-              VK_OEM_2 = 191, VK_OEM_3 = 192, VK_OEM_4 = 219, VK_OEM_5 = 220, VK_OEM_6 = 221,
-              VK_OEM_7 = 222;
+constexpr int VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17, VK_MENU = 18, VK_PAUSE = 19,
+              VK_CAPITAL = 20, VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36,
+              VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_SNAPSHOT = 44, VK_INSERT = 45, VK_DELETE = 46,
+              VK_LWIN = 91, VK_RWIN = 92, VK_APPS = 93, VK_NUMPAD0 = 96, VK_MULTIPLY = 106, VK_ADD = 107,
+              VK_SUBTRACT = 109, VK_DECIMAL = 110, VK_DIVIDE = 111, VK_F1 = 112, VK_NUMLOCK = 144, VK_SCROLL = 145,
+              VK_OEM_1 = 186, VK_OEM_PLUS = 187, VK_OEM_COMMA = 188, VK_OEM_MINUS = 189, VK_OEM_PERIOD = 190,
+              VK_OEM_2 = 191, VK_OEM_3 = 192, VK_OEM_4 = 219, VK_OEM_5 = 220, VK_OEM_6 = 221, VK_OEM_7 = 222;
 
 // Window styles. The platform honours the caption (a frame with a title bar)
 // and the sizing frame; the rest is kept and reported back.
@@ -131,37 +142,37 @@ constexpr std::uint32_t PFD_DOUBLEBUFFER = 0x01, PFD_STEREO = 0x02, PFD_DRAW_TO_
                         PFD_SUPPORT_OPENGL = 0x20, PFD_NEED_PALETTE = 0x80;
 
 struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
+    int left = 0, top = 0, right = 0, bottom = 0;
 };
 
 struct MSG {
-  HWND hwnd = nullptr;
-  unsigned message = WM_NULL;
-  WPARAM wParam = 0;
-  LPARAM lParam = 0;
+    HWND hwnd = nullptr;
+    unsigned message = WM_NULL;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
 };
 
 // WM_NCCREATE's lParam points to this; the first field is the creation
 // parameter given to CreateWindow.
 struct CREATESTRUCT {
-  void* lpCreateParams = nullptr;
-  const char* lpszName = nullptr;
-  const char* lpszClass = nullptr;
+    void* lpCreateParams = nullptr;
+    const char* lpszName = nullptr;
+    const char* lpszClass = nullptr;
 };
 
 // A pixel-format request, or the description of a format obtained.
 // colorBits excludes alpha; accumBits counts all accumulation planes.
 struct PixelFormatDescriptor {
-  std::uint32_t flags = 0;
-  int colorBits = 0;
-  int alphaBits = 0;
-  int accumBits = 0;
-  int depthBits = 0;
-  int stencilBits = 0;
+    std::uint32_t flags = 0;
+    int colorBits = 0;
+    int alphaBits = 0;
+    int accumBits = 0;
+    int depthBits = 0;
+    int stencilBits = 0;
 };
 
 struct PaletteEntry {
-  std::uint8_t red = 0, green = 0, blue = 0, flags = 0;
+    std::uint8_t red = 0, green = 0, blue = 0, flags = 0;
 };
 
 // --- window classes and windows ---------------------------------------------
@@ -172,14 +183,14 @@ HINSTANCE GetModuleHandle();
 // Creates a window of a registered class. WM_NCCREATE reaches the class's
 // procedure before this returns. The window's drawable is made when its pixel
 // format is set; until then position, size, title and styles are recorded.
-HWND CreateWindow(const char* className, const char* title, std::uint32_t style, std::uint32_t exStyle, int x,
-                  int y, int width, int height, void* createParam);
+HWND CreateWindow(const char* className, const char* title, std::uint32_t style, std::uint32_t exStyle, int x, int y,
+                  int width, int height, void* createParam);
 bool DestroyWindow(HWND hwnd);  // sends WM_DESTROY first
 bool IsWindow(HWND hwnd);
 LRESULT DefWindowProc(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam);
 std::intptr_t GetWindowLong(HWND hwnd, int index);                       // 0 on failure
 std::intptr_t SetWindowLong(HWND hwnd, int index, std::intptr_t value);  // previous value
-bool ShowWindow(HWND hwnd, int command);  // previous visibility
+bool ShowWindow(HWND hwnd, int command);                                 // previous visibility
 bool IsWindowVisible(HWND hwnd);
 bool SetWindowText(HWND hwnd, const char* text);
 // Platform rectangles are client rectangles: the frame belongs to the window
@@ -208,7 +219,7 @@ bool PeekMessage(MSG* msg);  // removes the message it returns
 bool TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
 LRESULT SendMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam);
-bool InvalidateRect(HWND hwnd);            // the whole client area
+bool InvalidateRect(HWND hwnd);             // the whole client area
 bool GetUpdateRect(HWND hwnd, Rect* rect);  // true when something is invalid
 bool BeginPaint(HWND hwnd);
 bool EndPaint(HWND hwnd);  // validates

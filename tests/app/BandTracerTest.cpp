@@ -64,8 +64,7 @@ std::string AwkwardScene()
            "  0.2 0.1 0.1  1.5 0.5 0.5  2 2 2";
 }
 
-template <typename Tracer>
-PointList Banded(const Tracer& tracer, unsigned threads)
+template <typename Tracer> PointList Banded(const Tracer& tracer, unsigned threads)
 {
     BandPool pool(threads);
     BandTracer<Tracer> bands(pool);
@@ -74,8 +73,7 @@ PointList Banded(const Tracer& tracer, unsigned threads)
     return all;
 }
 
-template <typename Tracer>
-void CheckBandsAndRuns(const std::string& script, bool reflections, bool coloured)
+template <typename Tracer> void CheckBandsAndRuns(const std::string& script, bool reflections, bool coloured)
 {
     Tracer tracer;
     SetUpTracer(tracer, script);

@@ -34,10 +34,9 @@ TEST(EnvSceneTracer, BendsTheCentralRayStraightBack)
 
 TEST(EnvSceneTracer, OwnsItsStateApartFromTheFirstTracer)
 {
-    const std::string script = RoomScript() +
-                               "screen 40 30 raytracedepth -100 sphere 1 0 0 -40 6 "
-                               "materialSP 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 10 "
-                               "light 1 0 5 -10  0.2 0.2 0.2 0.5 0.5 0.5 0.5 0.5 0.5";
+    const std::string script = RoomScript() + "screen 40 30 raytracedepth -100 sphere 1 0 0 -40 6 "
+                                              "materialSP 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 10 "
+                                              "light 1 0 5 -10  0.2 0.2 0.2 0.5 0.5 0.5 0.5 0.5 0.5";
     EnvSceneTracer env;
     SetUpTracer(env, script);
     env.SetEye(Vec3());

@@ -18,7 +18,10 @@ Scene::Status Read(Scene& scene, const std::string& text)
     return scene.ReadFrom(in, text.size());
 }
 
-std::vector<float> F(std::initializer_list<float> v) { return std::vector<float>(v); }
+std::vector<float> F(std::initializer_list<float> v)
+{
+    return std::vector<float>(v);
+}
 
 }  // namespace
 
@@ -27,16 +30,15 @@ TEST(SceneScript, ReadsEveryKeywordWithFreeLayout)
     Scene s;
     // Numbers of one sphere split over lines, two spheres on one line, the
     // keywords in an unusual order.
-    const std::string text =
-        "light 2\n 1 2 3 4 5 6\n"
-        " 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9\n"
-        " 1.1 1.2 1.3 1.4 1.5 1.6 1.7 1.8 1.9\n"
-        "screen 640\n480 raytracedepth -25.5\n"
-        "sphere 3 1 2\n-10\n 4  5 6 -7 8 9 10 -11 12\n"
-        "materialSP " + std::string(
-        "1 2 3 4 5 6 7 8 9 10.5 "
-        "11 12 13 14 15 16 17 18 19 20 "
-        "21 22 23 24 25 26 27 28 29 1e2\n");
+    const std::string text = "light 2\n 1 2 3 4 5 6\n"
+                             " 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9\n"
+                             " 1.1 1.2 1.3 1.4 1.5 1.6 1.7 1.8 1.9\n"
+                             "screen 640\n480 raytracedepth -25.5\n"
+                             "sphere 3 1 2\n-10\n 4  5 6 -7 8 9 10 -11 12\n"
+                             "materialSP " +
+                             std::string("1 2 3 4 5 6 7 8 9 10.5 "
+                                         "11 12 13 14 15 16 17 18 19 20 "
+                                         "21 22 23 24 25 26 27 28 29 1e2\n");
     ASSERT_EQ(Read(s, text), Scene::Status::Read);
     EXPECT_EQ(s.screenWidth, 640u);
     EXPECT_EQ(s.screenHeight, 480u);
@@ -217,13 +219,17 @@ TEST(SceneScript, FileEntryTellsMissingFromUnusable)
 
     const std::string huge = base + "/huge.txt";
     ASSERT_EQ(truncate(huge.c_str(), 0), -1);  // does not exist yet
-    { std::ofstream(huge) << "screen 1 1"; }
+    {
+        std::ofstream(huge) << "screen 1 1";
+    }
     ASSERT_EQ(truncate(huge.c_str(), Scene::MaxScriptBytes + 1), 0);
     Scene big;
     EXPECT_EQ(big.ReadScript(huge.c_str()), Scene::Status::Unusable);
 
     const std::string good = base + "/good.txt";
-    { std::ofstream(good) << "screen 4 3\nsphere 1 0 0 -5 1\n"; }
+    {
+        std::ofstream(good) << "screen 4 3\nsphere 1 0 0 -5 1\n";
+    }
     Scene file;
     EXPECT_EQ(file.ReadScript(good.c_str()), Scene::Status::Read);
     EXPECT_EQ(file.screenWidth, 4u);

@@ -19,7 +19,10 @@ std::string ReadText(const std::string& path)
     return text.str();
 }
 
-std::string DefaultScene() { return ReadText(GLINTWORK_EXAMPLES_DIR "/scenescript.txt"); }
+std::string DefaultScene()
+{
+    return ReadText(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
+}
 
 // A small scene where the middle sphere shadows the others and every sphere
 // shows reflections, for the switches.

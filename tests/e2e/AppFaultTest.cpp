@@ -24,7 +24,10 @@ std::string ReadText(const std::string& path)
     return text.str();
 }
 
-std::string Scene() { return ReadText(GLINTWORK_EXAMPLES_DIR "/scenescript.txt"); }
+std::string Scene()
+{
+    return ReadText(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
+}
 
 // A complete 640 x 480 frame file: the size its header gives, and it loads.
 bool CompleteFrame(const std::string& bytes)
@@ -109,8 +112,8 @@ TEST(Faults, ScriptsThatAreNotFilesAreRefusedAtOnce)
 {
     auto folder = [](const std::string& f) { mkdir((f + "/scenescript.txt").c_str(), 0700); };
     auto pipe = [](const std::string& f) { mkfifo((f + "/scenescript.txt").c_str(), 0600); };
-    for (const auto& prepare : {std::function<void(const std::string&)>(folder),
-                                std::function<void(const std::string&)>(pipe)}) {
+    for (const auto& prepare :
+         {std::function<void(const std::string&)>(folder), std::function<void(const std::string&)>(pipe)}) {
         AppRun app("", false, {}, prepare);
         EXPECT_EQ(app.WaitExit(), 1);
         EXPECT_NE(app.Stderr().find("not a regular file"), std::string::npos) << app.Stderr();

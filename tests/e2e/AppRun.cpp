@@ -71,7 +71,8 @@ AppRun::~AppRun()
 
 bool AppRun::WaitForWindow()
 {
-    const std::string id = Run("timeout 30 xdotool search --sync --onlyvisible --name '^Glintwork$' 2>/dev/null | head -1");
+    const std::string id =
+        Run("timeout 30 xdotool search --sync --onlyvisible --name '^Glintwork$' 2>/dev/null | head -1");
     window = std::strtoul(id.c_str(), nullptr, 10);
     if (window == 0)
         return false;

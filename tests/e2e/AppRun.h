@@ -16,8 +16,7 @@ public:
     // Starts the application in a fresh folder that holds `script` as
     // scenescript.txt (no script file when `withScript` is false); `prepare`
     // may put more into the folder first.
-    explicit AppRun(const std::string& script, bool withScript = true,
-                    const std::vector<std::string>& environment = {},
+    explicit AppRun(const std::string& script, bool withScript = true, const std::vector<std::string>& environment = {},
                     const std::function<void(const std::string& folder)>& prepare = {});
     ~AppRun();
     AppRun(const AppRun&) = delete;

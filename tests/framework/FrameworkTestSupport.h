@@ -20,49 +20,49 @@ using Log = std::vector<std::string>;
 Log Filter(const Log& log, const std::string& prefix);
 
 class RecordingApp : public App {
- public:
-  explicit RecordingApp(Log* log, double seconds = 20.0);
+public:
+    explicit RecordingApp(Log* log, double seconds = 20.0);
 
-  void OnCreate() override;
-  void OnIdle() override;
-  void OnDestroy() override;
+    void OnCreate() override;
+    void OnIdle() override;
+    void OnDestroy() override;
 
-  // Runs Main::Execute and returns its result.
-  int Run();
+    // Runs Main::Execute and returns its result.
+    int Run();
 
-  std::function<void()> onCreate;
-  std::function<void()> onIdle;
-  bool timedOut = false;
-  long idlePasses = 0;
+    std::function<void()> onCreate;
+    std::function<void()> onIdle;
+    bool timedOut = false;
+    long idlePasses = 0;
 
- private:
-  Log* log;
-  double deadline;
+private:
+    Log* log;
+    double deadline;
 };
 
 class RecordingWindow : public GLWindow {
- public:
-  explicit RecordingWindow(Log* log, std::string name = "w");
+public:
+    explicit RecordingWindow(Log* log, std::string name = "w");
 
-  void OnCreate() override;
-  void OnDestroy() override;
-  void OnDisplay() override;
-  void OnResize(int width, int height) override;
-  void OnMouseButton(int button, bool pressed) override;
-  void OnMouseMove(int x, int y) override;
-  void OnKeyboard(int key, bool pressed) override;
+    void OnCreate() override;
+    void OnDestroy() override;
+    void OnDisplay() override;
+    void OnResize(int width, int height) override;
+    void OnMouseButton(int button, bool pressed) override;
+    void OnMouseMove(int x, int y) override;
+    void OnKeyboard(int key, bool pressed) override;
 
-  std::function<void()> onCreate;
-  std::function<void()> onDisplay;
-  std::function<void(int, bool)> onKeyboard;
-  bool recordMoves = false;  // a window that appears under the pointer gets a move
-  int displays = 0;
+    std::function<void()> onCreate;
+    std::function<void()> onDisplay;
+    std::function<void(int, bool)> onKeyboard;
+    bool recordMoves = false;  // a window that appears under the pointer gets a move
+    int displays = 0;
 
- private:
-  // " (no context)" when the window's own context is not current.
-  std::string ContextNote();
-  Log* log;
-  std::string name;
+private:
+    // " (no context)" when the window's own context is not current.
+    std::string ContextNote();
+    Log* log;
+    std::string name;
 };
 
 // Runs a shell command (xdotool) and reports failure as a test failure.
@@ -71,9 +71,9 @@ void RunCommand(const std::string& command);
 // A platform window of a class of the test's own, with a drawable and a GL
 // context, outside the framework's records.
 struct PlainWindow {
-  plat::HWND hwnd = nullptr;
-  plat::HDC dc = nullptr;
-  plat::HGLRC context = nullptr;
+    plat::HWND hwnd = nullptr;
+    plat::HDC dc = nullptr;
+    plat::HGLRC context = nullptr;
 };
 PlainWindow MakePlainWindow(plat::WNDPROC proc, int width, int height, bool show);
 void DestroyPlainWindow(PlainWindow& window);

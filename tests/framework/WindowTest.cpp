@@ -13,271 +13,284 @@
 
 namespace {
 
-int Occurrences(const std::string& text, const std::string& word) {
-  int n = 0;
-  for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
-  return n;
+int Occurrences(const std::string& text, const std::string& word)
+{
+    int n = 0;
+    for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+        ++n;
+    return n;
 }
 
-TEST(Window, AStereoRequestIsRelaxedToTheDepthAskedForAndFormatsCannotChangeInOnCreate) {
-  Log log;
-  RecordingApp app(&log);
-  RecordingWindow window(&log);
-  EXPECT_TRUE(window.SetStereo(true));
-  EXPECT_TRUE(window.SetDepthBits(32));
-  EXPECT_FALSE(window.SetDepthBits(256));
-  EXPECT_FALSE(window.SetDepthBits(-1));
-  EXPECT_TRUE(window.GetStereo());  // still the request
-  EXPECT_EQ(window.GetDepthBits(), 32);
+TEST(Window, AStereoRequestIsRelaxedToTheDepthAskedForAndFormatsCannotChangeInOnCreate)
+{
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow window(&log);
+    EXPECT_TRUE(window.SetStereo(true));
+    EXPECT_TRUE(window.SetDepthBits(32));
+    EXPECT_FALSE(window.SetDepthBits(256));
+    EXPECT_FALSE(window.SetDepthBits(-1));
+    EXPECT_TRUE(window.GetStereo());  // still the request
+    EXPECT_EQ(window.GetDepthBits(), 32);
 
-  bool stereo = true, doubleBuffer = false, refused = false, refusedAgain = false;
-  int depth = 0;
-  GLint glDepth = 0;
-  GLboolean glStereo = GL_TRUE;
-  window.onCreate = [&] {
-    stereo = window.GetStereo();
-    depth = window.GetDepthBits();
-    doubleBuffer = window.GetDoubleBuffer();
-    glGetIntegerv(GL_DEPTH_BITS, &glDepth);
-    glGetBooleanv(GL_STEREO, &glStereo);
-    refused = !window.SetDepthBits(24);
-    refusedAgain = !window.SetStereo(true);
-    window.Close();
-  };
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(app.Run(), 0);
-  std::string messages = testing::internal::GetCapturedStderr();
-  EXPECT_FALSE(stereo);
-  EXPECT_EQ(depth, 32);
-  EXPECT_TRUE(doubleBuffer);
-  EXPECT_EQ(glDepth, 32);
-  EXPECT_EQ(glStereo, GL_FALSE);
-  EXPECT_TRUE(refused);
-  EXPECT_TRUE(refusedAgain);
-  EXPECT_EQ(Occurrences(messages, "You cannot change pixel format in GLWindow::OnCreate"), 1) << messages;
+    bool stereo = true, doubleBuffer = false, refused = false, refusedAgain = false;
+    int depth = 0;
+    GLint glDepth = 0;
+    GLboolean glStereo = GL_TRUE;
+    window.onCreate = [&] {
+        stereo = window.GetStereo();
+        depth = window.GetDepthBits();
+        doubleBuffer = window.GetDoubleBuffer();
+        glGetIntegerv(GL_DEPTH_BITS, &glDepth);
+        glGetBooleanv(GL_STEREO, &glStereo);
+        refused = !window.SetDepthBits(24);
+        refusedAgain = !window.SetStereo(true);
+        window.Close();
+    };
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app.Run(), 0);
+    std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(stereo);
+    EXPECT_EQ(depth, 32);
+    EXPECT_TRUE(doubleBuffer);
+    EXPECT_EQ(glDepth, 32);
+    EXPECT_EQ(glStereo, GL_FALSE);
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(refusedAgain);
+    EXPECT_EQ(Occurrences(messages, "You cannot change pixel format in GLWindow::OnCreate"), 1) << messages;
 }
 
-TEST(Window, AFormatChangeOnALiveWindowRecreatesItInPlace) {
-  Log log;
-  RecordingApp app(&log);
-  RecordingWindow window(&log);
-  int phase = 0, x0 = 0, y0 = 0, x1 = 1, y1 = 1, stencil = 0;
-  bool changed = false;
-  app.onIdle = [&] {
-    if (phase == 0 && window.displays == 1) {
-      window.GetPosition(x0, y0);
-      log.push_back("change");
-      changed = window.SetStencilBits(8);
-      window.GetPosition(x1, y1);
-      phase = 1;
-    } else if (phase == 1 && window.displays >= 2) {
-      stencil = window.GetStencilBits();
-      window.Close();
-      phase = 2;
+TEST(Window, AFormatChangeOnALiveWindowRecreatesItInPlace)
+{
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow window(&log);
+    int phase = 0, x0 = 0, y0 = 0, x1 = 1, y1 = 1, stencil = 0;
+    bool changed = false;
+    app.onIdle = [&] {
+        if (phase == 0 && window.displays == 1) {
+            window.GetPosition(x0, y0);
+            log.push_back("change");
+            changed = window.SetStencilBits(8);
+            window.GetPosition(x1, y1);
+            phase = 1;
+        } else if (phase == 1 && window.displays >= 2) {
+            stencil = window.GetStencilBits();
+            window.Close();
+            phase = 2;
+        }
+    };
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_FALSE(app.timedOut);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(stencil, 8);
+    auto at = std::find(log.begin(), log.end(), "change");
+    ASSERT_NE(at, log.end());
+    Log after(at, log.end());
+    after.erase(std::remove(after.begin(), after.end(), "w display"), after.end());
+    EXPECT_EQ(after, (Log{"change", "w destroy", "w resize 320x240", "w create", "app destroy"}));
+    EXPECT_EQ(x1, x0);
+    EXPECT_EQ(y1, y0);
+}
+
+TEST(Window, ContextStackRestoresSixteenLevelsAndCountsTheSeventeenth)
+{
+    PlainWindow a = MakePlainWindow(plat::DefWindowProc, 64, 64, false);
+    PlainWindow b = MakePlainWindow(plat::DefWindowProc, 64, 64, false);
+    const PlainWindow choices[3] = {PlainWindow(), a, b};  // none, a, b in turn
+    ContextStack& stack = ContextStack::Get();
+    ASSERT_EQ(stack.Depth(), 0);
+    for (int i = 0; i < 17; ++i) {
+        ASSERT_TRUE(stack.MakeCurrent(choices[i % 3].dc, choices[i % 3].context));
+        stack.Push();
     }
-  };
-  EXPECT_EQ(app.Run(), 0);
-  EXPECT_FALSE(app.timedOut);
-  EXPECT_TRUE(changed);
-  EXPECT_EQ(stencil, 8);
-  auto at = std::find(log.begin(), log.end(), "change");
-  ASSERT_NE(at, log.end());
-  Log after(at, log.end());
-  after.erase(std::remove(after.begin(), after.end(), "w display"), after.end());
-  EXPECT_EQ(after, (Log{"change", "w destroy", "w resize 320x240", "w create", "app destroy"}));
-  EXPECT_EQ(x1, x0);
-  EXPECT_EQ(y1, y0);
-}
-
-TEST(Window, ContextStackRestoresSixteenLevelsAndCountsTheSeventeenth) {
-  PlainWindow a = MakePlainWindow(plat::DefWindowProc, 64, 64, false);
-  PlainWindow b = MakePlainWindow(plat::DefWindowProc, 64, 64, false);
-  const PlainWindow choices[3] = {PlainWindow(), a, b};  // none, a, b in turn
-  ContextStack& stack = ContextStack::Get();
-  ASSERT_EQ(stack.Depth(), 0);
-  for (int i = 0; i < 17; ++i) {
-    ASSERT_TRUE(stack.MakeCurrent(choices[i % 3].dc, choices[i % 3].context));
-    stack.Push();
-  }
-  EXPECT_EQ(stack.Depth(), 17);
-  stack.MakeCurrent(a.dc, a.context);
-  stack.Pop();  // the seventeenth push was counted, not stored
-  EXPECT_EQ(plat::GetCurrentContext(), nullptr);
-  for (int i = 15; i >= 0; --i) {
-    stack.Pop();
-    EXPECT_EQ(plat::GetCurrentContext(), choices[i % 3].context) << "level " << i;
-    if (choices[i % 3].context) {
-      EXPECT_EQ(plat::GetCurrentDC(), choices[i % 3].dc) << "level " << i;
+    EXPECT_EQ(stack.Depth(), 17);
+    stack.MakeCurrent(a.dc, a.context);
+    stack.Pop();  // the seventeenth push was counted, not stored
+    EXPECT_EQ(plat::GetCurrentContext(), nullptr);
+    for (int i = 15; i >= 0; --i) {
+        stack.Pop();
+        EXPECT_EQ(plat::GetCurrentContext(), choices[i % 3].context) << "level " << i;
+        if (choices[i % 3].context) {
+            EXPECT_EQ(plat::GetCurrentDC(), choices[i % 3].dc) << "level " << i;
+        }
     }
-  }
-  EXPECT_EQ(stack.Depth(), 0);
-  stack.MakeCurrent(b.dc, b.context);
-  stack.Pop();  // nothing pushed: ignored
-  EXPECT_EQ(stack.Depth(), 0);
-  EXPECT_EQ(plat::GetCurrentContext(), b.context);
-  DestroyPlainWindow(a);
-  DestroyPlainWindow(b);
+    EXPECT_EQ(stack.Depth(), 0);
+    stack.MakeCurrent(b.dc, b.context);
+    stack.Pop();  // nothing pushed: ignored
+    EXPECT_EQ(stack.Depth(), 0);
+    EXPECT_EQ(plat::GetCurrentContext(), b.context);
+    DestroyPlainWindow(a);
+    DestroyPlainWindow(b);
 }
 
-TEST(Window, ClosingByTheWindowSystemHidesOtherWindowsAndEndsTheLoopForTheMainOne) {
-  Log log;
-  RecordingApp app(&log);
-  RecordingWindow main(&log, "main");
-  RecordingWindow other(&log, "other");
-  int phase = 0;
-  app.onIdle = [&] {
-    if (phase == 0 && main.displays > 0 && other.displays > 0) {
-      EXPECT_TRUE(plat::RequestClose(other.extra->hWnd));
-      phase = 1;
-    } else if (phase == 1 && !other.IsVisible()) {
-      log.push_back("other hidden");
-      EXPECT_TRUE(plat::RequestClose(main.extra->hWnd));
-      phase = 2;
+TEST(Window, ClosingByTheWindowSystemHidesOtherWindowsAndEndsTheLoopForTheMainOne)
+{
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow main(&log, "main");
+    RecordingWindow other(&log, "other");
+    int phase = 0;
+    app.onIdle = [&] {
+        if (phase == 0 && main.displays > 0 && other.displays > 0) {
+            EXPECT_TRUE(plat::RequestClose(other.extra->hWnd));
+            phase = 1;
+        } else if (phase == 1 && !other.IsVisible()) {
+            log.push_back("other hidden");
+            EXPECT_TRUE(plat::RequestClose(main.extra->hWnd));
+            phase = 2;
+        }
+    };
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_FALSE(app.timedOut);
+    EXPECT_EQ(phase, 2);
+    EXPECT_NE(std::find(log.begin(), log.end(), "other hidden"), log.end());
+    EXPECT_FALSE(main.IsVisible());
+}
+
+std::string WindowName(plat::HWND hwnd)
+{
+    std::string command = "xdotool getwindowname " + std::to_string(plat::NativeWindowId(hwnd));
+    std::string name;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char line[256];
+        if (std::fgets(line, sizeof line, pipe))
+            name = line;
+        pclose(pipe);
     }
-  };
-  EXPECT_EQ(app.Run(), 0);
-  EXPECT_FALSE(app.timedOut);
-  EXPECT_EQ(phase, 2);
-  EXPECT_NE(std::find(log.begin(), log.end(), "other hidden"), log.end());
-  EXPECT_FALSE(main.IsVisible());
+    if (!name.empty() && name.back() == '\n')
+        name.pop_back();
+    return name;
 }
 
-std::string WindowName(plat::HWND hwnd) {
-  std::string command = "xdotool getwindowname " + std::to_string(plat::NativeWindowId(hwnd));
-  std::string name;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char line[256];
-    if (std::fgets(line, sizeof line, pipe)) name = line;
-    pclose(pipe);
-  }
-  if (!name.empty() && name.back() == '\n') name.pop_back();
-  return name;
-}
-
-TEST(Window, ServicesChangeTheRecordBeforeCreationAndTheWindowAfter) {
-  Log log;
-  RecordingApp app(&log);
-  RecordingWindow window(&log);
-  EXPECT_TRUE(window.SetTitle("first title"));
-  EXPECT_FALSE(window.SetTitle(nullptr));
-  EXPECT_TRUE(window.SetFullscreen(true));  // only a request so far
-  EXPECT_FALSE(window.IsFullscreen());
-  EXPECT_TRUE(window.SetFullscreen(false));
-  window.SetPosition(100, 50);
-
-  std::string firstName, secondName;
-  int x = 0, y = 0, fx = -1, fy = -1, fw = 0, fh = 0, bx = 0, by = 0, bw = 0, bh = 0;
-  bool cursorWasShown = false, cursorShownAfterHide = true, wasHidden = true;
-  window.onCreate = [&] {
-    firstName = WindowName(window.extra->hWnd);
-    EXPECT_TRUE(window.SetTitle("second title"));
-    secondName = WindowName(window.extra->hWnd);
-    window.GetPosition(x, y);
-
-    EXPECT_TRUE(window.SetFullscreen(true));
-    EXPECT_TRUE(window.SetFullscreen(true));
-    EXPECT_TRUE(window.IsFullscreen());
-    window.GetPosition(fx, fy);
-    fw = window.Width();
-    fh = window.Height();
-    EXPECT_TRUE(window.SetFullscreen(false));
+TEST(Window, ServicesChangeTheRecordBeforeCreationAndTheWindowAfter)
+{
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow window(&log);
+    EXPECT_TRUE(window.SetTitle("first title"));
+    EXPECT_FALSE(window.SetTitle(nullptr));
+    EXPECT_TRUE(window.SetFullscreen(true));  // only a request so far
     EXPECT_FALSE(window.IsFullscreen());
-    window.GetPosition(bx, by);
-    bw = window.Width();
-    bh = window.Height();
+    EXPECT_TRUE(window.SetFullscreen(false));
+    window.SetPosition(100, 50);
 
-    cursorWasShown = window.SetCursor(0);
-    cursorShownAfterHide = plat::IsCursorShown();
-    wasHidden = !window.SetCursor(GLWindow::CURSOR_CROSS);
+    std::string firstName, secondName;
+    int x = 0, y = 0, fx = -1, fy = -1, fw = 0, fh = 0, bx = 0, by = 0, bw = 0, bh = 0;
+    bool cursorWasShown = false, cursorShownAfterHide = true, wasHidden = true;
+    window.onCreate = [&] {
+        firstName = WindowName(window.extra->hWnd);
+        EXPECT_TRUE(window.SetTitle("second title"));
+        secondName = WindowName(window.extra->hWnd);
+        window.GetPosition(x, y);
 
-    EXPECT_TRUE(window.SetTopmost(true));
-    EXPECT_TRUE(window.IsTopmost());
-    EXPECT_TRUE(window.SetTopmost(false));
-    EXPECT_FALSE(window.IsTopmost());
-    window.Close();
-  };
-  EXPECT_EQ(app.Run(), 0);
-  EXPECT_EQ(firstName, "first title");
-  EXPECT_EQ(secondName, "second title");
-  EXPECT_STREQ(window.GetTitle(), "second title");
-  EXPECT_EQ(x, 100);
-  EXPECT_EQ(y, 50);
-  EXPECT_EQ(fx, 0);  // full screen covers the 1280x1024 display of the test server
-  EXPECT_EQ(fy, 0);
-  EXPECT_EQ(fw, 1280);
-  EXPECT_EQ(fh, 1024);
-  EXPECT_EQ(bx, 100);  // and leaving it restores the rectangle
-  EXPECT_EQ(by, 50);
-  EXPECT_EQ(bw, 320);
-  EXPECT_EQ(bh, 240);
-  EXPECT_TRUE(cursorWasShown);
-  EXPECT_FALSE(cursorShownAfterHide);
-  EXPECT_TRUE(wasHidden);
-  EXPECT_EQ(window.GetCursor(), GLWindow::CURSOR_CROSS);
+        EXPECT_TRUE(window.SetFullscreen(true));
+        EXPECT_TRUE(window.SetFullscreen(true));
+        EXPECT_TRUE(window.IsFullscreen());
+        window.GetPosition(fx, fy);
+        fw = window.Width();
+        fh = window.Height();
+        EXPECT_TRUE(window.SetFullscreen(false));
+        EXPECT_FALSE(window.IsFullscreen());
+        window.GetPosition(bx, by);
+        bw = window.Width();
+        bh = window.Height();
+
+        cursorWasShown = window.SetCursor(0);
+        cursorShownAfterHide = plat::IsCursorShown();
+        wasHidden = !window.SetCursor(GLWindow::CURSOR_CROSS);
+
+        EXPECT_TRUE(window.SetTopmost(true));
+        EXPECT_TRUE(window.IsTopmost());
+        EXPECT_TRUE(window.SetTopmost(false));
+        EXPECT_FALSE(window.IsTopmost());
+        window.Close();
+    };
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(firstName, "first title");
+    EXPECT_EQ(secondName, "second title");
+    EXPECT_STREQ(window.GetTitle(), "second title");
+    EXPECT_EQ(x, 100);
+    EXPECT_EQ(y, 50);
+    EXPECT_EQ(fx, 0);  // full screen covers the 1280x1024 display of the test server
+    EXPECT_EQ(fy, 0);
+    EXPECT_EQ(fw, 1280);
+    EXPECT_EQ(fh, 1024);
+    EXPECT_EQ(bx, 100);  // and leaving it restores the rectangle
+    EXPECT_EQ(by, 50);
+    EXPECT_EQ(bw, 320);
+    EXPECT_EQ(bh, 240);
+    EXPECT_TRUE(cursorWasShown);
+    EXPECT_FALSE(cursorShownAfterHide);
+    EXPECT_TRUE(wasHidden);
+    EXPECT_EQ(window.GetCursor(), GLWindow::CURSOR_CROSS);
 }
 
-TEST(Window, ExtensionsAreMatchedAsWholeWords) {
-  Log log;
-  RecordingApp app(&log);
-  RecordingWindow window(&log);
-  std::string all;
-  window.onCreate = [&] {
-    all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    window.Close();
-  };
-  EXPECT_EQ(app.Run(), 0);
-  ASSERT_FALSE(all.empty());
-  std::string trimmed = all.substr(0, all.find_last_not_of(' ') + 1);
-  std::string first = trimmed.substr(0, trimmed.find(' '));
-  std::string last = trimmed.substr(trimmed.rfind(' ') + 1);
-  // The queries switch to the window's context themselves, outside any
-  // handler: a new OS window and context for the closed one.
-  window.Show();
-  EXPECT_TRUE(window.IsExtensionSupported(first.c_str())) << first;
-  EXPECT_TRUE(window.IsExtensionSupported(last.c_str())) << last;
-  EXPECT_TRUE(window.IsExtensionSupported("GL_ARB_multitexture"));
-  EXPECT_FALSE(window.IsExtensionSupported("GL_ARB_multitextur"));
-  EXPECT_FALSE(window.IsExtensionSupported("GL_ARB_multi"));
-  EXPECT_FALSE(window.IsExtensionSupported("L_ARB_multitexture"));
-  EXPECT_FALSE(window.IsExtensionSupported("GL_ARB_multitexture GL_EXT_bgra"));
-  EXPECT_FALSE(window.IsExtensionSupported(""));
-  EXPECT_FALSE(window.IsExtensionSupported(nullptr));
+TEST(Window, ExtensionsAreMatchedAsWholeWords)
+{
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow window(&log);
+    std::string all;
+    window.onCreate = [&] {
+        all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+        window.Close();
+    };
+    EXPECT_EQ(app.Run(), 0);
+    ASSERT_FALSE(all.empty());
+    std::string trimmed = all.substr(0, all.find_last_not_of(' ') + 1);
+    std::string first = trimmed.substr(0, trimmed.find(' '));
+    std::string last = trimmed.substr(trimmed.rfind(' ') + 1);
+    // The queries switch to the window's context themselves, outside any
+    // handler: a new OS window and context for the closed one.
+    window.Show();
+    EXPECT_TRUE(window.IsExtensionSupported(first.c_str())) << first;
+    EXPECT_TRUE(window.IsExtensionSupported(last.c_str())) << last;
+    EXPECT_TRUE(window.IsExtensionSupported("GL_ARB_multitexture"));
+    EXPECT_FALSE(window.IsExtensionSupported("GL_ARB_multitextur"));
+    EXPECT_FALSE(window.IsExtensionSupported("GL_ARB_multi"));
+    EXPECT_FALSE(window.IsExtensionSupported("L_ARB_multitexture"));
+    EXPECT_FALSE(window.IsExtensionSupported("GL_ARB_multitexture GL_EXT_bgra"));
+    EXPECT_FALSE(window.IsExtensionSupported(""));
+    EXPECT_FALSE(window.IsExtensionSupported(nullptr));
 }
 
 }  // namespace
 
 namespace {
 
-TEST(Window, ThePaletteTableMixesEightRedsEightGreensAndFourBlues) {
-  plat::PaletteEntry entries[PALETTE_SIZE];
-  FillPalette(entries);
-  auto rgb = [&](int i) { return std::vector<int>{entries[i].red, entries[i].green, entries[i].blue}; };
-  EXPECT_EQ(rgb(0), (std::vector<int>{0, 0, 0}));
-  EXPECT_EQ(rgb(9), (std::vector<int>{63, 63, 0}));     // red 1, green 1, blue 0
-  EXPECT_EQ(rgb(138), (std::vector<int>{104, 63, 191}));  // red 2, green 1, blue 2
-  EXPECT_EQ(rgb(164), (std::vector<int>{160, 160, 164}));  // one of the fixed colours
-  EXPECT_EQ(rgb(255), (std::vector<int>{255, 255, 255}));
+TEST(Window, ThePaletteTableMixesEightRedsEightGreensAndFourBlues)
+{
+    plat::PaletteEntry entries[PALETTE_SIZE];
+    FillPalette(entries);
+    auto rgb = [&](int i) { return std::vector<int>{entries[i].red, entries[i].green, entries[i].blue}; };
+    EXPECT_EQ(rgb(0), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(rgb(9), (std::vector<int>{63, 63, 0}));        // red 1, green 1, blue 0
+    EXPECT_EQ(rgb(138), (std::vector<int>{104, 63, 191}));   // red 2, green 1, blue 2
+    EXPECT_EQ(rgb(164), (std::vector<int>{160, 160, 164}));  // one of the fixed colours
+    EXPECT_EQ(rgb(255), (std::vector<int>{255, 255, 255}));
 }
 
 }  // namespace
 
 // The first picture after a size change, drawn before any swap, covers the
 // whole new client area (the GL buffers follow the window at once).
-TEST(Window, DrawingRightAfterAResizeFillsTheNewSize) {
-  Log log;
-  RecordingApp app(&log);
-  RecordingWindow window(&log);
-  unsigned char corner[3] = {0, 0, 0};
-  window.onCreate = [&] { window.SetSize(641, 479); };
-  window.onDisplay = [&] {
-    glViewport(0, 0, 641, 479);
-    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glReadPixels(640, 478, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, corner);
-    window.Close();
-  };
-  EXPECT_EQ(app.Run(), 0);
-  EXPECT_FALSE(app.timedOut);
-  EXPECT_EQ(corner[0], 255);
-  EXPECT_EQ(corner[1], 0);
+TEST(Window, DrawingRightAfterAResizeFillsTheNewSize)
+{
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow window(&log);
+    unsigned char corner[3] = {0, 0, 0};
+    window.onCreate = [&] { window.SetSize(641, 479); };
+    window.onDisplay = [&] {
+        glViewport(0, 0, 641, 479);
+        glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glReadPixels(640, 478, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, corner);
+        window.Close();
+    };
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_FALSE(app.timedOut);
+    EXPECT_EQ(corner[0], 255);
+    EXPECT_EQ(corner[1], 0);
 }

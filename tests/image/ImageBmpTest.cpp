@@ -20,9 +20,8 @@ std::string LoadBmpOutput(Image& image, const std::string& path, bool* ok)
     return testing::internal::GetCapturedStdout();
 }
 
-const V kHeader3x2 = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
-                      40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
-                      24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+const V kHeader3x2 = {'B', 'M', 78, 0, 0, 0, 0, 0,  0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1,
+                      0,   24,  0,  0, 0, 0, 0, 24, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 TEST(ImageBmpWriter, WritesBottomUpBgrRowsPaddedToFourBytes)
 {
@@ -33,8 +32,7 @@ TEST(ImageBmpWriter, WritesBottomUpBgrRowsPaddedToFourBytes)
             rgb.SetPixel(x, y, 9 * y + 3 * x + 1, 9 * y + 3 * x + 2, 9 * y + 3 * x + 3);
     ASSERT_TRUE(rgb.Save(dir.Path("out.png").c_str()));  // the extension does not matter
     V expected = kHeader3x2;
-    expected.insert(expected.end(), {3, 2, 1, 6, 5, 4, 9, 8, 7, 0, 0, 0,
-                                     12, 11, 10, 15, 14, 13, 18, 17, 16, 0, 0, 0});
+    expected.insert(expected.end(), {3, 2, 1, 6, 5, 4, 9, 8, 7, 0, 0, 0, 12, 11, 10, 15, 14, 13, 18, 17, 16, 0, 0, 0});
     EXPECT_EQ(ReadFileBytes(dir.Path("out.png")), expected);
     EXPECT_EQ(rgb.GetFormat(), RGB);  // the image itself is not converted
     EXPECT_EQ(rgb.GetRowPadding(), 5);
@@ -187,9 +185,13 @@ TEST(ImageBmpReader, OtherKindsFailSilently)
     Set32(core, 14, 12);  // the small OS/2 header
     V planes = MakeBmp(1, 1, 24, {}, {1, 2, 3, 0});
     planes[26] = 2;
-    const V files[] = {MakeBmp(1, 1, 32, {}, V(4, 1)), MakeBmp(1, 1, 16, {}, V(4, 1)),
-                       MakeBmp(1, 1, 4, V(64, 0), V(4, 0)), MakeBmp(1, 1, 1, V(8, 0), V(4, 0)),
-                       MakeBmp(2, 1, 8, V(8, 0), {2, 0, 0, 1}, 1), core, planes,
+    const V files[] = {MakeBmp(1, 1, 32, {}, V(4, 1)),
+                       MakeBmp(1, 1, 16, {}, V(4, 1)),
+                       MakeBmp(1, 1, 4, V(64, 0), V(4, 0)),
+                       MakeBmp(1, 1, 1, V(8, 0), V(4, 0)),
+                       MakeBmp(2, 1, 8, V(8, 0), {2, 0, 0, 1}, 1),
+                       core,
+                       planes,
                        V{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}};
     for (const V& file : files) {
         Image image(2, 2, RGB);

@@ -10,8 +10,7 @@ using V = std::vector<unsigned char>;
 
 // One source pixel in each format: red 200, green 100, blue 50, alpha 7,
 // grey 90 where the format carries grey.
-const V kSource[] = {{200, 100, 50}, {200, 100, 50, 7}, {50, 100, 200}, {50, 100, 200, 7},
-                     {90}, {90, 7}, {7}};
+const V kSource[] = {{200, 100, 50}, {200, 100, 50, 7}, {50, 100, 200}, {50, 100, 200, 7}, {90}, {90, 7}, {7}};
 
 // lum(200, 100, 50) = 60 + 60 + 5 = 125; lum(7, 7, 7) = 7.
 const V kExpected[7][7] = {
@@ -34,8 +33,7 @@ TEST(ImageConvert, EveryPairFollowsItsChannelRule)
             Image image(3, 2, PixelFormat(s), 3);
             for (int y = 0; y < 2; ++y)
                 for (int x = 0; x < 3; ++x)
-                    std::copy(kSource[s].begin(), kSource[s].end(),
-                              image.GetRow(y) + x * image.GetPixelSize());
+                    std::copy(kSource[s].begin(), kSource[s].end(), image.GetRow(y) + x * image.GetPixelSize());
             ASSERT_TRUE(image.SetFormat(PixelFormat(t)));
             EXPECT_EQ(image.GetFormat(), t);
             EXPECT_EQ(image.GetRowPadding(), 0);

@@ -154,8 +154,8 @@ TEST_F(GLTransfer, DrawShowsTheImageWhateverTheUnpackState)
     for (PixelFormat format : kFormats)
         for (int padding : {0, 2})
             for (const auto& state : states) {
-                SCOPED_TRACE(testing::Message() << "format " << format << " padding " << padding
-                                                << " unpack " << state[0] << "/" << state[1]);
+                SCOPED_TRACE(testing::Message() << "format " << format << " padding " << padding << " unpack "
+                                                << state[0] << "/" << state[1]);
                 Paint(0, 0, kWidth, kHeight, 5, 5, 5);
                 Image image = Pattern(3, 3, format, padding), shown;
                 for (int i = 0; i < 3; ++i)
@@ -243,8 +243,8 @@ TEST_F(GLTransfer, RescaleResamplesWithGLU)
 
     // Nearest powers of two on a log scale, within the texture size limit.
     GLint limit = Store(GL_MAX_TEXTURE_SIZE);
-    const int sizes[][4] = {{640, 200, 512, 256}, {3, 12, 4, 16}, {5, 6, 4, 8}, {11, 1, 8, 1},
-                            {limit * 3 / 2, 3, limit, 4}};
+    const int sizes[][4] = {
+        {640, 200, 512, 256}, {3, 12, 4, 16}, {5, 6, 4, 8}, {11, 1, 8, 1}, {limit * 3 / 2, 3, limit, 4}};
     for (const auto& s : sizes) {
         Image image(s[0], s[1], LUMINANCE, 0);
         image.Fill(7, 7, 7);

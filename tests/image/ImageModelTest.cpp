@@ -85,8 +85,8 @@ TEST(ImageModel, SetPixelWritesEachFormatsChannelOrder)
         PixelFormat format;
         V bytes;
     } cases[] = {
-        {RGB, {10, 20, 30}}, {RGBA, {10, 20, 30, 40}}, {BGR, {30, 20, 10}},
-        {BGRA, {30, 20, 10, 40}}, {LUMINANCE, {18}}, {LUMINANCE_ALPHA, {18, 40}}, {ALPHA, {40}},
+        {RGB, {10, 20, 30}}, {RGBA, {10, 20, 30, 40}},    {BGR, {30, 20, 10}}, {BGRA, {30, 20, 10, 40}},
+        {LUMINANCE, {18}},   {LUMINANCE_ALPHA, {18, 40}}, {ALPHA, {40}},
     };  // grey: 0.3 * 10 + 0.6 * 20 + 0.1 * 30 = 18
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);

@@ -29,8 +29,12 @@ V FromHex(const char* hex)
 V RampPalette(int entries)
 {
     V palette;
-    for (int i = 0; i < entries; ++i)
-        palette.insert(palette.end(), {uint8_t(10 * i), uint8_t(20 * i), uint8_t(30 * i), 0});
+    for (int i = 0; i < entries; ++i) {
+        palette.push_back(uint8_t(10 * i));
+        palette.push_back(uint8_t(20 * i));
+        palette.push_back(uint8_t(30 * i));
+        palette.push_back(0);
+    }
     return palette;
 }
 
@@ -131,7 +135,7 @@ TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
     hugePng[16] = 0x7F;  // width 2^31 - 2^24 + 1
     V widePng = png;
     widePng[18] = 0x90;  // 36865 pixels wide
-    V longChunk = png;  // a text chunk claiming more bytes than the file has
+    V longChunk = png;   // a text chunk claiming more bytes than the file has
     longChunk.insert(longChunk.begin() + 33, {0, 0, 3, 0, 't', 'E', 'X', 't', 'k', 0, 'v', 1, 2, 3, 4});
     V gif = MakeGif(1, 1, V(12, 0), {0}, -1);
     V bigFrame = gif;
@@ -148,7 +152,7 @@ TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
     }
     Image kept(1, 1, RGB);
     EXPECT_FALSE(kept.LoadPicture(dir.Write("t.txt", text).c_str()));
-    EXPECT_FALSE(kept.IsNull());  // not a picture: the image stays as it was
+    EXPECT_FALSE(kept.IsNull());                           // not a picture: the image stays as it was
     EXPECT_FALSE(kept.LoadPicture(dir.Path("").c_str()));  // a folder
     EXPECT_FALSE(kept.IsNull());
 }
@@ -158,32 +162,32 @@ TEST(ImageSystemPictures, GifFramesTheDecoderCannotTakeAreRefusedBeforeDecoding)
     ScratchDir dir;
     // Found by fuzzing, byte for byte. Codes that name entries past the
     // table: the decoder overran its string stack and freed a wild pointer.
-    V pastTheTable = {'G', 'I', 'F', '8', '9', 'a', 3, 0, 2, 0, 0, 3, 0,
-                      0x2C, 0, 0, 0, 0x21, 0xF9, 4, 1, 0, 0, 3, 0x50};
+    V pastTheTable = {'G',  'I', 'F', '8', '9',  'a',  3, 0, 2, 0, 0, 3,   0,
+                      0x2C, 0,   0,   0,   0x21, 0xF9, 4, 1, 0, 0, 3, 0x50};
     pastTheTable.insert(pastTheTable.end(), 114, 0x57);
     pastTheTable.insert(pastTheTable.end(), {0x15, 'S', '<', 's', 'v', 'g'});
     // A frame 0 pixels high: the decoder asked for 4 GB.
-    V noRows = {'G', 'I', 'F', '8', '9', 'a', 3, 0, 2, 0, 0x81, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0x80, 0xFF,
-                0x0D, 0x1A, 0x47, 0x2C, 0, 0, 0, 0x2C, 0xF8, 1, 0, 0, 0, 3, 0, 0, 2, 0, 0, 3, 0,
-                0x2C, 0, 0, 0, 0x14, 0x21, 0xF9, 4, 0xFA, 0, 0, 'S', 3, 'P', 0, ';'};
+    V noRows = {'G',  'I',  'F',  '8',  '9',  'a',  3, 0,    2,    0,    0x81, 0,    0, 0xFF, 0,   0, 0,   0xFF, 0,  0,
+                0x80, 0xFF, 0x0D, 0x1A, 0x47, 0x2C, 0, 0,    0,    0x2C, 0xF8, 1,    0, 0,    0,   3, 0,   0,    2,  0,
+                0,    3,    0,    0x2C, 0,    0,    0, 0x14, 0x21, 0xF9, 4,    0xFA, 0, 0,    'S', 3, 'P', 0,    ';'};
     // 9216 x 32594 pixels from 48 bytes: the decoder made them all up, for
     // seconds. Also with a code size the decoder takes.
-    V claimsTooMuch = {'G', 'I', 'F', '8', '9', 'a', 3, 4, 1, 0, 0, 3, 0, 0x2C, 0, 0, 0, 0, 0, 0x24, 0x52, 0x7F,
-                       0, 0, 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 'B', '`', 0x82, 2, 0, 0, 2, 5, 4,
-                       0xC7, 'P', 0x14, 'S', 0, ';'};
+    V claimsTooMuch = {'G',  'I', 'F', '8',  '9',  'a',  3, 4, 1, 0, 0,    3,   0,    0x2C, 0,   0,
+                       0,    0,   0,   0x24, 0x52, 0x7F, 0, 0, 0, 0, 0,    0,   'I',  'E',  'N', 'D',
+                       0xAE, 'B', '`', 0x82, 2,    0,    0, 2, 5, 4, 0xC7, 'P', 0x14, 'S',  0,   ';'};
     V claimsTooMuchCodeSize2 = claimsTooMuch;
     claimsTooMuchCodeSize2[23] = 2;
     // The end code right after a reset, which the decoder takes as a pixel
     // and goes on: the codes after it tied the table into a loop.
-    V pixelAfterReset = FromHex(
-        "474946383961f90401000003002c000000000100ef0003020808100100020003002c000000000100ef00030208081001"
-        "0002000008080808080808084808080808020202a0020202020202020202020202020202020202020202020202020202"
-        "020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202"
-        "02474946383961f90401000003002c000000000100ef0003020808100100020003002c000000000100ef000302080810"
-        "010002000008080808080808084808080808020202020202020202020202020202020202020202020202020202020202"
-        "020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202"
-        "020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202020208"
-        "293c73020202020208293c7376766700ef6700ef");
+    V pixelAfterReset =
+        FromHex("474946383961f90401000003002c000000000100ef0003020808100100020003002c000000000100ef00030208081001"
+                "0002000008080808080808084808080808020202a0020202020202020202020202020202020202020202020202020202"
+                "020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202"
+                "02474946383961f90401000003002c000000000100ef0003020808100100020003002c000000000100ef000302080810"
+                "010002000008080808080808084808080808020202020202020202020202020202020202020202020202020202020202"
+                "020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202"
+                "020202020202020202020202020202020202020202020202020202020202020202020202020202020202020202020208"
+                "293c73020202020208293c7376766700ef6700ef");
     for (const V& file : {pastTheTable, noRows, claimsTooMuch, claimsTooMuchCodeSize2, pixelAfterReset}) {
         Image image(1, 1, RGB);
         EXPECT_FALSE(image.LoadPicture(dir.Write("f.gif", file).c_str()));
@@ -196,9 +200,9 @@ TEST(ImageSystemPictures, GifFramesTheDecoderCannotTakeAreRefusedBeforeDecoding)
     const V palette = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0};
     V growing = MakeGif(16, 4, palette, {}, -1);
     growing.resize(13 + 12);  // the header and the palette, then the frame
-    growing.insert(growing.end(), {0x2C, 0, 0, 0, 0, 16, 0, 4, 0, 0, 2, 0x11, 0x84, 0x83, 0xA2, 0xC3, 0x06,
-                                   0x98, 0x56, 0x3B, 0x51, 0x0E, 0x07, 0x95, 0x60, 0xF3, 0x55, 0x0E, 0x14,
-                                   0x00, 0x3B});
+    growing.insert(growing.end(),
+                   {0x2C, 0,    0,    0,    0,    16,   0,    4,    0,    0,    2,    0x11, 0x84, 0x83, 0xA2, 0xC3,
+                    0x06, 0x98, 0x56, 0x3B, 0x51, 0x0E, 0x07, 0x95, 0x60, 0xF3, 0x55, 0x0E, 0x14, 0x00, 0x3B});
     Image image;
     ASSERT_TRUE(image.LoadPicture(dir.Write("g.gif", growing).c_str()));
     ASSERT_EQ(image.Width(), 16);
@@ -225,8 +229,7 @@ TEST(ImageSystemPictures, SizesBeyondWhatTheFileOrTheDecoderCanHoldAreRefused)
     }
     // The same QOI picture at 10 x 10 fits its 28 bytes: one colour, one
     // run of 62, and one of 37.
-    V small = {'q', 'o', 'i', 'f', 0, 0, 0, 10, 0, 0, 0, 10, 3, 0, 0xFE, 9, 8, 7, 0xFD, 0xE4,
-               0, 0, 0, 0, 0, 0, 0, 1};
+    V small = {'q', 'o', 'i', 'f', 0, 0, 0, 10, 0, 0, 0, 10, 3, 0, 0xFE, 9, 8, 7, 0xFD, 0xE4, 0, 0, 0, 0, 0, 0, 0, 1};
     Image image;
     ASSERT_TRUE(image.Load(dir.Write("small", small).c_str()));
     EXPECT_EQ(Colour(image, 9, 9), V({9, 8, 7}));

@@ -55,9 +55,9 @@ TEST(ImageTga, OtherKindsAreRejected)
     ScratchDir dir;
     V mapped = MakeTga(2, 2, 2, 24, 0, kTwoRows, true);
     mapped[1] = 1;
-    const V files[] = {MakeTga(1, 2, 2, 24, 0, kTwoRows, true), MakeTga(3, 2, 2, 24, 0, kTwoRows, true),
-                       MakeTga(2, 2, 2, 16, 0, kTwoRows, true), MakeTga(2, 0, 2, 24, 0, kTwoRows, true),
-                       MakeTga(2, 2, 0, 24, 0, kTwoRows, true), mapped,
+    const V files[] = {MakeTga(1, 2, 2, 24, 0, kTwoRows, true),   MakeTga(3, 2, 2, 24, 0, kTwoRows, true),
+                       MakeTga(2, 2, 2, 16, 0, kTwoRows, true),   MakeTga(2, 0, 2, 24, 0, kTwoRows, true),
+                       MakeTga(2, 2, 0, 24, 0, kTwoRows, true),   mapped,
                        V(kTwoRows.begin(), kTwoRows.begin() + 10)};
     for (const V& file : files) {
         Image image(1, 1, RGB);
@@ -77,10 +77,10 @@ TEST(ImageTga, RunLengthPacketsMustCoverThePictureExactly)
     EXPECT_EQ(Row(image, 1), V({4, 5, 6, 7, 8, 9}));
 
     const V bad[] = {
-        {0x81, 1, 2, 3},                    // two pixels short
-        {0x81, 1, 2, 3, 0x82, 4, 5, 6},     // a run past the end
+        {0x81, 1, 2, 3},                                   // two pixels short
+        {0x81, 1, 2, 3, 0x82, 4, 5, 6},                    // a run past the end
         {0x81, 1, 2, 3, 0x02, 4, 5, 6, 7, 8, 9, 1, 2, 3},  // raw pixels past the end
-        {0x81, 1, 2, 3, 0x01, 4, 5, 6, 7},  // raw pixels cut short
+        {0x81, 1, 2, 3, 0x01, 4, 5, 6, 7},                 // raw pixels cut short
     };
     for (const V& data : bad) {
         Image failed(1, 1, RGB);
@@ -90,8 +90,7 @@ TEST(ImageTga, RunLengthPacketsMustCoverThePictureExactly)
 
     testing::internal::CaptureStdout();
     bool ok = image.LoadTGA(dir.Write("r.tga", MakeTga(10, 3, 1, 32, 0, {0x82, 1, 2, 3, 4}, true)).c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "warning: 32-bit RLE compressed TGA not supported\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "warning: 32-bit RLE compressed TGA not supported\n");
     ASSERT_TRUE(ok);
     EXPECT_EQ(image.GetFormat(), BGRA);
     EXPECT_EQ(Row(image, 0), V({1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4}));
@@ -101,8 +100,8 @@ TEST(ImageTga, ClaimedSizesAreCheckedAgainstTheFile)
 {
     ScratchDir dir;
     const V files[] = {
-        MakeTga(2, 65535, 65535, 32, 0, V(100, 0), true),   // beyond the size limits
-        MakeTga(2, 30000, 30000, 24, 0, V(100, 0), true),   // far more than the file holds
+        MakeTga(2, 65535, 65535, 32, 0, V(100, 0), true),  // beyond the size limits
+        MakeTga(2, 30000, 30000, 24, 0, V(100, 0), true),  // far more than the file holds
         MakeTga(10, 30000, 30000, 24, 0, V(100, 0x80), true),
         MakeTga(10, 20000, 1, 24, 0, {0xFF, 1, 2, 3}, true),
     };

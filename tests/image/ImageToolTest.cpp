@@ -22,8 +22,8 @@ ToolRun Tool(const std::string& arguments)
 {
     auto start = std::chrono::steady_clock::now();
     // A sanitizer report must not pass for the tool's own failure status 1.
-    std::string command = "ASAN_OPTIONS=exitcode=86 UBSAN_OPTIONS=exitcode=86 " +
-                          std::string(GLINTWORK_IMAGE_TOOL) + " " + arguments + " 2>/dev/null";
+    std::string command = "ASAN_OPTIONS=exitcode=86 UBSAN_OPTIONS=exitcode=86 " + std::string(GLINTWORK_IMAGE_TOOL) +
+                          " " + arguments + " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     ToolRun run{-1, "", 0};
     char buffer[256];
@@ -58,11 +58,11 @@ TEST(ImageTool, ConvertWritesABmpOrNothing)
 {
     ScratchDir dir;
     // Top row blue, white; bottom row red, green.
-    std::string png = dir.Write("in.png", MakePng(2, 2, {0, 0, 255, 255, 255, 255, 255, 255,
-                                                          255, 0, 0, 255, 0, 255, 0, 255}));
+    std::string png =
+        dir.Write("in.png", MakePng(2, 2, {0, 0, 255, 255, 255, 255, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255}));
     ASSERT_EQ(Tool("convert " + png + " " + dir.Path("out.jpg")).status, 0);
-    V expected = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0,
-                  2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0};
+    V expected = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0,  54, 0, 0, 0, 40, 0,  0, 0, 2,
+                  0,   0,   0,  2, 0, 0, 0, 1, 0, 24, 0,  0, 0, 0, 0,  16, 0, 0, 0};
     expected.resize(54, 0);
     expected.insert(expected.end(), {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0});
     EXPECT_EQ(ReadFileBytes(dir.Path("out.jpg")), expected);

@@ -49,8 +49,8 @@ ScratchDir::~ScratchDir()
 std::string ScratchDir::Write(const std::string& name, const Bytes& bytes) const
 {
     std::string path = Path(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                               std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
 }
 
@@ -65,8 +65,7 @@ bool FileExists(const std::string& path)
     return std::filesystem::exists(path);
 }
 
-Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, const Bytes& rows,
-              uint32_t compression)
+Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, const Bytes& rows, uint32_t compression)
 {
     Bytes b{'B', 'M'};
     uint32_t offBits = uint32_t(54 + palette.size());
@@ -89,8 +88,7 @@ Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, con
     return b;
 }
 
-Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const Bytes& data,
-              bool footer)
+Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const Bytes& data, bool footer)
 {
     Bytes b{0, 0, uint8_t(type), 0, 0, 0, 0, 0, 0, 0, 0, 0};
     Put16(b, uint32_t(width));
@@ -238,8 +236,7 @@ Bytes MakeGreyJpeg(const Bytes& blockGreys)
     Bytes j{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
     j.insert(j.end(), 64, 8);  // every quantizer 8: the DC coefficient is grey - 128
     int width = int(blockGreys.size()) * 8;
-    j.insert(j.end(), {0xFF, 0xC0, 0, 11, 8, 0, 8, uint8_t(width >> 8), uint8_t(width), 1, 1,
-                       0x11, 0});
+    j.insert(j.end(), {0xFF, 0xC0, 0, 11, 8, 0, 8, uint8_t(width >> 8), uint8_t(width), 1, 1, 0x11, 0});
     // DC table: categories 0..11, each a 4-bit code equal to the category.
     j.insert(j.end(), {0xFF, 0xC4, 0, 31, 0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     for (int c = 0; c < 12; ++c)

@@ -34,8 +34,7 @@ Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, con
               uint32_t compression = 0);
 
 // A TGA file: the 18-byte header, `data`, and the 26-byte footer if asked.
-Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const Bytes& data,
-              bool footer);
+Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const Bytes& data, bool footer);
 
 // A PNG file of 8-bit RGBA pixels, rows top first, stored without compression.
 Bytes MakePng(int width, int height, const Bytes& rgbaTopDown);

@@ -74,13 +74,13 @@ TEST(Intersect, RoomFacesIncludeTheirBounds)
 {
     SceneTracer t;
     SetUpTracer(t, RoomScript() + "screen 4 4");
-    EXPECT_TRUE(t.InsideRoomFace(Vec3(10.0, 10.0, -5.0), 2));       // x = xMax, y = yMax
+    EXPECT_TRUE(t.InsideRoomFace(Vec3(10.0, 10.0, -5.0), 2));  // x = xMax, y = yMax
     EXPECT_FALSE(t.InsideRoomFace(Vec3(10.000001, 0.0, -5.0), 2));
-    EXPECT_TRUE(t.InsideRoomFace(Vec3(0.0, -10.0, -30.0), 0));      // z = zMin
-    EXPECT_TRUE(t.InsideRoomFace(Vec3(0.0, -10.0, -0.01f), 3));     // z = nearZ exactly
-    EXPECT_FALSE(t.InsideRoomFace(Vec3(0.0, -10.0, -0.005), 3));    // in front of the near plane
+    EXPECT_TRUE(t.InsideRoomFace(Vec3(0.0, -10.0, -30.0), 0));    // z = zMin
+    EXPECT_TRUE(t.InsideRoomFace(Vec3(0.0, -10.0, -0.01f), 3));   // z = nearZ exactly
+    EXPECT_FALSE(t.InsideRoomFace(Vec3(0.0, -10.0, -0.005), 3));  // in front of the near plane
     EXPECT_FALSE(t.InsideRoomFace(Vec3(0.0, 11.0, -5.0), 1));
-    EXPECT_TRUE(t.InsideRoomFace(Vec3(NAN, 0.0, -5.0), 2));         // NaN is never "outside"
+    EXPECT_TRUE(t.InsideRoomFace(Vec3(NAN, 0.0, -5.0), 2));  // NaN is never "outside"
 
     t.depthLimit = -25.0f;
     EXPECT_TRUE(t.BeyondDepth(Vec3(0, 0, -25.0)));

@@ -71,13 +71,13 @@ TEST(Render, OrderWithinOnePixel)
     // rejected point plots black.
     SceneTracer t;
     SetUpTracer(t, RoomScript("1 0 0  0 0 0  0 0 0  1\n"
-                        "0 0 0  0 0 0  0 0 0  1\n"
-                        "0 1 0  0 0 0  0 0 0  1\n"
-                        "0 0 0  0 0 0  0 0 0  1\n"
-                        "0 0 1  0 0 0  0 0 0  1\n") +
-                 "screen 4 4 raytracedepth -100 "
-                 "sphere 1 -4.2333 2.8222 -14.1108 2 materialSP 0 0 0  0 0 0  0 0 0  1 "
-                 "light 1 0 0 -10  0.5 0.5 0.5  0 0 0  0 0 0");
+                              "0 0 0  0 0 0  0 0 0  1\n"
+                              "0 1 0  0 0 0  0 0 0  1\n"
+                              "0 0 0  0 0 0  0 0 0  1\n"
+                              "0 0 1  0 0 0  0 0 0  1\n") +
+                       "screen 4 4 raytracedepth -100 "
+                       "sphere 1 -4.2333 2.8222 -14.1108 2 materialSP 0 0 0  0 0 0  0 0 0  1 "
+                       "light 1 0 0 -10  0.5 0.5 0.5  0 0 0  0 0 0");
     Vec3 d(0.3, -0.2, 1.0);
     d.Normalize();
     t.SetEye(Vec3());
@@ -155,8 +155,7 @@ TEST(Render, RenderingTwiceGivesTheSameListAndMovesShiftSpheres)
     // G then H: back to the identical frame.
     t.MoveSpheresLeft();
     t.Render();
-    EXPECT_FALSE(first.size() == t.Points().size() &&
-                 std::equal(first.begin(), first.end(), t.Points().begin(), Same));
+    EXPECT_FALSE(first.size() == t.Points().size() && std::equal(first.begin(), first.end(), t.Points().begin(), Same));
     t.MoveSpheresRight();
     t.Render();
     ASSERT_EQ(first.size(), t.Points().size());

@@ -55,7 +55,7 @@ TEST(Shade, AmbientOnlyLightGivesTheProductEverywhere)
     SceneTracer t;
     const std::string materials = "1 0.5 0 0 0 0 0 0 0 1\n";
     SetUpTracer(t, RoomScript(materials + materials + materials + materials + materials) +
-                 "screen 8 6 raytracedepth -100 light 1 0 0 -5 0.2 0.2 0.2 0 0 0 0 0 0");
+                       "screen 8 6 raytracedepth -100 light 1 0 0 -5 0.2 0.2 0.2 0 0 0 0 0 0");
     t.SetEye(Vec3());
     t.Render();
     ASSERT_FALSE(t.Points().empty());
@@ -73,11 +73,11 @@ TEST(Shade, ShadowOnAPlaneCarriesTheBlockersColour)
     SceneTracer t;
     const std::string wall = "0.25 0.5 0.75  0.5 0.5 0.5  0 0 0  1\n";
     SetUpTracer(t, RoomScript(wall + wall + wall + wall + wall) +
-                 "screen 4 4 raytracedepth -100 "
-                 "sphere 1 0 0 -25 1 materialSP 0.5 0.25 1  0 0 0  0 0 0  10 "
-                 "light 2 0 0 -20  10 0 -20 "
-                 " 0.5 0.5 0.5  1 1 1  1 1 1 "
-                 " 0.25 0.25 0.25  1 0.5 0.25  1 1 1");
+                       "screen 4 4 raytracedepth -100 "
+                       "sphere 1 0 0 -25 1 materialSP 0.5 0.25 1  0 0 0  0 0 0  10 "
+                       "light 2 0 0 -20  10 0 -20 "
+                       " 0.5 0.5 0.5  1 1 1  1 1 1 "
+                       " 0.25 0.25 0.25  1 0.5 0.25  1 1 1");
     Aim(t, Vec3(0, 0, 1));
     t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
     ASSERT_EQ(t.Points().size(), 1u);
@@ -104,12 +104,11 @@ TEST(Shade, SphereShadowsFollowBothSwitches)
     // Sphere 0 at (0, 0, -20) is lit by one light at (0, 0, -5); sphere 1 at
     // (0, 0, -12) sits on the line in between. The drawn point of sphere 0
     // is its far side at z = -25, so the light is blocked there.
-    const std::string script = RoomScript() +
-                               "screen 4 4 raytracedepth -100 "
-                               "sphere 2 0 0 -20 5  0 0 -12 1 "
-                               "materialSP 0.5 0.5 0.5  0 0 0  0 0 0  1 "
-                               "           1 0.5 0.25  0 0 0  0 0 0  1 "
-                               "light 1 0 0 -5  0.5 0.5 0.5  0 0 0  0 0 0";
+    const std::string script = RoomScript() + "screen 4 4 raytracedepth -100 "
+                                              "sphere 2 0 0 -20 5  0 0 -12 1 "
+                                              "materialSP 0.5 0.5 0.5  0 0 0  0 0 0  1 "
+                                              "           1 0.5 0.25  0 0 0  0 0 0  1 "
+                                              "light 1 0 0 -5  0.5 0.5 0.5  0 0 0  0 0 0";
     auto shade = [&](bool reflections, bool coloured) {
         SceneTracer t;
         SetUpTracer(t, script);

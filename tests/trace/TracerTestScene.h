@@ -31,8 +31,7 @@ inline void ReadScene(Scene& scene, const std::string& text)
 }
 
 // Sets a tracer up from a script the way the window does.
-template <typename Tracer>
-void SetUpTracer(Tracer& tracer, const std::string& text)
+template <typename Tracer> void SetUpTracer(Tracer& tracer, const std::string& text)
 {
     Scene scene;
     ReadScene(scene, text);
@@ -44,8 +43,7 @@ void SetUpTracer(Tracer& tracer, const std::string& text)
 
 // The eye at the origin and the given unit direction as the pixel's primary
 // ray, with an empty point list: ready to offer the ray to one object.
-template <typename Tracer>
-void Aim(Tracer& t, const Vec3& direction)
+template <typename Tracer> void Aim(Tracer& t, const Vec3& direction)
 {
     t.SetEye(Vec3());
     t.rayDir = direction;

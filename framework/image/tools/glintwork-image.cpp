@@ -7,26 +7,23 @@
 
 namespace {
 
-const char* const kUsage =
-    "usage: glintwork-image info FILE\n"
-    "       glintwork-image convert IN OUT\n"
-    "       glintwork-image --help\n";
+const char* const kUsage = "usage: glintwork-image info FILE\n"
+                           "       glintwork-image convert IN OUT\n"
+                           "       glintwork-image --help\n";
 
-const char* const kHelp =
-    "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, chosen by content) the way\n"
-    "Glintwork does.\n"
-    "\n"
-    "  info FILE        print \"<width> <height> <FORMAT> <padding>\" of the loaded image\n"
-    "  convert IN OUT   save the picture IN as a 24-bit BMP file OUT (whatever its name);\n"
-    "                   OUT is left alone when anything fails\n"
-    "\n"
-    "Exit status: 0 on success, 1 when a file cannot be loaded or saved, 2 on wrong\n"
-    "arguments. The readers may print progress lines on standard output.\n";
+const char* const kHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, chosen by content) the way\n"
+                          "Glintwork does.\n"
+                          "\n"
+                          "  info FILE        print \"<width> <height> <FORMAT> <padding>\" of the loaded image\n"
+                          "  convert IN OUT   save the picture IN as a 24-bit BMP file OUT (whatever its name);\n"
+                          "                   OUT is left alone when anything fails\n"
+                          "\n"
+                          "Exit status: 0 on success, 1 when a file cannot be loaded or saved, 2 on wrong\n"
+                          "arguments. The readers may print progress lines on standard output.\n";
 
 const char* FormatName(PixelFormat format)
 {
-    static const char* const names[] = {"RGB", "RGBA", "BGR", "BGRA",
-                                        "LUMINANCE", "LUMINANCE_ALPHA", "ALPHA"};
+    static const char* const names[] = {"RGB", "RGBA", "BGR", "BGRA", "LUMINANCE", "LUMINANCE_ALPHA", "ALPHA"};
     return format >= RGB && format <= ALPHA ? names[format] : "UNKNOWN";
 }
 
@@ -37,8 +34,7 @@ int Info(const char* path)
         fprintf(stderr, "glintwork-image: cannot load %s\n", path);
         return 1;
     }
-    printf("%d %d %s %d\n", image.Width(), image.Height(), FormatName(image.GetFormat()),
-           image.GetRowPadding());
+    printf("%d %d %s %d\n", image.Width(), image.Height(), FormatName(image.GetFormat()), image.GetRowPadding());
     return 0;
 }
 
