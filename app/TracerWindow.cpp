@@ -6,7 +6,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "PointDrawer.h"
@@ -211,42 +210,13 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
         DrawView(tracerB, 1, bandsB.get(), eyeCentre, 0, width, drawPath, times);
 }
 
-// Reads the window's whole client area straight into the layout of a 24-bit
-// BMP file (blue first, rows padded to 4 bytes with zeros), so that saving
-// writes the buffer as it is.
-bool TracerWindow::GrabInFileLayout()
-{
-    const int width = Width(), height = Height();
-    if (width < 1 || height < 1 || !Image::HasBGRA())
-        return screenShot.GrabWindow();
-    const int padding = (4 - (3 * width) % 4) % 4;
-    if (screenShot.Width() != width || screenShot.Height() != height || screenShot.GetFormat() != BGR ||
-        screenShot.GetRowPadding() != padding) {
-        if (!screenShot.Create(width, height, BGR, padding))
-            return false;
-        std::memset(screenShot.GetData(), 0, screenShot.GetDataSize());
-    }
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    glReadPixels(0, 0, width, height, GL_BGR, GL_UNSIGNED_BYTE, screenShot.GetData());
-    const bool read = glGetError() == GL_NO_ERROR;
-    glPopClientAttrib();
-    return read;
-}
-
 void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
 {
     const Clock::time_point start = Clock::now();
     if (savePath == FramePath::Reference)
         screenShot.GrabWindow();
     else
-        GrabInFileLayout();
+        screenShot.GrabWindowInFileLayout();
     const Clock::time_point grabbed = Clock::now();
     // The save replaces the file only when the whole frame is written, so a
     // reader never sees half a frame; a failure keeps the previous frame.

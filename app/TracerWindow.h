@@ -64,7 +64,6 @@ public:
     float frustumTop = 0.0f;
 
 private:
-    bool GrabInFileLayout();
     template <typename Tracer>
     void DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
                   FramePath path, FrameTimes* times);

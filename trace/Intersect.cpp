@@ -115,18 +115,21 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
         PlotPoint(colour[0], colour[1], colour[2]);
         colour[0] = colour[1] = colour[2] = 0.0f;
     };
+    // The sphere's own light sum plus the room it reflects.
+    auto plotReflecting = [&]() {
+        sumLights(true);
+        for (int ch = 0; ch < 3; ++ch)
+            colour[ch] = colour[ch] + reflectedColour[ch];
+        plotColour();
+    };
 
     if (reflectionsOn && !fastPath) {
         // One plot for every room plane the reflected direction faces, all at
         // the same position: the last of them stays visible.
         for (int q = 0; q < RoomPlanes; ++q) {
-            const double e = Dot(reflectDir, planeNormals[q]);
-            if (e < 0.0) {
+            if (Dot(reflectDir, planeNormals[q]) < 0.0) {
                 ReflectedColour(hitPoint, q);
-                sumLights(true);
-                for (int ch = 0; ch < 3; ++ch)
-                    colour[ch] = colour[ch] + reflectedColour[ch];
-                plotColour();
+                plotReflecting();
             } else {
                 reflectedColour[0] = reflectedColour[1] = reflectedColour[2] = 0.0f;
             }
@@ -136,40 +139,29 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
         // shows: which reflected plane point its colour comes from (a rejected
         // point keeps the previous plane's colour, a plane the reflection does
         // not face resets it to 0), with the reflected ray scaled as it was then.
+        struct Source {
+            bool fromPlane = false;  // else the colour is 0
+            int plane = 0;
+            Vec3 point, dir;
+        } current, shown;
         bool plots = false;
-        bool fromPlane = false;  // else the colour is 0
-        int sourcePlane = 0;
-        Vec3 sourcePoint, sourceDir;
-        bool shownFromPlane = false;
-        int shownPlane = 0;
-        Vec3 shownPoint, shownDir;
         for (int q = 0; q < RoomPlanes; ++q) {
             if (Dot(reflectDir, planeNormals[q]) < 0.0) {
                 Vec3 point;
-                if (ReflectedPlanePoint(hitPoint, planePoints[q], planeNormals[q], q, point)) {
-                    fromPlane = true;
-                    sourcePlane = q;
-                    sourcePoint = point;
-                    sourceDir = reflectDir;
-                }
+                if (ReflectedPlanePoint(hitPoint, planePoints[q], planeNormals[q], q, point))
+                    current = Source{true, q, point, reflectDir};
                 plots = true;
-                shownFromPlane = fromPlane;
-                shownPlane = sourcePlane;
-                shownPoint = sourcePoint;
-                shownDir = sourceDir;
+                shown = current;
             } else {
-                fromPlane = false;
+                current.fromPlane = false;
             }
         }
         if (plots) {
-            if (shownFromPlane)
-                ReflectedLightSum(shownPoint, shownPlane, shownDir, reflectedColour);
+            if (shown.fromPlane)
+                ReflectedLightSum(shown.point, shown.plane, shown.dir, reflectedColour);
             else
                 reflectedColour[0] = reflectedColour[1] = reflectedColour[2] = 0.0f;
-            sumLights(true);
-            for (int ch = 0; ch < 3; ++ch)
-                colour[ch] = colour[ch] + reflectedColour[ch];
-            plotColour();
+            plotReflecting();
         }
     } else {
         sumLights(false);

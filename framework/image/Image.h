@@ -107,6 +107,10 @@ public:
     // The whole client area of the window whose context is current, in RGB.
     // When that size is unknown it reads the viewport and still returns false.
     bool GrabWindow();
+    // The same area read straight into the layout of a 24-bit BMP file (BGR,
+    // rows padded with zeros to 4 bytes), so that saving writes the buffer as
+    // it stands; an image already in that layout and size is reused.
+    bool GrabWindowInFileLayout();
     // At the current raster position.
     bool Draw() const;
     // Defines a level of the bound 2D texture.

@@ -100,15 +100,15 @@ const GLenum kUnpackGroup[] = {GL_UNPACK_SWAP_BYTES, GL_UNPACK_ROW_LENGTH, GL_UN
 const int kGroupSize = 5;
 
 // Puts one group of pixel-store parameters into the state a transfer of
-// tightly packed rows needs (no swapping, row length and skips 0, alignment
-// 1) for the guard's lifetime. Only parameters that differ are written, and
-// only those are written back.
+// packed rows needs (no swapping, row length and skips 0, rows aligned as
+// given: 1 for tightly packed rows) for the guard's lifetime. Only parameters
+// that differ are written, and only those are written back.
 class PixelStoreGuard {
 public:
-    explicit PixelStoreGuard(const GLenum (&group)[kGroupSize]) : names(group)
+    explicit PixelStoreGuard(const GLenum (&group)[kGroupSize], GLint alignment = 1) : names(group)
     {
         for (int i = 0; i < kGroupSize; ++i) {
-            GLint wanted = names[i] == GL_PACK_ALIGNMENT || names[i] == GL_UNPACK_ALIGNMENT ? 1 : 0;
+            GLint wanted = names[i] == GL_PACK_ALIGNMENT || names[i] == GL_UNPACK_ALIGNMENT ? alignment : 0;
             saved[i] = wanted;
             glGetIntegerv(names[i], &saved[i]);
             changed[i] = saved[i] != wanted;
@@ -254,6 +254,24 @@ bool Image::GrabWindow()
         return ReadPixels(0, 0, width, height, RGB);
     GrabViewport();
     return false;
+}
+
+bool Image::GrabWindowInFileLayout()
+{
+    int width = 0, height = 0;
+    if (!plat::GetCurrentDC() || !plat::GetCurrentClientSize(&width, &height) || width < 1 || height < 1 ||
+        !HasBGRA())
+        return GrabWindow();
+    const int padding = (4 - (3 * width) % 4) % 4;
+    if (Width() != width || Height() != height || GetFormat() != BGR || GetRowPadding() != padding) {
+        if (!Create(width, height, BGR, padding))
+            return false;
+        memset(GetData(), 0, GetDataSize());  // GL leaves the padding alone
+    }
+    PixelStoreGuard pack(kPackGroup, 4);
+    glGetError();
+    glReadPixels(0, 0, width, height, GL_BGR_EXT, GL_UNSIGNED_BYTE, GetData());
+    return glGetError() == GL_NO_ERROR;
 }
 
 bool Image::Draw() const
