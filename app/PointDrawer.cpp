@@ -1,4 +1,4 @@
-#include "PointDrawer.h"
+#include "app/PointDrawer.h"
 
 #include <GL/gl.h>
 

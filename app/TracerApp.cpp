@@ -1,5 +1,5 @@
-#include "App.h"
-#include "TracerWindow.h"
+#include "app/TracerWindow.h"
+#include "framework/main/App.h"
 
 // The application object: built during static construction, before the
 // framework's entry point runs; its window is registered as the main window.

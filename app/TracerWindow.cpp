@@ -1,4 +1,4 @@
-#include "TracerWindow.h"
+#include "app/TracerWindow.h"
 
 #include <GL/gl.h>
 
@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "PointDrawer.h"
-#include "SceneCheck.h"
-#include "ViewGeometry.h"
+#include "app/PointDrawer.h"
+#include "trace/SceneCheck.h"
+#include "trace/ViewGeometry.h"
 
 namespace {
 

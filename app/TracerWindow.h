@@ -3,15 +3,15 @@
 
 #include <memory>
 
-#include "BandTracer.h"
-#include "EnvSceneTracer.h"
-#include "FramePath.h"
-#include "GLWindow.h"
-#include "Image.h"
-#include "Scene.h"
-#include "SceneTracer.h"
-#include "Vec3.h"
-#include "ViewCache.h"
+#include "framework/glwindow/GLWindow.h"
+#include "framework/image/Image.h"
+#include "trace/BandTracer.h"
+#include "trace/EnvSceneTracer.h"
+#include "trace/FramePath.h"
+#include "trace/Scene.h"
+#include "trace/SceneTracer.h"
+#include "trace/Vec3.h"
+#include "trace/ViewCache.h"
 
 // The application's one window: traces the selected view on every redraw,
 // writes the frame to "screenShot.bmp" and answers the keys and the mouse.

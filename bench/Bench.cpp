@@ -25,11 +25,11 @@
 #include <string>
 #include <vector>
 
-#include "App.h"
-#include "ScratchFolder.h"
-#include "BandTracer.h"
-#include "PointDrawer.h"
-#include "TracerWindow.h"
+#include "app/PointDrawer.h"
+#include "app/TracerWindow.h"
+#include "framework/main/App.h"
+#include "trace/BandTracer.h"
+#include "trace/ScratchFolder.h"
 
 namespace {
 

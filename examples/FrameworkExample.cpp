@@ -3,8 +3,8 @@
 // Escape or closing the window ends the program with status 0.
 #include <GL/gl.h>
 
-#include "App.h"
-#include "GLWindow.h"
+#include "framework/glwindow/GLWindow.h"
+#include "framework/main/App.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 // picture reader may instead leave it untouched when it gives up before
 // decoding). The whole-file entry point also saves what it loaded and reads
 // it back, which must give the same pixels.
-#include "FuzzInput.h"
-#include "Image.h"
-#include "ImageLimits.h"
+#include "framework/image/Image.h"
+#include "framework/image/ImageLimits.h"
+#include "fuzz/FuzzInput.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The scene script reader fed with arbitrary text. Beyond "no crash, no leak,
 // no hang, no huge allocation", every run checks that the lists the tracers
 // index have the lengths their counts promise.
-#include "Scene.h"
+#include "trace/Scene.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // valid) inputs of every kind each reader takes, so that fuzzing starts deep
 // inside the readers. Usage: glintwork-fuzz-seeds FOLDER. The output is the
 // same on every run; the checked-in fuzz/seeds/ is its output.
-#include "PictureFiles.h"
+#include "tests/image/PictureFiles.h"
 
 #include <cstdio>
 #include <filesystem>

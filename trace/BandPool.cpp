@@ -1,4 +1,4 @@
-#include "BandPool.h"
+#include "trace/BandPool.h"
 
 #include <cstdlib>
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
-#include "BandPool.h"
-#include "PointList.h"
+#include "trace/BandPool.h"
+#include "trace/PointList.h"
 
 // Traces one tracer's frame on the threads of a BandPool: every worker traces
 // bands of rows with a copy of the tracer, each band into a list of its own.

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "LightTerms.h"
-#include "RoomTracer.h"
+#include "trace/LightTerms.h"
+#include "trace/RoomTracer.h"
 
 void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int k)
 {

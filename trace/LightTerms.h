@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "Vec3.h"
+#include "trace/Vec3.h"
 
 // The diffuse and specular factors of one light at one shaded point, for a ray
 // that arrived along `view`. The half vector is formed from the light and view

@@ -1,4 +1,4 @@
-#include "Matrix4.h"
+#include "trace/Matrix4.h"
 
 void Matrix4::SetFromArray(const float a[16])
 {

@@ -1,7 +1,7 @@
 #ifndef GLINTWORK_MATRIX4_H
 #define GLINTWORK_MATRIX4_H
 
-#include "Vec4.h"
+#include "trace/Vec4.h"
 
 // A 4x4 float matrix stored row by row: entry (r, c) is m[4 * r + c].
 struct Matrix4 {

@@ -1,10 +1,10 @@
-#include "RoomTracer.h"
+#include "trace/RoomTracer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "Scene.h"
-#include "ViewGeometry.h"
+#include "trace/Scene.h"
+#include "trace/ViewGeometry.h"
 
 namespace {
 

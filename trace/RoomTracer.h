@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "LightTerms.h"
-#include "PointList.h"
-#include "Vec3.h"
-#include "Vec4.h"
+#include "trace/LightTerms.h"
+#include "trace/PointList.h"
+#include "trace/Vec3.h"
+#include "trace/Vec4.h"
 
 class Scene;
 

@@ -1,7 +1,7 @@
-#include "SceneCheck.h"
+#include "trace/SceneCheck.h"
 
-#include "RoomTracer.h"
-#include "Scene.h"
+#include "trace/RoomTracer.h"
+#include "trace/Scene.h"
 
 namespace {
 constexpr unsigned MaxScreenSide = 16384;

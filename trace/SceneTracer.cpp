@@ -1,4 +1,4 @@
-#include "SceneTracer.h"
+#include "trace/SceneTracer.h"
 
 SceneTracer::SceneTracer()
     : moveMatrix{1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f}

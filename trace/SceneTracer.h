@@ -1,8 +1,8 @@
 #ifndef GLINTWORK_SCENETRACER_H
 #define GLINTWORK_SCENETRACER_H
 
-#include "Matrix4.h"
-#include "RoomTracer.h"
+#include "trace/Matrix4.h"
+#include "trace/RoomTracer.h"
 
 // The first tracer: the room as seen from the eye. Its spheres move along x
 // with the keys and mouse drags, half a unit per step.

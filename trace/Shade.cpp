@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "LightTerms.h"
-#include "RoomTracer.h"
+#include "trace/LightTerms.h"
+#include "trace/RoomTracer.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "BitmapFont.h"
+#include "framework/glwindow/BitmapFont.h"
 
 #include <GL/gl.h>
 

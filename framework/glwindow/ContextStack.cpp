@@ -1,6 +1,6 @@
-#include "ContextStack.h"
+#include "framework/glwindow/ContextStack.h"
 
-#include "MainServices.h"
+#include "framework/main/MainServices.h"
 
 ContextStack& ContextStack::Get()
 {

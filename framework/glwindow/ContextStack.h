@@ -4,7 +4,7 @@
 // kept; deeper pushes are counted, and their pops leave no context current.
 #pragma once
 
-#include "PlatformWindow.h"
+#include "framework/platform/PlatformWindow.h"
 
 class ContextStack {
 public:

@@ -1,13 +1,13 @@
-#include "GLWindow.h"
+#include "framework/glwindow/GLWindow.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "GLWindowEx.h"
-#include "Main.h"
-#include "MainServices.h"
+#include "framework/glwindow/GLWindowEx.h"
+#include "framework/main/Main.h"
+#include "framework/main/MainServices.h"
 
 GLWindow::GLWindow() : extra(nullptr)
 {

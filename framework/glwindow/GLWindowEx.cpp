@@ -1,13 +1,13 @@
-#include "GLWindowEx.h"
+#include "framework/glwindow/GLWindowEx.h"
 
 #include <GL/gl.h>
 
 #include <cstdio>
 
-#include "ContextStack.h"
-#include "GLWindow.h"
-#include "Main.h"
-#include "MainServices.h"
+#include "framework/glwindow/ContextStack.h"
+#include "framework/glwindow/GLWindow.h"
+#include "framework/main/Main.h"
+#include "framework/main/MainServices.h"
 
 namespace {
 bool pixelFormatErrorShown = false;

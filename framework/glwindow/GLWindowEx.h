@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "PlatformWindow.h"
+#include "framework/platform/PlatformWindow.h"
 
 class GLWindow;
 

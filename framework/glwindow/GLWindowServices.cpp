@@ -9,11 +9,11 @@
 #include <cstring>
 #include <string>
 
-#include "BitmapFont.h"
-#include "GLWindow.h"
-#include "GLWindowEx.h"
-#include "MainServices.h"
-#include "Palette.h"
+#include "framework/glwindow/BitmapFont.h"
+#include "framework/glwindow/GLWindow.h"
+#include "framework/glwindow/GLWindowEx.h"
+#include "framework/glwindow/Palette.h"
+#include "framework/main/MainServices.h"
 
 void ReportLastError(const char* context)
 {

@@ -1,4 +1,4 @@
-#include "Palette.h"
+#include "framework/glwindow/Palette.h"
 
 void FillPalette(plat::PaletteEntry (&entries)[PALETTE_SIZE])
 {

@@ -3,7 +3,7 @@
 // with twelve entries replaced by the usual system colours.
 #pragma once
 
-#include "PlatformWindow.h"
+#include "framework/platform/PlatformWindow.h"
 
 constexpr int PALETTE_SIZE = 256;
 

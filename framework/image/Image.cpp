@@ -1,5 +1,5 @@
-#include "Image.h"
-#include "ImageExtra.h"
+#include "framework/image/Image.h"
+#include "framework/image/ImageExtra.h"
 
 #include <algorithm>
 #include <climits>

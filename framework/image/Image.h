@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PixelFormat.h"
+#include "framework/image/PixelFormat.h"
 
 #include <cstdint>
 

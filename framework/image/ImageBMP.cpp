@@ -1,7 +1,7 @@
-#include "Image.h"
-#include "ImageLimits.h"
-#include "LittleEndian.h"
-#include "PlatformFiles.h"
+#include "framework/image/Image.h"
+#include "framework/image/ImageLimits.h"
+#include "framework/image/LittleEndian.h"
+#include "framework/platform/PlatformFiles.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Image.h"
+#include "framework/image/Image.h"
 
 #include <cassert>
 #include <cstddef>

@@ -1,9 +1,9 @@
 // Moving images to and from the OpenGL context current on the calling thread:
 // frame-buffer reads, drawing, textures and GLU resampling. Row 0 of an image
 // is the bottom row of the GL rectangle, so no transfer flips rows.
-#include "Image.h"
+#include "framework/image/Image.h"
 
-#include "PlatformWindow.h"
+#include "framework/platform/PlatformWindow.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -1,6 +1,6 @@
-#include "Image.h"
-#include "ImageLimits.h"
-#include "PlatformPictures.h"
+#include "framework/image/Image.h"
+#include "framework/image/ImageLimits.h"
+#include "framework/platform/PlatformPictures.h"
 
 namespace {
 

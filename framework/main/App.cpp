@@ -1,9 +1,9 @@
-#include "App.h"
+#include "framework/main/App.h"
 
-#include "GLWindow.h"
-#include "GLWindowEx.h"
-#include "Main.h"
-#include "MainServices.h"
+#include "framework/glwindow/GLWindow.h"
+#include "framework/glwindow/GLWindowEx.h"
+#include "framework/main/Main.h"
+#include "framework/main/MainServices.h"
 
 App::App()
 {

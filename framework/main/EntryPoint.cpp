@@ -1,7 +1,7 @@
 // The console entry point: programs built on the framework have no main of
 // their own.
-#include "Main.h"
-#include "MainServices.h"
+#include "framework/main/Main.h"
+#include "framework/main/MainServices.h"
 
 int main(int argc, char** argv)
 {

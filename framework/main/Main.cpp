@@ -1,13 +1,13 @@
-#include "Main.h"
+#include "framework/main/Main.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "App.h"
-#include "GLWindow.h"
-#include "GLWindowEx.h"
-#include "MainServices.h"
+#include "framework/glwindow/GLWindow.h"
+#include "framework/glwindow/GLWindowEx.h"
+#include "framework/main/App.h"
+#include "framework/main/MainServices.h"
 
 namespace {
 Main* self = nullptr;

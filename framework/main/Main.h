@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "PlatformWindow.h"
+#include "framework/platform/PlatformWindow.h"
 
 class App;
 class GLWindowEx;

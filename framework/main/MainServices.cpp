@@ -1,11 +1,11 @@
-#include "MainServices.h"
+#include "framework/main/MainServices.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
-#include "Main.h"
-#include "PlatformWindow.h"
+#include "framework/main/Main.h"
+#include "framework/platform/PlatformWindow.h"
 
 namespace {
 int debugLevel = 0;

@@ -1,6 +1,6 @@
-#include "GLWindowEx.h"
-#include "Main.h"
-#include "MainServices.h"
+#include "framework/glwindow/GLWindowEx.h"
+#include "framework/main/Main.h"
+#include "framework/main/MainServices.h"
 
 // Binds an OS window to its framework record when the window is made (the
 // record comes as the creation parameter) and hands every later message to

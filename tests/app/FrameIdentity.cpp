@@ -13,10 +13,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "App.h"
-#include "ScratchFolder.h"
-#include "PointDrawer.h"
-#include "TracerWindow.h"
+#include "app/PointDrawer.h"
+#include "app/TracerWindow.h"
+#include "framework/main/App.h"
+#include "trace/ScratchFolder.h"
 
 namespace {
 

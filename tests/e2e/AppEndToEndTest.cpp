@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "AppRun.h"
+#include "tests/e2e/AppRun.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <thread>
 
-#include "AppRun.h"
+#include "tests/e2e/AppRun.h"
 
 namespace {
 

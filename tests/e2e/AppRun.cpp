@@ -1,4 +1,4 @@
-#include "AppRun.h"
+#include "tests/e2e/AppRun.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "PlatformRemote.h"
+#include "framework/platform/PlatformRemote.h"
 
 namespace {
 

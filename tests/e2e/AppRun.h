@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Image.h"
+#include "framework/image/Image.h"
 
 class AppRun {
 public:

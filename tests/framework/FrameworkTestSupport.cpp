@@ -1,4 +1,4 @@
-#include "FrameworkTestSupport.h"
+#include "tests/framework/FrameworkTestSupport.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

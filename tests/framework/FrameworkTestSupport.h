@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "App.h"
-#include "GLWindow.h"
-#include "GLWindowEx.h"
-#include "Main.h"
-#include "MainServices.h"
-#include "PlatformWindow.h"
+#include "framework/glwindow/GLWindow.h"
+#include "framework/glwindow/GLWindowEx.h"
+#include "framework/main/App.h"
+#include "framework/main/Main.h"
+#include "framework/main/MainServices.h"
+#include "framework/platform/PlatformWindow.h"
 
 using Log = std::vector<std::string>;
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "FrameworkTestSupport.h"
+#include "tests/framework/FrameworkTestSupport.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "FrameworkTestSupport.h"
+#include "tests/framework/FrameworkTestSupport.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The platform's queue and size messages, driven directly.
 #include <gtest/gtest.h>
 
-#include "FrameworkTestSupport.h"
+#include "tests/framework/FrameworkTestSupport.h"
 
 namespace {
 

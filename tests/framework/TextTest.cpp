@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "FrameworkTestSupport.h"
+#include "tests/framework/FrameworkTestSupport.h"
 
 namespace {
 

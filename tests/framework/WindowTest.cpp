@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ContextStack.h"
-#include "Palette.h"
-#include "FrameworkTestSupport.h"
+#include "framework/glwindow/ContextStack.h"
+#include "framework/glwindow/Palette.h"
+#include "tests/framework/FrameworkTestSupport.h"
 
 namespace {
 

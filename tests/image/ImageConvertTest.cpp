@@ -1,4 +1,4 @@
-#include "Image.h"
+#include "framework/image/Image.h"
 
 #include <gtest/gtest.h>
 

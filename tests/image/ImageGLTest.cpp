@@ -1,9 +1,9 @@
 // Transfers between images and the GL context of a small window of our own,
 // under a private Xvfb server. The cases run again with the driver denying
 // blue-first pixel data (GLINTWORK_EXPECT_BGRA=0).
-#include "Image.h"
-#include "PictureFiles.h"
-#include "PlatformWindow.h"
+#include "framework/image/Image.h"
+#include "framework/platform/PlatformWindow.h"
+#include "tests/image/PictureFiles.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -1,6 +1,6 @@
 // Runs under its own Xvfb server (1280 x 1024, 24 bits).
-#include "Image.h"
-#include "PictureFiles.h"
+#include "framework/image/Image.h"
+#include "tests/image/PictureFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Image.h"
-#include "PictureFiles.h"
+#include "framework/image/Image.h"
+#include "tests/image/PictureFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Runs the glintwork-image tool as a user would, on good and hostile files.
-#include "PictureFiles.h"
+#include "tests/image/PictureFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "PictureFiles.h"
+#include "tests/image/PictureFiles.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "SceneTracer.h"
-#include "TracerTestScene.h"
+#include "tests/trace/TracerTestScene.h"
+#include "trace/SceneTracer.h"
 
 TEST(Intersect, SphereHitIsTheFarRootAlongThePrimaryLine)
 {

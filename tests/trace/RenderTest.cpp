@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "SceneTracer.h"
-#include "TracerTestScene.h"
+#include "tests/trace/TracerTestScene.h"
+#include "trace/SceneTracer.h"
 
 namespace {
 

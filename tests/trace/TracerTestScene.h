@@ -4,7 +4,8 @@
 #include <sstream>
 #include <string>
 
-#include "Scene.h"
+#include "trace/Scene.h"
+#include "trace/Vec3.h"
 
 // A room x, y in [-10, 10], z from -30 to 10 (20 plane points in the order the
 // tracers read them), plus whatever the caller appends. Plane materials are

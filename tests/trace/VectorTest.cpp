@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "Matrix4.h"
-#include "Vec3.h"
+#include "trace/Matrix4.h"
+#include "trace/Vec3.h"
 
 TEST(Vec3, NormalizeZeroGivesFreshZeros)
 {

@@ -1,6 +1,6 @@
 // glintwork-image: loads pictures the way Glintwork does and saves them as
 // 24-bit BMP files.
-#include "Image.h"
+#include "framework/image/Image.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "Scene.h"
+#include "trace/Scene.h"
 
 #include <cerrno>
 #include <cstring>

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "PointList.h"
-#include "RoomTracer.h"
+#include "trace/PointList.h"
+#include "trace/RoomTracer.h"
 
 // The final points of the views drawn most recently, each under the inputs it
 // was traced from. A tracer's picture depends only on its scene (fixed once

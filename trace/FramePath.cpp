@@ -1,4 +1,4 @@
-#include "FramePath.h"
+#include "trace/FramePath.h"
 
 #include <cstdlib>
 #include <cstring>

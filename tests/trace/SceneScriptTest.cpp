@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "Scene.h"
-#include "SceneCheck.h"
+#include "trace/Scene.h"
+#include "trace/SceneCheck.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <sstream>
 
-#include "EnvSceneTracer.h"
-#include "SceneTracer.h"
-#include "../trace/TracerTestScene.h"
+#include "tests/trace/TracerTestScene.h"
+#include "trace/EnvSceneTracer.h"
+#include "trace/SceneTracer.h"
 
 TEST(EnvSceneTracer, BendsTheCentralRayStraightBack)
 {

@@ -1,4 +1,4 @@
-#include "ScratchFolder.h"
+#include "trace/ScratchFolder.h"
 
 #include <unistd.h>
 

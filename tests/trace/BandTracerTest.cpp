@@ -3,10 +3,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "BandTracer.h"
-#include "EnvSceneTracer.h"
-#include "SceneTracer.h"
-#include "../trace/TracerTestScene.h"
+#include "tests/trace/TracerTestScene.h"
+#include "trace/BandTracer.h"
+#include "trace/EnvSceneTracer.h"
+#include "trace/SceneTracer.h"
 
 namespace {
 

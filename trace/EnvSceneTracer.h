@@ -1,7 +1,7 @@
 #ifndef GLINTWORK_ENVSCENETRACER_H
 #define GLINTWORK_ENVSCENETRACER_H
 
-#include "RoomTracer.h"
+#include "trace/RoomTracer.h"
 
 // The second tracer: every primary ray is first bent off an invisible
 // environment sphere (radius 7, centre (0, 0, -17)) and the room is traced

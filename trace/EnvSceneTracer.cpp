@@ -1,4 +1,4 @@
-#include "EnvSceneTracer.h"
+#include "trace/EnvSceneTracer.h"
 
 #include <cmath>
 
