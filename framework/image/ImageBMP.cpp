@@ -1,3 +1,4 @@
+#include "framework/image/BmpHeader.h"
 #include "framework/image/Image.h"
 #include "framework/image/ImageLimits.h"
 #include "framework/image/LittleEndian.h"
@@ -23,12 +24,6 @@ bool Fail(const char* message)
 {
     fputs(message, stdout);
     return false;
-}
-
-// Reads `size` bytes at `offset`; false when the file ends first.
-bool ReadAt(FILE* file, uint64_t offset, unsigned char* to, size_t size)
-{
-    return fseeko(file, off_t(offset), SEEK_SET) == 0 && fread(to, 1, size, file) == size;
 }
 
 // The layout a BMP file claims, after its header checks.
@@ -60,7 +55,7 @@ Buffer ReadRows(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t si
         Fail("bmp: alloc failed\n");
         return nullptr;
     }
-    if (!ReadAt(file, bmp.dataOffset, rows.get(), size_t(need))) {
+    if (!PlatformReadAt(file, bmp.dataOffset, rows.get(), size_t(need))) {
         Fail("bmp: failed reading bitmap data\n");
         return nullptr;
     }
@@ -101,7 +96,7 @@ bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIma
     uint64_t paletteOffset = kFileHeaderSize + uint64_t(infoSize);
     if (paletteOffset > fileSize)
         return Fail("bmp: unable to seek to palette data\n");
-    if (!ReadAt(file, paletteOffset, palette.get(), size_t(entries) * 4))
+    if (!PlatformReadAt(file, paletteOffset, palette.get(), size_t(entries) * 4))
         return Fail("bmp: failed to load palette\n");
     if (bmp.dataOffset > fileSize)
         return Fail("bmp: can't seek to image data offset\n");
@@ -142,25 +137,23 @@ bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIma
 // reader can try them.
 bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
 {
-    unsigned char header[kFileHeaderSize];
-    if (fread(header, 1, sizeof header, file) != sizeof header || GetLE16(header) != 0x4D42)
+    BmpHeader header;
+    if (!ReadBmpHeader(file, &header))
         return false;
-    unsigned char info[kInfoHeaderSize];
-    if (fread(info, 1, sizeof info, file) != sizeof info)
+    if (header.infoBytesRead < kInfoHeaderSize)
         return Fail("bmp: bad info header\n");
-    uint32_t infoSize = GetLE32(info);
-    if (infoSize < kInfoHeaderSize || GetLE32(info + 16) != 0 || GetLE16(info + 12) != 1)
+    if (header.infoSize < kInfoHeaderSize || header.compression != 0 || header.planes != 1)
         return false;
 
     BmpLayout bmp;
-    int64_t width = int32_t(GetLE32(info + 4));
-    int64_t height = int32_t(GetLE32(info + 8));
+    int64_t width = header.width;
+    int64_t height = header.height;
     bmp.topDown = height < 0;
     if (bmp.topDown)
         height = -height;
     if (width < 1 || height < 1)
         return Fail("bmp: dubious looking bitmap dimensions\n");
-    int bits = GetLE16(info + 14);
+    int bits = int(header.bits);
     if (bits != 24 && bits != 8)
         return false;
     if (!PictureFitsLimits(width, height, 3 * width))
@@ -168,15 +161,14 @@ bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
     bmp.width = int(width);
     bmp.height = int(height);
     bmp.rowSize = (uint64_t(width) * uint64_t(bits / 8) + 3) & ~uint64_t(3);
-    bmp.dataOffset = GetLE32(header + 10);
-    uint32_t sizeImage = GetLE32(info + 20);
+    bmp.dataOffset = header.dataOffset;
 
     if (bits == 24) {
         if (bmp.dataOffset > fileSize)
             return Fail("bmp: can't seek to image data offset\n");
-        return Load24(file, fileSize, bmp, sizeImage, image);
+        return Load24(file, fileSize, bmp, header.sizeImage, image);
     }
-    return Load8(file, fileSize, bmp, sizeImage, infoSize, GetLE32(info + 32), image);
+    return Load8(file, fileSize, bmp, header.sizeImage, header.infoSize, header.colours, image);
 }
 
 }  // namespace

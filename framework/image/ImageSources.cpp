@@ -1,5 +1,7 @@
 #include "framework/image/Image.h"
 #include "framework/image/ImageLimits.h"
+#include "framework/image/PictureChecks.h"
+#include "framework/platform/PlatformFiles.h"
 #include "framework/platform/PlatformPictures.h"
 
 namespace {
@@ -33,6 +35,37 @@ template <typename Reader> bool ReadThroughPlatform(Image& image, bool keepUntou
     return ok;
 }
 
+// Hands a file to the system's bitmap loader once its header passed the
+// checks.
+bool LoadCheckedBitmap(const char* path, const PictureSink& sink)
+{
+    uint64_t fileSize = 0;
+    FILE* file = PlatformOpenFile(path, &fileSize);
+    if (!file)
+        return false;
+    if (!BitmapHeaderFits(file, fileSize) || fseeko(file, 0, SEEK_SET) != 0) {
+        fclose(file);
+        return false;
+    }
+    return PlatformDecodeBitmap(file, sink);
+}
+
+// Hands a file to the system's picture decoder for its kind once the size it
+// claims passed the checks.
+bool LoadCheckedPicture(const char* path, const PictureSink& sink)
+{
+    uint64_t fileSize = 0;
+    FILE* file = PlatformOpenFile(path, &fileSize);
+    if (!file)
+        return false;
+    const char* kind = PlatformPictureKind(file);
+    if (!PictureClaimFits(file, fileSize, kind) || fseeko(file, 0, SEEK_SET) != 0) {
+        fclose(file);
+        return false;
+    }
+    return PlatformDecodePicture(file, kind, sink);
+}
+
 }  // namespace
 
 bool Image::Load(const char* fileName)
@@ -43,7 +76,7 @@ bool Image::Load(const char* fileName)
 bool Image::LoadGDI(const char* fileName)
 {
     return ReadThroughPlatform(*this, false,
-                               [&](const PictureSink& sink) { return PlatformLoadBitmap(fileName, sink); });
+                               [&](const PictureSink& sink) { return LoadCheckedBitmap(fileName, sink); });
 }
 
 bool Image::LoadPicture(const char* fileName)
@@ -51,7 +84,7 @@ bool Image::LoadPicture(const char* fileName)
     if (!fileName)
         return false;
     return ReadThroughPlatform(*this, true,
-                               [&](const PictureSink& sink) { return PlatformLoadPicture(fileName, sink); });
+                               [&](const PictureSink& sink) { return LoadCheckedPicture(fileName, sink); });
 }
 
 bool Image::GrabScreen()

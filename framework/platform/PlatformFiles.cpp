@@ -100,3 +100,8 @@ bool PlatformWriteFileWhole(const char* path, const PlatformFilePart* parts, int
         unlink(temp.c_str());
     return ok;
 }
+
+bool PlatformReadAt(FILE* file, uint64_t offset, void* to, size_t size)
+{
+    return fseeko(file, off_t(offset), SEEK_SET) == 0 && fread(to, 1, size, file) == size;
+}

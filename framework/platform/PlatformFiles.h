@@ -22,3 +22,6 @@ struct PlatformFilePart {
 // reader of `path` never sees a half-written file. A new file gets the usual
 // permissions; an existing one keeps its own.
 bool PlatformWriteFileWhole(const char* path, const PlatformFilePart* parts, int count);
+
+// Reads `size` bytes at `offset`; false when the file ends first.
+bool PlatformReadAt(FILE* file, uint64_t offset, void* to, size_t size);

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
-// Where a picture read through the system's services goes. A reader checks
-// the size the picture claims against maxSide and maxBytes before it decodes
-// anything, then calls `allocate` once with the final size and fills the
+// Where a picture read through the system's services goes. A reader refuses
+// a picture larger than maxSide and maxBytes allow, else calls `allocate`
+// once with the final size and fills the
 // buffer that comes back (rowStride x height bytes) with bottom-up rows of
 // blue, green, red bytes, each row padded with zeros to a multiple of 4
 // bytes. Transparent parts come out white. `allocate` may return null to
@@ -16,15 +17,20 @@ struct PictureSink {
     void* context;
 };
 
-// Reads a BMP file with the system's bitmap loader: 1, 4, 8, 16, 24 and
-// 32 bits per pixel, run-length (4 and 8 bits) and bit-field files, and the
-// small OS/2 header. The header is checked against the file's length first.
-bool PlatformLoadBitmap(const char* path, const PictureSink& sink);
+// The system's decoders. They trust the sizes a file claims and allocate the
+// whole picture before reading it: a caller checks the file first (the
+// image library's picture checks). Each decodes from the file's current
+// position and closes the file.
 
-// Reads a PNG, JPEG, GIF (first frame) or QOI file, the decoder chosen by the
-// file's contents, never by its name. Other kinds are refused without being
-// decoded, since their size cannot be checked before the decoder allocates.
-bool PlatformLoadPicture(const char* path, const PictureSink& sink);
+// BMP files: 1, 4, 8, 16, 24 and 32 bits per pixel, run-length (4 and 8 bits)
+// and bit-field files, and the small OS/2 header.
+bool PlatformDecodeBitmap(FILE* file, const PictureSink& sink);
+
+// The decoder for a file, chosen by its contents, never by its name: "PNG",
+// "QOI", "JPG", "GIF" (first frame), or null for any other kind. The file is
+// left where it was.
+const char* PlatformPictureKind(FILE* file);
+bool PlatformDecodePicture(FILE* file, const char* kind, const PictureSink& sink);
 
 // Copies the whole screen of the X display named by DISPLAY.
 bool PlatformGrabScreen(const PictureSink& sink);

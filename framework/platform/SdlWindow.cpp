@@ -1,0 +1,170 @@
+// SDL2 backend: the video subsystem and the native windows.
+#include "framework/platform/PlatformBackend.h"
+#include "framework/platform/SdlNative.h"
+#include "framework/platform/X11CloseRequest.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace plat::backend {
+
+namespace {
+bool videoReady = false;
+}  // namespace
+
+bool Start()
+{
+    if (videoReady)
+        return true;
+    // Ctrl+C must end the program as usual, and the X11 driver is what the
+    // visual queries speak to.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (!std::getenv("SDL_VIDEODRIVER"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        SetSdlError();
+        return false;
+    }
+    videoReady = true;
+    return true;
+}
+
+bool Started()
+{
+    return videoReady;
+}
+
+void Stop()
+{
+    FreeCursors();
+    videoReady = false;
+    SDL_Quit();
+}
+
+bool Sync(NativeWindow* window)
+{
+    X11Window native;
+    if (!NativeOf(Sdl(window), &native))
+        return false;
+    XSync(native.display, False);
+    return true;
+}
+
+bool DisplayMode(int* width, int* height)
+{
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        SetSdlError();
+        return false;
+    }
+    if (width)
+        *width = mode.w;
+    if (height)
+        *height = mode.h;
+    return true;
+}
+
+NativeWindow* CreateWindow(const WindowRecord& w, const PixelFormatDescriptor& request)
+{
+    ApplyRequest(request);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (w.style & WS_THICKFRAME)
+        flags |= SDL_WINDOW_RESIZABLE;
+    if ((w.style & WS_CAPTION) != WS_CAPTION)
+        flags |= SDL_WINDOW_BORDERLESS;
+    if (w.exStyle & WS_EX_TOPMOST)
+        flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    int x = w.x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : w.x;
+    int y = w.y == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : w.y;
+    SDL_Window* sdl = SDL_CreateWindow(w.title.c_str(), x, y, std::max(1, w.width), std::max(1, w.height), flags);
+    if (!sdl) {
+        SetSdlError();
+        return nullptr;
+    }
+    SDL_SetWindowData(sdl, kRecordIdSlot, reinterpret_cast<void*>(w.id));
+    return Native(sdl);
+}
+
+void DestroyWindow(NativeWindow* window)
+{
+    SDL_DestroyWindow(Sdl(window));
+}
+
+void Show(NativeWindow* window)
+{
+    SDL_ShowWindow(Sdl(window));
+}
+
+void Hide(NativeWindow* window)
+{
+    SDL_HideWindow(Sdl(window));
+}
+
+void Raise(NativeWindow* window)
+{
+    SDL_RaiseWindow(Sdl(window));
+}
+
+void SetTitle(NativeWindow* window, const char* title)
+{
+    SDL_SetWindowTitle(Sdl(window), title);
+}
+
+void SetFrame(NativeWindow* window, std::uint32_t style)
+{
+    SDL_SetWindowBordered(Sdl(window), (style & WS_CAPTION) == WS_CAPTION ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowResizable(Sdl(window), (style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+}
+
+void SetTopmost(NativeWindow* window, bool topmost)
+{
+    SDL_SetWindowAlwaysOnTop(Sdl(window), topmost ? SDL_TRUE : SDL_FALSE);
+}
+
+void SetPosition(NativeWindow* window, int x, int y)
+{
+    SDL_SetWindowPosition(Sdl(window), x, y);
+}
+
+void SetSize(NativeWindow* window, int width, int height)
+{
+    SDL_SetWindowSize(Sdl(window), width, height);
+}
+
+void GetSize(NativeWindow* window, int* width, int* height)
+{
+    int w = 0, h = 0;
+    SDL_GetWindowSize(Sdl(window), &w, &h);
+    *width = w;
+    *height = h;
+}
+
+bool ScreenPosition(NativeWindow* window, int* x, int* y)
+{
+    X11Window native;
+    if (!NativeOf(Sdl(window), &native))
+        return false;
+    ::Window child;
+    XTranslateCoordinates(native.display, native.window, DefaultRootWindow(native.display), 0, 0, x, y, &child);
+    return true;
+}
+
+unsigned long NativeId(NativeWindow* window)
+{
+    X11Window native;
+    if (!NativeOf(Sdl(window), &native))
+        return 0;
+    return static_cast<unsigned long>(native.window);
+}
+
+bool RequestClose(NativeWindow* window)
+{
+    X11Window native;
+    if (!NativeOf(Sdl(window), &native))
+        return false;
+    bool sent = SendDeleteWindowRequest(native.display, native.window);
+    XFlush(native.display);
+    return sent;
+}
+
+}  // namespace plat::backend
