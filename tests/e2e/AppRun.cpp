@@ -35,7 +35,7 @@ std::string Run(const std::string& command)
 }  // namespace
 
 AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std::string>& environment,
-               const std::function<void(const std::string&)>& prepare)
+               const std::function<void(const std::string&)>& prepare, const std::vector<std::string>& arguments)
 {
     char name[] = "/tmp/glintwork-e2e-XXXXXX";
     if (!mkdtemp(name))
@@ -46,6 +46,10 @@ AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std
     if (prepare)
         prepare(folder);
 
+    std::vector<char*> argv{const_cast<char*>(GLINTWORK_BINARY)};
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
         if (chdir(folder.c_str()) != 0)
@@ -54,7 +58,7 @@ AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std
             putenv(strdup(e.c_str()));
         std::freopen("stdout.txt", "w", stdout);
         std::freopen("stderr.txt", "w", stderr);
-        execl(GLINTWORK_BINARY, GLINTWORK_BINARY, static_cast<char*>(nullptr));
+        execv(GLINTWORK_BINARY, argv.data());
         _exit(127);
     }
 }
