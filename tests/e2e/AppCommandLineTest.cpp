@@ -4,24 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 
 #include "AppRun.h"
 
 namespace {
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string DefaultScene()
-{
-    return ReadText(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
-}
 
 // The default scene at another screen size, its first sphere elsewhere.
 std::string EditedScene()
@@ -76,7 +62,7 @@ TEST(CommandLine, ExitStatusesAndMessages)
     // Help and version go to standard output.
     AppRun help("", false, {}, {}, {"--help"});
     ASSERT_EQ(help.WaitExit(), 0);
-    const std::string out = ReadText(help.Folder() + "/stdout.txt");
+    const std::string out = ReadWholeFile(help.Folder() + "/stdout.txt");
     for (const char* part : {"usage: glintwork [SCENE]", "--watch", "Escape", "Exit status:", "  2  usage error"})
         EXPECT_NE(out.find(part), std::string::npos) << part;
 }

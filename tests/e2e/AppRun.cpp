@@ -183,6 +183,19 @@ bool AppRun::FrameExists() const
     return stat((folder + "/screenShot.bmp").c_str(), &info) == 0;
 }
 
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string DefaultScene()
+{
+    return ReadWholeFile(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
+}
+
 bool SameFrame(const Image& a, const Image& b)
 {
     return a.GetData() && b.GetData() && a.Width() == b.Width() && a.Height() == b.Height() &&

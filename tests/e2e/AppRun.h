@@ -66,6 +66,11 @@ private:
     bool ReadSignature(Signature& s) const;
 };
 
+// The whole contents of a file ("" when it cannot be read).
+std::string ReadWholeFile(const std::string& path);
+// The default scene, examples/scenescript.txt.
+std::string DefaultScene();
+
 // Bytes of two frames are equal (same size, same pixels).
 bool SameFrame(const Image& a, const Image& b);
 // Number of pixels that differ.
