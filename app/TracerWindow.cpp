@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <csignal>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/PointDrawer.h"
@@ -16,7 +18,6 @@ namespace {
 
 constexpr float FieldOfView = 100.0f;
 constexpr float NearDistance = 0.01f;
-constexpr const char* ScriptName = "scenescript.txt";
 constexpr const char* FrameName = "screenShot.bmp";
 
 [[noreturn]] void Refuse(const std::string& why)
@@ -52,20 +53,46 @@ TracerWindow::~TracerWindow()
 
 void TracerWindow::OnCreate()
 {
-    switch (scene.ReadScript(ScriptName)) {
+    std::string message;
+    switch (ReadTraceableScene(scene, message)) {
     case Scene::Status::Missing:
-        std::exit(0);  // no scene: nothing to show, not an error
+        if (!scriptNamed)
+            std::exit(0);  // no scene: nothing to show, not an error
+        Refuse(message);
     case Scene::Status::Unusable:
-        Refuse(scene.Error());
+        Refuse(message);
     case Scene::Status::Read:
         break;
     }
-    std::string reason, warning;
-    if (!CheckSceneForTracing(scene, reason, warning))
-        Refuse(std::string(ScriptName) + ": " + reason);
-    if (!warning.empty())
-        std::fprintf(stderr, "glintwork: %s: %s\n", ScriptName, warning.c_str());
+    SetUpFromScene();
 
+    stereo = false;
+    viewA = true;
+    viewB = false;
+}
+
+Scene::Status TracerWindow::ReadTraceableScene(Scene& into, std::string& message) const
+{
+    const Scene::Status status = into.ReadScript(scriptPath.c_str());
+    if (status == Scene::Status::Missing)
+        message = scriptPath + ": " + std::strerror(ENOENT);
+    if (status != Scene::Status::Read) {
+        if (status == Scene::Status::Unusable)
+            message = into.Error();
+        return status;
+    }
+    std::string reason, warning;
+    if (!CheckSceneForTracing(into, reason, warning)) {
+        message = scriptPath + ": " + reason;
+        return Scene::Status::Unusable;
+    }
+    if (!warning.empty())
+        std::fprintf(stderr, "glintwork: %s: %s\n", scriptPath.c_str(), warning.c_str());
+    return Scene::Status::Read;
+}
+
+void TracerWindow::SetUpFromScene()
+{
     SetSize(static_cast<int>(scene.screenWidth), static_cast<int>(scene.screenHeight));
 
     const float aspect = static_cast<float>(scene.screenWidth) / static_cast<float>(scene.screenHeight);
@@ -97,10 +124,24 @@ void TracerWindow::OnCreate()
     screenShot.Create(static_cast<int>(scene.screenWidth), static_cast<int>(scene.screenHeight), RGB, 0);
     screenShot.Fill(0, 0, 0);
 
-    stereo = false;
-    viewA = true;
-    viewB = false;
     cache.Clear();
+}
+
+bool TracerWindow::ReloadScript()
+{
+    Scene fresh;
+    std::string message;
+    if (ReadTraceableScene(fresh, message) != Scene::Status::Read) {
+        std::fprintf(stderr, "glintwork: %s; the last good scene stays\n", message.c_str());
+        return false;
+    }
+    scene.Swap(fresh);
+    // The views, the pair and the switches stay; the rest starts from the new scene.
+    const bool current = MakeCurrent(true);
+    SetUpFromScene();
+    if (current)
+        MakeCurrent(false);
+    return true;
 }
 
 void TracerWindow::OnDisplay()

@@ -2,6 +2,7 @@
 #define GLINTWORK_TRACERWINDOW_H
 
 #include <memory>
+#include <string>
 
 #include "framework/glwindow/GLWindow.h"
 #include "framework/image/Image.h"
@@ -34,12 +35,22 @@ public:
 
     void ToggleStereo() { stereo = !stereo; }
 
+    // Reads the script again and sets both tracers up from it, keeping the
+    // view shown, the pair and the switches. A version that cannot be traced
+    // is reported on standard error and the scene on screen stays.
+    bool ReloadScript();
+
     // Clears and draws the selected view by the given path (the paths give
     // the same picture); with `times`, also measures the stages, waiting for
     // GL to finish drawing.
     void DrawFrame(FramePath path, FrameTimes* times);
     // Reads the window into `screenShot` and writes "screenShot.bmp".
     void SaveFrame(FramePath path, FrameTimes* times);
+
+    // The scene script, and whether the user named it (then a missing file is
+    // an error, not a quiet end).
+    std::string scriptPath = "scenescript.txt";
+    bool scriptNamed = false;
 
     FramePath path = SelectedFramePath();
     // Fast path: draw views whose inputs are unchanged from the points kept
@@ -64,6 +75,12 @@ public:
     float frustumTop = 0.0f;
 
 private:
+    // Reads the script into `into` and checks it can be traced; otherwise a
+    // "FILE: why" line in `message`. Warnings go to standard error.
+    Scene::Status ReadTraceableScene(Scene& into, std::string& message) const;
+    // Window size, projection, both tracers and the frame image from `scene`.
+    void SetUpFromScene();
+
     template <typename Tracer>
     void DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
                   FramePath path, FrameTimes* times);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <sys/stat.h>
 
 namespace {
@@ -59,6 +60,29 @@ Scene::Status Scene::ReadScript(const char* path)
     if (status == Status::Unusable)
         error = std::string(path) + ": " + error;
     return status;
+}
+
+void Scene::Swap(Scene& other)
+{
+    sphereCentres.swap(other.sphereCentres);
+    planePoints.swap(other.planePoints);
+    std::swap(sphereCount, other.sphereCount);
+    std::swap(planePointCount, other.planePointCount);
+    std::swap(lightCount, other.lightCount);
+    std::swap(screenWidth, other.screenWidth);
+    std::swap(screenHeight, other.screenHeight);
+    std::swap(rayTraceDepth, other.rayTraceDepth);
+    sphereExponents.swap(other.sphereExponents);
+    planeExponents.swap(other.planeExponents);
+    sphereRadii.swap(other.sphereRadii);
+    sphereMaterials.swap(other.sphereMaterials);
+    planeMaterials.swap(other.planeMaterials);
+    lightPositions.swap(other.lightPositions);
+    lightColours.swap(other.lightColours);
+    word.swap(other.word);
+    std::swap(streamBytes, other.streamBytes);
+    std::swap(streamStart, other.streamStart);
+    error.swap(other.error);
 }
 
 Scene::Status Scene::ReadFrom(std::istream& in, std::uint64_t available)

@@ -58,6 +58,10 @@ public:
     // allocated.
     Status ReadFrom(std::istream& in, std::uint64_t available);
 
+    // Exchanges everything read (not the stream) with `other`: a script read
+    // afresh into a scene of its own replaces this one whole.
+    void Swap(Scene& other);
+
     // Why the last read gave Unusable: one line, no newline.
     const std::string& Error() const { return error; }
 

@@ -4,25 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "tests/e2e/AppRun.h"
 
 namespace {
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string DefaultScene()
-{
-    return ReadText(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
-}
 
 // A small scene where the middle sphere shadows the others and every sphere
 // shows reflections, for the switches.

@@ -35,7 +35,7 @@ std::string Run(const std::string& command)
 }  // namespace
 
 AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std::string>& environment,
-               const std::function<void(const std::string&)>& prepare)
+               const std::function<void(const std::string&)>& prepare, const std::vector<std::string>& arguments)
 {
     char name[] = "/tmp/glintwork-e2e-XXXXXX";
     if (!mkdtemp(name))
@@ -46,6 +46,10 @@ AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std
     if (prepare)
         prepare(folder);
 
+    std::vector<char*> argv{const_cast<char*>(GLINTWORK_BINARY)};
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
         if (chdir(folder.c_str()) != 0)
@@ -54,7 +58,7 @@ AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std
             putenv(strdup(e.c_str()));
         std::freopen("stdout.txt", "w", stdout);
         std::freopen("stderr.txt", "w", stderr);
-        execl(GLINTWORK_BINARY, GLINTWORK_BINARY, static_cast<char*>(nullptr));
+        execv(GLINTWORK_BINARY, argv.data());
         _exit(127);
     }
 }
@@ -177,6 +181,19 @@ bool AppRun::FrameExists() const
 {
     struct stat info;
     return stat((folder + "/screenShot.bmp").c_str(), &info) == 0;
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string DefaultScene()
+{
+    return ReadWholeFile(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
 }
 
 bool SameFrame(const Image& a, const Image& b)

@@ -15,9 +15,10 @@ class AppRun {
 public:
     // Starts the application in a fresh folder that holds `script` as
     // scenescript.txt (no script file when `withScript` is false); `prepare`
-    // may put more into the folder first.
+    // may put more into the folder first. `arguments` follow the program name.
     explicit AppRun(const std::string& script, bool withScript = true, const std::vector<std::string>& environment = {},
-                    const std::function<void(const std::string& folder)>& prepare = {});
+                    const std::function<void(const std::string& folder)>& prepare = {},
+                    const std::vector<std::string>& arguments = {});
     ~AppRun();
     AppRun(const AppRun&) = delete;
     AppRun& operator=(const AppRun&) = delete;
@@ -64,6 +65,11 @@ private:
     } last;
     bool ReadSignature(Signature& s) const;
 };
+
+// The whole contents of a file ("" when it cannot be read).
+std::string ReadWholeFile(const std::string& path);
+// The default scene, examples/scenescript.txt.
+std::string DefaultScene();
 
 // Bytes of two frames are equal (same size, same pixels).
 bool SameFrame(const Image& a, const Image& b);

@@ -54,7 +54,7 @@ TEST(ImageTool, ArgumentsAndInfo)
     EXPECT_EQ(missing.out, "");
 }
 
-TEST(ImageTool, ConvertWritesABmpOrNothing)
+TEST(ImageTool, ConvertWritesABmpOrAPngOrNothing)
 {
     ScratchDir dir;
     // Top row blue, white; bottom row red, green.
@@ -66,6 +66,11 @@ TEST(ImageTool, ConvertWritesABmpOrNothing)
     expected.resize(54, 0);
     expected.insert(expected.end(), {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0});
     EXPECT_EQ(ReadFileBytes(dir.Path("out.jpg")), expected);
+    // A name ending in .png (any case) gives a PNG file holding the same pixels.
+    ASSERT_EQ(Tool("convert " + png + " " + dir.Path("out.Png")).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir.Path("out.Png")).at(1), 'P');
+    ASSERT_EQ(Tool("convert " + dir.Path("out.Png") + " " + dir.Path("back.bmp")).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir.Path("back.bmp")), expected);
 
     std::string bad = dir.Write("bad.png", V(png.begin(), png.begin() + 5));
     EXPECT_EQ(Tool("convert " + bad + " " + dir.Path("new.bmp")).status, 1);
@@ -73,7 +78,8 @@ TEST(ImageTool, ConvertWritesABmpOrNothing)
     std::string old = dir.Write("old.bmp", V(10, 1));
     EXPECT_EQ(Tool("convert " + bad + " " + old).status, 1);
     EXPECT_EQ(ReadFileBytes(old), V(10, 1));
-    EXPECT_EQ(Tool("convert " + png + " " + dir.Path("no/such/folder.bmp")).status, 1);
+    for (const char* unwritable : {"no/such/folder.bmp", "no/such/folder.png"})
+        EXPECT_EQ(Tool("convert " + png + " " + dir.Path(unwritable)).status, 1) << unwritable;
 }
 
 // Damaged copies of a file of every kind: each gives exit 0 or 1, quickly.

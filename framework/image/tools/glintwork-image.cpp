@@ -1,9 +1,11 @@
 // glintwork-image: loads pictures the way Glintwork does and saves them as
-// 24-bit BMP files.
+// 24-bit BMP files, or as PNG files when the name ends in ".png".
 #include "framework/image/Image.h"
+#include "framework/image/tools/SavePng.h"
 
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 namespace {
 
@@ -15,7 +17,8 @@ const char* const kHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, cho
                           "Glintwork does.\n"
                           "\n"
                           "  info FILE        print \"<width> <height> <FORMAT> <padding>\" of the loaded image\n"
-                          "  convert IN OUT   save the picture IN as a 24-bit BMP file OUT (whatever its name);\n"
+                          "  convert IN OUT   save the picture IN as OUT: a PNG file when OUT ends in \".png\"\n"
+                          "                   (any case), otherwise a 24-bit BMP file (whatever its name);\n"
                           "                   OUT is left alone when anything fails\n"
                           "\n"
                           "Exit status: 0 on success, 1 when a file cannot be loaded or saved, 2 on wrong\n"
@@ -45,7 +48,9 @@ int Convert(const char* in, const char* out)
         fprintf(stderr, "glintwork-image: cannot load %s\n", in);
         return 1;
     }
-    if (!image.Save(out)) {
+    const std::size_t length = strlen(out);
+    const bool png = length >= 4 && strcasecmp(out + length - 4, ".png") == 0;
+    if (!(png ? SavePng(image, out) : image.Save(out))) {
         fprintf(stderr, "glintwork-image: cannot save %s\n", out);
         return 1;
     }

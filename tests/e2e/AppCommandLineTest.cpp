@@ -1,0 +1,107 @@
+// The command line and live reload, from the outside.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+
+#include "tests/e2e/AppRun.h"
+
+namespace {
+
+// The default scene at another screen size, its first sphere elsewhere.
+std::string EditedScene()
+{
+    std::string scene = DefaultScene();
+    scene.replace(scene.find("screen 640 480"), 14, "screen 400 300");
+    scene.replace(scene.find("-4.5 -6.0 -18.0"), 15, "-2.0  1.0 -16.0");
+    return scene;
+}
+
+// Saves as editors do: a new file renamed over the old one.
+void SaveByRename(const std::string& path, const std::string& text)
+{
+    std::ofstream(path + ".new") << text;
+    std::rename((path + ".new").c_str(), path.c_str());
+}
+
+// A few frames after the reload, so that the window has its new size too.
+Image SettleAfterReload(AppRun& app)
+{
+    app.WaitFrames(3);
+    return app.Settle();
+}
+
+}  // namespace
+
+TEST(CommandLine, ExitStatusesAndMessages)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        const char* message;  // the start of standard error
+        bool frame;
+    } cases[] = {
+        {{"--help"}, 0, "", false},
+        {{"--version"}, 0, "", false},
+        {{"--watch", "--bogus"}, 2, "glintwork: unknown option --bogus\nusage: glintwork [SCENE]", false},
+        {{"--frames", "0"}, 2, "glintwork: --frames: \"0\" is not", false},
+        {{"--frames"}, 2, "glintwork: --frames needs", false},
+        {{"one.txt", "two.txt"}, 2, "glintwork: more than one scene", false},
+        {{"absent.txt"}, 1, "glintwork: absent.txt: No such file or directory\n", false},
+        {{"room.txt", "--frames=2"}, 0, "", true},
+    };
+    for (const auto& c : cases) {
+        AppRun app(
+            DefaultScene(), false, {},
+            [](const std::string& folder) { std::ofstream(folder + "/room.txt") << DefaultScene(); }, c.arguments);
+        EXPECT_EQ(app.WaitExit(), c.status) << c.arguments[0];
+        EXPECT_EQ(app.Stderr().rfind(c.message, 0), 0u) << app.Stderr();
+        EXPECT_EQ(app.FrameExists(), c.frame) << c.arguments[0];
+    }
+    // Help and version go to standard output.
+    AppRun help("", false, {}, {}, {"--help"});
+    ASSERT_EQ(help.WaitExit(), 0);
+    const std::string out = ReadWholeFile(help.Folder() + "/stdout.txt");
+    for (const char* part : {"usage: glintwork [SCENE]", "--watch", "Escape", "Exit status:", "  2  usage error"})
+        EXPECT_NE(out.find(part), std::string::npos) << part;
+}
+
+// An edit shows as the frame a fresh start on the edited scene gives, with
+// the view, the pair and the switches kept; a broken save keeps the picture.
+TEST(CommandLine, WatchReloadsEditsAndKeepsTheLastGoodScene)
+{
+    Image expected;
+    {
+        AppRun fresh(EditedScene());
+        ASSERT_TRUE(fresh.WaitForWindow());
+        fresh.Send("key u r");
+        expected = fresh.Settle();
+        ASSERT_EQ(expected.Width(), 400);
+    }
+
+    AppRun app(DefaultScene(), true, {}, {}, {"--watch"});
+    ASSERT_TRUE(app.WaitForWindow());
+    app.Send("key u r");
+    const Image before = app.Settle();
+    ASSERT_EQ(before.Width(), 640);
+
+    const std::string script = app.Folder() + "/scenescript.txt";
+    SaveByRename(script, EditedScene());
+    EXPECT_TRUE(SameFrame(SettleAfterReload(app), expected));
+
+    // A broken save: one line on standard error, the picture stays.
+    std::ofstream(script) << "screen 0 0 plane 20" << DefaultScene().substr(DefaultScene().find("plane 20") + 8);
+    const Image kept = SettleAfterReload(app);
+    EXPECT_TRUE(SameFrame(kept, expected));
+    const std::string message = app.Stderr();
+    EXPECT_EQ(message.rfind("glintwork: scenescript.txt: the screen size 0 x 0", 0), 0u) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+
+    // The next good save, written in place, is picked up.
+    std::ofstream(script) << DefaultScene();
+    EXPECT_TRUE(SameFrame(SettleAfterReload(app), before));
+
+    app.Send("key Escape");
+    EXPECT_EQ(app.WaitExit(), 0);
+}
