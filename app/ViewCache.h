@@ -9,8 +9,8 @@
 #include "RoomTracer.h"
 
 // The final points of the views drawn most recently, each under the inputs it
-// was traced from. A tracer's picture depends only on its scene (fixed once
-// it is set up), its eye, its sphere centres and its two switches, so a view
+// was traced from. A tracer's picture depends only on its set-up from the scene
+// (its set-up stamp), its eye, its sphere centres and its two switches, so a view
 // whose inputs are unchanged is drawn again from here, point for point the
 // same, without tracing it again.
 class ViewCache {
@@ -24,6 +24,7 @@ public:
         std::string key;
         auto add = [&key](const void* p, std::size_t n) { key.append(static_cast<const char*>(p), n); };
         add(&tracerId, sizeof tracerId);
+        add(&t.setUpStamp, sizeof t.setUpStamp);
         add(&t.eye, sizeof t.eye);
         add(&t.sphereCount, sizeof t.sphereCount);
         add(t.sphereCentres, sizeof t.sphereCentres[0] * t.sphereCount);
