@@ -36,10 +36,12 @@ public:
         const unsigned rows = tracer.rows;
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
         const KeepMode mode = kept ? ModeFor(*kept, tracer, bands) : KeepMode::Off;
-        // The budget shared evenly by the bands, counted in plane points.
+        // Half the budget for the pixels' values (checked before recording),
+        // half for the plane points', shared evenly by the bands.
         const std::size_t stride = 3 + 6 * static_cast<std::size_t>(tracer.lightCount);
         const std::size_t pointBytes = stride * sizeof(double) + sizeof(PlotRecord) + 1;
-        const std::size_t maxValues = (kept ? kept->budgetBytes : 0) / pointBytes / (bands == 0 ? 1 : bands) * stride;
+        const std::size_t maxValues =
+            (kept ? kept->budgetBytes / 2 : 0) / pointBytes / (bands == 0 ? 1 : bands) * stride;
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
@@ -51,7 +53,10 @@ public:
                 w.points.clear();
                 const unsigned begin = band * RowsPerBand;
                 w.tracer.StartKeeping(kept ? &kept->bands[band] : nullptr, mode, maxValues);
-                w.tracer.RenderRows(begin, std::min(rows, begin + RowsPerBand), w.points);
+                if (mode == KeepMode::Compose || mode == KeepMode::Reuse)
+                    w.tracer.ComposeKeptRows(w.points);
+                else
+                    w.tracer.RenderRows(begin, std::min(rows, begin + RowsPerBand), w.points);
                 if (mode == KeepMode::Record && w.tracer.Keeping() == KeepMode::Record)
                     kept->bands[band].complete = true;
                 lists[band].swap(w.points);
@@ -92,6 +97,10 @@ private:
             return KeepMode::Off;
         case KeptView::State::Empty:
             break;
+        }
+        if (std::size_t(tracer.rows) * tracer.columns * (sizeof(Vec3) + 1) > kept.budgetBytes / 2) {
+            kept.state = KeptView::State::TooLarge;
+            return KeepMode::Off;
         }
         kept.bands.resize(bands);
         return KeepMode::Record;

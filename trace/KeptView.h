@@ -12,7 +12,8 @@
 // What a view's plane points are made of, kept from one frame to the next so
 // that a frame after a sphere move or a switch does not trace the room again.
 //
-// A plane point's colour is, per channel, the float sum in light order of
+// The primary direction of every pixel is kept too, so that a pixel is not
+// set up again. A plane point's colour is, per channel, the float sum in light order of
 // one term per light: the unshadowed plane term, or, when a sphere lies on
 // the line from the point along the light direction, the ambient product
 // plus the blocker's colour. Everything before the shadow test depends only
@@ -34,8 +35,11 @@
 // Kept values are valid for one eye and one set-up of the tracer (its
 // set-up stamp, renewed by SetUpView, SetRoom and LoadScene).
 struct KeptBand {
-    std::vector<std::uint8_t> pixelPlanes;  // per traced pixel, in order: its plane points (0 to 5)
-    std::vector<std::uint8_t> pointPlane;   // per plane point: its room plane
+    // Per traced pixel, in order: its primary direction (the eye, the view
+    // and for the environment view the bend) and its plane points (0 to 5).
+    std::vector<Vec3> pixelDirs;
+    std::vector<std::uint8_t> pixelPlanes;
+    std::vector<std::uint8_t> pointPlane;  // per plane point: its room plane
     // Per plane point: the hit point (3), then per light the unit light
     // direction (3) and the unshadowed term of each channel (3).
     std::vector<double> values;
@@ -62,8 +66,8 @@ struct KeptView {
     {
         std::size_t n = 0;
         for (const KeptBand& b : bands)
-            n += b.pixelPlanes.capacity() + b.pointPlane.capacity() + b.values.capacity() * sizeof(double) +
-                 b.composed.capacity() * sizeof(PlotRecord);
+            n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelPlanes.capacity() + b.pointPlane.capacity() +
+                 b.values.capacity() * sizeof(double) + b.composed.capacity() * sizeof(PlotRecord);
         return n;
     }
 };

@@ -101,18 +101,16 @@ void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
 
 void RoomTracer::TraceRoomAndSpheres()
 {
-    if (keeping.mode == KeepMode::Compose || keeping.mode == KeepMode::Reuse) {
-        ComposeKeptPlanes();
-    } else {
-        const std::size_t before = Sink().size();
-        for (int k = 0; k < RoomPlanes; ++k) {
-            // A plane that rejected its hit leaves rayDir scaled; the next plane's
-            // test uses it as it stands.
-            if (Dot(rayDir, planeNormals[k]) != 0.0)
-                TracePlane(planePoints[k], planeNormals[k], k);
-        }
-        if (keeping.mode == KeepMode::Record)
-            keeping.band->pixelPlanes.push_back(static_cast<std::uint8_t>(Sink().size() - before));
+    const std::size_t before = Sink().size();
+    for (int k = 0; k < RoomPlanes; ++k) {
+        // A plane that rejected its hit leaves rayDir scaled; the next plane's
+        // test uses it as it stands.
+        if (Dot(rayDir, planeNormals[k]) != 0.0)
+            TracePlane(planePoints[k], planeNormals[k], k);
+    }
+    if (keeping.mode == KeepMode::Record) {
+        keeping.band->pixelDirs.push_back(primaryDir);
+        keeping.band->pixelPlanes.push_back(static_cast<std::uint8_t>(Sink().size() - before));
     }
     rayDir = primaryDir;
     for (unsigned i = 0; i < sphereCount; ++i)

@@ -56,6 +56,9 @@ public:
     // incomplete.
     void StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues);
     KeepMode Keeping() const { return keeping.mode; }
+    // Compose or Reuse: the band's pixels from its kept values, appended to
+    // `out`; sphere points traced in full.
+    void ComposeKeptRows(PointList& out);
 
     void ToggleReflections() { reflectionsOn = !reflectionsOn; }
     void ToggleColouredShadows() { colouredShadowsOn = !colouredShadowsOn; }
