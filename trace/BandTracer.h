@@ -36,12 +36,8 @@ public:
         const unsigned rows = tracer.rows;
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
         const KeepMode mode = kept ? ModeFor(*kept, tracer, bands) : KeepMode::Off;
-        // Half the budget for the pixels' values (checked before recording),
-        // half for the plane points', shared evenly by the bands.
-        const std::size_t stride = 3 + 6 * static_cast<std::size_t>(tracer.lightCount);
-        const std::size_t pointBytes = stride * sizeof(double) + sizeof(PlotRecord) + 1;
-        const std::size_t maxValues =
-            (kept ? kept->budgetBytes / 2 : 0) / pointBytes / (bands == 0 ? 1 : bands) * stride;
+        // A band keeps at most two plane points a pixel.
+        const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns * PointValues(tracer);
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
@@ -88,6 +84,9 @@ private:
                std::memcmp(kept.centres, tracer.sphereCentres, sizeof kept.centres[0] * kept.sphereCount) == 0;
     }
 
+    // Doubles kept for a plane point.
+    static std::size_t PointValues(const Tracer& tracer) { return 3 + 6 * static_cast<std::size_t>(tracer.lightCount); }
+
     static KeepMode ModeFor(KeptView& kept, const Tracer& tracer, unsigned bands)
     {
         switch (kept.state) {
@@ -98,7 +97,9 @@ private:
         case KeptView::State::Empty:
             break;
         }
-        if (std::size_t(tracer.rows) * tracer.columns * (sizeof(Vec3) + 1) > kept.budgetBytes / 2) {
+        // About one plane point a pixel.
+        const std::size_t pixelBytes = sizeof(Vec3) + 1 + PointValues(tracer) * sizeof(double) + sizeof(PlotRecord) + 1;
+        if (std::size_t(tracer.rows) * tracer.columns * pixelBytes > kept.budgetBytes) {
             kept.state = KeptView::State::TooLarge;
             return KeepMode::Off;
         }
@@ -113,8 +114,9 @@ private:
             bool complete = true;
             for (const KeptBand& b : kept.bands)
                 complete = complete && b.complete;
-            kept.state = complete ? KeptView::State::Kept : KeptView::State::TooLarge;
-            if (!complete)
+            kept.state =
+                complete && kept.Bytes() <= kept.budgetBytes ? KeptView::State::Kept : KeptView::State::TooLarge;
+            if (kept.state == KeptView::State::TooLarge)
                 kept.bands = std::vector<KeptBand>();
         }
         kept.sphereCount = tracer.sphereCount;

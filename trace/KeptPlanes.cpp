@@ -90,12 +90,15 @@ void RoomTracer::ComposeKeptPlanes()
     for (unsigned i = 0; i < count; ++i, ++keeping.point) {
         const double* v = &band.values[keeping.point * stride];
         hitPoint = Vec3(v[0], v[1], v[2]);
-        Vec3 fromCentre[MaxSpheres];
+        double fromCentre[3 * MaxSpheres];  // plain doubles: nothing to initialise
         double c[MaxSpheres];
         for (unsigned m = 0; m < sphereCount; ++m) {
-            fromCentre[m] = hitPoint - SphereCentre(m);
+            const Vec3 f = hitPoint - SphereCentre(m);
+            fromCentre[3 * m] = f.x;
+            fromCentre[3 * m + 1] = f.y;
+            fromCentre[3 * m + 2] = f.z;
             const float radiusSquared = sphereRadii[m] * sphereRadii[m];
-            c[m] = Dot(fromCentre[m], fromCentre[m]) - radiusSquared;
+            c[m] = Dot(f, f) - radiusSquared;
         }
         const float* material = &planeMaterials[9 * static_cast<std::size_t>(band.pointPlane[keeping.point])];
         for (unsigned j = 0; j < lightCount; ++j) {
@@ -103,7 +106,7 @@ void RoomTracer::ComposeKeptPlanes()
             lightDir = Vec3(kept[0], kept[1], kept[2]);
             const Vec3 doubled = Scaled(lightDir, 2.0);
             for (unsigned m = 0; m < sphereCount; ++m) {
-                const double b = Dot(doubled, fromCentre[m]);
+                const double b = Dot(doubled, Vec3(fromCentre[3 * m], fromCentre[3 * m + 1], fromCentre[3 * m + 2]));
                 if (!(b * b - 4.0 * c[m] < 0.0)) {
                     lightBlocked = true;
                     BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);

@@ -86,9 +86,10 @@ private:
             fast[i]->For(tracer).Render(
                 tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
                 &fast[i]->kept.For(tracer));
-            if (!Equal(drawn, reference)) {
+            if (!Equal(drawn, reference) || fast[i]->kept.For(tracer).state != KeptView::State::Kept) {
                 ADD_FAILURE() << where << ", " << fast[i]->pool.Threads() << " threads: " << drawn.size()
-                              << " points against " << reference.size();
+                              << " points against " << reference.size() << ", kept "
+                              << static_cast<int>(fast[i]->kept.For(tracer).state);
                 return false;
             }
         }
