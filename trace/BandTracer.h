@@ -48,7 +48,7 @@ public:
                 Worker& w = workers[worker];
                 w.points.clear();
                 const unsigned begin = band * RowsPerBand;
-                w.tracer.StartKeeping(kept ? &kept->bands[band] : nullptr, mode, maxValues);
+                w.tracer.StartKeeping(mode != KeepMode::Off ? &kept->bands[band] : nullptr, mode, maxValues);
                 if (mode == KeepMode::Compose || mode == KeepMode::Reuse)
                     w.tracer.ComposeKeptRows(w.points);
                 else
