@@ -7,6 +7,7 @@
 
 #include "PointList.h"
 #include "RoomTracer.h"
+#include "SlotToReplace.h"
 
 // The final points of the views drawn most recently, each under the inputs it
 // was traced from. A tracer's picture depends only on its set-up from the scene
@@ -49,15 +50,7 @@ public:
     // recently used slot's (whose vectors the caller may reuse).
     void Store(const std::string& inputs, std::vector<PointList>& bands)
     {
-        Slot* target = &slots[0];
-        for (Slot& s : slots) {
-            if (!s.used) {
-                target = &s;
-                break;
-            }
-            if (s.lastUse < target->lastUse)
-                target = &s;
-        }
+        Slot* target = &SlotToReplace(slots);
         target->inputs = inputs;
         target->bands.swap(bands);
         target->used = true;

@@ -5,6 +5,7 @@
 
 #include "KeptView.h"
 #include "RoomTracer.h"
+#include "SlotToReplace.h"
 
 // The kept plane values of the views drawn most recently (the single view,
 // the pair's two, the environment view), each under the tracer set-up and
@@ -25,15 +26,7 @@ public:
             }
         }
         if (!target) {
-            target = &slots[0];
-            for (Slot& s : slots) {
-                if (!s.used) {
-                    target = &s;
-                    break;
-                }
-                if (s.lastUse < target->lastUse)
-                    target = &s;
-            }
+            target = &SlotToReplace(slots);
             target->used = true;
             target->view = KeptView();
             target->view.setUpStamp = tracer.setUpStamp;
