@@ -125,6 +125,7 @@ void TracerWindow::SetUpFromScene()
     screenShot.Fill(0, 0, 0);
 
     cache.Clear();
+    kept.Clear();
 }
 
 bool TracerWindow::ReloadScript()
@@ -199,13 +200,17 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
         // traced: the same points in the same order as one thread's list.
         tracer.fastPath = true;
         double drawing = 0.0;
-        const double tracing = bands->Render(tracer, [&](const PointList& band) {
-            const Clock::time_point start = Clock::now();
-            DrawPointsArrays(band);
-            drawing += Since(start);
-            if (times)
-                times->points += band.size();
-        });
+        KeptView* keptView = keepPlaneValues ? &kept.For(tracer) : nullptr;
+        const double tracing = bands->Render(
+            tracer,
+            [&](const PointList& band) {
+                const Clock::time_point start = Clock::now();
+                DrawPointsArrays(band);
+                drawing += Since(start);
+                if (times)
+                    times->points += band.size();
+            },
+            keptView);
         if (cacheViews)
             cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {

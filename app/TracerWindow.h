@@ -56,6 +56,9 @@ public:
     // Fast path: draw views whose inputs are unchanged from the points kept
     // from their last trace.
     bool cacheViews = true;
+    // Fast path: after an input, compose plane points from the values kept
+    // from the view's last trace instead of tracing the room again.
+    bool keepPlaneValues = true;
 
     Scene scene;
     Image screenShot;
@@ -91,6 +94,7 @@ private:
     std::unique_ptr<BandTracer<SceneTracer>> bandsA;
     std::unique_ptr<BandTracer<EnvSceneTracer>> bandsB;
     ViewCache cache;
+    KeptViews kept;
 };
 
 #endif

@@ -1,7 +1,7 @@
 // glintwork-bench: frames per second of the tracer, stage by stage.
 //
 //   glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]
-//                   [--view single|pair|env] [--size WxH] [--json] [--cold]
+//                   [--view single|pair|env] [--size WxH] [--json] [--cold] [--keys SEQ]
 //
 // Opens a real window on the current display, runs the application's frame
 // (trace, draw, grab, save, swap) N times for each path and prints the median
@@ -12,7 +12,11 @@
 //
 // The fast path draws a view whose inputs have not changed from the points it
 // kept, so in a steady run it traces only the first frame; --cold turns that
-// off, so every frame is traced as after a key press.
+// off, so every frame is traced in full. --keys SEQ applies the next input of
+// SEQ (cycling) before each measured frame, as the window takes it: the keys
+// g h r y u t k, and < or > for one left or right drag step; every frame is
+// then the first after that input, made from what the frames before it kept
+// (never drawn again from the points of a view with the same inputs).
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -42,6 +46,7 @@ struct Options {
     int width = 0, height = 0;
     bool json = false;
     bool cold = false;
+    std::string keys;
 };
 
 [[noreturn]] void Usage(const char* message)
@@ -49,7 +54,8 @@ struct Options {
     if (message)
         std::fprintf(stderr, "glintwork-bench: %s\n", message);
     std::fprintf(stderr, "usage: glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]\n"
-                         "                       [--view single|pair|env] [--size WxH] [--json] [--cold]\n");
+                         "                       [--view single|pair|env] [--size WxH] [--json] [--cold]\n"
+                         "                       [--keys SEQ]   SEQ: inputs from g h r y u t k < >\n");
     std::exit(2);
 }
 
@@ -95,6 +101,10 @@ Options Parse(App& app)
             o.json = true;
         } else if (a == "--cold") {
             o.cold = true;
+        } else if (a == "--keys") {
+            o.keys = value();
+            if (o.keys.empty() || o.keys.find_first_not_of("ghryutkGHRYUTK<>") != std::string::npos)
+                Usage("--keys takes a sequence of g h r y u t k < >");
         } else if (a == "--help" || a == "-h") {
             Usage(nullptr);
         } else if (!a.empty() && a[0] == '-') {
@@ -159,6 +169,8 @@ public:
     {
         if (phase < paths.size()) {
             // One warm-up frame per path, then the measured ones.
+            if (count > 0 && !options.keys.empty())
+                ApplyNextInput();
             FrameTimes t;
             const Clock::time_point start = Clock::now();
             DrawFrame(paths[phase], &t);
@@ -183,6 +195,29 @@ public:
     }
 
 private:
+    // The next input of --keys, as the window gets it from the keyboard or
+    // from one mouse move with a button held.
+    void ApplyNextInput()
+    {
+        const char input = options.keys[nextInput++ % options.keys.size()];
+        if (input == '<' || input == '>') {
+            const int button = input == '<' ? 0 : 2;
+            OnMouseButton(button, true);
+            OnMouseMove(0, 0);
+            OnMouseButton(button, false);
+        } else {
+            OnKeyboard(input >= 'a' && input <= 'z' ? input - 'a' + 'A' : input, true);
+        }
+    }
+
+    // The views the next frame shows (as DrawFrame picks them).
+    std::string ShownView() const
+    {
+        if (!viewA || viewB)
+            return "env";
+        return stereo ? "pair" : "single";
+    }
+
     // The final points of each view of the frame, as the fast path hands
     // them to GL, drawn again with one call per view.
     void FloorFrame()
@@ -219,9 +254,10 @@ private:
     void CollectFloorLists()
     {
         const int width = static_cast<int>(scene.screenWidth), half = width / 2;
-        if (options.view == "env")
+        const std::string view = ShownView();
+        if (view == "env")
             Collect(tracerB, eyeCentre, 0, width);
-        else if (options.view == "pair") {
+        else if (view == "pair") {
             Collect(tracerA, eyeLeft, half, half);
             Collect(tracerA, eyeRight, 0, half);
         } else
@@ -249,11 +285,12 @@ private:
 
     void MeasureTraceAlone()
     {
+        const std::string view = ShownView();
         for (unsigned threads : {1u, TracingThreads()}) {
             double ms = 0.0;
-            if (options.view == "env")
+            if (view == "env")
                 ms = TraceAlone(tracerB, eyeCentre, threads);
-            else if (options.view == "pair")
+            else if (view == "pair")
                 ms = TraceAlone(tracerA, eyeLeft, threads) + TraceAlone(tracerA, eyeRight, threads);
             else
                 ms = TraceAlone(tracerA, eyeCentre, threads);
@@ -267,9 +304,9 @@ private:
         const Stat floorStat = Percentiles(floorFrames);
         if (options.json) {
             std::printf("{\"scene\":\"%s\",\"view\":\"%s\",\"width\":%u,\"height\":%u,\"threads\":%u,"
-                        "\"cold\":%s,\"paths\":{",
+                        "\"cold\":%s,\"keys\":\"%s\",\"paths\":{",
                         options.scene.c_str(), options.view.c_str(), scene.screenWidth, scene.screenHeight,
-                        TracingThreads(), options.cold ? "true" : "false");
+                        TracingThreads(), options.cold ? "true" : "false", options.keys.c_str());
             bool first = true;
             for (FramePath p : paths) {
                 const PathResult& r = results[static_cast<int>(p)];
@@ -288,6 +325,8 @@ private:
         std::printf("scene %s, view %s, %u x %u, %u tracing threads, %d frames per path%s\n", options.scene.c_str(),
                     options.view.c_str(), scene.screenWidth, scene.screenHeight, TracingThreads(), options.frames,
                     options.cold ? ", every frame traced" : "");
+        if (!options.keys.empty())
+            std::printf("before every measured frame the next input of \"%s\"\n", options.keys.c_str());
         std::printf("%-10s %17s %17s %17s %17s %17s %8s %9s\n", "path", "trace ms", "draw ms", "grab ms", "save ms",
                     "frame ms", "fps", "points");
         std::printf("%-10s %17s %17s %17s %17s %17s\n", "", "median   p90", "median   p90", "median   p90",
@@ -312,6 +351,7 @@ private:
     std::vector<double> traceAlone;
     std::size_t phase = 0;
     int count = 0;
+    std::size_t nextInput = 0;
     std::vector<FloorView> floorLists;
 };
 
@@ -336,7 +376,8 @@ public:
         if (o.path != "reference")
             window.paths.push_back(FramePath::Fast);
         window.options = o;
-        window.cacheViews = !o.cold;
+        window.cacheViews = !o.cold && o.keys.empty();
+        window.keepPlaneValues = !o.cold;
     }
 
     BenchWindow window;

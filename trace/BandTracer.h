@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "trace/BandPool.h"
+#include "trace/KeptViews.h"
 #include "trace/PointList.h"
 
 // Traces one tracer's frame on the threads of a BandPool: every worker traces
@@ -22,15 +24,20 @@ public:
 
     // Traces `tracer`'s current frame (the tracer itself is left untouched)
     // and hands each band to `consume` in row order as soon as it is ready.
-    // Returns the milliseconds from the start of the first band's trace to
-    // the end of the last one's.
-    double Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume)
+    // With `kept` (the view's slot for the tracer's set-up and eye), plane
+    // points come from the values kept there when it holds them, and are
+    // kept there otherwise. Returns the milliseconds from the start of the
+    // first band's trace to the end of the last one's.
+    double Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume, KeptView* kept = nullptr)
     {
         using Clock = std::chrono::steady_clock;
         for (Worker& w : workers)
             w.tracer = tracer;  // state only: each copy keeps its own points
         const unsigned rows = tracer.rows;
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
+        const KeepMode mode = kept ? ModeFor(*kept, tracer, bands) : KeepMode::Off;
+        // A band keeps at most two plane points a pixel.
+        const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns * PointValues(tracer);
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
@@ -41,11 +48,19 @@ public:
                 Worker& w = workers[worker];
                 w.points.clear();
                 const unsigned begin = band * RowsPerBand;
-                w.tracer.RenderRows(begin, std::min(rows, begin + RowsPerBand), w.points);
+                w.tracer.StartKeeping(mode != KeepMode::Off ? &kept->bands[band] : nullptr, mode, maxValues);
+                if (mode == KeepMode::Compose || mode == KeepMode::Reuse)
+                    w.tracer.ComposeKeptRows(w.points);
+                else
+                    w.tracer.RenderRows(begin, std::min(rows, begin + RowsPerBand), w.points);
+                if (mode == KeepMode::Record && w.tracer.Keeping() == KeepMode::Record)
+                    kept->bands[band].complete = true;
                 lists[band].swap(w.points);
                 w.spans.emplace_back(start, Clock::now());
             },
             [&](unsigned band) { consume(lists[band]); });
+        if (kept)
+            Kept(*kept, tracer, mode);
         if (bands == 0)
             return 0.0;
         Clock::time_point first = Clock::time_point::max(), last = Clock::time_point::min();
@@ -63,6 +78,51 @@ public:
     std::vector<PointList>& Bands() { return lists; }
 
 private:
+    static bool SameSpheres(const KeptView& kept, const Tracer& tracer)
+    {
+        return kept.sphereCount == tracer.sphereCount &&
+               std::memcmp(kept.centres, tracer.sphereCentres, sizeof kept.centres[0] * kept.sphereCount) == 0;
+    }
+
+    // Doubles kept for a plane point.
+    static std::size_t PointValues(const Tracer& tracer) { return 3 + 6 * static_cast<std::size_t>(tracer.lightCount); }
+
+    static KeepMode ModeFor(KeptView& kept, const Tracer& tracer, unsigned bands)
+    {
+        switch (kept.state) {
+        case KeptView::State::Kept:
+            return SameSpheres(kept, tracer) ? KeepMode::Reuse : KeepMode::Compose;
+        case KeptView::State::TooLarge:
+            return KeepMode::Off;
+        case KeptView::State::Empty:
+            break;
+        }
+        // About one plane point a pixel.
+        const std::size_t pixelBytes = sizeof(Vec3) + 1 + PointValues(tracer) * sizeof(double) + sizeof(PlotRecord) + 1;
+        if (std::size_t(tracer.rows) * tracer.columns * pixelBytes > kept.budgetBytes) {
+            kept.state = KeptView::State::TooLarge;
+            return KeepMode::Off;
+        }
+        kept.bands.resize(bands);
+        return KeepMode::Record;
+    }
+
+    // After a frame: what the view's slot now holds.
+    static void Kept(KeptView& kept, const Tracer& tracer, KeepMode mode)
+    {
+        if (mode == KeepMode::Record) {
+            bool complete = true;
+            for (const KeptBand& b : kept.bands)
+                complete = complete && b.complete;
+            kept.state =
+                complete && kept.Bytes() <= kept.budgetBytes ? KeptView::State::Kept : KeptView::State::TooLarge;
+            if (kept.state == KeptView::State::TooLarge)
+                kept.bands = std::vector<KeptBand>();
+        }
+        kept.sphereCount = tracer.sphereCount;
+        std::memcpy(kept.centres, tracer.sphereCentres, sizeof kept.centres[0] * tracer.sphereCount);
+    }
+
     // What one thread writes while it traces, on cache lines of its own: its
     // tracer's working values and the list it plots into (handed over to the
     // band when the band is done), so that threads never write to a line

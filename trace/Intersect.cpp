@@ -26,8 +26,20 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
     PlanePattern(hitPoint, k);
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const double exponent = planeExponents[k];
+    double* kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : nullptr;
     for (unsigned j = 0; j < lightCount; ++j) {
         BeginLightTerms(hitPoint, j, rayDir, normal, exponent, true);
+        if (kept) {
+            // Kept whether or not a sphere blocks the light now.
+            FinishLightTerms(exponent);
+            double* v = kept + 3 + 6 * static_cast<std::size_t>(j);
+            v[0] = lightDir.x;
+            v[1] = lightDir.y;
+            v[2] = lightDir.z;
+            const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+            for (int c = 0; c < 3; ++c)
+                v[3 + c] = PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
+        }
 
         // The first blocking sphere in index order casts the shadow. With no
         // spheres the flag keeps its last value.
@@ -51,6 +63,8 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
     }
     PlotPoint(colour[0], colour[1], colour[2]);
     colour[0] = colour[1] = colour[2] = 0.0f;
+    if (kept)
+        keeping.band->composed.push_back(Sink().back());
 }
 
 void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)

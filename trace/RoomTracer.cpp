@@ -1,6 +1,7 @@
 #include "trace/RoomTracer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "trace/Scene.h"
@@ -16,6 +17,12 @@ template <typename T> void CopyPrefix(const std::vector<T>& from, std::size_t co
 
 }  // namespace
 
+void RoomTracer::NewStamp()
+{
+    static std::atomic<std::uint64_t> stamps{0};
+    setUpStamp = ++stamps;
+}
+
 RoomTracer::RoomTracer()
 {
     planeNormals[0] = Vec3(1.0, 0.0, 0.0);
@@ -27,6 +34,7 @@ RoomTracer::RoomTracer()
 
 void RoomTracer::SetUpView(const Scene& scene, float fieldOfView, float aspect, float nearDistance)
 {
+    NewStamp();
     top = ImagePlaneTop(fieldOfView, pi, nearDistance);
     right = aspect * top;
     bottom = -top;
@@ -44,6 +52,7 @@ void RoomTracer::SetUpView(const Scene& scene, float fieldOfView, float aspect, 
 
 void RoomTracer::SetRoom(const Scene& scene)
 {
+    NewStamp();
     // The scene holds at least 20 plane points (checked before set-up); only
     // single coordinates are taken, and the back wall is always at z = -30.
     const std::vector<float>& p = scene.planePoints;
@@ -56,6 +65,7 @@ void RoomTracer::SetRoom(const Scene& scene)
 
 void RoomTracer::LoadScene(const Scene& scene)
 {
+    NewStamp();
     lightCount = scene.lightCount;
     sphereCount = std::min<unsigned>(scene.sphereCount, MaxSpheres);
     planePointCount = scene.planePointCount;
@@ -91,11 +101,16 @@ void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
 
 void RoomTracer::TraceRoomAndSpheres()
 {
+    const std::size_t before = Sink().size();
     for (int k = 0; k < RoomPlanes; ++k) {
         // A plane that rejected its hit leaves rayDir scaled; the next plane's
         // test uses it as it stands.
         if (Dot(rayDir, planeNormals[k]) != 0.0)
             TracePlane(planePoints[k], planeNormals[k], k);
+    }
+    if (keeping.mode == KeepMode::Record) {
+        keeping.band->pixelDirs.push_back(primaryDir);
+        keeping.band->pixelPlanes.push_back(static_cast<std::uint8_t>(Sink().size() - before));
     }
     rayDir = primaryDir;
     for (unsigned i = 0; i < sphereCount; ++i)

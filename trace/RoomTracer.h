@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "trace/KeptView.h"
 #include "trace/LightTerms.h"
 #include "trace/PointList.h"
 #include "trace/Vec3.h"
@@ -43,6 +44,21 @@ public:
     // Own copies of the scene's lights, materials, radii and exponents.
     void LoadScene(const Scene& scene);
     void SetEye(const Vec3& position) { eye = position; }
+
+    // Renewed, unique in the process, by each of the three set-up calls:
+    // values kept from a trace are valid only under the stamp they were
+    // traced with.
+    std::uint64_t setUpStamp = 0;
+
+    // The kept plane values this tracer records into or composes from while
+    // it traces rows (a band of a view; see KeptView.h). `maxValues` bounds
+    // what a recording keeps: beyond it the band stops recording and stays
+    // incomplete.
+    void StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues);
+    KeepMode Keeping() const { return keeping.mode; }
+    // Compose or Reuse: the band's pixels from its kept values, appended to
+    // `out`; sphere points traced in full.
+    void ComposeKeptRows(PointList& out);
 
     void ToggleReflections() { reflectionsOn = !reflectionsOn; }
     void ToggleColouredShadows() { colouredShadowsOn = !colouredShadowsOn; }
@@ -85,6 +101,8 @@ public:
     // The light sum of reflected plane point `point` on plane q, seen along `view`.
     void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
     void PlotPoint(float red, float green, float blue);
+    // The plane points of the current pixel from the kept values.
+    void ComposeKeptPlanes();
 
     // --- state ----------------------------------------------------------------
     float pi = 3.14141f;  // the value used for pi in the field of view
@@ -186,8 +204,22 @@ private:
                          double exponent, bool unitAxisNormal);
     void FinishLightTerms(double exponent);
 
+    // Room for one more plane point's values in the band being recorded
+    // (null, and recording stopped, past the budget).
+    double* RecordPlanePoint(int k);
+    void NewStamp();
+
     LightTerms terms;
     bool termsPending = false;
+
+    struct KeepingState {
+        KeptBand* band = nullptr;
+        KeepMode mode = KeepMode::Off;
+        std::size_t maxValues = 0;
+        std::size_t pixel = 0;  // next entry of band->pixelPlanes to compose
+        std::size_t point = 0;  // next plane point to compose
+    };
+    KeepingState keeping;
 };
 
 #endif

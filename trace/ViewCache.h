@@ -7,10 +7,11 @@
 
 #include "trace/PointList.h"
 #include "trace/RoomTracer.h"
+#include "trace/SlotToReplace.h"
 
 // The final points of the views drawn most recently, each under the inputs it
-// was traced from. A tracer's picture depends only on its scene (fixed once
-// it is set up), its eye, its sphere centres and its two switches, so a view
+// was traced from. A tracer's picture depends only on its set-up from the scene
+// (its set-up stamp), its eye, its sphere centres and its two switches, so a view
 // whose inputs are unchanged is drawn again from here, point for point the
 // same, without tracing it again.
 class ViewCache {
@@ -24,6 +25,7 @@ public:
         std::string key;
         auto add = [&key](const void* p, std::size_t n) { key.append(static_cast<const char*>(p), n); };
         add(&tracerId, sizeof tracerId);
+        add(&t.setUpStamp, sizeof t.setUpStamp);
         add(&t.eye, sizeof t.eye);
         add(&t.sphereCount, sizeof t.sphereCount);
         add(t.sphereCentres, sizeof t.sphereCentres[0] * t.sphereCount);
@@ -48,15 +50,7 @@ public:
     // recently used slot's (whose vectors the caller may reuse).
     void Store(const std::string& inputs, std::vector<PointList>& bands)
     {
-        Slot* target = &slots[0];
-        for (Slot& s : slots) {
-            if (!s.used) {
-                target = &s;
-                break;
-            }
-            if (s.lastUse < target->lastUse)
-                target = &s;
-        }
+        Slot* target = &SlotToReplace(slots);
         target->inputs = inputs;
         target->bands.swap(bands);
         target->used = true;

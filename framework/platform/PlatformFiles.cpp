@@ -1,4 +1,4 @@
-#include "PlatformFiles.h"
+#include "framework/platform/PlatformFiles.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+#include "trace/BandTracer.h"
+#include "trace/EnvSceneTracer.h"
+#include "trace/SceneTracer.h"
+#include "tests/trace/TracedLists.h"
+
+namespace {
+
+// The views of the window and the inputs that change them, as the window
+// applies them to its two tracers; every frame of the fast path, made from
+// the values its earlier frames kept, is checked against a full trace of the
+// straightforward path.
+class InputRun {
+public:
+    explicit InputRun(const std::string& script)
+    {
+        SetUpTracer(single, script);
+        SetUpTracer(environment, script);
+        for (unsigned threads : {1u, 2u, 3u})
+            fast.push_back(std::make_unique<Fast>(threads));
+    }
+
+    void Apply(char input)
+    {
+        switch (input) {
+        case 'g':
+        case '<':
+            single.MoveSpheresLeft();
+            break;
+        case 'h':
+        case '>':
+            single.MoveSpheresRight();
+            break;
+        case 'r':
+            single.ToggleReflections();
+            break;
+        case 'y':
+            single.ToggleColouredShadows();
+            break;
+        case 'u':
+            pair = !pair;
+            break;
+        case 't':
+        case 'k':
+            showEnvironment = !showEnvironment;
+            break;
+        }
+    }
+
+    // Draws the shown views by both paths; false (with a failure reported)
+    // where they differ.
+    bool Frame(const std::string& where)
+    {
+        if (showEnvironment)
+            return Check(environment, Vec3(), where + ", environment");
+        if (!pair)
+            return Check(single, Vec3(), where + ", single");
+        return Check(single, Vec3(-0.001, 0.0, 0.0), where + ", left eye") &&
+               Check(single, Vec3(0.001, 0.0, 0.0), where + ", right eye");
+    }
+
+private:
+    struct Fast {
+        explicit Fast(unsigned threads) : pool(threads), single(pool), environment(pool) {}
+        BandPool pool;
+        BandTracer<SceneTracer> single;
+        BandTracer<EnvSceneTracer> environment;
+        KeptViews kept;
+        BandTracer<SceneTracer>& For(const SceneTracer&) { return single; }
+        BandTracer<EnvSceneTracer>& For(const EnvSceneTracer&) { return environment; }
+    };
+
+    template <typename Tracer> bool Check(Tracer& tracer, const Vec3& eye, const std::string& where)
+    {
+        tracer.SetEye(eye);
+        tracer.fastPath = false;
+        tracer.Render();
+        const PointList reference = WithoutCoveredPoints(tracer.Points());
+        tracer.fastPath = true;
+        for (std::size_t i = 0; i < fast.size(); ++i) {
+            PointList drawn;
+            fast[i]->For(tracer).Render(
+                tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
+                &fast[i]->kept.For(tracer));
+            if (!Equal(drawn, reference) || fast[i]->kept.For(tracer).state != KeptView::State::Kept) {
+                ADD_FAILURE() << where << ", " << fast[i]->pool.Threads() << " threads: " << drawn.size()
+                              << " points against " << reference.size() << ", kept "
+                              << static_cast<int>(fast[i]->kept.For(tracer).state);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    SceneTracer single;
+    EnvSceneTracer environment;
+    bool pair = false;
+    bool showEnvironment = false;
+    std::vector<std::unique_ptr<Fast>> fast;
+};
+
+}  // namespace
+
+TEST(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
+{
+    const struct {
+        const char* name;
+        std::string script;
+        int inputs;
+    } runs[] = {
+        {"default scene, 160 x 120", DefaultScene() + " screen 160 120", 300},
+        {"five spheres cutting walls, bright lights", AwkwardScene(), 400},
+        {"no spheres", RoomScript() + " screen 33 17 light 1  0 0 -10  1 1 1  1 1 1  1 1 1", 20},
+    };
+#ifdef GLINTWORK_SHORT_RUNS
+    const int shortened = 10;
+#else
+    const int shortened = 1;
+#endif
+    const char inputs[] = "ghryutk<>";
+    for (const auto& run : runs) {
+        std::mt19937 random(17);
+        InputRun window(run.script);
+        ASSERT_TRUE(window.Frame(std::string(run.name) + ", first frame"));
+        std::string applied;
+        for (int i = 0; i < run.inputs / shortened; ++i) {
+            // Moves most often, as a drag or a held key gives them.
+            const char input = inputs[random() % 2 ? random() % 2 + 7 : random() % 9];
+            applied += input;
+            window.Apply(input);
+            ASSERT_TRUE(window.Frame(std::string(run.name) + ", after " + applied));
+        }
+    }
+}
+
+TEST(KeptPlanes, AViewOverItsBudgetIsTracedInFullEveryTime)
+{
+    SceneTracer tracer;
+    SetUpTracer(tracer, AwkwardScene());
+    tracer.Render();
+    const PointList reference = WithoutCoveredPoints(tracer.Points());
+    tracer.fastPath = true;
+    BandPool pool(2);
+    BandTracer<SceneTracer> bands(pool);
+    KeptViews kept;
+    kept.For(tracer).budgetBytes = 400000;  // the pixels fit, not the plane points
+    for (int frame = 0; frame < 2; ++frame) {
+        PointList drawn;
+        bands.Render(
+            tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
+            &kept.For(tracer));
+        EXPECT_TRUE(Equal(drawn, reference)) << "frame " << frame;
+        EXPECT_EQ(kept.For(tracer).state, KeptView::State::TooLarge);
+        EXPECT_EQ(kept.For(tracer).Bytes(), 0u);
+    }
+}
