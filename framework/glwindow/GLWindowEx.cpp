@@ -35,7 +35,7 @@ bool GLWindowEx::Create()
     if (fullscreenRequested) {
         style = plat::WS_POPUP | plat::WS_CLIPCHILDREN | plat::WS_CLIPSIBLINGS;
         if (!plat::GetDisplayMode(&outerWidth, &outerHeight)) {
-            DebugPrintf("EnumDisplaySettings failed\n");
+            DebugPrintf("display mode cannot be read\n");
             outerWidth = 640;
             outerHeight = 480;
         }
@@ -79,7 +79,7 @@ bool GLWindowEx::Create()
         width = client.right;
         height = client.bottom;
     }
-    plat::PostMessage(hWnd, plat::WM_USER + 1, 0, 0);
+    plat::PostMessage(hWnd, CreateMessage, 0, 0);
     return true;
 }
 
@@ -237,7 +237,7 @@ plat::LRESULT GLWindowEx::HandleMessage(plat::HWND hwnd, unsigned message, plat:
     case plat::WM_RBUTTONDOWN:
     case plat::WM_RBUTTONUP:
         return OnButtonMessage(message);
-    case plat::WM_USER + 1:
+    case CreateMessage:
         return OnCreateMessage(hwnd);
     default:
         return plat::DefWindowProc(hwnd, message, wParam, lParam);
@@ -338,7 +338,7 @@ plat::LRESULT GLWindowEx::OnButtonMessage(unsigned message)
 
 plat::LRESULT GLWindowEx::OnCreateMessage(plat::HWND hwnd)
 {
-    DebugPrintf("WM_CREATE(hwnd=%lX, wndex=%lX)\n", reinterpret_cast<unsigned long>(hwnd),
+    DebugPrintf("create message(hwnd=%lX, wndex=%lX)\n", reinterpret_cast<unsigned long>(hwnd),
                 reinterpret_cast<unsigned long>(this));
     if (inOnCreate) {
         DebugPrintf("warning: create message received during OnCreate\n");
