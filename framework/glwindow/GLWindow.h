@@ -82,6 +82,7 @@ public:
 
 private:
     bool SetFlag(unsigned flag, bool on);
+    bool GetFlag(unsigned flag, unsigned formatFlag);
     bool SetBits(int GLWindowEx::*field, int bits);
     int GetBits(int GLWindowEx::*field);
 };
