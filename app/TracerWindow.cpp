@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/PointDrawer.h"
+#include "framework/platform/PlatformWindow.h"
 #include "trace/SceneCheck.h"
 #include "trace/ViewGeometry.h"
 
@@ -289,7 +290,7 @@ void TracerWindow::OnKeyboard(int key, bool pressed)
     if (!pressed)
         return;
     switch (FoldKey(key)) {
-    case 27:
+    case plat::VK_ESCAPE:
         std::exit(0);
     case 'g':
         tracerA.MoveSpheresLeft();

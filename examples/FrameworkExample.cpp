@@ -5,6 +5,7 @@
 
 #include "framework/glwindow/GLWindow.h"
 #include "framework/main/App.h"
+#include "framework/platform/PlatformWindow.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ public:
         if (!pressed)
             return;
         switch (key) {
-        case 27:
+        case plat::VK_ESCAPE:
             Close();
             return;
         case ' ':

@@ -69,12 +69,12 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
 
 void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
 {
-    const Vec3 eyeToCentre = eye - centre;  // from the centre to the eye
+    const Vec3 centreToEye = eye - centre;  // from the centre to the eye
     rayDir.ScaleFrom(rayDir, 2.0);
-    const double b = Dot(rayDir, eyeToCentre);
+    const double b = Dot(rayDir, centreToEye);
     rayDir = primaryDir;
     const float radiusSquared = sphereRadii[i] * sphereRadii[i];
-    const double c = Dot(eyeToCentre, eyeToCentre) - radiusSquared;
+    const double c = Dot(centreToEye, centreToEye) - radiusSquared;
     const double disc = b * b - 4.0 * c;
     if (disc < 0.0)
         return;

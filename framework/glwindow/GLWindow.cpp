@@ -138,6 +138,17 @@ bool GLWindow::SetFlag(unsigned flag, bool on)
     return false;
 }
 
+// The request while there is no OS window, the format obtained once there is.
+bool GLWindow::GetFlag(unsigned flag, unsigned formatFlag)
+{
+    if (!extra)
+        return false;
+    if (!extra->hDC)
+        return (extra->flags & flag) != 0;
+    plat::PixelFormatDescriptor d;
+    return extra->DescribeFormat(&d) && (d.flags & formatFlag) != 0;
+}
+
 bool GLWindow::SetBits(int GLWindowEx::*field, int bits)
 {
     if (!extra || bits < 0 || bits > 255)
@@ -184,12 +195,7 @@ bool GLWindow::SetStereo(bool on)
 
 bool GLWindow::GetStereo()
 {
-    if (!extra)
-        return false;
-    if (!extra->hDC)
-        return (extra->flags & GLWindowEx::FLAG_STEREO) != 0;
-    plat::PixelFormatDescriptor d;
-    return extra->DescribeFormat(&d) && (d.flags & plat::PFD_STEREO) != 0;
+    return GetFlag(GLWindowEx::FLAG_STEREO, plat::PFD_STEREO);
 }
 
 bool GLWindow::SetDoubleBuffer(bool on)
@@ -199,12 +205,7 @@ bool GLWindow::SetDoubleBuffer(bool on)
 
 bool GLWindow::GetDoubleBuffer()
 {
-    if (!extra)
-        return false;
-    if (!extra->hDC)
-        return (extra->flags & GLWindowEx::FLAG_DOUBLEBUFFER) != 0;
-    plat::PixelFormatDescriptor d;
-    return extra->DescribeFormat(&d) && (d.flags & plat::PFD_DOUBLEBUFFER) != 0;
+    return GetFlag(GLWindowEx::FLAG_DOUBLEBUFFER, plat::PFD_DOUBLEBUFFER);
 }
 
 bool GLWindow::SetDepthBits(int bits)

@@ -23,7 +23,8 @@ public:
     virtual void OnMouseButton(int button, bool pressed);
     // client pixels, y counted upwards from the bottom row
     virtual void OnMouseMove(int x, int y);
-    // key: virtual-key code (upper-case letter codes, 27 for Escape)
+    // key: a virtual-key code of the platform layer (plat::VK_ESCAPE, ...;
+    // letters as their upper-case character codes)
     virtual void OnKeyboard(int key, bool pressed);
     virtual void OnIdle();
 
@@ -81,6 +82,7 @@ public:
 
 private:
     bool SetFlag(unsigned flag, bool on);
+    bool GetFlag(unsigned flag, unsigned formatFlag);
     bool SetBits(int GLWindowEx::*field, int bits);
     int GetBits(int GLWindowEx::*field);
 };

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <cstdio>
+#include <iterator>
 
 #include "framework/glwindow/ContextStack.h"
 #include "framework/glwindow/GLWindow.h"
@@ -10,7 +11,21 @@
 #include "framework/main/MainServices.h"
 
 namespace {
+
 bool pixelFormatErrorShown = false;
+
+// The mouse-button messages and what OnMouseButton is told of them.
+struct ButtonMessage {
+    unsigned message;
+    int button;
+    bool pressed;
+};
+constexpr ButtonMessage ButtonMessages[] = {
+    {plat::WM_LBUTTONDOWN, 0, true}, {plat::WM_LBUTTONUP, 0, false},  // left
+    {plat::WM_MBUTTONDOWN, 1, true}, {plat::WM_MBUTTONUP, 1, false},  // middle
+    {plat::WM_RBUTTONDOWN, 2, true}, {plat::WM_RBUTTONUP, 2, false},  // right
+};
+
 }  // namespace
 
 GLWindowEx::GLWindowEx(GLWindow* owner) : parent(owner), hCursor(plat::LoadCursor(plat::IDC_ARROW)) {}
@@ -35,7 +50,7 @@ bool GLWindowEx::Create()
     if (fullscreenRequested) {
         style = plat::WS_POPUP | plat::WS_CLIPCHILDREN | plat::WS_CLIPSIBLINGS;
         if (!plat::GetDisplayMode(&outerWidth, &outerHeight)) {
-            DebugPrintf("EnumDisplaySettings failed\n");
+            DebugPrintf("display mode cannot be read\n");
             outerWidth = 640;
             outerHeight = 480;
         }
@@ -79,7 +94,7 @@ bool GLWindowEx::Create()
         width = client.right;
         height = client.bottom;
     }
-    plat::PostMessage(hWnd, plat::WM_USER + 1, 0, 0);
+    plat::PostMessage(hWnd, CreateMessage, 0, 0);
     return true;
 }
 
@@ -237,7 +252,7 @@ plat::LRESULT GLWindowEx::HandleMessage(plat::HWND hwnd, unsigned message, plat:
     case plat::WM_RBUTTONDOWN:
     case plat::WM_RBUTTONUP:
         return OnButtonMessage(message);
-    case plat::WM_USER + 1:
+    case CreateMessage:
         return OnCreateMessage(hwnd);
     default:
         return plat::DefWindowProc(hwnd, message, wParam, lParam);
@@ -298,31 +313,13 @@ plat::LRESULT GLWindowEx::OnButtonMessage(unsigned message)
 {
     if (!MakeCurrent(true))
         return 0;
-    int button = 0;
-    bool pressed = false;
-    switch (message) {
-    case plat::WM_LBUTTONDOWN:
-        button = 0;
-        pressed = true;
-        break;
-    case plat::WM_LBUTTONUP:
-        button = 0;
-        break;
-    case plat::WM_MBUTTONDOWN:
-        button = 1;
-        pressed = true;
-        break;
-    case plat::WM_MBUTTONUP:
-        button = 1;
-        break;
-    case plat::WM_RBUTTONDOWN:
-        button = 2;
-        pressed = true;
-        break;
-    default:
-        button = 2;
-        break;
-    }
+    // The right button's release is the last entry, taken for any message
+    // the table does not hold.
+    const ButtonMessage* entry = std::begin(ButtonMessages);
+    while (entry + 1 != std::end(ButtonMessages) && entry->message != message)
+        ++entry;
+    const int button = entry->button;
+    const bool pressed = entry->pressed;
     // Held buttons keep the pointer's moves and the release coming to this
     // window even outside it.
     if (pressed) {
@@ -338,7 +335,7 @@ plat::LRESULT GLWindowEx::OnButtonMessage(unsigned message)
 
 plat::LRESULT GLWindowEx::OnCreateMessage(plat::HWND hwnd)
 {
-    DebugPrintf("WM_CREATE(hwnd=%lX, wndex=%lX)\n", reinterpret_cast<unsigned long>(hwnd),
+    DebugPrintf("create message(hwnd=%lX, wndex=%lX)\n", reinterpret_cast<unsigned long>(hwnd),
                 reinterpret_cast<unsigned long>(this));
     if (inOnCreate) {
         DebugPrintf("warning: create message received during OnCreate\n");

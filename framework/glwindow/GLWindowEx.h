@@ -16,6 +16,9 @@ public:
     // nothing).
     static constexpr std::uint32_t FLAG_DOUBLEBUFFER = 4;
     static constexpr std::uint32_t FLAG_STEREO = 8;
+    // Posted to the window once it and its GL context exist; OnCreate runs
+    // when the loop takes it.
+    static constexpr unsigned CreateMessage = plat::WM_USER + 1;
 
     explicit GLWindowEx(GLWindow* owner);
     virtual ~GLWindowEx();

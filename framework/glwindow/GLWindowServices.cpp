@@ -145,7 +145,7 @@ bool GLWindow::SetFullscreen(bool on)
     if (on) {
         int displayWidth = 0, displayHeight = 0;
         if (!plat::GetDisplayMode(&displayWidth, &displayHeight)) {
-            DebugPrintf("EnumDisplaySettings failed\n");
+            DebugPrintf("display mode cannot be read\n");
             return false;
         }
         if (!plat::GetWindowRect(r.hWnd, &r.savedRect)) {
@@ -249,10 +249,10 @@ unsigned GLWindow::Printf(const char* format, ...)
         return 0;
     unsigned result = extra->DrawString(buffer);
     if (result == 0) {
-        DebugPrintf("warning: used wglUseFontBitmap workaround\n");
+        DebugPrintf("warning: text not drawn; building the font again\n");
         result = extra->DrawString(buffer);
         if (result == 0)
-            DebugPrintf("warning: workaround failed\n");
+            DebugPrintf("warning: text not drawn with the font built again either\n");
     }
     return result;
 }
