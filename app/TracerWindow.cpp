@@ -75,11 +75,8 @@ void TracerWindow::OnCreate()
 Scene::Status TracerWindow::ReadTraceableScene(Scene& into, std::string& message) const
 {
     const Scene::Status status = into.ReadScript(scriptPath.c_str());
-    if (status == Scene::Status::Missing)
-        message = scriptPath + ": " + std::strerror(ENOENT);
     if (status != Scene::Status::Read) {
-        if (status == Scene::Status::Unusable)
-            message = into.Error();
+        message = status == Scene::Status::Missing ? scriptPath + ": " + std::strerror(ENOENT) : into.Error();
         return status;
     }
     std::string reason, warning;

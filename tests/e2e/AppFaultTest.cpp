@@ -8,26 +8,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "tests/e2e/AppRun.h"
 
 namespace {
-
-std::string ReadText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Scene()
-{
-    return ReadText(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
-}
 
 // A complete 640 x 480 frame file: the size its header gives, and it loads.
 bool CompleteFrame(const std::string& bytes)
@@ -51,7 +36,7 @@ int CountLines(const std::string& text, const std::string& needle)
 
 TEST(Faults, ReadersAlwaysFindACompleteFrameAndAKillLeavesOne)
 {
-    AppRun app(Scene());
+    AppRun app(DefaultScene());
     ASSERT_TRUE(app.WaitForWindow());
     ASSERT_TRUE(app.WaitFrames(1));
     const std::string frame = app.Folder() + "/screenShot.bmp";
@@ -60,7 +45,7 @@ TEST(Faults, ReadersAlwaysFindACompleteFrameAndAKillLeavesOne)
     int reads = 0, incomplete = 0;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (reads < 300 || std::chrono::steady_clock::now() < until) {
-        incomplete += !CompleteFrame(ReadText(frame));
+        incomplete += !CompleteFrame(ReadWholeFile(frame));
         ++reads;
         if (reads > 5000)
             break;
@@ -72,12 +57,12 @@ TEST(Faults, ReadersAlwaysFindACompleteFrameAndAKillLeavesOne)
     std::this_thread::sleep_for(std::chrono::milliseconds(7));  // somewhere inside a frame
     kill(app.Pid(), SIGKILL);
     EXPECT_EQ(app.WaitExit(), -1);
-    EXPECT_TRUE(CompleteFrame(ReadText(frame)));
+    EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
 }
 
 TEST(Faults, AFrameThatCannotBeWrittenKeepsThePreviousOneAndWarnsOnce)
 {
-    AppRun app(Scene());
+    AppRun app(DefaultScene());
     ASSERT_TRUE(app.WaitForWindow());
     ASSERT_TRUE(app.WaitFrames(2));
     const std::string frame = app.Folder() + "/screenShot.bmp";
@@ -90,11 +75,11 @@ TEST(Faults, AFrameThatCannotBeWrittenKeepsThePreviousOneAndWarnsOnce)
     while (CountLines(app.Stderr(), "cannot write") == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     // Every save fails from the first warning on: this frame must stay.
-    const std::string kept = ReadText(frame);
+    const std::string kept = ReadWholeFile(frame);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several more refused frames
 
     EXPECT_TRUE(app.Running());
-    EXPECT_EQ(ReadText(frame), kept);
+    EXPECT_EQ(ReadWholeFile(frame), kept);
     EXPECT_TRUE(CompleteFrame(kept));
     EXPECT_EQ(CountLines(app.Stderr(), "cannot write"), 1) << app.Stderr();
 
@@ -102,7 +87,7 @@ TEST(Faults, AFrameThatCannotBeWrittenKeepsThePreviousOneAndWarnsOnce)
     const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
     ASSERT_EQ(prlimit(app.Pid(), RLIMIT_FSIZE, &unlimited, nullptr), 0);
     EXPECT_TRUE(app.WaitFrames(2));
-    EXPECT_TRUE(CompleteFrame(ReadText(frame)));
+    EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
 
     app.Send("key Escape");
     EXPECT_EQ(app.WaitExit(), 0);
