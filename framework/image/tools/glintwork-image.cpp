@@ -1,6 +1,6 @@
 // glintwork-image: loads pictures the way Glintwork does and saves them as
 // 24-bit BMP files.
-#include "Image.h"
+#include "framework/image/Image.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,7 +19,7 @@ const char* const kHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, cho
                           "                   OUT is left alone when anything fails\n"
                           "\n"
                           "Exit status: 0 on success, 1 when a file cannot be loaded or saved, 2 on wrong\n"
-                          "arguments. The readers may print progress lines on standard output.\n";
+                          "arguments; why a file cannot be loaded or saved is said on standard error.\n";
 
 const char* FormatName(PixelFormat format)
 {
@@ -31,7 +31,7 @@ int Info(const char* path)
 {
     Image image;
     if (!image.Load(path)) {
-        fprintf(stderr, "glintwork-image: cannot load %s\n", path);
+        fprintf(stderr, "glintwork-image: cannot load %s: %s\n", path, Image::FailureReason());
         return 1;
     }
     printf("%d %d %s %d\n", image.Width(), image.Height(), FormatName(image.GetFormat()), image.GetRowPadding());
@@ -42,11 +42,11 @@ int Convert(const char* in, const char* out)
 {
     Image image;
     if (!image.Load(in)) {
-        fprintf(stderr, "glintwork-image: cannot load %s\n", in);
+        fprintf(stderr, "glintwork-image: cannot load %s: %s\n", in, Image::FailureReason());
         return 1;
     }
     if (!image.Save(out)) {
-        fprintf(stderr, "glintwork-image: cannot save %s\n", out);
+        fprintf(stderr, "glintwork-image: cannot save %s: %s\n", out, Image::FailureReason());
         return 1;
     }
     return 0;
