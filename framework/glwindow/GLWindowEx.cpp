@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-
 #include "ContextStack.h"
 #include "GLWindow.h"
 #include "Main.h"
