@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "framework/glwindow/GLWindowEx.h"
@@ -13,7 +12,7 @@ GLWindow::GLWindow() : extra(nullptr)
 {
     DebugPrintf("GLWindow\n");
     if (!Main::Get()->RegisterWndClass()) {
-        std::printf("Failed to register window class\n");
+        FrameworkFail("Failed to register window class");
         return;
     }
     extra = new GLWindowEx(this);

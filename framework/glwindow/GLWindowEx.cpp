@@ -67,26 +67,18 @@ bool GLWindowEx::Create()
         outerHeight = r.bottom - r.top;
     }
     hWnd = plat::CreateWindow("GLAppWnd", title.c_str(), style, exStyle, left, top, outerWidth, outerHeight, this);
-    if (!hWnd) {
-        std::printf("Failed to create window\n");
-        return false;
-    }
+    if (!hWnd)
+        return FrameworkFail("Failed to create window");
     hDC = plat::GetDC(hWnd);
-    if (!SetupPixelFormat()) {
-        std::printf("Failed to set pixel format\n");
-        return false;
-    }
+    if (!SetupPixelFormat())
+        return FrameworkFail("Failed to set pixel format");
     hGLRC = plat::CreateContext(hDC);
-    if (!hGLRC) {
-        std::printf("Failed to create GL context\n");
-        return false;
-    }
+    if (!hGLRC)
+        return FrameworkFail("Failed to create GL context");
     SetupPalette();
     // The new context stays current; what was current before stays saved.
-    if (!MakeCurrent(true)) {
-        std::printf("Failed to make GL context current\n");
-        return false;
-    }
+    if (!MakeCurrent(true))
+        return FrameworkFail("Failed to make GL context current");
     if (showOnCreate)
         plat::ShowWindow(hWnd, plat::SW_SHOW);
     plat::Rect client;

@@ -82,6 +82,12 @@ public:
     bool SetFormat(PixelFormat format);
     bool CopyAlpha(const Image& src);
 
+    // Why the most recent failing call of the library on this thread failed,
+    // for the caller to show: "bmp: bad info header", "cannot open the file",
+    // ...; "" when it gave no reason. Every load starts by forgetting it. The
+    // library never prints.
+    static const char* FailureReason();
+
     // Files. Save always writes a 24-bit BMP, whatever the name's extension.
     bool Save(const char* fileName) const;
     bool SaveBMP(const char* fileName) const;

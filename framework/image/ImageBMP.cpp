@@ -1,5 +1,6 @@
 #include "framework/image/BmpHeader.h"
 #include "framework/image/Image.h"
+#include "framework/image/ImageFailure.h"
 #include "framework/image/ImageLimits.h"
 #include "framework/image/LittleEndian.h"
 #include "framework/platform/PlatformFiles.h"
@@ -20,12 +21,6 @@ struct FreeDeleter {
 };
 using Buffer = std::unique_ptr<unsigned char[], FreeDeleter>;
 
-bool Fail(const char* message)
-{
-    fputs(message, stdout);
-    return false;
-}
-
 // The layout a BMP file claims, after its header checks.
 struct BmpLayout {
     int width = 0;
@@ -43,20 +38,20 @@ Buffer ReadRows(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t si
 {
     uint64_t need = bmp.rowSize * uint64_t(bmp.height);
     if (sizeImage != 0 && sizeImage < need) {
-        Fail("bmp: bitmap data/dims look dubious\n");
+        ImageFail("bmp: bitmap data/dims look dubious");
         return nullptr;
     }
     if (bmp.dataOffset > fileSize || need > fileSize - bmp.dataOffset) {
-        Fail("bmp: failed reading bitmap data\n");
+        ImageFail("bmp: failed reading bitmap data");
         return nullptr;
     }
     Buffer rows(static_cast<unsigned char*>(malloc(size_t(need))));
     if (!rows) {
-        Fail("bmp: alloc failed\n");
+        ImageFail("bmp: alloc failed");
         return nullptr;
     }
     if (!PlatformReadAt(file, bmp.dataOffset, rows.get(), size_t(need))) {
-        Fail("bmp: failed reading bitmap data\n");
+        ImageFail("bmp: failed reading bitmap data");
         return nullptr;
     }
     return rows;
@@ -74,9 +69,8 @@ bool Load24(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIm
     Buffer rows = ReadRows(file, fileSize, bmp, sizeImage);
     if (!rows)
         return false;
-    printf("bmp: loaded (0x%08lX, %dx%d)\n", (unsigned long)(uintptr_t)rows.get(), bmp.width, bmp.height);
     if (!image.Create(bmp.width, bmp.height, BGR, 0))
-        return Fail("bmp: alloc failed\n");
+        return ImageFail("bmp: alloc failed");
     for (int y = 0; y < bmp.height; ++y)
         memcpy(image.GetRow(y), FileRow(rows.get(), bmp, y), size_t(bmp.width) * 3);
     return true;
@@ -89,17 +83,17 @@ bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIma
 {
     uint32_t entries = colours == 0 ? 256 : colours;
     if (entries > 256)
-        return Fail("bmp: failed to load palette\n");
+        return ImageFail("bmp: failed to load palette");
     Buffer palette(static_cast<unsigned char*>(calloc(256, 4)));
     if (!palette)
-        return Fail("bmp: failed to allocate palette\n");
+        return ImageFail("bmp: failed to allocate palette");
     uint64_t paletteOffset = kFileHeaderSize + uint64_t(infoSize);
     if (paletteOffset > fileSize)
-        return Fail("bmp: unable to seek to palette data\n");
+        return ImageFail("bmp: unable to seek to palette data");
     if (!PlatformReadAt(file, paletteOffset, palette.get(), size_t(entries) * 4))
-        return Fail("bmp: failed to load palette\n");
+        return ImageFail("bmp: failed to load palette");
     if (bmp.dataOffset > fileSize)
-        return Fail("bmp: can't seek to image data offset\n");
+        return ImageFail("bmp: can't seek to image data offset");
     Buffer rows = ReadRows(file, fileSize, bmp, sizeImage);
     if (!rows)
         return false;
@@ -108,12 +102,8 @@ bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIma
     bool grey = true;
     for (uint32_t i = 0; i < entries; ++i)
         grey = grey && pal[4 * i] == pal[4 * i + 1] && pal[4 * i + 1] == pal[4 * i + 2];
-    if (grey)
-        printf("bmp: loading 8bpp greyscale\n");
-    else
-        printf("bmp: loading 8bpp paletted colour\n");
     if (!image.Create(bmp.width, bmp.height, grey ? LUMINANCE : BGR, 0))
-        return Fail("bmp: alloc failed\n");
+        return ImageFail("bmp: alloc failed");
     for (int y = 0; y < bmp.height; ++y) {
         const unsigned char* in = FileRow(rows.get(), bmp, y);
         unsigned char* out = image.GetRow(y);
@@ -141,7 +131,7 @@ bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
     if (!ReadBmpHeader(file, &header))
         return false;
     if (header.infoBytesRead < kInfoHeaderSize)
-        return Fail("bmp: bad info header\n");
+        return ImageFail("bmp: bad info header");
     if (header.infoSize < kInfoHeaderSize || header.compression != 0 || header.planes != 1)
         return false;
 
@@ -152,12 +142,12 @@ bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
     if (bmp.topDown)
         height = -height;
     if (width < 1 || height < 1)
-        return Fail("bmp: dubious looking bitmap dimensions\n");
+        return ImageFail("bmp: dubious looking bitmap dimensions");
     int bits = int(header.bits);
     if (bits != 24 && bits != 8)
         return false;
     if (!PictureFitsLimits(width, height, 3 * width))
-        return Fail("bmp: dubious looking bitmap dimensions\n");
+        return ImageFail("bmp: dubious looking bitmap dimensions");
     bmp.width = int(width);
     bmp.height = int(height);
     bmp.rowSize = (uint64_t(width) * uint64_t(bits / 8) + 3) & ~uint64_t(3);
@@ -165,7 +155,7 @@ bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
 
     if (bits == 24) {
         if (bmp.dataOffset > fileSize)
-            return Fail("bmp: can't seek to image data offset\n");
+            return ImageFail("bmp: can't seek to image data offset");
         return Load24(file, fileSize, bmp, header.sizeImage, image);
     }
     return Load8(file, fileSize, bmp, header.sizeImage, header.infoSize, header.colours, image);
@@ -175,14 +165,18 @@ bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
 
 bool Image::LoadBMP(const char* fileName)
 {
+    ImageClearFailure();
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(fileName, &fileSize);
     if (!file)
-        return false;
+        return ImageFail(kCannotOpen);
     bool ok = ReadBmp(file, fileSize, *this);
     fclose(file);
-    if (!ok)
+    if (!ok) {
         Free();
+        if (!*FailureReason())
+            ImageFail(kNotBmp);
+    }
     return ok;
 }
 
@@ -197,12 +191,12 @@ bool Image::Save(const char* fileName) const
 bool Image::SaveBMP(const char* fileName) const
 {
     if (!GetData())
-        return false;
+        return ImageFail("bmp: the image is empty");
     const int width = Width(), height = Height();
     const uint64_t rowSize = ((24 * uint64_t(width) + 31) / 32) * 4;
     const uint64_t sizeImage = rowSize * uint64_t(height);
     if (sizeImage > UINT32_MAX - kFileHeaderSize - kInfoHeaderSize)
-        return false;
+        return ImageFail("bmp: the image is too large for a BMP file");
 
     unsigned char headers[kFileHeaderSize + kInfoHeaderSize] = {};
     unsigned char* info = headers + kFileHeaderSize;
@@ -226,17 +220,17 @@ bool Image::SaveBMP(const char* fileName) const
     }
     if (fileLayout) {
         const PlatformFilePart parts[] = {{headers, sizeof headers}, {GetData(), size_t(sizeImage)}};
-        return PlatformWriteFileWhole(fileName, parts, 2);
+        return PlatformWriteFileWhole(fileName, parts, 2) || ImageFail(kCannotWrite);
     }
 
     Image temp(*this);
     if (!temp.GetData() || !temp.SetFormat(BGR))
-        return false;
+        return ImageFail("bmp: out of memory");
     if (uint64_t(temp.GetRowStride()) != rowSize && !temp.SetRowStride(int(rowSize)))
-        return false;
+        return ImageFail("bmp: out of memory");
     for (int y = 0; y < height; ++y)
         memset(temp.GetRow(y) + 3 * width, 0, size_t(rowSize) - 3 * size_t(width));
 
     const PlatformFilePart parts[] = {{headers, sizeof headers}, {temp.GetData(), size_t(sizeImage)}};
-    return PlatformWriteFileWhole(fileName, parts, 2);
+    return PlatformWriteFileWhole(fileName, parts, 2) || ImageFail(kCannotWrite);
 }

@@ -1,5 +1,6 @@
 #include "framework/image/Image.h"
 #include "framework/image/ImageExtra.h"
+#include "framework/image/ImageFailure.h"
 
 #include <cstdio>
 #include <cstring>
@@ -155,8 +156,7 @@ bool Image::SetFormat(PixelFormat format)
         return true;
     RowConverter convert = Converter(GetFormat(), format);
     if (!convert) {
-        printf("Image::SetFormat - unsupported conversion");
-        return false;
+        return ImageFail("Image::SetFormat - unsupported conversion");
     }
     Image temp;
     if (!temp.Create(Width(), Height(), format, 0))

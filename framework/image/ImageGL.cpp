@@ -2,6 +2,7 @@
 // frame-buffer reads, drawing, textures and GLU resampling. Row 0 of an image
 // is the bottom row of the GL rectangle, so no transfer flips rows.
 #include "framework/image/Image.h"
+#include "framework/image/ImageFailure.h"
 
 #include "framework/platform/PlatformWindow.h"
 
@@ -315,7 +316,7 @@ int Image::Rescale(int width, int height)
         return GLU_INVALID_VALUE;
     // Without a context GLU would take its pixel-store state from nowhere.
     if (!plat::HasCurrentContext()) {
-        printf("Image::Rescale() called out of GL context\n");
+        ImageFail("Image::Rescale() called out of GL context");
         return GLU_INVALID_OPERATION;
     }
     if (!Create(width, height, src.GetFormat(), 0) || !src.GetData()) {

@@ -1,4 +1,5 @@
 #include "framework/image/Image.h"
+#include "framework/image/ImageFailure.h"
 #include "framework/image/ImageLimits.h"
 #include "framework/image/PictureChecks.h"
 #include "framework/platform/PlatformFiles.h"
@@ -24,14 +25,17 @@ unsigned char* CreateBgrRows(void* context, int width, int height, int rowStride
 
 // Runs a platform reader into the image. A failure leaves the image empty,
 // or, when `keepUntouched` is set and the reader failed before it asked for
-// a buffer, as it was.
-template <typename Reader> bool ReadThroughPlatform(Image& image, bool keepUntouched, Reader read)
+// a buffer, as it was; it records `reason` unless the reader gave one.
+template <typename Reader> bool ReadThroughPlatform(Image& image, bool keepUntouched, const char* reason, Reader read)
 {
+    ImageClearFailure();
     Target target{&image, false};
     PictureSink sink{kMaxPictureSide, kMaxPictureBytes, CreateBgrRows, &target};
     bool ok = read(sink);
     if (!ok && (target.touched || !keepUntouched))
         image.Free();
+    if (!ok && !*Image::FailureReason())
+        ImageFail(reason);
     return ok;
 }
 
@@ -42,7 +46,7 @@ bool LoadCheckedBitmap(const char* path, const PictureSink& sink)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(path, &fileSize);
     if (!file)
-        return false;
+        return ImageFail(kCannotOpen);
     if (!BitmapHeaderFits(file, fileSize) || fseeko(file, 0, SEEK_SET) != 0) {
         fclose(file);
         return false;
@@ -57,7 +61,7 @@ bool LoadCheckedPicture(const char* path, const PictureSink& sink)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(path, &fileSize);
     if (!file)
-        return false;
+        return ImageFail(kCannotOpen);
     const char* kind = PlatformPictureKind(file);
     if (!PictureClaimFits(file, fileSize, kind) || fseeko(file, 0, SEEK_SET) != 0) {
         fclose(file);
@@ -70,24 +74,36 @@ bool LoadCheckedPicture(const char* path, const PictureSink& sink)
 
 bool Image::Load(const char* fileName)
 {
-    return LoadBMP(fileName) || LoadGDI(fileName) || LoadTGA(fileName) || LoadPicture(fileName);
+    if (LoadBMP(fileName))
+        return true;
+    const char* bmpReason = FailureReason();
+    if (LoadGDI(fileName) || LoadTGA(fileName) || LoadPicture(fileName))
+        return true;
+    // A damaged BMP file says what is wrong with it, and a file that cannot be
+    // opened says so; any other file is of no kind the readers take.
+    if (bmpReason != kNotBmp)
+        return ImageFail(bmpReason);
+    return ImageFail("not a picture file that can be read");
 }
 
 bool Image::LoadGDI(const char* fileName)
 {
-    return ReadThroughPlatform(*this, false,
+    return ReadThroughPlatform(*this, false, "bmp: the system's loader does not take this file",
                                [&](const PictureSink& sink) { return LoadCheckedBitmap(fileName, sink); });
 }
 
 bool Image::LoadPicture(const char* fileName)
 {
-    if (!fileName)
-        return false;
-    return ReadThroughPlatform(*this, true,
+    if (!fileName) {
+        ImageClearFailure();
+        return ImageFail(kCannotOpen);
+    }
+    return ReadThroughPlatform(*this, true, "not a PNG, JPEG, GIF or QOI file the decoders take",
                                [&](const PictureSink& sink) { return LoadCheckedPicture(fileName, sink); });
 }
 
 bool Image::GrabScreen()
 {
-    return ReadThroughPlatform(*this, true, [](const PictureSink& sink) { return PlatformGrabScreen(sink); });
+    return ReadThroughPlatform(*this, true, "cannot capture the screen",
+                               [](const PictureSink& sink) { return PlatformGrabScreen(sink); });
 }

@@ -1,4 +1,5 @@
 #include "framework/image/Image.h"
+#include "framework/image/ImageFailure.h"
 #include "framework/image/ImageLimits.h"
 #include "framework/image/LittleEndian.h"
 #include "framework/platform/PlatformFiles.h"
@@ -96,8 +97,6 @@ bool ReadTga(FILE* file, uint64_t fileSize, bool tgaName, Image& image)
         for (int y = 0; ok && y < height; ++y)
             ok = fread(image.GetRow(y), p, size_t(width), file) == size_t(width);
     } else {
-        if (p == 4)
-            printf("warning: 32-bit RLE compressed TGA not supported\n");
         unsigned char* data = image.GetData();
         ok = DecodeRuns(file, data, data + image.GetDataSize(), p);
     }
@@ -110,15 +109,18 @@ bool ReadTga(FILE* file, uint64_t fileSize, bool tgaName, Image& image)
 
 bool Image::LoadTGA(const char* fileName)
 {
+    ImageClearFailure();
     if (!fileName)
-        return false;
+        return ImageFail(kCannotOpen);
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(fileName, &fileSize);
     if (!file)
-        return false;
+        return ImageFail(kCannotOpen);
     bool ok = ReadTga(file, fileSize, IsTgaName(fileName), *this);
     fclose(file);
-    if (!ok)
+    if (!ok) {
         Free();
+        ImageFail("tga: not a true-colour TGA file, or a damaged one");
+    }
     return ok;
 }

@@ -1,7 +1,6 @@
 #include "framework/main/Main.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 #include "framework/glwindow/GLWindow.h"
@@ -43,6 +42,8 @@ Main::~Main()
 int Main::Execute(int argc, char** argv)
 {
     DebugPrintf("Main::Execute\n");
+    if (m_secondApp)
+        return 1;
     GLINTWORK_CHECK(m_pApp != nullptr, "m_pApp!=NULL");
     m_argc = argc;
     m_argv = argv;
@@ -136,9 +137,10 @@ GLWindowEx* Main::GetMainWnd()
 void Main::SetApp(App* app)
 {
     if (m_pApp) {
-        std::printf("Error: more than one application instance defined!\n");
-        std::fflush(stdout);
-        std::exit(1);
+        // Execute then refuses to run; the program says why.
+        m_secondApp = true;
+        FrameworkFail("Error: more than one application instance defined!");
+        return;
     }
     m_pApp = app;
 }

@@ -29,7 +29,9 @@ public:
     int WindowCount() const { return static_cast<int>(m_windows.size()); }
     GLWindowEx* Window(int i) const { return m_windows[static_cast<std::size_t>(i)]; }
 
-    void SetApp(App* app);  // a second application ends the process
+    // A second application is refused: Execute then returns 1 at once, and
+    // FrameworkFailureReason() says why.
+    void SetApp(App* app);
     void ClearApp(App* app);
     App* GetApp();
 
@@ -53,6 +55,7 @@ private:
     char** m_argv = nullptr;
     std::vector<GLWindowEx*> m_windows;
     bool m_console = false;
+    bool m_secondApp = false;
     GLWindowEx* m_pMainWnd = nullptr;
 };
 

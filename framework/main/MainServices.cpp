@@ -9,6 +9,7 @@
 
 namespace {
 int debugLevel = 0;
+const char* failureReason = "";
 bool elapsedStarted = false;
 double previousTime = 0.0;
 }  // namespace
@@ -58,8 +59,8 @@ void ShowMessage(const char* format, ...)
     if (length < 0 || length > 1023)
         return;
     if (Main::Get()->IsConsole()) {
-        std::fputs(buffer, stdout);
-        std::fflush(stdout);
+        std::fputs(buffer, stderr);
+        std::fflush(stderr);
     } else {
         plat::MessageBox(buffer, "Message");
     }
@@ -71,9 +72,19 @@ void DebugPrintf(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    std::vprintf(format, args);
+    std::vfprintf(stderr, format, args);
     va_end(args);
-    std::fflush(stdout);
+}
+
+const char* FrameworkFailureReason()
+{
+    return failureReason;
+}
+
+bool FrameworkFail(const char* reason)
+{
+    failureReason = reason ? reason : "";
+    return false;
 }
 
 void AssertionFailed(const char* text, const char* file)

@@ -25,6 +25,16 @@ void PollCapture()
     Post(w, WM_MOUSEMOVE, keys, MakeLParam(x, y));
 }
 
+// Whether the window's client area needs a paint; false for a stale handle.
+bool MarkInvalid(HWND hwnd, bool invalid)
+{
+    WindowRecord* w = Find(hwnd);
+    if (!w)
+        return false;
+    w->invalid = invalid;
+    return true;
+}
+
 }  // namespace
 
 void Post(WindowRecord* w, unsigned message, WPARAM wParam, LPARAM lParam)
@@ -93,11 +103,7 @@ LRESULT SendMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam)
 
 bool InvalidateRect(HWND hwnd)
 {
-    WindowRecord* w = Find(hwnd);
-    if (!w)
-        return false;
-    w->invalid = true;
-    return true;
+    return MarkInvalid(hwnd, true);
 }
 
 bool GetUpdateRect(HWND hwnd, Rect* rect)
@@ -114,11 +120,7 @@ bool GetUpdateRect(HWND hwnd, Rect* rect)
 // while painting asks for another paint instead of being lost.
 bool BeginPaint(HWND hwnd)
 {
-    WindowRecord* w = Find(hwnd);
-    if (!w)
-        return false;
-    w->invalid = false;
-    return true;
+    return MarkInvalid(hwnd, false);
 }
 
 bool EndPaint(HWND hwnd)

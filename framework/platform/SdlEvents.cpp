@@ -28,37 +28,39 @@ bool ServerSize(SDL_Window* sdl, int* width, int* height)
     return true;
 }
 
-WPARAM MouseKeysFromX(unsigned mask)
+// Bits of the window system's button and modifier states, and the
+// mouse-message key bits they stand for.
+struct KeyBit {
+    unsigned from;
+    WPARAM to;
+};
+
+constexpr KeyBit kXKeyBits[] = {{Button1Mask, MK_LBUTTON},
+                                {Button2Mask, MK_MBUTTON},
+                                {Button3Mask, MK_RBUTTON},
+                                {ShiftMask, MK_SHIFT},
+                                {ControlMask, MK_CONTROL}};
+constexpr KeyBit kSdlButtonBits[] = {
+    {SDL_BUTTON_LMASK, MK_LBUTTON}, {SDL_BUTTON_MMASK, MK_MBUTTON}, {SDL_BUTTON_RMASK, MK_RBUTTON}};
+constexpr KeyBit kSdlModifierBits[] = {{KMOD_SHIFT, MK_SHIFT}, {KMOD_CTRL, MK_CONTROL}};
+
+template <size_t N> WPARAM KeyBits(const KeyBit (&table)[N], unsigned state)
 {
     WPARAM keys = 0;
-    if (mask & Button1Mask)
-        keys |= MK_LBUTTON;
-    if (mask & Button2Mask)
-        keys |= MK_MBUTTON;
-    if (mask & Button3Mask)
-        keys |= MK_RBUTTON;
-    if (mask & ShiftMask)
-        keys |= MK_SHIFT;
-    if (mask & ControlMask)
-        keys |= MK_CONTROL;
+    for (const KeyBit& bit : table)
+        if (state & bit.from)
+            keys |= bit.to;
     return keys;
+}
+
+WPARAM MouseKeysFromX(unsigned mask)
+{
+    return KeyBits(kXKeyBits, mask);
 }
 
 WPARAM MouseKeysFromSdl(Uint32 buttons)
 {
-    WPARAM keys = 0;
-    if (buttons & SDL_BUTTON_LMASK)
-        keys |= MK_LBUTTON;
-    if (buttons & SDL_BUTTON_MMASK)
-        keys |= MK_MBUTTON;
-    if (buttons & SDL_BUTTON_RMASK)
-        keys |= MK_RBUTTON;
-    SDL_Keymod mod = SDL_GetModState();
-    if (mod & KMOD_SHIFT)
-        keys |= MK_SHIFT;
-    if (mod & KMOD_CTRL)
-        keys |= MK_CONTROL;
-    return keys;
+    return KeyBits(kSdlButtonBits, buttons) | KeyBits(kSdlModifierBits, unsigned(SDL_GetModState()));
 }
 
 // Keys go to the window they were typed in; when the system could not say

@@ -88,10 +88,7 @@ TEST(ImageTga, RunLengthPacketsMustCoverThePictureExactly)
         EXPECT_TRUE(failed.IsNull());
     }
 
-    testing::internal::CaptureStdout();
-    bool ok = image.LoadTGA(dir.Write("r.tga", MakeTga(10, 3, 1, 32, 0, {0x82, 1, 2, 3, 4}, true)).c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "warning: 32-bit RLE compressed TGA not supported\n");
-    ASSERT_TRUE(ok);
+    ASSERT_TRUE(image.LoadTGA(dir.Write("r.tga", MakeTga(10, 3, 1, 32, 0, {0x82, 1, 2, 3, 4}, true)).c_str()));
     EXPECT_EQ(image.GetFormat(), BGRA);
     EXPECT_EQ(Row(image, 0), V({1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4}));
 }

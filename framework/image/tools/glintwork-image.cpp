@@ -22,7 +22,7 @@ const char* const kHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, cho
                           "                   OUT is left alone when anything fails\n"
                           "\n"
                           "Exit status: 0 on success, 1 when a file cannot be loaded or saved, 2 on wrong\n"
-                          "arguments. The readers may print progress lines on standard output.\n";
+                          "arguments; why a file cannot be loaded or saved is said on standard error.\n";
 
 const char* FormatName(PixelFormat format)
 {
@@ -34,7 +34,7 @@ int Info(const char* path)
 {
     Image image;
     if (!image.Load(path)) {
-        fprintf(stderr, "glintwork-image: cannot load %s\n", path);
+        fprintf(stderr, "glintwork-image: cannot load %s: %s\n", path, Image::FailureReason());
         return 1;
     }
     printf("%d %d %s %d\n", image.Width(), image.Height(), FormatName(image.GetFormat()), image.GetRowPadding());
@@ -45,13 +45,13 @@ int Convert(const char* in, const char* out)
 {
     Image image;
     if (!image.Load(in)) {
-        fprintf(stderr, "glintwork-image: cannot load %s\n", in);
+        fprintf(stderr, "glintwork-image: cannot load %s: %s\n", in, Image::FailureReason());
         return 1;
     }
     const std::size_t length = strlen(out);
     const bool png = length >= 4 && strcasecmp(out + length - 4, ".png") == 0;
     if (!(png ? SavePng(image, out) : image.Save(out))) {
-        fprintf(stderr, "glintwork-image: cannot save %s\n", out);
+        fprintf(stderr, "glintwork-image: cannot save %s: %s\n", out, Image::FailureReason());
         return 1;
     }
     return 0;

@@ -1,0 +1,18 @@
+#pragma once
+
+// How the image library records why a call failed: every failing call that
+// has a reason records it, and Image::FailureReason() hands it to the caller.
+// The library itself never prints.
+
+// Records `reason` (a string that lives for the whole program) for this
+// thread; returns false, so that a failing path can end with
+// `return ImageFail("...")`.
+bool ImageFail(const char* reason);
+
+// Forgets the recorded reason (at the start of every load).
+void ImageClearFailure();
+
+// Reasons given by more than one reader.
+inline constexpr char kCannotOpen[] = "cannot open the file";
+inline constexpr char kCannotWrite[] = "cannot write the file";
+inline constexpr char kNotBmp[] = "bmp: not an uncompressed 8- or 24-bit BMP file";
