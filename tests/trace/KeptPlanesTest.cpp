@@ -113,7 +113,7 @@ TEST(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
         int inputs;
     } runs[] = {
         {"default scene, 160 x 120", DefaultScene() + " screen 160 120", 300},
-        {"five spheres cutting walls, bright lights", AwkwardScene(), 400},
+        {"five spheres cutting walls, bright lights", AwkwardScene(), 300},
         {"no spheres", RoomScript() + " screen 33 17 light 1  0 0 -10  1 1 1  1 1 1  1 1 1", 20},
     };
 #ifdef GLINTWORK_SHORT_RUNS
