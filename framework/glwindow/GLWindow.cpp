@@ -13,7 +13,7 @@ GLWindow::GLWindow() : extra(nullptr)
 {
     DebugPrintf("GLWindow\n");
     if (!Main::Get()->RegisterWndClass()) {
-        std::printf("Failed to register window class\n");
+        std::fputs("Failed to register window class\n", stderr);
         return;
     }
     extra = new GLWindowEx(this);

@@ -11,6 +11,17 @@
 
 namespace {
 bool pixelFormatErrorShown = false;
+
+// One line on standard error: what failed and the window system's reason.
+bool CreationFailed(const char* what)
+{
+    const char* reason = plat::GetLastErrorText();
+    if (reason && *reason)
+        std::fprintf(stderr, "%s: %s\n", what, reason);
+    else
+        std::fprintf(stderr, "%s\n", what);
+    return false;
+}
 }  // namespace
 
 GLWindowEx::GLWindowEx(GLWindow* owner) : parent(owner), hCursor(plat::LoadCursor(plat::IDC_ARROW)) {}
@@ -52,26 +63,18 @@ bool GLWindowEx::Create()
         outerHeight = r.bottom - r.top;
     }
     hWnd = plat::CreateWindow("GLAppWnd", title.c_str(), style, exStyle, left, top, outerWidth, outerHeight, this);
-    if (!hWnd) {
-        std::printf("Failed to create window\n");
-        return false;
-    }
+    if (!hWnd)
+        return CreationFailed("Failed to create window");
     hDC = plat::GetDC(hWnd);
-    if (!SetupPixelFormat()) {
-        std::printf("Failed to set pixel format\n");
-        return false;
-    }
+    if (!SetupPixelFormat())
+        return CreationFailed("Failed to set pixel format");
     hGLRC = plat::CreateContext(hDC);
-    if (!hGLRC) {
-        std::printf("Failed to create GL context\n");
-        return false;
-    }
+    if (!hGLRC)
+        return CreationFailed("Failed to create GL context");
     SetupPalette();
     // The new context stays current; what was current before stays saved.
-    if (!MakeCurrent(true)) {
-        std::printf("Failed to make GL context current\n");
-        return false;
-    }
+    if (!MakeCurrent(true))
+        return CreationFailed("Failed to make GL context current");
     if (showOnCreate)
         plat::ShowWindow(hWnd, plat::SW_SHOW);
     plat::Rect client;

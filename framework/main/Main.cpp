@@ -54,7 +54,10 @@ int Main::Execute(int argc, char** argv)
     }
     int result = 0;
     if (!m_windows.empty()) {
-        result = MessageLoop();
+        // Each failed creation has said why on standard error.
+        bool created = std::any_of(m_windows.begin(), m_windows.end(),
+                                   [](GLWindowEx* record) { return record->HasWindow() && record->hGLRC; });
+        result = created ? MessageLoop() : NoWindowStatus;
     } else if (!m_console) {
         ShowMessage("No windows were created, exiting.");
     }
@@ -136,8 +139,7 @@ GLWindowEx* Main::GetMainWnd()
 void Main::SetApp(App* app)
 {
     if (m_pApp) {
-        std::printf("Error: more than one application instance defined!\n");
-        std::fflush(stdout);
+        std::fputs("Error: more than one application instance defined!\n", stderr);
         std::exit(1);
     }
     m_pApp = app;

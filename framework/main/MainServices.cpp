@@ -58,8 +58,7 @@ void ShowMessage(const char* format, ...)
     if (length < 0 || length > 1023)
         return;
     if (Main::Get()->IsConsole()) {
-        std::fputs(buffer, stdout);
-        std::fflush(stdout);
+        std::fputs(buffer, stderr);
     } else {
         plat::MessageBox(buffer, "Message");
     }
@@ -71,9 +70,8 @@ void DebugPrintf(const char* format, ...)
         return;
     va_list args;
     va_start(args, format);
-    std::vprintf(format, args);
+    std::vfprintf(stderr, format, args);
     va_end(args);
-    std::fflush(stdout);
 }
 
 void AssertionFailed(const char* text, const char* file)

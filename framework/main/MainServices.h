@@ -12,11 +12,12 @@ double GetElapsedTime();  // seconds since the previous call; 0.02 on the first
 int SetDebugLevel(int level);  // negative becomes 0; returns the level stored
 int GetDebugLevel();
 
-// printf-style text for the user; nothing is shown when it is longer than
+// printf-style text for the user (on standard error in a console program, in
+// a message box otherwise); nothing is shown when it is longer than
 // 1023 characters.
 void ShowMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// printf to standard output while the diagnostic level is non-zero.
+// printf to standard error while the diagnostic level is non-zero.
 void DebugPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 [[noreturn]] void AssertionFailed(const char* text, const char* file);

@@ -174,7 +174,13 @@ bool EnsureVideo()
     if (!std::getenv("SDL_VIDEODRIVER"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        SetSdlError();
+        const char* display = std::getenv("DISPLAY");
+        if (!std::getenv("SDL_VIDEODRIVER") && (!display || !*display))
+            SetError("DISPLAY is not set: there is no X display to open");
+        else
+            SetError(
+                (std::string("cannot open the X display \"") + (display ? display : "") + "\" (" + SDL_GetError() + ")")
+                    .c_str());
         return false;
     }
     s.videoReady = true;
