@@ -294,3 +294,34 @@ TEST(Window, DrawingRightAfterAResizeFillsTheNewSize)
     EXPECT_EQ(corner[0], 255);
     EXPECT_EQ(corner[1], 0);
 }
+
+TEST(Window, ShowAfterItsWindowWentDestroysTheOldContextBeforeMakingANewOne)
+{
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow main(&log, "main");
+    RecordingWindow other(&log, "other");
+    int phase = 0;
+    app.onIdle = [&] {
+        if (phase == 0 && other.displays > 0) {
+            // The OS window goes the way a closed one does; the record keeps
+            // its context until Show.
+            EXPECT_TRUE(plat::DestroyWindow(other.extra->hWnd));
+            other.Show();
+            EXPECT_NE(other.extra->hGLRC, nullptr);
+            phase = 1;
+        } else if (phase == 1 && other.displays > 1) {
+            main.Close();
+            phase = 2;
+        }
+    };
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_FALSE(app.timedOut);
+    // Each context between its OnCreate and its OnDestroy (the last one goes
+    // with the window object, after this).
+    Log lifecycle;
+    for (const std::string& line : log)
+        if (line == "other create" || line == "other destroy")
+            lifecycle.push_back(line);
+    EXPECT_EQ(lifecycle, Log({"other create", "other destroy", "other create"}));
+}
