@@ -21,7 +21,7 @@ using Buffer = std::unique_ptr<unsigned char[], FreeDeleter>;
 
 bool Fail(const char* message)
 {
-    fputs(message, stdout);
+    fputs(message, stderr);
     return false;
 }
 
@@ -41,9 +41,9 @@ struct BmpLayout {
 };
 
 // Fetches the pixel rows (rowSize x height bytes) into a new buffer. Every
-// size is checked against the file before anything is allocated; a
-// biSizeImage smaller than the rows need is refused, a larger one is ignored
-// beyond the rows.
+// size is checked against the file before anything is allocated: the file
+// must hold all biSizeImage bytes it claims (only the rows are read), and a
+// biSizeImage smaller than the rows need is refused.
 Buffer ReadRows(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeImage)
 {
     uint64_t need = bmp.rowSize * uint64_t(bmp.height);
@@ -51,7 +51,8 @@ Buffer ReadRows(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t si
         Fail("bmp: bitmap data/dims look dubious\n");
         return nullptr;
     }
-    if (bmp.dataOffset > fileSize || need > fileSize - bmp.dataOffset) {
+    uint64_t claimed = sizeImage != 0 ? sizeImage : need;
+    if (bmp.dataOffset > fileSize || claimed > fileSize - bmp.dataOffset) {
         Fail("bmp: failed reading bitmap data\n");
         return nullptr;
     }
@@ -79,7 +80,7 @@ bool Load24(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIm
     Buffer rows = ReadRows(file, fileSize, bmp, sizeImage);
     if (!rows)
         return false;
-    printf("bmp: loaded (0x%08lX, %dx%d)\n", (unsigned long)(uintptr_t)rows.get(), bmp.width, bmp.height);
+    fprintf(stderr, "bmp: loaded (0x%08lX, %dx%d)\n", (unsigned long)(uintptr_t)rows.get(), bmp.width, bmp.height);
     if (!image.Create(bmp.width, bmp.height, BGR, 0))
         return Fail("bmp: alloc failed\n");
     for (int y = 0; y < bmp.height; ++y)
@@ -114,9 +115,9 @@ bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIma
     for (uint32_t i = 0; i < entries; ++i)
         grey = grey && pal[4 * i] == pal[4 * i + 1] && pal[4 * i + 1] == pal[4 * i + 2];
     if (grey)
-        printf("bmp: loading 8bpp greyscale\n");
+        fputs("bmp: loading 8bpp greyscale\n", stderr);
     else
-        printf("bmp: loading 8bpp paletted colour\n");
+        fputs("bmp: loading 8bpp paletted colour\n", stderr);
     if (!image.Create(bmp.width, bmp.height, grey ? LUMINANCE : BGR, 0))
         return Fail("bmp: alloc failed\n");
     for (int y = 0; y < bmp.height; ++y) {

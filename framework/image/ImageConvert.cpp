@@ -155,7 +155,7 @@ bool Image::SetFormat(PixelFormat format)
         return true;
     RowConverter convert = Converter(GetFormat(), format);
     if (!convert) {
-        printf("Image::SetFormat - unsupported conversion");
+        fputs("Image::SetFormat - unsupported conversion", stderr);
         return false;
     }
     Image temp;

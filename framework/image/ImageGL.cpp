@@ -315,7 +315,7 @@ int Image::Rescale(int width, int height)
         return GLU_INVALID_VALUE;
     // Without a context GLU would take its pixel-store state from nowhere.
     if (!plat::HasCurrentContext()) {
-        printf("Image::Rescale() called out of GL context\n");
+        fputs("Image::Rescale() called out of GL context\n", stderr);
         return GLU_INVALID_OPERATION;
     }
     if (!Create(width, height, src.GetFormat(), 0) || !src.GetData()) {

@@ -97,7 +97,7 @@ bool ReadTga(FILE* file, uint64_t fileSize, bool tgaName, Image& image)
             ok = fread(image.GetRow(y), p, size_t(width), file) == size_t(width);
     } else {
         if (p == 4)
-            printf("warning: 32-bit RLE compressed TGA not supported\n");
+            fputs("warning: 32-bit RLE compressed TGA not supported\n", stderr);
         unsigned char* data = image.GetData();
         ok = DecodeRuns(file, data, data + image.GetDataSize(), p);
     }

@@ -29,6 +29,12 @@ bool DecoderFits(int64_t width, int64_t height, const PictureSink& sink)
     return FitsSink(width, height, sink) && 4 * uint64_t(width) * uint64_t(height) <= sink.maxBytes;
 }
 
+void Begin(const PictureSink& sink)
+{
+    if (sink.begin)
+        sink.begin(sink.context);
+}
+
 // Gets a buffer for a width x height picture from the sink, or null.
 unsigned char* Allocate(int width, int height, const PictureSink& sink)
 {
@@ -52,6 +58,7 @@ bool Deliver(SDL_Surface* surface, const PictureSink& sink)
 {
     if (!surface)
         return false;
+    Begin(sink);
     int width = surface->w, height = surface->h;
     unsigned char* pixels = Allocate(width, height, sink);
     bool ok = pixels != nullptr;
@@ -96,17 +103,15 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize, const PictureSink& sink)
         return false;
     uint32_t infoSize = LE32(h + 14);
     int64_t width, height;
-    uint32_t planes, bits, compression = 0, colours = 0, entrySize = 4;
+    uint32_t bits, compression = 0, colours = 0, entrySize = 4;
     if (infoSize == 12) {
         width = LE16(h + 18);
         height = LE16(h + 20);
-        planes = LE16(h + 22);
         bits = LE16(h + 24);
         entrySize = 3;
     } else if (infoSize >= 40 && got == sizeof h) {
         width = int32_t(LE32(h + 18));
         height = int32_t(LE32(h + 22));
-        planes = LE16(h + 26);
         bits = LE16(h + 28);
         compression = LE32(h + 30);
         colours = LE32(h + 46);
@@ -114,7 +119,7 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize, const PictureSink& sink)
         return false;
     }
     height = height < 0 ? -height : height;
-    if (planes != 1 || !DecoderFits(width, height, sink))
+    if (!DecoderFits(width, height, sink))
         return false;
     bool known = compression == 0   ? (bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32)
                  : compression == 1 ? bits == 8
@@ -447,6 +452,7 @@ bool PlatformGrabScreen(const PictureSink& sink)
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return false;
+    Begin(sink);
     int screen = DefaultScreen(display);
     int width = DisplayWidth(display, screen), height = DisplayHeight(display, screen);
     XImage* shot = nullptr;

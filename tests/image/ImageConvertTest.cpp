@@ -52,9 +52,9 @@ TEST(ImageConvert, SameFormatAndUnknownFormatsChangeNothing)
     EXPECT_TRUE(image.SetFormat(RGB));
     EXPECT_EQ(image.GetRowPadding(), 3);
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(image.SetFormat(PixelFormat(7)));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Image::SetFormat - unsupported conversion");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Image::SetFormat - unsupported conversion");
     EXPECT_EQ(image.GetFormat(), RGB);
     EXPECT_EQ(image.GetRowPadding(), 3);
     EXPECT_EQ(image.GetData()[11], 3);

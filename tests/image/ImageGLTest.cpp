@@ -281,10 +281,10 @@ TEST_F(GLTransfer, RefusalsLeaveTheImageAlone)
     EXPECT_FALSE(image.Draw());
     EXPECT_FALSE(image.MakeTexture(0));
     EXPECT_NE(image.MakeMipmaps(), 0);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_EQ(image.Rescale(2, 2), 0);
     EXPECT_EQ(image.Rescale(1, 1), GLU_INVALID_OPERATION);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Image::Rescale() called out of GL context\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Image::Rescale() called out of GL context\n");
     EXPECT_TRUE(unchanged());
     ASSERT_TRUE(MakeContextCurrent());
 }

@@ -39,8 +39,12 @@ TEST(ImageTga, WithoutTheFooterOnlyTheNameCounts)
     ScratchDir dir;
     V bare = MakeTga(2, 2, 2, 24, 0, kTwoRows, false);
     for (const char* name : {"a.tga", "b.TGA", "c.d.tga"}) {
-        Image image;
+        Image image, loaded;
         EXPECT_TRUE(image.LoadTGA(dir.Write(name, bare).c_str())) << name;
+        // Load gets there too, past the readers before it.
+        EXPECT_TRUE(loaded.Load(dir.Path(name).c_str())) << name;
+        EXPECT_EQ(loaded.GetFormat(), BGR);
+        EXPECT_EQ(Row(loaded, 1), V({7, 8, 9, 10, 11, 12}));
     }
     for (const char* name : {"a.tga.bak", "a.png", "a.tga.tga"}) {
         Image image;
@@ -88,9 +92,9 @@ TEST(ImageTga, RunLengthPacketsMustCoverThePictureExactly)
         EXPECT_TRUE(failed.IsNull());
     }
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     bool ok = image.LoadTGA(dir.Write("r.tga", MakeTga(10, 3, 1, 32, 0, {0x82, 1, 2, 3, 4}, true)).c_str());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "warning: 32-bit RLE compressed TGA not supported\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "warning: 32-bit RLE compressed TGA not supported\n");
     ASSERT_TRUE(ok);
     EXPECT_EQ(image.GetFormat(), BGRA);
     EXPECT_EQ(Row(image, 0), V({1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4}));
