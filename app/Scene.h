@@ -26,7 +26,7 @@ public:
     static constexpr std::uint64_t MaxScriptBytes = 16u << 20;
     // Largest counts of the listed keywords (see the limits in Scene.cpp).
     static constexpr std::uint32_t MaxSpheres = 1000000;
-    static constexpr std::uint32_t MaxLights = 1000;
+    static constexpr std::uint32_t MaxLights = 256;
     static constexpr std::uint32_t MaxPlanePoints = 1000000;
 
     std::vector<float> sphereCentres;  // x, y, z per sphere
