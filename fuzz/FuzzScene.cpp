@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     Scene scene;
-    Scene::Status status = scene.ReadFrom(in, size);
+    Scene::Status status = scene.ReadFrom(in);
     Check(status == Scene::Status::Read || status == Scene::Status::Unusable, "a stream is never missing");
     if (status == Scene::Status::Unusable) {
         Check(!scene.Error().empty() && scene.Error().find('\n') == std::string::npos,

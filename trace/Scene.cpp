@@ -7,24 +7,58 @@
 
 namespace {
 
-// Extraction of one value into an existing entry. A failed extraction puts the
-// stream into its failed state; every later extraction then leaves its target
-// alone, so a list cut short keeps what was read before.
-template <typename T> void ReadList(std::istream& in, std::vector<T>& list, std::size_t first, std::size_t count)
+// Largest count each listed keyword may give. The lists are allocated for the
+// count before any entry is read (a list cut short keeps its zero fill), so
+// the count alone has to bound memory and time: spheres take 60 bytes each and
+// plane points 23 (only the first five spheres and 20 points are traced);
+// every light is visited for every hit, so lights bound a frame's time.
+struct CountLimit {
+    const char* keyword;
+    std::uint32_t largest;
+};
+constexpr CountLimit CountLimits[] = {
+    {"sphere", Scene::MaxSpheres},
+    {"light", Scene::MaxLights},
+    {"plane", Scene::MaxPlanePoints},
+};
+
+// One number into `target`. A failed extraction (a malformed number, the end
+// of the file, a count too large for its type) stores nothing and leaves the
+// stream failed, so every later read stops too.
+template <typename T> bool Extract(std::istream& in, T& target)
 {
-    for (std::size_t i = 0; i < count && in; ++i)
-        in >> list[first + i];
+    T value{};
+    if (!(in >> value))
+        return false;
+    target = value;
+    return true;
 }
 
-// Reads a list's count. A count that is not an unsigned number fails the
-// stream like any malformed number and counts as 0; so does one too large for
-// 32 bits, which the extraction would otherwise leave at 4294967295.
-bool ReadCount(std::istream& in, std::uint32_t& count)
+// Fills entries first .. first + count - 1 in order until a read fails; the
+// entries after it keep their zero fill.
+template <typename T> bool ReadList(std::istream& in, std::vector<T>& list, std::size_t first, std::size_t count)
 {
-    if (in >> count)
-        return true;
-    count = 0;
-    return false;
+    for (std::size_t i = 0; i < count; ++i)
+        if (!Extract(in, list[first + i]))
+            return false;
+    return true;
+}
+
+// A UTF-8 byte-order mark that an editor put at the very start of the file
+// would otherwise be glued to the first keyword.
+void SkipByteOrderMark(std::istream& in)
+{
+    static const unsigned char mark[] = {0xEF, 0xBB, 0xBF};
+    std::size_t matched = 0;
+    while (matched < sizeof mark && in.peek() == mark[matched]) {
+        in.get();
+        ++matched;
+    }
+    if (matched == sizeof mark)
+        return;
+    in.clear();
+    while (matched-- > 0)
+        in.unget();
 }
 
 }  // namespace
@@ -55,7 +89,7 @@ Scene::Status Scene::ReadScript(const char* path)
         error = std::string(path) + ": cannot be opened: " + std::strerror(errno);
         return Status::Unusable;
     }
-    const Status status = ReadFrom(input, static_cast<std::uint64_t>(info.st_size));
+    const Status status = ReadFrom(input);
     input.close();
     if (status == Status::Unusable)
         error = std::string(path) + ": " + error;
@@ -80,26 +114,22 @@ void Scene::Swap(Scene& other)
     lightPositions.swap(other.lightPositions);
     lightColours.swap(other.lightColours);
     word.swap(other.word);
-    std::swap(streamBytes, other.streamBytes);
-    std::swap(streamStart, other.streamStart);
     error.swap(other.error);
 }
 
-Scene::Status Scene::ReadFrom(std::istream& in, std::uint64_t available)
+Scene::Status Scene::ReadFrom(std::istream& in)
 {
     error.clear();
-    streamBytes = available;
-    const std::streampos start = in.tellg();
-    streamStart = start == std::streampos(-1) ? 0 : static_cast<std::uint64_t>(start);
-
+    SkipByteOrderMark(in);
     while (in >> word) {
         if (word == "sphere")
             ReadSpheres(in);
         else if (word == "raytracedepth")
-            in >> rayTraceDepth;
-        else if (word == "screen")
-            in >> screenWidth >> screenHeight;
-        else if (word == "materialSP")
+            Extract(in, rayTraceDepth);
+        else if (word == "screen") {
+            if (Extract(in, screenWidth))
+                Extract(in, screenHeight);
+        } else if (word == "materialSP")
             ReadSphereMaterials(in);
         else if (word == "light")
             ReadLights(in);
@@ -111,79 +141,72 @@ Scene::Status Scene::ReadFrom(std::istream& in, std::uint64_t available)
     return Status::Read;
 }
 
-// Every number takes at least one character and one separating blank, so a
-// list of n numbers needs at least 2n more bytes. A count beyond that cannot be
-// meant (a count written with a minus sign reads as about four billion).
-bool Scene::CountFits(const char* keyword, std::uint32_t count, std::uint64_t numbers, std::istream& in)
+// A count that cannot be read stops the reading and leaves the keyword without
+// effect; one above the keyword's limit makes the script unusable.
+bool Scene::ReadCount(const char* keyword, std::istream& in, std::uint32_t& count)
 {
-    const std::streampos here = in.tellg();
-    std::uint64_t used = here == std::streampos(-1) ? streamBytes : static_cast<std::uint64_t>(here) - streamStart;
-    const std::uint64_t left = used < streamBytes ? streamBytes - used : 0;
-    if (numbers <= left / 2)
-        return true;
-    error = std::string("\"") + keyword + "\" count " + std::to_string(count) +
-            " is larger than the rest of the script can hold";
-    return false;
+    std::uint32_t value = 0;
+    if (!Extract(in, value))
+        return false;
+    for (const CountLimit& limit : CountLimits) {
+        if (std::strcmp(limit.keyword, keyword) == 0 && value > limit.largest) {
+            error = std::string("\"") + keyword + "\" count " + std::to_string(value) +
+                    " is larger than a scene may have (" + std::to_string(limit.largest) + ")";
+            return false;
+        }
+    }
+    count = value;
+    return true;
 }
 
 void Scene::ReadSpheres(std::istream& in)
 {
-    // A count that cannot be read leaves the stream failed: nothing more is read.
-    if (ReadCount(in, sphereCount)) {
-        if (!CountFits("sphere", sphereCount, 4ull * sphereCount, in))
-            return;
-    }
+    if (!ReadCount("sphere", in, sphereCount))
+        return;
     const std::size_t n = sphereCount;
     sphereCentres.assign(3 * n, 0.0f);
     sphereRadii.assign(n, 0.0f);
     sphereMaterials.assign(9 * n, 0.0f);
     sphereExponents.assign(n, 0.0);
-    for (std::size_t i = 0; i < n && in; ++i) {
-        ReadList(in, sphereCentres, 3 * i, 3);
-        ReadList(in, sphereRadii, i, 1);
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        if (!ReadList(in, sphereCentres, 3 * i, 3) || !ReadList(in, sphereRadii, i, 1))
+            return;
 }
 
 // No count of its own: one material block and one exponent for each sphere of
 // the last "sphere" keyword.
 void Scene::ReadSphereMaterials(std::istream& in)
 {
-    for (std::size_t i = 0; i < sphereCount && in; ++i) {
-        ReadList(in, sphereMaterials, 9 * i, 9);
-        ReadList(in, sphereExponents, i, 1);
-    }
+    for (std::size_t i = 0; i < sphereCount; ++i)
+        if (!ReadList(in, sphereMaterials, 9 * i, 9) || !ReadList(in, sphereExponents, i, 1))
+            return;
 }
 
 void Scene::ReadLights(std::istream& in)
 {
-    if (ReadCount(in, lightCount)) {
-        if (!CountFits("light", lightCount, 12ull * lightCount, in))
-            return;
-    }
+    if (!ReadCount("light", in, lightCount))
+        return;
     const std::size_t n = lightCount;
     lightColours.assign(9 * n, 0.0f);
     lightPositions.assign(3 * n, 0.0f);
     // All positions come first, then all colour blocks.
-    ReadList(in, lightPositions, 0, 3 * n);
-    ReadList(in, lightColours, 0, 9 * n);
+    if (ReadList(in, lightPositions, 0, 3 * n))
+        ReadList(in, lightColours, 0, 9 * n);
 }
 
 void Scene::ReadPlanes(std::istream& in)
 {
-    if (ReadCount(in, planePointCount)) {
-        const std::uint64_t planes = planePointCount / 4;
-        if (!CountFits("plane", planePointCount, 3ull * planePointCount + 10ull * planes, in))
-            return;
-    }
+    if (!ReadCount("plane", in, planePointCount))
+        return;
     const std::size_t n = planePointCount;
     const std::size_t planes = n / 4;
     planePoints.assign(3 * n, 0.0f);
     planeMaterials.assign(9 * planes, 0.0f);
     planeExponents.assign(planes, 0.0);
     // All points first, then each plane's material block and exponent.
-    ReadList(in, planePoints, 0, 3 * n);
-    for (std::size_t k = 0; k < planes && in; ++k) {
-        ReadList(in, planeMaterials, 9 * k, 9);
-        ReadList(in, planeExponents, k, 1);
-    }
+    if (!ReadList(in, planePoints, 0, 3 * n))
+        return;
+    for (std::size_t k = 0; k < planes; ++k)
+        if (!ReadList(in, planeMaterials, 9 * k, 9) || !ReadList(in, planeExponents, k, 1))
+            return;
 }

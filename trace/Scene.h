@@ -24,6 +24,10 @@ public:
     // Largest script we read: real scenes are a few kilobytes; beyond this the
     // lists could take far more memory than any scene needs.
     static constexpr std::uint64_t MaxScriptBytes = 16u << 20;
+    // Largest counts of the listed keywords (see the limits in Scene.cpp).
+    static constexpr std::uint32_t MaxSpheres = 1000000;
+    static constexpr std::uint32_t MaxLights = 256;
+    static constexpr std::uint32_t MaxPlanePoints = 1000000;
 
     std::vector<float> sphereCentres;  // x, y, z per sphere
     std::vector<float> planePoints;    // x, y, z per corner point
@@ -52,11 +56,8 @@ public:
     // Reads "scenescript.txt" from the working directory (or the given path).
     Status ReadScript(const char* path = "scenescript.txt");
 
-    // Reads a script from any stream. `available` is the number of bytes the
-    // stream holds from its current position: a count that asks for more
-    // numbers than that many bytes could hold is refused before anything is
-    // allocated.
-    Status ReadFrom(std::istream& in, std::uint64_t available);
+    // Reads a script from any stream, from its current position.
+    Status ReadFrom(std::istream& in);
 
     // Exchanges everything read (not the stream) with `other`: a script read
     // afresh into a scene of its own replaces this one whole.
@@ -66,14 +67,12 @@ public:
     const std::string& Error() const { return error; }
 
 private:
-    bool CountFits(const char* keyword, std::uint32_t count, std::uint64_t numbers, std::istream& in);
+    bool ReadCount(const char* keyword, std::istream& in, std::uint32_t& count);
     void ReadSpheres(std::istream& in);
     void ReadSphereMaterials(std::istream& in);
     void ReadLights(std::istream& in);
     void ReadPlanes(std::istream& in);
 
-    std::uint64_t streamBytes = 0;
-    std::uint64_t streamStart = 0;
     std::string error;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <string>
 
 #include "framework/glwindow/ContextStack.h"
 #include "framework/glwindow/GLWindow.h"
@@ -25,6 +26,16 @@ constexpr ButtonMessage ButtonMessages[] = {
     {plat::WM_MBUTTONDOWN, 1, true}, {plat::WM_MBUTTONUP, 1, false},  // middle
     {plat::WM_RBUTTONDOWN, 2, true}, {plat::WM_RBUTTONUP, 2, false},  // right
 };
+
+// Records what failed with the window system's reason, for the program to
+// show; always false.
+bool CreationFailed(const char* what)
+{
+    const char* reason = plat::GetLastErrorText();
+    if (reason && *reason)
+        return FrameworkFail((std::string(what) + ": " + reason).c_str());
+    return FrameworkFail(what);
+}
 
 }  // namespace
 
@@ -68,17 +79,17 @@ bool GLWindowEx::Create()
     }
     hWnd = plat::CreateWindow("GLAppWnd", title.c_str(), style, exStyle, left, top, outerWidth, outerHeight, this);
     if (!hWnd)
-        return FrameworkFail("Failed to create window");
+        return CreationFailed("Failed to create window");
     hDC = plat::GetDC(hWnd);
     if (!SetupPixelFormat())
-        return FrameworkFail("Failed to set pixel format");
+        return CreationFailed("Failed to set pixel format");
     hGLRC = plat::CreateContext(hDC);
     if (!hGLRC)
-        return FrameworkFail("Failed to create GL context");
+        return CreationFailed("Failed to create GL context");
     SetupPalette();
     // The new context stays current; what was current before stays saved.
     if (!MakeCurrent(true))
-        return FrameworkFail("Failed to make GL context current");
+        return CreationFailed("Failed to make GL context current");
     if (showOnCreate)
         plat::ShowWindow(hWnd, plat::SW_SHOW);
     plat::Rect client;

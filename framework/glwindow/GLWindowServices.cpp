@@ -101,6 +101,10 @@ void GLWindow::Show()
     if (!extra)
         return;
     if (!extra->HasWindow()) {
+        // What is left of a closed window (its context above all) goes first,
+        // so that OnDestroy and OnCreate bracket every context.
+        if (extra->hWnd || extra->hGLRC)
+            extra->Destroy();
         extra->showOnCreate = true;
         extra->Create();
         return;

@@ -31,9 +31,9 @@ struct BmpLayout {
 };
 
 // Fetches the pixel rows (rowSize x height bytes) into a new buffer. Every
-// size is checked against the file before anything is allocated; a
-// biSizeImage smaller than the rows need is refused, a larger one is ignored
-// beyond the rows.
+// size is checked against the file before anything is allocated: the file
+// must hold all biSizeImage bytes it claims (only the rows are read), and a
+// biSizeImage smaller than the rows need is refused.
 Buffer ReadRows(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeImage)
 {
     uint64_t need = bmp.rowSize * uint64_t(bmp.height);
@@ -41,7 +41,8 @@ Buffer ReadRows(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t si
         ImageFail("bmp: bitmap data/dims look dubious");
         return nullptr;
     }
-    if (bmp.dataOffset > fileSize || need > fileSize - bmp.dataOffset) {
+    uint64_t claimed = sizeImage != 0 ? sizeImage : need;
+    if (bmp.dataOffset > fileSize || claimed > fileSize - bmp.dataOffset) {
         ImageFail("bmp: failed reading bitmap data");
         return nullptr;
     }

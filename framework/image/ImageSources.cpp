@@ -9,7 +9,7 @@ namespace {
 
 struct Target {
     Image* image;
-    bool touched;  // whether the reader got as far as asking for the buffer
+    bool touched;  // whether the reader got past its early checks
 };
 
 // Gives the platform reader the image's own buffer: a BGR image whose rows
@@ -23,14 +23,19 @@ unsigned char* CreateBgrRows(void* context, int width, int height, int rowStride
     return target->image->GetData();
 }
 
+void MarkTouched(void* context)
+{
+    static_cast<Target*>(context)->touched = true;
+}
+
 // Runs a platform reader into the image. A failure leaves the image empty,
-// or, when `keepUntouched` is set and the reader failed before it asked for
-// a buffer, as it was; it records `reason` unless the reader gave one.
+// or, when `keepUntouched` is set and the reader failed before its source gave
+// a picture, as it was; it records `reason` unless the reader gave one.
 template <typename Reader> bool ReadThroughPlatform(Image& image, bool keepUntouched, const char* reason, Reader read)
 {
     ImageClearFailure();
     Target target{&image, false};
-    PictureSink sink{kMaxPictureSide, kMaxPictureBytes, CreateBgrRows, &target};
+    PictureSink sink{kMaxPictureSide, kMaxPictureBytes, CreateBgrRows, &target, MarkTouched};
     bool ok = read(sink);
     if (!ok && (target.touched || !keepUntouched))
         image.Free();

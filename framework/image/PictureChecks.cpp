@@ -40,7 +40,7 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize)
         return false;
     int64_t width = h.width, height = h.height < 0 ? -h.height : h.height;
     uint32_t bits = h.bits, compression = h.compression;
-    if (h.planes != 1 || !DecoderFits(width, height))
+    if (!DecoderFits(width, height))
         return false;
     bool known = compression == 0   ? (bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32)
                  : compression == 1 ? bits == 8

@@ -55,7 +55,10 @@ int Main::Execute(int argc, char** argv)
     }
     int result = 0;
     if (!m_windows.empty()) {
-        result = MessageLoop();
+        // Each failed creation has recorded why; the entry point shows it.
+        bool created = std::any_of(m_windows.begin(), m_windows.end(),
+                                   [](GLWindowEx* record) { return record->HasWindow() && record->hGLRC; });
+        result = created ? MessageLoop() : NoWindowStatus;
     } else if (!m_console) {
         ShowMessage("No windows were created, exiting.");
     }

@@ -15,6 +15,11 @@ public:
     static Main* Get();
     virtual ~Main();
 
+    // Execute's result when windows were registered but none of them could be
+    // created (no display, no OpenGL visual): the loop would have nothing to
+    // wait for.
+    static constexpr int NoWindowStatus = 3;
+
     // OnCreate, the OS windows of every registered window, the loop, OnDestroy.
     int Execute(int argc, char** argv);
     int MessageLoop();  // never waits; returns the quit message's code

@@ -3,13 +3,14 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "framework/main/Main.h"
 #include "framework/platform/PlatformWindow.h"
 
 namespace {
 int debugLevel = 0;
-const char* failureReason = "";
+std::string failureReason;
 bool elapsedStarted = false;
 double previousTime = 0.0;
 }  // namespace
@@ -78,7 +79,7 @@ void DebugPrintf(const char* format, ...)
 
 const char* FrameworkFailureReason()
 {
-    return failureReason;
+    return failureReason.c_str();
 }
 
 bool FrameworkFail(const char* reason)

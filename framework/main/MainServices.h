@@ -24,8 +24,8 @@ void DebugPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Why the most recent failing framework call failed ("Failed to create
 // window", ...), for the program to show as it sees fit; "" when none has.
 const char* FrameworkFailureReason();
-// Records `reason` (a string that lives for the whole program) and returns
-// false, so that a failing path can end with `return FrameworkFail("...")`.
+// Records a copy of `reason` and returns false, so that a failing path can
+// end with `return FrameworkFail("...")`.
 bool FrameworkFail(const char* reason);
 
 [[noreturn]] void AssertionFailed(const char* text, const char* file);

@@ -78,23 +78,49 @@ mode_t NewFileMode(const char* path)
     return 0666 & ~mask;
 }
 
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The file a save replaces: the path itself or, for a symbolic link (or a
+// chain of them), the file the last link names, whether it exists yet or not,
+// so that the link stays a link. Empty for a loop of links.
+std::string ResolveLinks(std::string path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        char target[PATH_MAX];
+        ssize_t n = readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || size_t(n) >= sizeof target)
+            return std::string();
+        std::string next(target, size_t(n));
+        path = next[0] == '/' ? next : FolderOf(path) + next;
+    }
+    return std::string();
+}
+
 }  // namespace
 
 bool PlatformWriteFileWhole(const char* path, const PlatformFilePart* parts, int count)
 {
     if (!path || !*path)
         return false;
-    std::string name(path);
-    size_t slash = name.rfind('/');
-    std::string temp = (slash == std::string::npos ? std::string() : name.substr(0, slash + 1)) + ".glintwork-XXXXXX";
+    const std::string target = ResolveLinks(path);
+    if (target.empty())
+        return false;
+    std::string temp = FolderOf(target) + ".glintwork-XXXXXX";
     int fd = mkostemp(&temp[0], O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool ok = fchmod(fd, NewFileMode(path)) == 0;
+    bool ok = fchmod(fd, NewFileMode(target.c_str())) == 0;
     ok = ok && WriteAll(fd, parts, count);
     if (close(fd) != 0)
         ok = false;
-    if (ok && rename(temp.c_str(), path) != 0)
+    if (ok && rename(temp.c_str(), target.c_str()) != 0)
         ok = false;
     if (!ok)
         unlink(temp.c_str());

@@ -21,6 +21,14 @@ bool FitsSink(int64_t width, int64_t height, const PictureSink& sink)
            uint64_t(RowStride(int(width))) * uint64_t(height) <= sink.maxBytes;
 }
 
+// Tells the sink that the source has given a picture: a failure from here on
+// is a late one.
+void Begin(const PictureSink& sink)
+{
+    if (sink.begin)
+        sink.begin(sink.context);
+}
+
 // Gets a buffer for a width x height picture from the sink, or null.
 unsigned char* Allocate(int width, int height, const PictureSink& sink)
 {
@@ -44,6 +52,7 @@ bool Deliver(SDL_Surface* surface, const PictureSink& sink)
 {
     if (!surface)
         return false;
+    Begin(sink);
     int width = surface->w, height = surface->h;
     unsigned char* pixels = Allocate(width, height, sink);
     bool ok = pixels != nullptr;
@@ -123,6 +132,7 @@ bool PlatformGrabScreen(const PictureSink& sink)
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return false;
+    Begin(sink);
     int screen = DefaultScreen(display);
     int width = DisplayWidth(display, screen), height = DisplayHeight(display, screen);
     XImage* shot = nullptr;

@@ -9,12 +9,15 @@
 // buffer that comes back (rowStride x height bytes) with bottom-up rows of
 // blue, green, red bytes, each row padded with zeros to a multiple of 4
 // bytes. Transparent parts come out white. `allocate` may return null to
-// refuse; the reader then fails.
+// refuse; the reader then fails. `begin` (if set) is called once the source
+// has given a picture (decoded, or the display opened): a failure before it
+// is an early refusal, one after it a late failure.
 struct PictureSink {
     int maxSide;        // largest width or height accepted
     uint64_t maxBytes;  // largest rowStride x height accepted
     unsigned char* (*allocate)(void* context, int width, int height, int rowStride);
     void* context;
+    void (*begin)(void* context) = nullptr;
 };
 
 // The system's decoders. They trust the sizes a file claims and allocate the

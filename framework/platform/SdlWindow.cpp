@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 
 namespace plat::backend {
 
@@ -22,7 +23,13 @@ bool Start()
     if (!std::getenv("SDL_VIDEODRIVER"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        SetSdlError();
+        const char* display = std::getenv("DISPLAY");
+        if (!std::getenv("SDL_VIDEODRIVER") && (!display || !*display))
+            SetError("DISPLAY is not set: there is no X display to open");
+        else
+            SetError((std::string("cannot open the X display \"") + (display ? display : "") + "\" (" + SDL_GetError() +
+                      ")")
+                         .c_str());
         return false;
     }
     videoReady = true;

@@ -124,28 +124,43 @@ TEST(Window, ContextStackRestoresSixteenLevelsAndCountsTheSeventeenth)
     DestroyPlainWindow(b);
 }
 
-TEST(Window, ClosingByTheWindowSystemHidesOtherWindowsAndEndsTheLoopForTheMainOne)
+TEST(Window, ClosingHidesOtherWindowsShowRecreatesAGoneOneAndTheMainOneEndsTheLoop)
 {
     Log log;
     RecordingApp app(&log);
     RecordingWindow main(&log, "main");
     RecordingWindow other(&log, "other");
-    int phase = 0;
+    int phase = 0, shownAgainAt = 0;
     app.onIdle = [&] {
         if (phase == 0 && main.displays > 0 && other.displays > 0) {
             EXPECT_TRUE(plat::RequestClose(other.extra->hWnd));
             phase = 1;
         } else if (phase == 1 && !other.IsVisible()) {
             log.push_back("other hidden");
-            EXPECT_TRUE(plat::RequestClose(main.extra->hWnd));
+            // Its OS window goes the way a closed main window's does; the
+            // record keeps the context until Show.
+            EXPECT_TRUE(plat::DestroyWindow(other.extra->hWnd));
+            other.Show();
+            EXPECT_NE(other.extra->hGLRC, nullptr);
+            shownAgainAt = other.displays;
             phase = 2;
+        } else if (phase == 2 && other.displays > shownAgainAt) {
+            EXPECT_TRUE(plat::RequestClose(main.extra->hWnd));
+            phase = 3;
         }
     };
     EXPECT_EQ(app.Run(), 0);
     EXPECT_FALSE(app.timedOut);
-    EXPECT_EQ(phase, 2);
+    EXPECT_EQ(phase, 3);
     EXPECT_NE(std::find(log.begin(), log.end(), "other hidden"), log.end());
     EXPECT_FALSE(main.IsVisible());
+    // Every context lies between its OnCreate and its OnDestroy (the last
+    // one goes with the window object, after this).
+    Log lifecycle;
+    for (const std::string& line : log)
+        if (line == "other create" || line == "other destroy")
+            lifecycle.push_back(line);
+    EXPECT_EQ(lifecycle, Log({"other create", "other destroy", "other create"}));
 }
 
 std::string WindowName(plat::HWND hwnd)

@@ -97,6 +97,36 @@ TEST(ImageBmpWriter, FailuresLeaveTheFileSystemAlone)
     EXPECT_EQ(ReadFileBytes(target).size(), 54u + 16u);
 }
 
+TEST(ImageBmpWriter, SavingThroughALinkReplacesItsTargetAndKeepsTheLink)
+{
+    ScratchDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directory(dir.Path("frames"));
+    dir.Write("frames/old.bmp", V(100, 0xAB));
+    Image image(2, 2, RGB);
+    image.Fill(1, 2, 3);
+    // Link name, where it points, and the file that must receive the frame:
+    // an existing target, a relative chain of two links, a dangling link.
+    const char* cases[][3] = {
+        {"a.bmp", "frames/old.bmp", "frames/old.bmp"},
+        {"b.bmp", "a.bmp", "frames/old.bmp"},
+        {"c.bmp", "frames/new.bmp", "frames/new.bmp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        fs::create_symlink(c[1], dir.Path(c[0]));
+        ASSERT_TRUE(image.Save(dir.Path(c[0]).c_str()));
+        EXPECT_TRUE(fs::is_symlink(dir.Path(c[0])));
+        EXPECT_EQ(ReadFileBytes(dir.Path(c[2])).size(), 54u + 16u);
+        fs::remove(dir.Path(c[2]));
+    }
+    EXPECT_TRUE(fs::is_empty(dir.Path("frames")));  // no temporary file left
+    // A loop of links is refused like a path that cannot be written.
+    fs::create_symlink("loop2.bmp", dir.Path("loop1.bmp"));
+    fs::create_symlink("loop1.bmp", dir.Path("loop2.bmp"));
+    EXPECT_FALSE(image.Save(dir.Path("loop1.bmp").c_str()));
+}
+
 TEST(ImageBmpWriter, EveryFormatSurvivesARoundTrip)
 {
     ScratchDir dir;
@@ -227,6 +257,8 @@ TEST(ImageBmpReader, HostileHeadersGiveOneMessageAndNoImage)
         {good24, 34, 4, "bmp: bitmap data/dims look dubious"},
         {good24, 22, 1000, "bmp: failed reading bitmap data"},
         {good24, 10, 60, "bmp: failed reading bitmap data"},
+        {good24, 34, 17, "bmp: failed reading bitmap data"},  // one byte more than the file holds
+        {good24, 34, 0xFFFFFFF0, "bmp: failed reading bitmap data"},
         {good8, 46, 257, "bmp: failed to load palette"},
         {good8, 46, 200, "bmp: failed to load palette"},
         {good8, 14, 0xFFFFFFF0, "bmp: unable to seek to palette data"},

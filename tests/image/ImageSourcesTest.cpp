@@ -71,6 +71,12 @@ TEST(ImageSystemBitmaps, ReadsTheKindsTheOwnReaderRejects)
     EXPECT_EQ(Colour(image, 1, 0), V({0, 0, 255}));
     ASSERT_TRUE(image.Load(dir.Write("32.bmp", MakeBmp(1, 1, 32, {}, {10, 20, 30, 255})).c_str()));
     EXPECT_EQ(Colour(image, 0, 0), V({30, 20, 10}));
+
+    // 24 bits with two planes: the own reader passes, the system's reads it.
+    V planes = MakeBmp(1, 1, 24, {}, {10, 20, 30, 0});
+    planes[26] = 2;
+    ASSERT_TRUE(image.Load(dir.Write("planes.bmp", planes).c_str()));
+    EXPECT_EQ(Colour(image, 0, 0), V({30, 20, 10}));
 }
 
 TEST(ImageSystemBitmaps, ClaimedSizesAreCheckedBeforeDecoding)

@@ -39,8 +39,12 @@ TEST(ImageTga, WithoutTheFooterOnlyTheNameCounts)
     ScratchDir dir;
     V bare = MakeTga(2, 2, 2, 24, 0, kTwoRows, false);
     for (const char* name : {"a.tga", "b.TGA", "c.d.tga"}) {
-        Image image;
+        Image image, loaded;
         EXPECT_TRUE(image.LoadTGA(dir.Write(name, bare).c_str())) << name;
+        // Load gets there too, past the readers before it.
+        EXPECT_TRUE(loaded.Load(dir.Path(name).c_str())) << name;
+        EXPECT_EQ(loaded.GetFormat(), BGR);
+        EXPECT_EQ(Row(loaded, 1), V({7, 8, 9, 10, 11, 12}));
     }
     for (const char* name : {"a.tga.bak", "a.png", "a.tga.tga"}) {
         Image image;

@@ -15,7 +15,7 @@ namespace {
 Scene::Status Read(Scene& scene, const std::string& text)
 {
     std::istringstream in(text);
-    return scene.ReadFrom(in, text.size());
+    return scene.ReadFrom(in);
 }
 
 std::vector<float> F(std::initializer_list<float> v)
@@ -130,61 +130,84 @@ TEST(SceneScript, RepeatedKeywordsReplaceEarlierValues)
     EXPECT_EQ(s.rayTraceDepth, -4.0f);
 }
 
-TEST(SceneScript, ReadingStopsQuietlyAtAMalformedNumberOrTheEnd)
+TEST(SceneScript, AFailedExtractionStoresNothingAndStopsReading)
 {
-    // A malformed number: what came before stays, the rest of the list is
-    // zero, and nothing after it is read (not even a later keyword).
-    Scene a;
-    ASSERT_EQ(Read(a, "screen 9 9 sphere 2 1 2 3 4 5 x 7 8 screen 1 1"), Scene::Status::Read);
-    EXPECT_EQ(a.sphereCount, 2u);
-    EXPECT_EQ(a.sphereCentres, F({1, 2, 3, 5, 0, 0}));
-    EXPECT_EQ(a.sphereRadii, F({4, 0}));
-    EXPECT_EQ(a.screenWidth, 9u);
-
-    // The end of the file cuts a list short the same way.
-    Scene b;
-    ASSERT_EQ(Read(b, "light 1 1 2 3 0.5 0.25                   "), Scene::Status::Read);
-    EXPECT_EQ(b.lightCount, 1u);
-    EXPECT_EQ(b.lightPositions, F({1, 2, 3}));
-    EXPECT_EQ(b.lightColours, F({0.5f, 0.25f, 0, 0, 0, 0, 0, 0, 0}));
-
-    // A screen size that is not an unsigned number stops reading too.
-    Scene c;
-    ASSERT_EQ(Read(c, "screen abc 5 raytracedepth 2"), Scene::Status::Read);
-    EXPECT_EQ(c.rayTraceDepth, 0.0f);
+    // Each script ends in a number that cannot be read (malformed, out of
+    // range, or missing): what came before stays, the entry itself keeps its
+    // zero fill, and nothing after it is read (not even a later keyword).
+    struct Case {
+        std::string text;
+        unsigned width, height;
+        float depth;
+        std::vector<float> centres, radii;
+    };
+    const std::string sphere = "sphere 1 1 2 3 4 ";
+    const Case cases[] = {
+        {"raytracedepth -100 raytracedepth none screen 5 5", 0, 0, -100, {}, {}},
+        {"raytracedepth -100 raytracedepth 1e999", 0, 0, -100, {}, {}},
+        {"screen 640 480 screen 320 x", 320, 480, 0, {}, {}},
+        {"screen 9 9 screen abc 5 raytracedepth 2", 9, 9, 0, {}, {}},
+        {"screen 9 9 screen 99999999999 5", 9, 9, 0, {}, {}},
+        {sphere + "sphere x screen 5 5", 0, 0, 0, {1, 2, 3}, {4}},
+        {sphere + "sphere 999999999992 sphere 2 1 1 1 1 1 1 1 1", 0, 0, 0, {1, 2, 3}, {4}},
+        {"sphere 2 1 2 3 4 5 x 7 8 screen 1 1", 0, 0, 0, {1, 2, 3, 5, 0, 0}, {4, 0}},
+        {"sphere 2 1 2 3 4 5 6 7 -1e999", 0, 0, 0, {1, 2, 3, 5, 6, 7}, {4, 0}},
+        // Cut short by the end of the file: the count stays as written.
+        {"screen 4 3 sphere 3 1 2 3 4 5 6", 4, 3, 0, {1, 2, 3, 5, 6, 0, 0, 0, 0}, {4, 0, 0}},
+        // A byte-order mark is skipped at the very start only.
+        {"\xEF\xBB\xBFscreen 4 3", 4, 3, 0, {}, {}},
+        {"\xEF\xBB\xBF\xEF\xBB\xBFscreen 4 3", 0, 0, 0, {}, {}},
+        {"\xEF\xBBscreen 4 3", 0, 0, 0, {}, {}},
+        {"screen 4 3 \xEF\xBB\xBFscreen 5 6", 4, 3, 0, {}, {}},
+    };
+    for (const Case& c : cases) {
+        Scene s;
+        ASSERT_EQ(Read(s, c.text), Scene::Status::Read) << c.text;
+        EXPECT_EQ(s.screenWidth, c.width) << c.text;
+        EXPECT_EQ(s.screenHeight, c.height) << c.text;
+        EXPECT_EQ(s.rayTraceDepth, c.depth) << c.text;
+        EXPECT_EQ(s.sphereCentres, c.centres) << c.text;
+        EXPECT_EQ(s.sphereRadii, c.radii) << c.text;
+        EXPECT_EQ(s.sphereCount, c.radii.size()) << c.text;
+        EXPECT_EQ(s.sphereMaterials.size(), 9 * c.radii.size()) << c.text;
+    }
 }
 
-TEST(SceneScript, CountsTooLargeForThirtyTwoBitsStopReadingLikeMalformedNumbers)
+TEST(SceneScript, ListsCutShortKeepTheirCountAndZeroFill)
 {
-    // Found by fuzzing: the extraction leaves such a count at 4294967295 with
-    // the stream failed, and the lists for it were allocated (48 GB).
-    const std::string found("sphere 999999999992  sphere 2  15\n.2  ane 15\n.2  \x9f\x91\x9a\xdfg");
     Scene a;
-    ASSERT_EQ(Read(a, found), Scene::Status::Read);
-    EXPECT_EQ(a.sphereCount, 0u);
-    EXPECT_TRUE(a.sphereCentres.empty() && a.sphereRadii.empty() && a.sphereMaterials.empty() &&
-                a.sphereExponents.empty());
+    ASSERT_EQ(Read(a, "light 2 1 2 3 4 5 6 0.5 0.25"), Scene::Status::Read);
+    EXPECT_EQ(a.lightCount, 2u);
+    EXPECT_EQ(a.lightPositions, F({1, 2, 3, 4, 5, 6}));
+    std::vector<float> colours(18, 0.0f);
+    colours[0] = 0.5f;
+    colours[1] = 0.25f;
+    EXPECT_EQ(a.lightColours, colours);
 
-    // What came before stays; nothing after is read.
     Scene b;
-    ASSERT_EQ(Read(b, "screen 3 4 light 4294967296 1 2 3 screen 5 6"), Scene::Status::Read);
-    EXPECT_EQ(b.screenWidth, 3u);
-    EXPECT_EQ(b.lightCount, 0u);
-    EXPECT_TRUE(b.lightPositions.empty() && b.lightColours.empty());
+    ASSERT_EQ(Read(b, "sphere 2 1 1 1 1 2 2 2 2 materialSP 1 2 3 4 5 6 7 8 9 10 11"), Scene::Status::Read);
+    EXPECT_EQ(b.sphereExponents, std::vector<double>({10, 0}));
+    EXPECT_EQ(b.sphereMaterials[9], 11.0f);
+    EXPECT_EQ(b.sphereMaterials[10], 0.0f);
 
+    // A light count that cannot be read leaves the earlier lights alone.
     Scene c;
-    ASSERT_EQ(Read(c, "plane 18446744073709551615 0 0 0"), Scene::Status::Read);
-    EXPECT_EQ(c.planePointCount, 0u);
-    EXPECT_TRUE(c.planePoints.empty() && c.planeMaterials.empty() && c.planeExponents.empty());
+    ASSERT_EQ(Read(c, "plane 8 1 1 1 2 2 2 3 3 3 light 4294967296"), Scene::Status::Read);
+    EXPECT_EQ(c.planePointCount, 8u);
+    EXPECT_EQ(c.planePoints.size(), 24u);
+    EXPECT_EQ(c.planePoints[6], 3.0f);
+    EXPECT_EQ(c.planePoints[9], 0.0f);
+    EXPECT_EQ(c.planeMaterials, std::vector<float>(18, 0.0f));
+    EXPECT_EQ(c.lightCount, 0u);
 }
 
-TEST(SceneScript, RefusesCountsTheFileCannotHold)
+TEST(SceneScript, RefusesCountsAboveTheirLimit)
 {
     const char* cases[][2] = {
-        {"sphere -1 1 2 3 4", "\"sphere\" count 4294967295"},
-        {"light 100000 1 2 3", "\"light\" count 100000"},
-        {"plane 4000000000 0 0 0", "\"plane\" count 4000000000"},
-        {"sphere 3 1 1 1 1 2 2 2 2 3 3 3", "\"sphere\" count 3"},  // needs 12 numbers; 22 bytes hold at most 11
+        {"sphere -1 1 2 3 4", "\"sphere\" count 4294967295 is larger"},
+        {"sphere 1000001", "\"sphere\" count 1000001 is larger"},
+        {"light 257 1 2 3", "\"light\" count 257 is larger"},
+        {"plane 1000001 0 0 0", "\"plane\" count 1000001 is larger"},
     };
     for (const auto& c : cases) {
         Scene s;
@@ -193,10 +216,13 @@ TEST(SceneScript, RefusesCountsTheFileCannotHold)
         EXPECT_EQ(s.Error().find('\n'), std::string::npos);
         EXPECT_TRUE(s.sphereCentres.empty() && s.lightColours.empty() && s.planePoints.empty());
     }
-    // Exactly enough room is accepted.
+    // Counts at their limits are read, however short the file.
     Scene ok;
-    EXPECT_EQ(Read(ok, "sphere 1 1 2 3 4"), Scene::Status::Read);
-    EXPECT_EQ(ok.sphereRadii, F({4}));
+    for (const char* text : {"sphere 1000000", "light 256", "plane 1000000"})
+        ASSERT_EQ(Read(ok, text), Scene::Status::Read) << text;
+    EXPECT_EQ(ok.sphereRadii.size(), Scene::MaxSpheres);
+    EXPECT_EQ(ok.lightColours.size(), 9u * Scene::MaxLights);
+    EXPECT_EQ(ok.planePoints.size(), 3u * Scene::MaxPlanePoints);
 }
 
 TEST(SceneScript, FileEntryTellsMissingFromUnusable)

@@ -28,7 +28,7 @@ inline std::string RoomScript(const std::string& planeMaterials = "")
 inline void ReadScene(Scene& scene, const std::string& text)
 {
     std::istringstream in(text);
-    scene.ReadFrom(in, text.size());
+    scene.ReadFrom(in);
 }
 
 // Sets a tracer up from a script the way the window does.

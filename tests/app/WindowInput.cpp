@@ -1,0 +1,204 @@
+// Drives the tracer window in-process, through its window procedure, and
+// checks what each input does to the frame it writes: mouse drags move the
+// spheres by exactly one step per move event, R and Y leave the environment
+// view alone, a resized window keeps the traced size, and the pair shows the
+// left eye's picture in the right half.
+//
+// Usage: app_window_input SCENE-SCRIPT   (needs a display; a room that fills
+// the view, with an even screen width)
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/main/App.h"
+#include "framework/glwindow/GLWindowEx.h"
+#include "trace/ScratchFolder.h"
+#include "app/TracerWindow.h"
+
+namespace {
+
+class InputWindow : public TracerWindow {
+public:
+    void OnDisplay() override
+    {
+        if (checked)
+            return;
+        checked = true;
+        const struct {
+            const char* name;
+            bool (InputWindow::*check)();
+        } checks[] = {
+            {"one sphere step per move event", &InputWindow::DragsStepOncePerMove},
+            {"R and Y leave the environment view", &InputWindow::SwitchesLeaveTheEnvironmentView},
+            {"a resized window keeps the traced size", &InputWindow::ResizeKeepsTheTracedSize},
+            {"the left eye's picture is on the right", &InputWindow::PairPutsTheLeftEyeOnTheRight},
+        };
+        int failures = 0;
+        for (const auto& c : checks) {
+            const bool ok = (this->*c.check)();
+            std::printf("%-42s %s\n", c.name, ok ? "ok" : "FAILED");
+            failures += !ok;
+        }
+        if (failures != 0) {
+            std::fprintf(stderr, "%d input checks failed\n", failures);
+            std::exit(1);
+        }
+        Close();
+    }
+
+private:
+    std::string Frame()
+    {
+        DrawFrame(path, nullptr);
+        SaveFrame(path, nullptr);
+        return ReadWholeFile("screenShot.bmp");
+    }
+
+    void Send(unsigned message, plat::WPARAM wParam = 0)
+    {
+        plat::SendMessage(extra->hWnd, message, wParam, plat::MakeLParam(10, 10));
+    }
+
+    void Keys(char key, int times)
+    {
+        for (int i = 0; i < times; ++i)
+            Send(plat::WM_KEYDOWN, static_cast<plat::WPARAM>(key));
+    }
+
+    // Holds the buttons (by their down messages), sends `moves` move events,
+    // releases the buttons again.
+    void Drag(const std::vector<unsigned>& downs, int moves)
+    {
+        for (unsigned down : downs)
+            Send(down);
+        for (int i = 0; i < moves; ++i)
+            Send(plat::WM_MOUSEMOVE);
+        for (unsigned down : downs)
+            Send(down + 1);  // the matching up message
+    }
+
+    bool DragsStepOncePerMove()
+    {
+        const std::string start = Frame();
+        bool ok = true;
+        // Moves without a button, with the middle one, or with both sides held
+        // move nothing.
+        Drag({}, 3);
+        Drag({plat::WM_MBUTTONDOWN}, 3);
+        Drag({plat::WM_LBUTTONDOWN, plat::WM_RBUTTONDOWN}, 3);
+        ok = ok && Frame() == start;
+        // n moves equal n presses of the matching key, and as many of the
+        // other key undo them.
+        const struct {
+            unsigned down;
+            char same, undo;
+        } drags[] = {{plat::WM_LBUTTONDOWN, 'G', 'H'}, {plat::WM_RBUTTONDOWN, 'H', 'G'}};
+        for (const auto& d : drags) {
+            for (int moves = 1; moves <= 3; ++moves) {
+                Drag({d.down}, moves);
+                const std::string dragged = Frame();
+                Keys(d.undo, moves);
+                ok = ok && dragged != start && Frame() == start;
+                Keys(d.same, moves);
+                ok = ok && Frame() == dragged;
+                Keys(d.undo, moves);
+            }
+        }
+        return ok && Frame() == start;
+    }
+
+    bool SwitchesLeaveTheEnvironmentView()
+    {
+        const std::string room = Frame();
+        Keys('T', 1);
+        const std::string environment = Frame();
+        Keys('R', 1);
+        bool ok = environment != room && Frame() == environment;
+        Keys('Y', 1);
+        ok = ok && Frame() == environment;
+        Keys('T', 1);
+        ok = ok && Frame() != room;  // the room view took both switches
+        Keys('R', 1);
+        Keys('Y', 1);
+        return ok && Frame() == room;
+    }
+
+    // The frame is the whole window; the traced picture keeps the scene's
+    // size at its bottom-left corner, cut off by a smaller window. (Points
+    // on the picture's right and top edges may show just outside it.)
+    bool ResizeKeepsTheTracedSize()
+    {
+        const std::string start = Frame();
+        const Image traced(screenShot);
+        const int width = traced.Width(), height = traced.Height();
+        bool ok = true;
+        for (const auto& [w, h] : {std::pair{width + 160, height + 120}, {width / 2, height / 3}}) {
+            SetSize(w, h);
+            Frame();
+            ok = ok && screenShot.Width() == w && screenShot.Height() == h;
+            for (int y = 0; ok && y < std::min(h, height); ++y)
+                ok = std::memcmp(screenShot.GetRow(y), traced.GetRow(y), 3 * std::min(w, width)) == 0;
+        }
+        SetSize(width, height);
+        return ok && Frame() == start;
+    }
+
+    // Rays leave each eye through the one image plane, and the points are
+    // drawn as seen from the centre, so each eye's picture misses a strip on
+    // one side: the left eye's its last columns, the right eye's its first
+    // (checked on the single view first). In the pair the two strips lie at
+    // the outer edges; swapped halves would put them in the middle.
+    bool PairPutsTheLeftEyeOnTheRight()
+    {
+        const int width = static_cast<int>(scene.screenWidth), half = width / 2;
+        auto black = [&](int x, int y) {
+            const unsigned char* p = screenShot.GetRow(y) + 3 * x;
+            return p[0] == 0 && p[1] == 0 && p[2] == 0;
+        };
+        // Rows 1 .. height - 1: the bottom row shows the floor's edge only
+        // here and there.
+        auto rows = [&](int black0, int black1, int black2, int black3, const int(&x)[4]) {
+            bool ok = screenShot.Width() == width;
+            for (int y = 1; ok && y < screenShot.Height(); ++y)
+                ok = black(x[0], y) == bool(black0) && black(x[1], y) == bool(black1) &&
+                     black(x[2], y) == bool(black2) && black(x[3], y) == bool(black3);
+            return ok;
+        };
+        const Vec3 centre = eyeCentre;
+        eyeCentre = eyeLeft;
+        Frame();
+        eyeCentre = centre;
+        bool ok = rows(0, 0, 0, 1, {0, half - 1, half, width - 1});
+        Keys('U', 1);
+        Frame();
+        Keys('U', 1);
+        return ok && rows(1, 0, 0, 1, {0, half - 1, half, width - 1});
+    }
+
+    bool checked = false;
+};
+
+class InputApp : public App {
+public:
+    // Runs in a scratch folder holding the scene as "scenescript.txt".
+    void OnCreate() override
+    {
+        const std::string scene = GetArgc() == 2 ? ReadWholeFile(GetArg(1)) : std::string();
+        if (scene.empty() || !EnterScratchFolder(scene)) {
+            std::fprintf(stderr, "usage: %s SCENE-SCRIPT\n", GetArg(0));
+            std::exit(2);
+        }
+    }
+
+    InputWindow window;
+};
+
+InputApp app;
+
+}  // namespace
