@@ -38,13 +38,14 @@ TEST(ImageTga, WithoutTheFooterOnlyTheNameCounts)
 {
     ScratchDir dir;
     V bare = MakeTga(2, 2, 2, 24, 0, kTwoRows, false);
-    for (const char* name : {"a.tga", "b.TGA", "c.d.tga"}) {
+    for (auto [name, taken] : {std::pair{"a.tga", true},
+                               {"b.TGA", true},
+                               {"c.d.tga", true},
+                               {"a.tga.bak", false},
+                               {"a.png", false},
+                               {"a.tga.tga", false}}) {
         Image image;
-        EXPECT_TRUE(image.LoadTGA(dir.Write(name, bare).c_str())) << name;
-    }
-    for (const char* name : {"a.tga.bak", "a.png", "a.tga.tga"}) {
-        Image image;
-        EXPECT_FALSE(image.LoadTGA(dir.Write(name, bare).c_str())) << name;
+        EXPECT_EQ(image.LoadTGA(dir.Write(name, bare).c_str()), taken) << name;
     }
     Image image;
     EXPECT_FALSE(image.LoadTGA(nullptr));

@@ -9,31 +9,18 @@
 TEST(Shade, PlanePatterns)
 {
     const float red[] = {1, 0, 0}, yellow[] = {1, 1, 0}, white[] = {1, 1, 1}, cyan[] = {0, 1, 1}, green[] = {0, 1, 0};
+    // Walls: red bands strictly inside (-10, -5) and (0, 5). Floor: squares of
+    // four units, with truncation toward zero and the remainder taking the
+    // dividend's sign. Ceiling: four colours on squares of three units.
+    // Coordinates beyond 32 bits do not crash the pattern.
     const struct {
         double x, y, z;
         int plane;
         const float* tint;
-    } cases[] = {
-        // Walls: red bands strictly inside (-10, -5) and (0, 5).
-        {0, 2, 0, 0, red},
-        {0, -7, 0, 1, red},
-        {0, 7, 0, 2, yellow},
-        {0, 0, 0, 2, yellow},
-        {0, -10, 0, 0, yellow},
-        {0, 5, 0, 0, yellow},
-        // Floor: truncation toward zero, remainder with the dividend's sign.
-        {0.5, 0, 3.9, 3, red},
-        {4.2, 0, -4.9, 3, white},
-        {-0.9, 0, -3.5, 3, red},
-        {1.5, 0, 1.5, 3, white},
-        // Ceiling.
-        {3, 0, 6, 4, cyan},
-        {3, 0, 1, 4, red},
-        {1, 0, 3, 4, yellow},
-        {1, 0, 1, 4, green},
-        // Coordinates beyond 32 bits do not crash the pattern.
-        {1e300, 0, NAN, 3, white},
-    };
+    } cases[] = {{0, 2, 0, 0, red},       {0, -7, 0, 1, red},      {0, 7, 0, 2, yellow},     {0, 0, 0, 2, yellow},
+                 {0, -10, 0, 0, yellow},  {0, 5, 0, 0, yellow},    {0.5, 0, 3.9, 3, red},    {4.2, 0, -4.9, 3, white},
+                 {-0.9, 0, -3.5, 3, red}, {1.5, 0, 1.5, 3, white}, {3, 0, 6, 4, cyan},       {3, 0, 1, 4, red},
+                 {1, 0, 3, 4, yellow},    {1, 0, 1, 4, green},     {1e300, 0, NAN, 3, white}};
     SceneTracer t;
     for (const auto& c : cases) {
         t.PlanePattern(Vec3(c.x, c.y, c.z), c.plane);
