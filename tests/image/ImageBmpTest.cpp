@@ -194,7 +194,7 @@ TEST(ImageBmpReader, HostileHeadersGiveOneMessageAndNoImage)
         {good24, 18, 0, "bmp: dubious looking bitmap dimensions\n"},
         {good24, 22, 0x80000000, "bmp: dubious looking bitmap dimensions\n"},
         {good24, 18, 0x7FFFFFFF, "bmp: dubious looking bitmap dimensions\n"},
-        {good24, 18, 40000, "bmp: dubious looking bitmap dimensions\n"},
+        {good24, 18, 32769, "bmp: dubious looking bitmap dimensions\n"},       // one over the side limit
         {good24, 22, 0xFFFF8AD0, "bmp: dubious looking bitmap dimensions\n"},  // -30000 rows
         {good24, 10, 0xFFFFFFF0, "bmp: can't seek to image data offset\n"},
         {good24, 34, 4, "bmp: bitmap data/dims look dubious\n"},
