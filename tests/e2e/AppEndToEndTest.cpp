@@ -1,6 +1,9 @@
 // The application from the outside: views, switches, moves, exits.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -166,7 +169,7 @@ TEST(Application, ViewKeysSwitchBetweenSinglePairAndEnvironment)
     EXPECT_EQ(app.WaitExit(), 0);
 }
 
-TEST(Application, SwitchesAndMovesChangeOnlyTheSpheres)
+TEST(Application, SwitchesKeysAndDragsChangeOnlyTheSpheres)
 {
     AppRun app(kShadowScene);
     ASSERT_TRUE(app.WaitForWindow());
@@ -177,19 +180,17 @@ TEST(Application, SwitchesAndMovesChangeOnlyTheSpheres)
     ExpectChangesOnlyOnSpheres(start, app.Settle());
     app.Send("key r");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
-
     app.Send("key y");
     ExpectChangesOnlyOnSpheres(start, app.Settle());
     app.Send("key Y");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
 
     // G moves the spheres (and their shadows on the room); H brings them back.
+    // The environment view does not follow the moves.
     app.Send("key g");
     EXPECT_FALSE(SameFrame(app.Settle(), start));
     app.Send("key h");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
-
-    // The environment view does not follow the moves.
     app.Send("key t");
     const Image environment = app.Settle();
     app.Send("key g t t");
@@ -197,72 +198,61 @@ TEST(Application, SwitchesAndMovesChangeOnlyTheSpheres)
     app.Send("key t h");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
 
-    ASSERT_TRUE(app.RequestClose());
-    EXPECT_EQ(app.WaitExit(), 0);
-}
-
-TEST(Application, MouseDragsMoveTheSpheresHalfAUnitPerMove)
-{
-    AppRun app(kShadowScene);
-    ASSERT_TRUE(app.WaitForWindow());
-    const Image start = app.Settle();
-
     // Middle button, or left and right together: no move.
     app.Drag({2}, 4);
     EXPECT_TRUE(SameFrame(app.Settle(), start));
     app.Drag({1, 3}, 4);
     EXPECT_TRUE(SameFrame(app.Settle(), start));
-
-    // A left drag moves left by whole steps: as many H presses undo it.
-    app.Drag({1}, 3);
-    Image frame = app.Settle();
-    EXPECT_FALSE(SameFrame(frame, start));
-    int steps = 0;
-    for (; steps < 40 && !SameFrame(frame, start); ++steps) {
-        app.Send("key h");
-        frame = app.Settle();
+    // A left drag moves left by whole steps: as many H presses undo it; a
+    // right drag the other way is undone by G.
+    for (auto [button, undo] : {std::pair{1, "key h"}, {3, "key g"}}) {
+        app.Drag({button}, 3);
+        Image frame = app.Settle();
+        EXPECT_FALSE(SameFrame(frame, start)) << button;
+        for (int steps = 0; steps < 40 && !SameFrame(frame, start); ++steps) {
+            app.Send(undo);
+            frame = app.Settle();
+        }
+        EXPECT_TRUE(SameFrame(frame, start)) << button;
     }
-    EXPECT_TRUE(SameFrame(frame, start));
-    EXPECT_GE(steps, 1);
 
-    // A right drag the other way, undone by G.
-    app.Drag({3}, 3);
-    frame = app.Settle();
-    EXPECT_FALSE(SameFrame(frame, start));
-    for (steps = 0; steps < 40 && !SameFrame(frame, start); ++steps) {
-        app.Send("key g");
-        frame = app.Settle();
-    }
-    EXPECT_TRUE(SameFrame(frame, start));
-
-    app.Send("key Escape");
+    ASSERT_TRUE(app.RequestClose());
     EXPECT_EQ(app.WaitExit(), 0);
 }
 
-TEST(Application, MissingAndUnusableScripts)
+// Scripts that cannot be used end the program at once with one line on
+// standard error; a frame limit ends it after that many frames.
+TEST(Application, UnusableScriptsAndTheFrameLimit)
 {
-    {
-        AppRun app("", false);
-        EXPECT_EQ(app.WaitExit(), 0);
-        EXPECT_FALSE(app.FrameExists());
-        EXPECT_EQ(app.Stderr(), "");
+    using Prepare = std::function<void(const std::string&)>;
+    const Prepare none, folder = [](const std::string&f) { mkdir((f + "/scenescript.txt").c_str(), 0700); },
+                        pipe = [](const std::string&f) { mkfifo((f + "/scenescript.txt").c_str(), 0600); };
+    const struct {
+        std::string script;
+        bool withScript;
+        Prepare prepare;
+        std::vector<std::string> environment;
+        int status;
+        const char* message;  // "" for none
+    } cases[] = {
+        {"", false, none, {}, 0, ""},
+        {"screen 640 480 sphere -1 0 0 0 1", true, none, {}, 1, "\"sphere\" count 4294967295"},
+        {"screen 640 480 plane 4 0 0 0 1 1 1 2 2 2 3 3 3 1 1 1 1 1 1 1 1 1 1", true, none, {}, 1, "plane points"},
+        {"", false, folder, {}, 1, "not a regular file"},
+        {"", false, pipe, {}, 1, "not a regular file"},
+        {kShadowScene, true, none, {"GLINTWORK_FRAMES=3"}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        AppRun app(c.script, c.withScript, c.environment, c.prepare);
+        SCOPED_TRACE(c.script.substr(0, 40));
+        EXPECT_EQ(app.WaitExit(), c.status);
+        EXPECT_EQ(app.FrameExists(), c.status == 0 && c.withScript);
+        const std::string messages = app.Stderr();
+        if (*c.message) {
+            EXPECT_NE(messages.find(c.message), std::string::npos) << messages;
+            EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 1) << messages;
+        } else {
+            EXPECT_EQ(messages, "");
+        }
     }
-    {
-        AppRun app("screen 640 480 sphere -1 0 0 0 1");
-        EXPECT_EQ(app.WaitExit(), 1);
-        EXPECT_FALSE(app.FrameExists());
-        EXPECT_NE(app.Stderr().find("\"sphere\" count 4294967295"), std::string::npos) << app.Stderr();
-    }
-    {
-        AppRun app("screen 640 480 plane 4 0 0 0 1 1 1 2 2 2 3 3 3 1 1 1 1 1 1 1 1 1 1");
-        EXPECT_EQ(app.WaitExit(), 1);
-        EXPECT_NE(app.Stderr().find("plane points"), std::string::npos) << app.Stderr();
-    }
-}
-
-TEST(Application, FrameLimitClosesTheWindowAfterThatManyFrames)
-{
-    AppRun app(kShadowScene, true, {"GLINTWORK_FRAMES=3"});
-    EXPECT_EQ(app.WaitExit(), 0);
-    EXPECT_TRUE(app.FrameExists());
 }

@@ -201,14 +201,3 @@ bool SameFrame(const Image& a, const Image& b)
     return a.GetData() && b.GetData() && a.Width() == b.Width() && a.Height() == b.Height() &&
            a.GetDataSize() == b.GetDataSize() && std::memcmp(a.GetData(), b.GetData(), a.GetDataSize()) == 0;
 }
-
-long DifferentPixels(const Image& a, const Image& b)
-{
-    if (a.Width() != b.Width() || a.Height() != b.Height())
-        return -1;
-    long count = 0;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            count += std::memcmp(a.GetRow(y) + 3 * x, b.GetRow(y) + 3 * x, 3) != 0;
-    return count;
-}

@@ -73,5 +73,3 @@ std::string DefaultScene();
 
 // Bytes of two frames are equal (same size, same pixels).
 bool SameFrame(const Image& a, const Image& b);
-// Number of pixels that differ.
-long DifferentPixels(const Image& a, const Image& b);

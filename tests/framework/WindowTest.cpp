@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "framework/glwindow/ContextStack.h"
-#include "framework/glwindow/Palette.h"
 #include "tests/framework/FrameworkTestSupport.h"
 
 namespace {
@@ -268,22 +267,6 @@ TEST(Window, ExtensionsAreMatchedAsWholeWords)
     EXPECT_FALSE(window.IsExtensionSupported("GL_ARB_multitexture GL_EXT_bgra"));
     EXPECT_FALSE(window.IsExtensionSupported(""));
     EXPECT_FALSE(window.IsExtensionSupported(nullptr));
-}
-
-}  // namespace
-
-namespace {
-
-TEST(Window, ThePaletteTableMixesEightRedsEightGreensAndFourBlues)
-{
-    plat::PaletteEntry entries[PALETTE_SIZE];
-    FillPalette(entries);
-    auto rgb = [&](int i) { return std::vector<int>{entries[i].red, entries[i].green, entries[i].blue}; };
-    EXPECT_EQ(rgb(0), (std::vector<int>{0, 0, 0}));
-    EXPECT_EQ(rgb(9), (std::vector<int>{63, 63, 0}));        // red 1, green 1, blue 0
-    EXPECT_EQ(rgb(138), (std::vector<int>{104, 63, 191}));   // red 2, green 1, blue 2
-    EXPECT_EQ(rgb(164), (std::vector<int>{160, 160, 164}));  // one of the fixed colours
-    EXPECT_EQ(rgb(255), (std::vector<int>{255, 255, 255}));
 }
 
 }  // namespace

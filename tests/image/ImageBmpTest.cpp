@@ -127,35 +127,6 @@ TEST(ImageBmpWriter, SavingThroughALinkReplacesItsTargetAndKeepsTheLink)
     EXPECT_FALSE(image.Save(dir.Path("loop1.bmp").c_str()));
 }
 
-TEST(ImageBmpWriter, EveryFormatSurvivesARoundTrip)
-{
-    ScratchDir dir;
-    for (int f = RGB; f <= ALPHA; ++f) {
-        SCOPED_TRACE(f);
-        Image image(5, 3, PixelFormat(f), 2);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x)
-                image.SetPixel(x, y, 40 * x, 70 * y, 255 - 10 * x, 11 * x + y);
-        std::string path = dir.Path("round.bmp");
-        ASSERT_TRUE(image.Save(path.c_str()));
-        Image loaded;
-        bool ok;
-        LoadBmpOutput(loaded, path, &ok);
-        ASSERT_TRUE(ok);
-        EXPECT_EQ(loaded.GetFormat(), BGR);
-        for (int y = 0; y < 3; ++y) {
-            for (int x = 0; x < 5; ++x) {
-                unsigned char r, g, b, lr, lg, lb;
-                image.GetPixel(x, y, r, g, b);
-                if (f == ALPHA)  // alpha becomes grey
-                    r = g = b = static_cast<unsigned char>(11 * x + y);
-                loaded.GetPixel(x, y, lr, lg, lb);
-                EXPECT_EQ(V({lr, lg, lb}), V({r, g, b})) << x << "," << y;
-            }
-        }
-    }
-}
-
 TEST(ImageBmpReader, ReadsBottomUpAndTopDownTrueColour)
 {
     ScratchDir dir;
@@ -251,7 +222,7 @@ TEST(ImageBmpReader, HostileHeadersGiveOneMessageAndNoImage)
         {good24, 18, 0, "bmp: dubious looking bitmap dimensions"},
         {good24, 22, 0x80000000, "bmp: dubious looking bitmap dimensions"},
         {good24, 18, 0x7FFFFFFF, "bmp: dubious looking bitmap dimensions"},
-        {good24, 18, 40000, "bmp: dubious looking bitmap dimensions"},
+        {good24, 18, 32769, "bmp: dubious looking bitmap dimensions"},       // one over the side limit
         {good24, 22, 0xFFFF8AD0, "bmp: dubious looking bitmap dimensions"},  // -30000 rows
         {good24, 10, 0xFFFFFFF0, "bmp: can't seek to image data offset"},
         {good24, 34, 4, "bmp: bitmap data/dims look dubious"},

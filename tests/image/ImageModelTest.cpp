@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -36,15 +37,13 @@ TEST(ImageModel, CreateSizesAndEmptyImages)
     EXPECT_TRUE(image.IsNull());
     EXPECT_FALSE(image.Create(3, 2, PixelFormat(7), 0));
     EXPECT_FALSE(image.Create(65536, 65536, RGBA, 0));  // 16 GiB does not fit 32 bits
-}
 
-TEST(ImageModel, CopiesCarryPaddingAndPixels)
-{
+    // Copies carry padding and pixels; assigning an image to itself keeps them.
     Image a(2, 2, LUMINANCE_ALPHA, 3);
     for (int i = 0; i < int(a.GetDataSize()); ++i)
         a.GetData()[i] = static_cast<unsigned char>(i);
     Image b(a);
-    b = b;  // assigning an image to itself keeps its pixels
+    b = b;
     EXPECT_EQ(b.GetRowPadding(), 3);
     EXPECT_EQ(V(b.GetData(), b.GetData() + 14), V(a.GetData(), a.GetData() + 14));
 }
@@ -120,10 +119,8 @@ TEST(ImageModel, FloatComponentsRoundHalfUpAndWrap)
 
 TEST(ImageModel, GreyLevels)
 {
-    EXPECT_EQ(Image::Luminance(255, 255, 255), 255);
-    EXPECT_EQ(Image::Luminance(255, 0, 0), 77);
-    EXPECT_EQ(Image::Luminance(0, 255, 0), 153);
-    EXPECT_EQ(Image::Luminance(0, 0, 255), 26);
+    for (auto [r, g, b, grey] : {std::tuple{255, 255, 255, 255}, {255, 0, 0, 77}, {0, 255, 0, 153}, {0, 0, 255, 26}})
+        EXPECT_EQ(Image::Luminance(r, g, b), grey) << r << " " << g << " " << b;
 
     // A single float is alpha for ALPHA images and grey for the others.
     Image alpha(1, 1, ALPHA), rgba(1, 1, RGBA);

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -90,7 +93,11 @@ TEST(ImageSystemBitmaps, ClaimedSizesAreCheckedBeforeDecoding)
     Set32(bigPalette, 46, 17);
     V topDownRle = MakeBmp(4, 1, 4, RampPalette(16), {0, 1}, 2);
     Set32(topDownRle, 22, 0x80000000);
-    for (const V& file : {tall4, wideRle, shortRows, bigPalette, topDownRle}) {
+    // Sixteen palette entries claimed, two in the file, the rows laid over them.
+    V shortPalette = MakeBmp(4, 1, 4, RampPalette(2), {0x01, 0x10, 0, 0});
+    Set32(shortPalette, 46, 16);
+    Set32(shortPalette, 10, 54);
+    for (const V& file : {tall4, wideRle, shortRows, bigPalette, topDownRle, shortPalette}) {
         Image image(1, 1, RGB);
         EXPECT_FALSE(image.LoadGDI(dir.Write("h.bmp", file).c_str()));
         EXPECT_TRUE(image.IsNull());
@@ -160,6 +167,12 @@ TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
     EXPECT_FALSE(kept.IsNull());                           // not a picture: the image stays as it was
     EXPECT_FALSE(kept.LoadPicture(dir.Path("").c_str()));  // a folder
     EXPECT_FALSE(kept.IsNull());
+    // A pipe whose writer never writes is refused, not waited on.
+    const std::string fifo = dir.Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int writer = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    EXPECT_FALSE(kept.Load(fifo.c_str()));
+    close(writer);
 }
 
 TEST(ImageSystemPictures, GifFramesTheDecoderCannotTakeAreRefusedBeforeDecoding)

@@ -31,28 +31,3 @@ TEST(EnvSceneTracer, BendsTheCentralRayStraightBack)
     plain.Render();
     EXPECT_GT(plain.Points().size(), 3u);
 }
-
-TEST(EnvSceneTracer, OwnsItsStateApartFromTheFirstTracer)
-{
-    const std::string script = RoomScript() + "screen 40 30 raytracedepth -100 sphere 1 0 0 -40 6 "
-                                              "materialSP 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 10 "
-                                              "light 1 0 5 -10  0.2 0.2 0.2 0.5 0.5 0.5 0.5 0.5 0.5";
-    EnvSceneTracer env;
-    SetUpTracer(env, script);
-    env.SetEye(Vec3());
-    env.Render();
-    const PointList before = env.Points();
-    ASSERT_FALSE(before.empty());
-
-    // Moving the first tracer's spheres does not touch this one.
-    SceneTracer first;
-    SetUpTracer(first, script);
-    first.MoveSpheresLeft();
-    env.Render();
-    ASSERT_EQ(before.size(), env.Points().size());
-    for (std::size_t i = 0; i < before.size(); ++i)
-        ASSERT_EQ(before[i].x, env.Points()[i].x);
-
-    EXPECT_TRUE(env.reflectionsOn);
-    EXPECT_TRUE(env.colouredShadowsOn);
-}

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "tests/trace/TracerTestScene.h"
 #include "trace/SceneTracer.h"
@@ -160,35 +158,4 @@ TEST(Render, RenderingTwiceGivesTheSameListAndMovesShiftSpheres)
     t.Render();
     ASSERT_EQ(first.size(), t.Points().size());
     EXPECT_TRUE(std::equal(first.begin(), first.end(), t.Points().begin(), Same));
-}
-
-TEST(Render, DefaultSceneCentrePixelSeesOnlyTheBackWall)
-{
-    std::ifstream file(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
-    ASSERT_TRUE(file);
-    std::stringstream text;
-    text << file.rdbuf();
-    SceneTracer t;
-    SetUpTracer(t, text.str());
-    ASSERT_EQ(t.columns, 640u);
-    ASSERT_EQ(t.rows, 480u);
-    ASSERT_EQ(t.sphereCount, 3u);
-    ASSERT_EQ(t.lightCount, 2u);
-
-    // Row 240, column 320 looks along the z axis: four planes are parallel,
-    // the back wall is hit at (0, 0, -30), and no sphere reaches the axis
-    // (the nearest, at (0.5, 3) with radius 2.5, passes 3.04 away).
-    t.SetEye(Vec3());
-    t.row = 240;
-    t.column = 320;
-    Vec3 a, b, c;
-    t.SetUpPixel(a, b, c);
-    t.rayDir = ((a + b) + c) - t.eye;
-    t.rayDir.Normalize();
-    t.primaryDir = t.rayDir;
-    t.TraceRoomAndSpheres();
-    ASSERT_EQ(t.Points().size(), 1u);
-    EXPECT_EQ(t.Points()[0].x, 0.0f);
-    EXPECT_EQ(t.Points()[0].y, 0.0f);
-    EXPECT_EQ(t.Points()[0].z, -30.0f);
 }

@@ -1,53 +1,31 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/trace/TracerTestScene.h"
 #include "trace/SceneTracer.h"
 
-namespace {
-
-enum Tint { Red, Yellow, White, Cyan, Green };
-
-Tint TintAt(SceneTracer& t, double x, double y, double z, int k)
-{
-    t.PlanePattern(Vec3(x, y, z), k);
-    const float* c = t.planeTint;
-    if (c[0] == 1 && c[1] == 0 && c[2] == 0)
-        return Red;
-    if (c[0] == 1 && c[1] == 1 && c[2] == 0)
-        return Yellow;
-    if (c[0] == 1 && c[1] == 1 && c[2] == 1)
-        return White;
-    if (c[0] == 0 && c[1] == 1 && c[2] == 1)
-        return Cyan;
-    EXPECT_TRUE(c[0] == 0 && c[1] == 1 && c[2] == 0);
-    return Green;
-}
-
-}  // namespace
-
 TEST(Shade, PlanePatterns)
 {
-    SceneTracer t;
-    // Walls: red bands strictly inside (-10, -5) and (0, 5).
-    EXPECT_EQ(TintAt(t, 0, 2, 0, 0), Red);
-    EXPECT_EQ(TintAt(t, 0, -7, 0, 1), Red);
-    EXPECT_EQ(TintAt(t, 0, 7, 0, 2), Yellow);
-    EXPECT_EQ(TintAt(t, 0, 0, 0, 2), Yellow);
-    EXPECT_EQ(TintAt(t, 0, -10, 0, 0), Yellow);
-    EXPECT_EQ(TintAt(t, 0, 5, 0, 0), Yellow);
-    // Floor: truncation toward zero, remainder with the dividend's sign.
-    EXPECT_EQ(TintAt(t, 0.5, 0, 3.9, 3), Red);     // X = 0, Z = 3
-    EXPECT_EQ(TintAt(t, 4.2, 0, -4.9, 3), White);  // X = 4, Z = -4
-    EXPECT_EQ(TintAt(t, -0.9, 0, -3.5, 3), Red);   // X = 0, Z = -3
-    // Ceiling.
-    EXPECT_EQ(TintAt(t, 3, 0, 6, 4), Cyan);
-    EXPECT_EQ(TintAt(t, 3, 0, 1, 4), Red);
-    EXPECT_EQ(TintAt(t, 1, 0, 3, 4), Yellow);
-    EXPECT_EQ(TintAt(t, 1, 0, 1, 4), Green);
+    const float red[] = {1, 0, 0}, yellow[] = {1, 1, 0}, white[] = {1, 1, 1}, cyan[] = {0, 1, 1}, green[] = {0, 1, 0};
+    // Walls: red bands strictly inside (-10, -5) and (0, 5). Floor: squares of
+    // four units, with truncation toward zero and the remainder taking the
+    // dividend's sign. Ceiling: four colours on squares of three units.
     // Coordinates beyond 32 bits do not crash the pattern.
-    EXPECT_EQ(TintAt(t, 1e300, 0, NAN, 3), White);
+    const struct {
+        double x, y, z;
+        int plane;
+        const float* tint;
+    } cases[] = {{0, 2, 0, 0, red},       {0, -7, 0, 1, red},      {0, 7, 0, 2, yellow},     {0, 0, 0, 2, yellow},
+                 {0, -10, 0, 0, yellow},  {0, 5, 0, 0, yellow},    {0.5, 0, 3.9, 3, red},    {4.2, 0, -4.9, 3, white},
+                 {-0.9, 0, -3.5, 3, red}, {1.5, 0, 1.5, 3, white}, {3, 0, 6, 4, cyan},       {3, 0, 1, 4, red},
+                 {1, 0, 3, 4, yellow},    {1, 0, 1, 4, green},     {1e300, 0, NAN, 3, white}};
+    SceneTracer t;
+    for (const auto& c : cases) {
+        t.PlanePattern(Vec3(c.x, c.y, c.z), c.plane);
+        EXPECT_TRUE(std::equal(c.tint, c.tint + 3, t.planeTint)) << c.x << " " << c.y << " " << c.z << " " << c.plane;
+    }
 }
 
 TEST(Shade, AmbientOnlyLightGivesTheProductEverywhere)
