@@ -20,10 +20,10 @@ struct BatchArrays {
 
 // Four lights a step. Vec3::Normalize, Dot and the clamps of LightTerms,
 // lane by lane: a zero length gives zeros, a NaN length divides.
-__attribute__((target("avx2"))) void ComputeAvx2(const BatchArrays& l, std::size_t count)
+__attribute__((target("avx2"))) void ComputeAvx2(const BatchArrays& l, std::size_t lights)
 {
     const __m256d zero = _mm256_setzero_pd();
-    for (std::size_t i = 0; i < count; i += 4) {
+    for (std::size_t i = 0; i < lights; i += 4) {
         __m256d d[3], h[3];
         for (int a = 0; a < 3; ++a) {
             d[a] = _mm256_sub_pd(_mm256_loadu_pd(l.position[a] + i), _mm256_set1_pd(l.point[a]));
@@ -54,10 +54,10 @@ __attribute__((target("avx2"))) void ComputeAvx2(const BatchArrays& l, std::size
 }
 
 // The same, eight lights a step.
-__attribute__((target("avx512f"))) void ComputeAvx512(const BatchArrays& l, std::size_t count)
+__attribute__((target("avx512f"))) void ComputeAvx512(const BatchArrays& l, std::size_t lights)
 {
     const __m512d zero = _mm512_setzero_pd();
-    for (std::size_t i = 0; i < count; i += 8) {
+    for (std::size_t i = 0; i < lights; i += 8) {
         __m512d d[3], h[3];
         for (int a = 0; a < 3; ++a) {
             d[a] = _mm512_sub_pd(_mm512_loadu_pd(l.position[a] + i), _mm512_set1_pd(l.point[a]));
@@ -91,6 +91,7 @@ __attribute__((target("avx512f"))) void ComputeAvx512(const BatchArrays& l, std:
 
 void LightBatch::SetLights(const std::vector<float>& positions, unsigned lights)
 {
+    lightCount = lights;
     count = (static_cast<std::size_t>(lights) + Lanes - 1) / Lanes * Lanes;
     for (int a = 0; a < 3; ++a) {
         // Padding lanes sit at the origin; their results are never read.
@@ -114,8 +115,9 @@ void LightBatch::Compute(const Vec3& point, const Vec3& view, const Vec3& normal
                         {point.x, point.y, point.z},
                         {view.x, view.y, view.z},
                         {normal.x, normal.y, normal.z}};
-    if (instructionSet == InstructionSet::Avx512)
-        ComputeAvx512(l, count);
+    // Up to four lights take one step of four lanes (AVX-512 includes AVX2).
+    if (instructionSet == InstructionSet::Avx512 && lightCount > 4)
+        ComputeAvx512(l, lightCount);
     else
-        ComputeAvx2(l, count);
+        ComputeAvx2(l, lightCount);
 }

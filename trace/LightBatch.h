@@ -36,6 +36,7 @@ public:
 
 private:
     InstructionSet instructionSet = InstructionSet::Plain;
+    std::size_t lightCount = 0;
     std::size_t count = 0;  // lights, padded to a multiple of Lanes
     std::vector<double> position[3];
     std::vector<double> dir[3];
