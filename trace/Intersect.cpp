@@ -27,8 +27,15 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const double exponent = planeExponents[k];
     double* kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : nullptr;
+    // Every light's terms but the power at once; the power only where used.
+    const bool batched = fastPath && lightBatch.Active();
+    if (batched)
+        lightBatch.Compute(hitPoint, rayDir, normal);
     for (unsigned j = 0; j < lightCount; ++j) {
-        BeginLightTerms(hitPoint, j, rayDir, normal, exponent, true);
+        if (batched)
+            TakeBatchedLight(j);
+        else
+            BeginLightTerms(hitPoint, j, rayDir, normal, exponent, true);
         if (kept) {
             // Kept whether or not a sphere blocks the light now.
             FinishLightTerms(exponent);

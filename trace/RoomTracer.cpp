@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 
+#include "trace/InstructionSet.h"
 #include "trace/Scene.h"
 #include "trace/ViewGeometry.h"
 
@@ -78,6 +79,8 @@ void RoomTracer::LoadScene(const Scene& scene)
     CopyPrefix(scene.sphereExponents, sphereCount, sphereExponents);
     CopyPrefix(scene.planeMaterials, 9 * planes, planeMaterials);
     CopyPrefix(scene.planeExponents, planes, planeExponents);
+    lightBatch.SetLights(lightPositions, lightCount);
+    lightBatch.Use(ChosenInstructionSet());
 }
 
 void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)

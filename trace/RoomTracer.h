@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "trace/KeptView.h"
+#include "trace/LightBatch.h"
 #include "trace/LightTerms.h"
 #include "trace/PointList.h"
 #include "trace/Vec3.h"
@@ -211,6 +212,14 @@ private:
 
     LightTerms terms;
     bool termsPending = false;
+    // A plane point's light terms, all lights at once (fast path, when the
+    // processor has wide vectors).
+    LightBatch lightBatch;
+    // Light j's terms from the batch into the working values; its specular
+    // power is left pending until FinishLightTerms.
+    void TakeBatchedLight(unsigned j);
+    unsigned pendingBatchLight = 0;
+    bool batchPending = false;
 
     struct KeepingState {
         KeptBand* band = nullptr;

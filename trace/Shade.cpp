@@ -76,12 +76,29 @@ void RoomTracer::BeginLightTerms(const Vec3& point, unsigned light, const Vec3& 
     viewDir = terms.viewDir;
     shadeNormal = terms.shadeNormal;
     termsPending = true;
+    batchPending = false;
     if (!fastPath)
         FinishLightTerms(exponent);
 }
 
+void RoomTracer::TakeBatchedLight(unsigned j)
+{
+    lightDir = lightBatch.LightDir(j);
+    viewDir = rayDir;
+    shadeNormal = normal;
+    pendingBatchLight = j;
+    batchPending = true;
+    termsPending = false;
+}
+
 void RoomTracer::FinishLightTerms(double exponent)
 {
+    if (batchPending) {
+        batchPending = false;
+        diffuseTerm = lightBatch.Diffuse(pendingBatchLight);
+        specularTerm = std::pow(lightBatch.SpecularBase(pendingBatchLight), exponent);
+        return;
+    }
     if (!termsPending)
         return;
     termsPending = false;

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "trace/LightBatch.h"
+#include "trace/LightTerms.h"
+
+namespace {
+
+bool SameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool SameBits(const Vec3& a, const Vec3& b)
+{
+    return SameBits(a.x, b.x) && SameBits(a.y, b.y) && SameBits(a.z, b.z);
+}
+
+// Every lane of every vector width equals the scalar light terms to the bit,
+// on the edges too: a point on a light (zero length), a half vector of zero
+// length, a NaN point, normals the light is behind, and nine lights (a full
+// step of eight lanes and a step with one).
+TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<float> positions = {0.0f,  0.0f,  0.0f,  10.0f, 15.0f, -20.0f, -3.5f, 9.25f, 1e-30f,
+                                          1e30f, -7.0f, 2.0f,  0.1f,  0.2f,  0.3f,   -9.0f, -9.0f, -9.0f,
+                                          1.0f,  1.0f,  -1.0f, 4.0f,  -4.0f, 4.0f,   33.0f, 0.0f,  -29.0f};
+    const unsigned lights = static_cast<unsigned>(positions.size() / 3);
+    struct Case {
+        Vec3 point, view, normal;
+    };
+    const Case cases[] = {
+        {{0.0, 0.0, 0.0}, {1.0, 2.0, 3.0}, {0.0, 1.0, 0.0}},           // the point on light 0
+        {{1.0, 0.0, 0.0}, {-9.0, 15.0, -20.0}, {1.0, 0.0, 0.0}},       // light 1's half vector is zero
+        {{-12.25, 3.75, -30.0}, {-0.3, 0.7, -1.9}, {0.0, 0.0, 1.0}},   // back wall
+        {{5.5, -10.0, -17.125}, {0.45, -0.8, -1.0}, {0.0, 1.0, 0.0}},  // floor
+        {{-2.0, 10.0, -4.0}, {0.1, 0.9, -1.0}, {0.0, -1.0, 0.0}},      // ceiling, lights below and above
+        {{15.0, -0.5, -8.0}, {1.0, -0.05, -1.0}, {-1.0, 0.0, 0.0}},    // right wall
+        {{-0.0, -0.0, -0.0}, {-0.0, 0.0, -1e-300}, {0.0, 1.0, 0.0}},   // signed zeros, tiny values
+        {{nan, 1.0, 2.0}, {0.5, 0.5, 0.5}, {1.0, 0.0, 0.0}},           // NaN spreads
+        {{3.0, 4.0, 5.0}, {1e200, -1e200, 1e200}, {0.0, 0.0, 1.0}},    // lengths that overflow
+    };
+    const double exponents[] = {1.0, 20.0, 0.5};
+
+    for (InstructionSet set : {InstructionSet::Avx2, InstructionSet::Avx512}) {
+        if (BestInstructionSet() < set)
+            continue;
+        SCOPED_TRACE(InstructionSetName(set));
+        LightBatch batch;
+        batch.SetLights(positions, lights);
+        batch.Use(set);
+        ASSERT_TRUE(batch.Active());
+        for (const Case& c : cases) {
+            batch.Compute(c.point, c.view, c.normal);
+            for (unsigned j = 0; j < lights; ++j) {
+                const Vec3 light(positions[3 * j], positions[3 * j + 1], positions[3 * j + 2]);
+                for (double exponent : exponents) {
+                    LightTerms scalar;
+                    scalar.Begin(c.point, light, c.view, c.normal, true, true);
+                    const Vec3 lightDir = scalar.lightDir;
+                    scalar.Finish(exponent);
+                    SCOPED_TRACE(testing::Message() << "light " << j << " at " << c.point.x << " " << c.point.y << " "
+                                                    << c.point.z << ", exponent " << exponent);
+                    EXPECT_TRUE(SameBits(batch.LightDir(j), lightDir));
+                    EXPECT_TRUE(SameBits(batch.Half(j), scalar.half));
+                    EXPECT_TRUE(SameBits(batch.Diffuse(j), scalar.diffuse));
+                    EXPECT_TRUE(SameBits(std::pow(batch.SpecularBase(j), exponent), scalar.specular));
+                }
+            }
+        }
+    }
+}
+
+}  // namespace

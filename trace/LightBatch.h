@@ -1,0 +1,48 @@
+#ifndef GLINTWORK_LIGHTBATCH_H
+#define GLINTWORK_LIGHTBATCH_H
+
+#include <cstddef>
+#include <vector>
+
+#include "trace/InstructionSet.h"
+#include "trace/Vec3.h"
+
+// The light terms of every light at one room-plane point, several lights at
+// once in the lanes of wide vector registers. Each lane does what
+// LightTerms::Begin and LightTerms::Finish do for one light on the fast path
+// (a unit-axis normal, the view direction left as it is), operation by
+// operation in double, so every value equals the scalar one to the bit; only
+// the power is left to the caller (std::pow per light, and only where used).
+class LightBatch {
+public:
+    // Padding: arrays hold a whole number of the widest vectors.
+    static constexpr std::size_t Lanes = 8;
+
+    // The light positions as floats, three per light.
+    void SetLights(const std::vector<float>& positions, unsigned count);
+    // With Plain nothing is batched (the caller keeps to LightTerms).
+    void Use(InstructionSet set) { instructionSet = set; }
+    bool Active() const { return instructionSet != InstructionSet::Plain && count != 0; }
+
+    // Per light: the unit light direction, the normalised half vector of it
+    // and `view`, the diffuse factor and the clamped base of the specular
+    // power, at `point` with unit-axis normal `normal`.
+    void Compute(const Vec3& point, const Vec3& view, const Vec3& normal);
+
+    Vec3 LightDir(unsigned j) const { return Vec3(dir[0][j], dir[1][j], dir[2][j]); }
+    Vec3 Half(unsigned j) const { return Vec3(half[0][j], half[1][j], half[2][j]); }
+    double Diffuse(unsigned j) const { return diffuse[j]; }
+    double SpecularBase(unsigned j) const { return specularBase[j]; }
+
+private:
+    InstructionSet instructionSet = InstructionSet::Plain;
+    std::size_t lightCount = 0;
+    std::size_t count = 0;  // lights, padded to a multiple of Lanes
+    std::vector<double> position[3];
+    std::vector<double> dir[3];
+    std::vector<double> half[3];
+    std::vector<double> diffuse;
+    std::vector<double> specularBase;
+};
+
+#endif
