@@ -75,19 +75,3 @@ TEST(Faults, ReadersAlwaysFindACompleteFrameAFullDiskKeepsItAndAKillLeavesOne)
     EXPECT_EQ(app.WaitExit(), -1);
     EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
 }
-
-TEST(Faults, WithoutADisplayOneLineSaysWhyAndTheStatusIsThree)
-{
-    const char* cases[][2] = {
-        {"DISPLAY=", "DISPLAY is not set"},
-        {"DISPLAY=:97", "cannot open the X display \":97\""},
-    };
-    for (const auto& c : cases) {
-        AppRun app(DefaultScene(), true, {c[0]});
-        EXPECT_EQ(app.WaitExit(), 3) << c[0];  // -1 when it would not end
-        EXPECT_EQ(CountLines(app.Stderr(), "\n"), 1) << app.Stderr();
-        EXPECT_NE(app.Stderr().find(c[1]), std::string::npos) << app.Stderr();
-        EXPECT_EQ(ReadWholeFile(app.Folder() + "/stdout.txt"), "");
-        EXPECT_FALSE(app.FrameExists());
-    }
-}

@@ -85,23 +85,9 @@ void RecordingWindow::OnResize(int width, int height)
     GLWindow::OnResize(width, height);
 }
 
-void RecordingWindow::OnMouseButton(int button, bool pressed)
-{
-    log->push_back(name + " button " + std::to_string(button) + (pressed ? " down" : " up") + ContextNote());
-}
-
-void RecordingWindow::OnMouseMove(int x, int y)
-{
-    if (!recordMoves)
-        return;
-    log->push_back(name + " move " + std::to_string(x) + "," + std::to_string(y) + ContextNote());
-}
-
 void RecordingWindow::OnKeyboard(int key, bool pressed)
 {
     log->push_back(name + " key " + std::to_string(key) + (pressed ? " down" : " up"));
-    if (onKeyboard)
-        onKeyboard(key, pressed);
 }
 
 void RunCommand(const std::string& command)

@@ -48,14 +48,10 @@ public:
     void OnDestroy() override;
     void OnDisplay() override;
     void OnResize(int width, int height) override;
-    void OnMouseButton(int button, bool pressed) override;
-    void OnMouseMove(int x, int y) override;
     void OnKeyboard(int key, bool pressed) override;
 
     std::function<void()> onCreate;
     std::function<void()> onDisplay;
-    std::function<void(int, bool)> onKeyboard;
-    bool recordMoves = false;  // a window that appears under the pointer gets a move
     int displays = 0;
 
 private:
@@ -65,7 +61,7 @@ private:
     std::string name;
 };
 
-// Runs a shell command (xdotool) and reports failure as a test failure.
+// Runs a shell command (xdotool); a failure fails the test.
 void RunCommand(const std::string& command);
 
 // A platform window of a class of the test's own, with a drawable and a GL
