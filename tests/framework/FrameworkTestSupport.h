@@ -25,7 +25,7 @@ public:
 
     void OnCreate() override;
     void OnIdle() override;
-    void OnDestroy() override;
+    void OnDestroy() override { log->push_back("app destroy"); }
 
     // Runs Main::Execute and returns its result.
     int Run();
@@ -45,10 +45,13 @@ public:
     explicit RecordingWindow(Log* log, std::string name = "w");
 
     void OnCreate() override;
-    void OnDestroy() override;
+    void OnDestroy() override { log->push_back(name + " destroy"); }
     void OnDisplay() override;
     void OnResize(int width, int height) override;
-    void OnKeyboard(int key, bool pressed) override;
+    void OnKeyboard(int key, bool pressed) override
+    {
+        log->push_back(name + " key " + std::to_string(key) + (pressed ? " down" : " up"));
+    }
 
     std::function<void()> onCreate;
     std::function<void()> onDisplay;
