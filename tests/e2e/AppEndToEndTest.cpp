@@ -1,11 +1,15 @@
 // The application from the outside: one run through its views, switches,
 // moves and drags.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "tests/e2e/AppRun.h"
 
@@ -134,4 +138,72 @@ TEST(Application, ViewSwitchMoveKeysAndDrags)
 
     ASSERT_TRUE(app.RequestClose());
     EXPECT_EQ(app.WaitExit(), 0);
+}
+
+// The frame on disk under faults: readers during writes, a file system that
+// refuses the frame, a killed program.
+namespace {
+
+// A complete 640 x 480 frame file: the size its header gives, and it loads.
+bool CompleteFrame(const std::string& bytes)
+{
+    if (bytes.size() != 54 + 640 * 480 * 3 || bytes.compare(0, 2, "BM") != 0)
+        return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned fileSize = b[2] | b[3] << 8 | b[4] << 16 | unsigned(b[5]) << 24;
+    return fileSize == bytes.size();
+}
+
+int CountLines(const std::string& text, const std::string& needle)
+{
+    int n = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(Faults, ReadersAlwaysFindACompleteFrameAFullDiskKeepsItAndAKillLeavesOne)
+{
+    AppRun app(DefaultScene());
+    ASSERT_TRUE(app.WaitForWindow());
+    ASSERT_TRUE(app.WaitFrames(2));
+    const std::string frame = app.Folder() + "/screenShot.bmp";
+
+    // Read the frame over and over while it is being replaced.
+    int reads = 0, incomplete = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (reads < 5000 && (reads < 300 || std::chrono::steady_clock::now() < until)) {
+        incomplete += !CompleteFrame(ReadWholeFile(frame));
+        ++reads;
+    }
+    EXPECT_EQ(incomplete, 0) << "of " << reads << " reads";
+
+    // From now on every file the program writes may hold 1000 bytes at most,
+    // as on a full disk.
+    const rlimit small{1000, RLIM_INFINITY};
+    ASSERT_EQ(prlimit(app.Pid(), RLIMIT_FSIZE, &small, nullptr), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (CountLines(app.Stderr(), "cannot write") == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // Every save fails from the first warning on: this frame must stay.
+    const std::string kept = ReadWholeFile(frame);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several more refused frames
+    EXPECT_TRUE(app.Running());
+    EXPECT_EQ(ReadWholeFile(frame), kept);
+    EXPECT_TRUE(CompleteFrame(kept));
+    EXPECT_EQ(CountLines(app.Stderr(), "cannot write"), 1) << app.Stderr();
+
+    // Room again: frames are written again.
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    ASSERT_EQ(prlimit(app.Pid(), RLIMIT_FSIZE, &unlimited, nullptr), 0);
+    EXPECT_TRUE(app.WaitFrames(2));
+    EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
+
+    // Killed in the middle of its work, it leaves the last complete frame.
+    std::this_thread::sleep_for(std::chrono::milliseconds(7));  // somewhere inside a frame
+    kill(app.Pid(), SIGKILL);
+    EXPECT_EQ(app.WaitExit(), -1);
+    EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
 }
