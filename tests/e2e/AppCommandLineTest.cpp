@@ -1,5 +1,6 @@
 // The command line and live reload, from the outside.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -34,30 +35,67 @@ Image SettleAfterReload(AppRun& app)
 
 }  // namespace
 
-TEST(CommandLine, ExitStatusesAndMessages)
+// Every way the program can end before or without running: the status, one
+// line on standard error for a failure, and a frame only for a traced run.
+TEST(CommandLine, ExitStatusesMessagesAndFrames)
 {
+    enum Script { kNone, kText, kFolder, kPipe };
+    const std::string room = DefaultScene();
+    const std::string plane = "screen 640 480 plane 4 0 0 0 1 1 1 2 2 2 3 3 3 1 1 1 1 1 1 1 1 1 1";
     const struct {
         std::vector<std::string> arguments;
+        Script kind;
+        std::string script, environment;
         int status;
-        const char* message;  // the start of standard error
+        const char* message;  // part of standard error ("" for none)
         bool frame;
     } cases[] = {
-        {{"--help"}, 0, "", false},
-        {{"--version"}, 0, "", false},
-        {{"--watch", "--bogus"}, 2, "glintwork: unknown option --bogus\nusage: glintwork [SCENE]", false},
-        {{"--frames", "0"}, 2, "glintwork: --frames: \"0\" is not", false},
-        {{"--frames"}, 2, "glintwork: --frames needs", false},
-        {{"one.txt", "two.txt"}, 2, "glintwork: more than one scene", false},
-        {{"absent.txt"}, 1, "glintwork: absent.txt: No such file or directory\n", false},
-        {{"room.txt", "--frames=2"}, 0, "", true},
+        {{"--help"}, kNone, "", "", 0, "", false},
+        {{"--version"}, kNone, "", "", 0, "", false},
+        {{"--watch", "--bogus"},
+         kNone,
+         "",
+         "",
+         2,
+         "glintwork: unknown option --bogus\nusage: glintwork [SCENE]",
+         false},
+        {{"--frames", "0"}, kNone, "", "", 2, "glintwork: --frames: \"0\" is not", false},
+        {{"--frames"}, kNone, "", "", 2, "glintwork: --frames needs", false},
+        {{"one.txt", "two.txt"}, kNone, "", "", 2, "glintwork: more than one scene", false},
+        {{"absent.txt"}, kNone, "", "", 1, "glintwork: absent.txt: No such file or directory\n", false},
+        {{"room.txt", "--frames=2"}, kNone, "", "", 0, "", true},
+        {{}, kNone, "", "", 0, "", false},
+        {{}, kText, "screen 640 480 sphere -1 0 0 0 1", "", 1, "\"sphere\" count 4294967295", false},
+        {{}, kText, plane, "", 1, "plane points", false},
+        {{}, kFolder, "", "", 1, "not a regular file", false},
+        {{}, kPipe, "", "", 1, "not a regular file", false},
+        {{}, kText, room, "GLINTWORK_FRAMES=3", 0, "", true},
+        {{}, kText, room, "DISPLAY=", 3, "DISPLAY is not set", false},
+        {{}, kText, room, "DISPLAY=:97", 3, "cannot open the X display \":97\"", false},
     };
     for (const auto& c : cases) {
-        AppRun app(
-            DefaultScene(), false, {},
-            [](const std::string& folder) { std::ofstream(folder + "/room.txt") << DefaultScene(); }, c.arguments);
-        EXPECT_EQ(app.WaitExit(), c.status) << c.arguments[0];
-        EXPECT_EQ(app.Stderr().rfind(c.message, 0), 0u) << app.Stderr();
-        EXPECT_EQ(app.FrameExists(), c.frame) << c.arguments[0];
+        const auto prepare = [&](const std::string& folder) {
+            std::ofstream(folder + "/room.txt") << room;
+            if (c.kind == kFolder)
+                mkdir((folder + "/scenescript.txt").c_str(), 0700);
+            if (c.kind == kPipe)
+                mkfifo((folder + "/scenescript.txt").c_str(), 0600);
+        };
+        AppRun app(c.script, c.kind == kText,
+                   c.environment.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.environment},
+                   prepare, c.arguments);
+        SCOPED_TRACE((c.arguments.empty() ? c.script.substr(0, 40) : c.arguments[0]) + " " + c.environment);
+        EXPECT_EQ(app.WaitExit(), c.status);  // -1 when it would not end
+        EXPECT_EQ(app.FrameExists(), c.frame);
+        const std::string messages = app.Stderr();
+        if (*c.message)
+            EXPECT_NE(messages.find(c.message), std::string::npos) << messages;
+        else
+            EXPECT_EQ(messages, "");
+        if (c.status == 1 || c.status == 3)
+            EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 1) << messages;
+        if (c.status != 0)
+            EXPECT_EQ(ReadWholeFile(app.Folder() + "/stdout.txt"), "");
     }
     // Help and version go to standard output.
     AppRun help("", false, {}, {}, {"--help"});

@@ -1,87 +1,19 @@
-// The application from the outside: views, switches, moves, exits.
+// The application from the outside: one run through its views, switches,
+// moves and drags.
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "tests/e2e/AppRun.h"
 
 namespace {
-
-// A small scene where the middle sphere shadows the others and every sphere
-// shows reflections, for the switches.
-const char* kShadowScene = R"(screen 320 240
-raytracedepth -100
-sphere 3
-   0.0  0.0 -15.0  2.0
-   0.0 -5.0 -15.0  2.5
-   4.0  2.0 -20.0  2.0
-materialSP
-  0.3 0.0 0.0   0.6 0.1 0.1   0.4 0.4 0.4   20
-  0.0 0.3 0.0   0.1 0.6 0.1   0.4 0.4 0.4   40
-  0.0 0.0 0.3   0.1 0.1 0.6   0.4 0.4 0.4   60
-light 2
-   0.0  8.0 -15.0
-  -6.0  5.0  -2.0
-  0.2 0.2 0.2   0.7 0.7 0.7   0.5 0.5 0.5
-  0.1 0.1 0.1   0.4 0.4 0.4   0.3 0.3 0.3
-plane 20
-  -10 -10  10   -10  10  10   -10  10 -30   -10 -10 -30
-   10 -10  10    10  10  10    10  10 -30    10 -10 -30
-  -10 -10 -30    10 -10 -30    10  10 -30   -10  10 -30
-  -10  10  10    10  10  10    10  10 -30   -10  10 -30
-  -10 -10  10    10 -10  10    10 -10 -30   -10 -10 -30
-  0.2 0.2 0.2   0.6 0.6 0.6   0.3 0.3 0.3   10
-  0.2 0.2 0.2   0.6 0.6 0.6   0.3 0.3 0.3   10
-  0.1 0.1 0.1   0.5 0.5 0.5   0.1 0.1 0.1    5
-  0.2 0.2 0.2   0.6 0.6 0.6   0.3 0.3 0.3   30
-  0.1 0.1 0.1   0.4 0.4 0.4   0.05 0.05 0.05  2
-)";
-
-struct Box {
-    int x0, y0, x1, y1;
-    bool Contains(int x, int y) const { return x >= x0 && x <= x1 && y >= y0 && y <= y1; }
-};
-
-// Pixel rectangle (row 0 at the bottom) that holds the picture of a sphere:
-// the projections of the corners of the cube around it, plus a margin.
-Box SphereBox(double cx, double cy, double cz, double r, int width, int height)
-{
-    const double top = 0.0119163, right = top * width / height, nearDistance = 0.01;
-    Box b{width, height, -1, -1};
-    for (int i = 0; i < 8; ++i) {
-        const double x = cx + ((i & 1) ? r : -r), y = cy + ((i & 2) ? r : -r), z = cz + ((i & 4) ? r : -r);
-        const int px = static_cast<int>((nearDistance * x / -z / right + 1.0) / 2.0 * width);
-        const int py = static_cast<int>((nearDistance * y / -z / top + 1.0) / 2.0 * height);
-        b = Box{std::min(b.x0, px - 2), std::min(b.y0, py - 2), std::max(b.x1, px + 2), std::max(b.y1, py + 2)};
-    }
-    return b;
-}
-
-// Every pixel where the frames differ lies on one of the scene's spheres.
-void ExpectChangesOnlyOnSpheres(const Image& a, const Image& b)
-{
-    const Box boxes[] = {SphereBox(0, 0, -15, 2, 320, 240), SphereBox(0, -5, -15, 2.5, 320, 240),
-                         SphereBox(4, 2, -20, 2, 320, 240)};
-    long changed = 0, outside = 0;
-    for (int y = 0; y < a.Height(); ++y) {
-        for (int x = 0; x < a.Width(); ++x) {
-            if (std::memcmp(a.GetRow(y) + 3 * x, b.GetRow(y) + 3 * x, 3) == 0)
-                continue;
-            ++changed;
-            bool inside = false;
-            for (const Box& box : boxes)
-                inside = inside || box.Contains(x, y);
-            outside += !inside;
-        }
-    }
-    EXPECT_GT(changed, 50);
-    EXPECT_EQ(outside, 0);
-}
 
 // Mean difference per channel between a half of the pair and the single
 // picture squeezed to half width.
@@ -119,9 +51,13 @@ bool CornersBlack(const Image& frame)
 
 }  // namespace
 
-TEST(Application, ViewKeysSwitchBetweenSinglePairAndEnvironment)
+TEST(Application, ViewSwitchMoveKeysAndDrags)
 {
-    AppRun app(DefaultScene());
+    // The default room with the third sphere between the first light and the
+    // first sphere, so that one sphere shadows another.
+    std::string scene = DefaultScene();
+    scene.replace(scene.find("0.5  3.0 -14.0   2.5"), 20, "-4.2  1.0 -22.5   2.0");
+    AppRun app(scene);
     ASSERT_TRUE(app.WaitForWindow());
     const Image start = app.Settle();
     ASSERT_EQ(start.Width(), 640);
@@ -135,12 +71,8 @@ TEST(Application, ViewKeysSwitchBetweenSinglePairAndEnvironment)
     EXPECT_TRUE(HalvesDiffer(pair));
     EXPECT_LT(SqueezedDifference(pair, start, 0), 12.0);
     EXPECT_LT(SqueezedDifference(pair, start, 320), 12.0);
-    app.Send("key u");
-    EXPECT_TRUE(SameFrame(app.Settle(), start));
 
-    // Shift and Caps Lock make no difference to letters.
-    app.Send("key shift+u");
-    EXPECT_TRUE(SameFrame(app.Settle(), pair));
+    // Shift makes no difference to letters: shift+U leaves the pair as U does.
     app.Send("key shift+u");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
 
@@ -151,9 +83,7 @@ TEST(Application, ViewKeysSwitchBetweenSinglePairAndEnvironment)
     EXPECT_FALSE(SameFrame(environment, start));
     app.Send("key t");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
-    app.Send("key k");
-    EXPECT_TRUE(SameFrame(app.Settle(), environment));
-    app.Send("key k");
+    app.Send("key k k");
     EXPECT_TRUE(SameFrame(app.Settle(), environment));
     // U in the environment view changes nothing now, but T brings the pair.
     app.Send("key u");
@@ -164,24 +94,16 @@ TEST(Application, ViewKeysSwitchBetweenSinglePairAndEnvironment)
     // Key releases do nothing.
     app.Send("keyup u t k");
     EXPECT_TRUE(SameFrame(app.Settle(), pair));
+    app.Send("key u");
+    EXPECT_TRUE(SameFrame(app.Settle(), start));
 
-    app.Send("key Escape");
-    EXPECT_EQ(app.WaitExit(), 0);
-}
-
-TEST(Application, SwitchesKeysAndDragsChangeOnlyTheSpheres)
-{
-    AppRun app(kShadowScene);
-    ASSERT_TRUE(app.WaitForWindow());
-    const Image start = app.Settle();
-    ASSERT_EQ(start.Width(), 320);
-
+    // R and Y switch reflections and shadows on and off again.
     app.Send("key r");
-    ExpectChangesOnlyOnSpheres(start, app.Settle());
+    EXPECT_FALSE(SameFrame(app.Settle(), start));
     app.Send("key r");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
     app.Send("key y");
-    ExpectChangesOnlyOnSpheres(start, app.Settle());
+    EXPECT_FALSE(SameFrame(app.Settle(), start));
     app.Send("key Y");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
 
@@ -191,9 +113,7 @@ TEST(Application, SwitchesKeysAndDragsChangeOnlyTheSpheres)
     EXPECT_FALSE(SameFrame(app.Settle(), start));
     app.Send("key h");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
-    app.Send("key t");
-    const Image environment = app.Settle();
-    app.Send("key g t t");
+    app.Send("key t g t t");
     EXPECT_TRUE(SameFrame(app.Settle(), environment));
     app.Send("key t h");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
@@ -220,39 +140,70 @@ TEST(Application, SwitchesKeysAndDragsChangeOnlyTheSpheres)
     EXPECT_EQ(app.WaitExit(), 0);
 }
 
-// Scripts that cannot be used end the program at once with one line on
-// standard error; a frame limit ends it after that many frames.
-TEST(Application, UnusableScriptsAndTheFrameLimit)
+// The frame on disk under faults: readers during writes, a file system that
+// refuses the frame, a killed program.
+namespace {
+
+// A complete 640 x 480 frame file: the size its header gives, and it loads.
+bool CompleteFrame(const std::string& bytes)
 {
-    using Prepare = std::function<void(const std::string&)>;
-    const Prepare none, folder = [](const std::string&f) { mkdir((f + "/scenescript.txt").c_str(), 0700); },
-                        pipe = [](const std::string&f) { mkfifo((f + "/scenescript.txt").c_str(), 0600); };
-    const struct {
-        std::string script;
-        bool withScript;
-        Prepare prepare;
-        std::vector<std::string> environment;
-        int status;
-        const char* message;  // "" for none
-    } cases[] = {
-        {"", false, none, {}, 0, ""},
-        {"screen 640 480 sphere -1 0 0 0 1", true, none, {}, 1, "\"sphere\" count 4294967295"},
-        {"screen 640 480 plane 4 0 0 0 1 1 1 2 2 2 3 3 3 1 1 1 1 1 1 1 1 1 1", true, none, {}, 1, "plane points"},
-        {"", false, folder, {}, 1, "not a regular file"},
-        {"", false, pipe, {}, 1, "not a regular file"},
-        {kShadowScene, true, none, {"GLINTWORK_FRAMES=3"}, 0, ""},
-    };
-    for (const auto& c : cases) {
-        AppRun app(c.script, c.withScript, c.environment, c.prepare);
-        SCOPED_TRACE(c.script.substr(0, 40));
-        EXPECT_EQ(app.WaitExit(), c.status);
-        EXPECT_EQ(app.FrameExists(), c.status == 0 && c.withScript);
-        const std::string messages = app.Stderr();
-        if (*c.message) {
-            EXPECT_NE(messages.find(c.message), std::string::npos) << messages;
-            EXPECT_EQ(std::count(messages.begin(), messages.end(), '\n'), 1) << messages;
-        } else {
-            EXPECT_EQ(messages, "");
-        }
+    if (bytes.size() != 54 + 640 * 480 * 3 || bytes.compare(0, 2, "BM") != 0)
+        return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned fileSize = b[2] | b[3] << 8 | b[4] << 16 | unsigned(b[5]) << 24;
+    return fileSize == bytes.size();
+}
+
+int CountLines(const std::string& text, const std::string& needle)
+{
+    int n = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+        ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(Faults, ReadersAlwaysFindACompleteFrameAFullDiskKeepsItAndAKillLeavesOne)
+{
+    AppRun app(DefaultScene());
+    ASSERT_TRUE(app.WaitForWindow());
+    ASSERT_TRUE(app.WaitFrames(2));
+    const std::string frame = app.Folder() + "/screenShot.bmp";
+
+    // Read the frame over and over while it is being replaced.
+    int reads = 0, incomplete = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (reads < 5000 && (reads < 300 || std::chrono::steady_clock::now() < until)) {
+        incomplete += !CompleteFrame(ReadWholeFile(frame));
+        ++reads;
     }
+    EXPECT_EQ(incomplete, 0) << "of " << reads << " reads";
+
+    // From now on every file the program writes may hold 1000 bytes at most,
+    // as on a full disk.
+    const rlimit small{1000, RLIM_INFINITY};
+    ASSERT_EQ(prlimit(app.Pid(), RLIMIT_FSIZE, &small, nullptr), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (CountLines(app.Stderr(), "cannot write") == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // Every save fails from the first warning on: this frame must stay.
+    const std::string kept = ReadWholeFile(frame);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several more refused frames
+    EXPECT_TRUE(app.Running());
+    EXPECT_EQ(ReadWholeFile(frame), kept);
+    EXPECT_TRUE(CompleteFrame(kept));
+    EXPECT_EQ(CountLines(app.Stderr(), "cannot write"), 1) << app.Stderr();
+
+    // Room again: frames are written again.
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    ASSERT_EQ(prlimit(app.Pid(), RLIMIT_FSIZE, &unlimited, nullptr), 0);
+    EXPECT_TRUE(app.WaitFrames(2));
+    EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
+
+    // Killed in the middle of its work, it leaves the last complete frame.
+    std::this_thread::sleep_for(std::chrono::milliseconds(7));  // somewhere inside a frame
+    kill(app.Pid(), SIGKILL);
+    EXPECT_EQ(app.WaitExit(), -1);
+    EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
 }

@@ -89,9 +89,7 @@ bool AppRun::ReadSignature(Signature& s) const
     struct stat info;
     if (stat((folder + "/screenShot.bmp").c_str(), &info) != 0)
         return false;
-    s.inode = info.st_ino;
-    s.seconds = info.st_mtim.tv_sec;
-    s.nanoseconds = info.st_mtim.tv_nsec;
+    s = Signature{info.st_ino, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
     return true;
 }
 
@@ -161,26 +159,20 @@ bool AppRun::Running()
 int AppRun::WaitExit()
 {
     const Clock::time_point deadline = Clock::now() + kTimeout;
-    while (Running()) {
-        if (Clock::now() > deadline)
-            return -1;
+    while (Running() && Clock::now() <= deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return status;
+    return ended ? status : -1;
 }
 
 std::string AppRun::Stderr() const
 {
-    std::ifstream in(folder + "/stderr.txt");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadWholeFile(folder + "/stderr.txt");
 }
 
 bool AppRun::FrameExists() const
 {
-    struct stat info;
-    return stat((folder + "/screenShot.bmp").c_str(), &info) == 0;
+    Signature s;
+    return ReadSignature(s);
 }
 
 std::string ReadWholeFile(const std::string& path)

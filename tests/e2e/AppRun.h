@@ -32,16 +32,14 @@ public:
     // sent before is in it).
     Image Settle();
 
-    // xdotool commands for the focused window, e.g. "key u" or "keyup t".
-    void Send(const std::string& xdotoolArguments);
+    void Send(const std::string& xdotoolArguments);  // e.g. "key u"
     // A drag with the given buttons (1 left, 2 middle, 3 right) held, over
     // `moves` steps inside the window.
     void Drag(const std::vector<int>& buttons, int moves);
     // Asks the window to close, as a window manager's close button does.
     bool RequestClose();
 
-    // Waits for the process to end; its exit status, or -1 on a timeout or
-    // an abnormal end.
+    // The exit status, or -1 on a timeout or an abnormal end.
     int WaitExit();
     bool Running();
     pid_t Pid() const { return pid; }
@@ -66,10 +64,6 @@ private:
     bool ReadSignature(Signature& s) const;
 };
 
-// The whole contents of a file ("" when it cannot be read).
-std::string ReadWholeFile(const std::string& path);
-// The default scene, examples/scenescript.txt.
-std::string DefaultScene();
-
-// Bytes of two frames are equal (same size, same pixels).
+std::string ReadWholeFile(const std::string& path);  // "" when it cannot be read
+std::string DefaultScene();                          // examples/scenescript.txt
 bool SameFrame(const Image& a, const Image& b);

@@ -35,11 +35,6 @@ void RecordingApp::OnIdle()
         onIdle();
 }
 
-void RecordingApp::OnDestroy()
-{
-    log->push_back("app destroy");
-}
-
 int RecordingApp::Run()
 {
     static char program[] = "framework_tests";
@@ -62,11 +57,6 @@ void RecordingWindow::OnCreate()
         onCreate();
 }
 
-void RecordingWindow::OnDestroy()
-{
-    log->push_back(name + " destroy");
-}
-
 void RecordingWindow::OnDisplay()
 {
     ++displays;
@@ -83,25 +73,6 @@ void RecordingWindow::OnResize(int width, int height)
 {
     log->push_back(name + " resize " + std::to_string(width) + "x" + std::to_string(height) + ContextNote());
     GLWindow::OnResize(width, height);
-}
-
-void RecordingWindow::OnMouseButton(int button, bool pressed)
-{
-    log->push_back(name + " button " + std::to_string(button) + (pressed ? " down" : " up") + ContextNote());
-}
-
-void RecordingWindow::OnMouseMove(int x, int y)
-{
-    if (!recordMoves)
-        return;
-    log->push_back(name + " move " + std::to_string(x) + "," + std::to_string(y) + ContextNote());
-}
-
-void RecordingWindow::OnKeyboard(int key, bool pressed)
-{
-    log->push_back(name + " key " + std::to_string(key) + (pressed ? " down" : " up"));
-    if (onKeyboard)
-        onKeyboard(key, pressed);
 }
 
 void RunCommand(const std::string& command)

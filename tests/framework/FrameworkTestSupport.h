@@ -25,7 +25,7 @@ public:
 
     void OnCreate() override;
     void OnIdle() override;
-    void OnDestroy() override;
+    void OnDestroy() override { log->push_back("app destroy"); }
 
     // Runs Main::Execute and returns its result.
     int Run();
@@ -45,17 +45,16 @@ public:
     explicit RecordingWindow(Log* log, std::string name = "w");
 
     void OnCreate() override;
-    void OnDestroy() override;
+    void OnDestroy() override { log->push_back(name + " destroy"); }
     void OnDisplay() override;
     void OnResize(int width, int height) override;
-    void OnMouseButton(int button, bool pressed) override;
-    void OnMouseMove(int x, int y) override;
-    void OnKeyboard(int key, bool pressed) override;
+    void OnKeyboard(int key, bool pressed) override
+    {
+        log->push_back(name + " key " + std::to_string(key) + (pressed ? " down" : " up"));
+    }
 
     std::function<void()> onCreate;
     std::function<void()> onDisplay;
-    std::function<void(int, bool)> onKeyboard;
-    bool recordMoves = false;  // a window that appears under the pointer gets a move
     int displays = 0;
 
 private:
@@ -65,7 +64,7 @@ private:
     std::string name;
 };
 
-// Runs a shell command (xdotool) and reports failure as a test failure.
+// Runs a shell command (xdotool); a failure fails the test.
 void RunCommand(const std::string& command);
 
 // A platform window of a class of the test's own, with a drawable and a GL

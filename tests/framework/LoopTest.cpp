@@ -1,9 +1,7 @@
-// Main's loop seen from an application: the order of events, posted messages
-// against paints and idle passes, the exit code, GLINTWORK_FRAMES, and the
-// one-application rule.
+// Main's loop seen from an application: the order of events, the exit code,
+// GLINTWORK_FRAMES, nested handlers and the one-application rule.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,67 +10,33 @@
 
 namespace {
 
-TEST(Loop, EventsFromCreationToFirstPaintAndClose)
+// SetSize runs OnResize with the new size before it returns; the first paint
+// closes the window.
+TEST(Loop, EventsFromCreationThroughAResizeToFirstPaintAndClose)
 {
     Log log;
     RecordingApp app(&log);
     RecordingWindow window(&log);
-    window.onDisplay = [&] {
-        window.SwapBuffers();
-        window.Close();
+    GLint viewport[4] = {0, 0, 0, 0};
+    window.onCreate = [&] {
+        window.SetSize(400, 300);
+        log.push_back("set size done " + std::to_string(window.Width()) + "x" + std::to_string(window.Height()));
+        glGetIntegerv(GL_VIEWPORT, viewport);
     };
+    window.onDisplay = [&] { window.Close(); };
     EXPECT_EQ(app.Run(), 0);
     EXPECT_FALSE(app.timedOut);
-    EXPECT_EQ(log, (Log{"app create", "w resize 320x240", "w create", "w display", "app destroy"}));
-    EXPECT_EQ(app.GetArgc(), 1);
+    EXPECT_EQ(log, (Log{"app create", "w resize 320x240", "w create", "w resize 400x300", "set size done 400x300",
+                        "w display", "app destroy"}));
+    EXPECT_EQ(viewport[2], 400);
+    EXPECT_EQ(viewport[3], 300);
+    EXPECT_DOUBLE_EQ(window.Aspect(), 4.0 / 3.0);
+    window.SetSize(-10, 100);  // the window is gone: only the record changes
+    EXPECT_EQ(window.Width(), 0);
+    EXPECT_DOUBLE_EQ(window.Aspect(), 0.0);
     EXPECT_STREQ(app.GetArg(0), "framework_tests");
     EXPECT_STREQ(app.GetArg(-1), "");
     EXPECT_STREQ(app.GetArg(1), "");
-}
-
-Log* probeLog = nullptr;
-
-plat::LRESULT ProbeProc(plat::HWND hwnd, unsigned message, plat::WPARAM wParam, plat::LPARAM lParam)
-{
-    if (message > plat::WM_USER && probeLog)
-        probeLog->push_back("probe " + std::to_string(message - plat::WM_USER));
-    return plat::DefWindowProc(hwnd, message, wParam, lParam);
-}
-
-TEST(Loop, PostedMessagesRunInOrderBeforeThePaintAndIdleWaitsForAnEmptyQueue)
-{
-    Log log;
-    probeLog = &log;
-    RecordingApp app(&log);
-    RecordingWindow window(&log);
-    ASSERT_NE(plat::RegisterClass("Probe", ProbeProc), 0);
-    plat::HWND probe = plat::CreateWindow("Probe", "", 0, 0, 0, 0, 10, 10, nullptr);
-    int phase = 0;
-    app.onIdle = [&] {
-        if (phase == 0 && window.displays > 0) {
-            plat::Sync();  // exposures of the new window are in before the steps below
-            phase = 1;
-        } else if (phase == 1) {
-            log.push_back("idle post");
-            for (unsigned n : {10u, 11u, 12u})
-                plat::PostMessage(probe, plat::WM_USER + n, 0, 0);
-            window.Redraw();
-            window.Redraw();
-            phase = 2;
-        } else if (phase == 2) {
-            log.push_back("idle after");
-            window.Close();
-            phase = 3;
-        }
-    };
-    EXPECT_EQ(app.Run(), 0);
-    EXPECT_FALSE(app.timedOut);
-    auto at = std::find(log.begin(), log.end(), "idle post");
-    ASSERT_NE(at, log.end());
-    EXPECT_EQ(Log(at, log.end()),
-              (Log{"idle post", "probe 10", "probe 11", "probe 12", "w display", "idle after", "app destroy"}));
-    plat::DestroyWindow(probe);
-    probeLog = nullptr;
 }
 
 TEST(Loop, TheCloseRequestsCodeIsTheExitCode)
@@ -104,31 +68,6 @@ TEST(Loop, FramesVariableClosesTheMainWindowAfterThatManySwaps)
     unsetenv("GLINTWORK_FRAMES");
 }
 
-TEST(Loop, SetSizeRunsOnResizeWithTheNewSizeBeforeItReturns)
-{
-    Log log;
-    RecordingApp app(&log);
-    RecordingWindow window(&log);
-    GLint viewport[4] = {0, 0, 0, 0};
-    window.onCreate = [&] {
-        log.push_back("set size");
-        window.SetSize(400, 300);
-        log.push_back("set size done " + std::to_string(window.Width()) + "x" + std::to_string(window.Height()));
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        window.Close();
-    };
-    EXPECT_EQ(app.Run(), 0);
-    EXPECT_EQ(log, (Log{"app create", "w resize 320x240", "w create", "set size", "w resize 400x300",
-                        "set size done 400x300", "app destroy"}));
-    EXPECT_EQ(viewport[2], 400);
-    EXPECT_EQ(viewport[3], 300);
-    EXPECT_DOUBLE_EQ(window.Aspect(), 4.0 / 3.0);
-    window.SetSize(-10, 100);  // the window is gone: only the record changes
-    EXPECT_EQ(window.Width(), 0);
-    EXPECT_EQ(window.Height(), 100);
-    EXPECT_DOUBLE_EQ(window.Aspect(), 0.0);
-}
-
 TEST(Loop, NestedHandlersOfAnotherWindowRestoreTheOuterContext)
 {
     Log log;
@@ -156,15 +95,6 @@ TEST(Loop, ASecondApplicationObjectMakesExecuteRefuseWithStatusOne)
     EXPECT_STREQ(FrameworkFailureReason(), "Error: more than one application instance defined!");
     EXPECT_EQ(first.Run(), 1);
     EXPECT_EQ(log, Log{});  // nothing was created
-}
-
-TEST(Loop, QuitWithoutAMainWindowDoesNothingAndExecuteWithoutWindowsReturnsZero)
-{
-    Log log;
-    RecordingApp app(&log);
-    app.Quit();
-    EXPECT_EQ(app.Run(), 0);
-    EXPECT_EQ(log, (Log{"app create", "app destroy"}));
 }
 
 }  // namespace
