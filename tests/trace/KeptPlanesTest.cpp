@@ -6,7 +6,7 @@
 #include "trace/BandTracer.h"
 #include "trace/EnvSceneTracer.h"
 #include "trace/SceneTracer.h"
-#include "tests/trace/TracedLists.h"
+#include "tests/trace/TracerTestScene.h"
 
 namespace {
 
