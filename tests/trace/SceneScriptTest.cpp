@@ -170,22 +170,17 @@ TEST(SceneScript, FileEntryTellsMissingFromUnusable)
     EXPECT_EQ(pipe.ReadScript(fifo.c_str()), Scene::Status::Unusable);
 
     const std::string huge = base + "/huge.txt";
-    ASSERT_EQ(truncate(huge.c_str(), 0), -1);  // does not exist yet
-    {
-        std::ofstream(huge) << "screen 1 1";
-    }
+    std::ofstream(huge) << "screen 1 1";
     ASSERT_EQ(truncate(huge.c_str(), Scene::MaxScriptBytes + 1), 0);
     Scene big;
     EXPECT_EQ(big.ReadScript(huge.c_str()), Scene::Status::Unusable);
 
     const std::string good = base + "/good.txt";
-    {
-        std::ofstream(good) << "screen 4 3\nsphere 1 0 0 -5 1\n";
-    }
+    std::ofstream(good) << "screen 4 3\nsphere 1 0 0 -5 1\n";
     Scene file;
     EXPECT_EQ(file.ReadScript(good.c_str()), Scene::Status::Read);
     EXPECT_EQ(file.screenWidth, 4u);
-    EXPECT_EQ(file.sphereRadii, std::vector<float>{1});
+    EXPECT_EQ(file.sphereRadii, std::vector<float>{1}) << Describe(file);
 
     for (const std::string& p : {fifo, huge, good})
         std::remove(p.c_str());
