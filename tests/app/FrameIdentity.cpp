@@ -9,15 +9,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <random>
-#include <string>
 
 #include "app/PointDrawer.h"
-#include "app/TracerWindow.h"
-#include "framework/main/App.h"
-#include "trace/ScratchFolder.h"
+#include "tests/app/WindowChecks.h"
 
 namespace {
 
@@ -40,13 +35,18 @@ const State kStates[] = {
     {"environment, spheres moved", false, true, true, true, true, 3},
 };
 
-class IdentityWindow : public TracerWindow {
+class IdentityWindow : public CheckedWindow<IdentityWindow> {
 public:
-    void OnDisplay() override
+    static std::vector<Check> Checks()
     {
-        if (checked)
-            return;
-        checked = true;
+        return {{"every view by both paths", &IdentityWindow::ViewsMatch},
+                {"window against offscreen", &IdentityWindow::OffscreenMatchesWindow},
+                {"after random inputs", &IdentityWindow::InputsMatch}};
+    }
+
+private:
+    bool ViewsMatch()
+    {
         int failures = 0;
         int moved = 0;
         for (const State& s : kStates) {
@@ -65,20 +65,11 @@ public:
             const std::string again = Frame(FramePath::Fast);
             const bool same = reference == fast && fast == again && reference.size() > 54;
             std::printf("%-32s %zu bytes: %s\n", s.name, reference.size(), same ? "identical" : "DIFFERENT");
-            if (!same)
-                ++failures;
+            failures += !same;
         }
-        if (!OffscreenMatchesWindow())
-            ++failures;
-        failures += AfterInputs();
-        if (failures != 0) {
-            std::fprintf(stderr, "%d views differ between the frame paths\n", failures);
-            std::exit(1);
-        }
-        Close();
+        return failures == 0;
     }
 
-private:
 #ifdef GLINTWORK_SHORT_RUNS
     static constexpr int RandomInputs = 4;  // the sanitizers make every frame slow
 #else
@@ -87,9 +78,8 @@ private:
 
     // Random inputs as the window takes them, each followed by a frame made
     // from what the frames before kept (never from a view drawn before with
-    // the same inputs) and the straightforward frame; returns the frames
-    // that differ.
-    int AfterInputs()
+    // the same inputs) and the straightforward frame.
+    bool InputsMatch()
     {
         cacheViews = false;
         viewA = true;
@@ -115,9 +105,9 @@ private:
                 ++failures;
             }
         }
-        std::printf("%-32s %s\n", ("after inputs " + applied).c_str(), failures ? "DIFFERENT" : "identical");
+        std::printf("after inputs %s\n", applied.c_str());
         cacheViews = true;
-        return failures;
+        return failures == 0;
     }
 
     // The single view, drawn into the window and grabbed, against the same
@@ -156,41 +146,10 @@ private:
         same = same && screenShot.GetFormat() == RGB && screenShot.GetRowPadding() == 0 &&
                pixels.compare(0, pixels.size(), reinterpret_cast<const char*>(screenShot.GetData()),
                               screenShot.GetDataSize()) == 0;
-        std::printf("%-32s %s\n", "window against offscreen", same ? "identical" : "DIFFERENT");
         return same;
     }
-
-    std::string Frame(FramePath framePath)
-    {
-        DrawFrame(framePath, nullptr);
-        SaveFrame(framePath, nullptr);
-        return ReadWholeFile("screenShot.bmp");
-    }
-
-    bool checked = false;
 };
 
-class IdentityApp : public App {
-public:
-    // Runs in a scratch folder holding the scene as "scenescript.txt".
-    void OnCreate() override
-    {
-        if (GetArgc() != 2) {
-            std::fprintf(stderr, "usage: %s SCENE-SCRIPT\n", GetArg(0));
-            std::exit(2);
-        }
-        const std::string scene = ReadWholeFile(GetArg(1));
-        std::string folder;
-        if (scene.empty() || !EnterScratchFolder(scene, &folder)) {
-            std::fprintf(stderr, "cannot set up a folder for %s\n", GetArg(1));
-            std::exit(2);
-        }
-        std::printf("%s in %s\n", GetArg(1), folder.c_str());
-    }
-
-    IdentityWindow window;
-};
-
-IdentityApp app;
+CheckApp<IdentityWindow> app;
 
 }  // namespace

@@ -8,58 +8,25 @@
 // the view, with an even screen width)
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <string>
 #include <utility>
-#include <vector>
 
-#include "framework/main/App.h"
 #include "framework/glwindow/GLWindowEx.h"
-#include "trace/ScratchFolder.h"
-#include "app/TracerWindow.h"
+#include "tests/app/WindowChecks.h"
 
 namespace {
 
-class InputWindow : public TracerWindow {
+class InputWindow : public CheckedWindow<InputWindow> {
 public:
-    void OnDisplay() override
+    static std::vector<Check> Checks()
     {
-        if (checked)
-            return;
-        checked = true;
-        const struct {
-            const char* name;
-            bool (InputWindow::*check)();
-        } checks[] = {
-            {"one sphere step per move event", &InputWindow::DragsStepOncePerMove},
-            {"R and Y leave the environment view", &InputWindow::SwitchesLeaveTheEnvironmentView},
-            {"a resized window keeps the traced size", &InputWindow::ResizeKeepsTheTracedSize},
-            {"the left eye's picture is on the right", &InputWindow::PairPutsTheLeftEyeOnTheRight},
-        };
-        int failures = 0;
-        for (const auto& c : checks) {
-            const bool ok = (this->*c.check)();
-            std::printf("%-42s %s\n", c.name, ok ? "ok" : "FAILED");
-            failures += !ok;
-        }
-        if (failures != 0) {
-            std::fprintf(stderr, "%d input checks failed\n", failures);
-            std::exit(1);
-        }
-        Close();
+        return {{"one sphere step per move event", &InputWindow::DragsStepOncePerMove},
+                {"R and Y leave the environment view", &InputWindow::SwitchesLeaveTheEnvironmentView},
+                {"a resized window keeps the traced size", &InputWindow::ResizeKeepsTheTracedSize},
+                {"the left eye's picture is on the right", &InputWindow::PairPutsTheLeftEyeOnTheRight}};
     }
 
 private:
-    std::string Frame()
-    {
-        DrawFrame(path, nullptr);
-        SaveFrame(path, nullptr);
-        return ReadWholeFile("screenShot.bmp");
-    }
-
     void Send(unsigned message, plat::WPARAM wParam = 0)
     {
         plat::SendMessage(extra->hWnd, message, wParam, plat::MakeLParam(10, 10));
@@ -180,25 +147,8 @@ private:
         Keys('U', 1);
         return ok && rows(1, 0, 0, 1, {0, half - 1, half, width - 1});
     }
-
-    bool checked = false;
 };
 
-class InputApp : public App {
-public:
-    // Runs in a scratch folder holding the scene as "scenescript.txt".
-    void OnCreate() override
-    {
-        const std::string scene = GetArgc() == 2 ? ReadWholeFile(GetArg(1)) : std::string();
-        if (scene.empty() || !EnterScratchFolder(scene)) {
-            std::fprintf(stderr, "usage: %s SCENE-SCRIPT\n", GetArg(0));
-            std::exit(2);
-        }
-    }
-
-    InputWindow window;
-};
-
-InputApp app;
+CheckApp<InputWindow> app;
 
 }  // namespace

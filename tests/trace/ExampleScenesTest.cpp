@@ -45,13 +45,7 @@ TEST(ExampleScenes, ReadCheckAndTraceQuietly)
         // Comments change nothing: no keyword hides in them.
         Scene bare;
         ReadScene(bare, WithoutComments(path));
-        EXPECT_EQ(bare.screenWidth, scene.screenWidth) << path;
-        EXPECT_EQ(bare.rayTraceDepth, scene.rayTraceDepth) << path;
-        EXPECT_EQ(bare.sphereCentres, scene.sphereCentres) << path;
-        EXPECT_EQ(bare.sphereMaterials, scene.sphereMaterials) << path;
-        EXPECT_EQ(bare.lightColours, scene.lightColours) << path;
-        EXPECT_EQ(bare.planePoints, scene.planePoints) << path;
-        EXPECT_EQ(bare.planeMaterials, scene.planeMaterials) << path;
+        EXPECT_EQ(Describe(bare), Describe(scene)) << path;
 
         const std::string text = WithoutComments(path);
         SceneTracer room;

@@ -6,7 +6,7 @@
 #include "trace/BandTracer.h"
 #include "trace/EnvSceneTracer.h"
 #include "trace/SceneTracer.h"
-#include "tests/trace/TracedLists.h"
+#include "tests/trace/TracerTestScene.h"
 
 namespace {
 
@@ -26,29 +26,18 @@ public:
 
     void Apply(char input)
     {
-        switch (input) {
-        case 'g':
-        case '<':
+        if (input == 'g' || input == '<')
             single.MoveSpheresLeft();
-            break;
-        case 'h':
-        case '>':
+        else if (input == 'h' || input == '>')
             single.MoveSpheresRight();
-            break;
-        case 'r':
+        else if (input == 'r')
             single.ToggleReflections();
-            break;
-        case 'y':
+        else if (input == 'y')
             single.ToggleColouredShadows();
-            break;
-        case 'u':
+        else if (input == 'u')
             pair = !pair;
-            break;
-        case 't':
-        case 'k':
+        else if (input == 't' || input == 'k')
             showEnvironment = !showEnvironment;
-            break;
-        }
     }
 
     // Draws the shown views by both paths; false (with a failure reported)

@@ -7,41 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/trace/TracerTestScene.h"
 #include "trace/Scene.h"
 #include "trace/SceneCheck.h"
 
 namespace {
-
-Scene::Status Read(Scene& scene, const std::string& text)
-{
-    std::istringstream in(text);
-    return scene.ReadFrom(in);
-}
-
-std::vector<float> F(std::initializer_list<float> v)
-{
-    return std::vector<float>(v);
-}
-
-template <typename T> std::string List(const std::vector<T>& v)
-{
-    std::ostringstream text;
-    for (const T& x : v)
-        text << ' ' << x;
-    return text.str();
-}
-
-// Every field of the scene on one line.
-std::string Describe(const Scene& s)
-{
-    std::ostringstream t;
-    t << "screen " << s.screenWidth << " " << s.screenHeight << " depth " << s.rayTraceDepth << "; sphere "
-      << s.sphereCount << ":" << List(s.sphereCentres) << " /" << List(s.sphereRadii) << " /" << List(s.sphereMaterials)
-      << " /" << List(s.sphereExponents) << "; light " << s.lightCount << ":" << List(s.lightPositions) << " /"
-      << List(s.lightColours) << "; plane " << s.planePointCount << ":" << List(s.planePoints) << " /"
-      << List(s.planeMaterials) << " /" << List(s.planeExponents);
-    return t.str();
-}
 
 const std::string kEmpty = "screen 0 0 depth 0; sphere 0: / / /; light 0: /; plane 0: / /";
 const std::string kNoMaterials2 = " / 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 / 0 0";
@@ -93,13 +63,23 @@ TEST(SceneScript, ReadsWhatTheScriptSaysAndStopsQuietly)
         {"sphere 999999999992  sphere 2  15\n.2  ane 15\n.2  \x9f\x91\x9a\xdfg", kEmpty},
         {"screen 3 4 light 4294967296 1 2 3 screen 5 6", "screen 3 4" + kEmpty.substr(10)},
         {"plane 18446744073709551615 0 0 0", kEmpty},
+        // Lists cut short keep their count and zero fill; a light count that
+        // cannot be read leaves the earlier planes alone.
+        {"light 2 1 2 3 4 5 6 0.5 0.25", "screen 0 0 depth 0; sphere 0: / / /; light 2: 1 2 3 4 5 6 / 0.5 0.25 0 0 0 0 "
+                                         "0 0 0 0 0 0 0 0 0 0 0 0; plane 0: / /"},
+        {"sphere 2 1 1 1 1 2 2 2 2 materialSP 1 2 3 4 5 6 7 8 9 10 11",
+         "screen 0 0 depth 0; sphere 2: 1 1 1 2 2 2 / 1 2 / 1 2 3 4 5 6 7 8 9 11 0 0 0 0 0 0 0 0 / 10 0; light 0: /; "
+         "plane 0: / /"},
+        {"plane 8 1 1 1 2 2 2 3 3 3 light 4294967296",
+         "screen 0 0 depth 0; sphere 0: / / /; light 0: /; plane 8: 1 1 1 2 2 2 3 3 3 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 / "
+         "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 / 0 0"},
         // Exactly enough room for the count.
         {"sphere 1 1 2 3 4",
          "screen 0 0 depth 0; sphere 1: 1 2 3 / 4 / 0 0 0 0 0 0 0 0 0 / 0; light 0: /; plane 0: / /"},
     };
     for (const auto& c : cases) {
         Scene s;
-        EXPECT_EQ(Read(s, c.script), Scene::Status::Read) << c.script;
+        EXPECT_EQ(ReadScene(s, c.script), Scene::Status::Read) << c.script;
         EXPECT_EQ(Describe(s), c.scene) << c.script;
     }
 }
@@ -136,7 +116,7 @@ TEST(SceneScript, AFailedExtractionStoresNothingAndStopsReading)
     };
     for (const Case& c : cases) {
         Scene s;
-        ASSERT_EQ(Read(s, c.text), Scene::Status::Read) << c.text;
+        ASSERT_EQ(ReadScene(s, c.text), Scene::Status::Read) << c.text;
         EXPECT_EQ(s.screenWidth, c.width) << c.text;
         EXPECT_EQ(s.screenHeight, c.height) << c.text;
         EXPECT_EQ(s.rayTraceDepth, c.depth) << c.text;
@@ -145,34 +125,6 @@ TEST(SceneScript, AFailedExtractionStoresNothingAndStopsReading)
         EXPECT_EQ(s.sphereCount, c.radii.size()) << c.text;
         EXPECT_EQ(s.sphereMaterials.size(), 9 * c.radii.size()) << c.text;
     }
-}
-
-TEST(SceneScript, ListsCutShortKeepTheirCountAndZeroFill)
-{
-    Scene a;
-    ASSERT_EQ(Read(a, "light 2 1 2 3 4 5 6 0.5 0.25"), Scene::Status::Read);
-    EXPECT_EQ(a.lightCount, 2u);
-    EXPECT_EQ(a.lightPositions, F({1, 2, 3, 4, 5, 6}));
-    std::vector<float> colours(18, 0.0f);
-    colours[0] = 0.5f;
-    colours[1] = 0.25f;
-    EXPECT_EQ(a.lightColours, colours);
-
-    Scene b;
-    ASSERT_EQ(Read(b, "sphere 2 1 1 1 1 2 2 2 2 materialSP 1 2 3 4 5 6 7 8 9 10 11"), Scene::Status::Read);
-    EXPECT_EQ(b.sphereExponents, std::vector<double>({10, 0}));
-    EXPECT_EQ(b.sphereMaterials[9], 11.0f);
-    EXPECT_EQ(b.sphereMaterials[10], 0.0f);
-
-    // A light count that cannot be read leaves the earlier lights alone.
-    Scene c;
-    ASSERT_EQ(Read(c, "plane 8 1 1 1 2 2 2 3 3 3 light 4294967296"), Scene::Status::Read);
-    EXPECT_EQ(c.planePointCount, 8u);
-    EXPECT_EQ(c.planePoints.size(), 24u);
-    EXPECT_EQ(c.planePoints[6], 3.0f);
-    EXPECT_EQ(c.planePoints[9], 0.0f);
-    EXPECT_EQ(c.planeMaterials, std::vector<float>(18, 0.0f));
-    EXPECT_EQ(c.lightCount, 0u);
 }
 
 TEST(SceneScript, RefusesCountsAboveTheirLimit)
@@ -185,7 +137,7 @@ TEST(SceneScript, RefusesCountsAboveTheirLimit)
     };
     for (const auto& c : cases) {
         Scene s;
-        EXPECT_EQ(Read(s, c[0]), Scene::Status::Unusable) << c[0];
+        EXPECT_EQ(ReadScene(s, c[0]), Scene::Status::Unusable) << c[0];
         EXPECT_NE(s.Error().find(c[1]), std::string::npos) << s.Error();
         EXPECT_EQ(s.Error().find('\n'), std::string::npos);
         EXPECT_TRUE(s.sphereCentres.empty() && s.lightColours.empty() && s.planePoints.empty());
@@ -193,7 +145,7 @@ TEST(SceneScript, RefusesCountsAboveTheirLimit)
     // Counts at their limits are read, however short the file.
     Scene ok;
     for (const char* text : {"sphere 1000000", "light 256", "plane 1000000"})
-        ASSERT_EQ(Read(ok, text), Scene::Status::Read) << text;
+        ASSERT_EQ(ReadScene(ok, text), Scene::Status::Read) << text;
     EXPECT_EQ(ok.sphereRadii.size(), Scene::MaxSpheres);
     EXPECT_EQ(ok.lightColours.size(), 9u * Scene::MaxLights);
     EXPECT_EQ(ok.planePoints.size(), 3u * Scene::MaxPlanePoints);
@@ -218,22 +170,17 @@ TEST(SceneScript, FileEntryTellsMissingFromUnusable)
     EXPECT_EQ(pipe.ReadScript(fifo.c_str()), Scene::Status::Unusable);
 
     const std::string huge = base + "/huge.txt";
-    ASSERT_EQ(truncate(huge.c_str(), 0), -1);  // does not exist yet
-    {
-        std::ofstream(huge) << "screen 1 1";
-    }
+    std::ofstream(huge) << "screen 1 1";
     ASSERT_EQ(truncate(huge.c_str(), Scene::MaxScriptBytes + 1), 0);
     Scene big;
     EXPECT_EQ(big.ReadScript(huge.c_str()), Scene::Status::Unusable);
 
     const std::string good = base + "/good.txt";
-    {
-        std::ofstream(good) << "screen 4 3\nsphere 1 0 0 -5 1\n";
-    }
+    std::ofstream(good) << "screen 4 3\nsphere 1 0 0 -5 1\n";
     Scene file;
     EXPECT_EQ(file.ReadScript(good.c_str()), Scene::Status::Read);
     EXPECT_EQ(file.screenWidth, 4u);
-    EXPECT_EQ(file.sphereRadii, F({1}));
+    EXPECT_EQ(file.sphereRadii, std::vector<float>{1}) << Describe(file);
 
     for (const std::string& p : {fifo, huge, good})
         std::remove(p.c_str());
@@ -247,20 +194,20 @@ TEST(SceneCheck, RefusesScenesTheTracersCannotSetUp)
     std::string points;
     for (int i = 0; i < 110; ++i)
         points += "1 ";
-    ASSERT_EQ(Read(s, "screen 640 480 plane 19 " + points), Scene::Status::Read);
+    ASSERT_EQ(ReadScene(s, "screen 640 480 plane 19 " + points), Scene::Status::Read);
     EXPECT_FALSE(CheckSceneForTracing(s, reason, warning));
     EXPECT_NE(reason.find("19 plane points"), std::string::npos);
 
-    ASSERT_EQ(Read(s, "plane 20 " + points), Scene::Status::Read);
+    ASSERT_EQ(ReadScene(s, "plane 20 " + points), Scene::Status::Read);
     EXPECT_TRUE(CheckSceneForTracing(s, reason, warning)) << reason;
     EXPECT_TRUE(warning.empty());
 
     for (const char* screen : {"screen 0 480", "screen 640 0", "screen 16385 10", "screen 10 99999"}) {
-        ASSERT_EQ(Read(s, screen), Scene::Status::Read);
+        ASSERT_EQ(ReadScene(s, screen), Scene::Status::Read);
         EXPECT_FALSE(CheckSceneForTracing(s, reason, warning)) << screen;
         EXPECT_NE(reason.find("screen size"), std::string::npos);
     }
-    ASSERT_EQ(Read(s, "screen 16384 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
+    ASSERT_EQ(ReadScene(s, "screen 16384 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
     EXPECT_TRUE(CheckSceneForTracing(s, reason, warning));
     EXPECT_NE(warning.find("6 spheres"), std::string::npos);
 }

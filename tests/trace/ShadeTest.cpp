@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "tests/trace/TracerTestScene.h"
 #include "trace/SceneTracer.h"
@@ -37,11 +38,8 @@ TEST(Shade, AmbientOnlyLightGivesTheProductEverywhere)
     t.SetEye(Vec3());
     t.Render();
     ASSERT_FALSE(t.Points().empty());
-    for (const PlotRecord& p : t.Points()) {
-        EXPECT_EQ(p.red, 0.2f);
-        EXPECT_EQ(p.green, 0.1f);
-        EXPECT_EQ(p.blue, 0.0f);
-    }
+    for (const PlotRecord& p : t.Points())
+        EXPECT_EQ(std::tuple(p.red, p.green, p.blue), std::tuple(0.2f, 0.1f, 0.0f));
 }
 
 TEST(Shade, ShadowOnAPlaneCarriesTheBlockersColour)
@@ -100,21 +98,18 @@ TEST(Shade, SphereShadowsFollowBothSwitches)
     // Reflections off: the blocked light gives its ambient product alone.
     for (bool coloured : {true, false}) {
         const PlotRecord p = shade(false, coloured);
-        EXPECT_EQ(p.red, 0.25f);
-        EXPECT_EQ(p.blue, 0.25f);
+        EXPECT_EQ(std::tuple(p.red, p.blue), std::tuple(0.25f, 0.25f));
     }
     // Reflections on: the back wall is reflected. That wall point is itself
     // in the shadow of sphere 0 (whose ambient colour there is 0.25), so the
     // reflection adds 0.5 * 0.5 + 0.25 = 0.5 in every channel.
     // Coloured shadows off: a blocked light adds its ambient product + 0.
     const PlotRecord plain = shade(true, false);
-    EXPECT_EQ(plain.red, 0.25f + 0.5f);
-    EXPECT_EQ(plain.blue, 0.25f + 0.5f);
+    EXPECT_EQ(std::tuple(plain.red, plain.blue), std::tuple(0.25f + 0.5f, 0.25f + 0.5f));
     // Both on: the blocker's colour (its ambient 1, 0.5, 0.25 times 0.5) is added.
-    const PlotRecord coloured = shade(true, true);
-    EXPECT_EQ(coloured.red, 0.25f + 0.5f + 0.5f);
-    EXPECT_EQ(coloured.green, 0.25f + 0.25f + 0.5f);
-    EXPECT_EQ(coloured.blue, 0.25f + 0.125f + 0.5f);
+    const PlotRecord c = shade(true, true);
+    EXPECT_EQ(std::tuple(c.red, c.green, c.blue),
+              std::tuple(0.25f + 0.5f + 0.5f, 0.25f + 0.25f + 0.5f, 0.25f + 0.125f + 0.5f));
 }
 
 TEST(Shade, ReflectionFacingNoPlaneDrawsNothing)
@@ -148,8 +143,145 @@ TEST(Shade, EqualLightsDoubleAndNothingIsClamped)
     const PlotRecord one = centre("light 1" + light + colour);
     const PlotRecord two = centre("light 2" + light + light + colour + colour);
     // Straight on: diffuse and specular factors are both 1; yellow tint.
-    EXPECT_EQ(one.red, 0.75f + 1.0f + 1.0f);
-    EXPECT_EQ(one.blue, 0.75f + 0.0f + 1.0f);
-    EXPECT_EQ(two.red, 2 * one.red);
-    EXPECT_EQ(two.blue, 2 * one.blue);
+    EXPECT_EQ(std::tuple(one.red, one.blue), std::tuple(0.75f + 1.0f + 1.0f, 0.75f + 0.0f + 1.0f));
+    EXPECT_EQ(std::tuple(two.red, two.blue), std::tuple(2 * one.red, 2 * one.blue));
+}
+
+namespace {
+
+bool OnRoomPlane(const PlotRecord& p)
+{
+    auto near = [](float a, float b) { return std::fabs(a - b) < 1e-3f; };
+    return near(std::fabs(p.x), 10.0f) || near(std::fabs(p.y), 10.0f) || near(p.z, -30.0f);
+}
+
+PointList PlanePoints(const PointList& all)
+{
+    PointList out;
+    for (const PlotRecord& p : all)
+        if (OnRoomPlane(p))
+            out.push_back(p);
+    return out;
+}
+
+// Three spheres away from the walls, the middle one shadowing the others
+// under a light straight above it; two lights; patterned, lit walls.
+const std::string kShadowScene = RoomScript("0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0.3  10\n"
+                                            "0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0.3  10\n"
+                                            "0.1 0.1 0.1  0.5 0.5 0.5  0.1 0.1 0.1  5\n"
+                                            "0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0.3  30\n"
+                                            "0.1 0.1 0.1  0.4 0.4 0.4  0.05 0.05 0.05  2\n") +
+                                 "screen 64 48 raytracedepth -100 "
+                                 "sphere 3  0 0 -15 2   0 -5 -15 2.5   4 2 -20 2 "
+                                 "materialSP 0.3 0 0  0.6 0.1 0.1  0.4 0.4 0.4  20 "
+                                 "           0 0.3 0  0.1 0.6 0.1  0.4 0.4 0.4  40 "
+                                 "           0 0 0.3  0.1 0.1 0.6  0.4 0.4 0.4  60 "
+                                 "light 2  0 8 -15   -6 5 -2 "
+                                 "  0.2 0.2 0.2  0.7 0.7 0.7  0.5 0.5 0.5 "
+                                 "  0.1 0.1 0.1  0.4 0.4 0.4  0.3 0.3 0.3";
+
+PointList RenderWith(bool reflections, bool colouredShadows)
+{
+    SceneTracer t;
+    SetUpTracer(t, kShadowScene);
+    t.reflectionsOn = reflections;
+    t.colouredShadowsOn = colouredShadows;
+    t.SetEye(Vec3());
+    t.Render();
+    return t.Points();
+}
+
+}  // namespace
+
+TEST(Render, OrderWithinOnePixel)
+{
+    // The primary line along d = (0.3, -0.2, 1) (normalised) meets the back
+    // wall at about (-9, 6, -30); every other plane rejects its hit. A sphere
+    // centred near -15 d is drawn at its far side, where the reflection runs
+    // along about -d: it faces the left wall, the back wall and the ceiling,
+    // so the sphere point is plotted three times at one position. The left
+    // wall's reflected point lies beyond the back wall (rejected: the colour
+    // stays 0), the back wall's is accepted (green); the floor, which the
+    // reflection does not face, resets the colour to 0, so the ceiling's
+    // rejected point plots black.
+    SceneTracer t;
+    SetUpTracer(t, RoomScript("1 0 0  0 0 0  0 0 0  1\n"
+                              "0 0 0  0 0 0  0 0 0  1\n"
+                              "0 1 0  0 0 0  0 0 0  1\n"
+                              "0 0 0  0 0 0  0 0 0  1\n"
+                              "0 0 1  0 0 0  0 0 0  1\n") +
+                       "screen 4 4 raytracedepth -100 "
+                       "sphere 1 -4.2333 2.8222 -14.1108 2 materialSP 0 0 0  0 0 0  0 0 0  1 "
+                       "light 1 0 0 -10  0.5 0.5 0.5  0 0 0  0 0 0");
+    Vec3 d(0.3, -0.2, 1.0);
+    d.Normalize();
+    t.SetEye(Vec3());
+    t.rayDir = d;
+    t.primaryDir = d;
+    t.TraceRoomAndSpheres();
+
+    const PointList& p = t.Points();
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_EQ(p[0].z, -30.0f);
+    EXPECT_NEAR(p[0].x, -9.0f, 1e-3f);
+    EXPECT_NEAR(p[0].y, 6.0f, 1e-3f);
+    EXPECT_EQ(p[0].green, 0.5f);
+    for (int i = 2; i <= 3; ++i)
+        EXPECT_EQ(std::tuple(p[i].x, p[i].y, p[i].z), std::tuple(p[1].x, p[1].y, p[1].z));
+    EXPECT_NEAR(p[1].z, -16.0f, 0.05f);
+    EXPECT_EQ(p[1].green, 0.0f);
+    EXPECT_EQ(p[2].green, 0.5f);
+    EXPECT_EQ(p[3].red + p[3].green + p[3].blue, 0.0f);
+}
+
+TEST(Render, ColouredShadowSwitchChangesOnlyShadowedSpherePoints)
+{
+    const PointList on = RenderWith(true, true);
+    const PointList off = RenderWith(true, false);
+    ASSERT_EQ(on.size(), off.size());
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < on.size(); ++i) {
+        ASSERT_EQ(on[i].x, off[i].x);
+        ASSERT_EQ(on[i].z, off[i].z);
+        if (Same(on[i], off[i]))
+            continue;
+        ++changed;
+        EXPECT_FALSE(OnRoomPlane(on[i])) << i;
+        // Switching the blocker's colour off can only take light away.
+        EXPECT_TRUE(off[i].red <= on[i].red && off[i].green <= on[i].green && off[i].blue <= on[i].blue) << i;
+    }
+    EXPECT_GT(changed, 0u);
+    EXPECT_LT(changed, on.size() / 4);
+}
+
+TEST(Render, ReflectionSwitchLeavesThePlanesAlone)
+{
+    const PointList on = RenderWith(true, true);
+    const PointList off = RenderWith(false, true);
+    EXPECT_NE(on.size(), off.size());
+    const PointList planesOn = PlanePoints(on);
+    const PointList planesOff = PlanePoints(off);
+    ASSERT_GT(planesOn.size(), 64u * 48u / 2);
+    EXPECT_TRUE(Equal(planesOn, planesOff));
+    // With reflections off every sphere hit is plotted exactly once.
+    EXPECT_LT(off.size() - planesOff.size(), on.size() - planesOn.size());
+}
+
+TEST(Render, RenderingTwiceGivesTheSameListAndMovesShiftSpheres)
+{
+    SceneTracer t;
+    SetUpTracer(t, kShadowScene);
+    t.SetEye(Vec3());
+    t.Render();
+    const PointList first = t.Points();
+    EXPECT_EQ(std::tuple(t.row, t.column), std::tuple(48u, 64u));
+    t.Render();
+    EXPECT_TRUE(Equal(first, t.Points()));
+    // G then H: back to the identical frame.
+    t.MoveSpheresLeft();
+    t.Render();
+    EXPECT_FALSE(Equal(first, t.Points()));
+    t.MoveSpheresRight();
+    t.Render();
+    EXPECT_TRUE(Equal(first, t.Points()));
 }

@@ -1,9 +1,26 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "tests/trace/TracerTestScene.h"
+#include "trace/EnvSceneTracer.h"
 #include "trace/SceneTracer.h"
+
+// The tracer's arithmetic keeps its order, its signs and its zeros.
+TEST(Vec3, ArithmeticKeepsItsOrder)
+{
+    Vec3 v(3.0, 0.0, 4.0);
+    v.Normalize();
+    EXPECT_EQ(std::tuple(v.x, v.z), std::tuple(0.6, 0.8));
+    Vec3 zero(-0.0, 0.0, -0.0);  // a zero vector becomes fresh positive zeros
+    zero.Normalize();
+    EXPECT_FALSE(std::signbit(zero.x) || std::signbit(zero.z));
+    // Summed left to right: (1e16 + 1) - 1e16 is 0 in double, 1 + (1e16 - 1e16) would be 1.
+    EXPECT_EQ(Dot(Vec3(1e16, 1.0, -1e16), Vec3(1.0, 1.0, 1.0)), 0.0);
+    for (auto [base, n, power] : {std::tuple{7.5f, 0, 1.0f}, {2.0f, -2, 0.25f}, {3.0f, 5, 243.0f}, {-2.0f, 3, -8.0f}})
+        EXPECT_EQ(PowInt(base, n), power) << base << "^" << n;
+}
 
 TEST(TracerSetUp, ViewExtentsAndPrimaryRays)
 {
@@ -13,12 +30,8 @@ TEST(TracerSetUp, ViewExtentsAndPrimaryRays)
     EXPECT_NEAR(t.top, 0.0119163, 5e-8);
     EXPECT_LT(t.top, static_cast<float>(std::tan(50.0 * M_PI / 180.0) * 0.01));
     EXPECT_NEAR(t.right, 0.0158884, 5e-8);
-    EXPECT_EQ(t.bottom, -t.top);
-    EXPECT_EQ(t.left, -t.right);
-    EXPECT_EQ(t.nearZ, -0.01f);
-    EXPECT_EQ(t.columns, 640u);
-    EXPECT_EQ(t.rows, 480u);
-
+    EXPECT_EQ(std::tuple(t.bottom, t.left, t.nearZ, t.columns, t.rows),
+              std::tuple(-t.top, -t.right, -0.01f, 640u, 480u));
     // A pixel samples its lower left edge; the middle one of an even screen
     // looks straight along the axis.
     const struct {
@@ -34,8 +47,7 @@ TEST(TracerSetUp, ViewExtentsAndPrimaryRays)
         t.SetUpPixel(a, b, c);
         EXPECT_NEAR(t.pixelX, p.x, 1e-15) << p.column;
         EXPECT_NEAR(t.pixelY, p.y, 1e-15) << p.row;
-        EXPECT_EQ(a.x, t.pixelX);
-        EXPECT_EQ(b.y, t.pixelY);
+        EXPECT_EQ(std::tuple(a.x, b.y), std::tuple(t.pixelX, t.pixelY));
         EXPECT_EQ(c.z, 0.0099999997764825821);  // the float 0.01, negated twice
         EXPECT_TRUE(std::signbit(c.x));         // 0 * -0.01 is -0
     }
@@ -56,13 +68,9 @@ TEST(TracerSetUp, RoomFromSingleCoordinates)
     ReadScene(scene, "plane 20 " + points);
     SceneTracer t;
     t.SetRoom(scene);
-    EXPECT_EQ(t.planePoints[0].x, -11.0);
-    EXPECT_EQ(t.planePoints[1].x, 12.0);
-    EXPECT_EQ(t.planePoints[2].z, -30.0);
-    EXPECT_EQ(t.planePoints[3].y, -13.0);
-    EXPECT_EQ(t.planePoints[4].y, 7.0);
-    EXPECT_EQ(t.planeNormals[2].z, 1.0);
-    EXPECT_EQ(t.planeNormals[4].y, -1.0);
+    const auto& p = t.planePoints;
+    EXPECT_EQ(std::tuple(p[0].x, p[1].x, p[2].z, p[3].y, p[4].y), std::tuple(-11.0, 12.0, -30.0, -13.0, 7.0));
+    EXPECT_EQ(std::tuple(t.planeNormals[2].z, t.planeNormals[4].y), std::tuple(1.0, -1.0));
 }
 
 TEST(TracerSetUp, OwnCopiesOfFiveSpheresMovedInHalfUnitSteps)
@@ -76,28 +84,33 @@ TEST(TracerSetUp, OwnCopiesOfFiveSpheresMovedInHalfUnitSteps)
     t.SetUpView(scene, 100.0f, 1.0f, 0.01f);
     t.SetRoom(scene);
     t.LoadScene(scene);
-    EXPECT_EQ(t.depthLimit, -50.0f);
     // Room for five spheres: the sixth is not taken.
-    EXPECT_EQ(t.sphereCount, 5u);
-    EXPECT_EQ(t.sphereRadii.size(), 5u);
-    EXPECT_EQ(t.sphereExponents[4], 5.0);
+    EXPECT_EQ(std::tuple(t.depthLimit, t.sphereCount, t.sphereRadii.size(), t.sphereExponents[4]),
+              std::tuple(-50.0f, 5u, std::size_t(5), 5.0));
     EXPECT_EQ(t.planeMaterials.size(), 45u);
     scene.lightColours[8] = 7.0f;  // the tracer does not look at the scene again
     EXPECT_EQ(t.lightColours[8], 0.9f);
 
     t.MoveSpheresLeft();
     t.MoveSpheresLeft();
-    EXPECT_EQ(t.sphereCentres[0].x, 0.0f);
-    EXPECT_EQ(t.sphereCentres[4].x, -4.25f);
+    EXPECT_EQ(std::tuple(t.sphereCentres[0].x, t.sphereCentres[4].x), std::tuple(0.0f, -4.25f));
     t.MoveSpheresRight();
-    EXPECT_EQ(t.sphereCentres[0].x, 0.5f);
-    EXPECT_EQ(t.sphereCentres[0].y, 2.0f);
-    EXPECT_EQ(t.sphereCentres[0].z, -10.0f);
-    EXPECT_EQ(t.sphereCentres[0].w, 1.0f);
+    const auto& c = t.sphereCentres[0];
+    EXPECT_EQ(std::tuple(c.x, c.y, c.z, c.w), std::tuple(0.5f, 2.0f, -10.0f, 1.0f));
+}
 
-    t.ToggleReflections();
-    t.ToggleColouredShadows();
-    EXPECT_FALSE(t.reflectionsOn || t.colouredShadowsOn);
-    t.ToggleReflections();
-    EXPECT_TRUE(t.reflectionsOn);
+TEST(EnvSceneTracer, BendsTheCentralRayStraightBack)
+{
+    // On a 2 x 2 screen only the last pixel (row 1, column 1) looks along +z;
+    // it is also the last one traced, so its working values remain. The three
+    // corner pixels miss the environment sphere; the bent central ray hits
+    // only the back wall.
+    EnvSceneTracer env;
+    SetUpTracer(env, RoomScript() + "screen 2 2 raytracedepth -100");
+    env.SetEye(Vec3());
+    env.Render();
+    EXPECT_EQ(std::tuple(env.envHitPoint.z, env.envHitPoint.x, env.envDirUnit.z, env.primaryDir.z, env.envDir.z),
+              std::tuple(-24.0, 0.0, 1.0, -1.0, 1.0));
+    ASSERT_EQ(env.Points().size(), 1u);
+    EXPECT_EQ(env.Points()[0].z, -30.0f);
 }

@@ -1,0 +1,71 @@
+#ifndef GLINTWORK_TESTS_APP_WINDOWCHECKS_H
+#define GLINTWORK_TESTS_APP_WINDOWCHECKS_H
+
+// A tracer window that runs a table of checks on its first paint, prints one
+// line for each and exits 1 if any failed; and the program around it, which
+// runs in a scratch folder holding the scene given as its one argument as
+// "scenescript.txt" (exit 2 without one).
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/TracerWindow.h"
+#include "framework/main/App.h"
+#include "trace/ScratchFolder.h"
+
+template <typename Derived> class CheckedWindow : public TracerWindow {
+public:
+    struct Check {
+        const char* name;
+        bool (Derived::*run)();
+    };
+
+    void OnDisplay() override
+    {
+        if (checked)
+            return;
+        checked = true;
+        int failures = 0;
+        for (const Check& c : Derived::Checks()) {
+            const bool ok = (static_cast<Derived*>(this)->*c.run)();
+            std::printf("%-42s %s\n", c.name, ok ? "ok" : "FAILED");
+            failures += !ok;
+        }
+        if (failures != 0) {
+            std::fprintf(stderr, "%d checks failed\n", failures);
+            std::exit(1);
+        }
+        Close();
+    }
+
+    // Draws and saves a frame (by the window's own path unless told);
+    // returns the screenShot.bmp it wrote.
+    std::string Frame() { return Frame(path); }
+    std::string Frame(FramePath framePath)
+    {
+        DrawFrame(framePath, nullptr);
+        SaveFrame(framePath, nullptr);
+        return ReadWholeFile("screenShot.bmp");
+    }
+
+private:
+    bool checked = false;
+};
+
+template <typename Window> class CheckApp : public App {
+public:
+    void OnCreate() override
+    {
+        const std::string scene = GetArgc() == 2 ? ReadWholeFile(GetArg(1)) : std::string();
+        if (scene.empty() || !EnterScratchFolder(scene)) {
+            std::fprintf(stderr, "usage: %s SCENE-SCRIPT\n", GetArg(0));
+            std::exit(2);
+        }
+    }
+
+    Window window;
+};
+
+#endif
