@@ -26,6 +26,19 @@ void Set32(Bytes& b, size_t offset, uint32_t v)
         b.at(offset + i) = uint8_t(v >> (8 * i));
 }
 
+Bytes PixelBytes(const Image& image, int x, int y, int count)
+{
+    const unsigned char* p = image.GetRow(y) + x * image.GetPixelSize();
+    return Bytes(p, p + count * image.GetPixelSize());
+}
+
+Bytes Rgb(const Image& image, int x, int y)
+{
+    unsigned char r, g, b;
+    image.GetPixel(x, y, r, g, b);
+    return {r, g, b};
+}
+
 static void PutBE32(Bytes& b, uint32_t v)
 {
     for (int shift = 24; shift >= 0; shift -= 8)
@@ -231,38 +244,6 @@ private:
 
 }  // namespace
 
-Bytes MakeGreyJpeg(const Bytes& blockGreys)
-{
-    Bytes j{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
-    j.insert(j.end(), 64, 8);  // every quantizer 8: the DC coefficient is grey - 128
-    int width = int(blockGreys.size()) * 8;
-    j.insert(j.end(), {0xFF, 0xC0, 0, 11, 8, 0, 8, uint8_t(width >> 8), uint8_t(width), 1, 1, 0x11, 0});
-    // DC table: categories 0..11, each a 4-bit code equal to the category.
-    j.insert(j.end(), {0xFF, 0xC4, 0, 31, 0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    for (int c = 0; c < 12; ++c)
-        j.push_back(uint8_t(c));
-    // AC table: end-of-block alone, code "0".
-    j.insert(j.end(), {0xFF, 0xC4, 0, 20, 0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    j.insert(j.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 63, 0});
-
-    JpegBits bits;
-    int previous = 0;
-    for (unsigned char grey : blockGreys) {
-        int diff = (grey - 128) - previous;
-        previous = grey - 128;
-        int magnitude = diff < 0 ? -diff : diff, category = 0;
-        while (magnitude >> category)
-            ++category;
-        bits.Put(uint32_t(category), 4);
-        bits.Put(uint32_t(diff < 0 ? diff + (1 << category) - 1 : diff), category);
-        bits.Put(0, 1);  // end of block
-    }
-    Bytes scan = bits.Finish();
-    j.insert(j.end(), scan.begin(), scan.end());
-    j.insert(j.end(), {0xFF, 0xD9});
-    return j;
-}
-
 namespace {
 
 void PutSegment(Bytes& j, uint8_t marker, const Bytes& payload)
@@ -273,7 +254,7 @@ void PutSegment(Bytes& j, uint8_t marker, const Bytes& payload)
 
 }  // namespace
 
-Bytes MakeFlatProgressiveJpeg(int width, int height, int acScans)
+Bytes MakeFlatJpeg(int width, int height, int acScans)
 {
     Bytes j{0xFF, 0xD8};
     Bytes quant{0};

@@ -3,11 +3,18 @@
 // Builders for the picture files the image tests feed to the readers, and a
 // scratch folder to put them in.
 
+#include "framework/image/Image.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 using Bytes = std::vector<unsigned char>;
+
+// The bytes of `count` pixels from (x, y) as the image stores them.
+Bytes PixelBytes(const Image& image, int x, int y, int count = 1);
+// Pixel (x, y) as red, green, blue.
+Bytes Rgb(const Image& image, int x, int y);
 
 void Put16(Bytes& b, uint32_t v);
 void Put32(Bytes& b, uint32_t v);
@@ -43,11 +50,7 @@ Bytes MakePng(int width, int height, const Bytes& rgbaTopDown);
 // `transparent` is a palette index shown as transparent, or -1.
 Bytes MakeGif(int width, int height, const Bytes& palette, const Bytes& indices, int transparent);
 
-// A baseline grey JPEG, 8 pixels high, of 8 x 8 blocks of one grey level
-// each, left to right.
-Bytes MakeGreyJpeg(const Bytes& blockGreys);
-
 // A progressive grey JPEG of a flat mid grey (every coefficient 0): one DC
 // scan, then `acScans` scans of the AC coefficients that say "all zero" in a
 // few bytes each.
-Bytes MakeFlatProgressiveJpeg(int width, int height, int acScans);
+Bytes MakeFlatJpeg(int width, int height, int acScans);
