@@ -13,14 +13,6 @@ namespace {
 
 using V = std::vector<unsigned char>;
 
-V FromHex(const char* hex)
-{
-    V bytes;
-    for (; hex[0] && hex[1]; hex += 2)
-        bytes.push_back(uint8_t(std::stoi(std::string(hex, 2), nullptr, 16)));
-    return bytes;
-}
-
 // A palette whose entry i is red 30i, green 20i, blue 10i.
 V RampPalette(int entries)
 {
@@ -93,7 +85,8 @@ TEST(ImageSystemPictures, DecodersAreChosenByContentAndBlendOverWhite)
 {
     ScratchDir dir;
     // Top row: red, transparent; bottom row: green, blue at half cover.
-    V png = MakePng(2, 2, {255, 0, 0, 255, 0, 0, 0, 0, 0, 255, 0, 255, 0, 0, 255, 128});
+    V png = FromHex("89504e470d0a1a0a0000000d494844520000000200000002080600000072b60d240000001d494441547801011200edff"
+                    "00ff0000ff000000000000ff00ff0000ff802d65057c18ea43280000000049454e44ae426082");
     for (const char* name : {"p.png", "p.jpg", "p.tga", "p"}) {
         SCOPED_TRACE(name);
         Image image;
@@ -107,7 +100,8 @@ TEST(ImageSystemPictures, DecodersAreChosenByContentAndBlendOverWhite)
     }
 
     // A GIF whose palette entry 3 is transparent: top row red, clear.
-    V gif = MakeGif(2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0}, {0, 3, 1, 2}, 3);
+    V gif = FromHex("47494638396102000200810000ff000000ff000000ff00000021f90401000003002c000000000200020000020404c750"
+                    "05003b");
     Image image;
     ASSERT_TRUE(image.LoadPicture(dir.Write("g.bmp", gif).c_str()));
     EXPECT_EQ(Rgb(image, 0, 1), V({255, 0, 0}));
@@ -123,14 +117,15 @@ TEST(ImageSystemPictures, DecodersAreChosenByContentAndBlendOverWhite)
 TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
 {
     ScratchDir dir;
-    V png = MakePng(1, 1, {1, 2, 3, 4});
+    V png = FromHex("89504e470d0a1a0a0000000d49484452000000010000000108060000001f15c48900000010494441547801010500faff"
+                    "00010203040019000bb9b0e3eb0000000049454e44ae426082");  // 1 x 1 RGBA
     V hugePng = png;
     hugePng[16] = 0x7F;  // width 2^31 - 2^24 + 1
     V widePng = png;
     widePng[18] = 0x90;  // 36865 pixels wide
     V longChunk = png;   // a text chunk claiming more bytes than the file has
     longChunk.insert(longChunk.begin() + 33, {0, 0, 3, 0, 't', 'E', 'X', 't', 'k', 0, 'v', 1, 2, 3, 4});
-    V gif = MakeGif(1, 1, V(12, 0), {0}, -1);
+    V gif = FromHex("474946383961010001008100000000000000000000000000002c00000000010001000002024401003b");
     V bigFrame = gif;
     bigFrame[13 + 12 + 5] = bigFrame[13 + 12 + 6] = bigFrame[13 + 12 + 7] = bigFrame[13 + 12 + 8] = 0xFF;
     V jpeg = MakeFlatJpeg(8, 8, 0);
