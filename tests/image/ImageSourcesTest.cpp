@@ -14,6 +14,11 @@ namespace {
 using V = std::vector<unsigned char>;
 
 // A palette whose entry i is red 30i, green 20i, blue 10i.
+// A 2 x 2 RGBA PNG. Top row: red, transparent; bottom row: green, blue at half cover.
+const V kPng =
+    FromHex("89504e470d0a1a0a0000000d494844520000000200000002080600000072b60d240000001d494441547801011200edff"
+            "00ff0000ff000000000000ff00ff0000ff802d65057c18ea43280000000049454e44ae426082");
+
 V RampPalette(int entries)
 {
     V palette;
@@ -84,9 +89,7 @@ TEST(ImageSystemBitmaps, ClaimedSizesAreCheckedBeforeDecoding)
 TEST(ImageSystemPictures, DecodersAreChosenByContentAndBlendOverWhite)
 {
     ScratchDir dir;
-    // Top row: red, transparent; bottom row: green, blue at half cover.
-    V png = FromHex("89504e470d0a1a0a0000000d494844520000000200000002080600000072b60d240000001d494441547801011200edff"
-                    "00ff0000ff000000000000ff00ff0000ff802d65057c18ea43280000000049454e44ae426082");
+    const V png = kPng;
     for (const char* name : {"p.png", "p.jpg", "p.tga", "p"}) {
         SCOPED_TRACE(name);
         Image image;
@@ -117,12 +120,11 @@ TEST(ImageSystemPictures, DecodersAreChosenByContentAndBlendOverWhite)
 TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
 {
     ScratchDir dir;
-    V png = FromHex("89504e470d0a1a0a0000000d49484452000000010000000108060000001f15c48900000010494441547801010500faff"
-                    "00010203040019000bb9b0e3eb0000000049454e44ae426082");  // 1 x 1 RGBA
+    const V png = kPng;
     V hugePng = png;
-    hugePng[16] = 0x7F;  // width 2^31 - 2^24 + 1
+    hugePng[16] = 0x7F;  // width 2^31 - 2^24 + 2
     V widePng = png;
-    widePng[18] = 0x90;  // 36865 pixels wide
+    widePng[18] = 0x90;  // 36866 pixels wide
     V longChunk = png;   // a text chunk claiming more bytes than the file has
     longChunk.insert(longChunk.begin() + 33, {0, 0, 3, 0, 't', 'E', 'X', 't', 'k', 0, 'v', 1, 2, 3, 4});
     V gif = FromHex("474946383961010001008100000000000000000000000000002c00000000010001000002024401003b");
