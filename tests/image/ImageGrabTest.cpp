@@ -8,12 +8,6 @@
 
 namespace {
 
-std::vector<unsigned char> Bytes3(const Image& image, int x, int y)
-{
-    const unsigned char* p = image.GetRow(y) + 3 * x;
-    return {p[0], p[1], p[2]};
-}
-
 TEST(ImageGrab, CopiesTheWholeScreenBottomRowFirst)
 {
     // Tile the root window with a 16 x 1024 bitmap whose top four rows are
@@ -33,11 +27,11 @@ TEST(ImageGrab, CopiesTheWholeScreenBottomRowFirst)
     EXPECT_EQ(image.GetFormat(), BGR);
     EXPECT_EQ(image.GetRowPadding(), 0);
     using V = std::vector<unsigned char>;
-    EXPECT_EQ(Bytes3(image, 0, 1023), V({0, 0, 255}));  // top left: red
-    EXPECT_EQ(Bytes3(image, 7, 1020), V({0, 0, 255}));
-    EXPECT_EQ(Bytes3(image, 8, 1023), V({255, 0, 0}));  // blue
-    EXPECT_EQ(Bytes3(image, 0, 1019), V({255, 0, 0}));
-    EXPECT_EQ(Bytes3(image, 0, 0), V({255, 0, 0}));
+    EXPECT_EQ(PixelBytes(image, 0, 1023), V({0, 0, 255}));  // top left: red
+    EXPECT_EQ(PixelBytes(image, 7, 1020), V({0, 0, 255}));
+    EXPECT_EQ(PixelBytes(image, 8, 1023), V({255, 0, 0}));  // blue
+    EXPECT_EQ(PixelBytes(image, 0, 1019), V({255, 0, 0}));
+    EXPECT_EQ(PixelBytes(image, 0, 0), V({255, 0, 0}));
 }
 
 TEST(ImageGrab, FailsWithoutADisplay)

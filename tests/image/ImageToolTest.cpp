@@ -53,8 +53,9 @@ TEST(ImageTool, ConvertWritesABmpOrAPngOrNothing)
 {
     ScratchDir dir;
     // Top row blue, white; bottom row red, green.
-    std::string png =
-        dir.Write("in.png", MakePng(2, 2, {0, 0, 255, 255, 255, 255, 255, 255, 255, 0, 0, 255, 0, 255, 0, 255}));
+    std::string png = dir.Write(
+        "in.png", FromHex("89504e470d0a1a0a0000000d494844520000000200000002080600000072b60d240000001d494441547801011200"
+                          "edff000000ffffffffffff00ff0000ff00ff00ff5bb609f7efc7df2a0000000049454e44ae426082"));
     ASSERT_EQ(Tool("convert " + png + " " + dir.Path("out.jpg")).status, 0);
     V expected = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0,  54, 0, 0, 0, 40, 0,  0, 0, 2,
                   0,   0,   0,  2, 0, 0, 0, 1, 0, 24, 0,  0, 0, 0, 0,  16, 0, 0, 0};

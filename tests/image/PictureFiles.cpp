@@ -26,10 +26,25 @@ void Set32(Bytes& b, size_t offset, uint32_t v)
         b.at(offset + i) = uint8_t(v >> (8 * i));
 }
 
-static void PutBE32(Bytes& b, uint32_t v)
+Bytes PixelBytes(const Image& image, int x, int y, int count)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        b.push_back(uint8_t(v >> shift));
+    const unsigned char* p = image.GetRow(y) + x * image.GetPixelSize();
+    return Bytes(p, p + count * image.GetPixelSize());
+}
+
+Bytes Rgb(const Image& image, int x, int y)
+{
+    unsigned char r, g, b;
+    image.GetPixel(x, y, r, g, b);
+    return {r, g, b};
+}
+
+Bytes FromHex(const char* hex)
+{
+    Bytes bytes;
+    for (; hex[0] && hex[1]; hex += 2)
+        bytes.push_back(uint8_t(std::stoi(std::string(hex, 2), nullptr, 16)));
+    return bytes;
 }
 
 ScratchDir::ScratchDir()
@@ -107,96 +122,6 @@ Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const 
     return b;
 }
 
-static uint32_t Crc32(const unsigned char* p, size_t n)
-{
-    uint32_t crc = 0xFFFFFFFF;
-    for (size_t i = 0; i < n; ++i) {
-        crc ^= p[i];
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
-}
-
-static void PutChunk(Bytes& png, const char* type, const Bytes& data)
-{
-    PutBE32(png, uint32_t(data.size()));
-    Bytes body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    png.insert(png.end(), body.begin(), body.end());
-    PutBE32(png, Crc32(body.data(), body.size()));
-}
-
-Bytes MakePng(int width, int height, const Bytes& rgbaTopDown)
-{
-    Bytes raw;  // filter byte 0 before every row
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);
-        auto row = rgbaTopDown.begin() + y * width * 4;
-        raw.insert(raw.end(), row, row + width * 4);
-    }
-    Bytes z{0x78, 0x01, 1};  // one final stored block
-    Put16(z, uint32_t(raw.size()));
-    Put16(z, uint32_t(~raw.size() & 0xFFFF));
-    z.insert(z.end(), raw.begin(), raw.end());
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : raw) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBE32(z, b << 16 | a);
-
-    Bytes png{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    Bytes ihdr;
-    PutBE32(ihdr, uint32_t(width));
-    PutBE32(ihdr, uint32_t(height));
-    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA
-    PutChunk(png, "IHDR", ihdr);
-    PutChunk(png, "IDAT", z);
-    PutChunk(png, "IEND", {});
-    return png;
-}
-
-Bytes MakeGif(int width, int height, const Bytes& palette, const Bytes& indices, int transparent)
-{
-    Bytes b{'G', 'I', 'F', '8', '9', 'a'};
-    Put16(b, uint32_t(width));
-    Put16(b, uint32_t(height));
-    b.insert(b.end(), {0x81, 0, 0});  // global table of 4 entries
-    b.insert(b.end(), palette.begin(), palette.end());
-    if (transparent >= 0)
-        b.insert(b.end(), {0x21, 0xF9, 4, 1, 0, 0, uint8_t(transparent), 0});
-    b.push_back(0x2C);
-    Put32(b, 0);
-    Put16(b, uint32_t(width));
-    Put16(b, uint32_t(height));
-    b.push_back(0);
-    // Code size 2: clear 4, end 5. A clear code before every pixel keeps the
-    // codes 3 bits wide.
-    Bytes codes;
-    uint32_t bits = 0, count = 0;
-    auto emit = [&](uint32_t code) {
-        bits |= code << count;
-        for (count += 3; count >= 8; count -= 8, bits >>= 8)
-            codes.push_back(uint8_t(bits));
-    };
-    for (unsigned char index : indices) {
-        emit(4);
-        emit(index);
-    }
-    emit(5);
-    if (count > 0)
-        codes.push_back(uint8_t(bits));
-    b.push_back(2);
-    for (size_t i = 0; i < codes.size(); i += 255) {
-        size_t n = std::min<size_t>(255, codes.size() - i);
-        b.push_back(uint8_t(n));
-        b.insert(b.end(), codes.begin() + long(i), codes.begin() + long(i + n));
-    }
-    b.insert(b.end(), {0, 0x3B});
-    return b;
-}
-
 namespace {
 
 // Bits of JPEG entropy-coded data, most significant first, with a 0 stuffed
@@ -231,38 +156,6 @@ private:
 
 }  // namespace
 
-Bytes MakeGreyJpeg(const Bytes& blockGreys)
-{
-    Bytes j{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
-    j.insert(j.end(), 64, 8);  // every quantizer 8: the DC coefficient is grey - 128
-    int width = int(blockGreys.size()) * 8;
-    j.insert(j.end(), {0xFF, 0xC0, 0, 11, 8, 0, 8, uint8_t(width >> 8), uint8_t(width), 1, 1, 0x11, 0});
-    // DC table: categories 0..11, each a 4-bit code equal to the category.
-    j.insert(j.end(), {0xFF, 0xC4, 0, 31, 0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    for (int c = 0; c < 12; ++c)
-        j.push_back(uint8_t(c));
-    // AC table: end-of-block alone, code "0".
-    j.insert(j.end(), {0xFF, 0xC4, 0, 20, 0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    j.insert(j.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 63, 0});
-
-    JpegBits bits;
-    int previous = 0;
-    for (unsigned char grey : blockGreys) {
-        int diff = (grey - 128) - previous;
-        previous = grey - 128;
-        int magnitude = diff < 0 ? -diff : diff, category = 0;
-        while (magnitude >> category)
-            ++category;
-        bits.Put(uint32_t(category), 4);
-        bits.Put(uint32_t(diff < 0 ? diff + (1 << category) - 1 : diff), category);
-        bits.Put(0, 1);  // end of block
-    }
-    Bytes scan = bits.Finish();
-    j.insert(j.end(), scan.begin(), scan.end());
-    j.insert(j.end(), {0xFF, 0xD9});
-    return j;
-}
-
 namespace {
 
 void PutSegment(Bytes& j, uint8_t marker, const Bytes& payload)
@@ -273,7 +166,7 @@ void PutSegment(Bytes& j, uint8_t marker, const Bytes& payload)
 
 }  // namespace
 
-Bytes MakeFlatProgressiveJpeg(int width, int height, int acScans)
+Bytes MakeFlatJpeg(int width, int height, int acScans)
 {
     Bytes j{0xFF, 0xD8};
     Bytes quant{0};

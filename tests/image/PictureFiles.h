@@ -3,12 +3,20 @@
 // Builders for the picture files the image tests feed to the readers, and a
 // scratch folder to put them in.
 
+#include "framework/image/Image.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 using Bytes = std::vector<unsigned char>;
 
+// The bytes of `count` pixels from (x, y) as the image stores them.
+Bytes PixelBytes(const Image& image, int x, int y, int count = 1);
+// Pixel (x, y) as red, green, blue.
+Bytes Rgb(const Image& image, int x, int y);
+
+Bytes FromHex(const char* hex);
 void Put16(Bytes& b, uint32_t v);
 void Put32(Bytes& b, uint32_t v);
 void Set32(Bytes& b, size_t offset, uint32_t v);
@@ -36,18 +44,7 @@ Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, con
 // A TGA file: the 18-byte header, `data`, and the 26-byte footer if asked.
 Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const Bytes& data, bool footer);
 
-// A PNG file of 8-bit RGBA pixels, rows top first, stored without compression.
-Bytes MakePng(int width, int height, const Bytes& rgbaTopDown);
-
-// A GIF file with a four-colour palette (12 bytes RGB); `indices` top first.
-// `transparent` is a palette index shown as transparent, or -1.
-Bytes MakeGif(int width, int height, const Bytes& palette, const Bytes& indices, int transparent);
-
-// A baseline grey JPEG, 8 pixels high, of 8 x 8 blocks of one grey level
-// each, left to right.
-Bytes MakeGreyJpeg(const Bytes& blockGreys);
-
 // A progressive grey JPEG of a flat mid grey (every coefficient 0): one DC
 // scan, then `acScans` scans of the AC coefficients that say "all zero" in a
 // few bytes each.
-Bytes MakeFlatProgressiveJpeg(int width, int height, int acScans);
+Bytes MakeFlatJpeg(int width, int height, int acScans);
