@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -25,6 +27,168 @@ void Write(const std::string& target, const std::string& name, const Bytes& byte
 void WriteText(const std::string& target, const std::string& name, const std::string& text)
 {
     Write(target, name, Bytes(text.begin(), text.end()));
+}
+
+// PNG, GIF and baseline JPEG files built from their parts: the seeds of the
+// system decoders.
+void PutBE32(Bytes& b, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        b.push_back(uint8_t(v >> shift));
+}
+
+uint32_t Crc32(const unsigned char* p, size_t n)
+{
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+void PutChunk(Bytes& png, const char* type, const Bytes& data)
+{
+    PutBE32(png, uint32_t(data.size()));
+    Bytes body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    png.insert(png.end(), body.begin(), body.end());
+    PutBE32(png, Crc32(body.data(), body.size()));
+}
+
+Bytes MakePng(int width, int height, const Bytes& rgbaTopDown)
+{
+    Bytes raw;  // filter byte 0 before every row
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        auto row = rgbaTopDown.begin() + y * width * 4;
+        raw.insert(raw.end(), row, row + width * 4);
+    }
+    Bytes z{0x78, 0x01, 1};  // one final stored block
+    Put16(z, uint32_t(raw.size()));
+    Put16(z, uint32_t(~raw.size() & 0xFFFF));
+    z.insert(z.end(), raw.begin(), raw.end());
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : raw) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBE32(z, b << 16 | a);
+
+    Bytes png{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    Bytes ihdr;
+    PutBE32(ihdr, uint32_t(width));
+    PutBE32(ihdr, uint32_t(height));
+    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA
+    PutChunk(png, "IHDR", ihdr);
+    PutChunk(png, "IDAT", z);
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+Bytes MakeGif(int width, int height, const Bytes& palette, const Bytes& indices, int transparent)
+{
+    Bytes b{'G', 'I', 'F', '8', '9', 'a'};
+    Put16(b, uint32_t(width));
+    Put16(b, uint32_t(height));
+    b.insert(b.end(), {0x81, 0, 0});  // global table of 4 entries
+    b.insert(b.end(), palette.begin(), palette.end());
+    if (transparent >= 0)
+        b.insert(b.end(), {0x21, 0xF9, 4, 1, 0, 0, uint8_t(transparent), 0});
+    b.push_back(0x2C);
+    Put32(b, 0);
+    Put16(b, uint32_t(width));
+    Put16(b, uint32_t(height));
+    b.push_back(0);
+    // Code size 2: clear 4, end 5. A clear code before every pixel keeps the
+    // codes 3 bits wide.
+    Bytes codes;
+    uint32_t bits = 0, count = 0;
+    auto emit = [&](uint32_t code) {
+        bits |= code << count;
+        for (count += 3; count >= 8; count -= 8, bits >>= 8)
+            codes.push_back(uint8_t(bits));
+    };
+    for (unsigned char index : indices) {
+        emit(4);
+        emit(index);
+    }
+    emit(5);
+    if (count > 0)
+        codes.push_back(uint8_t(bits));
+    b.push_back(2);
+    for (size_t i = 0; i < codes.size(); i += 255) {
+        size_t n = std::min<size_t>(255, codes.size() - i);
+        b.push_back(uint8_t(n));
+        b.insert(b.end(), codes.begin() + long(i), codes.begin() + long(i + n));
+    }
+    b.insert(b.end(), {0, 0x3B});
+    return b;
+}
+
+
+// Bits of JPEG entropy-coded data, most significant first, with a 0 stuffed
+// after every 0xFF byte and the last byte padded with ones.
+class JpegBits {
+public:
+    void Put(uint32_t value, int n)
+    {
+        for (int i = n - 1; i >= 0; --i) {
+            acc_ = acc_ << 1 | ((value >> i) & 1);
+            if (++count_ == 8) {
+                bytes_.push_back(uint8_t(acc_));
+                if (acc_ == 0xFF)
+                    bytes_.push_back(0);
+                acc_ = 0;
+                count_ = 0;
+            }
+        }
+    }
+    Bytes Finish()
+    {
+        while (count_ != 0)
+            Put(1, 1);
+        return bytes_;
+    }
+
+private:
+    Bytes bytes_;
+    uint32_t acc_ = 0;
+    int count_ = 0;
+};
+
+
+Bytes MakeGreyJpeg(const Bytes& blockGreys)
+{
+    Bytes j{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+    j.insert(j.end(), 64, 8);  // every quantizer 8: the DC coefficient is grey - 128
+    int width = int(blockGreys.size()) * 8;
+    j.insert(j.end(), {0xFF, 0xC0, 0, 11, 8, 0, 8, uint8_t(width >> 8), uint8_t(width), 1, 1, 0x11, 0});
+    // DC table: categories 0..11, each a 4-bit code equal to the category.
+    j.insert(j.end(), {0xFF, 0xC4, 0, 31, 0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    for (int c = 0; c < 12; ++c)
+        j.push_back(uint8_t(c));
+    // AC table: end-of-block alone, code "0".
+    j.insert(j.end(), {0xFF, 0xC4, 0, 20, 0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    j.insert(j.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 63, 0});
+
+    JpegBits bits;
+    int previous = 0;
+    for (unsigned char grey : blockGreys) {
+        int diff = (grey - 128) - previous;
+        previous = grey - 128;
+        int magnitude = diff < 0 ? -diff : diff, category = 0;
+        while (magnitude >> category)
+            ++category;
+        bits.Put(uint32_t(category), 4);
+        bits.Put(uint32_t(diff < 0 ? diff + (1 << category) - 1 : diff), category);
+        bits.Put(0, 1);  // end of block
+    }
+    Bytes scan = bits.Finish();
+    j.insert(j.end(), scan.begin(), scan.end());
+    j.insert(j.end(), {0xFF, 0xD9});
+    return j;
 }
 
 // A palette of `entries` entries: blue, green, red, reserved; grey when asked.
@@ -154,7 +318,7 @@ Bytes Pictures(const std::string& kind)
     if (kind == "qoi")
         return Qoi();
     if (kind == "jpeg-progressive")
-        return MakeFlatProgressiveJpeg(24, 16, 2);
+        return MakeFlatJpeg(24, 16, 2);
     throw std::runtime_error("no picture kind " + kind);
 }
 
