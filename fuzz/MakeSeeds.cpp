@@ -127,38 +127,6 @@ Bytes MakeGif(int width, int height, const Bytes& palette, const Bytes& indices,
     return b;
 }
 
-
-// Bits of JPEG entropy-coded data, most significant first, with a 0 stuffed
-// after every 0xFF byte and the last byte padded with ones.
-class JpegBits {
-public:
-    void Put(uint32_t value, int n)
-    {
-        for (int i = n - 1; i >= 0; --i) {
-            acc_ = acc_ << 1 | ((value >> i) & 1);
-            if (++count_ == 8) {
-                bytes_.push_back(uint8_t(acc_));
-                if (acc_ == 0xFF)
-                    bytes_.push_back(0);
-                acc_ = 0;
-                count_ = 0;
-            }
-        }
-    }
-    Bytes Finish()
-    {
-        while (count_ != 0)
-            Put(1, 1);
-        return bytes_;
-    }
-
-private:
-    Bytes bytes_;
-    uint32_t acc_ = 0;
-    int count_ = 0;
-};
-
-
 Bytes MakeGreyJpeg(const Bytes& blockGreys)
 {
     Bytes j{0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};

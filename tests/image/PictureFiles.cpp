@@ -124,40 +124,6 @@ Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const 
 
 namespace {
 
-// Bits of JPEG entropy-coded data, most significant first, with a 0 stuffed
-// after every 0xFF byte and the last byte padded with ones.
-class JpegBits {
-public:
-    void Put(uint32_t value, int n)
-    {
-        for (int i = n - 1; i >= 0; --i) {
-            acc_ = acc_ << 1 | ((value >> i) & 1);
-            if (++count_ == 8) {
-                bytes_.push_back(uint8_t(acc_));
-                if (acc_ == 0xFF)
-                    bytes_.push_back(0);
-                acc_ = 0;
-                count_ = 0;
-            }
-        }
-    }
-    Bytes Finish()
-    {
-        while (count_ != 0)
-            Put(1, 1);
-        return bytes_;
-    }
-
-private:
-    Bytes bytes_;
-    uint32_t acc_ = 0;
-    int count_ = 0;
-};
-
-}  // namespace
-
-namespace {
-
 void PutSegment(Bytes& j, uint8_t marker, const Bytes& payload)
 {
     j.insert(j.end(), {0xFF, marker, uint8_t((payload.size() + 2) >> 8), uint8_t(payload.size() + 2)});

@@ -44,6 +44,36 @@ Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, con
 // A TGA file: the 18-byte header, `data`, and the 26-byte footer if asked.
 Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const Bytes& data, bool footer);
 
+// Bits of JPEG entropy-coded data, most significant first, with a 0 stuffed
+// after every 0xFF byte and the last byte padded with ones.
+class JpegBits {
+public:
+    void Put(uint32_t value, int n)
+    {
+        for (int i = n - 1; i >= 0; --i) {
+            acc_ = acc_ << 1 | ((value >> i) & 1);
+            if (++count_ == 8) {
+                bytes_.push_back(uint8_t(acc_));
+                if (acc_ == 0xFF)
+                    bytes_.push_back(0);
+                acc_ = 0;
+                count_ = 0;
+            }
+        }
+    }
+    Bytes Finish()
+    {
+        while (count_ != 0)
+            Put(1, 1);
+        return bytes_;
+    }
+
+private:
+    Bytes bytes_;
+    uint32_t acc_ = 0;
+    int count_ = 0;
+};
+
 // A progressive grey JPEG of a flat mid grey (every coefficient 0): one DC
 // scan, then `acScans` scans of the AC coefficients that say "all zero" in a
 // few bytes each.
