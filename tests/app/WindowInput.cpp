@@ -1,14 +1,15 @@
 // Drives the tracer window in-process, through its window procedure, and
-// checks what each input does to the frame it writes: mouse drags move the
-// spheres by exactly one step per move event, R and Y leave the environment
-// view alone, a resized window keeps the traced size, and the pair shows the
-// left eye's picture in the right half.
+// checks what each input does to the frame it writes: the keys switch views
+// and switches (R and Y leave the environment view alone), mouse drags move
+// the spheres by exactly one step per move event, a resized window keeps the
+// traced size, and the pair shows the left eye's picture in the right half.
 //
 // Usage: app_window_input SCENE-SCRIPT   (needs a display; a room that fills
 // the view, with an even screen width)
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <utility>
 
 #include "framework/glwindow/GLWindowEx.h"
@@ -20,8 +21,8 @@ class InputWindow : public CheckedWindow<InputWindow> {
 public:
     static std::vector<Check> Checks()
     {
-        return {{"one sphere step per move event", &InputWindow::DragsStepOncePerMove},
-                {"R and Y leave the environment view", &InputWindow::SwitchesLeaveTheEnvironmentView},
+        return {{"keys switch views and switches", &InputWindow::KeysSwitchViews},
+                {"one sphere step per move event", &InputWindow::DragsStepOncePerMove},
                 {"a resized window keeps the traced size", &InputWindow::ResizeKeepsTheTracedSize},
                 {"the left eye's picture is on the right", &InputWindow::PairPutsTheLeftEyeOnTheRight}};
     }
@@ -80,20 +81,30 @@ private:
         return ok && Frame() == start;
     }
 
-    bool SwitchesLeaveTheEnvironmentView()
+    // Each step's keys, then the frame expected: one named before, or "new"
+    // for one unlike the first. The pair and the environment view are named
+    // when first seen.
+    bool KeysSwitchViews()
     {
-        const std::string room = Frame();
-        Keys('T', 1);
-        const std::string environment = Frame();
-        Keys('R', 1);
-        bool ok = environment != room && Frame() == environment;
-        Keys('Y', 1);
-        ok = ok && Frame() == environment;
-        Keys('T', 1);
-        ok = ok && Frame() != room;  // the room view took both switches
-        Keys('R', 1);
-        Keys('Y', 1);
-        return ok && Frame() == room;
+        std::map<std::string, std::string> seen{{"start", Frame()}};
+        const std::pair<const char*, const char*> steps[] = {
+            {"U", "pair"}, {"U", "start"}, {"T", "environment"}, {"T", "start"}, {"KK", "environment"},
+            {"U", "environment"}, {"T", "pair"}, {"U", "start"}, {"R", "new"}, {"R", "start"}, {"Y", "new"},
+            {"Y", "start"}, {"G", "new"}, {"H", "start"}, {"TGRY", "environment"}, {"TH", "new"}, {"RY", "start"}};
+        bool ok = true;
+        for (const auto& [keys, shows] : steps) {
+            for (const char* k = keys; *k; ++k)
+                Keys(*k, 1);
+            const std::string frame = Frame();
+            const bool named = seen.count(shows) != 0;
+            const bool right = named ? frame == seen[shows] : frame != seen["start"];
+            if (!right)
+                std::printf("after %s: not the %s frame\n", keys, shows);
+            ok = ok && right;
+            if (!named && std::string(shows) != "new")
+                seen[shows] = frame;
+        }
+        return ok;
     }
 
     // The frame is the whole window; the traced picture keeps the scene's

@@ -1,121 +1,28 @@
-// The application from the outside: one run through its views, switches,
-// moves and drags.
+// The application from the outside: real input, and the frame on disk.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <thread>
 
 #include "tests/e2e/AppRun.h"
 
-namespace {
-
-// Mean difference per channel between a half of the pair and the single
-// picture squeezed to half width.
-double SqueezedDifference(const Image& pair, const Image& single, int firstColumn)
+TEST(Application, RealKeysAndDrags)
 {
-    double sum = 0.0;
-    const int half = single.Width() / 2;
-    for (int y = 0; y < single.Height(); ++y)
-        for (int x = 0; x < half; ++x)
-            for (int c = 0; c < 3; ++c) {
-                const int squeezed = (single.GetRow(y)[6 * x + c] + single.GetRow(y)[6 * x + 3 + c]) / 2;
-                sum += std::abs(pair.GetRow(y)[3 * (firstColumn + x) + c] - squeezed);
-            }
-    return sum / (3.0 * half * single.Height());
-}
-
-bool HalvesDiffer(const Image& pair)
-{
-    const int half = pair.Width() / 2;
-    for (int y = 0; y < pair.Height(); ++y)
-        if (std::memcmp(pair.GetRow(y), pair.GetRow(y) + 3 * half, 3 * half) != 0)
-            return true;
-    return false;
-}
-
-bool CornersBlack(const Image& frame)
-{
-    const int w = frame.Width() - 1, h = frame.Height() - 1;
-    for (auto [x, y] : {std::pair{0, 0}, {w, 0}, {0, h}, {w, h}})
-        for (int c = 0; c < 3; ++c)
-            if (frame.GetRow(y)[3 * x + c] != 0)
-                return false;
-    return true;
-}
-
-}  // namespace
-
-TEST(Application, ViewSwitchMoveKeysAndDrags)
-{
-    // The default room with the third sphere between the first light and the
-    // first sphere, so that one sphere shadows another.
-    std::string scene = DefaultScene();
-    scene.replace(scene.find("0.5  3.0 -14.0   2.5"), 20, "-4.2  1.0 -22.5   2.0");
-    AppRun app(scene);
+    // What each key does to the view is checked in-process; here the real
+    // X events reach it: a key and its release, and mouse drags.
+    AppRun app(DefaultScene());
     ASSERT_TRUE(app.WaitForWindow());
     const Image start = app.Settle();
     ASSERT_EQ(start.Width(), 640);
     ASSERT_EQ(start.Height(), 480);
-    EXPECT_FALSE(CornersBlack(start));
-
-    // U: the pair, two different pictures each squeezed into its half.
     app.Send("key u");
     const Image pair = app.Settle();
     EXPECT_FALSE(SameFrame(pair, start));
-    EXPECT_TRUE(HalvesDiffer(pair));
-    EXPECT_LT(SqueezedDifference(pair, start, 0), 12.0);
-    EXPECT_LT(SqueezedDifference(pair, start, 320), 12.0);
-
-    // Shift makes no difference to letters: shift+U leaves the pair as U does.
-    app.Send("key shift+u");
-    EXPECT_TRUE(SameFrame(app.Settle(), start));
-
-    // T alternates with the environment view; K shows it and keeps it.
-    app.Send("key t");
-    const Image environment = app.Settle();
-    EXPECT_TRUE(CornersBlack(environment));
-    EXPECT_FALSE(SameFrame(environment, start));
-    app.Send("key t");
-    EXPECT_TRUE(SameFrame(app.Settle(), start));
-    app.Send("key k k");
-    EXPECT_TRUE(SameFrame(app.Settle(), environment));
-    // U in the environment view changes nothing now, but T brings the pair.
-    app.Send("key u");
-    EXPECT_TRUE(SameFrame(app.Settle(), environment));
-    app.Send("key t");
-    EXPECT_TRUE(SameFrame(app.Settle(), pair));
-
-    // Key releases do nothing.
-    app.Send("keyup u t k");
+    app.Send("keyup u");
     EXPECT_TRUE(SameFrame(app.Settle(), pair));
     app.Send("key u");
-    EXPECT_TRUE(SameFrame(app.Settle(), start));
-
-    // R and Y switch reflections and shadows on and off again.
-    app.Send("key r");
-    EXPECT_FALSE(SameFrame(app.Settle(), start));
-    app.Send("key r");
-    EXPECT_TRUE(SameFrame(app.Settle(), start));
-    app.Send("key y");
-    EXPECT_FALSE(SameFrame(app.Settle(), start));
-    app.Send("key Y");
-    EXPECT_TRUE(SameFrame(app.Settle(), start));
-
-    // G moves the spheres (and their shadows on the room); H brings them back.
-    // The environment view does not follow the moves.
-    app.Send("key g");
-    EXPECT_FALSE(SameFrame(app.Settle(), start));
-    app.Send("key h");
-    EXPECT_TRUE(SameFrame(app.Settle(), start));
-    app.Send("key t g t t");
-    EXPECT_TRUE(SameFrame(app.Settle(), environment));
-    app.Send("key t h");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
 
     // Middle button, or left and right together: no move.

@@ -68,25 +68,4 @@ TEST(ImageModel, SetPixelWritesEachFormatsChannelOrder)
     EXPECT_EQ(V({r, g, b, a}), V({255, 128, 0, 255}));
 }
 
-TEST(ImageModel, FillMirrorAndFlipKeepThePadding)
-{
-    Image image(3, 3, LUMINANCE_ALPHA, 2);
-    memset(image.GetData(), 0xEE, image.GetDataSize());
-    ASSERT_TRUE(image.Fill(1, 2, 3, 4));
-    EXPECT_EQ(image.GetRow(2)[6], 0xEE);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x)
-            image.SetGrey(x, y, 10 * y + x, 100 + 10 * y + x);
-    image.GetRow(0)[6] = 0x11;  // padding travels with its row
-    image.MirrorHorizontal();
-    EXPECT_EQ(PixelBytes(image, 0, 0), V({2, 102}));
-    EXPECT_EQ(PixelBytes(image, 1, 0), V({1, 101}));
-    image.FlipVertical();
-    EXPECT_EQ(PixelBytes(image, 0, 0), V({22, 122}));
-    EXPECT_EQ(PixelBytes(image, 0, 2), V({2, 102}));
-    EXPECT_EQ(image.GetRow(2)[6], 0x11);
-    Image empty;
-    EXPECT_FALSE(empty.Fill(0, 0, 0));
-}
-
 }  // namespace

@@ -155,15 +155,6 @@ bool OnRoomPlane(const PlotRecord& p)
     return near(std::fabs(p.x), 10.0f) || near(std::fabs(p.y), 10.0f) || near(p.z, -30.0f);
 }
 
-PointList PlanePoints(const PointList& all)
-{
-    PointList out;
-    for (const PlotRecord& p : all)
-        if (OnRoomPlane(p))
-            out.push_back(p);
-    return out;
-}
-
 // Three spheres away from the walls, the middle one shadowing the others
 // under a light straight above it; two lights; patterned, lit walls.
 const std::string kShadowScene = RoomScript("0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0.3  10\n"
@@ -252,36 +243,4 @@ TEST(Render, ColouredShadowSwitchChangesOnlyShadowedSpherePoints)
     }
     EXPECT_GT(changed, 0u);
     EXPECT_LT(changed, on.size() / 4);
-}
-
-TEST(Render, ReflectionSwitchLeavesThePlanesAlone)
-{
-    const PointList on = RenderWith(true, true);
-    const PointList off = RenderWith(false, true);
-    EXPECT_NE(on.size(), off.size());
-    const PointList planesOn = PlanePoints(on);
-    const PointList planesOff = PlanePoints(off);
-    ASSERT_GT(planesOn.size(), 64u * 48u / 2);
-    EXPECT_TRUE(Equal(planesOn, planesOff));
-    // With reflections off every sphere hit is plotted exactly once.
-    EXPECT_LT(off.size() - planesOff.size(), on.size() - planesOn.size());
-}
-
-TEST(Render, RenderingTwiceGivesTheSameListAndMovesShiftSpheres)
-{
-    SceneTracer t;
-    SetUpTracer(t, kShadowScene);
-    t.SetEye(Vec3());
-    t.Render();
-    const PointList first = t.Points();
-    EXPECT_EQ(std::tuple(t.row, t.column), std::tuple(48u, 64u));
-    t.Render();
-    EXPECT_TRUE(Equal(first, t.Points()));
-    // G then H: back to the identical frame.
-    t.MoveSpheresLeft();
-    t.Render();
-    EXPECT_FALSE(Equal(first, t.Points()));
-    t.MoveSpheresRight();
-    t.Render();
-    EXPECT_TRUE(Equal(first, t.Points()));
 }
