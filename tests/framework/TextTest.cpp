@@ -68,20 +68,18 @@ TEST(Text, GlyphsChangeExactlyTheirOwnPixels)
     Log log;
     RecordingApp app(&log);
     TextWindow window(&log);
-    Pixels one, skipped;
+    Pixels skipped;
     unsigned result = 0, longest = 1, tooLong = 1;
     Pixels afterTooLong;
     window.onDisplay = [&] {
-        one = window.Draw(20, 30, "L", &result);
         // Code 255 has no glyph: it draws nothing and does not advance.
-        skipped = window.Draw(20, 30, "LL\xffL");
+        skipped = window.Draw(20, 30, "LL\xffL", &result);
         window.Draw(0, 100, std::string(1023, '.').c_str(), &longest);
         afterTooLong = window.Draw(0, 100, std::string(1024, '.').c_str(), &tooLong);
         window.Close();
     };
     EXPECT_EQ(app.Run(), 0);
     EXPECT_NE(result, 0u);
-    EXPECT_EQ(one, LetterL(20, 30));
     Pixels three;
     for (int x : {20, 26, 32})
         three.merge(LetterL(x, 30));

@@ -146,7 +146,7 @@ TEST(ImageBmpReader, ReadsTrueColourAndPalettedFiles)
     }
 }
 
-TEST(ImageBmpReader, OtherKindsFailSilently)
+TEST(ImageBmpReader, OtherKindsAreRefusedWithTheReadersReason)
 {
     ScratchDir dir;
     V core = MakeBmp(1, 1, 24, {}, {1, 2, 3, 0});
@@ -171,7 +171,6 @@ TEST(ImageBmpReader, OtherKindsFailSilently)
     }
     Image untouched(2, 2, RGB);
     EXPECT_FALSE(untouched.LoadBMP(dir.Path("none.bmp").c_str()));
-    EXPECT_STREQ(Image::FailureReason(), "cannot open the file");
     EXPECT_FALSE(untouched.IsNull());  // a file that cannot be opened changes nothing
 }
 

@@ -38,11 +38,8 @@ TEST(ImageTool, ArgumentsAndInfo)
         EXPECT_EQ(Tool(wrong).status, 2) << wrong;
 
     ScratchDir dir;
-    ToolRun grey = Tool("info " + dir.Write("g.bmp", MakeBmp(3, 1, 8, {9, 9, 9, 0}, V(4, 0))));
-    EXPECT_EQ(grey.out, "3 1 LUMINANCE 0\n");
-    ToolRun missing = Tool("info " + dir.Path("none.png"));
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(Tool("info " + dir.Write("g.bmp", MakeBmp(3, 1, 8, {9, 9, 9, 0}, V(4, 0)))).out, "3 1 LUMINANCE 0\n");
+    EXPECT_EQ(Tool("info " + dir.Path("none.png")).status, 1);
 }
 
 TEST(ImageTool, ConvertWritesABmpOrAPngOrNothing)

@@ -29,19 +29,6 @@ TEST(Shade, PlanePatterns)
     }
 }
 
-TEST(Shade, AmbientOnlyLightGivesTheProductEverywhere)
-{
-    SceneTracer t;
-    const std::string materials = "1 0.5 0 0 0 0 0 0 0 1\n";
-    SetUpTracer(t, RoomScript(materials + materials + materials + materials + materials) +
-                       "screen 8 6 raytracedepth -100 light 1 0 0 -5 0.2 0.2 0.2 0 0 0 0 0 0");
-    t.SetEye(Vec3());
-    t.Render();
-    ASSERT_FALSE(t.Points().empty());
-    for (const PlotRecord& p : t.Points())
-        EXPECT_EQ(std::tuple(p.red, p.green, p.blue), std::tuple(0.2f, 0.1f, 0.0f));
-}
-
 TEST(Shade, ShadowOnAPlaneCarriesTheBlockersColour)
 {
     // Back-wall point (0, 0, -30). Light 1 at (0, 0, -20) is blocked by a
