@@ -1,7 +1,7 @@
 // glintwork-image: loads pictures the way Glintwork does and saves them as
 // 24-bit BMP files, or as PNG files when the name ends in ".png".
 #include "framework/image/Image.h"
-#include "framework/image/tools/SavePng.h"
+#include "tools/SavePng.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "framework/image/tools/SavePng.h"
+#include "tools/SavePng.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
