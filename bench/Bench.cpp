@@ -6,9 +6,9 @@
 // Opens a real window on the current display, runs the application's frame
 // (trace, draw, grab, save, swap) N times for each path and prints the median
 // and 90th percentile of every stage. It also measures the floor: the same
-// frame's final points drawn again with one glDrawArrays per view, grabbed
-// and saved, without tracing; and the trace alone, with nothing drawn, on one
-// thread and on the chosen number.
+// frame's final points drawn again the way a frame draws the views it kept
+// (band by band, view by view), grabbed and saved, without tracing; and the
+// trace alone, with nothing drawn, on one thread and on the chosen number.
 //
 // The fast path draws a view whose inputs have not changed from the points it
 // kept, so in a steady run it traces only the first frame; --cold turns that
@@ -29,7 +29,6 @@
 #include <string>
 #include <vector>
 
-#include "app/PointDrawer.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
 #include "trace/BandTracer.h"
@@ -218,50 +217,20 @@ private:
         return stereo ? "pair" : "single";
     }
 
-    // The final points of each view of the frame, as the fast path hands
-    // them to GL, drawn again with one call per view.
+    // The frame's final points drawn again as a frame draws the views it
+    // kept: the fast path's bands, view by view, with nothing traced; then
+    // grabbed and saved. The first call traces the views once to keep them.
     void FloorFrame()
     {
-        if (floorLists.empty())
-            CollectFloorLists();
+        cacheViews = true;
+        FrameTimes t;
         const Clock::time_point start = Clock::now();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        for (const FloorView& v : floorLists) {
-            glViewport(v.x, 0, v.width, static_cast<GLsizei>(scene.screenHeight));
-            DrawPointsArrays(v.points);
-        }
-        SaveFrame(FramePath::Fast, nullptr);
+        DrawFrame(FramePath::Fast, &t);
+        SaveFrame(FramePath::Fast, &t);
         SwapBuffers();
-        floorFrames.push_back(Ms(start, Clock::now()));
-    }
-
-    struct FloorView {
-        int x, width;
-        PointList points;
-    };
-
-    template <typename Tracer> void Collect(Tracer& tracer, const Vec3& eye, int x, int width)
-    {
-        BandPool pool(1);
-        BandTracer<Tracer> bands(pool);
-        tracer.SetEye(eye);
-        tracer.fastPath = true;
-        FloorView v{x, width, {}};
-        bands.Render(tracer, [&](const PointList& band) { v.points.insert(v.points.end(), band.begin(), band.end()); });
-        floorLists.push_back(std::move(v));
-    }
-
-    void CollectFloorLists()
-    {
-        const int width = static_cast<int>(scene.screenWidth), half = width / 2;
-        const std::string view = ShownView();
-        if (view == "env")
-            Collect(tracerB, eyeCentre, 0, width);
-        else if (view == "pair") {
-            Collect(tracerA, eyeLeft, half, half);
-            Collect(tracerA, eyeRight, 0, half);
-        } else
-            Collect(tracerA, eyeCentre, 0, width);
+        if (floorWarm)
+            floorFrames.push_back(Ms(start, Clock::now()));
+        floorWarm = true;
     }
 
     // The fast path's trace of the frame's views with nothing drawn, on one
@@ -352,7 +321,7 @@ private:
     std::size_t phase = 0;
     int count = 0;
     std::size_t nextInput = 0;
-    std::vector<FloorView> floorLists;
+    bool floorWarm = false;
 };
 
 class BenchApp : public App {
