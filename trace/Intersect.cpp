@@ -19,6 +19,11 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
         return;
 
     rayDir = primaryDir;
+    ShadePlanePoint(planeNormal, k);
+}
+
+void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
+{
     normal = planeNormal;
     if (!fastPath)
         normal.Normalize();
@@ -31,6 +36,20 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
     const bool batched = fastPath && lightBatch.Active();
     if (batched)
         lightBatch.Compute(hitPoint, rayDir, normal);
+    // The fast path splits SphereOnLine's test: what depends on the hit
+    // point and the sphere alone is worked out once for all lights.
+    double fromCentre[3 * MaxSpheres];  // plain doubles: nothing to initialise
+    double lineC[MaxSpheres];
+    if (fastPath) {
+        for (unsigned m = 0; m < sphereCount; ++m) {
+            const Vec3 f = hitPoint - SphereCentre(m);
+            fromCentre[3 * m] = f.x;
+            fromCentre[3 * m + 1] = f.y;
+            fromCentre[3 * m + 2] = f.z;
+            const float radiusSquared = sphereRadii[m] * sphereRadii[m];
+            lineC[m] = Dot(f, f) - radiusSquared;
+        }
+    }
     for (unsigned j = 0; j < lightCount; ++j) {
         if (batched)
             TakeBatchedLight(j);
@@ -50,8 +69,16 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
 
         // The first blocking sphere in index order casts the shadow. With no
         // spheres the flag keeps its last value.
+        const Vec3 doubled = Scaled(lightDir, 2.0);
         for (unsigned m = 0; m < sphereCount; ++m) {
-            if (SphereOnLine(hitPoint, lightDir, m)) {
+            bool onLine;
+            if (fastPath) {
+                const double b = Dot(doubled, Vec3(fromCentre[3 * m], fromCentre[3 * m + 1], fromCentre[3 * m + 2]));
+                onLine = !(b * b - 4.0 * lineC[m] < 0.0);
+            } else {
+                onLine = SphereOnLine(hitPoint, lightDir, m);
+            }
+            if (onLine) {
                 lightBlocked = true;
                 BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
                 break;

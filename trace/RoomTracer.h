@@ -8,6 +8,7 @@
 #include "trace/LightBatch.h"
 #include "trace/LightTerms.h"
 #include "trace/PointList.h"
+#include "trace/PrimaryBatch.h"
 #include "trace/Vec3.h"
 #include "trace/Vec4.h"
 
@@ -87,6 +88,9 @@ public:
     void TraceRoomAndSpheres();
 
     void TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int k);
+    // The colour of the accepted hit at hitPoint on plane k, plotted; rayDir
+    // is the primary direction.
+    void ShadePlanePoint(const Vec3& planeNormal, int k);
     void ShadeSphere(const Vec3& centre, unsigned i);
 
     bool InsideRoomFace(const Vec3& point, int k) const;
@@ -185,6 +189,12 @@ protected:
         plotted.band = nullptr;
     }
 
+    // The fast path's pixels of rows [rowBegin, rowEnd), with the unit
+    // primary direction from the pixel's ((A + B) + C) - eye as SceneTracer
+    // has it: the primary rays a batch of neighbouring pixels at a time
+    // (PrimaryBatch), then each pixel shaded in order.
+    void TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList& out);
+
     // direction = unit(direction - 2 (direction . normal) normal), step by
     // step; `normal` is left scaled by 2 (direction . normal).
     static void Mirror(Vec3& direction, Vec3& normal)
@@ -209,6 +219,14 @@ private:
     // (null, and recording stopped, past the budget).
     double* RecordPlanePoint(int k);
     void NewStamp();
+
+    // Fills in batchConstants from the current set-up and eye.
+    void PrepareBatch();
+    // Shades lane `lane` of primaryBatch: its accepted plane points, then
+    // the spheres its first test did not rule out.
+    void ShadeBatchedPixel(unsigned lane);
+    PrimaryBatch primaryBatch;
+    PrimaryBatch::Constants batchConstants;
 
     LightTerms terms;
     bool termsPending = false;
