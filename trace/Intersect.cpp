@@ -101,6 +101,66 @@ void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
         keeping.band->composed.push_back(Sink().back());
 }
 
+void RoomTracer::ShadeBatchedPlanePoint(int k, unsigned p)
+{
+    const PlanePointBatch& batch = planePointBatch;
+    normal = planeNormals[k];
+    PlanePattern(hitPoint, k);
+    const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
+    const double exponent = planeExponents[k];
+    double* kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : nullptr;
+    // Which of the factors' tints each channel has (-1: neither, worked out
+    // in full).
+    int tint[3];
+    for (int c = 0; c < 3; ++c)
+        tint[c] = planeTint[c] == 1.0f ? 1 : planeTint[c] == 0.0f && !std::signbit(planeTint[c]) ? 0 : -1;
+    // PlaneLightTerm from the factors, the same operations in the same order.
+    auto planeTerm = [&](const PlaneLightFactors& f, const float* light, const float* material, int c) {
+        if (tint[c] < 0)
+            return PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
+        return (f.ambient[c] + f.tinted[tint[c]][c] * diffuseTerm) + f.specular[c] * specularTerm;
+    };
+    for (unsigned j = 0; j < lightCount; ++j) {
+        lightDir = batch.LightDir(j, p);
+        const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+        const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+        bool finished = false;
+        if (kept) {
+            // Kept whether or not a sphere blocks the light now.
+            diffuseTerm = batch.Diffuse(j, p);
+            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
+            finished = true;
+            double* v = kept + 3 + 6 * static_cast<std::size_t>(j);
+            v[0] = lightDir.x;
+            v[1] = lightDir.y;
+            v[2] = lightDir.z;
+            for (int c = 0; c < 3; ++c)
+                v[3 + c] = planeTerm(factors, light, material, c);
+        }
+        // With no spheres the flag keeps its last value.
+        if (sphereCount != 0) {
+            const int m = batch.Blocker(j, p);
+            lightBlocked = m >= 0;
+            if (lightBlocked)
+                BlockerColour(hitPoint, lightDir, static_cast<unsigned>(m), static_cast<unsigned>(m),
+                              planeShadowColour);
+        }
+        if (!lightBlocked && !finished) {
+            diffuseTerm = batch.Diffuse(j, p);
+            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
+        }
+        for (int c = 0; c < 3; ++c) {
+            const double term = lightBlocked ? ShadowedTerm(light, material, c, planeShadowColour[c])
+                                             : planeTerm(factors, light, material, c);
+            colour[c] = static_cast<float>(term + colour[c]);
+        }
+    }
+    PlotPoint(colour[0], colour[1], colour[2]);
+    colour[0] = colour[1] = colour[2] = 0.0f;
+    if (kept)
+        keeping.band->composed.push_back(Sink().back());
+}
+
 void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
 {
     const Vec3 centreToEye = eye - centre;  // from the centre to the eye

@@ -82,6 +82,22 @@ void RoomTracer::LoadScene(const Scene& scene)
     lightBatch.SetLights(lightPositions, lightCount);
     lightBatch.Use(ChosenInstructionSet());
     primaryBatch.Use(ChosenInstructionSet());
+    planePointBatch.SetLights(lightPositions, lightCount);
+    planeLightFactors.assign(std::size_t(lightCount) * RoomPlanes, PlaneLightFactors{});
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
+        for (std::size_t k = 0; k < RoomPlanes && 9 * k + 9 <= planeMaterials.size(); ++k) {
+            const float* m = &planeMaterials[9 * k];
+            PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+            for (int c = 0; c < 3; ++c) {
+                f.ambient[c] = static_cast<double>(l[c]) * m[c];
+                for (int tint = 0; tint < 2; ++tint)
+                    f.tinted[tint][c] = static_cast<double>(static_cast<float>(tint)) * l[3 + c] * m[3 + c];
+                f.specular[c] = static_cast<double>(l[6 + c]) * m[6 + c];
+            }
+        }
+    }
+    planePointBatch.Use(ChosenInstructionSet());
 }
 
 void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
@@ -155,6 +171,16 @@ void RoomTracer::PrepareBatch()
         const float radiusSquared = sphereRadii[i] * sphereRadii[i];
         k.eyeSphereC[i] = Dot(eyeToCentre, eyeToCentre) - radiusSquared;
     }
+    double centres[MaxSpheres][3];
+    float squares[MaxSpheres];
+    for (unsigned i = 0; i < sphereCount; ++i) {
+        const Vec3 centre = SphereCentre(i);
+        centres[i][0] = centre.x;
+        centres[i][1] = centre.y;
+        centres[i][2] = centre.z;
+        squares[i] = sphereRadii[i] * sphereRadii[i];
+    }
+    planePointBatch.SetSpheres(centres, squares, sphereCount);
     // A and C of every column, by the pixel set-up itself.
     const std::size_t padded =
         (std::size_t(columns) + PrimaryBatch::Lanes - 1) / PrimaryBatch::Lanes * PrimaryBatch::Lanes;
@@ -179,12 +205,14 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
     primaryDir = Vec3(batch.dir[0][lane], batch.dir[1][lane], batch.dir[2][lane]);
     rayDir = primaryDir;
     const std::size_t before = Sink().size();
-    for (int k = 0; k < RoomPlanes; ++k) {
-        if (batch.accepted[k] & bit) {
-            hitPoint = Vec3(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
-            rayDir = primaryDir;
+    for (; nextBatchedPoint < batchedPoints && batchedLane[nextBatchedPoint] == lane; ++nextBatchedPoint) {
+        const int k = batchedPlane[nextBatchedPoint];
+        hitPoint = Vec3(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
+        rayDir = primaryDir;
+        if (planePointBatch.Active())
+            ShadeBatchedPlanePoint(k, nextBatchedPoint);
+        else
             ShadePlanePoint(planeNormals[k], k);
-        }
     }
     if (keeping.mode == KeepMode::Record) {
         keeping.band->pixelDirs.push_back(primaryDir);
@@ -211,6 +239,26 @@ void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList&
         for (unsigned first = 0; first < columns; first += PrimaryBatch::Lanes) {
             const unsigned count = std::min(PrimaryBatch::Lanes, columns - first);
             primaryBatch.Trace(batchConstants, first, count);
+            // Every plane point of these pixels, in the order they are shaded.
+            const bool batched = planePointBatch.Active();
+            planePointBatch.Clear();
+            batchedPoints = 0;
+            nextBatchedPoint = 0;
+            for (unsigned lane = 0; lane < count; ++lane) {
+                const Vec3 view(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]);
+                for (int k = 0; k < RoomPlanes; ++k) {
+                    if (!(primaryBatch.accepted[k] >> lane & 1u))
+                        continue;
+                    batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
+                    batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
+                    if (batched)
+                        planePointBatch.Add(Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane],
+                                                 primaryBatch.hit[k][2][lane]),
+                                            planeNormals[k], view);
+                }
+            }
+            if (batched)
+                planePointBatch.Compute();
             for (unsigned lane = 0; lane < count; ++lane)
                 ShadeBatchedPixel(lane);
         }

@@ -7,6 +7,7 @@
 #include "trace/KeptView.h"
 #include "trace/LightBatch.h"
 #include "trace/LightTerms.h"
+#include "trace/PlanePointBatch.h"
 #include "trace/PointList.h"
 #include "trace/PrimaryBatch.h"
 #include "trace/Vec3.h"
@@ -91,6 +92,9 @@ public:
     // The colour of the accepted hit at hitPoint on plane k, plotted; rayDir
     // is the primary direction.
     void ShadePlanePoint(const Vec3& planeNormal, int k);
+    // The same from point p of planePointBatch, whose light terms and shadow
+    // tests are worked out already.
+    void ShadeBatchedPlanePoint(int k, unsigned p);
     void ShadeSphere(const Vec3& centre, unsigned i);
 
     bool InsideRoomFace(const Vec3& point, int k) const;
@@ -227,6 +231,27 @@ private:
     void ShadeBatchedPixel(unsigned lane);
     PrimaryBatch primaryBatch;
     PrimaryBatch::Constants batchConstants;
+    // The plane points of primaryBatch's pixels, in shading order (when
+    // the processor has wide vectors).
+    PlanePointBatch planePointBatch;
+    // PlaneLightTerm's factors for one light on one room plane, multiplied
+    // out as far as the order of operations allows: the ambient product, the
+    // tint times the diffuse products for a tint of 0 and of 1 (the tints
+    // the plane patterns use), and the specular product. They depend on the
+    // light's colours and the plane's material (LoadScene); light j on
+    // plane k at j * RoomPlanes + k.
+    struct PlaneLightFactors {
+        double ambient[3];
+        double tinted[2][3];
+        double specular[3];
+    };
+    std::vector<PlaneLightFactors> planeLightFactors;
+    // The plane points of primaryBatch's pixels in shading order: each
+    // one's pixel (lane) and plane.
+    unsigned batchedPoints = 0;
+    unsigned nextBatchedPoint = 0;
+    std::uint8_t batchedLane[PlanePointBatch::MaxPoints];
+    std::uint8_t batchedPlane[PlanePointBatch::MaxPoints];
 
     LightTerms terms;
     bool termsPending = false;
