@@ -266,22 +266,3 @@ TEST(Render, ReflectionSwitchLeavesThePlanesAlone)
     // With reflections off every sphere hit is plotted exactly once.
     EXPECT_LT(off.size() - planesOff.size(), on.size() - planesOn.size());
 }
-
-TEST(Render, RenderingTwiceGivesTheSameListAndMovesShiftSpheres)
-{
-    SceneTracer t;
-    SetUpTracer(t, kShadowScene);
-    t.SetEye(Vec3());
-    t.Render();
-    const PointList first = t.Points();
-    EXPECT_EQ(std::tuple(t.row, t.column), std::tuple(48u, 64u));
-    t.Render();
-    EXPECT_TRUE(Equal(first, t.Points()));
-    // G then H: back to the identical frame.
-    t.MoveSpheresLeft();
-    t.Render();
-    EXPECT_FALSE(Equal(first, t.Points()));
-    t.MoveSpheresRight();
-    t.Render();
-    EXPECT_TRUE(Equal(first, t.Points()));
-}
