@@ -109,16 +109,11 @@ void RoomTracer::ShadeBatchedPlanePoint(int k, unsigned p)
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const double exponent = planeExponents[k];
     double* kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : nullptr;
-    // Which of the factors' tints each channel has (-1: neither, worked out
-    // in full).
-    int tint[3];
-    for (int c = 0; c < 3; ++c)
-        tint[c] = planeTint[c] == 1.0f ? 1 : planeTint[c] == 0.0f && !std::signbit(planeTint[c]) ? 0 : -1;
-    // PlaneLightTerm from the factors, the same operations in the same order.
-    auto planeTerm = [&](const PlaneLightFactors& f, const float* light, const float* material, int c) {
-        if (tint[c] < 0)
-            return PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
-        return (f.ambient[c] + f.tinted[tint[c]][c] * diffuseTerm) + f.specular[c] * specularTerm;
+    // PlaneLightTerm from the factors, the same operations in the same order
+    // (the pattern's tint, each channel 0 or 1, picks the diffuse factor).
+    const unsigned ones = planeTintOnes;
+    auto planeTerm = [&](const PlaneLightFactors& f, int c) {
+        return (f.ambient[c] + f.tinted[ones >> c & 1u][c] * diffuseTerm) + f.specular[c] * specularTerm;
     };
     for (unsigned j = 0; j < lightCount; ++j) {
         lightDir = batch.LightDir(j, p);
@@ -135,7 +130,7 @@ void RoomTracer::ShadeBatchedPlanePoint(int k, unsigned p)
             v[1] = lightDir.y;
             v[2] = lightDir.z;
             for (int c = 0; c < 3; ++c)
-                v[3 + c] = planeTerm(factors, light, material, c);
+                v[3 + c] = planeTerm(factors, c);
         }
         // With no spheres the flag keeps its last value.
         if (sphereCount != 0) {
@@ -150,8 +145,8 @@ void RoomTracer::ShadeBatchedPlanePoint(int k, unsigned p)
             specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
         }
         for (int c = 0; c < 3; ++c) {
-            const double term = lightBlocked ? ShadowedTerm(light, material, c, planeShadowColour[c])
-                                             : planeTerm(factors, light, material, c);
+            const double term =
+                lightBlocked ? ShadowedTerm(light, material, c, planeShadowColour[c]) : planeTerm(factors, c);
             colour[c] = static_cast<float>(term + colour[c]);
         }
     }

@@ -23,16 +23,22 @@ void Bounds(const Constants& k, int axis, double& low, double& high)
     high = axis == 0 ? k.xMax : axis == 1 ? k.yMax : k.zMax;
 }
 
-// One pixel, as the tracer's scalar steps do it.
-void TraceLane(const Constants& k, unsigned column, unsigned lane, PrimaryBatch& out)
+// One pixel, as the tracer's scalar steps do it; with `given`, from the
+// direction already in the lane.
+void TraceLane(const Constants& k, unsigned column, unsigned lane, bool given, PrimaryBatch& out)
 {
     double d[3];
-    for (int a = 0; a < 3; ++a)
-        d[a] = ((k.columnA[a][column] + k.rowB[a]) + k.c[a]) - k.eye[a];
-    const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-    for (int a = 0; a < 3; ++a) {
-        d[a] = length == 0.0 ? 0.0 : d[a] / length;
-        out.dir[a][lane] = d[a];
+    if (given) {
+        for (int a = 0; a < 3; ++a)
+            d[a] = out.dir[a][lane];
+    } else {
+        for (int a = 0; a < 3; ++a)
+            d[a] = ((k.columnA[a][column] + k.rowB[a]) + k.c[a]) - k.eye[a];
+        const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        for (int a = 0; a < 3; ++a) {
+            d[a] = length == 0.0 ? 0.0 : d[a] / length;
+            out.dir[a][lane] = d[a];
+        }
     }
 
     double r[3] = {d[0], d[1], d[2]};
@@ -70,21 +76,27 @@ void TraceLane(const Constants& k, unsigned column, unsigned lane, PrimaryBatch&
 }
 
 // Four pixels a step, lane by lane the same operations.
-__attribute__((target("avx2"))) void TraceAvx2(const Constants& k, unsigned column, unsigned count, PrimaryBatch& out)
+__attribute__((target("avx2"))) void TraceAvx2(const Constants& k, unsigned column, unsigned count, bool given,
+                                               PrimaryBatch& out)
 {
     const __m256d zero = _mm256_setzero_pd();
     __m256d d[3];
-    for (int a = 0; a < 3; ++a)
-        d[a] = _mm256_sub_pd(
-            _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(&k.columnA[a][column]), _mm256_set1_pd(k.rowB[a])),
-                          _mm256_set1_pd(k.c[a])),
-            _mm256_set1_pd(k.eye[a]));
-    const __m256d length = _mm256_sqrt_pd(
-        _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(d[0], d[0]), _mm256_mul_pd(d[1], d[1])), _mm256_mul_pd(d[2], d[2])));
-    const __m256d isZero = _mm256_cmp_pd(length, zero, _CMP_EQ_OQ);
-    for (int a = 0; a < 3; ++a) {
-        d[a] = _mm256_blendv_pd(_mm256_div_pd(d[a], length), zero, isZero);
-        _mm256_storeu_pd(out.dir[a], d[a]);
+    if (given) {
+        for (int a = 0; a < 3; ++a)
+            d[a] = _mm256_loadu_pd(out.dir[a]);
+    } else {
+        for (int a = 0; a < 3; ++a)
+            d[a] = _mm256_sub_pd(
+                _mm256_add_pd(_mm256_add_pd(_mm256_loadu_pd(&k.columnA[a][column]), _mm256_set1_pd(k.rowB[a])),
+                              _mm256_set1_pd(k.c[a])),
+                _mm256_set1_pd(k.eye[a]));
+        const __m256d length = _mm256_sqrt_pd(_mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(d[0], d[0]), _mm256_mul_pd(d[1], d[1])), _mm256_mul_pd(d[2], d[2])));
+        const __m256d isZero = _mm256_cmp_pd(length, zero, _CMP_EQ_OQ);
+        for (int a = 0; a < 3; ++a) {
+            d[a] = _mm256_blendv_pd(_mm256_div_pd(d[a], length), zero, isZero);
+            _mm256_storeu_pd(out.dir[a], d[a]);
+        }
     }
 
     const unsigned lanes = (1u << count) - 1u;
@@ -137,14 +149,24 @@ __attribute__((target("avx2"))) void TraceAvx2(const Constants& k, unsigned colu
 
 void PrimaryBatch::Trace(const Constants& k, unsigned column, unsigned count)
 {
+    Run(k, column, count, false);
+}
+
+void PrimaryBatch::TraceGiven(const Constants& k, unsigned count)
+{
+    Run(k, 0, count, true);
+}
+
+void PrimaryBatch::Run(const Constants& k, unsigned column, unsigned count, bool given)
+{
     for (int p = 0; p < Planes; ++p)
         accepted[p] = 0;
     for (unsigned i = 0; i < MaxSpheres; ++i)
         maybeSphere[i] = 0;
     if (instructionSet != InstructionSet::Plain) {
-        TraceAvx2(k, column, count, *this);
+        TraceAvx2(k, column, count, given, *this);
         return;
     }
     for (unsigned lane = 0; lane < count; ++lane)
-        TraceLane(k, column + lane, lane, *this);
+        TraceLane(k, column + lane, lane, given, *this);
 }

@@ -6,9 +6,10 @@
 
 #include "trace/InstructionSet.h"
 
-// The primary rays of up to four neighbouring pixels of a row, each in a lane
-// of a vector register (or lane by lane without wide vectors): the pixel's
-// unit direction, the plane-by-plane walk through the five room planes and
+// The primary rays of up to four pixels (neighbours in a row, or for the
+// environment view the next ones that draw, with their bent rays), each in a
+// lane of a vector register (or lane by lane without wide vectors): the
+// pixel's unit direction, the plane-by-plane walk through the five room planes and
 // the first test of every sphere. Each lane does what the room tracer does
 // for one pixel (SetUpPixel, the normalising of SceneTracer::RenderRows, the
 // plane tests of TraceRoomAndSpheres and TracePlane, ShadeSphere's miss
@@ -44,6 +45,9 @@ public:
     // The pixels from `column` on (`count`, at most Lanes) of the row whose B
     // is in `k.rowB`; the results are read per lane below.
     void Trace(const Constants& k, unsigned column, unsigned count);
+    // The same from the unit directions the caller put in dir (lanes below
+    // `count`): the planes and spheres only.
+    void TraceGiven(const Constants& k, unsigned count);
 
     double dir[3][Lanes];                   // unit primary direction
     double hit[Planes][3][Lanes];           // hit point on each plane (where accepted)
@@ -51,6 +55,7 @@ public:
     unsigned maybeSphere[MaxSpheres] = {};  // per sphere, a bit per lane: not ruled out by the first test
 
 private:
+    void Run(const Constants& k, unsigned column, unsigned count, bool given);
     InstructionSet instructionSet = InstructionSet::Plain;
 };
 

@@ -239,29 +239,34 @@ void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList&
         for (unsigned first = 0; first < columns; first += PrimaryBatch::Lanes) {
             const unsigned count = std::min(PrimaryBatch::Lanes, columns - first);
             primaryBatch.Trace(batchConstants, first, count);
-            // Every plane point of these pixels, in the order they are shaded.
-            const bool batched = planePointBatch.Active();
-            planePointBatch.Clear();
-            batchedPoints = 0;
-            nextBatchedPoint = 0;
-            for (unsigned lane = 0; lane < count; ++lane) {
-                const Vec3 view(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]);
-                for (int k = 0; k < RoomPlanes; ++k) {
-                    if (!(primaryBatch.accepted[k] >> lane & 1u))
-                        continue;
-                    batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
-                    batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
-                    if (batched)
-                        planePointBatch.Add(Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane],
-                                                 primaryBatch.hit[k][2][lane]),
-                                            planeNormals[k], view);
-                }
-            }
-            if (batched)
-                planePointBatch.Compute();
-            for (unsigned lane = 0; lane < count; ++lane)
-                ShadeBatchedPixel(lane);
+            ShadeBatch(count);
         }
     }
     plotted.band = nullptr;
+}
+
+void RoomTracer::ShadeBatch(unsigned count)
+{
+    // Every plane point of these pixels, in the order they are shaded.
+    const bool batched = planePointBatch.Active();
+    planePointBatch.Clear();
+    batchedPoints = 0;
+    nextBatchedPoint = 0;
+    for (unsigned lane = 0; lane < count; ++lane) {
+        const Vec3 view(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]);
+        for (int k = 0; k < RoomPlanes; ++k) {
+            if (!(primaryBatch.accepted[k] >> lane & 1u))
+                continue;
+            batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
+            batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
+            if (batched)
+                planePointBatch.Add(
+                    Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
+                    planeNormals[k], view);
+        }
+    }
+    if (batched)
+        planePointBatch.Compute();
+    for (unsigned lane = 0; lane < count; ++lane)
+        ShadeBatchedPixel(lane);
 }

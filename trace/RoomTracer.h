@@ -119,6 +119,7 @@ public:
     bool reflectionsOn = true;
     bool colouredShadowsOn = true;
     float planeTint[3] = {0.3f, 0.0f, 0.0f};
+    unsigned planeTintOnes = 0;  // set with planeTint by PlanePattern: a bit per channel of 1 (the others are 0)
     float top = 0.0f;
     float bottom = 0.0f;
     float left = 0.0f;
@@ -198,6 +199,12 @@ protected:
     // has it: the primary rays a batch of neighbouring pixels at a time
     // (PrimaryBatch), then each pixel shaded in order.
     void TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList& out);
+    // Fills in batchConstants from the current set-up and eye (before a band).
+    void PrepareBatch();
+    // Shades the first `count` pixels of primaryBatch, once traced, in lane order.
+    void ShadeBatch(unsigned count);
+    PrimaryBatch primaryBatch;
+    PrimaryBatch::Constants batchConstants;
 
     // direction = unit(direction - 2 (direction . normal) normal), step by
     // step; `normal` is left scaled by 2 (direction . normal).
@@ -224,13 +231,9 @@ private:
     double* RecordPlanePoint(int k);
     void NewStamp();
 
-    // Fills in batchConstants from the current set-up and eye.
-    void PrepareBatch();
     // Shades lane `lane` of primaryBatch: its accepted plane points, then
     // the spheres its first test did not rule out.
     void ShadeBatchedPixel(unsigned lane);
-    PrimaryBatch primaryBatch;
-    PrimaryBatch::Constants batchConstants;
     // The plane points of primaryBatch's pixels, in shading order (when
     // the processor has wide vectors).
     PlanePointBatch planePointBatch;
