@@ -49,8 +49,8 @@ public:
     // `count`): the planes and spheres only.
     void TraceGiven(const Constants& k, unsigned count);
 
-    double dir[3][Lanes];                   // unit primary direction
-    double hit[Planes][3][Lanes];           // hit point on each plane (where accepted)
+    double dir[3][Lanes] = {};              // unit primary direction
+    double hit[Planes][3][Lanes] = {};      // hit point on each plane (where accepted)
     unsigned accepted[Planes] = {};         // per plane, a bit per lane: accepted there
     unsigned maybeSphere[MaxSpheres] = {};  // per sphere, a bit per lane: not ruled out by the first test
 
