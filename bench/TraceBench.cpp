@@ -7,7 +7,7 @@
 // of the points the frame draws (for the reference path: with the points that
 // the next one covers left out, as the fast path leaves out a sphere point's
 // repeats), so the two paths can be compared by hash. Equal hashes mean equal
-// point lists; where two pixels' points fall on one position (the environment
+// point lists; where two different points fall on one position (the environment
 // view of a crowded scene) the lists differ by such a point while the
 // pictures do not. Small enough to run under callgrind.
 // Exit status 2 for bad arguments or a scene that cannot be traced.
