@@ -1,6 +1,8 @@
 // Intersection and acceptance tests of the room tracer. No test uses an
 // epsilon; every comparison is exact, with the strictness written here.
 
+#include <immintrin.h>
+
 #include <cmath>
 
 #include "trace/LightTerms.h"
@@ -101,36 +103,54 @@ void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
         keeping.band->composed.push_back(Sink().back());
 }
 
+namespace {
+
+// One light's term of a room point, the three channels at once (a channel
+// a lane, the fourth lane padding): unless `blocked`, (ambient + tinted *
+// diffuse) + specular * power as PlaneLightTerm works it out, else ambient +
+// shadow as ShadowedTerm; then sum = float(term + sum). With `unshadowed`,
+// the unshadowed term is stored there as well (even for a blocked light).
+__attribute__((target("avx2"))) void AddPlaneTermAvx2(const double* ambient, const double* tinted,
+                                                      const double* specular, double diffuse, double power,
+                                                      const float* shadow, float sum[4], double* unshadowed)
+{
+    const __m256d a = _mm256_loadu_pd(ambient);
+    __m256d term;
+    if (!shadow || unshadowed) {
+        term = _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(_mm256_loadu_pd(tinted), _mm256_set1_pd(diffuse))),
+                             _mm256_mul_pd(_mm256_loadu_pd(specular), _mm256_set1_pd(power)));
+        if (unshadowed)
+            _mm256_storeu_pd(unshadowed, term);
+    }
+    if (shadow)
+        term = _mm256_add_pd(a, _mm256_cvtps_pd(_mm_setr_ps(shadow[0], shadow[1], shadow[2], 0.0f)));
+    _mm_storeu_ps(sum, _mm256_cvtpd_ps(_mm256_add_pd(term, _mm256_cvtps_pd(_mm_loadu_ps(sum)))));
+}
+
+}  // namespace
+
 void RoomTracer::ShadeBatchedPlanePoint(int k, unsigned p)
 {
     const PlanePointBatch& batch = planePointBatch;
     normal = planeNormals[k];
     PlanePattern(hitPoint, k);
-    const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const double exponent = planeExponents[k];
     double* kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : nullptr;
-    // PlaneLightTerm from the factors, the same operations in the same order
-    // (the pattern's tint, each channel 0 or 1, picks the diffuse factor).
+    // The pattern's tint picks the diffuse factors.
     const unsigned ones = planeTintOnes;
-    auto planeTerm = [&](const PlaneLightFactors& f, int c) {
-        return (f.ambient[c] + f.tinted[ones >> c & 1u][c] * diffuseTerm) + f.specular[c] * specularTerm;
-    };
+    float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j) {
         lightDir = batch.LightDir(j, p);
-        const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
-        bool finished = false;
+        // Kept whether or not a sphere blocks the light now.
+        double unshadowed[4];
+        double* v = kept ? kept + 3 + 6 * static_cast<std::size_t>(j) : nullptr;
         if (kept) {
-            // Kept whether or not a sphere blocks the light now.
             diffuseTerm = batch.Diffuse(j, p);
             specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
-            finished = true;
-            double* v = kept + 3 + 6 * static_cast<std::size_t>(j);
             v[0] = lightDir.x;
             v[1] = lightDir.y;
             v[2] = lightDir.z;
-            for (int c = 0; c < 3; ++c)
-                v[3 + c] = planeTerm(factors, c);
         }
         // With no spheres the flag keeps its last value.
         if (sphereCount != 0) {
@@ -140,17 +160,18 @@ void RoomTracer::ShadeBatchedPlanePoint(int k, unsigned p)
                 BlockerColour(hitPoint, lightDir, static_cast<unsigned>(m), static_cast<unsigned>(m),
                               planeShadowColour);
         }
-        if (!lightBlocked && !finished) {
+        if (!lightBlocked && !kept) {
             diffuseTerm = batch.Diffuse(j, p);
             specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
         }
-        for (int c = 0; c < 3; ++c) {
-            const double term =
-                lightBlocked ? ShadowedTerm(light, material, c, planeShadowColour[c]) : planeTerm(factors, c);
-            colour[c] = static_cast<float>(term + colour[c]);
+        AddPlaneTermAvx2(factors.ambient, factors.tinted[ones], factors.specular, diffuseTerm, specularTerm,
+                         lightBlocked ? planeShadowColour : nullptr, sum, kept ? unshadowed : nullptr);
+        if (kept) {
+            for (int c = 0; c < 3; ++c)
+                v[3 + c] = unshadowed[c];
         }
     }
-    PlotPoint(colour[0], colour[1], colour[2]);
+    PlotPoint(sum[0], sum[1], sum[2]);
     colour[0] = colour[1] = colour[2] = 0.0f;
     if (kept)
         keeping.band->composed.push_back(Sink().back());

@@ -91,8 +91,10 @@ void RoomTracer::LoadScene(const Scene& scene)
             PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
             for (int c = 0; c < 3; ++c) {
                 f.ambient[c] = static_cast<double>(l[c]) * m[c];
-                for (int tint = 0; tint < 2; ++tint)
-                    f.tinted[tint][c] = static_cast<double>(static_cast<float>(tint)) * l[3 + c] * m[3 + c];
+                for (unsigned ones = 0; ones < 8; ++ones) {
+                    const float tint = static_cast<float>(ones >> c & 1u);
+                    f.tinted[ones][c] = static_cast<double>(tint) * l[3 + c] * m[3 + c];
+                }
                 f.specular[c] = static_cast<double>(l[6 + c]) * m[6 + c];
             }
         }

@@ -239,14 +239,15 @@ private:
     PlanePointBatch planePointBatch;
     // PlaneLightTerm's factors for one light on one room plane, multiplied
     // out as far as the order of operations allows: the ambient product, the
-    // tint times the diffuse products for a tint of 0 and of 1 (the tints
-    // the plane patterns use), and the specular product. They depend on the
-    // light's colours and the plane's material (LoadScene); light j on
-    // plane k at j * RoomPlanes + k.
+    // tint times the diffuse products for each tint the plane patterns use
+    // (channels of 0 or 1, by planeTintOnes), and the specular product; a
+    // channel a lane, the fourth lane 0. They depend on the light's colours
+    // and the plane's material (LoadScene); light j on plane k at
+    // j * RoomPlanes + k.
     struct PlaneLightFactors {
-        double ambient[3];
-        double tinted[2][3];
-        double specular[3];
+        double ambient[4];
+        double tinted[8][4];
+        double specular[4];
     };
     std::vector<PlaneLightFactors> planeLightFactors;
     // The plane points of primaryBatch's pixels in shading order: each
