@@ -13,6 +13,16 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
     const Vec3 envSphere(0.0, 0.0, -17.0);
     const double radiusSquared = 49.0;
     Vec3 eyeFromSphere(0.0, 0.0, 0.0);
+    unsigned gathered = 0;
+    auto traceGathered = [&]() {
+        if (gathered == 0)
+            return;
+        primaryBatch.TraceGiven(batchConstants, gathered);
+        ShadeBatch(gathered);
+        gathered = 0;
+    };
+    if (fastPath)
+        PrepareBatch();
 
     ForEachPixel(rowBegin, rowEnd, out, [&](const Vec3& direction) {
         envDir = direction;
@@ -40,6 +50,19 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
         rayDir = envDir;
         primaryDir = rayDir;
         envDir = envDirUnit;
-        TraceRoomAndSpheres();
+        if (!fastPath) {
+            TraceRoomAndSpheres();
+            return;
+        }
+        // The fast path gathers the bent rays of the pixels that draw and
+        // traces them a batch at a time, shading each in pixel order.
+        primaryBatch.dir[0][gathered] = primaryDir.x;
+        primaryBatch.dir[1][gathered] = primaryDir.y;
+        primaryBatch.dir[2][gathered] = primaryDir.z;
+        if (++gathered == PrimaryBatch::Lanes)
+            traceGathered();
     });
+    plotted.band = &out;
+    traceGathered();
+    plotted.band = nullptr;
 }

@@ -1,6 +1,8 @@
 // Intersection and acceptance tests of the room tracer. No test uses an
 // epsilon; every comparison is exact, with the strictness written here.
 
+#include <immintrin.h>
+
 #include <cmath>
 
 #include "trace/LightTerms.h"
@@ -19,6 +21,11 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
         return;
 
     rayDir = primaryDir;
+    ShadePlanePoint(planeNormal, k);
+}
+
+void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
+{
     normal = planeNormal;
     if (!fastPath)
         normal.Normalize();
@@ -31,6 +38,20 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
     const bool batched = fastPath && lightBatch.Active();
     if (batched)
         lightBatch.Compute(hitPoint, rayDir, normal);
+    // The fast path splits SphereOnLine's test: what depends on the hit
+    // point and the sphere alone is worked out once for all lights.
+    double fromCentre[3 * MaxSpheres];  // plain doubles: nothing to initialise
+    double lineC[MaxSpheres];
+    if (fastPath) {
+        for (unsigned m = 0; m < sphereCount; ++m) {
+            const Vec3 f = hitPoint - SphereCentre(m);
+            fromCentre[3 * m] = f.x;
+            fromCentre[3 * m + 1] = f.y;
+            fromCentre[3 * m + 2] = f.z;
+            const float radiusSquared = sphereRadii[m] * sphereRadii[m];
+            lineC[m] = Dot(f, f) - radiusSquared;
+        }
+    }
     for (unsigned j = 0; j < lightCount; ++j) {
         if (batched)
             TakeBatchedLight(j);
@@ -50,8 +71,16 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
 
         // The first blocking sphere in index order casts the shadow. With no
         // spheres the flag keeps its last value.
+        const Vec3 doubled = Scaled(lightDir, 2.0);
         for (unsigned m = 0; m < sphereCount; ++m) {
-            if (SphereOnLine(hitPoint, lightDir, m)) {
+            bool onLine;
+            if (fastPath) {
+                const double b = Dot(doubled, Vec3(fromCentre[3 * m], fromCentre[3 * m + 1], fromCentre[3 * m + 2]));
+                onLine = !(b * b - 4.0 * lineC[m] < 0.0);
+            } else {
+                onLine = SphereOnLine(hitPoint, lightDir, m);
+            }
+            if (onLine) {
                 lightBlocked = true;
                 BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
                 break;
@@ -69,6 +98,80 @@ void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int
         }
     }
     PlotPoint(colour[0], colour[1], colour[2]);
+    colour[0] = colour[1] = colour[2] = 0.0f;
+    if (kept)
+        keeping.band->composed.push_back(Sink().back());
+}
+
+namespace {
+
+// One light's term of a room point, the three channels at once (a channel
+// a lane, the fourth lane padding): unless `blocked`, (ambient + tinted *
+// diffuse) + specular * power as PlaneLightTerm works it out, else ambient +
+// shadow as ShadowedTerm; then sum = float(term + sum). With `unshadowed`,
+// the unshadowed term is stored there as well (even for a blocked light).
+__attribute__((target("avx2"))) void AddPlaneTermAvx2(const double* ambient, const double* tinted,
+                                                      const double* specular, double diffuse, double power,
+                                                      const float* shadow, float sum[4], double* unshadowed)
+{
+    const __m256d a = _mm256_loadu_pd(ambient);
+    __m256d term;
+    if (!shadow || unshadowed) {
+        term = _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(_mm256_loadu_pd(tinted), _mm256_set1_pd(diffuse))),
+                             _mm256_mul_pd(_mm256_loadu_pd(specular), _mm256_set1_pd(power)));
+        if (unshadowed)
+            _mm256_storeu_pd(unshadowed, term);
+    }
+    if (shadow)
+        term = _mm256_add_pd(a, _mm256_cvtps_pd(_mm_setr_ps(shadow[0], shadow[1], shadow[2], 0.0f)));
+    _mm_storeu_ps(sum, _mm256_cvtpd_ps(_mm256_add_pd(term, _mm256_cvtps_pd(_mm_loadu_ps(sum)))));
+}
+
+}  // namespace
+
+void RoomTracer::ShadeBatchedPlanePoint(int k, unsigned p)
+{
+    const PlanePointBatch& batch = planePointBatch;
+    normal = planeNormals[k];
+    PlanePattern(hitPoint, k);
+    const double exponent = planeExponents[k];
+    double* kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : nullptr;
+    // The pattern's tint picks the diffuse factors.
+    const unsigned ones = planeTintOnes;
+    float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    for (unsigned j = 0; j < lightCount; ++j) {
+        lightDir = batch.LightDir(j, p);
+        const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+        // Kept whether or not a sphere blocks the light now.
+        double unshadowed[4];
+        double* v = kept ? kept + 3 + 6 * static_cast<std::size_t>(j) : nullptr;
+        if (kept) {
+            diffuseTerm = batch.Diffuse(j, p);
+            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
+            v[0] = lightDir.x;
+            v[1] = lightDir.y;
+            v[2] = lightDir.z;
+        }
+        // With no spheres the flag keeps its last value.
+        if (sphereCount != 0) {
+            const int m = batch.Blocker(j, p);
+            lightBlocked = m >= 0;
+            if (lightBlocked)
+                BlockerColour(hitPoint, lightDir, static_cast<unsigned>(m), static_cast<unsigned>(m),
+                              planeShadowColour);
+        }
+        if (!lightBlocked && !kept) {
+            diffuseTerm = batch.Diffuse(j, p);
+            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
+        }
+        AddPlaneTermAvx2(factors.ambient, factors.tinted[ones], factors.specular, diffuseTerm, specularTerm,
+                         lightBlocked ? planeShadowColour : nullptr, sum, kept ? unshadowed : nullptr);
+        if (kept) {
+            for (int c = 0; c < 3; ++c)
+                v[3 + c] = unshadowed[c];
+        }
+    }
+    PlotPoint(sum[0], sum[1], sum[2]);
     colour[0] = colour[1] = colour[2] = 0.0f;
     if (kept)
         keeping.band->composed.push_back(Sink().back());

@@ -81,6 +81,25 @@ void RoomTracer::LoadScene(const Scene& scene)
     CopyPrefix(scene.planeExponents, planes, planeExponents);
     lightBatch.SetLights(lightPositions, lightCount);
     lightBatch.Use(ChosenInstructionSet());
+    primaryBatch.Use(ChosenInstructionSet());
+    planePointBatch.SetLights(lightPositions, lightCount);
+    planeLightFactors.assign(std::size_t(lightCount) * RoomPlanes, PlaneLightFactors{});
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
+        for (std::size_t k = 0; k < RoomPlanes && 9 * k + 9 <= planeMaterials.size(); ++k) {
+            const float* m = &planeMaterials[9 * k];
+            PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+            for (int c = 0; c < 3; ++c) {
+                f.ambient[c] = static_cast<double>(l[c]) * m[c];
+                for (unsigned ones = 0; ones < 8; ++ones) {
+                    const float tint = static_cast<float>(ones >> c & 1u);
+                    f.tinted[ones][c] = static_cast<double>(tint) * l[3 + c] * m[3 + c];
+                }
+                f.specular[c] = static_cast<double>(l[6 + c]) * m[6 + c];
+            }
+        }
+    }
+    planePointBatch.Use(ChosenInstructionSet());
 }
 
 void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
@@ -124,4 +143,132 @@ void RoomTracer::PlotPoint(float red, float green, float blue)
 {
     Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(hitPoint.x), static_cast<float>(hitPoint.y),
                                 static_cast<float>(hitPoint.z)});
+}
+
+void RoomTracer::PrepareBatch()
+{
+    PrimaryBatch::Constants& k = batchConstants;
+    const double e[3] = {eye.x, eye.y, eye.z};
+    for (int a = 0; a < 3; ++a)
+        k.eye[a] = e[a];
+    for (int p = 0; p < RoomPlanes; ++p) {
+        k.normal[p][0] = planeNormals[p].x;
+        k.normal[p][1] = planeNormals[p].y;
+        k.normal[p][2] = planeNormals[p].z;
+        k.numerator[p] = Dot(planePoints[p] - eye, planeNormals[p]);
+    }
+    k.xMin = planePoints[0].x;
+    k.xMax = planePoints[1].x;
+    k.zMin = planePoints[2].z;
+    k.zMax = nearZ;
+    k.yMin = planePoints[3].y;
+    k.yMax = planePoints[4].y;
+    k.depthLimit = depthLimit;
+    k.sphereCount = sphereCount;
+    for (unsigned i = 0; i < sphereCount; ++i) {
+        const Vec3 eyeToCentre = eye - SphereCentre(i);
+        k.eyeToCentre[i][0] = eyeToCentre.x;
+        k.eyeToCentre[i][1] = eyeToCentre.y;
+        k.eyeToCentre[i][2] = eyeToCentre.z;
+        const float radiusSquared = sphereRadii[i] * sphereRadii[i];
+        k.eyeSphereC[i] = Dot(eyeToCentre, eyeToCentre) - radiusSquared;
+    }
+    double centres[MaxSpheres][3];
+    float squares[MaxSpheres];
+    for (unsigned i = 0; i < sphereCount; ++i) {
+        const Vec3 centre = SphereCentre(i);
+        centres[i][0] = centre.x;
+        centres[i][1] = centre.y;
+        centres[i][2] = centre.z;
+        squares[i] = sphereRadii[i] * sphereRadii[i];
+    }
+    planePointBatch.SetSpheres(centres, squares, sphereCount);
+    // A and C of every column, by the pixel set-up itself.
+    const std::size_t padded =
+        (std::size_t(columns) + PrimaryBatch::Lanes - 1) / PrimaryBatch::Lanes * PrimaryBatch::Lanes;
+    for (std::vector<double>& v : k.columnA)
+        v.assign(padded, 0.0);
+    for (column = 0; column < columns; ++column) {
+        Vec3 a, b, c;
+        SetUpPixel(a, b, c);
+        k.columnA[0][column] = a.x;
+        k.columnA[1][column] = a.y;
+        k.columnA[2][column] = a.z;
+        k.c[0] = c.x;
+        k.c[1] = c.y;
+        k.c[2] = c.z;
+    }
+}
+
+void RoomTracer::ShadeBatchedPixel(unsigned lane)
+{
+    const PrimaryBatch& batch = primaryBatch;
+    const unsigned bit = 1u << lane;
+    primaryDir = Vec3(batch.dir[0][lane], batch.dir[1][lane], batch.dir[2][lane]);
+    rayDir = primaryDir;
+    const std::size_t before = Sink().size();
+    for (; nextBatchedPoint < batchedPoints && batchedLane[nextBatchedPoint] == lane; ++nextBatchedPoint) {
+        const int k = batchedPlane[nextBatchedPoint];
+        hitPoint = Vec3(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
+        rayDir = primaryDir;
+        if (planePointBatch.Active())
+            ShadeBatchedPlanePoint(k, nextBatchedPoint);
+        else
+            ShadePlanePoint(planeNormals[k], k);
+    }
+    if (keeping.mode == KeepMode::Record) {
+        keeping.band->pixelDirs.push_back(primaryDir);
+        keeping.band->pixelPlanes.push_back(static_cast<std::uint8_t>(Sink().size() - before));
+    }
+    rayDir = primaryDir;
+    for (unsigned i = 0; i < sphereCount; ++i) {
+        if (batch.maybeSphere[i] & bit)
+            ShadeSphere(SphereCentre(i), i);
+    }
+}
+
+void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList& out)
+{
+    plotted.band = &out;
+    PrepareBatch();
+    for (row = rowBegin; row < rowEnd; ++row) {
+        column = 0;
+        Vec3 a, b, c;
+        SetUpPixel(a, b, c);
+        batchConstants.rowB[0] = b.x;
+        batchConstants.rowB[1] = b.y;
+        batchConstants.rowB[2] = b.z;
+        for (unsigned first = 0; first < columns; first += PrimaryBatch::Lanes) {
+            const unsigned count = std::min(PrimaryBatch::Lanes, columns - first);
+            primaryBatch.Trace(batchConstants, first, count);
+            ShadeBatch(count);
+        }
+    }
+    plotted.band = nullptr;
+}
+
+void RoomTracer::ShadeBatch(unsigned count)
+{
+    // Every plane point of these pixels, in the order they are shaded.
+    const bool batched = planePointBatch.Active();
+    planePointBatch.Clear();
+    batchedPoints = 0;
+    nextBatchedPoint = 0;
+    for (unsigned lane = 0; lane < count; ++lane) {
+        const Vec3 view(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]);
+        for (int k = 0; k < RoomPlanes; ++k) {
+            if (!(primaryBatch.accepted[k] >> lane & 1u))
+                continue;
+            batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
+            batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
+            if (batched)
+                planePointBatch.Add(
+                    Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
+                    planeNormals[k], view);
+        }
+    }
+    if (batched)
+        planePointBatch.Compute();
+    for (unsigned lane = 0; lane < count; ++lane)
+        ShadeBatchedPixel(lane);
 }

@@ -7,7 +7,9 @@
 #include "trace/KeptView.h"
 #include "trace/LightBatch.h"
 #include "trace/LightTerms.h"
+#include "trace/PlanePointBatch.h"
 #include "trace/PointList.h"
+#include "trace/PrimaryBatch.h"
 #include "trace/Vec3.h"
 #include "trace/Vec4.h"
 
@@ -87,6 +89,12 @@ public:
     void TraceRoomAndSpheres();
 
     void TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int k);
+    // The colour of the accepted hit at hitPoint on plane k, plotted; rayDir
+    // is the primary direction.
+    void ShadePlanePoint(const Vec3& planeNormal, int k);
+    // The same from point p of planePointBatch, whose light terms and shadow
+    // tests are worked out already.
+    void ShadeBatchedPlanePoint(int k, unsigned p);
     void ShadeSphere(const Vec3& centre, unsigned i);
 
     bool InsideRoomFace(const Vec3& point, int k) const;
@@ -111,6 +119,7 @@ public:
     bool reflectionsOn = true;
     bool colouredShadowsOn = true;
     float planeTint[3] = {0.3f, 0.0f, 0.0f};
+    unsigned planeTintOnes = 0;  // set with planeTint by PlanePattern: a bit per channel of 1 (the others are 0)
     float top = 0.0f;
     float bottom = 0.0f;
     float left = 0.0f;
@@ -185,6 +194,18 @@ protected:
         plotted.band = nullptr;
     }
 
+    // The fast path's pixels of rows [rowBegin, rowEnd), with the unit
+    // primary direction from the pixel's ((A + B) + C) - eye as SceneTracer
+    // has it: the primary rays a batch of neighbouring pixels at a time
+    // (PrimaryBatch), then each pixel shaded in order.
+    void TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList& out);
+    // Fills in batchConstants from the current set-up and eye (before a band).
+    void PrepareBatch();
+    // Shades the first `count` pixels of primaryBatch, once traced, in lane order.
+    void ShadeBatch(unsigned count);
+    PrimaryBatch primaryBatch;
+    PrimaryBatch::Constants batchConstants;
+
     // direction = unit(direction - 2 (direction . normal) normal), step by
     // step; `normal` is left scaled by 2 (direction . normal).
     static void Mirror(Vec3& direction, Vec3& normal)
@@ -209,6 +230,32 @@ private:
     // (null, and recording stopped, past the budget).
     double* RecordPlanePoint(int k);
     void NewStamp();
+
+    // Shades lane `lane` of primaryBatch: its accepted plane points, then
+    // the spheres its first test did not rule out.
+    void ShadeBatchedPixel(unsigned lane);
+    // The plane points of primaryBatch's pixels, in shading order (when
+    // the processor has wide vectors).
+    PlanePointBatch planePointBatch;
+    // PlaneLightTerm's factors for one light on one room plane, multiplied
+    // out as far as the order of operations allows: the ambient product, the
+    // tint times the diffuse products for each tint the plane patterns use
+    // (channels of 0 or 1, by planeTintOnes), and the specular product; a
+    // channel a lane, the fourth lane 0. They depend on the light's colours
+    // and the plane's material (LoadScene); light j on plane k at
+    // j * RoomPlanes + k.
+    struct PlaneLightFactors {
+        double ambient[4];
+        double tinted[8][4];
+        double specular[4];
+    };
+    std::vector<PlaneLightFactors> planeLightFactors;
+    // The plane points of primaryBatch's pixels in shading order: each
+    // one's pixel (lane) and plane.
+    unsigned batchedPoints = 0;
+    unsigned nextBatchedPoint = 0;
+    std::uint8_t batchedLane[PlanePointBatch::MaxPoints];
+    std::uint8_t batchedPlane[PlanePointBatch::MaxPoints];
 
     LightTerms terms;
     bool termsPending = false;

@@ -19,11 +19,13 @@ std::int32_t TruncateToInt32(double v)
     return static_cast<std::int32_t>(v);
 }
 
-void SetTint(float tint[3], float r, float g, float b)
+// Every tint has channels of 0 or 1; `ones` gets a bit per channel of 1.
+void SetTint(float tint[3], unsigned& ones, float r, float g, float b)
 {
     tint[0] = r;
     tint[1] = g;
     tint[2] = b;
+    ones = unsigned(r == 1.0f) | unsigned(g == 1.0f) << 1 | unsigned(b == 1.0f) << 2;
 }
 
 }  // namespace
@@ -34,9 +36,9 @@ void RoomTracer::PlanePattern(const Vec3& point, int k)
         // Walls: red bands between -10 and -5 and between 0 and 5, yellow elsewhere.
         const double y = point.y;
         if ((-10.0 < y && y < -5.0) || (0.0 < y && y < 5.0))
-            SetTint(planeTint, 1.0f, 0.0f, 0.0f);
+            SetTint(planeTint, planeTintOnes, 1.0f, 0.0f, 0.0f);
         else
-            SetTint(planeTint, 1.0f, 1.0f, 0.0f);
+            SetTint(planeTint, planeTintOnes, 1.0f, 1.0f, 0.0f);
         return;
     }
     const std::int32_t x = TruncateToInt32(point.x);
@@ -46,22 +48,22 @@ void RoomTracer::PlanePattern(const Vec3& point, int k)
         const bool a = x % 4 == 0;
         const bool b = z % 4 == 0;
         if (a == b)
-            SetTint(planeTint, 1.0f, 1.0f, 1.0f);
+            SetTint(planeTint, planeTintOnes, 1.0f, 1.0f, 1.0f);
         else
-            SetTint(planeTint, 1.0f, 0.0f, 0.0f);
+            SetTint(planeTint, planeTintOnes, 1.0f, 0.0f, 0.0f);
         return;
     }
     // Ceiling: four colours on a grid of three units.
     const bool a = x % 3 == 0;
     const bool b = z % 3 == 0;
     if (a && b)
-        SetTint(planeTint, 0.0f, 1.0f, 1.0f);
+        SetTint(planeTint, planeTintOnes, 0.0f, 1.0f, 1.0f);
     else if (a)
-        SetTint(planeTint, 1.0f, 0.0f, 0.0f);
+        SetTint(planeTint, planeTintOnes, 1.0f, 0.0f, 0.0f);
     else if (b)
-        SetTint(planeTint, 1.0f, 1.0f, 0.0f);
+        SetTint(planeTint, planeTintOnes, 1.0f, 1.0f, 0.0f);
     else
-        SetTint(planeTint, 0.0f, 1.0f, 0.0f);
+        SetTint(planeTint, planeTintOnes, 0.0f, 1.0f, 0.0f);
 }
 
 // The reference path works out every factor at once, as the shading is

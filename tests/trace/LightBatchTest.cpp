@@ -7,6 +7,9 @@
 
 #include "trace/LightBatch.h"
 #include "trace/LightTerms.h"
+#include "trace/PlanePointBatch.h"
+#include "trace/SceneTracer.h"
+#include "tests/trace/TracerTestScene.h"
 
 namespace {
 
@@ -23,7 +26,9 @@ bool SameBits(const Vec3& a, const Vec3& b)
 // Every lane of every vector width equals the scalar light terms to the bit,
 // on the edges too: a point on a light (zero length), a half vector of zero
 // length, a NaN point, normals the light is behind, and nine lights (a full
-// step of eight lanes and a step with one).
+// step of eight lanes and a step with one). The same with the points in the
+// lanes (nine points: two full steps of four and one with one), and the
+// first sphere on each line as the tracer finds it.
 TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -52,8 +57,25 @@ TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
         batch.SetLights(positions, lights);
         batch.Use(set);
         ASSERT_TRUE(batch.Active());
+        SceneTracer tracer;
+        SetUpTracer(tracer, RoomScript() + "sphere 3  0 0 -10 5   -6 2 -25 4   3 2 0 2");
+        double centres[3][3];
+        float squares[3];
+        for (unsigned m = 0; m < 3; ++m) {
+            centres[m][0] = tracer.sphereCentres[m].x, centres[m][1] = tracer.sphereCentres[m].y;
+            centres[m][2] = tracer.sphereCentres[m].z, squares[m] = tracer.sphereRadii[m] * tracer.sphereRadii[m];
+        }
+        PlanePointBatch points;
+        points.SetLights(positions, lights);
+        points.SetSpheres(centres, squares, 3);
+        points.Use(set);
+        for (const Case& c : cases)
+            points.Add(c.point, c.normal, c.view);
+        points.Compute();
+        int blocked[2] = {0, 0};
         for (const Case& c : cases) {
             batch.Compute(c.point, c.view, c.normal);
+            const unsigned p = static_cast<unsigned>(&c - cases);
             for (unsigned j = 0; j < lights; ++j) {
                 const Vec3 light(positions[3 * j], positions[3 * j + 1], positions[3 * j + 2]);
                 for (double exponent : exponents) {
@@ -67,9 +89,18 @@ TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
                     EXPECT_TRUE(SameBits(batch.Half(j), scalar.half));
                     EXPECT_TRUE(SameBits(batch.Diffuse(j), scalar.diffuse));
                     EXPECT_TRUE(SameBits(std::pow(batch.SpecularBase(j), exponent), scalar.specular));
+                    EXPECT_TRUE(SameBits(points.LightDir(j, p), lightDir) &&
+                                SameBits(points.Diffuse(j, p), scalar.diffuse));
+                    EXPECT_TRUE(SameBits(std::pow(points.SpecularBase(j, p), exponent), scalar.specular));
+                    int first = -1;
+                    for (int m = 2; m >= 0; --m)
+                        first = tracer.SphereOnLine(c.point, lightDir, unsigned(m)) ? m : first;
+                    EXPECT_EQ(points.Blocker(j, p), first);
+                    ++blocked[first >= 0];
                 }
             }
         }
+        EXPECT_TRUE(blocked[0] > 0 && blocked[1] > 0);  // both outcomes are tested
     }
 }
 

@@ -1,0 +1,145 @@
+// glintwork-trace-bench: the full trace of one view alone, with no window.
+//
+//   glintwork-trace-bench [SCENE] [--frames N] [--threads N] [--path reference|fast] [--view single|env]
+//
+// Sets the tracer up as the window does, traces the view N times in full
+// (nothing kept between frames) and prints the median milliseconds and a hash
+// of the points the frame draws (for the reference path: with the points that
+// the next one covers left out, as the fast path leaves out a sphere point's
+// repeats), so the two paths can be compared by hash. Equal hashes mean equal
+// point lists; where two different points fall on one position (the environment
+// view of a crowded scene) the lists differ by such a point while the
+// pictures do not. Small enough to run under callgrind.
+// Exit status 2 for bad arguments or a scene that cannot be traced.
+
+#include <algorithm>
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "trace/BandTracer.h"
+#include "trace/EnvSceneTracer.h"
+#include "trace/Scene.h"
+#include "trace/SceneCheck.h"
+#include "trace/SceneTracer.h"
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& message)
+{
+    std::fprintf(stderr, "glintwork-trace-bench: %s\n", message.c_str());
+    std::exit(2);
+}
+
+int Number(const char* text, int low, int high)
+{
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || n < low || n > high)
+        Fail(std::string("bad number: ") + text);
+    return static_cast<int>(n);
+}
+
+std::uint64_t Hash(const PointList& points)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(points.data());
+    for (std::size_t i = 0; i < points.size() * sizeof(PlotRecord); ++i)
+        h = (h ^ bytes[i]) * 1099511628211ull;
+    return h;
+}
+
+// The reference path's points without those the next point covers exactly.
+PointList Uncovered(const PointList& list)
+{
+    PointList out;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const bool covered = i + 1 < list.size() && list[i].x == list[i + 1].x && list[i].y == list[i + 1].y &&
+                             list[i].z == list[i + 1].z;
+        if (!covered)
+            out.push_back(list[i]);
+    }
+    return out;
+}
+
+template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsigned threads)
+{
+    std::vector<double> times;
+    PointList drawn;
+    BandPool pool(threads);
+    BandTracer<Tracer> bands(pool);
+    tracer.fastPath = fast;
+    for (int i = 0; i < frames; ++i) {
+        drawn.clear();
+        const auto start = std::chrono::steady_clock::now();
+        if (fast) {
+            bands.Render(tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); });
+        } else {
+            tracer.Render();
+            drawn = Uncovered(tracer.Points());
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("%s path, %u thread(s), %d frame(s): median %.2f ms, min %.2f ms, %zu points, hash %016" PRIx64 "\n",
+                fast ? "fast" : "reference", fast ? threads : 1u, frames, times[times.size() / 2], times.front(),
+                drawn.size(), Hash(drawn));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string path = GLINTWORK_DEFAULT_SCENE, mode = "fast", view = "single";
+    int frames = 5;
+    unsigned threads = TracingThreads();
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc)
+                Fail(a + " needs a value");
+            return argv[++i];
+        };
+        if (a == "--frames")
+            frames = Number(value(), 1, 100000);
+        else if (a == "--threads")
+            threads = static_cast<unsigned>(Number(value(), 1, 64));
+        else if (a == "--path")
+            mode = value();
+        else if (a == "--view")
+            view = value();
+        else if (!a.empty() && a[0] == '-')
+            Fail("unknown option " + a);
+        else
+            path = a;
+    }
+    if (mode != "reference" && mode != "fast")
+        Fail("--path is reference or fast");
+    if (view != "single" && view != "env")
+        Fail("--view is single or env");
+
+    Scene scene;
+    std::string reason, warning;
+    if (scene.ReadScript(path.c_str()) != Scene::Status::Read || !CheckSceneForTracing(scene, reason, warning))
+        Fail("cannot trace the scene " + path + (reason.empty() ? "" : ": " + reason));
+    const float aspect = static_cast<float>(scene.screenWidth) / static_cast<float>(scene.screenHeight);
+    auto setUp = [&](RoomTracer& tracer) {
+        tracer.SetUpView(scene, 100.0f, aspect, 0.01f);
+        tracer.SetRoom(scene);
+        tracer.LoadScene(scene);
+    };
+    if (view == "single") {
+        SceneTracer tracer;
+        setUp(tracer);
+        Run(tracer, mode == "fast", frames, threads);
+    } else {
+        EnvSceneTracer tracer;
+        setUp(tracer);
+        Run(tracer, mode == "fast", frames, threads);
+    }
+    return 0;
+}
