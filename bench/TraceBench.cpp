@@ -53,19 +53,6 @@ std::uint64_t Hash(const PointList& points)
     return h;
 }
 
-// The reference path's points without those the next point covers exactly.
-PointList Uncovered(const PointList& list)
-{
-    PointList out;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const bool covered = i + 1 < list.size() && list[i].x == list[i + 1].x && list[i].y == list[i + 1].y &&
-                             list[i].z == list[i + 1].z;
-        if (!covered)
-            out.push_back(list[i]);
-    }
-    return out;
-}
-
 template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsigned threads)
 {
     std::vector<double> times;
@@ -80,7 +67,7 @@ template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsig
             bands.Render(tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); });
         } else {
             tracer.Render();
-            drawn = Uncovered(tracer.Points());
+            drawn = WithoutCoveredPoints(tracer.Points());
         }
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }

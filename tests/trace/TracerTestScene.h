@@ -85,20 +85,6 @@ inline bool Equal(const PointList& a, const PointList& b)
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), Same);
 }
 
-// Drops every point that the next point covers exactly (same position, so the
-// same pixel and depth: with the less-or-equal test only the later can show).
-inline PointList WithoutCoveredPoints(const PointList& list)
-{
-    PointList out;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const bool covered = i + 1 < list.size() && list[i].x == list[i + 1].x && list[i].y == list[i + 1].y &&
-                             list[i].z == list[i + 1].z;
-        if (!covered)
-            out.push_back(list[i]);
-    }
-    return out;
-}
-
 inline std::string DefaultScene()
 {
     std::ifstream file(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
