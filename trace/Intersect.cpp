@@ -42,16 +42,8 @@ void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
     // point and the sphere alone is worked out once for all lights.
     double fromCentre[3 * MaxSpheres];  // plain doubles: nothing to initialise
     double lineC[MaxSpheres];
-    if (fastPath) {
-        for (unsigned m = 0; m < sphereCount; ++m) {
-            const Vec3 f = hitPoint - SphereCentre(m);
-            fromCentre[3 * m] = f.x;
-            fromCentre[3 * m + 1] = f.y;
-            fromCentre[3 * m + 2] = f.z;
-            const float radiusSquared = sphereRadii[m] * sphereRadii[m];
-            lineC[m] = Dot(f, f) - radiusSquared;
-        }
-    }
+    if (fastPath)
+        PointSphereTerms(hitPoint, fromCentre, lineC);
     for (unsigned j = 0; j < lightCount; ++j) {
         if (batched)
             TakeBatchedLight(j);
@@ -329,6 +321,18 @@ bool RoomTracer::SphereOnLine(Vec3 origin, Vec3 direction, unsigned m) const
     const double c = Dot(fromCentre, fromCentre) - radiusSquared;
     const double disc = b * b - 4.0 * c;
     return !(disc < 0.0);
+}
+
+void RoomTracer::PointSphereTerms(const Vec3& point, double fromCentre[], double c[]) const
+{
+    for (unsigned m = 0; m < sphereCount; ++m) {
+        const Vec3 f = point - SphereCentre(m);
+        fromCentre[3 * m] = f.x;
+        fromCentre[3 * m + 1] = f.y;
+        fromCentre[3 * m + 2] = f.z;
+        const float radiusSquared = sphereRadii[m] * sphereRadii[m];
+        c[m] = Dot(f, f) - radiusSquared;
+    }
 }
 
 Vec3 RoomTracer::LineEntry(Vec3 origin, Vec3 direction, unsigned m) const

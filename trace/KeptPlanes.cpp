@@ -92,14 +92,7 @@ void RoomTracer::ComposeKeptPlanes()
         hitPoint = Vec3(v[0], v[1], v[2]);
         double fromCentre[3 * MaxSpheres];  // plain doubles: nothing to initialise
         double c[MaxSpheres];
-        for (unsigned m = 0; m < sphereCount; ++m) {
-            const Vec3 f = hitPoint - SphereCentre(m);
-            fromCentre[3 * m] = f.x;
-            fromCentre[3 * m + 1] = f.y;
-            fromCentre[3 * m + 2] = f.z;
-            const float radiusSquared = sphereRadii[m] * sphereRadii[m];
-            c[m] = Dot(f, f) - radiusSquared;
-        }
+        PointSphereTerms(hitPoint, fromCentre, c);
         const float* material = &planeMaterials[9 * static_cast<std::size_t>(band.pointPlane[keeping.point])];
         for (unsigned j = 0; j < lightCount; ++j) {
             const double* kept = v + 3 + 6 * static_cast<std::size_t>(j);

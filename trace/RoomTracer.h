@@ -100,6 +100,11 @@ public:
     bool InsideRoomFace(const Vec3& point, int k) const;
     bool BeyondDepth(const Vec3& point) const;
     bool SphereOnLine(Vec3 origin, Vec3 direction, unsigned m) const;
+    // What SphereOnLine works out of the point and each sphere alone, for
+    // the fast path's shadow tests of one point against all lights: the
+    // point minus the centre (three per sphere) and its squared length less
+    // the squared radius. They depend on the point and the spheres only.
+    void PointSphereTerms(const Vec3& point, double fromCentre[], double c[]) const;
     Vec3 LineEntry(Vec3 origin, Vec3 direction, unsigned m) const;
     bool ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q, Vec3& point);
 
