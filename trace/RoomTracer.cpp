@@ -81,6 +81,8 @@ void RoomTracer::LoadScene(const Scene& scene)
     CopyPrefix(scene.planeExponents, planes, planeExponents);
     lightBatch.SetLights(lightPositions, lightCount);
     lightBatch.Use(ChosenInstructionSet());
+    blockerBatch.SetLights(lightPositions, lightCount);
+    blockerBatch.Use(ChosenInstructionSet());
     primaryBatch.Use(ChosenInstructionSet());
     planePointBatch.SetLights(lightPositions, lightCount);
     planeLightFactors.assign(std::size_t(lightCount) * RoomPlanes, PlaneLightFactors{});
@@ -249,12 +251,18 @@ void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList&
 
 void RoomTracer::ShadeBatch(unsigned count)
 {
+    for (unsigned first = 0; first < count; first += ShadeGroup)
+        ShadeBatchGroup(first, std::min(count, first + ShadeGroup));
+}
+
+void RoomTracer::ShadeBatchGroup(unsigned first, unsigned end)
+{
     // Every plane point of these pixels, in the order they are shaded.
     const bool batched = planePointBatch.Active();
     planePointBatch.Clear();
     batchedPoints = 0;
     nextBatchedPoint = 0;
-    for (unsigned lane = 0; lane < count; ++lane) {
+    for (unsigned lane = first; lane < end; ++lane) {
         const Vec3 view(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]);
         for (int k = 0; k < RoomPlanes; ++k) {
             if (!(primaryBatch.accepted[k] >> lane & 1u))
@@ -269,6 +277,6 @@ void RoomTracer::ShadeBatch(unsigned count)
     }
     if (batched)
         planePointBatch.Compute();
-    for (unsigned lane = 0; lane < count; ++lane)
+    for (unsigned lane = first; lane < end; ++lane)
         ShadeBatchedPixel(lane);
 }

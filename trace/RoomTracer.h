@@ -203,6 +203,11 @@ protected:
     void PrepareBatch();
     // Shades the first `count` pixels of primaryBatch, once traced, in lane order.
     void ShadeBatch(unsigned count);
+    // Pixels a group of plane points holds: as many as PlanePointBatch
+    // takes with every room plane accepted for each.
+    static constexpr unsigned ShadeGroup = PlanePointBatch::MaxPoints / RoomPlanes;
+    // Shades lanes [first, end) of primaryBatch (at most ShadeGroup).
+    void ShadeBatchGroup(unsigned first, unsigned end);
     PrimaryBatch primaryBatch;
     PrimaryBatch::Constants batchConstants;
 
@@ -265,6 +270,10 @@ private:
     // Light j's terms from the batch into the working values; its specular
     // power is left pending until FinishLightTerms.
     void TakeBatchedLight(unsigned j);
+    // A blocking sphere's light terms, all lights at once (BlockerColour,
+    // fast path): its own, as BlockerColour may run while lightBatch holds
+    // a plane point's terms still to be read. Set with lightBatch.
+    mutable LightBatch blockerBatch;
     unsigned pendingBatchLight = 0;
     bool batchPending = false;
 

@@ -120,6 +120,24 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     const double exponent = sphereExponents[e];
 
     float sum[3] = {0.0f, 0.0f, 0.0f};
+    if (fastPath && blockerBatch.Active()) {
+        // Every light's terms but the power at once. LightTerms normalises
+        // the normal for each light; normalising it once gives the same.
+        Vec3 unitNormal = entryNormal;
+        unitNormal.Normalize();
+        blockerBatch.Compute(entry, direction, unitNormal);
+        for (unsigned j = 0; j < lightCount; ++j) {
+            const double specular = std::pow(blockerBatch.SpecularBase(j), exponent);
+            const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(SphereLightTerm(light, material, c, blockerBatch.Diffuse(j), specular) +
+                                            sum[c]);
+        }
+        out[0] = sum[0];
+        out[1] = sum[1];
+        out[2] = sum[2];
+        return;
+    }
     LightTerms local;
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
