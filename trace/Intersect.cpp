@@ -129,9 +129,8 @@ __attribute__((target("avx2"))) void AddPlaneTermAvx2(const double* ambient, con
 
 }  // namespace
 
-void RoomTracer::ShadeBatchedPlanePoint(int k, unsigned p)
+void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p)
 {
-    const PlanePointBatch& batch = planePointBatch;
     normal = planeNormals[k];
     PlanePattern(hitPoint, k);
     const double exponent = planeExponents[k];
