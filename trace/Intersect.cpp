@@ -121,9 +121,8 @@ __attribute__((target("avx2"))) void AddPlaneTermAvx2(const double* ambient, con
 
 }  // namespace
 
-void RoomTracer::ShadeBatchedPlanePoint(int k, unsigned p)
+void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p)
 {
-    const PlanePointBatch& batch = planePointBatch;
     normal = planeNormals[k];
     PlanePattern(hitPoint, k);
     const double exponent = planeExponents[k];
@@ -207,9 +206,21 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
 
     // Sums the light terms of every light into `colour`; a blocked light
     // gives its ambient product plus, with reflections on, the shadow colour.
+    // The fast path takes every light's terms but the power at once.
+    // LightTerms normalises the normal again for each light; once gives the
+    // same.
+    const bool batched = fastPath && lightBatch.Active();
     auto sumLights = [&](bool withShadowColour) {
+        if (batched) {
+            Vec3 unitNormal = normal;
+            unitNormal.Normalize();
+            lightBatch.Compute(hitPoint, rayDir, unitNormal);
+        }
         for (unsigned j = 0; j < lightCount; ++j) {
-            BeginLightTerms(hitPoint, j, rayDir, normal, exponent, false);
+            if (batched)
+                TakeBatchedLight(j);
+            else
+                BeginLightTerms(hitPoint, j, rayDir, normal, exponent, false);
             const bool blocked = SphereShadow(hitPoint, lightDir, i);
             if (!blocked)
                 FinishLightTerms(exponent);

@@ -7,10 +7,12 @@
 #include "trace/InstructionSet.h"
 #include "trace/Vec3.h"
 
-// The light terms of every light at one room-plane point, several lights at
-// once in the lanes of wide vector registers. Each lane does what
-// LightTerms::Begin and LightTerms::Finish do for one light on the fast path
-// (a unit-axis normal, the view direction left as it is), operation by
+// The light terms of every light at one point (of a room plane, or where a
+// line enters a blocking sphere), several lights at once in the lanes of wide
+// vector registers. Each lane does what LightTerms::Begin and
+// LightTerms::Finish do for one light on the fast path (a unit normal,
+// normalised once by the caller where it is not a unit axis already, and the
+// view direction left as it is), operation by
 // operation in double, so every value equals the scalar one to the bit; only
 // the power is left to the caller (std::pow per light, and only where used).
 class LightBatch {
@@ -26,7 +28,7 @@ public:
 
     // Per light: the unit light direction, the normalised half vector of it
     // and `view`, the diffuse factor and the clamped base of the specular
-    // power, at `point` with unit-axis normal `normal`.
+    // power, at `point` with unit normal `normal`.
     void Compute(const Vec3& point, const Vec3& view, const Vec3& normal);
 
     Vec3 LightDir(unsigned j) const { return Vec3(dir[0][j], dir[1][j], dir[2][j]); }

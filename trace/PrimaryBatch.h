@@ -6,7 +6,7 @@
 
 #include "trace/InstructionSet.h"
 
-// The primary rays of up to four pixels (neighbours in a row, or for the
+// The primary rays of up to eight pixels (neighbours in a row, or for the
 // environment view the next ones that draw, with their bent rays), each in a
 // lane of a vector register (or lane by lane without wide vectors): the
 // pixel's unit direction, the plane-by-plane walk through the five room planes and
@@ -17,7 +17,7 @@
 // one to the bit. Only the shading is left to the tracer, pixel by pixel.
 class PrimaryBatch {
 public:
-    static constexpr unsigned Lanes = 4;
+    static constexpr unsigned Lanes = 8;  // a multiple of four (AVX2 steps)
     static constexpr int Planes = 5;
     static constexpr unsigned MaxSpheres = 5;
 

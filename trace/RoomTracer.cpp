@@ -81,8 +81,11 @@ void RoomTracer::LoadScene(const Scene& scene)
     CopyPrefix(scene.planeExponents, planes, planeExponents);
     lightBatch.SetLights(lightPositions, lightCount);
     lightBatch.Use(ChosenInstructionSet());
+    blockerBatch.SetLights(lightPositions, lightCount);
+    blockerBatch.Use(ChosenInstructionSet());
     primaryBatch.Use(ChosenInstructionSet());
-    planePointBatch.SetLights(lightPositions, lightCount);
+    for (PlanePointBatch& batch : planePointBatches)
+        batch.SetLights(lightPositions, lightCount);
     planeLightFactors.assign(std::size_t(lightCount) * RoomPlanes, PlaneLightFactors{});
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
@@ -99,7 +102,8 @@ void RoomTracer::LoadScene(const Scene& scene)
             }
         }
     }
-    planePointBatch.Use(ChosenInstructionSet());
+    for (PlanePointBatch& batch : planePointBatches)
+        batch.Use(ChosenInstructionSet());
 }
 
 void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
@@ -182,7 +186,8 @@ void RoomTracer::PrepareBatch()
         centres[i][2] = centre.z;
         squares[i] = sphereRadii[i] * sphereRadii[i];
     }
-    planePointBatch.SetSpheres(centres, squares, sphereCount);
+    for (PlanePointBatch& batch : planePointBatches)
+        batch.SetSpheres(centres, squares, sphereCount);
     // A and C of every column, by the pixel set-up itself.
     const std::size_t padded =
         (std::size_t(columns) + PrimaryBatch::Lanes - 1) / PrimaryBatch::Lanes * PrimaryBatch::Lanes;
@@ -211,8 +216,9 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
         const int k = batchedPlane[nextBatchedPoint];
         hitPoint = Vec3(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
         rayDir = primaryDir;
-        if (planePointBatch.Active())
-            ShadeBatchedPlanePoint(k, nextBatchedPoint);
+        const unsigned group = lane / ShadeGroup;
+        if (planePointBatches[group].Active())
+            ShadeBatchedPlanePoint(planePointBatches[group], k, nextBatchedPoint - groupStart[group]);
         else
             ShadePlanePoint(planeNormals[k], k);
     }
@@ -250,25 +256,32 @@ void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList&
 void RoomTracer::ShadeBatch(unsigned count)
 {
     // Every plane point of these pixels, in the order they are shaded.
-    const bool batched = planePointBatch.Active();
-    planePointBatch.Clear();
+    const bool batched = planePointBatches[0].Active();
     batchedPoints = 0;
     nextBatchedPoint = 0;
-    for (unsigned lane = 0; lane < count; ++lane) {
-        const Vec3 view(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]);
-        for (int k = 0; k < RoomPlanes; ++k) {
-            if (!(primaryBatch.accepted[k] >> lane & 1u))
-                continue;
-            batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
-            batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
-            if (batched)
-                planePointBatch.Add(
-                    Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
-                    planeNormals[k], view);
+    const unsigned groups = (count + ShadeGroup - 1) / ShadeGroup;
+    for (unsigned g = 0; g < groups; ++g) {
+        PlanePointBatch& batch = planePointBatches[g];
+        batch.Clear();
+        groupStart[g] = batchedPoints;
+        for (unsigned lane = g * ShadeGroup; lane < count && lane < (g + 1) * ShadeGroup; ++lane) {
+            const Vec3 view(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]);
+            for (int k = 0; k < RoomPlanes; ++k) {
+                if (!(primaryBatch.accepted[k] >> lane & 1u))
+                    continue;
+                batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
+                batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
+                if (batched)
+                    batch.Add(
+                        Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
+                        planeNormals[k], view);
+            }
         }
     }
-    if (batched)
-        planePointBatch.Compute();
+    if (batched) {
+        for (unsigned g = 0; g < groups; ++g)
+            planePointBatches[g].Compute();
+    }
     for (unsigned lane = 0; lane < count; ++lane)
         ShadeBatchedPixel(lane);
 }

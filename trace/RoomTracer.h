@@ -92,9 +92,9 @@ public:
     // The colour of the accepted hit at hitPoint on plane k, plotted; rayDir
     // is the primary direction.
     void ShadePlanePoint(const Vec3& planeNormal, int k);
-    // The same from point p of planePointBatch, whose light terms and shadow
-    // tests are worked out already.
-    void ShadeBatchedPlanePoint(int k, unsigned p);
+    // The same from point p of `batch`, whose light terms and shadow tests
+    // are worked out already.
+    void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p);
     void ShadeSphere(const Vec3& centre, unsigned i);
 
     bool InsideRoomFace(const Vec3& point, int k) const;
@@ -208,6 +208,11 @@ protected:
     void PrepareBatch();
     // Shades the first `count` pixels of primaryBatch, once traced, in lane order.
     void ShadeBatch(unsigned count);
+    // Pixels a group of plane points holds: as many as PlanePointBatch
+    // takes with every room plane accepted for each; a batch of primary
+    // rays has ShadeGroups groups.
+    static constexpr unsigned ShadeGroup = PlanePointBatch::MaxPoints / RoomPlanes;
+    static constexpr unsigned ShadeGroups = PrimaryBatch::Lanes / ShadeGroup;
     PrimaryBatch primaryBatch;
     PrimaryBatch::Constants batchConstants;
 
@@ -240,8 +245,9 @@ private:
     // the spheres its first test did not rule out.
     void ShadeBatchedPixel(unsigned lane);
     // The plane points of primaryBatch's pixels, in shading order (when
-    // the processor has wide vectors).
-    PlanePointBatch planePointBatch;
+    // the processor has wide vectors), a group of pixels each: all groups
+    // are worked out before the first is shaded, so their steps overlap.
+    PlanePointBatch planePointBatches[ShadeGroups];
     // PlaneLightTerm's factors for one light on one room plane, multiplied
     // out as far as the order of operations allows: the ambient product, the
     // tint times the diffuse products for each tint the plane patterns use
@@ -259,8 +265,9 @@ private:
     // one's pixel (lane) and plane.
     unsigned batchedPoints = 0;
     unsigned nextBatchedPoint = 0;
-    std::uint8_t batchedLane[PlanePointBatch::MaxPoints];
-    std::uint8_t batchedPlane[PlanePointBatch::MaxPoints];
+    std::uint8_t batchedLane[PlanePointBatch::MaxPoints * ShadeGroups];
+    std::uint8_t batchedPlane[PlanePointBatch::MaxPoints * ShadeGroups];
+    unsigned groupStart[ShadeGroups] = {};  // each group's first point among them
 
     LightTerms terms;
     bool termsPending = false;
@@ -270,6 +277,10 @@ private:
     // Light j's terms from the batch into the working values; its specular
     // power is left pending until FinishLightTerms.
     void TakeBatchedLight(unsigned j);
+    // A blocking sphere's light terms, all lights at once (BlockerColour,
+    // fast path): its own, as BlockerColour may run while lightBatch holds
+    // a plane point's terms still to be read. Set with lightBatch.
+    mutable LightBatch blockerBatch;
     unsigned pendingBatchLight = 0;
     bool batchPending = false;
 

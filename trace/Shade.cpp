@@ -120,6 +120,24 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     const double exponent = sphereExponents[e];
 
     float sum[3] = {0.0f, 0.0f, 0.0f};
+    if (fastPath && blockerBatch.Active()) {
+        // Every light's terms but the power at once. LightTerms normalises
+        // the normal for each light; normalising it once gives the same.
+        Vec3 unitNormal = entryNormal;
+        unitNormal.Normalize();
+        blockerBatch.Compute(entry, direction, unitNormal);
+        for (unsigned j = 0; j < lightCount; ++j) {
+            const double specular = std::pow(blockerBatch.SpecularBase(j), exponent);
+            const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(SphereLightTerm(light, material, c, blockerBatch.Diffuse(j), specular) +
+                                            sum[c]);
+        }
+        out[0] = sum[0];
+        out[1] = sum[1];
+        out[2] = sum[2];
+        return;
+    }
     LightTerms local;
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
@@ -171,10 +189,19 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
     const double exponent = planeExponents[q];
     float sum[3] = {0.0f, 0.0f, 0.0f};
+    // The fast path takes every light's terms but the power at once (no
+    // plane point's terms are pending here: this runs for a sphere point).
+    const bool batched = fastPath && lightBatch.Active();
+    if (batched)
+        lightBatch.Compute(point, view, hitNormal);
     LightTerms local;
     for (unsigned j = 0; j < lightCount; ++j) {
-        const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-        local.Begin(point, Vec3(p[0], p[1], p[2]), view, hitNormal, fastPath, fastPath);
+        if (batched) {
+            local.lightDir = lightBatch.LightDir(j);
+        } else {
+            const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
+            local.Begin(point, Vec3(p[0], p[1], p[2]), view, hitNormal, fastPath, fastPath);
+        }
         if (!fastPath)
             local.Finish(exponent);
 
@@ -195,8 +222,12 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
             for (int c = 0; c < 3; ++c)
                 sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadow[c]) + sum[c]);
         } else {
-            if (fastPath)
+            if (batched) {
+                local.diffuse = lightBatch.Diffuse(j);
+                local.specular = std::pow(lightBatch.SpecularBase(j), exponent);
+            } else if (fastPath) {
                 local.Finish(exponent);
+            }
             for (int c = 0; c < 3; ++c)
                 sum[c] = static_cast<float>(
                     PlaneLightTerm(light, material, planeTint, c, local.diffuse, local.specular) + sum[c]);

@@ -25,10 +25,9 @@ bool SameBits(const Vec3& a, const Vec3& b)
 
 // Every lane of every vector width equals the scalar light terms to the bit,
 // on the edges too: a point on a light (zero length), a half vector of zero
-// length, a NaN point, normals the light is behind, and nine lights (a full
-// step of eight lanes and a step with one). The same with the points in the
-// lanes (nine points: two full steps of four and one with one), and the
-// first sphere on each line as the tracer finds it.
+// length, a NaN point, normals the light is behind, a sphere's unit normal,
+// and nine lights (a full step of eight lanes and a step with one). The same
+// with the points in the lanes, and the first sphere on each line.
 TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -46,6 +45,7 @@ TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
         {{-2.0, 10.0, -4.0}, {0.1, 0.9, -1.0}, {0.0, -1.0, 0.0}},      // ceiling, lights below and above
         {{-0.0, -0.0, -0.0}, {-0.0, 0.0, -1e-300}, {0.0, 1.0, 0.0}},   // signed zeros, tiny values
         {{nan, 1.0, 2.0}, {0.5, 0.5, 0.5}, {1.0, 0.0, 0.0}},           // NaN spreads
+        {{2.0, -3.0, -7.0}, {0.2, -0.4, -1.0}, Vec3(0.3, -0.5, 0.8).Normalize()},  // not an axis
     };
     const double exponents[] = {1.0, 20.0, 0.5};
 
