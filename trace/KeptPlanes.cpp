@@ -61,10 +61,11 @@ void RoomTracer::ComposeKeptRows(PointList& out)
         rayDir = primaryDir;
         ComposeKeptPlanes();
         rayDir = primaryDir;
+        const Vec3 doubled = Scaled(primaryDir, 2.0);
         for (unsigned i = 0; i < sphereCount; ++i) {
             // ShadeSphere's own test for a miss (after which it leaves
             // everything as it was), made here to save the call.
-            const double b = Dot(Scaled(primaryDir, 2.0), eyeToCentre[i]);
+            const double b = Dot(doubled, eyeToCentre[i]);
             if (b * b - 4.0 * eyeSphereC[i] < 0.0)
                 continue;
             ShadeSphere(SphereCentre(i), i);
