@@ -119,29 +119,25 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     const float* material = &sphereMaterials[9 * static_cast<std::size_t>(m)];
     const double exponent = sphereExponents[e];
 
-    float sum[3] = {0.0f, 0.0f, 0.0f};
-    if (fastPath && blockerBatch.Active()) {
-        // Every light's terms but the power at once. LightTerms normalises
-        // the normal for each light; normalising it once gives the same.
+    // The fast path takes every light's terms but the power at once.
+    // LightTerms normalises the normal for each light; normalising it once
+    // gives the same.
+    const bool batched = fastPath && blockerBatch.Active();
+    if (batched) {
         Vec3 unitNormal = entryNormal;
         unitNormal.Normalize();
         blockerBatch.Compute(entry, direction, unitNormal);
-        for (unsigned j = 0; j < lightCount; ++j) {
-            const double specular = std::pow(blockerBatch.SpecularBase(j), exponent);
-            const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
-            for (int c = 0; c < 3; ++c)
-                sum[c] = static_cast<float>(SphereLightTerm(light, material, c, blockerBatch.Diffuse(j), specular) +
-                                            sum[c]);
-        }
-        out[0] = sum[0];
-        out[1] = sum[1];
-        out[2] = sum[2];
-        return;
     }
+    float sum[3] = {0.0f, 0.0f, 0.0f};
     LightTerms local;
     for (unsigned j = 0; j < lightCount; ++j) {
-        const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-        local.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent, false, fastPath);
+        if (batched) {
+            local.diffuse = blockerBatch.Diffuse(j);
+            local.specular = std::pow(blockerBatch.SpecularBase(j), exponent);
+        } else {
+            const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
+            local.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent, false, fastPath);
+        }
         const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         for (int c = 0; c < 3; ++c)
             sum[c] = static_cast<float>(SphereLightTerm(light, material, c, local.diffuse, local.specular) + sum[c]);
