@@ -1,9 +1,12 @@
 // glintwork-trace-bench: the full trace of one view alone, with no window.
 //
 //   glintwork-trace-bench [SCENE] [--frames N] [--threads N] [--path reference|fast] [--view single|env]
+//                         [--moves]
 //
 // Sets the tracer up as the window does, traces the view N times in full
-// (nothing kept between frames) and prints the median milliseconds and a hash
+// (nothing kept between frames; with --moves, single view: after moving the
+// spheres left and right in turn, as G and H do, the fast path from the
+// values kept for the view) and prints the median milliseconds and a hash
 // of the points the frame draws (for the reference path: with the points that
 // the next one covers left out, as the fast path leaves out a sphere point's
 // repeats), so the two paths can be compared by hash. Equal hashes mean equal
@@ -53,18 +56,35 @@ std::uint64_t Hash(const PointList& points)
     return h;
 }
 
-template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsigned threads)
+// A sphere move before frame i, or none.
+template <typename Tracer> void Move(Tracer&, int) {}
+template <> void Move(SceneTracer& tracer, int i)
+{
+    if (i % 2 == 0)
+        tracer.MoveSpheresLeft();
+    else
+        tracer.MoveSpheresRight();
+}
+
+template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsigned threads, bool moves)
 {
     std::vector<double> times;
     PointList drawn;
     BandPool pool(threads);
     BandTracer<Tracer> bands(pool);
+    KeptView kept;
     tracer.fastPath = fast;
+    if (moves && fast)
+        bands.Render(tracer, [](const PointList&) {}, &kept);  // keeps the view's values, untimed
     for (int i = 0; i < frames; ++i) {
         drawn.clear();
+        if (moves)
+            Move(tracer, i);
         const auto start = std::chrono::steady_clock::now();
         if (fast) {
-            bands.Render(tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); });
+            bands.Render(
+                tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
+                moves ? &kept : nullptr);
         } else {
             tracer.Render();
             drawn = WithoutCoveredPoints(tracer.Points());
@@ -84,6 +104,7 @@ int main(int argc, char** argv)
     std::string path = GLINTWORK_DEFAULT_SCENE, mode = "fast", view = "single";
     int frames = 5;
     unsigned threads = TracingThreads();
+    bool moves = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> const char* {
@@ -99,6 +120,8 @@ int main(int argc, char** argv)
             mode = value();
         else if (a == "--view")
             view = value();
+        else if (a == "--moves")
+            moves = true;
         else if (!a.empty() && a[0] == '-')
             Fail("unknown option " + a);
         else
@@ -108,6 +131,8 @@ int main(int argc, char** argv)
         Fail("--path is reference or fast");
     if (view != "single" && view != "env")
         Fail("--view is single or env");
+    if (moves && view != "single")
+        Fail("--moves takes the single view");
 
     Scene scene;
     std::string reason, warning;
@@ -122,11 +147,11 @@ int main(int argc, char** argv)
     if (view == "single") {
         SceneTracer tracer;
         setUp(tracer);
-        Run(tracer, mode == "fast", frames, threads);
+        Run(tracer, mode == "fast", frames, threads, moves);
     } else {
         EnvSceneTracer tracer;
         setUp(tracer);
-        Run(tracer, mode == "fast", frames, threads);
+        Run(tracer, mode == "fast", frames, threads, moves);
     }
     return 0;
 }

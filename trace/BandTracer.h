@@ -98,7 +98,7 @@ private:
             break;
         }
         // About one plane point a pixel.
-        const std::size_t pixelBytes = sizeof(Vec3) + 1 + PointValues(tracer) * sizeof(double) + sizeof(PlotRecord) + 1;
+        const std::size_t pixelBytes = sizeof(Vec3) + 1 + PointValues(tracer) * sizeof(double) + sizeof(PlotRecord) + 2;
         if (std::size_t(tracer.rows) * tracer.columns * pixelBytes > kept.budgetBytes) {
             kept.state = KeptView::State::TooLarge;
             return KeepMode::Off;

@@ -33,7 +33,7 @@ void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
     PlanePattern(hitPoint, k);
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const double exponent = planeExponents[k];
-    double* kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : nullptr;
+    const KeptPoint kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : KeptPoint{};
     // Every light's terms but the power at once; the power only where used.
     const bool batched = fastPath && lightBatch.Active();
     if (batched)
@@ -44,6 +44,7 @@ void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
     double lineC[MaxSpheres];
     if (fastPath)
         PointSphereTerms(hitPoint, fromCentre, lineC);
+    bool shadowed = false;  // any light blocked
     for (unsigned j = 0; j < lightCount; ++j) {
         if (batched)
             TakeBatchedLight(j);
@@ -52,13 +53,10 @@ void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
         if (kept) {
             // Kept whether or not a sphere blocks the light now.
             FinishLightTerms(exponent);
-            double* v = kept + 3 + 6 * static_cast<std::size_t>(j);
-            v[0] = lightDir.x;
-            v[1] = lightDir.y;
-            v[2] = lightDir.z;
+            kept.SetLight(j, lightDir);
             const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
             for (int c = 0; c < 3; ++c)
-                v[3 + c] = PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
+                kept.terms[3 * j + c] = PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
         }
 
         // The first blocking sphere in index order casts the shadow. With no
@@ -79,6 +77,7 @@ void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
             }
             lightBlocked = false;
         }
+        shadowed = shadowed || lightBlocked;
         if (!lightBlocked)
             FinishLightTerms(exponent);
 
@@ -92,7 +91,7 @@ void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
     PlotPoint(colour[0], colour[1], colour[2]);
     colour[0] = colour[1] = colour[2] = 0.0f;
     if (kept)
-        keeping.band->composed.push_back(Sink().back());
+        KeepComposed(shadowed);
 }
 
 namespace {
@@ -126,22 +125,20 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
     normal = planeNormals[k];
     PlanePattern(hitPoint, k);
     const double exponent = planeExponents[k];
-    double* kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : nullptr;
+    const KeptPoint kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : KeptPoint{};
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = planeTintOnes;
     float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    bool shadowed = false;  // any light blocked
     for (unsigned j = 0; j < lightCount; ++j) {
         lightDir = batch.LightDir(j, p);
         const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
         // Kept whether or not a sphere blocks the light now.
         double unshadowed[4];
-        double* v = kept ? kept + 3 + 6 * static_cast<std::size_t>(j) : nullptr;
         if (kept) {
             diffuseTerm = batch.Diffuse(j, p);
             specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
-            v[0] = lightDir.x;
-            v[1] = lightDir.y;
-            v[2] = lightDir.z;
+            kept.SetLight(j, lightDir);
         }
         // With no spheres the flag keeps its last value.
         if (sphereCount != 0) {
@@ -151,6 +148,7 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
                 BlockerColour(hitPoint, lightDir, static_cast<unsigned>(m), static_cast<unsigned>(m),
                               planeShadowColour);
         }
+        shadowed = shadowed || lightBlocked;
         if (!lightBlocked && !kept) {
             diffuseTerm = batch.Diffuse(j, p);
             specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
@@ -159,13 +157,13 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
                          lightBlocked ? planeShadowColour : nullptr, sum, kept ? unshadowed : nullptr);
         if (kept) {
             for (int c = 0; c < 3; ++c)
-                v[3 + c] = unshadowed[c];
+                kept.terms[3 * j + c] = unshadowed[c];
         }
     }
     PlotPoint(sum[0], sum[1], sum[2]);
     colour[0] = colour[1] = colour[2] = 0.0f;
     if (kept)
-        keeping.band->composed.push_back(Sink().back());
+        KeepComposed(shadowed);
 }
 
 void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)

@@ -3,120 +3,163 @@
 
 #include <algorithm>
 
+#include "trace/ComposeBatch.h"
+#include "trace/InstructionSet.h"
 #include "trace/LightTerms.h"
 #include "trace/RoomTracer.h"
 
 void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues)
 {
-    keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues, 0, 0};
+    keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues};
     if (keeping.mode == KeepMode::Record) {
         band->pixelDirs.clear();
-        band->pixelPlanes.clear();
+        band->pixelEnds.clear();
         band->pointPlane.clear();
-        band->values.clear();
+        band->geometry.clear();
+        band->terms.clear();
         band->composed.clear();
+        band->shadowed.clear();
         band->complete = false;
         // About one plane point a pixel: room for a band of eight rows at once.
-        const std::size_t stride = 3 + 6 * static_cast<std::size_t>(lightCount);
-        const std::size_t points = std::min<std::size_t>(std::size_t(8) * columns, maxValues / stride);
+        const std::size_t perPoint = 3 + 6 * static_cast<std::size_t>(lightCount);
+        const std::size_t points = std::min<std::size_t>(std::size_t(8) * columns, maxValues / perPoint);
         band->pixelDirs.reserve(std::size_t(8) * columns);
-        band->pixelPlanes.reserve(std::size_t(8) * columns);
+        band->pixelEnds.reserve(std::size_t(8) * columns);
         band->pointPlane.reserve(points);
-        band->values.reserve(points * stride);
+        band->geometry.reserve(points * (3 + 3 * std::size_t(lightCount)));
+        band->terms.reserve(points * 3 * std::size_t(lightCount));
         band->composed.reserve(points);
+        band->shadowed.reserve(points);
     }
 }
 
-double* RoomTracer::RecordPlanePoint(int k)
+RoomTracer::KeptPoint RoomTracer::RecordPlanePoint(int k)
 {
     KeptBand& band = *keeping.band;
-    const std::size_t stride = 3 + 6 * static_cast<std::size_t>(lightCount);
-    if (band.values.size() + stride > keeping.maxValues) {
+    const std::size_t geometry = 3 + 3 * static_cast<std::size_t>(lightCount);
+    const std::size_t terms = 3 * static_cast<std::size_t>(lightCount);
+    if (band.geometry.size() + band.terms.size() + geometry + terms > keeping.maxValues) {
         keeping.mode = KeepMode::Off;  // over the budget: the band stays incomplete
-        return nullptr;
+        return KeptPoint{};
     }
     band.pointPlane.push_back(static_cast<std::uint8_t>(k));
-    band.values.resize(band.values.size() + stride);
-    double* v = &band.values[band.values.size() - stride];
-    v[0] = hitPoint.x;
-    v[1] = hitPoint.y;
-    v[2] = hitPoint.z;
-    return v;
+    band.geometry.resize(band.geometry.size() + geometry);
+    band.terms.resize(band.terms.size() + terms);
+    const KeptPoint kept{&band.geometry[band.geometry.size() - geometry], &band.terms[band.terms.size() - terms]};
+    kept.geometry[0] = hitPoint.x;
+    kept.geometry[1] = hitPoint.y;
+    kept.geometry[2] = hitPoint.z;
+    return kept;
+}
+
+void RoomTracer::KeepPixel()
+{
+    keeping.band->pixelDirs.push_back(primaryDir);
+    keeping.band->pixelEnds.push_back(static_cast<std::uint32_t>(keeping.band->composed.size()));
+}
+
+void RoomTracer::KeepComposed(bool shadowed)
+{
+    keeping.band->composed.push_back(Sink().back());
+    keeping.band->shadowed.push_back(shadowed);
 }
 
 void RoomTracer::ComposeKeptRows(PointList& out)
 {
-    plotted.band = &out;
-    // What ShadeSphere's first test computes from the eye and a sphere alone.
-    double eyeSphereC[MaxSpheres];
-    Vec3 eyeToCentre[MaxSpheres];
-    for (unsigned i = 0; i < sphereCount; ++i) {
-        eyeToCentre[i] = eye - SphereCentre(i);
-        const float radiusSquared = sphereRadii[i] * sphereRadii[i];
-        eyeSphereC[i] = Dot(eyeToCentre[i], eyeToCentre[i]) - radiusSquared;
+    KeptBand& band = *keeping.band;
+    ComposeSpheres spheres;
+    spheres.count = sphereCount;
+    for (unsigned m = 0; m < sphereCount; ++m) {
+        const Vec3 centre = SphereCentre(m);
+        spheres.centre[m][0] = centre.x;
+        spheres.centre[m][1] = centre.y;
+        spheres.centre[m][2] = centre.z;
+        spheres.radiusSquared[m] = sphereRadii[m] * sphereRadii[m];
     }
-    const KeptBand& band = *keeping.band;
-    for (const Vec3& direction : band.pixelDirs) {
-        primaryDir = direction;
+    if (keeping.mode == KeepMode::Compose)
+        ComposeKeptPlanes(spheres);
+
+    // The pixels in order: each one's plane points as composed, then its
+    // sphere points, traced in full. Composing the plane points first
+    // changes nothing a sphere point reads: the values the plane colours
+    // leave behind (hit point, light direction, blocked flag, shadow colour)
+    // are written by ShadeSphere before it reads them, or not read at all.
+    const std::size_t pixels = band.pixelDirs.size();
+    sphereCandidates.resize(pixels);
+    const std::size_t candidates = SphereCandidates(ChosenInstructionSet(), band.pixelDirs.data(), pixels, eye,
+                                                    spheres, sphereCandidates.data());
+    plotted.band = &out;
+    // Plane points go out in runs, up to the next pixel with sphere points.
+    const PlotRecord* composed = band.composed.data();
+    std::size_t runStart = 0;
+    for (std::size_t c = 0; c < candidates; ++c) {
+        const std::size_t pixel = sphereCandidates[c] >> 8;
+        const unsigned maybeSphere = sphereCandidates[c] & 0xffu;
+        const std::size_t runEnd = band.pixelEnds[pixel];
+        out.insert(out.end(), composed + runStart, composed + runEnd);
+        runStart = runEnd;
+        primaryDir = band.pixelDirs[pixel];
         rayDir = primaryDir;
-        ComposeKeptPlanes();
-        rayDir = primaryDir;
-        const Vec3 doubled = Scaled(primaryDir, 2.0);
         for (unsigned i = 0; i < sphereCount; ++i) {
-            // ShadeSphere's own test for a miss (after which it leaves
-            // everything as it was), made here to save the call.
-            const double b = Dot(doubled, eyeToCentre[i]);
-            if (b * b - 4.0 * eyeSphereC[i] < 0.0)
-                continue;
-            ShadeSphere(SphereCentre(i), i);
+            if (maybeSphere >> i & 1u)
+                ShadeSphere(SphereCentre(i), i);
         }
     }
+    out.insert(out.end(), composed + runStart, composed + band.composed.size());
     plotted.band = nullptr;
 }
 
 // The rest of the plane colour of TracePlane, from the blocker search on,
-// with the hit point, light directions and unshadowed terms as kept. The
-// shadow test of SphereOnLine is split: what depends on the point and the
-// sphere alone is worked out once for all lights.
-void RoomTracer::ComposeKeptPlanes()
+// for every plane point of the band, with the hit point, light directions
+// and unshadowed terms as kept. The shadow tests of all points come first,
+// a band at once; the first blocking sphere in index order casts the shadow.
+// A point that no sphere shadowed last time nor shadows now keeps its colour.
+// (A view is composed only after its spheres moved, so there is at least
+// one sphere: with none, the blocked flag of the traced path would keep its
+// last value.)
+void RoomTracer::ComposeKeptPlanes(const ComposeSpheres& spheres)
 {
     KeptBand& band = *keeping.band;
-    const unsigned count = band.pixelPlanes[keeping.pixel++];
-    if (keeping.mode == KeepMode::Reuse) {
-        for (unsigned i = 0; i < count; ++i)
-            Sink().push_back(band.composed[keeping.point++]);
-        return;
-    }
-    const std::size_t stride = 3 + 6 * static_cast<std::size_t>(lightCount);
-    for (unsigned i = 0; i < count; ++i, ++keeping.point) {
-        const double* v = &band.values[keeping.point * stride];
-        hitPoint = Vec3(v[0], v[1], v[2]);
-        double fromCentre[3 * MaxSpheres];  // plain doubles: nothing to initialise
-        double c[MaxSpheres];
-        PointSphereTerms(hitPoint, fromCentre, c);
-        const float* material = &planeMaterials[9 * static_cast<std::size_t>(band.pointPlane[keeping.point])];
+    const std::size_t count = band.pointPlane.size();
+    const std::size_t stride = 3 + 3 * static_cast<std::size_t>(lightCount);
+    shadowMasks.resize(count * lightCount);
+    ShadowMasks(ChosenInstructionSet(), band.geometry.data(), stride, count, lightCount, spheres,
+                shadowMasks.data());
+    pointsToCompose.resize(count);
+    const std::size_t toCompose = PointsToCompose(ChosenInstructionSet(), shadowMasks.data(), lightCount,
+                                                  band.shadowed.data(), count, pointsToCompose.data());
+    for (std::size_t n = 0; n < toCompose; ++n) {
+        const std::size_t p = pointsToCompose[n];
+        unsigned anyBlocked = 0;
+        for (unsigned j = 0; j < lightCount; ++j)
+            anyBlocked |= shadowMasks[j * count + p];
+        band.shadowed[p] = anyBlocked != 0;
+        const double* g = &band.geometry[p * stride];
+        const double* terms = &band.terms[p * 3 * std::size_t(lightCount)];
+        hitPoint = Vec3(g[0], g[1], g[2]);
+        const float* material = &planeMaterials[9 * static_cast<std::size_t>(band.pointPlane[p])];
         for (unsigned j = 0; j < lightCount; ++j) {
-            const double* kept = v + 3 + 6 * static_cast<std::size_t>(j);
-            lightDir = Vec3(kept[0], kept[1], kept[2]);
-            const Vec3 doubled = Scaled(lightDir, 2.0);
-            for (unsigned m = 0; m < sphereCount; ++m) {
-                const double b = Dot(doubled, Vec3(fromCentre[3 * m], fromCentre[3 * m + 1], fromCentre[3 * m + 2]));
-                if (!(b * b - 4.0 * c[m] < 0.0)) {
-                    lightBlocked = true;
-                    BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
-                    break;
-                }
-                lightBlocked = false;
+            const unsigned onLine = shadowMasks[j * count + p];
+            lightBlocked = onLine != 0;
+            if (lightBlocked) {
+                const double* d = g + 3 + 3 * std::size_t(j);
+                lightDir = Vec3(d[0], d[1], d[2]);
+                const unsigned m = static_cast<unsigned>(__builtin_ctz(onLine));
+                BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
             }
             const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
             for (int ch = 0; ch < 3; ++ch) {
                 const double term =
-                    lightBlocked ? ShadowedTerm(light, material, ch, planeShadowColour[ch]) : kept[3 + ch];
+                    lightBlocked ? ShadowedTerm(light, material, ch, planeShadowColour[ch]) : terms[3 * j + ch];
                 colour[ch] = static_cast<float>(term + colour[ch]);
             }
         }
-        PlotPoint(colour[0], colour[1], colour[2]);
+        band.composed[p] = PlotRecord{colour[0],
+                                      colour[1],
+                                      colour[2],
+                                      static_cast<float>(hitPoint.x),
+                                      static_cast<float>(hitPoint.y),
+                                      static_cast<float>(hitPoint.z)};
         colour[0] = colour[1] = colour[2] = 0.0f;
-        band.composed[keeping.point] = Sink().back();
     }
 }

@@ -29,21 +29,29 @@
 // The reflection and coloured-shadow switches reach sphere points only. So
 // after a sphere move only the shadow tests, the blocker colours and the
 // additions are redone, in the same order; with the spheres where they were
-// last composed, the composed points themselves are reused. Sphere points
+// last composed, the composed points themselves are reused, and so are those
+// that no sphere shadows, before or after the move. Sphere points
 // are always traced in full.
 //
 // Kept values are valid for one eye and one set-up of the tracer (its
 // set-up stamp, renewed by SetUpView, SetRoom and LoadScene).
 struct KeptBand {
     // Per traced pixel, in order: its primary direction (the eye, the view
-    // and for the environment view the bend) and its plane points (0 to 5).
+    // and for the environment view the bend) and the number of the band's
+    // plane points up to and including its own (0 to 5 a pixel).
     std::vector<Vec3> pixelDirs;
-    std::vector<std::uint8_t> pixelPlanes;
+    std::vector<std::uint32_t> pixelEnds;
     std::vector<std::uint8_t> pointPlane;  // per plane point: its room plane
-    // Per plane point: the hit point (3), then per light the unit light
-    // direction (3) and the unshadowed term of each channel (3).
-    std::vector<double> values;
+    // Per plane point, its geometry: the hit point (3), then per light the
+    // unit light direction (3); all a frame after a move reads of most points.
+    std::vector<double> geometry;
+    // Per plane point and light, the unshadowed term of each channel (3).
+    std::vector<double> terms;
     PointList composed;     // per plane point: as drawn in the view's last frame
+    // Per plane point: whether a sphere blocked any light in its composed
+    // colour (else that colour is the float sum of the unshadowed terms,
+    // which no sphere move changes while no light is blocked).
+    std::vector<std::uint8_t> shadowed;
     bool complete = false;  // every pixel of the band recorded within the budget
 };
 
@@ -66,8 +74,9 @@ struct KeptView {
     {
         std::size_t n = 0;
         for (const KeptBand& b : bands)
-            n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelPlanes.capacity() + b.pointPlane.capacity() +
-                 b.values.capacity() * sizeof(double) + b.composed.capacity() * sizeof(PlotRecord);
+            n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelEnds.capacity() * sizeof(std::uint32_t) + b.pointPlane.capacity() +
+                 (b.geometry.capacity() + b.terms.capacity()) * sizeof(double) + b.composed.capacity() * sizeof(PlotRecord) +
+                 b.shadowed.capacity();
         return n;
     }
 };

@@ -127,17 +127,14 @@ void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
 
 void RoomTracer::TraceRoomAndSpheres()
 {
-    const std::size_t before = Sink().size();
     for (int k = 0; k < RoomPlanes; ++k) {
         // A plane that rejected its hit leaves rayDir scaled; the next plane's
         // test uses it as it stands.
         if (Dot(rayDir, planeNormals[k]) != 0.0)
             TracePlane(planePoints[k], planeNormals[k], k);
     }
-    if (keeping.mode == KeepMode::Record) {
-        keeping.band->pixelDirs.push_back(primaryDir);
-        keeping.band->pixelPlanes.push_back(static_cast<std::uint8_t>(Sink().size() - before));
-    }
+    if (keeping.mode == KeepMode::Record)
+        KeepPixel();
     rayDir = primaryDir;
     for (unsigned i = 0; i < sphereCount; ++i)
         ShadeSphere(SphereCentre(i), i);
@@ -211,7 +208,6 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
     const unsigned bit = 1u << lane;
     primaryDir = Vec3(batch.dir[0][lane], batch.dir[1][lane], batch.dir[2][lane]);
     rayDir = primaryDir;
-    const std::size_t before = Sink().size();
     for (; nextBatchedPoint < batchedPoints && batchedLane[nextBatchedPoint] == lane; ++nextBatchedPoint) {
         const int k = batchedPlane[nextBatchedPoint];
         hitPoint = Vec3(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
@@ -222,10 +218,8 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
         else
             ShadePlanePoint(planeNormals[k], k);
     }
-    if (keeping.mode == KeepMode::Record) {
-        keeping.band->pixelDirs.push_back(primaryDir);
-        keeping.band->pixelPlanes.push_back(static_cast<std::uint8_t>(Sink().size() - before));
-    }
+    if (keeping.mode == KeepMode::Record)
+        KeepPixel();
     rayDir = primaryDir;
     for (unsigned i = 0; i < sphereCount; ++i) {
         if (batch.maybeSphere[i] & bit)

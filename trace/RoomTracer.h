@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "trace/ComposeBatch.h"
 #include "trace/KeptView.h"
 #include "trace/LightBatch.h"
 #include "trace/LightTerms.h"
@@ -115,8 +116,8 @@ public:
     // The light sum of reflected plane point `point` on plane q, seen along `view`.
     void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
     void PlotPoint(float red, float green, float blue);
-    // The plane points of the current pixel from the kept values.
-    void ComposeKeptPlanes();
+    // The band's plane points from the kept values, into its composed list.
+    void ComposeKeptPlanes(const ComposeSpheres& spheres);
 
     // --- state ----------------------------------------------------------------
     float pi = 3.14141f;  // the value used for pi in the field of view
@@ -237,8 +238,26 @@ private:
     void FinishLightTerms(double exponent);
 
     // Room for one more plane point's values in the band being recorded
-    // (null, and recording stopped, past the budget).
-    double* RecordPlanePoint(int k);
+    // (none, and recording stopped, past the budget): its geometry (the hit
+    // point, set here, and the light directions) and its terms.
+    struct KeptPoint {
+        double* geometry = nullptr;
+        double* terms = nullptr;
+        explicit operator bool() const { return geometry != nullptr; }
+        void SetLight(unsigned j, const Vec3& direction) const
+        {
+            double* d = geometry + 3 + 3 * std::size_t(j);
+            d[0] = direction.x;
+            d[1] = direction.y;
+            d[2] = direction.z;
+        }
+    };
+    KeptPoint RecordPlanePoint(int k);
+    // The pixel just traced: its primary direction and where its plane points end.
+    void KeepPixel();
+    // The point just plotted as the band's composed point, with whether a
+    // sphere blocked any of its lights.
+    void KeepComposed(bool shadowed);
     void NewStamp();
 
     // Shades lane `lane` of primaryBatch: its accepted plane points, then
@@ -288,10 +307,15 @@ private:
         KeptBand* band = nullptr;
         KeepMode mode = KeepMode::Off;
         std::size_t maxValues = 0;
-        std::size_t pixel = 0;  // next entry of band->pixelPlanes to compose
-        std::size_t point = 0;  // next plane point to compose
     };
     KeepingState keeping;
+    // Scratch of ComposeKeptRows, a band's worth: the shadow tests of its
+    // plane points (a byte per light and point), the points to compose
+    // again, and the pixels whose sphere points are traced (see
+    // ComposeBatch.h).
+    std::vector<std::uint8_t> shadowMasks;
+    std::vector<std::uint32_t> pointsToCompose;
+    std::vector<std::uint32_t> sphereCandidates;
 };
 
 #endif

@@ -1,0 +1,225 @@
+#include "trace/ComposeBatch.h"
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// What SphereOnLine and ShadeSphere's miss test share: with `doubled` the
+// direction scaled by 2 and f the origin minus the centre, b = doubled . f,
+// c = f . f - r^2, and the sphere is on the line unless b^2 - 4c < 0.
+bool OnLine(const double doubled[3], const double f[3], double c)
+{
+    const double b = doubled[0] * f[0] + doubled[1] * f[1] + doubled[2] * f[2];
+    return !(b * b - 4.0 * c < 0.0);
+}
+
+double LessRadius(const double f[3], double radiusSquared)
+{
+    return f[0] * f[0] + f[1] * f[1] + f[2] * f[2] - radiusSquared;
+}
+
+void ShadowMasksPlain(const double* values, std::size_t stride, std::size_t count, unsigned lights,
+                      const ComposeSpheres& s, std::uint8_t* masks)
+{
+    for (std::size_t p = 0; p < count; ++p) {
+        const double* v = values + p * stride;
+        double f[ComposeSpheres::MaxSpheres][3], c[ComposeSpheres::MaxSpheres];
+        for (unsigned m = 0; m < s.count; ++m) {
+            for (int a = 0; a < 3; ++a)
+                f[m][a] = v[a] - s.centre[m][a];
+            c[m] = LessRadius(f[m], s.radiusSquared[m]);
+        }
+        for (unsigned j = 0; j < lights; ++j) {
+            const double* d = v + 3 + 3 * std::size_t(j);
+            const double doubled[3] = {2.0 * d[0], 2.0 * d[1], 2.0 * d[2]};
+            unsigned mask = 0;
+            for (unsigned m = 0; m < s.count; ++m)
+                mask |= unsigned(OnLine(doubled, f[m], c[m])) << m;
+            masks[j * count + p] = static_cast<std::uint8_t>(mask);
+        }
+    }
+}
+
+std::size_t SphereCandidatesPlain(const Vec3* dirs, std::size_t count, const double eyeToCentre[][3],
+                                  const double c[], unsigned spheres, std::uint32_t* out)
+{
+    std::size_t n = 0;
+    for (std::size_t p = 0; p < count; ++p) {
+        const double doubled[3] = {2.0 * dirs[p].x, 2.0 * dirs[p].y, 2.0 * dirs[p].z};
+        unsigned mask = 0;
+        for (unsigned i = 0; i < spheres; ++i)
+            mask |= unsigned(OnLine(doubled, eyeToCentre[i], c[i])) << i;
+        if (mask != 0)
+            out[n++] = static_cast<std::uint32_t>(p << 8 | mask);
+    }
+    return n;
+}
+
+std::size_t PointsToComposePlain(const std::uint8_t* masks, unsigned lights, const std::uint8_t* shadowed,
+                                 std::size_t count, std::size_t first, std::uint32_t* out)
+{
+    std::size_t n = 0;
+    for (std::size_t p = first; p < count; ++p) {
+        unsigned any = shadowed[p];
+        for (unsigned j = 0; j < lights; ++j)
+            any |= masks[j * count + p];
+        if (any != 0)
+            out[n++] = static_cast<std::uint32_t>(p);
+    }
+    return n;
+}
+
+// A lane's test result as a byte of its own: bit l of a movemask to byte l.
+constexpr std::uint32_t SpreadBits(unsigned bits)
+{
+    return (bits & 1u) | (bits >> 1 & 1u) << 8 | (bits >> 2 & 1u) << 16 | (bits >> 3 & 1u) << 24;
+}
+constexpr std::uint32_t Spread[16] = {SpreadBits(0),  SpreadBits(1),  SpreadBits(2),  SpreadBits(3),
+                                      SpreadBits(4),  SpreadBits(5),  SpreadBits(6),  SpreadBits(7),
+                                      SpreadBits(8),  SpreadBits(9),  SpreadBits(10), SpreadBits(11),
+                                      SpreadBits(12), SpreadBits(13), SpreadBits(14), SpreadBits(15)};
+
+__attribute__((target("avx2"))) inline __m256d Dot3(const __m256d a[3], const __m256d b[3])
+{
+    return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a[0], b[0]), _mm256_mul_pd(a[1], b[1])),
+                         _mm256_mul_pd(a[2], b[2]));
+}
+
+// Bit l set where lane l is on the line: !(b * b - 4 c < 0), unordered
+// counting as on the line as in the scalar test.
+__attribute__((target("avx2"))) inline unsigned OnLineBits(const __m256d doubled[3], const __m256d f[3], __m256d c)
+{
+    const __m256d b = Dot3(doubled, f);
+    const __m256d disc = _mm256_sub_pd(_mm256_mul_pd(b, b), _mm256_mul_pd(_mm256_set1_pd(4.0), c));
+    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(disc, _mm256_setzero_pd(), _CMP_NLT_UQ)));
+}
+
+inline __attribute__((target("avx2"))) __m256d Gather(const double* const lane[4], std::size_t offset)
+{
+    return _mm256_setr_pd(lane[0][offset], lane[1][offset], lane[2][offset], lane[3][offset]);
+}
+
+// The masks of the four points `lane` (the first `lanes` of them go out),
+// whose first is point `first` of the `count`.
+__attribute__((target("avx2"))) inline void ShadowMasksOfFour(const double* const lane[4], unsigned lights,
+                                                              const ComposeSpheres& s, std::size_t first,
+                                                              std::size_t count, std::size_t lanes,
+                                                              std::uint8_t* masks)
+{
+    __m256d f[ComposeSpheres::MaxSpheres][3], c[ComposeSpheres::MaxSpheres];
+    const __m256d p[3] = {Gather(lane, 0), Gather(lane, 1), Gather(lane, 2)};
+    for (unsigned m = 0; m < s.count; ++m) {
+        for (int a = 0; a < 3; ++a)
+            f[m][a] = _mm256_sub_pd(p[a], _mm256_set1_pd(s.centre[m][a]));
+        c[m] = _mm256_sub_pd(Dot3(f[m], f[m]), _mm256_set1_pd(s.radiusSquared[m]));
+    }
+    const __m256d two = _mm256_set1_pd(2.0);
+    for (unsigned j = 0; j < lights; ++j) {
+        const std::size_t d = 3 + 3 * std::size_t(j);
+        const __m256d doubled[3] = {_mm256_mul_pd(two, Gather(lane, d)), _mm256_mul_pd(two, Gather(lane, d + 1)),
+                                    _mm256_mul_pd(two, Gather(lane, d + 2))};
+        std::uint32_t bytes = 0;
+        for (unsigned m = 0; m < s.count; ++m)
+            bytes |= Spread[OnLineBits(doubled, f[m], c[m])] << m;
+        std::memcpy(masks + j * count + first, &bytes, lanes);
+    }
+}
+
+__attribute__((target("avx2"))) void ShadowMasksAvx2(const double* values, std::size_t stride, std::size_t count,
+                                                     unsigned lights, const ComposeSpheres& s, std::uint8_t* masks)
+{
+    std::size_t first = 0;
+    for (; first + 4 <= count; first += 4) {
+        const double* v = values + first * stride;
+        const double* const lane[4] = {v, v + stride, v + 2 * stride, v + 3 * stride};
+        ShadowMasksOfFour(lane, lights, s, first, count, 4, masks);
+    }
+    if (first < count) {
+        // The last points, with the last one repeated in the lanes past it.
+        const double* lane[4];
+        for (std::size_t l = 0; l < 4; ++l)
+            lane[l] = values + std::min(first + l, count - 1) * stride;
+        ShadowMasksOfFour(lane, lights, s, first, count, count - first, masks);
+    }
+}
+
+__attribute__((target("avx2"))) std::size_t SphereCandidatesAvx2(const Vec3* dirs, std::size_t count,
+                                                                 const double eyeToCentre[][3], const double c[],
+                                                                 unsigned spheres, std::uint32_t* out)
+{
+    const __m256d two = _mm256_set1_pd(2.0);
+    std::size_t n = 0;
+    for (std::size_t first = 0; first < count; first += 4) {
+        const double* lane[4];
+        for (std::size_t l = 0; l < 4; ++l)
+            lane[l] = &dirs[std::min(first + l, count - 1)].x;
+        const __m256d doubled[3] = {_mm256_mul_pd(two, Gather(lane, 0)), _mm256_mul_pd(two, Gather(lane, 1)),
+                                    _mm256_mul_pd(two, Gather(lane, 2))};
+        std::uint32_t bytes = 0;
+        for (unsigned i = 0; i < spheres; ++i) {
+            const __m256d e[3] = {_mm256_set1_pd(eyeToCentre[i][0]), _mm256_set1_pd(eyeToCentre[i][1]),
+                                  _mm256_set1_pd(eyeToCentre[i][2])};
+            bytes |= Spread[OnLineBits(doubled, e, _mm256_set1_pd(c[i]))] << i;
+        }
+        for (std::size_t p = first; bytes != 0 && p < count; ++p, bytes >>= 8) {
+            if ((bytes & 0xffu) != 0)
+                out[n++] = static_cast<std::uint32_t>(p << 8 | (bytes & 0xffu));
+        }
+    }
+    return n;
+}
+
+__attribute__((target("avx2"))) std::size_t PointsToComposeAvx2(const std::uint8_t* masks, unsigned lights,
+                                                                const std::uint8_t* shadowed, std::size_t count,
+                                                                std::uint32_t* out)
+{
+    std::size_t n = 0, first = 0;
+    for (; first + 32 <= count; first += 32) {
+        __m256i any = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shadowed + first));
+        for (unsigned j = 0; j < lights; ++j)
+            any = _mm256_or_si256(any, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks + j * count + first)));
+        auto bits = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(any, _mm256_setzero_si256())));
+        for (; bits != 0; bits &= bits - 1)
+            out[n++] = static_cast<std::uint32_t>(first + static_cast<unsigned>(__builtin_ctz(bits)));
+    }
+    return n + PointsToComposePlain(masks, lights, shadowed, count, first, out + n);
+}
+
+}  // namespace
+
+void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, unsigned lights,
+                 const ComposeSpheres& spheres, std::uint8_t* masks)
+{
+    if (set == InstructionSet::Plain)
+        ShadowMasksPlain(values, stride, count, lights, spheres, masks);
+    else
+        ShadowMasksAvx2(values, stride, count, lights, spheres, masks);
+}
+
+std::size_t SphereCandidates(InstructionSet set, const Vec3* dirs, std::size_t count, const Vec3& eye,
+                             const ComposeSpheres& spheres, std::uint32_t* out)
+{
+    // ShadeSphere's terms of the eye and each sphere: eye - centre, and its
+    // squared length less the squared radius.
+    double eyeToCentre[ComposeSpheres::MaxSpheres][3], c[ComposeSpheres::MaxSpheres];
+    const double e[3] = {eye.x, eye.y, eye.z};
+    for (unsigned i = 0; i < spheres.count; ++i) {
+        for (int a = 0; a < 3; ++a)
+            eyeToCentre[i][a] = e[a] - spheres.centre[i][a];
+        c[i] = LessRadius(eyeToCentre[i], spheres.radiusSquared[i]);
+    }
+    if (set == InstructionSet::Plain)
+        return SphereCandidatesPlain(dirs, count, eyeToCentre, c, spheres.count, out);
+    return SphereCandidatesAvx2(dirs, count, eyeToCentre, c, spheres.count, out);
+}
+
+std::size_t PointsToCompose(InstructionSet set, const std::uint8_t* masks, unsigned lights,
+                            const std::uint8_t* shadowed, std::size_t count, std::uint32_t* out)
+{
+    if (set == InstructionSet::Plain)
+        return PointsToComposePlain(masks, lights, shadowed, count, 0, out);
+    return PointsToComposeAvx2(masks, lights, shadowed, count, out);
+}

@@ -1,0 +1,45 @@
+#ifndef GLINTWORK_COMPOSEBATCH_H
+#define GLINTWORK_COMPOSEBATCH_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "trace/InstructionSet.h"
+#include "trace/Vec3.h"
+
+// The two tests a frame made from kept values works out again after the
+// spheres moved, for a whole band at once, four points (or pixels) in the
+// lanes of an AVX2 register where the processor has it. Each lane does the
+// scalar test operation by operation in double (RoomTracer::PointSphereTerms
+// and the split SphereOnLine test; ShadeSphere's miss test), so every result
+// equals the scalar one.
+struct ComposeSpheres {
+    static constexpr unsigned MaxSpheres = 5;
+    unsigned count = 0;
+    double centre[MaxSpheres][3] = {};  // the centres, widened from float
+    double radiusSquared[MaxSpheres] = {};  // the float square, widened
+};
+
+// For kept plane points `values` (a point every `stride` doubles: the hit
+// point, then per light its unit direction at 3 + 3 j), a byte per light and
+// point, `masks[j * count + p]`: bit m set where sphere m lies on the line
+// from point p along light j's direction.
+void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, unsigned lights,
+                 const ComposeSpheres& spheres, std::uint8_t* masks);
+
+// Of primary directions `dirs` from `eye`, the pixels where some sphere is
+// not ruled out by ShadeSphere's first test (the discriminant of the doubled
+// direction against eye - centre is not below zero), in order, each as
+// pixel << 8 | a bit per such sphere, into `out` (room for `count`).
+// Returns how many.
+std::size_t SphereCandidates(InstructionSet set, const Vec3* dirs, std::size_t count, const Vec3& eye,
+                             const ComposeSpheres& spheres, std::uint32_t* out);
+
+// Of `count` kept plane points with their `masks` (as ShadowMasks gives
+// them) and `shadowed` flags, the points some light is blocked for now or
+// was when last composed, in order, into `out` (room for `count`). Returns
+// how many.
+std::size_t PointsToCompose(InstructionSet set, const std::uint8_t* masks, unsigned lights,
+                            const std::uint8_t* shadowed, std::size_t count, std::uint32_t* out);
+
+#endif
