@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -21,10 +22,13 @@ double LessRadius(const double f[3], double radiusSquared)
     return f[0] * f[0] + f[1] * f[1] + f[2] * f[2] - radiusSquared;
 }
 
-void ShadowMasksPlain(const double* values, std::size_t stride, std::size_t count, unsigned lights,
-                      const ComposeSpheres& s, std::uint8_t* masks)
+// Points [first, end) of `count`; lights whose bit in `test` is clear get
+// masks of zero (no sphere is near their lines).
+void ShadowMasksPlain(const double* values, std::size_t stride, std::size_t first, std::size_t end,
+                      std::size_t count, unsigned lights, std::uint64_t test, const ComposeSpheres& s,
+                      std::uint8_t* masks)
 {
-    for (std::size_t p = 0; p < count; ++p) {
+    for (std::size_t p = first; p < end; ++p) {
         const double* v = values + p * stride;
         double f[ComposeSpheres::MaxSpheres][3], c[ComposeSpheres::MaxSpheres];
         for (unsigned m = 0; m < s.count; ++m) {
@@ -36,7 +40,7 @@ void ShadowMasksPlain(const double* values, std::size_t stride, std::size_t coun
             const double* d = v + 3 + 3 * std::size_t(j);
             const double doubled[3] = {2.0 * d[0], 2.0 * d[1], 2.0 * d[2]};
             unsigned mask = 0;
-            for (unsigned m = 0; m < s.count; ++m)
+            for (unsigned m = 0; (j >= 64 || test >> j & 1u) && m < s.count; ++m)
                 mask |= unsigned(OnLine(doubled, f[m], c[m])) << m;
             masks[j * count + p] = static_cast<std::uint8_t>(mask);
         }
@@ -103,11 +107,11 @@ inline __attribute__((target("avx2"))) __m256d Gather(const double* const lane[4
 }
 
 // The masks of the four points `lane` (the first `lanes` of them go out),
-// whose first is point `first` of the `count`.
+// whose first is point `first` of the `count`, as ShadowMasksPlain.
 __attribute__((target("avx2"))) inline void ShadowMasksOfFour(const double* const lane[4], unsigned lights,
-                                                              const ComposeSpheres& s, std::size_t first,
-                                                              std::size_t count, std::size_t lanes,
-                                                              std::uint8_t* masks)
+                                                              std::uint64_t test, const ComposeSpheres& s,
+                                                              std::size_t first, std::size_t count,
+                                                              std::size_t lanes, std::uint8_t* masks)
 {
     __m256d f[ComposeSpheres::MaxSpheres][3], c[ComposeSpheres::MaxSpheres];
     const __m256d p[3] = {Gather(lane, 0), Gather(lane, 1), Gather(lane, 2)};
@@ -122,28 +126,93 @@ __attribute__((target("avx2"))) inline void ShadowMasksOfFour(const double* cons
         const __m256d doubled[3] = {_mm256_mul_pd(two, Gather(lane, d)), _mm256_mul_pd(two, Gather(lane, d + 1)),
                                     _mm256_mul_pd(two, Gather(lane, d + 2))};
         std::uint32_t bytes = 0;
-        for (unsigned m = 0; m < s.count; ++m)
+        for (unsigned m = 0; (j >= 64 || test >> j & 1u) && m < s.count; ++m)
             bytes |= Spread[OnLineBits(doubled, f[m], c[m])] << m;
         std::memcpy(masks + j * count + first, &bytes, lanes);
     }
 }
 
-__attribute__((target("avx2"))) void ShadowMasksAvx2(const double* values, std::size_t stride, std::size_t count,
-                                                     unsigned lights, const ComposeSpheres& s, std::uint8_t* masks)
+__attribute__((target("avx2"))) void ShadowMasksAvx2(const double* values, std::size_t stride, std::size_t first,
+                                                     std::size_t end, std::size_t count, unsigned lights,
+                                                     std::uint64_t test, const ComposeSpheres& s,
+                                                     std::uint8_t* masks)
 {
-    std::size_t first = 0;
-    for (; first + 4 <= count; first += 4) {
+    for (; first + 4 <= end; first += 4) {
         const double* v = values + first * stride;
         const double* const lane[4] = {v, v + stride, v + 2 * stride, v + 3 * stride};
-        ShadowMasksOfFour(lane, lights, s, first, count, 4, masks);
+        ShadowMasksOfFour(lane, lights, test, s, first, count, 4, masks);
     }
-    if (first < count) {
+    if (first < end) {
         // The last points, with the last one repeated in the lanes past it.
         const double* lane[4];
         for (std::size_t l = 0; l < 4; ++l)
-            lane[l] = values + std::min(first + l, count - 1) * stride;
-        ShadowMasksOfFour(lane, lights, s, first, count, count - first, masks);
+            lane[l] = values + std::min(first + l, end - 1) * stride;
+        ShadowMasksOfFour(lane, lights, test, s, first, count, end - first, masks);
     }
+}
+
+// Far from every shadow line. All lines of a light's shadow tests pass
+// through the light (up to rounding), so the line from a point near a
+// chunk's ball misses a sphere if the angle between that line and the line
+// from the light to the sphere's centre exceeds the sphere's angular radius
+// plus the ball's, seen from the light. With `Margin` of the scene's size
+// added to the sphere's radius, the rounding of the exact test (relative
+// errors near 1e-15 of squared distances) cannot turn such a miss into a
+// hit; points nearer than that are tested exactly.
+constexpr double Margin = 1e-5;
+
+struct Cone {
+    double axis[3];  // sphere centre - light
+    double length;   // |axis|
+    double sinAngle, cosAngle;  // of the sphere's angular radius with the margin, seen from the light
+};
+
+// The spheres seen from one light, for a band whose balls are all within
+// `reach` of the light (ball radius included).
+void SetCones(const double light[3], double reach, const ComposeSpheres& spheres, Cone cones[])
+{
+    for (unsigned m = 0; m < spheres.count; ++m) {
+        Cone& cone = cones[m];
+        double length = 0.0;
+        for (int a = 0; a < 3; ++a) {
+            cone.axis[a] = spheres.centre[m][a] - light[a];
+            length += cone.axis[a] * cone.axis[a];
+        }
+        cone.length = std::sqrt(length);
+        const double radius = std::sqrt(spheres.radiusSquared[m]);
+        const double margin = Margin * (cone.length + radius + reach);
+        // With the light in or near the sphere every line is near it: the
+        // cone takes every direction (NaN compares false as well).
+        cone.sinAngle = cone.length > radius + margin ? (radius + margin) / cone.length : 2.0;
+        cone.cosAngle = std::sqrt(std::max(0.0, 1.0 - cone.sinAngle * cone.sinAngle));
+    }
+}
+
+// Whether the lines from every point of `ball` to `light` pass far from
+// every sphere.
+bool ClearOf(const Cone cones[], unsigned count, const double light[3], const double ball[4], double reachAll)
+{
+    double w[3];
+    for (int a = 0; a < 3; ++a)
+        w[a] = ball[a] - light[a];
+    const double reach = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);  // light to the ball's centre
+    const double spread = ball[3];
+    if (!(reach > spread + Margin * reachAll))
+        return false;  // the light is in or near the ball
+    const double sinBall = spread / reach;
+    const double cosBall = std::sqrt(1.0 - sinBall * sinBall);
+    for (unsigned m = 0; m < count; ++m) {
+        const Cone& cone = cones[m];
+        if (!(cone.sinAngle <= 1.0))
+            return false;
+        // The cosine of the angle between the two lines must be below that
+        // of the sphere's angle plus the ball's.
+        const double dot = std::fabs(w[0] * cone.axis[0] + w[1] * cone.axis[1] + w[2] * cone.axis[2]);
+        const double limit = cone.cosAngle * cosBall - cone.sinAngle * sinBall;
+        if (!(dot < limit * reach * cone.length))
+            return false;
+    }
+    return true;
 }
 
 __attribute__((target("avx2"))) std::size_t SphereCandidatesAvx2(const Vec3* dirs, std::size_t count,
@@ -190,13 +259,72 @@ __attribute__((target("avx2"))) std::size_t PointsToComposeAvx2(const std::uint8
 
 }  // namespace
 
-void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, unsigned lights,
-                 const ComposeSpheres& spheres, std::uint8_t* masks)
+void ShadowBalls(const double* values, std::size_t stride, std::size_t count, double* balls)
 {
-    if (set == InstructionSet::Plain)
-        ShadowMasksPlain(values, stride, count, lights, spheres, masks);
-    else
-        ShadowMasksAvx2(values, stride, count, lights, spheres, masks);
+    for (std::size_t first = 0; first < count; first += ShadowChunk) {
+        const std::size_t end = std::min(count, first + ShadowChunk);
+        double low[3], high[3];
+        for (int a = 0; a < 3; ++a)
+            low[a] = high[a] = values[first * stride + a];
+        for (std::size_t p = first + 1; p < end; ++p) {
+            for (int a = 0; a < 3; ++a) {
+                low[a] = std::min(low[a], values[p * stride + a]);
+                high[a] = std::max(high[a], values[p * stride + a]);
+            }
+        }
+        double* ball = balls + 4 * (first / ShadowChunk);
+        double diagonal = 0.0, size = 0.0;
+        for (int a = 0; a < 3; ++a) {
+            ball[a] = 0.5 * (low[a] + high[a]);
+            diagonal += (high[a] - low[a]) * (high[a] - low[a]);
+            size += std::fabs(ball[a]);
+        }
+        // Half the box's diagonal, with room for the rounding of the centre.
+        ball[3] = 0.5 * std::sqrt(diagonal) * (1.0 + 1e-9) + 1e-9 * size;
+    }
+}
+
+void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count,
+                 const double* balls, const float* lightPositions, unsigned lights, const ComposeSpheres& spheres,
+                 std::uint8_t* masks)
+{
+    // Each light's cones of the spheres (with more lights than fit here,
+    // those lights are tested at every point).
+    constexpr unsigned MaxCulled = 12;
+    const unsigned culled = std::min(lights, MaxCulled);
+    Cone cones[MaxCulled][ComposeSpheres::MaxSpheres];
+    double light[MaxCulled][3], reach[MaxCulled];
+    const std::size_t chunks = (count + ShadowChunk - 1) / ShadowChunk;
+    for (unsigned j = 0; j < culled; ++j) {
+        reach[j] = 0.0;
+        for (int a = 0; a < 3; ++a)
+            light[j][a] = lightPositions[3 * j + a];
+        for (std::size_t k = 0; k < chunks; ++k) {
+            const double* ball = balls + 4 * k;
+            double w = 0.0;
+            for (int a = 0; a < 3; ++a)
+                w += (ball[a] - light[j][a]) * (ball[a] - light[j][a]);
+            reach[j] = std::max(reach[j], std::sqrt(w) + ball[3]);
+        }
+        SetCones(light[j], reach[j], spheres, cones[j]);
+    }
+    for (std::size_t first = 0; first < count; first += ShadowChunk) {
+        const std::size_t end = std::min(count, first + ShadowChunk);
+        const double* ball = balls + 4 * (first / ShadowChunk);
+        std::uint64_t test = lights > culled ? ~std::uint64_t(0) << culled : 0;
+        for (unsigned j = 0; j < culled; ++j) {
+            if (!ClearOf(cones[j], spheres.count, light[j], ball, reach[j]))
+                test |= std::uint64_t(1) << j;
+        }
+        if (test == 0 && lights <= 64) {
+            for (unsigned j = 0; j < lights; ++j)
+                std::memset(masks + j * count + first, 0, end - first);
+        } else if (set == InstructionSet::Plain) {
+            ShadowMasksPlain(values, stride, first, end, count, lights, test, spheres, masks);
+        } else {
+            ShadowMasksAvx2(values, stride, first, end, count, lights, test, spheres, masks);
+        }
+    }
 }
 
 std::size_t SphereCandidates(InstructionSet set, const Vec3* dirs, std::size_t count, const Vec3& eye,

@@ -20,12 +20,20 @@ struct ComposeSpheres {
     double radiusSquared[MaxSpheres] = {};  // the float square, widened
 };
 
+// Kept plane points are tested a chunk of ShadowChunk points at a time; a
+// chunk's ball (centre and radius, four doubles) holds their hit points.
+constexpr std::size_t ShadowChunk = 32;
+void ShadowBalls(const double* values, std::size_t stride, std::size_t count, double* balls);
+
 // For kept plane points `values` (a point every `stride` doubles: the hit
-// point, then per light its unit direction at 3 + 3 j), a byte per light and
-// point, `masks[j * count + p]`: bit m set where sphere m lies on the line
-// from point p along light j's direction.
-void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, unsigned lights,
-                 const ComposeSpheres& spheres, std::uint8_t* masks);
+// point, then per light its unit direction at 3 + 3 j) with their `balls`, a
+// byte per light and point, `masks[j * count + p]`: bit m set where sphere m
+// lies on the line from point p along light j's direction. A light whose
+// lines from a chunk's ball pass far from every sphere gets zeros there
+// without a test (with at most twelve lights).
+void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count,
+                 const double* balls, const float* lightPositions, unsigned lights, const ComposeSpheres& spheres,
+                 std::uint8_t* masks);
 
 // Of primary directions `dirs` from `eye`, the pixels where some sphere is
 // not ruled out by ShadeSphere's first test (the discriminant of the doubled

@@ -16,6 +16,7 @@ void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValu
         band->pixelEnds.clear();
         band->pointPlane.clear();
         band->geometry.clear();
+        band->shadowBalls.clear();
         band->terms.clear();
         band->composed.clear();
         band->shadowed.clear();
@@ -122,9 +123,14 @@ void RoomTracer::ComposeKeptPlanes(const ComposeSpheres& spheres)
     KeptBand& band = *keeping.band;
     const std::size_t count = band.pointPlane.size();
     const std::size_t stride = 3 + 3 * static_cast<std::size_t>(lightCount);
+    const std::size_t chunks = (count + ShadowChunk - 1) / ShadowChunk;
+    if (band.shadowBalls.size() != 4 * chunks) {
+        band.shadowBalls.resize(4 * chunks);
+        ShadowBalls(band.geometry.data(), stride, count, band.shadowBalls.data());
+    }
     shadowMasks.resize(count * lightCount);
-    ShadowMasks(ChosenInstructionSet(), band.geometry.data(), stride, count, lightCount, spheres,
-                shadowMasks.data());
+    ShadowMasks(ChosenInstructionSet(), band.geometry.data(), stride, count, band.shadowBalls.data(),
+                lightPositions.data(), lightCount, spheres, shadowMasks.data());
     pointsToCompose.resize(count);
     const std::size_t toCompose = PointsToCompose(ChosenInstructionSet(), shadowMasks.data(), lightCount,
                                                   band.shadowed.data(), count, pointsToCompose.data());
