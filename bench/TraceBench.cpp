@@ -75,7 +75,8 @@ template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsig
     KeptView kept;
     tracer.fastPath = fast;
     if (moves && fast)
-        bands.Render(tracer, [](const PointList&) {}, &kept);  // keeps the view's values, untimed
+        bands.Render(
+            tracer, [](const PointList&) {}, &kept);  // keeps the view's values, untimed
     for (int i = 0; i < frames; ++i) {
         drawn.clear();
         if (moves)

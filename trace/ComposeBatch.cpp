@@ -24,9 +24,8 @@ double LessRadius(const double f[3], double radiusSquared)
 
 // Points [first, end) of `count`; lights whose bit in `test` is clear get
 // masks of zero (no sphere is near their lines).
-void ShadowMasksPlain(const double* values, std::size_t stride, std::size_t first, std::size_t end,
-                      std::size_t count, unsigned lights, std::uint64_t test, const ComposeSpheres& s,
-                      std::uint8_t* masks)
+void ShadowMasksPlain(const double* values, std::size_t stride, std::size_t first, std::size_t end, std::size_t count,
+                      unsigned lights, std::uint64_t test, const ComposeSpheres& s, std::uint8_t* masks)
 {
     for (std::size_t p = first; p < end; ++p) {
         const double* v = values + p * stride;
@@ -47,8 +46,8 @@ void ShadowMasksPlain(const double* values, std::size_t stride, std::size_t firs
     }
 }
 
-std::size_t SphereCandidatesPlain(const Vec3* dirs, std::size_t count, const double eyeToCentre[][3],
-                                  const double c[], unsigned spheres, std::uint32_t* out)
+std::size_t SphereCandidatesPlain(const Vec3* dirs, std::size_t count, const double eyeToCentre[][3], const double c[],
+                                  unsigned spheres, std::uint32_t* out)
 {
     std::size_t n = 0;
     for (std::size_t p = 0; p < count; ++p) {
@@ -110,8 +109,8 @@ inline __attribute__((target("avx2"))) __m256d Gather(const double* const lane[4
 // whose first is point `first` of the `count`, as ShadowMasksPlain.
 __attribute__((target("avx2"))) inline void ShadowMasksOfFour(const double* const lane[4], unsigned lights,
                                                               std::uint64_t test, const ComposeSpheres& s,
-                                                              std::size_t first, std::size_t count,
-                                                              std::size_t lanes, std::uint8_t* masks)
+                                                              std::size_t first, std::size_t count, std::size_t lanes,
+                                                              std::uint8_t* masks)
 {
     __m256d f[ComposeSpheres::MaxSpheres][3], c[ComposeSpheres::MaxSpheres];
     const __m256d p[3] = {Gather(lane, 0), Gather(lane, 1), Gather(lane, 2)};
@@ -134,8 +133,7 @@ __attribute__((target("avx2"))) inline void ShadowMasksOfFour(const double* cons
 
 __attribute__((target("avx2"))) void ShadowMasksAvx2(const double* values, std::size_t stride, std::size_t first,
                                                      std::size_t end, std::size_t count, unsigned lights,
-                                                     std::uint64_t test, const ComposeSpheres& s,
-                                                     std::uint8_t* masks)
+                                                     std::uint64_t test, const ComposeSpheres& s, std::uint8_t* masks)
 {
     for (; first + 4 <= end; first += 4) {
         const double* v = values + first * stride;
@@ -162,8 +160,8 @@ __attribute__((target("avx2"))) void ShadowMasksAvx2(const double* values, std::
 constexpr double Margin = 1e-5;
 
 struct Cone {
-    double axis[3];  // sphere centre - light
-    double length;   // |axis|
+    double axis[3];             // sphere centre - light
+    double length;              // |axis|
     double sinAngle, cosAngle;  // of the sphere's angular radius with the margin, seen from the light
 };
 
@@ -284,9 +282,8 @@ void ShadowBalls(const double* values, std::size_t stride, std::size_t count, do
     }
 }
 
-void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count,
-                 const double* balls, const float* lightPositions, unsigned lights, const ComposeSpheres& spheres,
-                 std::uint8_t* masks)
+void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, const double* balls,
+                 const float* lightPositions, unsigned lights, const ComposeSpheres& spheres, std::uint8_t* masks)
 {
     // Each light's cones of the spheres (with more lights than fit here,
     // those lights are tested at every point).

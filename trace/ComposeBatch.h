@@ -16,7 +16,7 @@
 struct ComposeSpheres {
     static constexpr unsigned MaxSpheres = 5;
     unsigned count = 0;
-    double centre[MaxSpheres][3] = {};  // the centres, widened from float
+    double centre[MaxSpheres][3] = {};      // the centres, widened from float
     double radiusSquared[MaxSpheres] = {};  // the float square, widened
 };
 
@@ -31,9 +31,8 @@ void ShadowBalls(const double* values, std::size_t stride, std::size_t count, do
 // lies on the line from point p along light j's direction. A light whose
 // lines from a chunk's ball pass far from every sphere gets zeros there
 // without a test (with at most twelve lights).
-void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count,
-                 const double* balls, const float* lightPositions, unsigned lights, const ComposeSpheres& spheres,
-                 std::uint8_t* masks);
+void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, const double* balls,
+                 const float* lightPositions, unsigned lights, const ComposeSpheres& spheres, std::uint8_t* masks);
 
 // Of primary directions `dirs` from `eye`, the pixels where some sphere is
 // not ruled out by ShadeSphere's first test (the discriminant of the doubled

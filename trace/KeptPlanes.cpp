@@ -87,8 +87,8 @@ void RoomTracer::ComposeKeptRows(PointList& out)
     // are written by ShadeSphere before it reads them, or not read at all.
     const std::size_t pixels = band.pixelDirs.size();
     sphereCandidates.resize(pixels);
-    const std::size_t candidates = SphereCandidates(ChosenInstructionSet(), band.pixelDirs.data(), pixels, eye,
-                                                    spheres, sphereCandidates.data());
+    const std::size_t candidates =
+        SphereCandidates(ChosenInstructionSet(), band.pixelDirs.data(), pixels, eye, spheres, sphereCandidates.data());
     plotted.band = &out;
     // Plane points go out in runs, up to the next pixel with sphere points.
     const PlotRecord* composed = band.composed.data();

@@ -50,7 +50,7 @@ struct KeptBand {
     // Per chunk of plane points, a ball holding their hit points (see
     // ComposeBatch.h): worked out from the geometry when first composed.
     std::vector<double> shadowBalls;
-    PointList composed;     // per plane point: as drawn in the view's last frame
+    PointList composed;  // per plane point: as drawn in the view's last frame
     // Per plane point: whether a sphere blocked any light in its composed
     // colour (else that colour is the float sum of the unshadowed terms,
     // which no sphere move changes while no light is blocked).
@@ -77,9 +77,10 @@ struct KeptView {
     {
         std::size_t n = 0;
         for (const KeptBand& b : bands)
-            n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelEnds.capacity() * sizeof(std::uint32_t) + b.pointPlane.capacity() +
-                 (b.geometry.capacity() + b.terms.capacity() + b.shadowBalls.capacity()) * sizeof(double) + b.composed.capacity() * sizeof(PlotRecord) +
-                 b.shadowed.capacity();
+            n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelEnds.capacity() * sizeof(std::uint32_t) +
+                 b.pointPlane.capacity() +
+                 (b.geometry.capacity() + b.terms.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
+                 b.composed.capacity() * sizeof(PlotRecord) + b.shadowed.capacity();
         return n;
     }
 };
