@@ -209,8 +209,7 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
                     times->points += band.size();
             },
             keptView);
-        if (cacheViews)
-            cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
+        cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {
             const Clock::time_point start = Clock::now();
             glFinish();

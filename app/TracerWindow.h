@@ -54,7 +54,7 @@ public:
 
     FramePath path = SelectedFramePath();
     // Fast path: draw views whose inputs are unchanged from the points kept
-    // from their last trace.
+    // from their last trace (traced views are kept either way).
     bool cacheViews = true;
     // Fast path: after an input, compose plane points from the values kept
     // from the view's last trace instead of tracing the room again.

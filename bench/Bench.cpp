@@ -7,8 +7,10 @@
 // (trace, draw, grab, save, swap) N times for each path and prints the median
 // and 90th percentile of every stage. It also measures the floor: the same
 // frame's final points drawn again the way a frame draws the views it kept
-// (band by band, view by view), grabbed and saved, without tracing; and the
-// trace alone, with nothing drawn, on one thread and on the chosen number.
+// (band by band, view by view), grabbed and saved, without tracing, once
+// after every measured frame of the fast path, so that drift in the
+// machine's load falls on both alike; and the trace alone, with nothing
+// drawn, on one thread and on the chosen number.
 //
 // The fast path draws a view whose inputs have not changed from the points it
 // kept, so in a steady run it traces only the first frame; --cold turns that
@@ -178,6 +180,8 @@ public:
             t.frame = Ms(start, Clock::now());
             if (count > 0)
                 results[static_cast<int>(paths[phase])].frames.push_back(t);
+            if (count > 0 && paths[phase] == FramePath::Fast)
+                FloorFrame();
             if (++count > options.frames) {
                 ++phase;
                 count = 0;
@@ -219,9 +223,12 @@ private:
 
     // The frame's final points drawn again as a frame draws the views it
     // kept: the fast path's bands, view by view, with nothing traced; then
-    // grabbed and saved. The first call traces the views once to keep them.
+    // grabbed and saved. Only the first call may trace: after a measured
+    // frame the views are kept already; without one (a run of the
+    // straightforward path) it traces them once to keep them.
     void FloorFrame()
     {
+        const bool measuredCache = cacheViews;
         cacheViews = true;
         FrameTimes t;
         const Clock::time_point start = Clock::now();
@@ -231,6 +238,7 @@ private:
         if (floorWarm)
             floorFrames.push_back(Ms(start, Clock::now()));
         floorWarm = true;
+        cacheViews = measuredCache;
     }
 
     // The fast path's trace of the frame's views with nothing drawn, on one
