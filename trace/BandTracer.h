@@ -97,8 +97,11 @@ private:
         case KeptView::State::Empty:
             break;
         }
-        // About one plane point a pixel.
-        const std::size_t pixelBytes = sizeof(Vec3) + 1 + PointValues(tracer) * sizeof(double) + sizeof(PlotRecord) + 2;
+        // About one plane point a pixel: its direction and end, the point's
+        // values, composed record, plane and shadowed flag, and its share
+        // of a chunk's ball (a byte).
+        const std::size_t pixelBytes = sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(tracer) * sizeof(double) +
+                                       sizeof(PlotRecord) + 3;
         if (std::size_t(tracer.rows) * tracer.columns * pixelBytes > kept.budgetBytes) {
             kept.state = KeptView::State::TooLarge;
             return KeepMode::Off;

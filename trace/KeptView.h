@@ -60,7 +60,7 @@ struct KeptBand {
 
 struct KeptView {
     // At most this much is kept for a view (a 640 x 480 view with one plane
-    // point a pixel and two lights takes about 45 MB).
+    // point a pixel and two lights takes about 54 MB).
     static constexpr std::size_t DefaultBudgetBytes = std::size_t(64) << 20;
 
     enum class State { Empty, Kept, TooLarge };  // TooLarge: over the budget, traced in full every time
