@@ -97,7 +97,12 @@ void RoomTracer::ComposeKeptRows(PointList& out)
         const std::size_t pixel = sphereCandidates[c] >> 8;
         const unsigned maybeSphere = sphereCandidates[c] & 0xffu;
         const std::size_t runEnd = band.pixelEnds[pixel];
-        out.insert(out.end(), composed + runStart, composed + runEnd);
+        if (runEnd - runStart < 16) {  // a few points: cheaper than a copy call
+            for (std::size_t p = runStart; p < runEnd; ++p)
+                out.push_back(composed[p]);
+        } else {
+            out.insert(out.end(), composed + runStart, composed + runEnd);
+        }
         runStart = runEnd;
         primaryDir = band.pixelDirs[pixel];
         rayDir = primaryDir;
