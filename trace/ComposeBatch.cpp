@@ -8,39 +8,28 @@
 
 namespace {
 
-// What SphereOnLine and ShadeSphere's miss test share: with `doubled` the
-// direction scaled by 2 and f the origin minus the centre, b = doubled . f,
-// c = f . f - r^2, and the sphere is on the line unless b^2 - 4c < 0.
-bool OnLine(const double doubled[3], const double f[3], double c)
+// The spheres light j is tested against: all, or none where its bit in
+// `test` is clear (lights past the mask's bits are always tested).
+unsigned TestedSpheres(std::uint64_t test, unsigned j, const SphereSet& s)
 {
-    const double b = doubled[0] * f[0] + doubled[1] * f[1] + doubled[2] * f[2];
-    return !(b * b - 4.0 * c < 0.0);
-}
-
-double LessRadius(const double f[3], double radiusSquared)
-{
-    return f[0] * f[0] + f[1] * f[1] + f[2] * f[2] - radiusSquared;
+    return j >= 64 || (test >> j & 1u) ? s.count : 0;
 }
 
 // Points [first, end) of `count`; lights whose bit in `test` is clear get
 // masks of zero (no sphere is near their lines).
 void ShadowMasksPlain(const double* values, std::size_t stride, std::size_t first, std::size_t end, std::size_t count,
-                      unsigned lights, std::uint64_t test, const ComposeSpheres& s, std::uint8_t* masks)
+                      unsigned lights, std::uint64_t test, const SphereSet& s, std::uint8_t* masks)
 {
     for (std::size_t p = first; p < end; ++p) {
         const double* v = values + p * stride;
-        double f[ComposeSpheres::MaxSpheres][3], c[ComposeSpheres::MaxSpheres];
-        for (unsigned m = 0; m < s.count; ++m) {
-            for (int a = 0; a < 3; ++a)
-                f[m][a] = v[a] - s.centre[m][a];
-            c[m] = LessRadius(f[m], s.radiusSquared[m]);
-        }
+        double f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
+        OriginSphereTerms(v, s, f, c);
         for (unsigned j = 0; j < lights; ++j) {
             const double* d = v + 3 + 3 * std::size_t(j);
             const double doubled[3] = {2.0 * d[0], 2.0 * d[1], 2.0 * d[2]};
             unsigned mask = 0;
-            for (unsigned m = 0; (j >= 64 || test >> j & 1u) && m < s.count; ++m)
-                mask |= unsigned(OnLine(doubled, f[m], c[m])) << m;
+            for (unsigned m = 0; m < TestedSpheres(test, j, s); ++m)
+                mask |= unsigned(LineMeetsSphere(doubled, f[m], c[m])) << m;
             masks[j * count + p] = static_cast<std::uint8_t>(mask);
         }
     }
@@ -54,7 +43,7 @@ std::size_t SphereCandidatesPlain(const Vec3* dirs, std::size_t count, const dou
         const double doubled[3] = {2.0 * dirs[p].x, 2.0 * dirs[p].y, 2.0 * dirs[p].z};
         unsigned mask = 0;
         for (unsigned i = 0; i < spheres; ++i)
-            mask |= unsigned(OnLine(doubled, eyeToCentre[i], c[i])) << i;
+            mask |= unsigned(LineMeetsSphere(doubled, eyeToCentre[i], c[i])) << i;
         if (mask != 0)
             out[n++] = static_cast<std::uint32_t>(p << 8 | mask);
     }
@@ -85,21 +74,6 @@ constexpr std::uint32_t Spread[16] = {SpreadBits(0),  SpreadBits(1),  SpreadBits
                                       SpreadBits(8),  SpreadBits(9),  SpreadBits(10), SpreadBits(11),
                                       SpreadBits(12), SpreadBits(13), SpreadBits(14), SpreadBits(15)};
 
-__attribute__((target("avx2"))) inline __m256d Dot3(const __m256d a[3], const __m256d b[3])
-{
-    return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a[0], b[0]), _mm256_mul_pd(a[1], b[1])),
-                         _mm256_mul_pd(a[2], b[2]));
-}
-
-// Bit l set where lane l is on the line: !(b * b - 4 c < 0), unordered
-// counting as on the line as in the scalar test.
-__attribute__((target("avx2"))) inline unsigned OnLineBits(const __m256d doubled[3], const __m256d f[3], __m256d c)
-{
-    const __m256d b = Dot3(doubled, f);
-    const __m256d disc = _mm256_sub_pd(_mm256_mul_pd(b, b), _mm256_mul_pd(_mm256_set1_pd(4.0), c));
-    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(disc, _mm256_setzero_pd(), _CMP_NLT_UQ)));
-}
-
 inline __attribute__((target("avx2"))) __m256d Gather(const double* const lane[4], std::size_t offset)
 {
     return _mm256_setr_pd(lane[0][offset], lane[1][offset], lane[2][offset], lane[3][offset]);
@@ -108,32 +82,27 @@ inline __attribute__((target("avx2"))) __m256d Gather(const double* const lane[4
 // The masks of the four points `lane` (the first `lanes` of them go out),
 // whose first is point `first` of the `count`, as ShadowMasksPlain.
 __attribute__((target("avx2"))) inline void ShadowMasksOfFour(const double* const lane[4], unsigned lights,
-                                                              std::uint64_t test, const ComposeSpheres& s,
-                                                              std::size_t first, std::size_t count, std::size_t lanes,
-                                                              std::uint8_t* masks)
+                                                              std::uint64_t test, const SphereSet& s, std::size_t first,
+                                                              std::size_t count, std::size_t lanes, std::uint8_t* masks)
 {
-    __m256d f[ComposeSpheres::MaxSpheres][3], c[ComposeSpheres::MaxSpheres];
+    __m256d f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
     const __m256d p[3] = {Gather(lane, 0), Gather(lane, 1), Gather(lane, 2)};
-    for (unsigned m = 0; m < s.count; ++m) {
-        for (int a = 0; a < 3; ++a)
-            f[m][a] = _mm256_sub_pd(p[a], _mm256_set1_pd(s.centre[m][a]));
-        c[m] = _mm256_sub_pd(Dot3(f[m], f[m]), _mm256_set1_pd(s.radiusSquared[m]));
-    }
+    OriginSphereTermsLanes(p, s, f, c);
     const __m256d two = _mm256_set1_pd(2.0);
     for (unsigned j = 0; j < lights; ++j) {
         const std::size_t d = 3 + 3 * std::size_t(j);
         const __m256d doubled[3] = {_mm256_mul_pd(two, Gather(lane, d)), _mm256_mul_pd(two, Gather(lane, d + 1)),
                                     _mm256_mul_pd(two, Gather(lane, d + 2))};
         std::uint32_t bytes = 0;
-        for (unsigned m = 0; (j >= 64 || test >> j & 1u) && m < s.count; ++m)
-            bytes |= Spread[OnLineBits(doubled, f[m], c[m])] << m;
+        for (unsigned m = 0; m < TestedSpheres(test, j, s); ++m)
+            bytes |= Spread[LineMeetsSphereBits(doubled, f[m], c[m])] << m;
         std::memcpy(masks + j * count + first, &bytes, lanes);
     }
 }
 
 __attribute__((target("avx2"))) void ShadowMasksAvx2(const double* values, std::size_t stride, std::size_t first,
                                                      std::size_t end, std::size_t count, unsigned lights,
-                                                     std::uint64_t test, const ComposeSpheres& s, std::uint8_t* masks)
+                                                     std::uint64_t test, const SphereSet& s, std::uint8_t* masks)
 {
     for (; first + 4 <= end; first += 4) {
         const double* v = values + first * stride;
@@ -167,7 +136,7 @@ struct Cone {
 
 // The spheres seen from one light, for a band whose balls are all within
 // `reach` of the light (ball radius included).
-void SetCones(const double light[3], double reach, const ComposeSpheres& spheres, Cone cones[])
+void SetCones(const double light[3], double reach, const SphereSet& spheres, Cone cones[])
 {
     for (unsigned m = 0; m < spheres.count; ++m) {
         Cone& cone = cones[m];
@@ -229,7 +198,7 @@ __attribute__((target("avx2"))) std::size_t SphereCandidatesAvx2(const Vec3* dir
         for (unsigned i = 0; i < spheres; ++i) {
             const __m256d e[3] = {_mm256_set1_pd(eyeToCentre[i][0]), _mm256_set1_pd(eyeToCentre[i][1]),
                                   _mm256_set1_pd(eyeToCentre[i][2])};
-            bytes |= Spread[OnLineBits(doubled, e, _mm256_set1_pd(c[i]))] << i;
+            bytes |= Spread[LineMeetsSphereBits(doubled, e, _mm256_set1_pd(c[i]))] << i;
         }
         for (std::size_t p = first; bytes != 0 && p < count; ++p, bytes >>= 8) {
             if ((bytes & 0xffu) != 0)
@@ -283,13 +252,13 @@ void ShadowBalls(const double* values, std::size_t stride, std::size_t count, do
 }
 
 void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, const double* balls,
-                 const float* lightPositions, unsigned lights, const ComposeSpheres& spheres, std::uint8_t* masks)
+                 const float* lightPositions, unsigned lights, const SphereSet& spheres, std::uint8_t* masks)
 {
     // Each light's cones of the spheres (with more lights than fit here,
     // those lights are tested at every point).
     constexpr unsigned MaxCulled = 12;
     const unsigned culled = std::min(lights, MaxCulled);
-    Cone cones[MaxCulled][ComposeSpheres::MaxSpheres];
+    Cone cones[MaxCulled][SphereSet::MaxSpheres];
     double light[MaxCulled][3], reach[MaxCulled];
     const std::size_t chunks = (count + ShadowChunk - 1) / ShadowChunk;
     for (unsigned j = 0; j < culled; ++j) {
@@ -325,17 +294,13 @@ void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, s
 }
 
 std::size_t SphereCandidates(InstructionSet set, const Vec3* dirs, std::size_t count, const Vec3& eye,
-                             const ComposeSpheres& spheres, std::uint32_t* out)
+                             const SphereSet& spheres, std::uint32_t* out)
 {
     // ShadeSphere's terms of the eye and each sphere: eye - centre, and its
     // squared length less the squared radius.
-    double eyeToCentre[ComposeSpheres::MaxSpheres][3], c[ComposeSpheres::MaxSpheres];
+    double eyeToCentre[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
     const double e[3] = {eye.x, eye.y, eye.z};
-    for (unsigned i = 0; i < spheres.count; ++i) {
-        for (int a = 0; a < 3; ++a)
-            eyeToCentre[i][a] = e[a] - spheres.centre[i][a];
-        c[i] = LessRadius(eyeToCentre[i], spheres.radiusSquared[i]);
-    }
+    OriginSphereTerms(e, spheres, eyeToCentre, c);
     if (set == InstructionSet::Plain)
         return SphereCandidatesPlain(dirs, count, eyeToCentre, c, spheres.count, out);
     return SphereCandidatesAvx2(dirs, count, eyeToCentre, c, spheres.count, out);

@@ -5,20 +5,14 @@
 #include <cstdint>
 
 #include "trace/InstructionSet.h"
+#include "trace/SphereLanes.h"
 #include "trace/Vec3.h"
 
 // The two tests a frame made from kept values works out again after the
 // spheres moved, for a whole band at once, four points (or pixels) in the
-// lanes of an AVX2 register where the processor has it. Each lane does the
-// scalar test operation by operation in double (RoomTracer::PointSphereTerms
-// and the split SphereOnLine test; ShadeSphere's miss test), so every result
-// equals the scalar one.
-struct ComposeSpheres {
-    static constexpr unsigned MaxSpheres = 5;
-    unsigned count = 0;
-    double centre[MaxSpheres][3] = {};      // the centres, widened from float
-    double radiusSquared[MaxSpheres] = {};  // the float square, widened
-};
+// lanes of an AVX2 register where the processor has it (SphereLanes.h), so
+// every result equals the scalar test's (the split SphereOnLine test;
+// ShadeSphere's miss test).
 
 // Kept plane points are tested a chunk of ShadowChunk points at a time; a
 // chunk's ball (centre and radius, four doubles) holds their hit points.
@@ -32,7 +26,7 @@ void ShadowBalls(const double* values, std::size_t stride, std::size_t count, do
 // lines from a chunk's ball pass far from every sphere gets zeros there
 // without a test (with at most twelve lights).
 void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, const double* balls,
-                 const float* lightPositions, unsigned lights, const ComposeSpheres& spheres, std::uint8_t* masks);
+                 const float* lightPositions, unsigned lights, const SphereSet& spheres, std::uint8_t* masks);
 
 // Of primary directions `dirs` from `eye`, the pixels where some sphere is
 // not ruled out by ShadeSphere's first test (the discriminant of the doubled
@@ -40,7 +34,7 @@ void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, s
 // pixel << 8 | a bit per such sphere, into `out` (room for `count`).
 // Returns how many.
 std::size_t SphereCandidates(InstructionSet set, const Vec3* dirs, std::size_t count, const Vec3& eye,
-                             const ComposeSpheres& spheres, std::uint32_t* out);
+                             const SphereSet& spheres, std::uint32_t* out);
 
 // Of `count` kept plane points with their `masks` (as ShadowMasks gives
 // them) and `shadowed` flags, the points some light is blocked for now or

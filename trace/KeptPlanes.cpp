@@ -68,15 +68,7 @@ void RoomTracer::KeepComposed(bool shadowed)
 void RoomTracer::ComposeKeptRows(PointList& out)
 {
     KeptBand& band = *keeping.band;
-    ComposeSpheres spheres;
-    spheres.count = sphereCount;
-    for (unsigned m = 0; m < sphereCount; ++m) {
-        const Vec3 centre = SphereCentre(m);
-        spheres.centre[m][0] = centre.x;
-        spheres.centre[m][1] = centre.y;
-        spheres.centre[m][2] = centre.z;
-        spheres.radiusSquared[m] = sphereRadii[m] * sphereRadii[m];
-    }
+    const SphereSet spheres = Spheres();
     if (keeping.mode == KeepMode::Compose)
         ComposeKeptPlanes(spheres);
 
@@ -123,7 +115,7 @@ void RoomTracer::ComposeKeptRows(PointList& out)
 // (A view is composed only after its spheres moved, so there is at least
 // one sphere: with none, the blocked flag of the traced path would keep its
 // last value.)
-void RoomTracer::ComposeKeptPlanes(const ComposeSpheres& spheres)
+void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
 {
     KeptBand& band = *keeping.band;
     const std::size_t count = band.pointPlane.size();

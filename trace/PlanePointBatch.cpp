@@ -19,14 +19,9 @@ void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned co
     anyOnLine.assign(count, 0u);
 }
 
-void PlanePointBatch::SetSpheres(const double centres[][3], const float squares[], unsigned count)
+void PlanePointBatch::SetSpheres(const SphereSet& set)
 {
-    sphereCount = count < MaxSpheres ? count : MaxSpheres;
-    for (unsigned m = 0; m < sphereCount; ++m) {
-        for (int a = 0; a < 3; ++a)
-            centre[m][a] = centres[m][a];
-        radiusSquared[m] = squares[m];
-    }
+    spheres = set;
 }
 
 unsigned PlanePointBatch::Add(const Vec3& p, const Vec3& n, const Vec3& v)
@@ -60,14 +55,7 @@ __attribute__((target("avx2"))) void PlanePointBatch::Compute()
         // Per sphere: point - centre and its squared length less the
         // squared radius, the same for every light.
         __m256d f[MaxSpheres][3], c[MaxSpheres];
-        for (unsigned m = 0; m < sphereCount; ++m) {
-            for (int a = 0; a < 3; ++a)
-                f[m][a] = _mm256_sub_pd(p[a], _mm256_set1_pd(centre[m][a]));
-            c[m] = _mm256_sub_pd(
-                _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(f[m][0], f[m][0]), _mm256_mul_pd(f[m][1], f[m][1])),
-                              _mm256_mul_pd(f[m][2], f[m][2])),
-                _mm256_set1_pd(radiusSquared[m]));
-        }
+        OriginSphereTermsLanes(p, spheres, f, c);
         for (unsigned j = 0; j < lightCount; ++j) {
             __m256d d[3], h[3];
             for (int a = 0; a < 3; ++a) {
@@ -98,13 +86,8 @@ __attribute__((target("avx2"))) void PlanePointBatch::Compute()
             const __m256d doubled[3] = {_mm256_mul_pd(two, d[0]), _mm256_mul_pd(two, d[1]), _mm256_mul_pd(two, d[2])};
             unsigned* lines = &onLine[j * std::size_t(MaxSpheres)];
             unsigned any = 0;
-            for (unsigned m = 0; m < sphereCount; ++m) {
-                const __m256d b =
-                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(doubled[0], f[m][0]), _mm256_mul_pd(doubled[1], f[m][1])),
-                                  _mm256_mul_pd(doubled[2], f[m][2]));
-                const __m256d disc = _mm256_sub_pd(_mm256_mul_pd(b, b), _mm256_mul_pd(_mm256_set1_pd(4.0), c[m]));
-                const unsigned bits =
-                    static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(disc, zero, _CMP_NLT_UQ))) & valid;
+            for (unsigned m = 0; m < spheres.count; ++m) {
+                const unsigned bits = LineMeetsSphereBits(doubled, f[m], c[m]) & valid;
                 lines[m] = first == 0 ? bits : lines[m] | bits << first;
                 any |= bits;
             }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "trace/InstructionSet.h"
+#include "trace/SphereLanes.h"
 #include "trace/Vec3.h"
 
 // The light terms and shadow tests of several room-plane points at once (the
@@ -18,13 +19,12 @@
 class PlanePointBatch {
 public:
     static constexpr unsigned MaxPoints = 20;  // five planes for each of four pixels
-    static constexpr unsigned MaxSpheres = 5;
+    static constexpr unsigned MaxSpheres = SphereSet::MaxSpheres;
 
     // The light positions as floats, three per light (LoadScene).
     void SetLights(const std::vector<float>& positions, unsigned count);
-    // The spheres' centres and squared radii (in float, as the tracer
-    // squares them) for the points that follow.
-    void SetSpheres(const double centres[][3], const float radiusSquared[], unsigned count);
+    // The spheres for the points that follow.
+    void SetSpheres(const SphereSet& set);
     void Use(InstructionSet set) { instructionSet = set; }
     // Whether Compute can run here (else the tracer shades point by point).
     bool Active() const { return instructionSet != InstructionSet::Plain; }
@@ -48,7 +48,7 @@ public:
         if (!(anyOnLine[light] >> p & 1u))
             return -1;
         const unsigned* m = &onLine[light * std::size_t(MaxSpheres)];
-        for (unsigned s = 0; s < sphereCount; ++s) {
+        for (unsigned s = 0; s < spheres.count; ++s) {
             if (m[s] >> p & 1u)
                 return static_cast<int>(s);
         }
@@ -59,9 +59,7 @@ private:
     InstructionSet instructionSet = InstructionSet::Plain;
     unsigned lightCount = 0;
     std::vector<double> position;  // x, y, z per light
-    unsigned sphereCount = 0;
-    double centre[MaxSpheres][3] = {};
-    double radiusSquared[MaxSpheres] = {};  // the float square, widened
+    SphereSet spheres;
 
     unsigned points = 0;
     double point[3][MaxPoints] = {};

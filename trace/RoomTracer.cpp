@@ -146,6 +146,20 @@ void RoomTracer::PlotPoint(float red, float green, float blue)
                                 static_cast<float>(hitPoint.z)});
 }
 
+SphereSet RoomTracer::Spheres() const
+{
+    SphereSet spheres;
+    spheres.count = sphereCount;
+    for (unsigned m = 0; m < sphereCount; ++m) {
+        const Vec3 centre = SphereCentre(m);
+        spheres.centre[m][0] = centre.x;
+        spheres.centre[m][1] = centre.y;
+        spheres.centre[m][2] = centre.z;
+        spheres.radiusSquared[m] = sphereRadii[m] * sphereRadii[m];
+    }
+    return spheres;
+}
+
 void RoomTracer::PrepareBatch()
 {
     PrimaryBatch::Constants& k = batchConstants;
@@ -165,26 +179,11 @@ void RoomTracer::PrepareBatch()
     k.yMin = planePoints[3].y;
     k.yMax = planePoints[4].y;
     k.depthLimit = depthLimit;
+    const SphereSet spheres = Spheres();
     k.sphereCount = sphereCount;
-    for (unsigned i = 0; i < sphereCount; ++i) {
-        const Vec3 eyeToCentre = eye - SphereCentre(i);
-        k.eyeToCentre[i][0] = eyeToCentre.x;
-        k.eyeToCentre[i][1] = eyeToCentre.y;
-        k.eyeToCentre[i][2] = eyeToCentre.z;
-        const float radiusSquared = sphereRadii[i] * sphereRadii[i];
-        k.eyeSphereC[i] = Dot(eyeToCentre, eyeToCentre) - radiusSquared;
-    }
-    double centres[MaxSpheres][3];
-    float squares[MaxSpheres];
-    for (unsigned i = 0; i < sphereCount; ++i) {
-        const Vec3 centre = SphereCentre(i);
-        centres[i][0] = centre.x;
-        centres[i][1] = centre.y;
-        centres[i][2] = centre.z;
-        squares[i] = sphereRadii[i] * sphereRadii[i];
-    }
+    OriginSphereTerms(k.eye, spheres, k.eyeToCentre, k.eyeSphereC);
     for (PlanePointBatch& batch : planePointBatches)
-        batch.SetSpheres(centres, squares, sphereCount);
+        batch.SetSpheres(spheres);
     // A and C of every column, by the pixel set-up itself.
     const std::size_t padded =
         (std::size_t(columns) + PrimaryBatch::Lanes - 1) / PrimaryBatch::Lanes * PrimaryBatch::Lanes;

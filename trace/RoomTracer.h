@@ -106,6 +106,8 @@ public:
     // point minus the centre (three per sphere) and its squared length less
     // the squared radius. They depend on the point and the spheres only.
     void PointSphereTerms(const Vec3& point, double fromCentre[], double c[]) const;
+    // The spheres as the batched line tests take them (SphereLanes.h).
+    SphereSet Spheres() const;
     Vec3 LineEntry(Vec3 origin, Vec3 direction, unsigned m) const;
     bool ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q, Vec3& point);
 
@@ -117,7 +119,7 @@ public:
     void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
     void PlotPoint(float red, float green, float blue);
     // The band's plane points from the kept values, into its composed list.
-    void ComposeKeptPlanes(const ComposeSpheres& spheres);
+    void ComposeKeptPlanes(const SphereSet& spheres);
 
     // --- state ----------------------------------------------------------------
     float pi = 3.14141f;  // the value used for pi in the field of view

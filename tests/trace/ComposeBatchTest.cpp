@@ -24,13 +24,7 @@ TEST(ComposeBatch, ShadowMasksEqualTheScalarTests)
 {
     SceneTracer tracer;
     SetUpTracer(tracer, RoomScript() + "sphere 3  0 0 -10 5   -6 2 -25 4   3 2 0 2");
-    ComposeSpheres spheres;
-    spheres.count = 3;
-    for (unsigned m = 0; m < 3; ++m) {
-        spheres.centre[m][0] = tracer.sphereCentres[m].x, spheres.centre[m][1] = tracer.sphereCentres[m].y;
-        spheres.centre[m][2] = tracer.sphereCentres[m].z,
-        spheres.radiusSquared[m] = tracer.sphereRadii[m] * tracer.sphereRadii[m];
-    }
+    const SphereSet spheres = tracer.Spheres();
     const std::vector<float> lights = {4.0f, 9.0f, -3.0f, -8.0f, -9.0f, -29.0f, 0.0f, 1.0f, -10.0f, 7.0f, 7.0f, 7.0f};
     const unsigned lightCount = static_cast<unsigned>(lights.size() / 3);
     std::mt19937 random(7);

@@ -39,12 +39,12 @@ TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
         Vec3 point, view, normal;
     };
     const Case cases[] = {
-        {{0.0, 0.0, 0.0}, {1.0, 2.0, 3.0}, {0.0, 1.0, 0.0}},           // the point on light 0
-        {{1.0, 0.0, 0.0}, {-9.0, 15.0, -20.0}, {1.0, 0.0, 0.0}},       // light 1's half vector is zero
-        {{-12.25, 3.75, -30.0}, {-0.3, 0.7, -1.9}, {0.0, 0.0, 1.0}},   // back wall
-        {{-2.0, 10.0, -4.0}, {0.1, 0.9, -1.0}, {0.0, -1.0, 0.0}},      // ceiling, lights below and above
-        {{-0.0, -0.0, -0.0}, {-0.0, 0.0, -1e-300}, {0.0, 1.0, 0.0}},   // signed zeros, tiny values
-        {{nan, 1.0, 2.0}, {0.5, 0.5, 0.5}, {1.0, 0.0, 0.0}},           // NaN spreads
+        {{0.0, 0.0, 0.0}, {1.0, 2.0, 3.0}, {0.0, 1.0, 0.0}},                       // the point on light 0
+        {{1.0, 0.0, 0.0}, {-9.0, 15.0, -20.0}, {1.0, 0.0, 0.0}},                   // light 1's half vector is zero
+        {{-12.25, 3.75, -30.0}, {-0.3, 0.7, -1.9}, {0.0, 0.0, 1.0}},               // back wall
+        {{-2.0, 10.0, -4.0}, {0.1, 0.9, -1.0}, {0.0, -1.0, 0.0}},                  // ceiling, lights below and above
+        {{-0.0, -0.0, -0.0}, {-0.0, 0.0, -1e-300}, {0.0, 1.0, 0.0}},               // signed zeros, tiny values
+        {{nan, 1.0, 2.0}, {0.5, 0.5, 0.5}, {1.0, 0.0, 0.0}},                       // NaN spreads
         {{2.0, -3.0, -7.0}, {0.2, -0.4, -1.0}, Vec3(0.3, -0.5, 0.8).Normalize()},  // not an axis
     };
     const double exponents[] = {1.0, 20.0, 0.5};
@@ -59,15 +59,9 @@ TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
         ASSERT_TRUE(batch.Active());
         SceneTracer tracer;
         SetUpTracer(tracer, RoomScript() + "sphere 3  0 0 -10 5   -6 2 -25 4   3 2 0 2");
-        double centres[3][3];
-        float squares[3];
-        for (unsigned m = 0; m < 3; ++m) {
-            centres[m][0] = tracer.sphereCentres[m].x, centres[m][1] = tracer.sphereCentres[m].y;
-            centres[m][2] = tracer.sphereCentres[m].z, squares[m] = tracer.sphereRadii[m] * tracer.sphereRadii[m];
-        }
         PlanePointBatch points;
         points.SetLights(positions, lights);
-        points.SetSpheres(centres, squares, 3);
+        points.SetSpheres(tracer.Spheres());
         points.Use(set);
         for (const Case& c : cases)
             points.Add(c.point, c.normal, c.view);
