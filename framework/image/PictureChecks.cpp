@@ -210,8 +210,27 @@ bool GifCodesValid(FILE* file, uint64_t at)
     return true;
 }
 
-// The size of the logical screen and of the first frame of a GIF file; the
-// larger of each side counts.
+// Skips the data sub-blocks of a GIF extension, up to and including the empty
+// one that ends them. The decoder takes the first sub-block of a graphic
+// control extension (label 0xF9) whatever its length, even 0, and only then
+// looks for the end; so `firstAlways` does the same, and a file cannot hide
+// the frame the decoder reads behind a different one seen here.
+bool SkipGifSubBlocks(FILE* file, uint64_t& at, bool firstAlways)
+{
+    unsigned char count;
+    for (bool first = true;; first = false) {
+        if (!PlatformReadAt(file, at, &count, 1))
+            return false;
+        at += 1 + count;
+        if (count == 0 && !(first && firstAlways))
+            return true;
+    }
+}
+
+// The size of the logical screen and of the first frame of a GIF file, read
+// as the decoder reads it. The decoder makes a picture of the frame's own
+// size; the frame must also lie within the limits where the file places it,
+// and the larger of each side counts.
 bool GifSize(FILE* file, uint64_t fileSize, Claimed& c)
 {
     unsigned char h[13], block[10];
@@ -224,9 +243,10 @@ bool GifSize(FILE* file, uint64_t fileSize, Claimed& c)
         if (block[0] == 0x2C) {
             if (!PlatformReadAt(file, at, block, sizeof block))
                 return false;
+            int64_t left = GetLE16(block + 1), top = GetLE16(block + 3);
             int64_t frameWidth = GetLE16(block + 5), frameHeight = GetLE16(block + 7);
-            c.width = std::max(c.width, frameWidth);
-            c.height = std::max(c.height, frameHeight);
+            c.width = std::max(c.width, left + frameWidth);
+            c.height = std::max(c.height, top + frameHeight);
             c.framePixels = uint64_t(frameWidth * frameHeight);
             // The k-th code of a frame stands for at most k pixels and takes
             // at least log2(k) bits; none stands for more than the 4096 of a
@@ -237,16 +257,11 @@ bool GifSize(FILE* file, uint64_t fileSize, Claimed& c)
             uint64_t localTable = (block[9] & 0x80) ? 3u << ((block[9] & 7) + 1) : 0;
             return c.framePixels != 0 && GifCodesValid(file, at + 10 + localTable);
         }
-        if (block[0] != 0x21)
+        if (block[0] != 0x21 || !PlatformReadAt(file, at + 1, block + 1, 1))
             return false;
         at += 2;  // introducer and label, then sub-blocks up to an empty one
-        for (;;) {
-            if (!PlatformReadAt(file, at, block, 1))
-                return false;
-            at += 1 + block[0];
-            if (block[0] == 0)
-                break;
-        }
+        if (!SkipGifSubBlocks(file, at, block[1] == 0xF9))
+            return false;
     }
     return false;
 }
