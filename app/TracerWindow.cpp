@@ -279,6 +279,7 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
 void TracerWindow::OnResize(int width, int height)
 {
     glViewport(0, 0, width, height);
+    Redraw();
 }
 
 void TracerWindow::OnKeyboard(int key, bool pressed)
@@ -320,8 +321,9 @@ void TracerWindow::OnKeyboard(int key, bool pressed)
         tracerA.ToggleColouredShadows();
         break;
     default:
-        break;
+        return;  // not a key of the window: the picture stays
     }
+    Redraw();
 }
 
 void TracerWindow::OnMouseButton(int button, bool pressed)
@@ -339,9 +341,12 @@ void TracerWindow::OnMouseMove(int, int)
         tracerA.MoveSpheresLeft();
     if (rightHeld)
         tracerA.MoveSpheresRight();
+    if (leftHeld || rightHeld)
+        Redraw();
 }
 
 void TracerWindow::OnIdle()
 {
-    Redraw();
+    if (!drawOnDemand)
+        Redraw();
 }

@@ -59,6 +59,9 @@ public:
     // Fast path: after an input, compose plane points from the values kept
     // from the view's last trace instead of tracing the room again.
     bool keepPlaneValues = true;
+    // Draw only when something may have changed the picture (an input, a
+    // reload, an expose or a resize), not again and again from the idle pass.
+    bool drawOnDemand = false;
 
     Scene scene;
     Image screenShot;

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,8 +11,10 @@
 
 // The application object: built during static construction, before the
 // framework's entry point runs; its window is registered as the main window.
-// It reads the command line before the window is created and, when asked to
-// watch the scene, polls for new versions of it from the idle pass.
+// It reads the command line before the window is created. When asked to
+// watch the scene it draws only when something may have changed the picture,
+// sleeping in between until the window system or the watch has news, and
+// reads the scene again from the idle pass when a new version is there.
 class TracerApp : public App {
 public:
     ~TracerApp() override {}
@@ -43,17 +46,42 @@ public:
             std::fprintf(stderr, "glintwork: %s\n", watcher.Error().c_str());
             std::exit(ExitBadScene);
         }
+        watching = line.watch;
+        window.drawOnDemand = line.watch;
     }
 
     void OnIdle() override
     {
-        if (watcher.Changed())
-            window.ReloadScript();
+        if (!watching)
+            return;
+        const bool changed = watcher.Changed();
+        for (const std::string& notice : watcher.TakeNotices())
+            std::fprintf(stderr, "glintwork: %s\n", notice.c_str());
+        if (changed && window.ReloadScript()) {
+            std::fprintf(stderr, "glintwork: %s reloaded (%s, %s)\n", window.scriptPath.c_str(),
+                         Counted(window.scene.sphereCount, "sphere").c_str(),
+                         Counted(window.scene.lightCount, "light").c_str());
+            window.Redraw();
+        }
+    }
+
+    bool WaitWhenIdle(IdleWait& wait) override
+    {
+        if (!watching)
+            return false;  // the plain program redraws without pause
+        wait.descriptors.push_back(watcher.Descriptor());
+        wait.limitMs = watcher.RetryMilliseconds();
+        return true;
     }
 
     TracerWindow window;
 
 private:
+    static std::string Counted(std::uint32_t count, const char* what)
+    {
+        return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+    }
+
     // The arguments as the framework stored them.
     const char* const* Arguments()
     {
@@ -65,6 +93,7 @@ private:
 
     std::vector<const char*> arguments;
     SceneWatcher watcher;
+    bool watching = false;
 };
 
 static TracerApp theApp;

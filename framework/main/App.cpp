@@ -22,6 +22,11 @@ void App::OnCreate()
 
 void App::OnIdle() {}
 
+bool App::WaitWhenIdle(IdleWait&)
+{
+    return false;
+}
+
 void App::OnDestroy()
 {
     DebugPrintf("App::OnDestroy\n");

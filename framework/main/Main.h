@@ -22,7 +22,9 @@ public:
 
     // OnCreate, the OS windows of every registered window, the loop, OnDestroy.
     int Execute(int argc, char** argv);
-    int MessageLoop();  // never waits; returns the quit message's code
+    // Returns the quit message's code. Never waits, unless the application
+    // asks to wait when idle (App::WaitWhenIdle).
+    int MessageLoop();
     void Idle();
 
     // The registry holds the records in order of registration; it does not own
