@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/trace/TracerTestScene.h"
@@ -157,6 +158,21 @@ TEST(SceneScript, FileEntryTellsMissingFromUnusable)
     Scene big;
     EXPECT_EQ(big.ReadScript(huge.c_str()), Scene::Status::Unusable);
 
+    // What is opened is what is checked: a FIFO with no writer, a device or a
+    // folder is refused at once (an open that waited would hang the watch).
+    const std::string fifo = base + "/fifo.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/null"), std::string("/dev/tty"), base}) {
+        Scene s;
+        EXPECT_EQ(s.ReadScript(path.c_str()), Scene::Status::Unusable) << path;
+        EXPECT_NE(s.Error().find(path + ": "), std::string::npos) << s.Error();
+    }
+    std::ofstream(huge) << "screen 4 3";
+    Scene small;
+    EXPECT_EQ(small.ReadScript(huge.c_str()), Scene::Status::Read);
+    EXPECT_EQ(small.screenWidth, 4u);
+
+    std::remove(fifo.c_str());
     std::remove(huge.c_str());
     rmdir(dir);
 }
