@@ -197,12 +197,18 @@ bool SceneWatcher::AddWatch(Folder& folder)
         Forget(folder);
         folder.lost = false;
     }
-    const int watch = inotify_add_watch(descriptor, folder.path.c_str(), FolderEvents);
+    // Looked at first: a watch added and removed again would queue an event
+    // that wakes the caller, and retrying on it would never pause.
     struct stat info;
-    if (watch < 0 || stat(folder.path.c_str(), &info) != 0) {
-        const int why = errno;
-        if (watch >= 0)
-            inotify_rm_watch(descriptor, watch);
+    int watch = -1;
+    int why = 0;
+    if (stat(folder.path.c_str(), &info) != 0)
+        why = errno;
+    else if (info.st_nlink == 0)
+        why = ENOENT;  // deleted, but still reachable as the working folder
+    else if ((watch = inotify_add_watch(descriptor, folder.path.c_str(), FolderEvents)) < 0)
+        why = errno;
+    if (watch < 0) {
         folder.watch = -1;
         const bool absent = why == ENOENT || why == ENOTDIR;
         if (!absent && !started && error.empty())
