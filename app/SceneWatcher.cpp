@@ -152,6 +152,14 @@ bool SceneWatcher::Follow()
         target.resize(static_cast<std::size_t>(length));
         at = Target(at, target);
     }
+    // A folder on the way that is a link itself (`current -> v2`) is watched
+    // where it leads; its pointing elsewhere is seen in the folder holding it.
+    for (std::size_t i = 0, known = steps.size(); i < known; ++i) {
+        struct stat info;
+        const std::string folder = steps[i].folder;
+        if (lstat(folder.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
+            steps.push_back(Step{FolderOf(folder), NameOf(folder)});
+    }
 
     // The folders of the steps, in order; those of the previous chain that
     // are still on the way keep their watches.

@@ -85,6 +85,20 @@ TEST(SceneWatcher, FollowsLinksAndFoldersAndIgnoresTheRest)
            true, "sc: the folder was replaced; watching the new one"},
           {[](auto& d) { Write(d + "/sc.old/scene.txt", "c"); }, false, ""},
           {[](auto& d) { RenameSave(d + "/sc/scene.txt", "c"); }, true, ""}}},
+        {"folder a link, pointed elsewhere", false,
+         {{[](auto& d) {
+               std::rename((d + "/sc").c_str(), (d + "/sc.1").c_str());
+               symlink("sc.1", (d + "/sc").c_str());
+           },
+           true, ""},
+          {[](auto& d) {
+               mkdir((d + "/sc.2").c_str(), 0700);
+               Write(d + "/sc.2/scene.txt", "b");
+               Relink("sc.2", d + "/sc");
+           },
+           true, "sc: the folder was replaced; watching the new one"},
+          {[](auto& d) { Write(d + "/sc.1/scene.txt", "c"); }, false, ""},
+          {[](auto& d) { Write(d + "/sc.2/scene.txt", "c"); }, true, ""}}},
         {"folder deleted, then back", false,
          {{[](auto& d) { std::system(("rm -r '" + d + "/sc'").c_str()); }, false,
            "sc: the folder was moved or deleted; watching for it to come back"},
