@@ -13,7 +13,9 @@
 // point lists; where two different points fall on one position (the environment
 // view of a crowded scene) the lists differ by such a point while the
 // pictures do not. Small enough to run under callgrind.
-// Exit status 2 for bad arguments or a scene that cannot be traced.
+// GLINTWORK_THREADS sets the default thread count and GLINTWORK_ISA the
+// vector width, as for glintwork. Exit status 2 for bad arguments, a bad
+// value of either variable or a scene that cannot be traced.
 
 #include <algorithm>
 #include <chrono>
@@ -26,6 +28,7 @@
 
 #include "trace/BandTracer.h"
 #include "trace/EnvSceneTracer.h"
+#include "trace/InstructionSet.h"
 #include "trace/Scene.h"
 #include "trace/SceneCheck.h"
 #include "trace/SceneTracer.h"
@@ -104,7 +107,12 @@ int main(int argc, char** argv)
 {
     std::string path = GLINTWORK_DEFAULT_SCENE, mode = "fast", view = "single";
     int frames = 5;
-    unsigned threads = TracingThreads();
+    const char* threadsVariable = std::getenv("GLINTWORK_THREADS");
+    unsigned threads =
+        TracingThreads(threadsVariable && *threadsVariable ? static_cast<unsigned>(Number(threadsVariable, 1, 64)) : 0);
+    const char* isa = std::getenv("GLINTWORK_ISA");
+    if (isa && *isa && !SelectInstructionSet(isa))
+        Fail(std::string("GLINTWORK_ISA=\"") + isa + "\": expected plain, avx2 or avx512");
     bool moves = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];

@@ -1,5 +1,5 @@
 // Main's loop seen from an application: the order of events, the exit code,
-// GLINTWORK_FRAMES and the one-application rule.
+// the frame limit and the one-application rule.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -46,13 +46,14 @@ TEST(Loop, TheCloseRequestsCodeIsTheExitCode)
     EXPECT_FALSE(window.IsVisible());
 }
 
-TEST(Loop, FramesVariableClosesTheMainWindowAfterThatManySwaps)
+TEST(Loop, AFrameLimitClosesTheMainWindowAfterThatManySwaps)
 {
-    ASSERT_EQ(setenv("GLINTWORK_FRAMES", "3", 1), 0);
     Log log;
     RecordingApp app(&log);
     RecordingWindow main(&log, "main");
     RecordingWindow other(&log, "other");  // its swaps do not count
+    main.SetFrameLimit(3);
+    other.SetFrameLimit(1);
     app.onIdle = [&] {
         main.Redraw();
         other.Redraw();
@@ -60,7 +61,6 @@ TEST(Loop, FramesVariableClosesTheMainWindowAfterThatManySwaps)
     EXPECT_EQ(app.Run(), 0);
     EXPECT_FALSE(app.timedOut);
     EXPECT_EQ(main.displays, 3);
-    unsetenv("GLINTWORK_FRAMES");
 }
 
 TEST(Loop, ASecondApplicationObjectMakesExecuteRefuseWithStatusOne)
