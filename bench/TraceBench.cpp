@@ -108,8 +108,15 @@ int main(int argc, char** argv)
     std::string path = GLINTWORK_DEFAULT_SCENE, mode = "fast", view = "single";
     int frames = 5;
     const char* threadsVariable = std::getenv("GLINTWORK_THREADS");
-    unsigned threads =
-        TracingThreads(threadsVariable && *threadsVariable ? static_cast<unsigned>(Number(threadsVariable, 1, 64)) : 0);
+    unsigned asked = 0;
+    if (threadsVariable && *threadsVariable) {
+        char* end = nullptr;
+        const long n = std::strtol(threadsVariable, &end, 10);
+        if (end == threadsVariable || *end != '\0' || n < 1 || n > 64)
+            Fail(std::string("GLINTWORK_THREADS=\"") + threadsVariable + "\": expected a whole number from 1 to 64");
+        asked = static_cast<unsigned>(n);
+    }
+    unsigned threads = TracingThreads(asked);
     const char* isa = std::getenv("GLINTWORK_ISA");
     if (isa && *isa && !SelectInstructionSet(isa))
         Fail(std::string("GLINTWORK_ISA=\"") + isa + "\": expected plain, avx2 or avx512");
