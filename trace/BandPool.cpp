@@ -40,10 +40,10 @@ bool BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>
         if (!keepGoing) {
             finished.wait(lock, ready);
         } else {
+            // keepGoing runs with the pool held, so that once it has said
+            // no, no band can start.
             while (!finished.wait_for(lock, std::chrono::milliseconds(PollMilliseconds), ready)) {
-                lock.unlock();
                 cancelled = !keepGoing();
-                lock.lock();
                 if (cancelled)
                     break;
             }
