@@ -215,7 +215,7 @@ bool TracerWindow::KeepTracing()
             endNow();
         return false;
     }
-    if (!pendingInputs.empty())
+    if (!pendingInputs.empty() || resizedInFrame)
         return false;  // the frame would be stale
     const double elapsed =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count();
@@ -344,6 +344,7 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     const int width = static_cast<int>(scene.screenWidth);
     const int half = static_cast<int>(scene.screenWidth / 2);
     frameCancelled = false;
+    resizedInFrame = false;
     frameStart = Clock::now();
     bandsDone = 0;
     const unsigned viewBands = (tracerA.rows + BandTracer<SceneTracer>::RowsPerBand - 1) /
@@ -390,6 +391,9 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
 void TracerWindow::OnResize(int width, int height)
 {
     glViewport(0, 0, width, height);
+    // A frame drawn across a change of the window's buffers is not kept.
+    if (framing)
+        resizedInFrame = true;
 }
 
 bool TracerWindow::ApplyInput(char input)

@@ -155,6 +155,7 @@ private:
     bool frameCancelled = false;
     bool quitting = false;  // Escape or a close request came during a frame
     bool escaped = false;
+    bool resizedInFrame = false;
     std::string pendingInputs;
     std::chrono::steady_clock::time_point frameStart;
     unsigned bandsDone = 0;
