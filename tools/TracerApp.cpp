@@ -1,3 +1,4 @@
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -44,10 +45,16 @@ void EndNow()
     std::_Exit(ExitDone);
 }
 
+// Whether the file name ends in `end` (lower case), in either case.
 bool EndsWith(const std::string& text, const char* end)
 {
     const std::string tail(end);
-    return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    if (text.size() <= tail.size())
+        return false;
+    for (std::size_t i = 0; i < tail.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - tail.size() + i])) != tail[i])
+            return false;
+    return true;
 }
 
 bool WritePng(const Image& image, const char* path)
