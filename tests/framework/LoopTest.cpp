@@ -63,6 +63,30 @@ TEST(Loop, AFrameLimitClosesTheMainWindowAfterThatManySwaps)
     EXPECT_EQ(main.displays, 3);
 }
 
+// Inside a long paint, input waiting is handed over at once; a close request
+// stays queued, in order, for the loop, which ends after the paint.
+TEST(Loop, InputIsServedDuringAPaintAndTheCloseRequestWaitsForTheLoop)
+{
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow window(&log);
+    bool closing = false;
+    window.onDisplay = [&] {
+        const plat::HWND hwnd = window.extra->hWnd;
+        plat::PostMessage(hwnd, plat::WM_KEYDOWN, 'A', 0);
+        plat::PostMessage(hwnd, plat::WM_CLOSE, 5, 0);
+        plat::PostMessage(hwnd, plat::WM_KEYDOWN, 'B', 0);
+        closing = Main::Get()->ServeInput();
+        log.push_back("served");
+    };
+    EXPECT_EQ(app.Run(), 5);
+    EXPECT_TRUE(closing);
+    EXPECT_EQ(Filter(log, "w key"), (Log{"w key 65 down", "w key 66 down"}));
+    EXPECT_EQ(window.displays, 1);
+    EXPECT_EQ(log.back(), "app destroy");
+    EXPECT_EQ(*(std::find(log.begin(), log.end(), "w key 66 down") + 1), "served");
+}
+
 TEST(Loop, ASecondApplicationObjectMakesExecuteRefuseWithStatusOne)
 {
     Log log;
