@@ -57,15 +57,6 @@ TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
     }
 }
 
-TEST(CommandLine, KeysAndOutputAreKeptAsGiven)
-{
-    const char* argv[] = {"glintwork", "--keys", "uR<>", "--output=frames/a.png"};
-    const CommandLine line = ParseCommandLine(4, argv);
-    EXPECT_EQ(line.keys, "uR<>");
-    EXPECT_EQ(line.output, "frames/a.png");
-    EXPECT_EQ(ParseCommandLine(1, argv).output, "screenShot.bmp");
-}
-
 namespace {
 
 std::map<std::string, const char*> environment;
