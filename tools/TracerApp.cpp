@@ -1,3 +1,4 @@
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -5,16 +6,73 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/ExitStatus.h"
 #include "app/SceneWatcher.h"
+#include "app/Settings.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
+#include "framework/main/Main.h"
+#include "framework/main/MainServices.h"
+#include "framework/platform/PlatformWindow.h"
+#include "tools/SavePng.h"
+
+namespace {
+
+void Say(const std::string& line)
+{
+    std::fprintf(stderr, "glintwork: %s\n", line.c_str());
+}
+
+[[noreturn]] void End(ExitStatus status, const std::string& line)
+{
+    Say(line);
+    std::exit(status);
+}
+
+// Losing the X server ends the program at once: nothing can be drawn or
+// asked of the window any more.
+void DisplayLost(const char* display)
+{
+    std::fprintf(stderr, "glintwork: lost the connection to the X display \"%s\"\n", display);
+    std::fflush(stderr);
+    std::_Exit(ExitDisplayLost);
+}
+
+// Escape or a close request during a frame still being traced: the bands
+// being traced are not waited for. The last frame written is whole.
+void EndNow()
+{
+    std::fflush(nullptr);
+    std::_Exit(ExitDone);
+}
+
+// Whether the file name ends in `end` (lower case), in either case.
+bool EndsWith(const std::string& text, const char* end)
+{
+    const std::string tail(end);
+    if (text.size() <= tail.size())
+        return false;
+    for (std::size_t i = 0; i < tail.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - tail.size() + i])) != tail[i])
+            return false;
+    return true;
+}
+
+bool WritePng(const Image& image, const char* path)
+{
+    return SavePng(image, path);
+}
+
+}  // namespace
 
 // The application object: built during static construction, before the
 // framework's entry point runs; its window is registered as the main window.
-// It reads the command line before the window is created. When asked to
-// watch the scene it draws only when something may have changed the picture,
-// sleeping in between until the window system or the watch has news, and
-// reads the scene again from the idle pass when a new version is there.
+// It reads the command line, the environment and the scene before the window
+// is created, decides every exit status and prints every message (the window
+// hands its lines over). When asked to watch the scene it draws only when
+// something may have changed the picture, sleeping in between until the
+// window system or the watch has news, and reads the scene again from the
+// idle pass when a new version is there.
 class TracerApp : public App {
 public:
     ~TracerApp() override {}
@@ -26,7 +84,7 @@ public:
         case CommandLine::Action::Help:
             std::fputs(UsageText(), stdout);
             std::fputs("\n", stdout);
-            std::fputs(HelpText(), stdout);
+            std::fputs(HelpText().c_str(), stdout);
             std::exit(ExitDone);
         case CommandLine::Action::Version:
             std::fputs(VersionText(), stdout);
@@ -37,15 +95,35 @@ public:
         case CommandLine::Action::Trace:
             break;
         }
+        Settings settings;
+        std::string error;
+        if (!ReadSettings([](const char* name) -> const char* { return std::getenv(name); }, settings, error))
+            End(ExitUsage, error);
+        if (line.frames > 0)
+            settings.frames = line.frames;
+        window.Configure(settings);
         window.scriptPath = line.scene;
         window.scriptNamed = line.sceneNamed;
-        // The window counts its frames against GLINTWORK_FRAMES.
-        if (line.frames > 0)
-            setenv("GLINTWORK_FRAMES", std::to_string(line.frames).c_str(), 1);
-        if (line.watch && !watcher.Watch(line.scene)) {
-            std::fprintf(stderr, "glintwork: %s\n", watcher.Error().c_str());
-            std::exit(ExitBadScene);
-        }
+        window.framePath = line.output;
+        if (EndsWith(line.output, ".png"))
+            window.writeFrame = WritePng;
+        window.firstInputs = line.keys;
+        window.say = Say;
+        window.endNow = EndNow;
+        plat::OnConnectionLost(DisplayLost);
+
+        // The scene is read before the window opens, so that a scene that
+        // cannot be used says so with or without a display.
+        std::string message, warning;
+        const Scene::Status status = window.LoadScene(message, warning);
+        if (!warning.empty())
+            Say(warning);
+        if (status == Scene::Status::Missing && !line.sceneNamed)
+            std::exit(ExitDone);  // no scene: nothing to show, not an error
+        if (status != Scene::Status::Read)
+            End(ExitBadScene, message);
+        if (line.watch && !watcher.Watch(line.scene))
+            End(ExitBadScene, watcher.Error());
         watching = line.watch;
         window.drawOnDemand = line.watch;
     }
@@ -56,13 +134,20 @@ public:
             return;
         const bool changed = watcher.Changed();
         for (const std::string& notice : watcher.TakeNotices())
-            std::fprintf(stderr, "glintwork: %s\n", notice.c_str());
-        if (changed && window.ReloadScript()) {
-            std::fprintf(stderr, "glintwork: %s reloaded (%s, %s)\n", window.scriptPath.c_str(),
-                         Counted(window.scene.sphereCount, "sphere").c_str(),
-                         Counted(window.scene.lightCount, "light").c_str());
-            window.Redraw();
+            Say(notice);
+        if (!changed)
+            return;
+        std::string message, warning;
+        const bool reloaded = window.ReloadScript(message, warning);
+        if (!warning.empty())
+            Say(warning);
+        if (!reloaded) {
+            Say(message);
+            return;
         }
+        Say(window.scriptPath + " reloaded (" + Counted(window.scene.sphereCount, "sphere") + ", " +
+            Counted(window.scene.lightCount, "light") + ")");
+        window.Redraw();
     }
 
     bool WaitWhenIdle(IdleWait& wait) override
@@ -72,6 +157,19 @@ public:
         wait.descriptors.push_back(watcher.Descriptor());
         wait.limitMs = watcher.RetryMilliseconds();
         return true;
+    }
+
+    int OnExit(int status) override
+    {
+        if (!window.Failure().empty()) {
+            Say(window.Failure());
+            return ExitBadScene;
+        }
+        if (status == Main::NoWindowStatus) {
+            Say(FrameworkFailureReason());
+            return ExitNoWindow;
+        }
+        return status == 0 ? ExitDone : App::OnExit(status);
     }
 
     TracerWindow window;

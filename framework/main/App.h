@@ -13,6 +13,11 @@ public:
     virtual void OnCreate();
     virtual void OnIdle();
     virtual void OnDestroy();
+    // The process's exit status for what Main::Execute ended with (the quit
+    // message's code, Main::NoWindowStatus, or 1 for a second application).
+    // By default: that status, with the framework's failure reason on
+    // standard error when it is not 0.
+    virtual int OnExit(int status);
 
     // What may end a wait of the loop: an event of the window system, one of
     // `descriptors` becoming readable, or `limitMs` passing (-1: no limit).
