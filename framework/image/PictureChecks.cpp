@@ -49,6 +49,11 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize)
                                     : false;
     if (!known)
         return false;
+    // The loader's masks are the reader's: a file the reader refuses for its
+    // masks is refused here too, with the same reason.
+    BmpMasks masks;
+    if (compression == kBmpBitFields && !ReadBmpMasks(file, h, &masks))
+        return false;
     uint64_t dataOffset = h.dataOffset;
     if (bits <= 8) {
         uint64_t entries = h.colours == 0 ? uint64_t(1) << bits : h.colours;

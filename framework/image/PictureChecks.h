@@ -11,8 +11,9 @@
 
 // Whether the system's BMP loader may be given this file, read from its start:
 // 1, 4, 8, 16, 24 or 32 bits per pixel, run-length (4 and 8 bits) or
-// bit-field data, the small OS/2 header or an info header; the palette and
-// the uncompressed rows lie within the file.
+// bit-field data (with masks that ReadBmpMasks takes, its reason recorded
+// otherwise), the small OS/2 header or an info header; the palette and the
+// uncompressed rows lie within the file.
 bool BitmapHeaderFits(FILE* file, uint64_t fileSize);
 
 // Whether the system's decoder `kind` ("PNG", "QOI", "JPG" or "GIF") may be
