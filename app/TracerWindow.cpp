@@ -199,6 +199,7 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
         tracer.fastPath = true;
         double drawing = 0.0;
         KeptView* keptView = keepPlaneValues ? &kept.For(tracer) : nullptr;
+        bands->keepBytes = viewBudgetBytes;
         const double tracing = bands->Render(
             tracer,
             [&](const PointList& band) {
@@ -209,7 +210,8 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
                     times->points += band.size();
             },
             keptView);
-        cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
+        if (bands->BandsKept())
+            cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {
             const Clock::time_point start = Clock::now();
             glFinish();

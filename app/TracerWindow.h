@@ -59,6 +59,9 @@ public:
     // Fast path: after an input, compose plane points from the values kept
     // from the view's last trace instead of tracing the room again.
     bool keepPlaneValues = true;
+    // Fast path: a view whose points take more than this is drawn band by
+    // band and not kept, so that a frame's memory does not grow with them.
+    std::size_t viewBudgetBytes = ViewCache::ViewBudgetBytes;
 
     Scene scene;
     Image screenShot;

@@ -37,6 +37,8 @@ void BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>
     currentJob = &job;
     bandCount = bands;
     nextBand = 0;
+    consumed = 0;
+    maxAhead = 0;
     bandDone.assign(bands, 0);
     busyWorkers = threads;
     ++generation;
@@ -47,6 +49,9 @@ void BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>
         lock.unlock();
         consume(b);
         lock.lock();
+        consumed = b + 1;
+        if (maxAhead != 0)
+            room.notify_all();
     }
     // Every band is done; wait until the workers are back at rest so that the
     // next frame cannot meet one of them still looking at this frame's state.
@@ -64,6 +69,10 @@ void BandPool::Work(unsigned worker)
             return;
         seen = generation;
         while (nextBand < bandCount) {
+            if (maxAhead != 0 && nextBand >= consumed + maxAhead) {
+                room.wait(lock);
+                continue;
+            }
             const unsigned band = nextBand++;
             lock.unlock();
             (*currentJob)(worker, band);
@@ -75,6 +84,12 @@ void BandPool::Work(unsigned worker)
         if (busyWorkers == 0)
             finished.notify_all();
     }
+}
+
+void BandPool::BoundAhead(unsigned bands)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    maxAhead = bands == 0 ? 1 : bands;
 }
 
 unsigned TracingThreads()
