@@ -21,5 +21,7 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize);
 // pixels than its length can describe at the best its format compresses is
 // cut short and refused; PNG chunks must all lie within the file, GIF codes
 // must be ones an encoder could have written, and JPEG files must be
-// Huffman-coded with a bounded number of block visits over all their scans.
+// Huffman-coded with a bounded number of block visits over all their scans
+// and, when decoded through coefficients for the whole picture, with those
+// fitting the limits.
 bool PictureClaimFits(FILE* file, uint64_t fileSize, const char* kind);
