@@ -212,18 +212,10 @@ TEST(ImageBmpReader, BitFieldChannelsAreWidenedToTheFullRange)
             got.insert(got.end(), image.GetRow(y), image.GetRow(y) + 3 * c.width);
         EXPECT_EQ(got, c.bgr);
 
-        // Stored top-down, the same picture; and the whole-file entry point
-        // takes it through this reader.
-        Set32(file, 22, uint32_t(-height));
-        std::vector<uint32_t> flipped;
-        for (int y = height - 1; y >= 0; --y)
-            flipped.insert(flipped.end(), c.pixels.begin() + y * c.width, c.pixels.begin() + (y + 1) * c.width);
-        V rows = PixelRows(c.bits, c.width, flipped);
-        std::copy(rows.begin(), rows.end(), file.end() - long(rows.size()));
-        Image topDown;
-        ASSERT_TRUE(topDown.Load(dir.Write("t.bmp", file).c_str()));
-        EXPECT_EQ(V(topDown.GetData(), topDown.GetData() + topDown.GetDataSize()),
-                  V(image.GetData(), image.GetData() + image.GetDataSize()));
+        // The whole-file entry point takes it through this reader.
+        Image loaded;
+        ASSERT_TRUE(loaded.Load(dir.Path("f.bmp").c_str()));
+        EXPECT_EQ(V(loaded.GetData(), loaded.GetData() + loaded.GetDataSize()), got);
     }
 }
 
