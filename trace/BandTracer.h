@@ -34,8 +34,11 @@ public:
     // With `kept` (the view's slot for the tracer's set-up and eye), plane
     // points come from the values kept there when it holds them, and are
     // kept there otherwise. Returns the milliseconds from the start of the
-    // first band's trace to the end of the last one's.
-    double Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume, KeptView* kept = nullptr)
+    // first band's trace to the end of the last one's. `keepGoing` is the
+    // pool's (BandPool::Run): when it cancels the frame, Cancelled() is true
+    // afterwards, the bands are incomplete and `kept` is emptied.
+    double Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume, KeptView* kept = nullptr,
+                  const std::function<bool()>& keepGoing = {})
     {
         using Clock = std::chrono::steady_clock;
         for (Worker& w : workers)
@@ -50,7 +53,7 @@ public:
             w.spans.clear();
         std::size_t listBytes = 0;
         keptAll = true;
-        pool.Run(
+        cancelled = !pool.Run(
             bands,
             [&](unsigned worker, unsigned band) {
                 const Clock::time_point start = Clock::now();
@@ -79,8 +82,11 @@ public:
                         PointList().swap(lists[b]);
                 }
                 PointList().swap(lists[band]);
-            });
-        if (kept)
+            },
+            keepGoing);
+        if (kept && cancelled)
+            Forget(*kept);
+        else if (kept)
             Kept(*kept, tracer, mode);
         if (bands == 0)
             return 0.0;
@@ -99,6 +105,9 @@ public:
     // went over keepBytes they are empty: BandsKept() says which.
     std::vector<PointList>& Bands() { return lists; }
     bool BandsKept() const { return keptAll; }
+
+    // Whether the last Render was cancelled before its last band.
+    bool Cancelled() const { return cancelled; }
 
 private:
     static bool SameSpheres(const KeptView& kept, const Tracer& tracer)
@@ -149,6 +158,14 @@ private:
         std::memcpy(kept.centres, tracer.sphereCentres, sizeof kept.centres[0] * tracer.sphereCount);
     }
 
+    // After a cancelled frame some bands hold values for the new inputs and
+    // some for the old: the slot starts again from nothing.
+    static void Forget(KeptView& kept)
+    {
+        kept.state = KeptView::State::Empty;
+        kept.bands = std::vector<KeptBand>();
+    }
+
     // What one thread writes while it traces, on cache lines of its own: its
     // tracer's working values and the list it plots into (handed over to the
     // band when the band is done), so that threads never write to a line
@@ -166,6 +183,7 @@ private:
     std::vector<Worker> workers;
     std::vector<PointList> lists;
     bool keptAll = true;
+    bool cancelled = false;
 };
 
 #endif
