@@ -297,6 +297,7 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
         tracer.fastPath = true;
         double drawing = 0.0;
         KeptView* keptView = keepPlaneValues ? &kept.For(tracer) : nullptr;
+        bands->keepBytes = viewBudgetBytes;
         const double tracing = bands->Render(
             tracer,
             [&](const PointList& band) {
@@ -313,7 +314,8 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
             glPopMatrix();
             return;
         }
-        cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
+        if (bands->BandsKept())
+            cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {
             const Clock::time_point start = Clock::now();
             glFinish();

@@ -192,12 +192,12 @@ TEST(SceneCheck, RefusesScenesTheTracersCannotSetUp)
     EXPECT_TRUE(CheckSceneForTracing(s, reason, warning)) << reason;
     EXPECT_TRUE(warning.empty());
 
-    for (const char* screen : {"screen 0 480", "screen 640 0", "screen 16385 10", "screen 10 99999"}) {
+    for (const char* screen : {"screen 0 480", "screen 640 0", "screen 8193 10", "screen 10 16384", "screen 10 99999"}) {
         ASSERT_EQ(ReadScene(s, screen), Scene::Status::Read);
         EXPECT_FALSE(CheckSceneForTracing(s, reason, warning)) << screen;
         EXPECT_NE(reason.find("screen size"), std::string::npos);
     }
-    ASSERT_EQ(ReadScene(s, "screen 16384 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
+    ASSERT_EQ(ReadScene(s, "screen 8192 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
     EXPECT_TRUE(CheckSceneForTracing(s, reason, warning));
     EXPECT_NE(warning.find("6 spheres"), std::string::npos);
 }
