@@ -103,7 +103,8 @@ const char* HelpText()
            "  0  Escape, the window closed, or no scenescript.txt in the working folder\n"
            "  1  the scene cannot be used, or the SCENE named cannot be read\n"
            "  2  usage error: unknown option, bad --frames value, more than one SCENE\n"
-           "  3  no window can be created\n";
+           "  3  no window can be created\n"
+           "  4  --frames N (or GLINTWORK_FRAMES=N): every frame's save failed\n";
 }
 
 const char* VersionText()

@@ -27,6 +27,7 @@ enum ExitStatus {
     ExitBadScene = 1,  // the scene cannot be used (or a named SCENE cannot be read)
     ExitUsage = 2,     // unknown option, bad --frames value, more than one SCENE
     ExitNoWindow = 3,  // no window can be created
+    ExitNoFrame = 4,   // a run of counted frames in which no frame could be written
 };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);

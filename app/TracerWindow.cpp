@@ -265,10 +265,12 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     // reader never sees half a frame; a failure keeps the previous frame.
     if (screenShot.Save(FrameName)) {
         saveFailed = false;
+        frameWritten = true;
     } else if (!saveFailed) {
         saveFailed = true;
-        std::fprintf(stderr, "glintwork: warning: cannot write %s; the previous frame stays and tracing goes on\n",
-                     FrameName);
+        std::fprintf(stderr, "glintwork: warning: cannot write %s: %s; %s\n", FrameName, Image::FailureReason(),
+                     frameWritten ? "the last frame written stays and tracing goes on"
+                                  : "no frame has been written; tracing goes on");
     }
     if (times) {
         times->grab += std::chrono::duration<double, std::milli>(grabbed - start).count();

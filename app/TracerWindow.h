@@ -46,6 +46,8 @@ public:
     void DrawFrame(FramePath path, FrameTimes* times);
     // Reads the window into `screenShot` and writes "screenShot.bmp".
     void SaveFrame(FramePath path, FrameTimes* times);
+    // Whether frames were saved and every save failed.
+    bool NoFrameWritten() const { return saveFailed && !frameWritten; }
 
     // The scene script, and whether the user named it (then a missing file is
     // an error, not a quiet end).
@@ -88,7 +90,8 @@ private:
     void DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
                   FramePath path, FrameTimes* times);
 
-    bool saveFailed = false;  // a failed save is reported once, not every frame
+    bool saveFailed = false;    // a failed save is reported once, not every frame
+    bool frameWritten = false;  // some frame of this run reached the file
     // Fast path: the tracing threads and each tracer's bands, made on first use.
     std::unique_ptr<BandPool> pool;
     std::unique_ptr<BandTracer<SceneTracer>> bandsA;

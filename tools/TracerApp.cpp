@@ -39,6 +39,7 @@ public:
         // The window counts its frames against GLINTWORK_FRAMES.
         if (line.frames > 0)
             setenv("GLINTWORK_FRAMES", std::to_string(line.frames).c_str(), 1);
+        framesCounted = std::getenv("GLINTWORK_FRAMES") != nullptr;
         if (line.watch && !watcher.Watch(line.scene)) {
             std::fprintf(stderr, "glintwork: %s\n", watcher.Error().c_str());
             std::exit(ExitBadScene);
@@ -49,6 +50,16 @@ public:
     {
         if (watcher.Changed())
             window.ReloadScript();
+    }
+
+    // A run of counted frames that could write none of them failed.
+    void OnDestroy() override
+    {
+        App::OnDestroy();
+        if (framesCounted && window.NoFrameWritten()) {
+            std::fputs("glintwork: no frame could be written to screenShot.bmp\n", stderr);
+            std::exit(ExitNoFrame);
+        }
     }
 
     TracerWindow window;
@@ -65,6 +76,7 @@ private:
 
     std::vector<const char*> arguments;
     SceneWatcher watcher;
+    bool framesCounted = false;
 };
 
 static TracerApp theApp;
