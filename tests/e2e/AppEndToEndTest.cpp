@@ -141,5 +141,9 @@ TEST(Faults, AFrameFileInTheWayIsSaidAndCounted)
         struct stat st;
         ASSERT_EQ(lstat((app.Folder() + "/screenShot.bmp").c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & S_IFMT, c.kind);
+        if (c.kind == S_IFLNK) {
+            ASSERT_EQ(lstat((app.Folder() + "/null").c_str(), &st), 0);
+            EXPECT_TRUE(S_ISCHR(st.st_mode));  // written through, not replaced
+        }
     }
 }
