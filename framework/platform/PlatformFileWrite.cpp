@@ -347,7 +347,13 @@ bool ReplaceRegularFile(const Destination& to, const PlatformFilePart* parts, in
     if (ok && temporary.empty()) {
         if (!to.exists && LinkIn(held.Get(), folder, to.name))
             return true;
-        if (to.exists || errno == EEXIST) {
+        // A name taken since it was looked at is replaced only when it is a
+        // regular file.
+        const bool taken = !to.exists && errno == EEXIST;
+        struct stat now;
+        if (taken && fstatat(folder, to.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(now.st_mode))
+            errno = EEXIST;
+        else if (to.exists || taken) {
             for (int attempt = 0; attempt < 100 && temporary.empty(); ++attempt) {
                 std::string name = TemporaryName();
                 if (LinkIn(held.Get(), folder, name))
