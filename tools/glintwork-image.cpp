@@ -18,9 +18,10 @@ const char* const kHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, cho
                           "  info FILE        print \"<width> <height> <FORMAT> <padding>\" of the loaded image\n"
                           "  convert IN OUT   save the picture IN as OUT, by OUT's extension (any case): .bmp\n"
                           "                   a 24-bit BMP file, .png a PNG file, .jpg or .jpeg a JPEG file\n"
-                          "                   (quality 90); OUT is replaced whole or left alone, and never\n"
-                          "                   when it is a FIFO, socket, folder or device (a character\n"
-                          "                   device such as /dev/null is written to)\n"
+                          "                   (quality 90); OUT is replaced whole or left alone, never\n"
+                          "                   when it is a FIFO, socket, folder or block device, nor through\n"
+                          "                   another user's link in a sticky folder; a character device\n"
+                          "                   such as /dev/null is written to\n"
                           "\n"
                           "Exit status: 0 on success, 1 when a file cannot be loaded or saved, 2 on wrong\n"
                           "arguments or an OUT with another extension; why is said on standard error.\n";
