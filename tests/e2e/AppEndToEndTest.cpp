@@ -109,7 +109,7 @@ TEST(Faults, ACountedRunWithNoFrameWrittenFails)
 {
     const auto folderInTheWay = [](const std::string& f) { mkdir((f + "/screenShot.bmp").c_str(), 0700); };
     AppRun app(DefaultScene(), true, {}, folderInTheWay, {"--frames", "3"});
-    EXPECT_EQ(app.WaitExit(), 4);
+    EXPECT_EQ(app.WaitExit(), 5);
     EXPECT_EQ(app.Stderr(), "glintwork: warning: cannot write screenShot.bmp: Is a directory; no frame has been "
                             "written; tracing goes on\nglintwork: no frame could be written to screenShot.bmp\n");
     struct stat st;
