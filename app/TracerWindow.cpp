@@ -380,9 +380,12 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     const bool saved = writeFrame ? writeFrame(screenShot, framePath.c_str()) : screenShot.Save(framePath.c_str());
     if (saved) {
         saveFailed = false;
+        frameWritten = true;
     } else if (!saveFailed) {
         saveFailed = true;
-        Say("warning: cannot write " + framePath + "; the previous frame stays and tracing goes on");
+        Say("warning: cannot write " + framePath + ": " + Image::FailureReason() +
+            (frameWritten ? "; the last frame written stays and tracing goes on"
+                          : "; no frame has been written; tracing goes on"));
     }
     if (times) {
         times->grab += std::chrono::duration<double, std::milli>(grabbed - start).count();

@@ -84,6 +84,8 @@ public:
     void SaveFrame(FramePath path, FrameTimes* times);
     // Whether the last DrawFrame was cancelled by input before its end.
     bool FrameCancelled() const { return frameCancelled; }
+    // Whether frames were saved and every save failed.
+    bool NoFrameWritten() const { return saveFailed && !frameWritten; }
 
     // The scene script, and whether the user named it (then a missing file is
     // an error, not a quiet end).
@@ -152,7 +154,8 @@ private:
     void DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
                   FramePath path, FrameTimes* times);
 
-    bool saveFailed = false;  // a failed save is reported once, not every frame
+    bool saveFailed = false;    // a failed save is reported once, not every frame
+    bool frameWritten = false;  // some frame of this run reached the file
     bool sceneLoaded = false;
     std::string failure;
     // The frame being traced: whether input is held back for after it, what

@@ -14,7 +14,6 @@
 #include "framework/main/Main.h"
 #include "framework/main/MainServices.h"
 #include "framework/platform/PlatformWindow.h"
-#include "tools/SavePng.h"
 
 namespace {
 
@@ -60,7 +59,7 @@ bool EndsWith(const std::string& text, const char* end)
 
 bool WritePng(const Image& image, const char* path)
 {
-    return SavePng(image, path);
+    return image.SavePNG(path);
 }
 
 }  // namespace
@@ -104,6 +103,7 @@ public:
         window.Configure(settings);
         window.scriptPath = line.scene;
         window.scriptNamed = line.sceneNamed;
+        framesCounted = settings.frames > 0;
         window.framePath = line.output;
         if (EndsWith(line.output, ".png"))
             window.writeFrame = WritePng;
@@ -169,6 +169,11 @@ public:
             Say(FrameworkFailureReason());
             return ExitNoWindow;
         }
+        // A run of counted frames that could write none of them failed.
+        if (status == 0 && framesCounted && window.NoFrameWritten()) {
+            Say("no frame could be written to " + window.framePath);
+            return ExitNoFrame;
+        }
         return status == 0 ? ExitDone : App::OnExit(status);
     }
 
@@ -192,6 +197,7 @@ private:
     std::vector<const char*> arguments;
     SceneWatcher watcher;
     bool watching = false;
+    bool framesCounted = false;
 };
 
 static TracerApp theApp;

@@ -288,7 +288,7 @@ bool Image::SaveBMP(const char* fileName) const
     }
     if (fileLayout) {
         const PlatformFilePart parts[] = {{headers, sizeof headers}, {GetData(), size_t(sizeImage)}};
-        return PlatformWriteFileWhole(fileName, parts, 2) || ImageFail(kCannotWrite);
+        return PlatformWriteFileWhole(fileName, parts, 2) || ImageFailCopy(PlatformWriteFailure());
     }
 
     Image temp(*this);
@@ -300,5 +300,5 @@ bool Image::SaveBMP(const char* fileName) const
         memset(temp.GetRow(y) + 3 * width, 0, size_t(rowSize) - 3 * size_t(width));
 
     const PlatformFilePart parts[] = {{headers, sizeof headers}, {temp.GetData(), size_t(sizeImage)}};
-    return PlatformWriteFileWhole(fileName, parts, 2) || ImageFail(kCannotWrite);
+    return PlatformWriteFileWhole(fileName, parts, 2) || ImageFailCopy(PlatformWriteFailure());
 }

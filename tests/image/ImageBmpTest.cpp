@@ -75,6 +75,7 @@ TEST(ImageBmpWriter, FailuresLeaveTheFileSystemAlone)
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(saveOk);
+    EXPECT_STREQ(Image::FailureReason(), "File too large");
     EXPECT_EQ(ReadFileBytes(target), V(100, 0xAB));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), 1);
 
@@ -106,10 +107,6 @@ TEST(ImageBmpWriter, SavingThroughALinkReplacesItsTargetAndKeepsTheLink)
         fs::remove(dir.Path(c[2]));
     }
     EXPECT_TRUE(fs::is_empty(dir.Path("frames")));  // no temporary file left
-    // A loop of links is refused like a path that cannot be written.
-    fs::create_symlink("loop2.bmp", dir.Path("loop1.bmp"));
-    fs::create_symlink("loop1.bmp", dir.Path("loop2.bmp"));
-    EXPECT_FALSE(image.Save(dir.Path("loop1.bmp").c_str()));
 }
 
 TEST(ImageBmpReader, ReadsTrueColourAndPalettedFiles)
