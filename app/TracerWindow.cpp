@@ -22,6 +22,8 @@ constexpr float NearDistance = 0.01f;
 // A frame slower than this shows its progress in the title.
 constexpr double ProgressAfterMs = 500.0;
 
+using Clock = std::chrono::steady_clock;
+
 // Letters arrive as their upper-case codes; the key table is in lower case.
 int FoldKey(int key)
 {
@@ -208,6 +210,12 @@ void TracerWindow::AfterFrame()
 
 bool TracerWindow::KeepTracing()
 {
+    // Asked before every band: the input is looked at every few
+    // milliseconds, not every band.
+    const Clock::time_point now = Clock::now();
+    if (now - lastServed < std::chrono::milliseconds(BandPool::PollMilliseconds))
+        return true;
+    lastServed = now;
     if (Main::Get()->ServeInput())
         quitting = true;  // the close request stays in the queue for the loop
     if (quitting) {
@@ -217,8 +225,7 @@ bool TracerWindow::KeepTracing()
     }
     if (!pendingInputs.empty() || resizedInFrame)
         return false;  // the frame would be stale
-    const double elapsed =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count();
+    const double elapsed = std::chrono::duration<double, std::milli>(now - frameStart).count();
     if (elapsed >= ProgressAfterMs && bandsInFrame > 0) {
         const int percent = static_cast<int>(100.0 * bandsDone / bandsInFrame);
         if (percent != shownPercent) {
@@ -249,8 +256,6 @@ void TracerWindow::Say(const std::string& line) const
 }
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 double Since(Clock::time_point start)
 {
@@ -347,7 +352,7 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     const int half = static_cast<int>(scene.screenWidth / 2);
     frameCancelled = false;
     resizedInFrame = false;
-    frameStart = Clock::now();
+    frameStart = lastServed = Clock::now();
     bandsDone = 0;
     const unsigned viewBands = (tracerA.rows + BandTracer<SceneTracer>::RowsPerBand - 1) /
                                BandTracer<SceneTracer>::RowsPerBand;

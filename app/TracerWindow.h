@@ -167,6 +167,7 @@ private:
     bool resizedInFrame = false;
     std::string pendingInputs;
     std::chrono::steady_clock::time_point frameStart;
+    std::chrono::steady_clock::time_point lastServed;
     unsigned bandsDone = 0;
     unsigned bandsInFrame = 0;
     int shownPercent = -1;

@@ -44,11 +44,9 @@ bool BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>
         } else {
             // keepGoing runs with the pool held, so that once it has said
             // no, no band can start.
-            while (!finished.wait_for(lock, std::chrono::milliseconds(PollMilliseconds), ready)) {
+            cancelled = !keepGoing();
+            while (!cancelled && !finished.wait_for(lock, std::chrono::milliseconds(PollMilliseconds), ready))
                 cancelled = !keepGoing();
-                if (cancelled)
-                    break;
-            }
         }
         if (cancelled)
             break;

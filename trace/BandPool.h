@@ -27,10 +27,10 @@ public:
     // job(worker, band) runs for band = 0 .. bands - 1, `worker` being the
     // index (below Threads()) of the thread that runs it; consume(band) runs
     // on the calling thread, in band order, after that band's job finished.
-    // While the calling thread waits for a band it calls keepGoing (when
-    // given) every PollMilliseconds, while no band can start or end; once
-    // that returns false the frame is cancelled: no band is started any
-    // more, no band is consumed any more.
+    // keepGoing (when given) runs on the calling thread before each band is
+    // taken and every PollMilliseconds while it waits for one, while no band
+    // can start or end; once it returns false the frame is cancelled: no
+    // band is started any more, no band is consumed any more.
     // Returns when every job started has ended (and, unless cancelled, every
     // consume has run): true for a whole frame, false for a cancelled one.
     bool Run(unsigned bands, const std::function<void(unsigned worker, unsigned band)>& job,

@@ -14,8 +14,8 @@ namespace {
 // The views of the window and the inputs that change them, as the window
 // applies them to its two tracers; every frame of the fast path, made from
 // the values its earlier frames kept, is checked against a full trace of the
-// straightforward path. A single view over its memory budget is traced in
-// full every time.
+// straightforward path, also after a frame cancelled half-way. A single view
+// over its memory budget is traced in full every time.
 class InputRun {
 public:
     InputRun(const std::string& script, std::size_t singleBudget) : overBudget(singleBudget != 0)
@@ -75,7 +75,19 @@ private:
         tracer.Render();
         const PointList reference = WithoutCoveredPoints(tracer.Points());
         tracer.fastPath = true;
+        // Every third frame follows one cancelled after a few bands, as an
+        // input during a frame cancels it: what that frame kept is not used.
+        const bool afterCancel = ++frames % 3 == 0;
         for (std::size_t i = 0; i < fast.size(); ++i) {
+            if (afterCancel) {
+                int bandsLeft = 3;
+                fast[i]->For(tracer).Render(
+                    tracer, [](const PointList&) {}, &fast[i]->kept.For(tracer), [&] { return bandsLeft-- > 0; });
+                if (!fast[i]->For(tracer).Cancelled()) {
+                    ADD_FAILURE() << where << ": the frame was not cancelled";
+                    return false;
+                }
+            }
             PointList drawn;
             fast[i]->For(tracer).Render(
                 tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
@@ -97,6 +109,7 @@ private:
     bool pair = false;
     bool showEnvironment = false;
     bool overBudget;
+    int frames = 0;
     std::vector<std::unique_ptr<Fast>> fast;
 };
 
