@@ -49,6 +49,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             } else if (std::strcmp(arg, "--version") == 0) {
                 line.action = CommandLine::Action::Version;
                 return line;
+            } else if (std::strcmp(arg, "--check") == 0) {
+                line.action = CommandLine::Action::Check;
             } else if (std::strcmp(arg, "--watch") == 0) {
                 line.watch = true;
             } else if (std::strcmp(arg, "--frames") == 0 || std::strncmp(arg, "--frames=", 9) == 0) {
@@ -60,12 +62,20 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             } else {
                 return Misused(std::string("unknown option ") + arg);
             }
-        } else if (line.sceneNamed) {
-            return Misused(std::string("more than one scene: ") + line.scene + " and " + arg);
         } else {
-            line.scene = arg;
+            if (!line.sceneNamed)
+                line.scene = arg;
             line.sceneNamed = true;
+            line.scenes.push_back(arg);
         }
+    }
+    if (line.action == CommandLine::Action::Check) {
+        if (line.watch || line.frames > 0)
+            return Misused("--check reads the scenes only; it takes no --watch or --frames");
+        if (line.scenes.empty())
+            line.scenes.push_back(line.scene);
+    } else if (line.scenes.size() > 1) {
+        return Misused("more than one scene: " + line.scenes[0] + " and " + line.scenes[1]);
     }
     return line;
 }
@@ -73,6 +83,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
 const char* UsageText()
 {
     return "usage: glintwork [SCENE] [--watch] [--frames N]\n"
+           "       glintwork --check [SCENE...]\n"
            "       glintwork --help | --version\n";
 }
 
@@ -85,6 +96,9 @@ const char* HelpText()
            "  --watch       read SCENE again whenever it changes on disk; a version that\n"
            "                cannot be used is reported and the last good scene stays\n"
            "  --frames N    close the window after N frames (as GLINTWORK_FRAMES=N does)\n"
+           "  --check       read each SCENE (default: scenescript.txt) without a window,\n"
+           "                print its messages and a summary line; status 0 when every\n"
+           "                SCENE can be used, 1 otherwise\n"
            "  --help        print this help\n"
            "  --version     print the version\n"
            "\n"
@@ -99,10 +113,15 @@ const char* HelpText()
            "Mouse: with the left (right) button held, every move moves the spheres 0.5\n"
            "to the left (right).\n"
            "\n"
+           "Messages about a scene name the place in the compilers' form, for example\n"
+           "  room.txt:14:23: warning: reading stopped: \"sphere\" entry 2 of 3, radius: ...\n"
+           "\n"
            "Exit status:\n"
            "  0  Escape, the window closed, or no scenescript.txt in the working folder\n"
-           "  1  the scene cannot be used, or the SCENE named cannot be read\n"
+           "  1  the scene cannot be used, or the SCENE named cannot be read (--check: one\n"
+           "     of the scenes)\n"
            "  2  usage error: unknown option, bad --frames value, more than one SCENE\n"
+           "     without --check\n"
            "  3  no window can be created\n";
 }
 

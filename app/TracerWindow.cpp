@@ -4,15 +4,13 @@
 
 #include <chrono>
 #include <csignal>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "app/PointDrawer.h"
+#include "app/SceneReport.h"
 #include "framework/platform/PlatformWindow.h"
-#include "trace/SceneCheck.h"
 #include "trace/ViewGeometry.h"
 
 namespace {
@@ -20,12 +18,6 @@ namespace {
 constexpr float FieldOfView = 100.0f;
 constexpr float NearDistance = 0.01f;
 constexpr const char* FrameName = "screenShot.bmp";
-
-[[noreturn]] void Refuse(const std::string& why)
-{
-    std::fprintf(stderr, "glintwork: %s\n", why.c_str());
-    std::exit(1);
-}
 
 // Letters arrive as their upper-case codes; the key table is in lower case.
 int FoldKey(int key)
@@ -54,14 +46,11 @@ TracerWindow::~TracerWindow()
 
 void TracerWindow::OnCreate()
 {
-    std::string message;
-    switch (ReadTraceableScene(scene, message)) {
+    switch (ReadTraceableScene(scene, "")) {
     case Scene::Status::Missing:
-        if (!scriptNamed)
-            std::exit(0);  // no scene: nothing to show, not an error
-        Refuse(message);
+        std::exit(0);  // no scene: nothing to show, not an error
     case Scene::Status::Unusable:
-        Refuse(message);
+        std::exit(1);
     case Scene::Status::Read:
         break;
     }
@@ -72,21 +61,14 @@ void TracerWindow::OnCreate()
     viewB = false;
 }
 
-Scene::Status TracerWindow::ReadTraceableScene(Scene& into, std::string& message) const
+Scene::Status TracerWindow::ReadTraceableScene(Scene& into, const char* failureEnd) const
 {
-    const Scene::Status status = into.ReadScript(scriptPath.c_str());
-    if (status != Scene::Status::Read) {
-        message = status == Scene::Status::Missing ? scriptPath + ": " + std::strerror(ENOENT) : into.Error();
-        return status;
-    }
-    std::string reason, warning;
-    if (!CheckSceneForTracing(into, reason, warning)) {
-        message = scriptPath + ": " + reason;
-        return Scene::Status::Unusable;
-    }
-    if (!warning.empty())
-        std::fprintf(stderr, "glintwork: %s: %s\n", scriptPath.c_str(), warning.c_str());
-    return Scene::Status::Read;
+    SceneReport report = ReadSceneForTracing(scriptPath, scriptNamed, into);
+    if (report.status == Scene::Status::Unusable && !report.messages.empty())
+        report.messages.back() += failureEnd;
+    for (const std::string& message : report.messages)
+        std::fprintf(stderr, "%s\n", message.c_str());
+    return report.status;
 }
 
 void TracerWindow::SetUpFromScene()
@@ -129,11 +111,8 @@ void TracerWindow::SetUpFromScene()
 bool TracerWindow::ReloadScript()
 {
     Scene fresh;
-    std::string message;
-    if (ReadTraceableScene(fresh, message) != Scene::Status::Read) {
-        std::fprintf(stderr, "glintwork: %s; the last good scene stays\n", message.c_str());
+    if (ReadTraceableScene(fresh, "; the last good scene stays") != Scene::Status::Read)
         return false;
-    }
     scene.Swap(fresh);
     // The views, the pair and the switches stay; the rest starts from the new scene.
     const bool current = MakeCurrent(true);

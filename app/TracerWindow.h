@@ -78,9 +78,10 @@ public:
     float frustumTop = 0.0f;
 
 private:
-    // Reads the script into `into` and checks it can be traced; otherwise a
-    // "FILE: why" line in `message`. Warnings go to standard error.
-    Scene::Status ReadTraceableScene(Scene& into, std::string& message) const;
+    // Reads the script into `into` and checks it can be traced. Its messages
+    // go to standard error, `failureEnd` appended to the one that says why
+    // it cannot be used.
+    Scene::Status ReadTraceableScene(Scene& into, const char* failureEnd) const;
     // Window size, projection, both tracers and the frame image from `scene`.
     void SetUpFromScene();
 

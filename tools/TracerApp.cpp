@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/SceneReport.h"
 #include "app/SceneWatcher.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
@@ -31,6 +32,8 @@ public:
         case CommandLine::Action::Misused:
             std::fprintf(stderr, "glintwork: %s\n%s", line.error.c_str(), UsageText());
             std::exit(ExitUsage);
+        case CommandLine::Action::Check:
+            std::exit(CheckScenes(line.scenes));
         case CommandLine::Action::Trace:
             break;
         }
@@ -54,6 +57,25 @@ public:
     TracerWindow window;
 
 private:
+    // --check: each scene's messages on standard error, then its summary on
+    // standard output, file by file; no window is made.
+    static int CheckScenes(const std::vector<std::string>& scenes)
+    {
+        int status = ExitDone;
+        for (const std::string& path : scenes) {
+            Scene scene;
+            const SceneReport report = ReadSceneForTracing(path, true, scene);
+            for (const std::string& message : report.messages)
+                std::fprintf(stderr, "%s\n", message.c_str());
+            std::fflush(stderr);
+            std::printf("%s\n", report.summary.c_str());
+            std::fflush(stdout);
+            if (report.status != Scene::Status::Read)
+                status = ExitBadScene;
+        }
+        return status;
+    }
+
     // The arguments as the framework stored them.
     const char* const* Arguments()
     {

@@ -2,6 +2,9 @@
 #define GLINTWORK_SCENECHECK_H
 
 #include <string>
+#include <vector>
+
+#include "trace/SceneDiagnostic.h"
 
 class Scene;
 
@@ -11,5 +14,12 @@ class Scene;
 // reason for a scene they cannot trace; a scene with more than five spheres is
 // traced with the first five, and `warning` says so.
 bool CheckSceneForTracing(const Scene& scene, std::string& reason, std::string& warning);
+
+// The same check told as the reader tells what it found: appends an error
+// for a scene the tracers cannot set up, explained by where reading stopped
+// or by the keyword that gave too little, and a warning at "sphere" when
+// spheres are left out. `file` names the script where a text points to
+// another place in it ("reading stopped at room.txt:3:9").
+bool CheckSceneForTracing(const Scene& scene, const std::string& file, std::vector<SceneDiagnostic>& findings);
 
 #endif
