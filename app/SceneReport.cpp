@@ -73,7 +73,7 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
     }
 
     std::vector<SceneDiagnostic> findings;
-    if (!CheckSceneForTracing(scene, path, findings))
+    if (!CheckSceneForTracing(scene, findings))
         report.status = Scene::Status::Unusable;
     for (const SceneDiagnostic& d : findings)
         report.messages.push_back(FormatDiagnostic(path, d));

@@ -32,11 +32,13 @@ std::string SphereWarning(const Scene& scene)
            std::to_string(RoomTracer::MaxSpheres) + " are traced";
 }
 
-// "room.txt:3:9"
-std::string StopPlace(const Scene& scene, const std::string& file)
+// Where a finding about the file as a whole is placed, so that editors list
+// it with the others.
+ScenePlace TopOfFile()
 {
-    const ScenePlace place = scene.ReadingEnd().place;
-    return file + ":" + std::to_string(place.line) + ":" + std::to_string(place.column);
+    ScenePlace place;
+    place.line = place.column = 1;
+    return place;
 }
 
 }  // namespace
@@ -61,41 +63,45 @@ bool CheckSceneForTracing(const Scene& scene, std::string& reason, std::string& 
     return true;
 }
 
-bool CheckSceneForTracing(const Scene& scene, const std::string& file, std::vector<SceneDiagnostic>& findings)
+bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& findings)
 {
     SceneDiagnostic finding;
+    finding.severity = SceneDiagnostic::Severity::Error;
     const Scene::Ending& end = scene.ReadingEnd();
+    // A reading that stopped before the keyword is the reason given.
+    const auto stopped = [&](const char* before) { return "reading stopped here, " + (before + (" (" + end.reason + ")")); };
     switch (FindFault(scene)) {
-    case Fault::PlanePoints: {
-        finding.severity = SceneDiagnostic::Severity::Error;
+    case Fault::PlanePoints:
+        finding.text = "the room needs " + std::to_string(RoomPlanePoints) + " plane points, but ";
         finding.place = scene.KeywordPlace("plane");
-        std::string why;
-        if (finding.place.Known())
-            why = "this \"plane\" gives " + std::to_string(scene.planePointCount);
-        else if (end.stopped)
-            why = "reading stopped at " + StopPlace(scene, file) + " before any were read (" + end.reason + ")";
-        else if (end.empty)
-            why = "the file is empty";
-        else
-            why = "the file has no \"plane\"";
-        finding.text = "the room needs " + std::to_string(RoomPlanePoints) + " plane points, but " + why;
+        if (finding.place.Known()) {
+            finding.text += "this \"plane\" gives " + std::to_string(scene.planePointCount);
+        } else if (end.stopped) {
+            finding.place = end.place;
+            finding.text += stopped("before any were read");
+        } else {
+            finding.place = TopOfFile();
+            finding.text += end.empty ? "the file is empty" : "the file has no \"plane\"";
+        }
         findings.push_back(finding);
         return false;
-    }
     case Fault::Screen:
-        finding.severity = SceneDiagnostic::Severity::Error;
         finding.text = ScreenReason(scene);
         finding.place = scene.KeywordPlace("screen");
-        if (!finding.place.Known())
-            finding.text += end.stopped ? "; reading stopped at " + StopPlace(scene, file) +
-                                              " before any \"screen\" was read (" + end.reason + ")"
-                                        : "; the file has no \"screen\"";
+        if (!finding.place.Known() && end.stopped) {
+            finding.place = end.place;
+            finding.text += "; " + stopped("before any \"screen\" was read");
+        } else if (!finding.place.Known()) {
+            finding.place = TopOfFile();
+            finding.text += "; the file has no \"screen\"";
+        }
         findings.push_back(finding);
         return false;
     case Fault::None:
         break;
     }
     if (scene.sphereCount > RoomTracer::MaxSpheres) {
+        finding.severity = SceneDiagnostic::Severity::Warning;
         finding.place = scene.KeywordPlace("sphere");
         finding.text = SphereWarning(scene);
         findings.push_back(finding);

@@ -16,10 +16,10 @@ class Scene;
 bool CheckSceneForTracing(const Scene& scene, std::string& reason, std::string& warning);
 
 // The same check told as the reader tells what it found: appends an error
-// for a scene the tracers cannot set up, explained by where reading stopped
-// or by the keyword that gave too little, and a warning at "sphere" when
-// spheres are left out. `file` names the script where a text points to
-// another place in it ("reading stopped at room.txt:3:9").
-bool CheckSceneForTracing(const Scene& scene, const std::string& file, std::vector<SceneDiagnostic>& findings);
+// for a scene the tracers cannot set up, placed at the keyword that gave too
+// little or, when reading stopped before any such keyword, where it stopped
+// (at 1:1 when the file has no such keyword); and a warning at "sphere" when
+// spheres are left out.
+bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& findings);
 
 #endif

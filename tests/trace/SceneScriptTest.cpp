@@ -64,6 +64,18 @@ TEST(SceneScript, ReadsWhatTheScriptSaysAndStopsQuietly)
         {"plane 8 1 1 1 2 2 2 3 3 3 light 4294967296",
          "screen 0 0 depth 0; sphere 0: / / /; light 0: /; plane 8: 1 1 1 2 2 2 3 3 3 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 / "
          "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 / 0 0"},
+        // A list cut short after a longer one of the same keyword: nothing of
+        // the earlier list shows through.
+        {"sphere 2 1 1 1 1 2 2 2 2 materialSP 1 1 1 1 1 1 1 1 1 3 2 2 2 2 2 2 2 2 2 4 sphere 1 5 5",
+         "screen 0 0 depth 0; sphere 1: 5 5 0 / 0 / 0 0 0 0 0 0 0 0 0 / 0; light 0: /; plane 0: / /"},
+        {"light 2 1 1 1 2 2 2 3 3 3 3 3 3 3 3 3 4 4 4 4 4 4 4 4 4 light 1 7 7 7 0.5",
+         "screen 0 0 depth 0; sphere 0: / / /; light 1: 7 7 7 / 0.5 0 0 0 0 0 0 0 0; plane 0: / /"},
+        {"plane 8 1 1 1 2 2 2 3 3 3 4 4 4 5 5 5 6 6 6 7 7 7 8 8 8 1 1 1 1 1 1 1 1 1 9 2 2 2 2 2 2 2 2 2 8 "
+         "plane 4 3 3 3 4 4 4 5 5 5 6 6 6 0.5",
+         "screen 0 0 depth 0; sphere 0: / / /; light 0: /; plane 4: 3 3 3 4 4 4 5 5 5 6 6 6 / 0.5 0 0 0 0 0 0 0 0 / 0"},
+        {"sphere 2 1 1 1 1 2 2 2 2 materialSP 1 1 1 1 1 1 1 1 1 3 2 2 2 2 2 2 2 2 2 4 materialSP 6 6",
+         "screen 0 0 depth 0; sphere 2: 1 1 1 2 2 2 / 1 2 / 6 6 1 1 1 1 1 1 1 2 2 2 2 2 2 2 2 2 / 3 4; light 0: /; "
+         "plane 0: / /"},
         // Exactly enough room for the count.
         {"sphere 1 1 2 3 4",
          "screen 0 0 depth 0; sphere 1: 1 2 3 / 4 / 0 0 0 0 0 0 0 0 0 / 0; light 0: /; plane 0: / /"},
@@ -275,23 +287,23 @@ TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
         std::string message;
     } cases[] = {
         {"screen 640 480\nlight a\n" + room, false,
-         "0:0: error: the room needs 20 plane points, but reading stopped at room.txt:2:7 before any were read "
-         "(\"light\" count: expected a number, found \"a\")"},
-        {"", false, "0:0: error: the room needs 20 plane points, but the file is empty"},
-        {"screen 640 480", false, "0:0: error: the room needs 20 plane points, but the file has no \"plane\""},
+         "2:7: error: the room needs 20 plane points, but reading stopped here, before any were read (\"light\" "
+         "count: expected a number, found \"a\")"},
+        {"", false, "1:1: error: the room needs 20 plane points, but the file is empty"},
+        {"screen 640 480", false, "1:1: error: the room needs 20 plane points, but the file has no \"plane\""},
         {"screen 640 480\n plane 8 1 2 3", false, "2:2: error: the room needs 20 plane points, but this \"plane\" gives 8"},
         {room + "screen 0 480", false, "12:1: error: the screen size 0 x 480 is not usable"},
-        {room, false, "0:0: error: the screen size 0 x 0 is not usable; each side must be between 1 and 16384; the "
+        {room, false, "1:1: error: the screen size 0 x 0 is not usable; each side must be between 1 and 16384; the "
                       "file has no \"screen\""},
-        {room + "light x screen 4 4", false, "0:0: error: the screen size 0 x 0 is not usable; each side must be between 1 "
-                                   "and 16384; reading stopped at room.txt:12:7 before any \"screen\" was read"},
+        {room + "light x screen 4 4", false, "12:7: error: the screen size 0 x 0 is not usable; each side must be "
+                                             "between 1 and 16384; reading stopped here, before any \"screen\" was read"},
         {"screen 4 4\n" + room + spheres, true, "13:1: warning: the scene has 6 spheres; only the first 5 are traced"},
     };
     for (const auto& c : cases) {
         Scene s;
         ReadScene(s, c.script);
         std::vector<SceneDiagnostic> findings;
-        EXPECT_EQ(CheckSceneForTracing(s, "room.txt", findings), c.usable) << c.script;
+        EXPECT_EQ(CheckSceneForTracing(s, findings), c.usable) << c.script;
         const std::vector<std::string> got = Messages(findings);
         ASSERT_FALSE(got.empty()) << c.script;
         EXPECT_EQ(got.back().substr(0, c.message.size()), c.message) << c.script;
