@@ -117,7 +117,8 @@ TEST(CommandLine, WatchReloadsEditsAndKeepsTheLastGoodScene)
     const Image kept = SettleAfterReload(app);
     EXPECT_TRUE(SameFrame(kept, expected));
     const std::string message = app.Stderr();
-    EXPECT_EQ(message.rfind("glintwork: scenescript.txt: the screen size 0 x 0", 0), 0u) << message;
+    EXPECT_EQ(message.rfind("scenescript.txt:1:1: error: the screen size 0 x 0", 0), 0u) << message;
+    EXPECT_NE(message.find("; the last good scene stays\n"), std::string::npos) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
 
     // The next good save, written in place, is picked up.
