@@ -258,6 +258,8 @@ TEST(SceneScript, MessagesNameThePlaceTheEntryAndWhatWasFound)
         {RoomScript(std::string(4, '\n') + "0.5 0.2O 0.5 0 0 0 0 0 0 1\n"),
          {"11:5: warning: reading stopped: \"plane\" material 1 of 5 (left wall), ambient green: expected a number, "
           "found \"0.2O\""}},
+        {"raytracedepth -5x", {"1:15: warning: \"raytracedepth\": \"-5x\" is not one number: its \"-5\" is read, and "
+                               "the rest, \"x\", as a word that is skipped"}},
         {"raytracedepth 1e999", {"1:15: warning: reading stopped: \"raytracedepth\": expected a number, found "
                                  "\"1e999\" (out of range)"}},
         {"\n\n  light -3 plane 1 screen \x01x", {"3:9: error: \"light\" count 4294967293 is larger than a scene may "
