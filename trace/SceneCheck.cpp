@@ -1,5 +1,7 @@
 #include "trace/SceneCheck.h"
 
+#include <cstdio>
+
 #include "trace/RoomTracer.h"
 #include "trace/Scene.h"
 
@@ -30,6 +32,13 @@ std::string SphereWarning(const Scene& scene)
 {
     return "the scene has " + std::to_string(scene.sphereCount) + " spheres; only the first " +
            std::to_string(RoomTracer::MaxSpheres) + " are traced";
+}
+
+std::string Number(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+    return text;
 }
 
 // Where a finding about the file as a whole is placed, so that editors list
@@ -99,6 +108,17 @@ bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& find
         return false;
     case Fault::None:
         break;
+    }
+    // The ceiling's height is the z of point 13; a y that differs shows a
+    // room written as if it were the y.
+    const float* ceiling = &scene.planePoints[3 * 13];
+    if (ceiling[1] != ceiling[2]) {
+        finding.severity = SceneDiagnostic::Severity::Warning;
+        finding.place = scene.KeywordPlace("plane");
+        finding.text = "\"plane\" point 13 is (" + Number(ceiling[0]) + ", " + Number(ceiling[1]) + ", " +
+                       Number(ceiling[2]) + "): the ceiling is at y = " + Number(ceiling[2]) +
+                       ", the point's z, not at its y";
+        findings.push_back(finding);
     }
     if (scene.sphereCount > RoomTracer::MaxSpheres) {
         finding.severity = SceneDiagnostic::Severity::Warning;

@@ -282,6 +282,8 @@ TEST(SceneScript, MessagesNameThePlaceTheEntryAndWhatWasFound)
 TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
 {
     const std::string room = RoomScript();
+    std::string lowCeiling = room;
+    lowCeiling.replace(lowCeiling.find("-10 10 10  10 10 10"), 19, "-10 10 10  10 8 10");
     const char* const spheres = "sphere 6 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 materialSP";
     const struct {
         std::string script;
@@ -300,6 +302,8 @@ TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
         {room + "light x screen 4 4", false, "12:7: error: the screen size 0 x 0 is not usable; each side must be "
                                              "between 1 and 16384; reading stopped here, before any \"screen\" was read"},
         {"screen 4 4\n" + room + spheres, true, "13:1: warning: the scene has 6 spheres; only the first 5 are traced"},
+        {"screen 4 4\n" + lowCeiling, true,
+         "2:1: warning: \"plane\" point 13 is (10, 8, 10): the ceiling is at y = 10, the point's z, not at its y"},
     };
     for (const auto& c : cases) {
         Scene s;
