@@ -46,7 +46,7 @@ TracerWindow::~TracerWindow()
 
 void TracerWindow::OnCreate()
 {
-    switch (ReadTraceableScene(scene, "")) {
+    switch (ReadTraceableScene(scene, scriptNamed, "")) {
     case Scene::Status::Missing:
         std::exit(0);  // no scene: nothing to show, not an error
     case Scene::Status::Unusable:
@@ -61,9 +61,9 @@ void TracerWindow::OnCreate()
     viewB = false;
 }
 
-Scene::Status TracerWindow::ReadTraceableScene(Scene& into, const char* failureEnd) const
+Scene::Status TracerWindow::ReadTraceableScene(Scene& into, bool named, const char* failureEnd) const
 {
-    SceneReport report = ReadSceneForTracing(scriptPath, scriptNamed, into);
+    SceneReport report = ReadSceneForTracing(scriptPath, named, into);
     if (report.status == Scene::Status::Unusable && !report.messages.empty())
         report.messages.back() += failureEnd;
     for (const std::string& message : report.messages)
@@ -111,7 +111,8 @@ void TracerWindow::SetUpFromScene()
 bool TracerWindow::ReloadScript()
 {
     Scene fresh;
-    if (ReadTraceableScene(fresh, "; the last good scene stays") != Scene::Status::Read)
+    // The scene was there: its absence now is worth a message.
+    if (ReadTraceableScene(fresh, true, "; the last good scene stays") != Scene::Status::Read)
         return false;
     scene.Swap(fresh);
     // The views, the pair and the switches stay; the rest starts from the new scene.

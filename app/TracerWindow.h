@@ -80,8 +80,8 @@ public:
 private:
     // Reads the script into `into` and checks it can be traced. Its messages
     // go to standard error, `failureEnd` appended to the one that says why
-    // it cannot be used.
-    Scene::Status ReadTraceableScene(Scene& into, const char* failureEnd) const;
+    // it cannot be used; a missing script is one only when `named`.
+    Scene::Status ReadTraceableScene(Scene& into, bool named, const char* failureEnd) const;
     // Window size, projection, both tracers and the frame image from `scene`.
     void SetUpFromScene();
 
