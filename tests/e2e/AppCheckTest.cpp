@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "tests/e2e/AppRun.h"
@@ -135,6 +136,21 @@ TEST(Check, BrokenScenesNameTheirPlace)
             << summaries[i];
     }
     EXPECT_EQ(next, lines.size()) << errors;
+
+    // Vim's errorformat "%f:%l:%c:%m" (its %f is the shortest match) and the
+    // usual editor problem matcher take the file, line and column of every
+    // line, and no line names a place after its start (Vim's "%f:%l:%m"
+    // would make a file name of what comes before it).
+    const std::regex vim("^(.+?):(\\d+):(\\d+):(.*)$");
+    const std::regex matcher("^(.*):(\\d+):(\\d+):\\s+(warning|error):\\s+(.*)$");
+    for (const std::string& line : lines) {
+        std::smatch v, m;
+        ASSERT_TRUE(std::regex_match(line, v, vim)) << line;
+        ASSERT_TRUE(std::regex_match(line, m, matcher)) << line;
+        EXPECT_TRUE(std::find(names.begin(), names.end(), v.str(1)) != names.end()) << line;
+        EXPECT_EQ(m.str(1) + m.str(2) + m.str(3), v.str(1) + v.str(2) + v.str(3)) << line;
+        EXPECT_FALSE(std::regex_search(v.str(4), std::regex(":\\d+:"))) << line;
+    }
 
     // Scenes that can be used, however many warnings: status 0.
     EXPECT_EQ(Check(files, usable, errors, output), 0);
