@@ -5,7 +5,7 @@
 #include <vector>
 
 // What the user asked for on the command line:
-//   glintwork [SCENE] [--watch] [--frames N] [--help] [--version]
+//   glintwork [SCENE] [--watch] [--frames N] [--keys SEQ] [--output FILE] [--help] [--version]
 //   glintwork --check [SCENE...]
 struct CommandLine {
     enum class Action {
@@ -13,7 +13,7 @@ struct CommandLine {
         Check,    // read every scene in `scenes` and report on it; no window
         Help,     // print HelpText() on standard output, exit 0
         Version,  // print VersionText() on standard output, exit 0
-        Misused,  // print `error` and UsageText() on standard error, exit 2
+        Misused,  // print `error` and UsageText() on standard error, exit with ExitUsage
     };
 
     Action action = Action::Trace;
@@ -22,21 +22,15 @@ struct CommandLine {
     std::vector<std::string> scenes;        // every SCENE given (Check: at least scenescript.txt)
     bool watch = false;                     // read the script again whenever it changes
     long frames = 0;                        // close after this many frames; 0: run until closed
+    std::string keys;                       // inputs applied before the first frame (WindowInputs.h)
+    std::string output = "screenShot.bmp";  // where frames are written; PNG when it ends in .png
     std::string error;                      // for Misused: one line, no newline
-};
-
-// Exit statuses of the program.
-enum ExitStatus {
-    ExitDone = 0,      // Escape, window closed, or no scenescript.txt in the working folder
-    ExitBadScene = 1,  // the scene cannot be used (or a named SCENE cannot be read); --check: one cannot
-    ExitUsage = 2,     // unknown option, bad --frames value, more than one SCENE to trace
-    ExitNoWindow = 3,  // no window can be created
 };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 const char* UsageText();
-const char* HelpText();
+std::string HelpText();
 const char* VersionText();
 
 #endif

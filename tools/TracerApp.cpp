@@ -1,18 +1,102 @@
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/ExitStatus.h"
 #include "app/SceneReport.h"
 #include "app/SceneWatcher.h"
+#include "app/Settings.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
+#include "framework/main/Main.h"
+#include "framework/main/MainServices.h"
+#include "framework/platform/PlatformWindow.h"
+#include "tools/SavePng.h"
+
+namespace {
+
+void Say(const std::string& line)
+{
+    std::fprintf(stderr, "glintwork: %s\n", line.c_str());
+}
+
+[[noreturn]] void End(ExitStatus status, const std::string& line)
+{
+    Say(line);
+    std::exit(status);
+}
+
+// Losing the X server ends the program at once: nothing can be drawn or
+// asked of the window any more.
+void DisplayLost(const char* display)
+{
+    std::fprintf(stderr, "glintwork: lost the connection to the X display \"%s\"\n", display);
+    std::fflush(stderr);
+    std::_Exit(ExitDisplayLost);
+}
+
+// Escape or a close request during a frame still being traced: the bands
+// being traced are not waited for. The last frame written is whole.
+void EndNow()
+{
+    std::fflush(nullptr);
+    std::_Exit(ExitDone);
+}
+
+// Whether the file name ends in `end` (lower case), in either case.
+bool EndsWith(const std::string& text, const char* end)
+{
+    const std::string tail(end);
+    if (text.size() <= tail.size())
+        return false;
+    for (std::size_t i = 0; i < tail.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - tail.size() + i])) != tail[i])
+            return false;
+    return true;
+}
+
+// What the reader and the check found, on standard error as it is: lines in
+// the form compilers use, for editors to jump to.
+void Tell(const SceneReport& report)
+{
+    for (const std::string& message : report.messages)
+        std::fprintf(stderr, "%s\n", message.c_str());
+    std::fflush(stderr);
+}
+
+// --check: each scene's messages on standard error, then its summary on
+// standard output, file by file; no window is made.
+int CheckScenes(const std::vector<std::string>& scenes)
+{
+    int status = ExitDone;
+    for (const std::string& path : scenes) {
+        Scene scene;
+        const SceneReport report = ReadSceneForTracing(path, true, scene);
+        Tell(report);
+        std::printf("%s\n", report.summary.c_str());
+        std::fflush(stdout);
+        if (report.status != Scene::Status::Read)
+            status = ExitBadScene;
+    }
+    return status;
+}
+
+bool WritePng(const Image& image, const char* path)
+{
+    return SavePng(image, path);
+}
+
+}  // namespace
 
 // The application object: built during static construction, before the
 // framework's entry point runs; its window is registered as the main window.
-// It reads the command line before the window is created and, when asked to
-// watch the scene, polls for new versions of it from the idle pass.
+// It reads the command line, the environment and the scene before the window
+// is created, decides every exit status and prints every message (the window
+// hands its lines over) and, when asked to watch the scene, polls for new
+// versions of it from the idle pass.
 class TracerApp : public App {
 public:
     ~TracerApp() override {}
@@ -24,7 +108,7 @@ public:
         case CommandLine::Action::Help:
             std::fputs(UsageText(), stdout);
             std::fputs("\n", stdout);
-            std::fputs(HelpText(), stdout);
+            std::fputs(HelpText().c_str(), stdout);
             std::exit(ExitDone);
         case CommandLine::Action::Version:
             std::fputs(VersionText(), stdout);
@@ -37,45 +121,61 @@ public:
         case CommandLine::Action::Trace:
             break;
         }
+        Settings settings;
+        std::string error;
+        if (!ReadSettings([](const char* name) -> const char* { return std::getenv(name); }, settings, error))
+            End(ExitUsage, error);
+        if (line.frames > 0)
+            settings.frames = line.frames;
+        window.Configure(settings);
         window.scriptPath = line.scene;
         window.scriptNamed = line.sceneNamed;
-        // The window counts its frames against GLINTWORK_FRAMES.
-        if (line.frames > 0)
-            setenv("GLINTWORK_FRAMES", std::to_string(line.frames).c_str(), 1);
-        if (line.watch && !watcher.Watch(line.scene)) {
-            std::fprintf(stderr, "glintwork: %s\n", watcher.Error().c_str());
+        window.framePath = line.output;
+        if (EndsWith(line.output, ".png"))
+            window.writeFrame = WritePng;
+        window.firstInputs = line.keys;
+        window.say = Say;
+        window.endNow = EndNow;
+        plat::OnConnectionLost(DisplayLost);
+
+        // The scene is read before the window opens, so that a scene that
+        // cannot be used says so with or without a display.
+        SceneReport report;
+        const Scene::Status status = window.LoadScene(report);
+        Tell(report);
+        if (status == Scene::Status::Missing)
+            std::exit(ExitDone);  // no scenescript.txt, none named: nothing to show, not an error
+        if (status != Scene::Status::Read)
             std::exit(ExitBadScene);
-        }
+        if (line.watch && !watcher.Watch(line.scene))
+            End(ExitBadScene, watcher.Error());
     }
 
     void OnIdle() override
     {
-        if (watcher.Changed())
-            window.ReloadScript();
+        if (!watcher.Changed())
+            return;
+        SceneReport report;
+        window.ReloadScript(report);
+        Tell(report);
+    }
+
+    int OnExit(int status) override
+    {
+        if (!window.Failure().empty()) {
+            Say(window.Failure());
+            return ExitBadScene;
+        }
+        if (status == Main::NoWindowStatus) {
+            Say(FrameworkFailureReason());
+            return ExitNoWindow;
+        }
+        return status == 0 ? ExitDone : App::OnExit(status);
     }
 
     TracerWindow window;
 
 private:
-    // --check: each scene's messages on standard error, then its summary on
-    // standard output, file by file; no window is made.
-    static int CheckScenes(const std::vector<std::string>& scenes)
-    {
-        int status = ExitDone;
-        for (const std::string& path : scenes) {
-            Scene scene;
-            const SceneReport report = ReadSceneForTracing(path, true, scene);
-            for (const std::string& message : report.messages)
-                std::fprintf(stderr, "%s\n", message.c_str());
-            std::fflush(stderr);
-            std::printf("%s\n", report.summary.c_str());
-            std::fflush(stdout);
-            if (report.status != Scene::Status::Read)
-                status = ExitBadScene;
-        }
-        return status;
-    }
-
     // The arguments as the framework stored them.
     const char* const* Arguments()
     {

@@ -1,20 +1,13 @@
 #include "trace/InstructionSet.h"
 
-#include <cstdlib>
+#include <atomic>
 #include <cstring>
 
 namespace {
 
-struct NamedSet {
-    const char* name;
-    InstructionSet set;
-};
-
-constexpr NamedSet Names[] = {
-    {"plain", InstructionSet::Plain},
-    {"avx2", InstructionSet::Avx2},
-    {"avx512", InstructionSet::Avx512},
-};
+constexpr InstructionSet Sets[] = {InstructionSet::Plain, InstructionSet::Avx2, InstructionSet::Avx512};
+static_assert(sizeof Sets / sizeof Sets[0] == sizeof InstructionSetNames / sizeof InstructionSetNames[0],
+              "a name for every set");
 
 bool Supported(InstructionSet set)
 {
@@ -29,20 +22,23 @@ bool Supported(InstructionSet set)
     return false;
 }
 
-InstructionSet Choose()
-{
-    const InstructionSet best = BestInstructionSet();
-    const char* asked = std::getenv("GLINTWORK_ISA");
-    if (!asked)
-        return best;
-    for (const NamedSet& n : Names) {
-        if (std::strcmp(asked, n.name) == 0)
-            return Supported(n.set) ? n.set : best;
-    }
-    return best;
-}
+// -1: nothing selected yet, the widest is used.
+std::atomic<int> selected{-1};
 
 }  // namespace
+
+bool SelectInstructionSet(const char* name)
+{
+    for (std::size_t i = 0; i < sizeof Sets / sizeof Sets[0]; ++i) {
+        if (name && std::strcmp(name, InstructionSetNames[i]) == 0) {
+            __builtin_cpu_init();
+            const InstructionSet set = Supported(Sets[i]) ? Sets[i] : BestInstructionSet();
+            selected.store(static_cast<int>(set));
+            return true;
+        }
+    }
+    return false;
+}
 
 InstructionSet BestInstructionSet()
 {
@@ -56,15 +52,18 @@ InstructionSet BestInstructionSet()
 
 InstructionSet ChosenInstructionSet()
 {
-    static const InstructionSet chosen = Choose();
-    return chosen;
+    const int set = selected.load(std::memory_order_relaxed);
+    if (set >= 0)
+        return static_cast<InstructionSet>(set);
+    static const InstructionSet best = BestInstructionSet();
+    return best;
 }
 
 const char* InstructionSetName(InstructionSet set)
 {
-    for (const NamedSet& n : Names) {
-        if (n.set == set)
-            return n.name;
+    for (std::size_t i = 0; i < sizeof Sets / sizeof Sets[0]; ++i) {
+        if (Sets[i] == set)
+            return InstructionSetNames[i];
     }
     return "plain";
 }

@@ -4,13 +4,15 @@
 // A tracer window that runs a table of checks on its first paint, prints one
 // line for each and exits 1 if any failed; and the program around it, which
 // runs in a scratch folder holding the scene given as its one argument as
-// "scenescript.txt" (exit 2 without one).
+// "scenescript.txt" (exit 2 without one, or for a scene that cannot be used),
+// with the GLINTWORK_* settings as glintwork reads them.
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
 #include "trace/ScratchFolder.h"
@@ -63,6 +65,17 @@ public:
             std::fprintf(stderr, "usage: %s SCENE-SCRIPT\n", GetArg(0));
             std::exit(2);
         }
+        Settings settings;
+        std::string message;
+        SceneReport report;
+        if (!ReadSettings([](const char* name) -> const char* { return std::getenv(name); }, settings, message) ||
+            window.LoadScene(report) != Scene::Status::Read) {
+            if (!report.messages.empty())
+                message = report.messages.back();
+            std::fprintf(stderr, "%s: %s\n", GetArg(0), message.c_str());
+            std::exit(2);
+        }
+        window.Configure(settings);
     }
 
     Window window;
