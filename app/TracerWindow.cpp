@@ -288,6 +288,7 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
         tracer.fastPath = true;
         double drawing = 0.0;
         KeptView* keptView = keepPlaneValues ? &kept.For(tracer) : nullptr;
+        bands->keepBytes = viewBudgetBytes;
         const double tracing = bands->Render(
             tracer,
             [&](const PointList& band) {
@@ -304,7 +305,8 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
             glPopMatrix();
             return;
         }
-        cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
+        if (bands->BandsKept())
+            cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {
             const Clock::time_point start = Clock::now();
             glFinish();
@@ -385,6 +387,7 @@ void TracerWindow::OnResize(int width, int height)
     // A frame drawn across a change of the window's buffers is not kept.
     if (framing)
         resizedInFrame = true;
+    Redraw();
 }
 
 bool TracerWindow::ApplyInput(char input)
@@ -455,9 +458,10 @@ void TracerWindow::OnKeyboard(int key, bool pressed)
         tracerA.ToggleColouredShadows();
         break;
     default:
-        return;
+        return;  // not a key of the window: the picture stays
     }
     SetTitle(Title().c_str());
+    Redraw();
 }
 
 void TracerWindow::OnMouseButton(int button, bool pressed)
@@ -482,9 +486,12 @@ void TracerWindow::OnMouseMove(int, int)
         tracerA.MoveSpheresLeft();
     if (rightHeld)
         tracerA.MoveSpheresRight();
+    if (leftHeld || rightHeld)
+        Redraw();
 }
 
 void TracerWindow::OnIdle()
 {
-    Redraw();
+    if (!drawOnDemand)
+        Redraw();
 }

@@ -112,6 +112,12 @@ public:
     // Fast path: after an input, compose plane points from the values kept
     // from the view's last trace instead of tracing the room again.
     bool keepPlaneValues = true;
+    // Draw only when something may have changed the picture (an input, a
+    // reload, an expose or a resize), not again and again from the idle pass.
+    bool drawOnDemand = false;
+    // Fast path: a view whose points take more than this is drawn band by
+    // band and not kept, so that a frame's memory does not grow with them.
+    std::size_t viewBudgetBytes = ViewCache::ViewBudgetBytes;
 
     Scene scene;
     Image screenShot;

@@ -1,4 +1,5 @@
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -95,8 +96,10 @@ bool WritePng(const Image& image, const char* path)
 // framework's entry point runs; its window is registered as the main window.
 // It reads the command line, the environment and the scene before the window
 // is created, decides every exit status and prints every message (the window
-// hands its lines over) and, when asked to watch the scene, polls for new
-// versions of it from the idle pass.
+// hands its lines over). When asked to watch the scene it draws only when
+// something may have changed the picture, sleeping in between until the
+// window system or the watch has news, and reads the scene again from the
+// idle pass when a new version is there.
 class TracerApp : public App {
 public:
     ~TracerApp() override {}
@@ -149,15 +152,36 @@ public:
             std::exit(ExitBadScene);
         if (line.watch && !watcher.Watch(line.scene))
             End(ExitBadScene, watcher.Error());
+        watching = line.watch;
+        window.drawOnDemand = line.watch;
     }
 
     void OnIdle() override
     {
-        if (!watcher.Changed())
+        if (!watching)
+            return;
+        const bool changed = watcher.Changed();
+        for (const std::string& notice : watcher.TakeNotices())
+            Say(notice);
+        if (!changed)
             return;
         SceneReport report;
-        window.ReloadScript(report);
+        const bool reloaded = window.ReloadScript(report);
         Tell(report);
+        if (!reloaded)
+            return;
+        Say(window.scriptPath + " reloaded (" + Counted(window.scene.sphereCount, "sphere") + ", " +
+            Counted(window.scene.lightCount, "light") + ")");
+        window.Redraw();
+    }
+
+    bool WaitWhenIdle(IdleWait& wait) override
+    {
+        if (!watching)
+            return false;  // the plain program redraws without pause
+        wait.descriptors.push_back(watcher.Descriptor());
+        wait.limitMs = watcher.RetryMilliseconds();
+        return true;
     }
 
     int OnExit(int status) override
@@ -176,6 +200,11 @@ public:
     TracerWindow window;
 
 private:
+    static std::string Counted(std::uint32_t count, const char* what)
+    {
+        return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+    }
+
     // The arguments as the framework stored them.
     const char* const* Arguments()
     {
@@ -187,6 +216,7 @@ private:
 
     std::vector<const char*> arguments;
     SceneWatcher watcher;
+    bool watching = false;
 };
 
 static TracerApp theApp;

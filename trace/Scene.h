@@ -101,6 +101,8 @@ private:
     // The warnings about the word just read, and what its numbers are.
     void NoteWord(ScriptReader& in);
     void FinishReading(const ScriptReader& in);
+    // The error, messages and places of the read before.
+    void ForgetLastRead();
     void Warn(ScenePlace place, std::string text);
 
     std::string error;

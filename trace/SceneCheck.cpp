@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr unsigned MaxScreenSide = 16384;
+constexpr unsigned MaxScreenSide = 8192;  // keeps a frame under 2 GB resident (README, Limits)
 constexpr unsigned RoomPlanePoints = 20;
 
 enum class Fault { None, PlanePoints, Screen };

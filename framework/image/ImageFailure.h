@@ -15,4 +15,4 @@ void ImageClearFailure();
 // Reasons given by more than one reader.
 inline constexpr char kCannotOpen[] = "cannot open the file";
 inline constexpr char kCannotWrite[] = "cannot write the file";
-inline constexpr char kNotBmp[] = "bmp: not an uncompressed 8- or 24-bit BMP file";
+inline constexpr char kNotBmp[] = "bmp: not an uncompressed or bit-field BMP file of 8, 16, 24 or 32 bits";

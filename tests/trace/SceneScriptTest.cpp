@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/trace/TracerTestScene.h"
@@ -169,6 +170,21 @@ TEST(SceneScript, FileEntryTellsMissingFromUnusable)
     Scene big;
     EXPECT_EQ(big.ReadScript(huge.c_str()), Scene::Status::Unusable);
 
+    // What is opened is what is checked: a FIFO with no writer, a device or a
+    // folder is refused at once (an open that waited would hang the watch).
+    const std::string fifo = base + "/fifo.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/null"), std::string("/dev/tty"), base}) {
+        Scene s;
+        EXPECT_EQ(s.ReadScript(path.c_str()), Scene::Status::Unusable) << path;
+        EXPECT_NE(s.Error().find(path + ": "), std::string::npos) << s.Error();
+    }
+    std::ofstream(huge) << "screen 4 3";
+    Scene small;
+    EXPECT_EQ(small.ReadScript(huge.c_str()), Scene::Status::Read);
+    EXPECT_EQ(small.screenWidth, 4u);
+
+    std::remove(fifo.c_str());
     std::remove(huge.c_str());
     rmdir(dir);
 }
@@ -188,12 +204,12 @@ TEST(SceneCheck, RefusesScenesTheTracersCannotSetUp)
     EXPECT_TRUE(CheckSceneForTracing(s, reason, warning)) << reason;
     EXPECT_TRUE(warning.empty());
 
-    for (const char* screen : {"screen 0 480", "screen 640 0", "screen 16385 10", "screen 10 99999"}) {
+    for (const char* screen : {"screen 0 480", "screen 640 0", "screen 8193 10", "screen 10 16384", "screen 10 99999"}) {
         ASSERT_EQ(ReadScene(s, screen), Scene::Status::Read);
         EXPECT_FALSE(CheckSceneForTracing(s, reason, warning)) << screen;
         EXPECT_NE(reason.find("screen size"), std::string::npos);
     }
-    ASSERT_EQ(ReadScene(s, "screen 16384 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
+    ASSERT_EQ(ReadScene(s, "screen 8192 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
     EXPECT_TRUE(CheckSceneForTracing(s, reason, warning));
     EXPECT_NE(warning.find("6 spheres"), std::string::npos);
 }
@@ -297,10 +313,10 @@ TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
         {"screen 640 480", false, "1:1: error: the room needs 20 plane points, but the file has no \"plane\""},
         {"screen 640 480\n plane 8 1 2 3", false, "2:2: error: the room needs 20 plane points, but this \"plane\" gives 8"},
         {room + "screen 0 480", false, "12:1: error: the screen size 0 x 480 is not usable"},
-        {room, false, "1:1: error: the screen size 0 x 0 is not usable; each side must be between 1 and 16384; the "
+        {room, false, "1:1: error: the screen size 0 x 0 is not usable; each side must be between 1 and 8192; the "
                       "file has no \"screen\""},
         {room + "light x screen 4 4", false, "12:7: error: the screen size 0 x 0 is not usable; each side must be "
-                                             "between 1 and 16384; reading stopped here, before any \"screen\" was read"},
+                                             "between 1 and 8192; reading stopped here, before any \"screen\" was read"},
         {"screen 4 4\n" + room + spheres, true, "13:1: warning: the scene has 6 spheres; only the first 5 are traced"},
         {"screen 4 4\n" + lowCeiling, true,
          "2:1: warning: \"plane\" point 13 is (10, 8, 10): the ceiling is at y = 10, the point's z, not at its y"},
