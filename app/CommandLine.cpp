@@ -60,6 +60,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             } else if (std::strcmp(arg, "--version") == 0) {
                 line.action = CommandLine::Action::Version;
                 return line;
+            } else if (std::strcmp(arg, "--check") == 0) {
+                line.action = CommandLine::Action::Check;
             } else if (std::strcmp(arg, "--watch") == 0) {
                 line.watch = true;
             } else if (Option("--frames", argc, argv, i, value)) {
@@ -80,12 +82,20 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             } else {
                 return Misused(std::string("unknown option ") + arg);
             }
-        } else if (line.sceneNamed) {
-            return Misused(std::string("more than one scene: ") + line.scene + " and " + arg);
         } else {
-            line.scene = arg;
+            if (!line.sceneNamed)
+                line.scene = arg;
             line.sceneNamed = true;
+            line.scenes.push_back(arg);
         }
+    }
+    if (line.action == CommandLine::Action::Check) {
+        if (line.watch || line.frames > 0 || !line.keys.empty() || line.output != CommandLine().output)
+            return Misused("--check reads the scenes only; it takes no --watch, --frames, --keys or --output");
+        if (line.scenes.empty())
+            line.scenes.push_back(line.scene);
+    } else if (line.scenes.size() > 1) {
+        return Misused("more than one scene: " + line.scenes[0] + " and " + line.scenes[1]);
     }
     return line;
 }
@@ -93,6 +103,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
 const char* UsageText()
 {
     return "usage: glintwork [SCENE] [--watch] [--frames N] [--keys SEQ] [--output FILE]\n"
+           "       glintwork --check [SCENE...]\n"
            "       glintwork --help | --version\n";
 }
 
@@ -115,6 +126,9 @@ std::string HelpText()
            "                left or right button held; e.g. --keys u for the pair\n"
            "  --output FILE write the frames to FILE instead of screenShot.bmp (a PNG\n"
            "                file when FILE ends in .png, otherwise BMP)\n"
+           "  --check       read each SCENE (default: scenescript.txt) without a window,\n"
+           "                print its messages and a summary line; status 0 when every\n"
+           "                SCENE can be used, 1 otherwise\n"
            "  --help        print this help\n"
            "  --version     print the version\n"
            "\n"
@@ -130,6 +144,9 @@ std::string HelpText()
            "to the left (right).\n"
            "While a frame takes longer than half a second the title shows its progress;\n"
            "a key pressed meanwhile cancels it and takes effect on the next frame.\n"
+           "\n"
+           "Messages about a scene start with FILE:LINE:COLUMN: warning: (or error:), as\n"
+           "compilers' do, so that editors can jump to the place.\n"
            "\n") +
            SettingsHelp() + "\n" + ExitStatusHelp();
 }

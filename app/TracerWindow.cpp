@@ -2,17 +2,16 @@
 
 #include <GL/gl.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <string>
 
 #include "app/PointDrawer.h"
+#include "app/SceneReport.h"
 #include "app/WindowInputs.h"
 #include "framework/main/Main.h"
 #include "framework/platform/PlatformWindow.h"
 #include "trace/InstructionSet.h"
-#include "trace/SceneCheck.h"
 #include "trace/ViewGeometry.h"
 
 namespace {
@@ -70,9 +69,9 @@ void TracerWindow::Configure(const Settings& settings)
         SelectInstructionSet(settings.instructionSet.c_str());
 }
 
-Scene::Status TracerWindow::LoadScene(std::string& message, std::string& warning)
+Scene::Status TracerWindow::LoadScene(SceneReport& report)
 {
-    const Scene::Status status = ReadTraceableScene(scene, message, warning);
+    const Scene::Status status = ReadTraceableScene(scene, scriptNamed, report);
     sceneLoaded = status == Scene::Status::Read;
     return status;
 }
@@ -81,13 +80,15 @@ void TracerWindow::OnCreate()
 {
     if (!sceneLoaded) {
         // The program did not read the scene before the window opened.
-        std::string message, warning;
-        const Scene::Status status = LoadScene(message, warning);
-        if (!warning.empty())
-            Say(warning);
+        SceneReport report;
+        const Scene::Status status = LoadScene(report);
+        if (status == Scene::Status::Unusable && !report.messages.empty()) {
+            failure = report.messages.back();
+            report.messages.pop_back();
+        }
+        for (const std::string& line : report.messages)
+            Say(line);
         if (status != Scene::Status::Read) {
-            if (status == Scene::Status::Unusable || scriptNamed)
-                failure = message;
             Close();
             return;
         }
@@ -102,22 +103,10 @@ void TracerWindow::OnCreate()
     SetTitle(Title().c_str());
 }
 
-Scene::Status TracerWindow::ReadTraceableScene(Scene& into, std::string& message, std::string& warning) const
+Scene::Status TracerWindow::ReadTraceableScene(Scene& into, bool named, SceneReport& report) const
 {
-    const Scene::Status status = into.ReadScript(scriptPath.c_str());
-    if (status != Scene::Status::Read) {
-        message = status == Scene::Status::Missing ? scriptPath + ": " + std::strerror(ENOENT) : into.Error();
-        return status;
-    }
-    std::string reason, checked;
-    warning.clear();
-    if (!CheckSceneForTracing(into, reason, checked)) {
-        message = scriptPath + ": " + reason;
-        return Scene::Status::Unusable;
-    }
-    if (!checked.empty())
-        warning = scriptPath + ": " + checked;
-    return Scene::Status::Read;
+    report = ReadSceneForTracing(scriptPath, named, into);
+    return report.status;
 }
 
 void TracerWindow::SetUpFromScene()
@@ -157,11 +146,13 @@ void TracerWindow::SetUpFromScene()
     kept.Clear();
 }
 
-bool TracerWindow::ReloadScript(std::string& message, std::string& warning)
+bool TracerWindow::ReloadScript(SceneReport& report)
 {
     Scene fresh;
-    if (ReadTraceableScene(fresh, message, warning) != Scene::Status::Read) {
-        message += "; the last good scene stays";
+    // The scene was there: its absence now is worth a message.
+    if (ReadTraceableScene(fresh, true, report) != Scene::Status::Read) {
+        if (!report.messages.empty())
+            report.messages.back() += "; the last good scene stays";
         return false;
     }
     scene.Swap(fresh);

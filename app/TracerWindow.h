@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/SceneReport.h"
 #include "app/Settings.h"
 #include "framework/glwindow/GLWindow.h"
 #include "framework/image/Image.h"
@@ -54,15 +55,15 @@ public:
     void Configure(const Settings& settings);
 
     // Reads `scriptPath` and checks that it can be traced, before the window
-    // opens. Otherwise a "FILE: why" line in `message`; `warning` is a line
-    // the user should see (or "").
-    Scene::Status LoadScene(std::string& message, std::string& warning);
+    // opens. What the user should see is in `report`: the reader's warnings
+    // and, for a scene that cannot be used, last, the line that says why.
+    Scene::Status LoadScene(SceneReport& report);
 
     // Reads the script again and sets both tracers up from it, keeping the
     // view shown, the pair and the switches. A version that cannot be traced
-    // leaves the scene on screen and says why in `message` (a line ending in
-    // "the last good scene stays"); `warning` as for LoadScene.
-    bool ReloadScript(std::string& message, std::string& warning);
+    // leaves the scene on screen and says why in the last line of `report`
+    // (ending in "the last good scene stays").
+    bool ReloadScript(SceneReport& report);
 
     // One input as the window takes it from the keyboard (g h r y u t k, in
     // either case) or as one pointer move with the left (<) or right (>)
@@ -138,9 +139,9 @@ public:
     float frustumTop = 0.0f;
 
 private:
-    // Reads the script into `into` and checks it can be traced; otherwise a
-    // "FILE: why" line in `message`. A warning goes to `warning`.
-    Scene::Status ReadTraceableScene(Scene& into, std::string& message, std::string& warning) const;
+    // Reads the script into `into` and checks it can be traced; what to tell
+    // the user goes to `report`. A missing script is an error only when `named`.
+    Scene::Status ReadTraceableScene(Scene& into, bool named, SceneReport& report) const;
     // Called while a frame's bands are traced: takes the input waiting,
     // shows the progress, and says whether the frame is still wanted.
     bool KeepTracing();

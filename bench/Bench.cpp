@@ -349,9 +349,9 @@ public:
         window.Configure(settings);
         if (!EnterScratchFolder(script))
             Usage("cannot make a scratch folder");
-        std::string message, warning;
-        if (window.LoadScene(message, warning) != Scene::Status::Read)
-            Usage(message.c_str());
+        SceneReport report;
+        if (window.LoadScene(report) != Scene::Status::Read)
+            Usage(report.messages.empty() ? "the scene cannot be used" : report.messages.back().c_str());
         if (o.path != "fast")
             window.paths.push_back(FramePath::Reference);
         if (o.path != "reference")

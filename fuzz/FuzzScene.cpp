@@ -1,12 +1,15 @@
 // The scene script reader fed with arbitrary text. Beyond "no crash, no leak,
 // no hang, no huge allocation", every run checks that the lists the tracers
-// index have the lengths their counts promise.
+// index have the lengths their counts promise, and that every message has a
+// place and fits on one line.
 #include "trace/Scene.h"
+#include "trace/SceneCheck.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -26,6 +29,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Scene scene;
     Scene::Status status = scene.ReadFrom(in);
     Check(status == Scene::Status::Read || status == Scene::Status::Unusable, "a stream is never missing");
+    std::vector<SceneDiagnostic> findings = scene.Diagnostics();
+    Check(findings.size() <= size, "at most a message per byte");
+    if (status == Scene::Status::Read)
+        CheckSceneForTracing(scene, findings);
+    for (const SceneDiagnostic& d : findings) {
+        Check(!d.text.empty() && d.text.find('\n') == std::string::npos && d.text.find('\r') == std::string::npos,
+              "a message is one line");
+        Check(d.place.line >= 1 && d.place.column >= 1, "a message has a place");
+    }
+    const Scene::Ending& end = scene.ReadingEnd();
+    Check(!end.stopped || (end.place.line >= 1 && end.place.column >= 1 && !end.reason.empty()),
+          "a stop has a place and a reason");
     if (status == Scene::Status::Unusable) {
         Check(!scene.Error().empty() && scene.Error().find('\n') == std::string::npos,
               "a refusal says why, on one line");

@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
+#include "app/SceneReport.h"
 #include "app/SceneWatcher.h"
 #include "app/Settings.h"
 #include "app/TracerWindow.h"
@@ -57,6 +58,32 @@ bool EndsWith(const std::string& text, const char* end)
     return true;
 }
 
+// What the reader and the check found, on standard error as it is: lines in
+// the form compilers use, for editors to jump to.
+void Tell(const SceneReport& report)
+{
+    for (const std::string& message : report.messages)
+        std::fprintf(stderr, "%s\n", message.c_str());
+    std::fflush(stderr);
+}
+
+// --check: each scene's messages on standard error, then its summary on
+// standard output, file by file; no window is made.
+int CheckScenes(const std::vector<std::string>& scenes)
+{
+    int status = ExitDone;
+    for (const std::string& path : scenes) {
+        Scene scene;
+        const SceneReport report = ReadSceneForTracing(path, true, scene);
+        Tell(report);
+        std::printf("%s\n", report.summary.c_str());
+        std::fflush(stdout);
+        if (report.status != Scene::Status::Read)
+            status = ExitBadScene;
+    }
+    return status;
+}
+
 bool WritePng(const Image& image, const char* path)
 {
     return image.SavePNG(path);
@@ -91,6 +118,8 @@ public:
         case CommandLine::Action::Misused:
             std::fprintf(stderr, "glintwork: %s\n%s", line.error.c_str(), UsageText());
             std::exit(ExitUsage);
+        case CommandLine::Action::Check:
+            std::exit(CheckScenes(line.scenes));
         case CommandLine::Action::Trace:
             break;
         }
@@ -114,14 +143,13 @@ public:
 
         // The scene is read before the window opens, so that a scene that
         // cannot be used says so with or without a display.
-        std::string message, warning;
-        const Scene::Status status = window.LoadScene(message, warning);
-        if (!warning.empty())
-            Say(warning);
-        if (status == Scene::Status::Missing && !line.sceneNamed)
-            std::exit(ExitDone);  // no scene: nothing to show, not an error
+        SceneReport report;
+        const Scene::Status status = window.LoadScene(report);
+        Tell(report);
+        if (status == Scene::Status::Missing)
+            std::exit(ExitDone);  // no scenescript.txt, none named: nothing to show, not an error
         if (status != Scene::Status::Read)
-            End(ExitBadScene, message);
+            std::exit(ExitBadScene);
         if (line.watch && !watcher.Watch(line.scene))
             End(ExitBadScene, watcher.Error());
         watching = line.watch;
@@ -137,14 +165,11 @@ public:
             Say(notice);
         if (!changed)
             return;
-        std::string message, warning;
-        const bool reloaded = window.ReloadScript(message, warning);
-        if (!warning.empty())
-            Say(warning);
-        if (!reloaded) {
-            Say(message);
+        SceneReport report;
+        const bool reloaded = window.ReloadScript(report);
+        Tell(report);
+        if (!reloaded)
             return;
-        }
         Say(window.scriptPath + " reloaded (" + Counted(window.scene.sphereCount, "sphere") + ", " +
             Counted(window.scene.lightCount, "light") + ")");
         window.Redraw();

@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "trace/SceneDiagnostic.h"
+#include "trace/SceneKeywords.h"
+
+class ScriptReader;
+
 // The world to be traced, as read from the scene script "scenescript.txt":
 // spheres, the corner points of the room's planes, point lights, one material
 // block (ambient, diffuse, specular RGB triples: nine floats) per object, the
@@ -19,6 +24,14 @@ public:
                    // at the end of the file or at a malformed number)
         Missing,   // there is no script: the application ends quietly
         Unusable,  // the script cannot be used; Error() says why
+    };
+
+    // How the last read ended.
+    struct Ending {
+        bool stopped = false;  // at a number that cannot be read, before the end of the file
+        ScenePlace place;      // where it stopped
+        std::string reason;    // what was read there, what was expected and what was found
+        bool empty = true;     // the script held no word at all
     };
 
     // Largest script we read: real scenes are a few kilobytes; beyond this the
@@ -66,14 +79,38 @@ public:
     // Why the last read gave Unusable: one line, no newline.
     const std::string& Error() const { return error; }
 
+    // What the last read found worth telling: where reading stopped or a
+    // list was cut short, words that are keywords but for their case,
+    // keywords on lines that look like comments, a "materialSP" that reads
+    // nothing, spheres left without materials, and (as an error) a count
+    // above its limit. In file order; each has a place. Reading is the same
+    // with or without them.
+    const std::vector<SceneDiagnostic>& Diagnostics() const { return diagnostics; }
+    const Ending& ReadingEnd() const { return ending; }
+    // Where the keyword stands that gave the scene its values of that kind
+    // (for "sphere", "light" and "plane", the last whose count was read); no
+    // place when there is none.
+    ScenePlace KeywordPlace(const char* keyword) const;
+
 private:
-    bool ReadCount(const char* keyword, std::istream& in, std::uint32_t& count);
-    void ReadSpheres(std::istream& in);
-    void ReadSphereMaterials(std::istream& in);
-    void ReadLights(std::istream& in);
-    void ReadPlanes(std::istream& in);
+    bool ReadCount(const char* keyword, ScriptReader& in, std::uint32_t& count);
+    void ReadSpheres(ScriptReader& in);
+    void ReadSphereMaterials(ScriptReader& in);
+    void ReadLights(ScriptReader& in);
+    void ReadPlanes(ScriptReader& in);
+    // The warnings about the word just read, and what its numbers are.
+    void NoteWord(ScriptReader& in);
+    void FinishReading(const ScriptReader& in);
+    // The error, messages and places of the read before.
+    void ForgetLastRead();
+    void Warn(ScenePlace place, std::string text);
 
     std::string error;
+    std::vector<SceneDiagnostic> diagnostics;
+    Ending ending;
+    ScenePlace keywordPlaces[SceneKeywordCount];
+    bool spheresNamed = false;     // a "sphere" keyword was read
+    bool spheresDressed = false;   // a "materialSP" read materials for the current spheres
 };
 
 #endif

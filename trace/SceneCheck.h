@@ -2,6 +2,9 @@
 #define GLINTWORK_SCENECHECK_H
 
 #include <string>
+#include <vector>
+
+#include "trace/SceneDiagnostic.h"
 
 class Scene;
 
@@ -11,5 +14,13 @@ class Scene;
 // reason for a scene they cannot trace; a scene with more than five spheres is
 // traced with the first five, and `warning` says so.
 bool CheckSceneForTracing(const Scene& scene, std::string& reason, std::string& warning);
+
+// The same check told as the reader tells what it found: appends an error
+// for a scene the tracers cannot set up, placed at the keyword that gave too
+// little or, when reading stopped before any such keyword, where it stopped
+// (at 1:1 when the file has no such keyword); and warnings at "plane" when
+// point 13's y differs from its z (the ceiling's height) and at "sphere" when
+// spheres are left out.
+bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& findings);
 
 #endif

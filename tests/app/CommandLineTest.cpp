@@ -40,6 +40,11 @@ TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
         {{"--keys", "u x"}, A::Misused, "scenescript.txt", false, 0},
         {{"--output", ""}, A::Misused, "scenescript.txt", false, 0},
         {{"--keysu"}, A::Misused, "scenescript.txt", false, 0},
+        {{"a.txt", "--check", "b.txt"}, A::Check, "a.txt", false, 0},
+        {{"--check"}, A::Check, "scenescript.txt", false, 0},
+        {{"--check", "a.txt", "--watch"}, A::Misused, "a.txt", false, 0},
+        {{"--frames=2", "--check"}, A::Misused, "a.txt", false, 0},
+        {{"--check", "--output=a.png"}, A::Misused, "a.txt", false, 0},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv{"glintwork"};
@@ -55,6 +60,11 @@ TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
         EXPECT_EQ(line.watch, c.watch) << label;
         EXPECT_EQ(line.frames, c.frames) << label;
     }
+    // --check takes every SCENE, or the default one.
+    const char* check[] = {"glintwork", "a.txt", "--check", "b.txt"};
+    EXPECT_EQ(ParseCommandLine(4, check).scenes, (std::vector<std::string>{"a.txt", "b.txt"}));
+    const char* checkDefault[] = {"glintwork", "--check"};
+    EXPECT_EQ(ParseCommandLine(2, checkDefault).scenes, std::vector<std::string>{"scenescript.txt"});
 }
 
 namespace {

@@ -66,9 +66,12 @@ public:
             std::exit(2);
         }
         Settings settings;
-        std::string message, warning;
+        std::string message;
+        SceneReport report;
         if (!ReadSettings([](const char* name) -> const char* { return std::getenv(name); }, settings, message) ||
-            window.LoadScene(message, warning) != Scene::Status::Read) {
+            window.LoadScene(report) != Scene::Status::Read) {
+            if (!report.messages.empty())
+                message = report.messages.back();
             std::fprintf(stderr, "%s: %s\n", GetArg(0), message.c_str());
             std::exit(2);
         }

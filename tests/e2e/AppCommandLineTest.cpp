@@ -149,10 +149,11 @@ TEST(CommandLine, WatchReloadsEditsAndKeepsTheLastGoodScene)
     EXPECT_TRUE(SameFrame(app.Frame(), expected));
     const std::string message = app.Stderr();
     EXPECT_EQ(message.rfind("glintwork: scenescript.txt reloaded (3 spheres, 2 lights)\n"
-                            "glintwork: scenescript.txt: the screen size 0 x 0",
+                            "scenescript.txt:1:1: error: the screen size 0 x 0",
                             0),
               0u)
         << message;
+    EXPECT_NE(message.find("; the last good scene stays\n"), std::string::npos) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 2) << message;
 
     // The next good save, written in place, is picked up.

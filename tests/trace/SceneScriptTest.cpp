@@ -65,6 +65,18 @@ TEST(SceneScript, ReadsWhatTheScriptSaysAndStopsQuietly)
         {"plane 8 1 1 1 2 2 2 3 3 3 light 4294967296",
          "screen 0 0 depth 0; sphere 0: / / /; light 0: /; plane 8: 1 1 1 2 2 2 3 3 3 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 / "
          "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 / 0 0"},
+        // A list cut short after a longer one of the same keyword: nothing of
+        // the earlier list shows through.
+        {"sphere 2 1 1 1 1 2 2 2 2 materialSP 1 1 1 1 1 1 1 1 1 3 2 2 2 2 2 2 2 2 2 4 sphere 1 5 5",
+         "screen 0 0 depth 0; sphere 1: 5 5 0 / 0 / 0 0 0 0 0 0 0 0 0 / 0; light 0: /; plane 0: / /"},
+        {"light 2 1 1 1 2 2 2 3 3 3 3 3 3 3 3 3 4 4 4 4 4 4 4 4 4 light 1 7 7 7 0.5",
+         "screen 0 0 depth 0; sphere 0: / / /; light 1: 7 7 7 / 0.5 0 0 0 0 0 0 0 0; plane 0: / /"},
+        {"plane 8 1 1 1 2 2 2 3 3 3 4 4 4 5 5 5 6 6 6 7 7 7 8 8 8 1 1 1 1 1 1 1 1 1 9 2 2 2 2 2 2 2 2 2 8 "
+         "plane 4 3 3 3 4 4 4 5 5 5 6 6 6 0.5",
+         "screen 0 0 depth 0; sphere 0: / / /; light 0: /; plane 4: 3 3 3 4 4 4 5 5 5 6 6 6 / 0.5 0 0 0 0 0 0 0 0 / 0"},
+        {"sphere 2 1 1 1 1 2 2 2 2 materialSP 1 1 1 1 1 1 1 1 1 3 2 2 2 2 2 2 2 2 2 4 materialSP 6 6",
+         "screen 0 0 depth 0; sphere 2: 1 1 1 2 2 2 / 1 2 / 6 6 1 1 1 1 1 1 1 2 2 2 2 2 2 2 2 2 / 3 4; light 0: /; "
+         "plane 0: / /"},
         // Exactly enough room for the count.
         {"sphere 1 1 2 3 4",
          "screen 0 0 depth 0; sphere 1: 1 2 3 / 4 / 0 0 0 0 0 0 0 0 0 / 0; light 0: /; plane 0: / /"},
@@ -200,4 +212,122 @@ TEST(SceneCheck, RefusesScenesTheTracersCannotSetUp)
     ASSERT_EQ(ReadScene(s, "screen 8192 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
     EXPECT_TRUE(CheckSceneForTracing(s, reason, warning));
     EXPECT_NE(warning.find("6 spheres"), std::string::npos);
+}
+
+namespace {
+
+// "LINE:COLUMN: warning: TEXT" for each diagnostic.
+std::vector<std::string> Messages(const std::vector<SceneDiagnostic>& list)
+{
+    std::vector<std::string> lines;
+    for (const SceneDiagnostic& d : list)
+        lines.push_back(std::to_string(d.place.line) + ":" + std::to_string(d.place.column) +
+                        (d.severity == SceneDiagnostic::Severity::Error ? ": error: " : ": warning: ") + d.text);
+    return lines;
+}
+
+}  // namespace
+
+// Where reading stops, what it warns about, and the place of each (bytes from
+// 1, a tab as one, after a byte-order mark). The values read are the same as
+// without the messages (the tables above).
+TEST(SceneScript, MessagesNameThePlaceTheEntryAndWhatWasFound)
+{
+    const std::string room = RoomScript();
+    const struct {
+        std::string script;
+        std::vector<std::string> messages;  // each a prefix of the message
+    } cases[] = {
+        {"screen 640 480\nsphere 3\n  -4.5 -6.0 -18.0   3.5\n   3.5 -5.0 -23.0   0.3O\n   0.5  3.0 -14.0   2.5\n",
+         {"4:21: warning: reading stopped: \"sphere\" entry 2 of 3, radius: expected a number, found \"0.3O\" (its "
+          "\"0.3\" is read; the rest, \"O\", read as \"sphere\" entry 3 of 3, x, is not a number); what came before"}},
+        // The last number of a list: the rest is read as the next word.
+        {"sphere 1 0 0 -5 0.3O screen 3 4",
+         {"1:17: warning: \"sphere\" entry 1 of 1, radius: \"0.3O\" is not one number: its \"0.3\" is read, and the "
+          "rest, \"O\", as a word that is skipped",
+          "1:1: warning: no \"materialSP\" follows this \"sphere\": its 1 sphere has no material and shows black"}},
+        {"sphere 1.5 1 2 -4e1light 2", {"1:8: warning: \"sphere\" count: \"1.5\" is not one number: its \"1\" is read, "
+                                         "and the rest, \".5\", as \"sphere\" entry 1 of 1, x",
+                                         "1:16: warning: \"sphere\" entry 1 of 1, radius: \"-4e1light\" is not one "
+                                         "number: its \"-4e1\" is read, and the rest, \"light\", as the keyword",
+                                         "1:20: warning: list cut short by the end of the file: \"light\" position 1 of "
+                                         "2, x is missing", "1:1: warning: no \"materialSP\""}},
+        {"sphere 7\n 1 2 3 4\n\t5 6 7 8\n 1 1 1 1\nmaterialSP 1 1 1 1 1 1 1 1 1 1\n",
+         {"5:1: warning: reading stopped: \"sphere\" entry 4 of 7, x: expected a number, found \"materialSP\" (a "
+          "keyword: are there fewer entries than 7?)"}},
+        {"\xEF\xBB\xBF\tSphere 1\n LIGHT materialsp",
+         {"1:2: warning: \"Sphere\" is skipped: keywords are case-sensitive; did you mean \"sphere\"?",
+          "2:2: warning: \"LIGHT\" is skipped", "2:8: warning: \"materialsp\" is skipped"}},
+        {"screen 640 480\n  # a warm light from the top\n",
+         {"2:12: warning: \"light\" is read as a keyword on what looks like a comment line: '#' starts no comment, "
+          "only words that are not keywords are skipped",
+          "2:18: warning: reading stopped: \"light\" count: expected a number, found \"from\"; what came before"}},
+        {"# all keywords follow\nmaterialSP 1 2 3 4 5 6 7 8 9 10 sphere 1 0 0 -5 1",
+         {"2:1: warning: \"materialSP\" before any \"sphere\" reads nothing",
+          "2:33: warning: no \"materialSP\" follows this \"sphere\": its 1 sphere has no material"}},
+        {"sphere 0 materialSP", {"1:10: warning: \"materialSP\" after \"sphere 0\" reads nothing"}},
+        {"light 2 1 2 3 4 5 6 0.5", {"1:1: warning: list cut short by the end of the file: \"light\" colour 1 of 2, "
+                                     "ambient green is missing; what is not given is zero"}},
+        {"screen 4 3 raytracedepth", {"1:12: warning: the file ends before \"raytracedepth\"; it keeps its earlier"}},
+        {"screen 4 3 screen 5", {"1:12: warning: the file ends before \"screen\" height; it keeps"}},
+        {"plane 5", {"1:1: warning: list cut short by the end of the file: \"plane\" point 0 (of 0 to 4), x"}},
+        {RoomScript(std::string(4, '\n') + "0.5 0.2O 0.5 0 0 0 0 0 0 1\n"),
+         {"11:5: warning: reading stopped: \"plane\" material 1 of 5 (left wall), ambient green: expected a number, "
+          "found \"0.2O\""}},
+        {"raytracedepth -5x", {"1:15: warning: \"raytracedepth\": \"-5x\" is not one number: its \"-5\" is read, and "
+                               "the rest, \"x\", as a word that is skipped"}},
+        {"raytracedepth 1e999", {"1:15: warning: reading stopped: \"raytracedepth\": expected a number, found "
+                                 "\"1e999\" (out of range)"}},
+        {"\n\n  light -3 plane 1 screen \x01x", {"3:9: error: \"light\" count 4294967293 is larger than a scene may "
+                                                  "have (256); \"-3\" is read as a count, which cannot be negative"}},
+        {"plane 1 1 2 3 screen \x01x\"", {"1:22: warning: reading stopped: \"screen\" width: expected a number, found "
+                                          "\"\\x01x\\\"\""}},
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        ReadScene(s, c.script);
+        const std::vector<std::string> got = Messages(s.Diagnostics());
+        ASSERT_EQ(got.size(), c.messages.size()) << c.script << "\n" << ::testing::PrintToString(got);
+        for (std::size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(got[i].substr(0, c.messages[i].size()), c.messages[i]) << c.script;
+    }
+}
+
+// Why a scene cannot be traced, in terms of where reading stopped or the
+// keyword that gave too little; more spheres than traced, at "sphere".
+TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
+{
+    const std::string room = RoomScript();
+    std::string lowCeiling = room;
+    lowCeiling.replace(lowCeiling.find("-10 10 10  10 10 10"), 19, "-10 10 10  10 8 10");
+    const char* const spheres = "sphere 6 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 materialSP";
+    const struct {
+        std::string script;
+        bool usable;
+        std::string message;
+    } cases[] = {
+        {"screen 640 480\nlight a\n" + room, false,
+         "2:7: error: the room needs 20 plane points, but reading stopped here, before any were read (\"light\" "
+         "count: expected a number, found \"a\")"},
+        {"", false, "1:1: error: the room needs 20 plane points, but the file is empty"},
+        {"screen 640 480", false, "1:1: error: the room needs 20 plane points, but the file has no \"plane\""},
+        {"screen 640 480\n plane 8 1 2 3", false, "2:2: error: the room needs 20 plane points, but this \"plane\" gives 8"},
+        {room + "screen 0 480", false, "12:1: error: the screen size 0 x 480 is not usable"},
+        {room, false, "1:1: error: the screen size 0 x 0 is not usable; each side must be between 1 and 8192; the "
+                      "file has no \"screen\""},
+        {room + "light x screen 4 4", false, "12:7: error: the screen size 0 x 0 is not usable; each side must be "
+                                             "between 1 and 8192; reading stopped here, before any \"screen\" was read"},
+        {"screen 4 4\n" + room + spheres, true, "13:1: warning: the scene has 6 spheres; only the first 5 are traced"},
+        {"screen 4 4\n" + lowCeiling, true,
+         "2:1: warning: \"plane\" point 13 is (10, 8, 10): the ceiling is at y = 10, the point's z, not at its y"},
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        ReadScene(s, c.script);
+        std::vector<SceneDiagnostic> findings;
+        EXPECT_EQ(CheckSceneForTracing(s, findings), c.usable) << c.script;
+        const std::vector<std::string> got = Messages(findings);
+        ASSERT_FALSE(got.empty()) << c.script;
+        EXPECT_EQ(got.back().substr(0, c.message.size()), c.message) << c.script;
+    }
 }

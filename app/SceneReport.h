@@ -1,0 +1,29 @@
+#ifndef GLINTWORK_SCENEREPORT_H
+#define GLINTWORK_SCENEREPORT_H
+
+#include <string>
+#include <vector>
+
+#include "trace/Scene.h"
+#include "trace/SceneDiagnostic.h"
+
+// What the program tells about a scene script it reads for tracing: the
+// lines for standard error, in the form compilers use, and the one-line
+// summary that --check prints. Both the traced run and --check read scenes
+// through here, so they say the same.
+struct SceneReport {
+    Scene::Status status = Scene::Status::Unusable;  // Read: the scene can be traced
+    std::vector<std::string> messages;                // one line each, no newline
+    std::string summary;                              // one line, no newline
+};
+
+// Reads `path` into `scene` and checks that the tracers can be set up from
+// it. `named`: the user named the file, so that its absence is an error
+// (otherwise Missing, with no message).
+SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scene);
+
+// "room.txt:14:23: warning: TEXT", or "room.txt: error: TEXT" for a finding
+// about the whole file.
+std::string FormatDiagnostic(const std::string& file, const SceneDiagnostic& diagnostic);
+
+#endif
