@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -138,15 +137,11 @@ TEST(ImageSave, AKillAtAnyInstantLeavesTheOldFrameOrTheNewOne)
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed";
 
-        // A whole frame of one of the two colours: its size, its first and last
-        // pixels.
-        std::ifstream file(frame, std::ios::binary);
-        unsigned char first[57] = {}, last[3] = {};
-        file.read(reinterpret_cast<char*>(first), sizeof first);
-        file.seekg(-3, std::ios::end);
-        file.read(reinterpret_cast<char*>(last), sizeof last);
-        EXPECT_EQ(std::streamoff(file.tellg()), 54 + std::streamoff(width) * height * 3) << kill;
-        EXPECT_TRUE(first[0] == 'B' && std::equal(last, last + 3, first + 54) && (last[0] == 30 || last[0] == 50))
+        // A whole frame of one colour, old or new: its size, first and last pixels.
+        const Bytes file = ReadFileBytes(frame);
+        ASSERT_EQ(file.size(), 54 + size_t(width) * height * 3) << kill;
+        EXPECT_TRUE(file[0] == 'B' && std::equal(file.end() - 3, file.end(), file.begin() + 54) &&
+                    (file.end()[-3] == 30 || file.end()[-3] == 50))
             << kill;
     }
     // The next program to write into the folder (here the converter) removes
