@@ -1,18 +1,14 @@
-// The application while a frame takes long (many lights on a large screen):
-// the title shows the view and the progress, input is taken during the
-// frame, Escape and a close request end the program at once, and losing the
-// X server ends it with a status of its own.
+// The application during a long frame: the title shows the progress, keys are
+// taken mid-frame, Escape and a close request end it at once, and losing the X
+// server ends it with a status of its own.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
 #include "tests/e2e/AppRun.h"
 
@@ -26,47 +22,30 @@ std::string SlowScene()
 {
     std::string scene = DefaultScene();
     scene.replace(scene.find("screen 640 480"), 14, "screen 1280 960");
-    const std::size_t from = scene.find("light 2");
-    const std::size_t to = scene.find("plane 20");
-    std::string lights = "light 256\n";
-    for (int i = 0; i < 256; ++i)
+    std::string lights = "light 256\n", colours;
+    for (int i = 0; i < 256; ++i) {
         lights += std::to_string(-8 + i % 16) + " 8.0 " + std::to_string(-28 + i / 16) + "\n";
-    for (int i = 0; i < 256; ++i)
-        lights += "0.001 0.001 0.001   0.003 0.003 0.003   0.002 0.002 0.002\n";
-    return scene.replace(from, to - from, lights + "\n");
-}
-
-// Waits (generously) until `done` holds.
-bool Eventually(const std::function<bool()>& done, int seconds = 60)
-{
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        colours += "0.001 0.001 0.001   0.003 0.003 0.003   0.002 0.002 0.002\n";
     }
-    return true;
+    const std::size_t from = scene.find("light 2");
+    return scene.replace(from, scene.find("plane 20") - from, lights + colours + "\n");
 }
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
-// How the program ends, asked during a slow frame: Escape, the window
-// manager's close button.
 TEST(SlowFrame, ShowsProgressTakesKeysAndEndsAtOnce)
 {
     for (const bool escape : {true, false}) {
         SCOPED_TRACE(escape ? "Escape" : "close request");
         AppRun app(SlowScene());
+        const auto titled = [&](const char* part) {
+            return app.WaitUntil([&] { return app.Title().find(part) != std::string::npos; });
+        };
         ASSERT_TRUE(app.WaitForWindow());
-        EXPECT_TRUE(Eventually([&] { return Contains(app.Title(), " — tracing "); })) << app.Title();
+        EXPECT_TRUE(titled(" — tracing ")) << app.Title();
         EXPECT_EQ(app.Title().rfind("Glintwork — scenescript.txt — single — tracing ", 0), 0u) << app.Title();
 
         // A key during the frame: the frame is dropped, the next one has it.
         app.Send("key u r");
-        EXPECT_TRUE(Eventually([&] { return Contains(app.Title(), "— pair, reflections off"); })) << app.Title();
+        EXPECT_TRUE(titled("— pair, reflections off")) << app.Title();
         EXPECT_FALSE(app.FrameExists());  // no frame was finished: nothing half-traced was written
 
         const Clock::time_point asked = Clock::now();

@@ -95,9 +95,9 @@ TEST(Loop, InputIsServedDuringAPaintAndTheCloseRequestWaitsForTheLoop)
     EXPECT_EQ(*(std::find(log.begin(), log.end(), "w key 66 down") + 1), "served");
 }
 
-// Whether the process's first thread is asleep in the loop's own wait: a poll
-// of two descriptors (the display and the pipe) with no time limit. (The
-// display library polls one descriptor while it waits for a reply.)
+// Whether the first thread is asleep in the loop's own wait: a poll of two
+// descriptors (display and pipe) with no time limit; the display library's
+// own waits poll one.
 bool AsleepInTheLoop()
 {
     std::ifstream file("/proc/self/task/" + std::to_string(getpid()) + "/syscall");

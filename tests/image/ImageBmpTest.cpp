@@ -12,11 +12,15 @@ namespace {
 
 using V = std::vector<unsigned char>;
 
-// Loads with LoadBMP and returns the reason it gave.
-std::string LoadBmpOutput(Image& image, const std::string& path, bool* ok)
+// Loads with LoadBMP and returns the reason it gave: "" exactly when it
+// succeeds, and a refused file leaves no image.
+std::string LoadBmpOutput(Image& image, const std::string& path)
 {
-    *ok = image.LoadBMP(path.c_str());
-    return Image::FailureReason();
+    const bool ok = image.LoadBMP(path.c_str());
+    const std::string reason = Image::FailureReason();
+    EXPECT_EQ(ok, reason.empty()) << reason;
+    EXPECT_EQ(ok, !image.IsNull());
+    return reason;
 }
 
 const V kHeader3x2 = {'B', 'M', 78, 0, 0, 0, 0, 0,  0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1,
@@ -135,9 +139,7 @@ TEST(ImageBmpReader, ReadsTrueColourAndPalettedFiles)
     };
     for (const auto& c : cases) {
         Image image;
-        bool ok;
-        EXPECT_EQ(LoadBmpOutput(image, dir.Write("a.bmp", c.file), &ok), "");
-        ASSERT_TRUE(ok);
+        ASSERT_EQ(LoadBmpOutput(image, dir.Write("a.bmp", c.file)), "");
         EXPECT_EQ(image.GetFormat(), c.format);
         EXPECT_EQ(V(image.GetData(), image.GetData() + image.GetDataSize()), c.data);
     }
@@ -199,9 +201,7 @@ TEST(ImageBmpReader, BitFieldChannelsAreWidenedToTheFullRange)
         V file = MakeBitFieldBmp(c.infoSize, c.width, height, c.bits, c.compression, c.masks,
                                  PixelRows(c.bits, c.width, c.pixels));
         Image image;
-        bool ok;
-        EXPECT_EQ(LoadBmpOutput(image, dir.Write("f.bmp", file), &ok), "");
-        ASSERT_TRUE(ok);
+        ASSERT_EQ(LoadBmpOutput(image, dir.Write("f.bmp", file)), "");
         ASSERT_EQ(image.GetFormat(), BGR);
         ASSERT_EQ(image.Width(), c.width);
         V got;
@@ -240,10 +240,7 @@ TEST(ImageBmpReader, MalformedMasksAreRefusedWithTheirReason)
         SCOPED_TRACE(c.reason);
         V file = MakeBitFieldBmp(c.infoSize, 1, 1, c.bits, c.compression, c.masks, V(4, 0xFF));
         Image image(1, 1, RGB);
-        bool ok;
-        EXPECT_EQ(LoadBmpOutput(image, dir.Write("m.bmp", file), &ok), c.reason);
-        EXPECT_FALSE(ok);
-        EXPECT_TRUE(image.IsNull());
+        EXPECT_EQ(LoadBmpOutput(image, dir.Write("m.bmp", file)), c.reason);
         // The system's loader is not given such a file either, so every
         // entry point refuses it for the same reason.
         EXPECT_FALSE(image.LoadGDI(dir.Path("m.bmp").c_str()));
@@ -258,9 +255,7 @@ TEST(ImageBmpReader, MalformedMasksAreRefusedWithTheirReason)
     cut.resize(60);
     Set32(cut, 10, 56);  // pixel data overlapping the masks, within the file
     Image image;
-    bool ok;
-    EXPECT_EQ(LoadBmpOutput(image, dir.Write("c.bmp", cut), &ok), "bmp: the file ends before its bit-field masks");
-    EXPECT_FALSE(ok);
+    EXPECT_EQ(LoadBmpOutput(image, dir.Write("c.bmp", cut)), "bmp: the file ends before its bit-field masks");
 }
 
 TEST(ImageBmpReader, OtherKindsAreRefusedWithTheReadersReason)
@@ -280,11 +275,8 @@ TEST(ImageBmpReader, OtherKindsAreRefusedWithTheReadersReason)
                        V{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}};
     for (const V& file : files) {
         Image image(2, 2, RGB);
-        bool ok;
-        EXPECT_EQ(LoadBmpOutput(image, dir.Write("x.bmp", file), &ok),
+        EXPECT_EQ(LoadBmpOutput(image, dir.Write("x.bmp", file)),
                   "bmp: not an uncompressed or bit-field BMP file of 8, 16, 24 or 32 bits");
-        EXPECT_FALSE(ok);
-        EXPECT_TRUE(image.IsNull());
     }
     Image untouched(2, 2, RGB);
     EXPECT_FALSE(untouched.LoadBMP(dir.Path("none.bmp").c_str()));
@@ -329,20 +321,14 @@ TEST(ImageBmpReader, HostileHeadersGiveOneMessageAndNoImage)
             Set32(c.file, 18, 30000);  // 30000 x 30000 pixels: over a gigabyte
         Set32(c.file, c.offset, c.value);
         Image image(1, 1, RGB);
-        bool ok;
-        EXPECT_EQ(LoadBmpOutput(image, dir.Write("h.bmp", c.file), &ok), c.message);
-        EXPECT_FALSE(ok);
-        EXPECT_TRUE(image.IsNull());
+        EXPECT_EQ(LoadBmpOutput(image, dir.Write("h.bmp", c.file)), c.message);
     }
 
     // Every truncation: no crash, false, a reason.
     for (const V& good : {good24, good8}) {
         for (size_t n = 0; n < good.size(); ++n) {
             Image image;
-            bool ok;
-            std::string out = LoadBmpOutput(image, dir.Write("t.bmp", V(good.begin(), good.begin() + long(n))), &ok);
-            EXPECT_FALSE(ok) << n;
-            EXPECT_NE(out, "") << n;
+            EXPECT_NE(LoadBmpOutput(image, dir.Write("t.bmp", V(good.begin(), good.begin() + long(n)))), "") << n;
         }
     }
 }

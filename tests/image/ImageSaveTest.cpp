@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -32,11 +31,6 @@ mode_t KindAt(const std::string& path)
 {
     struct stat st;
     return lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
-}
-
-std::string ToolCommand(const std::string& arguments)
-{
-    return std::string(GLINTWORK_IMAGE_TOOL) + " " + arguments + " 2>/dev/null";
 }
 
 }  // namespace
@@ -138,15 +132,11 @@ TEST(ImageSave, AKillAtAnyInstantLeavesTheOldFrameOrTheNewOne)
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed";
 
-        // A whole frame of one of the two colours: its size, its first and last
-        // pixels.
-        std::ifstream file(frame, std::ios::binary);
-        unsigned char first[57] = {}, last[3] = {};
-        file.read(reinterpret_cast<char*>(first), sizeof first);
-        file.seekg(-3, std::ios::end);
-        file.read(reinterpret_cast<char*>(last), sizeof last);
-        EXPECT_EQ(std::streamoff(file.tellg()), 54 + std::streamoff(width) * height * 3) << kill;
-        EXPECT_TRUE(first[0] == 'B' && std::equal(last, last + 3, first + 54) && (last[0] == 30 || last[0] == 50))
+        // A whole frame of one colour, old or new: its size, first and last pixels.
+        const Bytes file = ReadFileBytes(frame);
+        ASSERT_EQ(file.size(), 54 + size_t(width) * height * 3) << kill;
+        EXPECT_TRUE(file[0] == 'B' && std::equal(file.end() - 3, file.end(), file.begin() + 54) &&
+                    (file.end()[-3] == 30 || file.end()[-3] == 50))
             << kill;
     }
     // The next program to write into the folder (here the converter) removes
@@ -163,7 +153,7 @@ TEST(ImageSave, AKillAtAnyInstantLeavesTheOldFrameOrTheNewOne)
     }
     const int held = open(kept[0].c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
-    ASSERT_EQ(std::system(ToolCommand("convert " + frame + " " + frame).c_str()), 0);
+    ASSERT_EQ(std::system((GLINTWORK_IMAGE_TOOL " convert " + frame + " " + frame).c_str()), 0);
     close(held);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), {}), asRoot ? 6 : 5);
 }

@@ -5,16 +5,15 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <numeric>
 #include <vector>
 
-// A frame cancelled while the caller waits: the bands consumed are those
-// before it, no band starts afterwards, every started one has ended when Run
-// returns, and the pool traces the next frame whole.
+// A frame cancelled while the caller waits stops at once: every started band
+// has ended when Run returns, and the next frame is whole.
 TEST(BandPool, ACancelledFrameStopsAtOnceAndTheNextOneIsWhole)
 {
     for (unsigned threads : {1u, 2u, 3u}) {
         SCOPED_TRACE(threads);
-        constexpr unsigned Bands = 12;
         BandPool pool(threads);
         std::mutex mutex;
         std::condition_variable released;
@@ -38,25 +37,24 @@ TEST(BandPool, ACancelledFrameStopsAtOnceAndTheNextOneIsWhole)
             released.notify_all();
             return false;
         };
-        EXPECT_FALSE(pool.Run(Bands, job, consume, keepGoing));
+        EXPECT_FALSE(pool.Run(12, job, consume, keepGoing));
         EXPECT_EQ(consumed, std::vector<unsigned>{0});
         EXPECT_LE(started.size(), 1 + threads);  // the first band, then one waiting band a thread
         EXPECT_EQ(started.size(), ended.size());
 
         consumed.clear();
         started.clear();
-        EXPECT_TRUE(pool.Run(Bands, job, consume, [] { return true; }));
-        ASSERT_EQ(consumed.size(), Bands);
-        for (unsigned b = 0; b < Bands; ++b)
-            EXPECT_EQ(consumed[b], b);
+        EXPECT_TRUE(pool.Run(12, job, consume, [] { return true; }));
+        std::vector<unsigned> all(12);
+        std::iota(all.begin(), all.end(), 0u);
+        EXPECT_EQ(consumed, all);
     }
 }
 
-// Once the caller bounds how far tracing may run ahead, no band starts more
-// than that many bands past the last one consumed; every band still runs once
-// and is consumed in order. Bands past the one where the bound is set wait
-// for it, so that at most one such band a worker was taken before it; the
-// caller is slow, so that without the bound the workers would run far ahead.
+// Once bounded, no band starts more than `ahead` past the last consumed; all
+// still run once, in order. Bands past `boundFrom` wait for the bound (so at
+// most one a worker was taken before it); the slow caller lets the workers
+// run far ahead without it.
 TEST(BandPool, BoundedRunsStayWithinTheirWindowAndFinish)
 {
     const unsigned threads = 3, bands = 120, ahead = 2;
@@ -94,9 +92,7 @@ TEST(BandPool, BoundedRunsStayWithinTheirWindowAndFinish)
         EXPECT_EQ(tooFarAhead, 0u);
         EXPECT_EQ(runs, std::vector<int>(bands, 1));
         std::vector<unsigned> inOrder(bands);
-        for (unsigned b = 0; b < bands; ++b)
-            inOrder[b] = b;
+        std::iota(inOrder.begin(), inOrder.end(), 0u);
         EXPECT_EQ(order, inOrder);
     }
 }
-
