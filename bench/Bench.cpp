@@ -249,7 +249,6 @@ private:
         BandPool pool(threads);
         BandTracer<Tracer> bands(pool);
         tracer.SetEye(eye);
-        tracer.fastPath = true;
         std::vector<double> times;
         for (int i = 0; i <= options.frames; ++i) {
             const Clock::time_point start = Clock::now();

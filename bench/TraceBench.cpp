@@ -26,6 +26,7 @@
 
 #include "trace/BandTracer.h"
 #include "trace/EnvSceneTracer.h"
+#include "trace/ReferenceTracer.h"
 #include "trace/Scene.h"
 #include "trace/SceneCheck.h"
 #include "trace/SceneTracer.h"
@@ -73,7 +74,6 @@ template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsig
     BandPool pool(threads);
     BandTracer<Tracer> bands(pool);
     KeptView kept;
-    tracer.fastPath = fast;
     if (moves && fast)
         bands.Render(
             tracer, [](const PointList&) {}, &kept);  // keeps the view's values, untimed
@@ -81,14 +81,15 @@ template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsig
         drawn.clear();
         if (moves)
             Move(tracer, i);
+        ReferenceTracer reference(tracer);
         const auto start = std::chrono::steady_clock::now();
         if (fast) {
             bands.Render(
                 tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
                 moves ? &kept : nullptr);
         } else {
-            tracer.Render();
-            drawn = WithoutCoveredPoints(tracer.Points());
+            reference.Render();
+            drawn = WithoutCoveredPoints(reference.Points());
         }
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }

@@ -21,8 +21,7 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
         ShadeBatch(gathered);
         gathered = 0;
     };
-    if (fastPath)
-        PrepareBatch();
+    PrepareBatch();
 
     ForEachPixel(rowBegin, rowEnd, out, [&](const Vec3& direction) {
         envDir = direction;
@@ -50,12 +49,8 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
         rayDir = envDir;
         primaryDir = rayDir;
         envDir = envDirUnit;
-        if (!fastPath) {
-            TraceRoomAndSpheres();
-            return;
-        }
-        // The fast path gathers the bent rays of the pixels that draw and
-        // traces them a batch at a time, shading each in pixel order.
+        // The bent rays of the pixels that draw are gathered and traced a
+        // batch at a time, each shaded in pixel order.
         primaryBatch.dir[0][gathered] = primaryDir.x;
         primaryBatch.dir[1][gathered] = primaryDir.y;
         primaryBatch.dir[2][gathered] = primaryDir.z;

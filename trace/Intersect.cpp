@@ -8,48 +8,29 @@
 #include "trace/LightTerms.h"
 #include "trace/RoomTracer.h"
 
-void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int k)
-{
-    // The caller made sure the denominator is not zero. The sign of t is not
-    // tested: hits on either side of the eye are candidates.
-    const double t = Dot(planePoint - eye, planeNormal) / Dot(rayDir, planeNormal);
-    rayDir.ScaleFrom(rayDir, t);
-    hitPoint = eye + rayDir;
-    if (!InsideRoomFace(hitPoint, k))
-        return;  // rayDir stays scaled by t
-    if (BeyondDepth(hitPoint))
-        return;
-
-    rayDir = primaryDir;
-    ShadePlanePoint(planeNormal, k);
-}
-
 void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
 {
     normal = planeNormal;
-    if (!fastPath)
-        normal.Normalize();
 
     PlanePattern(hitPoint, k);
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const double exponent = planeExponents[k];
     const KeptPoint kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : KeptPoint{};
     // Every light's terms but the power at once; the power only where used.
-    const bool batched = fastPath && lightBatch.Active();
+    const bool batched = lightBatch.Active();
     if (batched)
         lightBatch.Compute(hitPoint, rayDir, normal);
-    // The fast path splits SphereOnLine's test: what depends on the hit
-    // point and the sphere alone is worked out once for all lights.
+    // SphereOnLine's test split: what depends on the hit point and the
+    // sphere alone is worked out once for all lights.
     double fromCentre[3 * MaxSpheres];  // plain doubles: nothing to initialise
     double lineC[MaxSpheres];
-    if (fastPath)
-        PointSphereTerms(hitPoint, fromCentre, lineC);
+    PointSphereTerms(hitPoint, fromCentre, lineC);
     bool shadowed = false;  // any light blocked
     for (unsigned j = 0; j < lightCount; ++j) {
         if (batched)
             TakeBatchedLight(j);
         else
-            BeginLightTerms(hitPoint, j, rayDir, normal, exponent, true);
+            BeginLightTerms(hitPoint, j, rayDir, normal, true);
         if (kept) {
             // Kept whether or not a sphere blocks the light now.
             FinishLightTerms(exponent);
@@ -63,14 +44,8 @@ void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
         // spheres the flag keeps its last value.
         const Vec3 doubled = Scaled(lightDir, 2.0);
         for (unsigned m = 0; m < sphereCount; ++m) {
-            bool onLine;
-            if (fastPath) {
-                const double b = Dot(doubled, Vec3(fromCentre[3 * m], fromCentre[3 * m + 1], fromCentre[3 * m + 2]));
-                onLine = !(b * b - 4.0 * lineC[m] < 0.0);
-            } else {
-                onLine = SphereOnLine(hitPoint, lightDir, m);
-            }
-            if (onLine) {
+            const double b = Dot(doubled, Vec3(fromCentre[3 * m], fromCentre[3 * m + 1], fromCentre[3 * m + 2]));
+            if (!(b * b - 4.0 * lineC[m] < 0.0)) {
                 lightBlocked = true;
                 BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
                 break;
@@ -207,7 +182,7 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
     // The fast path takes every light's terms but the power at once.
     // LightTerms normalises the normal again for each light; once gives the
     // same.
-    const bool batched = fastPath && lightBatch.Active();
+    const bool batched = lightBatch.Active();
     auto sumLights = [&](bool withShadowColour) {
         if (batched) {
             Vec3 unitNormal = normal;
@@ -218,7 +193,7 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
             if (batched)
                 TakeBatchedLight(j);
             else
-                BeginLightTerms(hitPoint, j, rayDir, normal, exponent, false);
+                BeginLightTerms(hitPoint, j, rayDir, normal, false);
             const bool blocked = SphereShadow(hitPoint, lightDir, i);
             if (!blocked)
                 FinishLightTerms(exponent);
@@ -248,18 +223,7 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
         plotColour();
     };
 
-    if (reflectionsOn && !fastPath) {
-        // One plot for every room plane the reflected direction faces, all at
-        // the same position: the last of them stays visible.
-        for (int q = 0; q < RoomPlanes; ++q) {
-            if (Dot(reflectDir, planeNormals[q]) < 0.0) {
-                ReflectedColour(hitPoint, q);
-                plotReflecting();
-            } else {
-                reflectedColour[0] = reflectedColour[1] = reflectedColour[2] = 0.0f;
-            }
-        }
-    } else if (reflectionsOn) {
+    if (reflectionsOn) {
         // The same walk over the planes, working out only what the last plot
         // shows: which reflected plane point its colour comes from (a rejected
         // point keeps the previous plane's colour, a plane the reflection does

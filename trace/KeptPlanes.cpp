@@ -107,7 +107,7 @@ void RoomTracer::ComposeKeptRows(PointList& out)
     plotted.band = nullptr;
 }
 
-// The rest of the plane colour of TracePlane, from the blocker search on,
+// The rest of the plane colour of ShadePlanePoint, from the blocker search on,
 // for every plane point of the band, with the hit point, light directions
 // and unshadowed terms as kept. The shadow tests of all points come first,
 // a band at once; the first blocking sphere in index order casts the shadow.

@@ -11,9 +11,9 @@
 // lane of a vector register (or lane by lane without wide vectors): the
 // pixel's unit direction, the plane-by-plane walk through the five room planes and
 // the first test of every sphere. Each lane does what the room tracer does
-// for one pixel (SetUpPixel, the normalising of SceneTracer::RenderRows, the
-// plane tests of TraceRoomAndSpheres and TracePlane, ShadeSphere's miss
-// test), operation by operation in double, so every value equals the scalar
+// for one pixel (SetUpPixel, the normalising of the primary direction, the
+// walk through the planes as ReferenceTracer::TraceRoomAndSpheres does it,
+// ShadeSphere's miss test), operation by operation in double, so every value equals the scalar
 // one to the bit. Only the shading is left to the tracer, pixel by pixel.
 class PrimaryBatch {
 public:

@@ -125,21 +125,6 @@ void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
     b = axisY;
 }
 
-void RoomTracer::TraceRoomAndSpheres()
-{
-    for (int k = 0; k < RoomPlanes; ++k) {
-        // A plane that rejected its hit leaves rayDir scaled; the next plane's
-        // test uses it as it stands.
-        if (Dot(rayDir, planeNormals[k]) != 0.0)
-            TracePlane(planePoints[k], planeNormals[k], k);
-    }
-    if (keeping.mode == KeepMode::Record)
-        KeepPixel();
-    rayDir = primaryDir;
-    for (unsigned i = 0; i < sphereCount; ++i)
-        ShadeSphere(SphereCentre(i), i);
-}
-
 void RoomTracer::PlotPoint(float red, float green, float blue)
 {
     Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(hitPoint.x), static_cast<float>(hitPoint.y),

@@ -16,7 +16,7 @@
 
 class Scene;
 
-// The state and the steps that both tracers share: a room of five axis-aligned
+// The fast path's state and steps, shared by both views' tracers: a room of five axis-aligned
 // planes (0 left wall, 1 right wall, 2 back wall, 3 floor, 4 ceiling) with up
 // to five spheres inside, lit by point lights, with shadows and one bounce of
 // reflection from the spheres onto the room.
@@ -70,8 +70,8 @@ public:
     const PointList& Points() const { return plotted.own; }
     PointList& Points() { return plotted.own; }
 
-    // Skip work whose result can never be seen; the points that can show are
-    // the same, bit for bit:
+    // Skips work whose result can never be seen; the points that can show
+    // are those of the straightforward tracer (ReferenceTracer), bit for bit:
     // - a sphere point is plotted once for each room plane its reflection
     //   faces, all at one position; with the less-or-equal depth test only the
     //   last can show, so only that one is worked out and plotted;
@@ -80,16 +80,11 @@ public:
     // - the normalised view direction of the light terms is never read;
     // - a light blocked by a sphere adds no diffuse or specular part, so
     //   those factors are not worked out for it.
-    bool fastPath = false;
 
     // --- steps of one pixel ---------------------------------------------------
     // Camera basis for the current row and column: A = (pixelX, 0, 0),
     // B = (0, pixelY, 0), C = (0, 0, near), each built by scaling a unit axis.
     void SetUpPixel(Vec3& a, Vec3& b, Vec3& c);
-    // The five room planes with rayDir, then every sphere with primaryDir.
-    void TraceRoomAndSpheres();
-
-    void TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int k);
     // The colour of the accepted hit at hitPoint on plane k, plotted; rayDir
     // is the primary direction.
     void ShadePlanePoint(const Vec3& planeNormal, int k);
@@ -114,7 +109,6 @@ public:
     void PlanePattern(const Vec3& point, int k);
     void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
     bool SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i);
-    void ReflectedColour(const Vec3& hit, int q);
     // The light sum of reflected plane point `point` on plane q, seen along `view`.
     void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
     void PlotPoint(float red, float green, float blue);
@@ -236,7 +230,7 @@ private:
     // viewDir, shadeNormal, diffuseTerm and specularTerm: Begin gives the
     // light direction, Finish the two factors.
     void BeginLightTerms(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
-                         double exponent, bool unitAxisNormal);
+                         bool unitAxisNormal);
     void FinishLightTerms(double exponent);
 
     // Room for one more plane point's values in the band being recorded

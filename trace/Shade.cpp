@@ -66,21 +66,18 @@ void RoomTracer::PlanePattern(const Vec3& point, int k)
         SetTint(planeTint, planeTintOnes, 0.0f, 1.0f, 0.0f);
 }
 
-// The reference path works out every factor at once, as the shading is
-// written; the fast path leaves the factors of a light until it is known not
-// to be blocked (a blocked light uses neither).
+// The factors of a light are left until it is known not to be blocked (a
+// blocked light uses neither).
 void RoomTracer::BeginLightTerms(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
-                                 double exponent, bool unitAxisNormal)
+                                 bool unitAxisNormal)
 {
     const float* p = &lightPositions[3 * static_cast<std::size_t>(light)];
-    terms.Begin(point, Vec3(p[0], p[1], p[2]), view, surfaceNormal, fastPath && unitAxisNormal, fastPath);
+    terms.Begin(point, Vec3(p[0], p[1], p[2]), view, surfaceNormal, unitAxisNormal, true);
     lightDir = terms.lightDir;
     viewDir = terms.viewDir;
     shadeNormal = terms.shadeNormal;
     termsPending = true;
     batchPending = false;
-    if (!fastPath)
-        FinishLightTerms(exponent);
 }
 
 void RoomTracer::TakeBatchedLight(unsigned j)
@@ -119,10 +116,9 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     const float* material = &sphereMaterials[9 * static_cast<std::size_t>(m)];
     const double exponent = sphereExponents[e];
 
-    // The fast path takes every light's terms but the power at once.
-    // LightTerms normalises the normal for each light; normalising it once
-    // gives the same.
-    const bool batched = fastPath && blockerBatch.Active();
+    // Every light's terms but the power at once. LightTerms normalises the
+    // normal for each light; normalising it once gives the same.
+    const bool batched = blockerBatch.Active();
     if (batched) {
         Vec3 unitNormal = entryNormal;
         unitNormal.Normalize();
@@ -136,7 +132,7 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
             local.specular = std::pow(blockerBatch.SpecularBase(j), exponent);
         } else {
             const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-            local.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent, false, fastPath);
+            local.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent, false, true);
         }
         const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         for (int c = 0; c < 3; ++c)
@@ -166,28 +162,17 @@ bool RoomTracer::SphereShadow(const Vec3& origin, const Vec3& direction, unsigne
     return false;
 }
 
-void RoomTracer::ReflectedColour(const Vec3& hit, int q)
-{
-    Vec3 point;
-    if (!ReflectedPlanePoint(hit, planePoints[q], planeNormals[q], q, point))
-        return;  // reflectedColour keeps the previous plane's value
-    // The view direction is the reflected ray as it now stands, scaled.
-    ReflectedLightSum(point, q, reflectDir, reflectedColour);
-}
-
 void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3])
 {
-    Vec3 hitNormal = planeNormals[q];
-    if (!fastPath)
-        hitNormal.Normalize();
+    const Vec3 hitNormal = planeNormals[q];  // a unit axis: normalising it changes nothing
     PlanePattern(point, q);
 
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
     const double exponent = planeExponents[q];
     float sum[3] = {0.0f, 0.0f, 0.0f};
-    // The fast path takes every light's terms but the power at once (no
-    // plane point's terms are pending here: this runs for a sphere point).
-    const bool batched = fastPath && lightBatch.Active();
+    // Every light's terms but the power at once (no plane point's terms are
+    // pending here: this runs for a sphere point).
+    const bool batched = lightBatch.Active();
     if (batched)
         lightBatch.Compute(point, view, hitNormal);
     LightTerms local;
@@ -196,10 +181,8 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
             local.lightDir = lightBatch.LightDir(j);
         } else {
             const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-            local.Begin(point, Vec3(p[0], p[1], p[2]), view, hitNormal, fastPath, fastPath);
+            local.Begin(point, Vec3(p[0], p[1], p[2]), view, hitNormal, true, true);
         }
-        if (!fastPath)
-            local.Finish(exponent);
 
         bool inShadow = false;
         unsigned blocker = 0;
@@ -221,7 +204,7 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
             if (batched) {
                 local.diffuse = lightBatch.Diffuse(j);
                 local.specular = std::pow(lightBatch.SpecularBase(j), exponent);
-            } else if (fastPath) {
+            } else {
                 local.Finish(exponent);
             }
             for (int c = 0; c < 3; ++c)

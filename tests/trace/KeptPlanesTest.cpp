@@ -6,6 +6,7 @@
 
 #include "trace/BandTracer.h"
 #include "trace/EnvSceneTracer.h"
+#include "trace/ReferenceTracer.h"
 #include "trace/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
@@ -71,10 +72,9 @@ private:
     template <typename Tracer> bool Check(Tracer& tracer, const Vec3& eye, const std::string& where)
     {
         tracer.SetEye(eye);
-        tracer.fastPath = false;
-        tracer.Render();
-        const PointList reference = WithoutCoveredPoints(tracer.Points());
-        tracer.fastPath = true;
+        ReferenceTracer straightforward(tracer);
+        straightforward.Render();
+        const PointList reference = WithoutCoveredPoints(straightforward.Points());
         for (std::size_t i = 0; i < fast.size(); ++i) {
             PointList drawn;
             fast[i]->For(tracer).Render(

@@ -62,6 +62,7 @@ TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
         PlanePointBatch points;
         points.SetLights(positions, lights);
         points.SetSpheres(tracer.Spheres());
+        const ReferenceTracer straightforward(tracer);
         points.Use(set);
         for (const Case& c : cases)
             points.Add(c.point, c.normal, c.view);
@@ -88,7 +89,7 @@ TEST(LightBatch, EveryLaneEqualsTheScalarTerms)
                     EXPECT_TRUE(SameBits(std::pow(points.SpecularBase(j, p), exponent), scalar.specular));
                     int first = -1;
                     for (int m = 2; m >= 0; --m)
-                        first = tracer.SphereOnLine(c.point, lightDir, unsigned(m)) ? m : first;
+                        first = straightforward.SphereOnLine(c.point, lightDir, unsigned(m)) ? m : first;
                     EXPECT_EQ(points.Blocker(j, p), first);
                     ++blocked[first >= 0];
                 }

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "trace/PointList.h"
+#include "trace/ReferenceTracer.h"
 #include "trace/Scene.h"
+#include "trace/SceneTracer.h"
 #include "trace/Vec3.h"
 
 // A room x, y in [-10, 10], z from -30 to 10 (20 plane points in the order the
@@ -63,6 +65,15 @@ template <typename Tracer> void SetUpTracer(Tracer& tracer, const std::string& t
     tracer.SetUpView(scene, 100.0f, aspect, 0.01f);
     tracer.SetRoom(scene);
     tracer.LoadScene(scene);
+}
+
+// The straightforward tracer of a script's room view, set up as the window
+// sets its tracers up.
+inline ReferenceTracer Straightforward(const std::string& script)
+{
+    SceneTracer tracer;
+    SetUpTracer(tracer, script);
+    return ReferenceTracer(tracer);
 }
 
 // The eye at the origin and the given unit direction as the pixel's primary
