@@ -1,70 +1,81 @@
 #include "trace/InstructionSet.h"
 
+#include <hwy/targets.h>
+
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
-struct NamedSet {
-    const char* name;
-    InstructionSet set;
-};
+// Highway's target for each name.
+constexpr std::int64_t Targets[] = {HWY_SCALAR, HWY_SSE4, HWY_AVX2, HWY_AVX3};
+constexpr std::size_t Sets = sizeof Targets / sizeof Targets[0];
+static_assert(Sets == sizeof InstructionSetNames / sizeof InstructionSetNames[0], "a name for every set");
 
-constexpr NamedSet Names[] = {
-    {"plain", InstructionSet::Plain},
-    {"avx2", InstructionSet::Avx2},
-    {"avx512", InstructionSet::Avx512},
-};
-
-bool Supported(InstructionSet set)
+// The processor's targets that this build has, before any selection.
+std::int64_t Available()
 {
-    switch (set) {
-    case InstructionSet::Plain:
-        return true;
-    case InstructionSet::Avx2:
-        return __builtin_cpu_supports("avx2");
-    case InstructionSet::Avx512:
-        return __builtin_cpu_supports("avx512f");
-    }
-    return false;
+    static const std::int64_t available = [] {
+        hwy::SetSupportedTargetsForTest(0);
+        return hwy::SupportedTargets() & (HWY_TARGETS);
+    }();
+    return available;
 }
 
-InstructionSet Choose()
+int Index(const char* name)
 {
-    const InstructionSet best = BestInstructionSet();
-    const char* asked = std::getenv("GLINTWORK_ISA");
-    if (!asked)
-        return best;
-    for (const NamedSet& n : Names) {
-        if (std::strcmp(asked, n.name) == 0)
-            return Supported(n.set) ? n.set : best;
+    for (std::size_t i = 0; name && i < Sets; ++i) {
+        if (std::strcmp(name, InstructionSetNames[i]) == 0)
+            return static_cast<int>(i);
     }
-    return best;
+    return -1;
 }
+
+// The set in use: -1 for the widest.
+std::atomic<int> selected{-1};
+std::atomic<bool> programSelected{false};
 
 }  // namespace
 
-InstructionSet BestInstructionSet()
+bool SelectInstructionSet(const char* name)
 {
-    __builtin_cpu_init();
-    if (Supported(InstructionSet::Avx512))
-        return InstructionSet::Avx512;
-    if (Supported(InstructionSet::Avx2))
-        return InstructionSet::Avx2;
-    return InstructionSet::Plain;
+    const int i = Index(name);
+    if (i < 0)
+        return false;
+    programSelected.store(true);
+    const bool has = (Available() & Targets[i]) != 0;
+    hwy::SetSupportedTargetsForTest(has ? Targets[i] : 0);
+    selected.store(has ? i : -1);
+    return true;
 }
 
-InstructionSet ChosenInstructionSet()
+bool InstructionSetAvailable(const char* name)
 {
-    static const InstructionSet chosen = Choose();
-    return chosen;
+    const int i = Index(name);
+    return i >= 0 && (Available() & Targets[i]) != 0;
 }
 
-const char* InstructionSetName(InstructionSet set)
+const char* ChosenInstructionSetName()
 {
-    for (const NamedSet& n : Names) {
-        if (n.set == set)
-            return n.name;
+    const int i = selected.load();
+    if (i >= 0)
+        return InstructionSetNames[i];
+    for (std::size_t n = Sets; n-- > 0;) {
+        if (Available() & Targets[n])
+            return InstructionSetNames[n];
     }
-    return "plain";
+    return InstructionSetNames[0];
+}
+
+void SelectInstructionSetFromEnvironment()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const char* asked = std::getenv("GLINTWORK_ISA");
+        if (asked && !programSelected.load())
+            SelectInstructionSet(asked);
+    });
 }

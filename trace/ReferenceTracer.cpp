@@ -109,6 +109,15 @@ void ReferenceTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
     b = axisY;
 }
 
+void ReferenceTracer::Mirror(Vec3& direction, Vec3& normal)
+{
+    const double d = Dot(direction, normal);
+    normal.ScaleFrom(normal, d);
+    normal.ScaleFrom(normal, 2.0);
+    direction = direction - normal;
+    direction.Normalize();
+}
+
 // The environment sphere: radius 7 (49 squared), centre (0, 0, -17).
 bool ReferenceTracer::BendOffEnvironment()
 {
@@ -127,11 +136,7 @@ bool ReferenceTracer::BendOffEnvironment()
     envDir = envDirUnit;
     // The normal keeps its length of 7: the bend is d - 2 (d . N) N.
     envNormal = envHitPoint - envSphere;
-    const double s = Dot(envDir, envNormal);
-    envNormal.ScaleFrom(envNormal, s);
-    envNormal.ScaleFrom(envNormal, 2.0);
-    envDir = envDir - envNormal;
-    envDir.Normalize();
+    Mirror(envDir, envNormal);
     rayDir = envDir;
     primaryDir = rayDir;
     envDir = envDirUnit;
@@ -223,11 +228,7 @@ void ReferenceTracer::ShadeSphere(const Vec3& centre, unsigned i)
     const Vec3 unitNormal = normal;
 
     // The unit mirror image of the primary direction about the normal.
-    const double d = Dot(rayDir, normal);
-    normal.ScaleFrom(normal, d);
-    normal.ScaleFrom(normal, 2.0);
-    rayDir = rayDir - normal;
-    rayDir.Normalize();
+    Mirror(rayDir, normal);
     reflectDir = rayDir;
     rayDir = primaryDir;
     normal = unitNormal;

@@ -100,6 +100,9 @@ private:
     // Bends the pixel's unit primary direction envDir off the environment
     // sphere into rayDir and primaryDir; false where its line misses it.
     bool BendOffEnvironment();
+    // direction = unit(direction - 2 (direction . normal) normal), step by
+    // step; `normal` is left scaled by 2 (direction . normal).
+    static void Mirror(Vec3& direction, Vec3& normal);
     // The diffuse and specular factors of light j at `point`, seen along
     // `view`, with `surfaceNormal`: into the out values.
     struct Terms {

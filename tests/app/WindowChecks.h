@@ -13,6 +13,7 @@
 
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
+#include "trace/InstructionSet.h"
 #include "trace/ScratchFolder.h"
 
 template <typename Derived> class CheckedWindow : public TracerWindow {
@@ -62,6 +63,15 @@ public:
         if (scene.empty() || !EnterScratchFolder(scene)) {
             std::fprintf(stderr, "usage: %s SCENE-SCRIPT\n", GetArg(0));
             std::exit(2);
+        }
+        // GLINTWORK_ISA: the instruction set to check with; one this
+        // processor lacks is reported as skipped (exit status 77).
+        if (const char* isa = std::getenv("GLINTWORK_ISA")) {
+            if (!InstructionSetAvailable(isa)) {
+                std::printf("skipped: this processor has no %s\n", isa);
+                std::exit(77);
+            }
+            SelectInstructionSet(isa);
         }
     }
 

@@ -102,7 +102,10 @@ private:
 
 }  // namespace
 
-TEST(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
+class KeptPlanes : public OnEveryInstructionSet {};
+ON_EVERY_INSTRUCTION_SET(KeptPlanes);
+
+TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
 {
     const struct {
         const char* name;

@@ -1,11 +1,15 @@
 #ifndef GLINTWORK_TRACERTESTSCENE_H
 #define GLINTWORK_TRACERTESTSCENE_H
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
+#include "trace/InstructionSet.h"
 #include "trace/PointList.h"
 #include "trace/ReferenceTracer.h"
 #include "trace/Scene.h"
@@ -85,6 +89,31 @@ template <typename Tracer> void Aim(Tracer& t, const Vec3& direction)
     t.primaryDir = direction;
     t.Points().clear();
 }
+
+// A test run once with each instruction set selected in turn (named after
+// it); those this processor lacks are reported as skipped. The widest is
+// selected again afterwards.
+class OnEveryInstructionSet : public testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        if (!InstructionSetAvailable(GetParam()))
+            GTEST_SKIP() << "this processor has no " << GetParam();
+        SelectInstructionSet(GetParam());
+    }
+    void TearDown() override
+    {
+        for (std::size_t i = std::size(InstructionSetNames); i-- > 0;) {
+            if (InstructionSetAvailable(InstructionSetNames[i])) {
+                SelectInstructionSet(InstructionSetNames[i]);
+                break;
+            }
+        }
+    }
+};
+#define ON_EVERY_INSTRUCTION_SET(Suite)                                                               \
+    INSTANTIATE_TEST_SUITE_P(InstructionSets, Suite, testing::ValuesIn(InstructionSetNames),          \
+                             [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); })
 
 inline bool Same(const PlotRecord& a, const PlotRecord& b)
 {
