@@ -40,16 +40,23 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
             diffuseTerm = batch.Diffuse(j, p);
             specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
         }
-        for (int c = 0; c < 3; ++c) {
-            double term = 0.0;
-            if (!lightBlocked || kept)
-                term = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,
-                                 specularTerm);
-            if (kept)
-                kept.terms[3 * j + c] = term;
-            if (lightBlocked)
-                term = ShadowedTerm(&lightColours[9 * std::size_t(j)], material, c, planeShadowColour[c]);
-            sum[c] = static_cast<float>(term + sum[c]);
+        double unshadowed[3];
+        if (!lightBlocked || kept) {
+            for (int c = 0; c < 3; ++c)
+                unshadowed[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c],
+                                          diffuseTerm, specularTerm);
+        }
+        if (kept) {
+            for (int c = 0; c < 3; ++c)
+                kept.terms[3 * j + c] = unshadowed[c];
+        }
+        if (lightBlocked) {
+            const float* light = &lightColours[9 * std::size_t(j)];
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(ShadowedTerm(light, material, c, planeShadowColour[c]) + sum[c]);
+        } else {
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
         }
     }
     PlotPoint(sum[0], sum[1], sum[2]);

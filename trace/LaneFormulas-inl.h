@@ -2,17 +2,22 @@
 // (trace/LaneMaths.h). Included in two places: by LaneMaths.h for plain
 // doubles, and by VectorLanes-inl.h inside the code compiled for each
 // instruction set, whose vector operations only code compiled for that set
-// may call. No include guard, for that reason.
+// may call. No include guard, for that reason. Each is inlined where it is
+// used, so that its vectors stay in registers.
+
+#ifndef GLINTWORK_LANE_FORMULA
+#define GLINTWORK_LANE_FORMULA inline __attribute__((always_inline))
+#endif
 
 // (a0 b0 + a1 b1) + a2 b2.
-template <class L> typename L::V Dot3(const typename L::V a[3], const typename L::V b[3])
+template <class L> GLINTWORK_LANE_FORMULA typename L::V Dot3(const typename L::V a[3], const typename L::V b[3])
 {
     return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2];
 }
 
 // v / |v|; a zero length gives fresh zeros (never NaN, never -0), a NaN
 // length divides, so NaN spreads.
-template <class L> void Normalize3(typename L::V v[3])
+template <class L> GLINTWORK_LANE_FORMULA void Normalize3(typename L::V v[3])
 {
     using V = typename L::V;
     const V zero = L::Set(0.0);
@@ -23,7 +28,7 @@ template <class L> void Normalize3(typename L::V v[3])
 }
 
 // x, or 0 where x is below 0 (NaN stays).
-template <class L> typename L::V ClampedAtZero(typename L::V x)
+template <class L> GLINTWORK_LANE_FORMULA typename L::V ClampedAtZero(typename L::V x)
 {
     const typename L::V zero = L::Set(0.0);
     return L::Select(x < zero, zero, x);
@@ -38,7 +43,7 @@ template <class L> typename L::V ClampedAtZero(typename L::V x)
 // normalised, so it is not. The power is left to the caller: std::pow per
 // light, and only where used.
 template <class L>
-void LightTerms(const typename L::V light[3], const typename L::V point[3], const typename L::V view[3],
+GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typename L::V point[3], const typename L::V view[3],
                 const typename L::V normal[3], typename L::V dir[3], typename L::V half[3], typename L::V& diffuse,
                 typename L::V& specularBase)
 {
@@ -58,7 +63,7 @@ void LightTerms(const typename L::V light[3], const typename L::V point[3], cons
 // on it). The shadow tests, the first test of a primary ray and the
 // blocker's entry point all take these steps.
 template <class L>
-void SphereTerms(const typename L::V origin[3], const double centre[3], double radiusSquared, typename L::V f[3],
+GLINTWORK_LANE_FORMULA void SphereTerms(const typename L::V origin[3], const double centre[3], double radiusSquared, typename L::V f[3],
                  typename L::V& c)
 {
     for (int a = 0; a < 3; ++a)
@@ -68,7 +73,7 @@ void SphereTerms(const typename L::V origin[3], const double centre[3], double r
 
 // The discriminant b^2 - 4c, with b.
 template <class L>
-typename L::V Discriminant(const typename L::V doubled[3], const typename L::V f[3], typename L::V c,
+GLINTWORK_LANE_FORMULA typename L::V Discriminant(const typename L::V doubled[3], const typename L::V f[3], typename L::V c,
                            typename L::V& b)
 {
     b = Dot3<L>(doubled, f);
@@ -76,7 +81,7 @@ typename L::V Discriminant(const typename L::V doubled[3], const typename L::V f
 }
 
 template <class L>
-typename L::M MeetsSphere(const typename L::V doubled[3], const typename L::V f[3], typename L::V c)
+GLINTWORK_LANE_FORMULA typename L::M MeetsSphere(const typename L::V doubled[3], const typename L::V f[3], typename L::V c)
 {
     typename L::V b;
     return L::Not(Discriminant<L>(doubled, f, c, b) < L::Set(0.0));

@@ -77,6 +77,8 @@ void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned co
         for (int a = 0; a < 3; ++a)
             ray[g][a] = dir[g][a];
     }
+    // Unrolled: each plane's face axes are then known where they are used.
+#pragma GCC unroll 5
     for (int p = 0; p < PrimaryBatch::Planes; ++p) {
         V normal[3];
         for (int a = 0; a < 3; ++a)
