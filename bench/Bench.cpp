@@ -34,7 +34,7 @@
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
 #include "trace/BandTracer.h"
-#include "trace/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
 #include "trace/InstructionSet.h"
-#include "trace/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 template <typename Derived> class CheckedWindow : public TracerWindow {
 public:
