@@ -55,9 +55,18 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize)
         if (entries > uint64_t(1) << bits || 14 + uint64_t(h.infoSize) + entries * h.paletteEntrySize > fileSize)
             return false;
     }
-    uint64_t rows =
-        (compression == 1 || compression == 2) ? 2 : (uint64_t(width) * bits + 31) / 32 * 4 * uint64_t(height);
-    return dataOffset <= fileSize && rows <= fileSize - dataOffset;
+    if (dataOffset > fileSize)
+        return false;
+    uint64_t dataBytes = fileSize - dataOffset;
+    if (compression == 1 || compression == 2) {
+        // Run-length data moves down a row with a 2-byte end of line or at
+        // most 255 rows with a 4-byte jump; an end of picture leaves the rest
+        // blank. So 256 rows a byte, and more is a file cut short (a few
+        // bytes would have the loader fill and convert a picture of
+        // hundreds of megabytes).
+        return dataBytes >= 2 && uint64_t(height) <= 256 * dataBytes;
+    }
+    return (uint64_t(width) * bits + 31) / 32 * 4 * uint64_t(height) <= dataBytes;
 }
 
 namespace {

@@ -132,28 +132,35 @@ TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
 }
 
 // Every input the fuzz targets have found (fuzz/regressions/TARGET/) goes
-// through the reader it was found with. Each was a crash, a wild pointer or
-// an allocation of gigabytes; a picture reader must refuse it before the
-// system's decoder sees it, leaving the image untouched, and the whole-file
-// entry point must refuse it too.
+// through the reader it was found with. Each was a crash, a wild pointer, or
+// gigabytes or seconds spent on a file of a few bytes; the reader must refuse
+// it before the system's decoder sees it (a picture reader then leaves the
+// image untouched), and the whole-file entry point must refuse it too.
 TEST(ImageSystemPictures, InputsFoundByFuzzingAreRefusedBeforeDecoding)
 {
-    const std::string corpus = GLINTWORK_FUZZ_REGRESSIONS "/picture";
-    DIR* folder = opendir(corpus.c_str());
-    ASSERT_NE(folder, nullptr) << corpus;
+    const struct {
+        const char* target;
+        bool (Image::*read)(const char*);
+        bool untouched;
+    } readers[] = {{"picture", &Image::LoadPicture, true}, {"gdi", &Image::LoadGDI, false}};
     int replayed = 0;
-    while (const dirent* entry = readdir(folder)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        const std::string path = corpus + "/" + entry->d_name;
-        Image image(1, 1, RGB);
-        EXPECT_FALSE(image.LoadPicture(path.c_str())) << path;
-        EXPECT_FALSE(image.IsNull()) << path;  // refused before decoding: untouched
-        EXPECT_FALSE(image.Load(path.c_str())) << path;
-        ++replayed;
+    for (const auto& reader : readers) {
+        const std::string corpus = std::string(GLINTWORK_FUZZ_REGRESSIONS "/") + reader.target;
+        DIR* folder = opendir(corpus.c_str());
+        ASSERT_NE(folder, nullptr) << corpus;
+        while (const dirent* entry = readdir(folder)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            const std::string path = corpus + "/" + entry->d_name;
+            Image image(1, 1, RGB);
+            EXPECT_FALSE((image.*reader.read)(path.c_str())) << path;
+            EXPECT_EQ(image.IsNull(), !reader.untouched) << path;
+            EXPECT_FALSE(image.Load(path.c_str())) << path;
+            ++replayed;
+        }
+        closedir(folder);
     }
-    closedir(folder);
-    EXPECT_GE(replayed, 5);
+    EXPECT_GE(replayed, 6);
 }
 
 TEST(ImageSystemPictures, SizesBeyondWhatTheFileOrTheDecoderCanHoldAreRefused)
