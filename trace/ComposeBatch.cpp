@@ -280,8 +280,8 @@ void ShadowMasks(const double* values, std::size_t stride, std::size_t count, co
             for (unsigned j = 0; j < lights; ++j)
                 std::memset(masks + j * count + first, 0, end - first);
         } else {
-            HWY_DYNAMIC_DISPATCH(glintwork::ShadowMasksOfPoints)(values, stride, first, end, count, lights, test,
-                                                                 spheres, masks);
+            HWY_DYNAMIC_DISPATCH(glintwork::ShadowMasksOfPoints)
+            (values, stride, first, end, count, lights, test, spheres, masks);
         }
     }
 }
@@ -298,8 +298,8 @@ std::size_t SphereCandidates(const Vec3* dirs, std::size_t count, const Vec3& ey
     return HWY_DYNAMIC_DISPATCH(glintwork::SphereCandidatesOf)(dirs, count, eyeToCentre, c, spheres.count, out);
 }
 
-std::size_t PointsToCompose(const std::uint8_t* masks, unsigned lights, const std::uint8_t* shadowed,
-                            std::size_t count, std::uint32_t* out)
+std::size_t PointsToCompose(const std::uint8_t* masks, unsigned lights, const std::uint8_t* shadowed, std::size_t count,
+                            std::uint32_t* out)
 {
     return HWY_DYNAMIC_DISPATCH(glintwork::PointsToComposeOf)(masks, lights, shadowed, count, out);
 }

@@ -31,14 +31,14 @@ void ShadowMasks(const double* values, std::size_t stride, std::size_t count, co
 // direction against eye - centre is not below zero), in order, each as
 // pixel << 8 | a bit per such sphere, into `out` (room for `count`).
 // Returns how many.
-std::size_t SphereCandidates(const Vec3* dirs, std::size_t count, const Vec3& eye,
-                             const SphereSet& spheres, std::uint32_t* out);
+std::size_t SphereCandidates(const Vec3* dirs, std::size_t count, const Vec3& eye, const SphereSet& spheres,
+                             std::uint32_t* out);
 
 // Of `count` kept plane points with their `masks` (as ShadowMasks gives
 // them) and `shadowed` flags, the points some light is blocked for now or
 // was when last composed, in order, into `out` (room for `count`). Returns
 // how many.
-std::size_t PointsToCompose(const std::uint8_t* masks, unsigned lights,
-                            const std::uint8_t* shadowed, std::size_t count, std::uint32_t* out);
+std::size_t PointsToCompose(const std::uint8_t* masks, unsigned lights, const std::uint8_t* shadowed, std::size_t count,
+                            std::uint32_t* out);
 
 #endif

@@ -43,8 +43,8 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
         double unshadowed[3];
         if (!lightBlocked || kept) {
             for (int c = 0; c < 3; ++c)
-                unshadowed[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c],
-                                          diffuseTerm, specularTerm);
+                unshadowed[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,
+                                          specularTerm);
         }
         if (kept) {
             for (int c = 0; c < 3; ++c)

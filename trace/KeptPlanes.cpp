@@ -126,11 +126,11 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
         ShadowBalls(band.geometry.data(), stride, count, band.shadowBalls.data());
     }
     shadowMasks.resize(count * lightCount);
-    ShadowMasks(band.geometry.data(), stride, count, band.shadowBalls.data(),
-                lightPositions.data(), lightCount, spheres, shadowMasks.data());
+    ShadowMasks(band.geometry.data(), stride, count, band.shadowBalls.data(), lightPositions.data(), lightCount,
+                spheres, shadowMasks.data());
     pointsToCompose.resize(count);
-    const std::size_t toCompose = PointsToCompose(shadowMasks.data(), lightCount,
-                                                  band.shadowed.data(), count, pointsToCompose.data());
+    const std::size_t toCompose =
+        PointsToCompose(shadowMasks.data(), lightCount, band.shadowed.data(), count, pointsToCompose.data());
     for (std::size_t n = 0; n < toCompose; ++n) {
         const std::size_t p = pointsToCompose[n];
         unsigned anyBlocked = 0;

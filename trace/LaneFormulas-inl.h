@@ -43,9 +43,9 @@ template <class L> GLINTWORK_LANE_FORMULA typename L::V ClampedAtZero(typename L
 // normalised, so it is not. The power is left to the caller: std::pow per
 // light, and only where used.
 template <class L>
-GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typename L::V point[3], const typename L::V view[3],
-                const typename L::V normal[3], typename L::V dir[3], typename L::V half[3], typename L::V& diffuse,
-                typename L::V& specularBase)
+GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typename L::V point[3],
+                                       const typename L::V view[3], const typename L::V normal[3], typename L::V dir[3],
+                                       typename L::V half[3], typename L::V& diffuse, typename L::V& specularBase)
 {
     for (int a = 0; a < 3; ++a) {
         dir[a] = light[a] - point[a];
@@ -63,8 +63,8 @@ GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typen
 // on it). The shadow tests, the first test of a primary ray and the
 // blocker's entry point all take these steps.
 template <class L>
-GLINTWORK_LANE_FORMULA void SphereTerms(const typename L::V origin[3], const double centre[3], double radiusSquared, typename L::V f[3],
-                 typename L::V& c)
+GLINTWORK_LANE_FORMULA void SphereTerms(const typename L::V origin[3], const double centre[3], double radiusSquared,
+                                        typename L::V f[3], typename L::V& c)
 {
     for (int a = 0; a < 3; ++a)
         f[a] = origin[a] - L::Set(centre[a]);
@@ -73,15 +73,16 @@ GLINTWORK_LANE_FORMULA void SphereTerms(const typename L::V origin[3], const dou
 
 // The discriminant b^2 - 4c, with b.
 template <class L>
-GLINTWORK_LANE_FORMULA typename L::V Discriminant(const typename L::V doubled[3], const typename L::V f[3], typename L::V c,
-                           typename L::V& b)
+GLINTWORK_LANE_FORMULA typename L::V Discriminant(const typename L::V doubled[3], const typename L::V f[3],
+                                                  typename L::V c, typename L::V& b)
 {
     b = Dot3<L>(doubled, f);
     return b * b - L::Set(4.0) * c;
 }
 
 template <class L>
-GLINTWORK_LANE_FORMULA typename L::M MeetsSphere(const typename L::V doubled[3], const typename L::V f[3], typename L::V c)
+GLINTWORK_LANE_FORMULA typename L::M MeetsSphere(const typename L::V doubled[3], const typename L::V f[3],
+                                                 typename L::V c)
 {
     typename L::V b;
     return L::Not(Discriminant<L>(doubled, f, c, b) < L::Set(0.0));

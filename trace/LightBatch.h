@@ -8,7 +8,7 @@
 
 // The light terms of every light at one point (of a room plane, or where a
 // line enters a blocking sphere), several lights at once in the lanes of a
-// vector (LightTerms.h, with a unit normal: normalised once by the caller
+// vector (LightTerms of LaneFormulas-inl.h, with a unit normal: normalised once by the caller
 // where it is not a unit axis already); only the power is left to the
 // caller (std::pow per light, and only where used).
 class LightBatch {

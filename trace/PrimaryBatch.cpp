@@ -60,8 +60,8 @@ void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned co
             continue;
         }
         for (int a = 0; a < 3; ++a)
-            dir[g][a] = ((hn::LoadU(d, &k.columnA[a][column + at]) + L::Set(k.rowB[a])) + L::Set(k.c[a])) -
-                        L::Set(k.eye[a]);
+            dir[g][a] =
+                ((hn::LoadU(d, &k.columnA[a][column + at]) + L::Set(k.rowB[a])) + L::Set(k.c[a])) - L::Set(k.eye[a]);
         Normalize3<L>(dir[g]);
         for (int a = 0; a < 3; ++a)
             hn::StoreU(dir[g][a], d, out.dir[a] + at);
@@ -105,8 +105,8 @@ void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned co
                 hit[a] = L::Set(k.eye[a]) + scaled[a];
             }
             const V u = hit[Axes[p].first], v = hit[Axes[p].second];
-            const M outside = L::Or(L::Or(u < L::Set(low1), u > L::Set(high1)),
-                                    L::Or(v > L::Set(high2), v < L::Set(low2)));
+            const M outside =
+                L::Or(L::Or(u<L::Set(low1), u> L::Set(high1)), L::Or(v > L::Set(high2), v < L::Set(low2)));
             const M taken = L::AndNot(outside, hn::And(traced[g], L::Set(k.depthLimit) < hit[2]));
             for (int a = 0; a < 3; ++a) {
                 hn::StoreU(hit[a], d, out.hit[p][a] + g * Width);

@@ -109,8 +109,7 @@ private:
         Vec3 lightDir, viewDir, shadeNormal;
         double diffuse = 0.0, specular = 0.0;
     };
-    Terms LightTerms(const Vec3& point, unsigned j, const Vec3& view, const Vec3& surfaceNormal,
-                     double exponent) const;
+    Terms LightTerms(const Vec3& point, unsigned j, const Vec3& view, const Vec3& surfaceNormal, double exponent) const;
     void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
     bool SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i);
     bool ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q, Vec3& point);

@@ -163,8 +163,7 @@ void RoomTracer::PrepareBatch()
     sphereSet = Spheres();
     k.sphereCount = sphereCount;
     for (unsigned m = 0; m < sphereCount; ++m)
-        SphereTerms<OneLane>(k.eye, sphereSet.centre[m], sphereSet.radiusSquared[m], k.eyeToCentre[m],
-                             k.eyeSphereC[m]);
+        SphereTerms<OneLane>(k.eye, sphereSet.centre[m], sphereSet.radiusSquared[m], k.eyeToCentre[m], k.eyeSphereC[m]);
     for (PlanePointBatch& batch : planePointBatches)
         batch.SetSpheres(sphereSet);
     // A and C of every column, by the pixel set-up itself.
@@ -244,8 +243,8 @@ void RoomTracer::ShadeBatch(unsigned count)
                 batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
                 batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
                 batch.Add(
-                        Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
-                        planeNormals[k], view);
+                    Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
+                    planeNormals[k], view);
             }
         }
     }

@@ -34,11 +34,11 @@ TEST(Shade, ShadowOnAPlaneCarriesTheBlockersColour)
     // sphere at (0, 0, -25) of radius 1; light 2 at (10, 0, -20) is not.
     const std::string wall = "0.25 0.5 0.75  0.5 0.5 0.5  0 0 0  1\n";
     ReferenceTracer t = Straightforward(RoomScript(wall + wall + wall + wall + wall) +
-                       "screen 4 4 raytracedepth -100 "
-                       "sphere 1 0 0 -25 1 materialSP 0.5 0.25 1  0 0 0  0 0 0  10 "
-                       "light 2 0 0 -20  10 0 -20 "
-                       " 0.5 0.5 0.5  1 1 1  1 1 1 "
-                       " 0.25 0.25 0.25  1 0.5 0.25  1 1 1");
+                                        "screen 4 4 raytracedepth -100 "
+                                        "sphere 1 0 0 -25 1 materialSP 0.5 0.25 1  0 0 0  0 0 0  10 "
+                                        "light 2 0 0 -20  10 0 -20 "
+                                        " 0.5 0.5 0.5  1 1 1  1 1 1 "
+                                        " 0.25 0.25 0.25  1 0.5 0.25  1 1 1");
     Aim(t, Vec3(0, 0, 1));
     t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
     ASSERT_EQ(t.Points().size(), 1u);
@@ -115,7 +115,8 @@ TEST(Shade, EqualLightsDoubleAndNothingIsClamped)
 {
     auto centre = [](const std::string& lights) {
         const std::string wall = "0.75 0.75 0.75  1 1 1  1 1 1  8\n";
-        ReferenceTracer t = Straightforward(RoomScript(wall + wall + wall + wall + wall) + "screen 4 4 raytracedepth -100 " + lights);
+        ReferenceTracer t =
+            Straightforward(RoomScript(wall + wall + wall + wall + wall) + "screen 4 4 raytracedepth -100 " + lights);
         Aim(t, Vec3(0, 0, 1));
         t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
         return t.Points().at(0);
@@ -177,13 +178,13 @@ TEST(Render, OrderWithinOnePixel)
     // reflection does not face, resets the colour to 0, so the ceiling's
     // rejected point plots black.
     ReferenceTracer t = Straightforward(RoomScript("1 0 0  0 0 0  0 0 0  1\n"
-                              "0 0 0  0 0 0  0 0 0  1\n"
-                              "0 1 0  0 0 0  0 0 0  1\n"
-                              "0 0 0  0 0 0  0 0 0  1\n"
-                              "0 0 1  0 0 0  0 0 0  1\n") +
-                       "screen 4 4 raytracedepth -100 "
-                       "sphere 1 -4.2333 2.8222 -14.1108 2 materialSP 0 0 0  0 0 0  0 0 0  1 "
-                       "light 1 0 0 -10  0.5 0.5 0.5  0 0 0  0 0 0");
+                                                   "0 0 0  0 0 0  0 0 0  1\n"
+                                                   "0 1 0  0 0 0  0 0 0  1\n"
+                                                   "0 0 0  0 0 0  0 0 0  1\n"
+                                                   "0 0 1  0 0 0  0 0 0  1\n") +
+                                        "screen 4 4 raytracedepth -100 "
+                                        "sphere 1 -4.2333 2.8222 -14.1108 2 materialSP 0 0 0  0 0 0  0 0 0  1 "
+                                        "light 1 0 0 -10  0.5 0.5 0.5  0 0 0  0 0 0");
     Vec3 d(0.3, -0.2, 1.0);
     d.Normalize();
     t.SetEye(Vec3());

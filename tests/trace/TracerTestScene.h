@@ -111,8 +111,8 @@ protected:
         }
     }
 };
-#define ON_EVERY_INSTRUCTION_SET(Suite)                                                               \
-    INSTANTIATE_TEST_SUITE_P(InstructionSets, Suite, testing::ValuesIn(InstructionSetNames),          \
+#define ON_EVERY_INSTRUCTION_SET(Suite)                                                                                \
+    INSTANTIATE_TEST_SUITE_P(InstructionSets, Suite, testing::ValuesIn(InstructionSetNames),                           \
                              [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); })
 
 inline bool Same(const PlotRecord& a, const PlotRecord& b)
