@@ -10,8 +10,9 @@
 
 namespace {
 
-// Highway's target for each name.
-constexpr std::int64_t Targets[] = {HWY_SCALAR, HWY_SSE4, HWY_AVX2, HWY_AVX3};
+// Highway's targets for each name: "plain" is the one-lane target, or the
+// portable one of 128 bits where the compiler builds that instead.
+constexpr std::int64_t Targets[] = {HWY_SCALAR | HWY_EMU128, HWY_SSE4, HWY_AVX2, HWY_AVX3};
 constexpr std::size_t Sets = sizeof Targets / sizeof Targets[0];
 static_assert(Sets == sizeof InstructionSetNames / sizeof InstructionSetNames[0], "a name for every set");
 
@@ -46,9 +47,11 @@ bool SelectInstructionSet(const char* name)
     if (i < 0)
         return false;
     programSelected.store(true);
-    const bool has = (Available() & Targets[i]) != 0;
-    hwy::SetSupportedTargetsForTest(has ? Targets[i] : 0);
-    selected.store(has ? i : -1);
+    std::int64_t target = Available() & Targets[i];
+    if (target & HWY_SCALAR)
+        target = HWY_SCALAR;
+    hwy::SetSupportedTargetsForTest(target);  // 0: the widest
+    selected.store(target != 0 ? i : -1);
     return true;
 }
 

@@ -171,12 +171,7 @@ void ReferenceTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal
     PlanePattern(hitPoint, k);
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     for (unsigned j = 0; j < lightCount; ++j) {
-        const Terms terms = LightTerms(hitPoint, j, rayDir, normal, planeExponents[k]);
-        lightDir = terms.lightDir;
-        viewDir = terms.viewDir;
-        shadeNormal = terms.shadeNormal;
-        diffuseTerm = terms.diffuse;
-        specularTerm = terms.specular;
+        SetLightTerms(j, planeExponents[k]);
         // The first blocking sphere in index order casts the shadow. With no
         // spheres the flag keeps its last value.
         for (unsigned m = 0; m < sphereCount; ++m) {
@@ -260,12 +255,7 @@ void ReferenceTracer::SumSphereLights(unsigned i, bool withShadowColour)
 {
     const float* material = &sphereMaterials[9 * static_cast<std::size_t>(i)];
     for (unsigned j = 0; j < lightCount; ++j) {
-        const Terms terms = LightTerms(hitPoint, j, rayDir, normal, sphereExponents[i]);
-        lightDir = terms.lightDir;
-        viewDir = terms.viewDir;
-        shadeNormal = terms.shadeNormal;
-        diffuseTerm = terms.diffuse;
-        specularTerm = terms.specular;
+        SetLightTerms(j, sphereExponents[i]);
         const bool blocked = SphereShadow(hitPoint, lightDir, i);
         const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
         for (int ch = 0; ch < 3; ++ch) {
@@ -278,6 +268,16 @@ void ReferenceTracer::SumSphereLights(unsigned i, bool withShadowColour)
             colour[ch] = static_cast<float>(term + colour[ch]);
         }
     }
+}
+
+void ReferenceTracer::SetLightTerms(unsigned j, double exponent)
+{
+    const Terms terms = LightTerms(hitPoint, j, rayDir, normal, exponent);
+    lightDir = terms.lightDir;
+    viewDir = terms.viewDir;
+    shadeNormal = terms.shadeNormal;
+    diffuseTerm = terms.diffuse;
+    specularTerm = terms.specular;
 }
 
 ReferenceTracer::Terms ReferenceTracer::LightTerms(const Vec3& point, unsigned j, const Vec3& view,

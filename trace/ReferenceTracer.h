@@ -110,6 +110,9 @@ private:
         double diffuse = 0.0, specular = 0.0;
     };
     Terms LightTerms(const Vec3& point, unsigned j, const Vec3& view, const Vec3& surfaceNormal, double exponent) const;
+    // The terms of light j at hitPoint, seen along rayDir, with `normal`,
+    // into lightDir, viewDir, shadeNormal, diffuseTerm and specularTerm.
+    void SetLightTerms(unsigned j, double exponent);
     void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
     bool SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i);
     bool ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q, Vec3& point);
