@@ -1,8 +1,10 @@
 #include "app/CommandLine.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
+
+#include "app/ExitStatus.h"
+#include "app/Settings.h"
+#include "app/WindowInputs.h"
 
 #ifndef GLINTWORK_VERSION
 #define GLINTWORK_VERSION "unknown"
@@ -10,17 +12,25 @@
 
 namespace {
 
-// A frame count: decimal digits only, at least 1.
-bool ParseFrames(const char* text, long& frames)
+bool ValidKeys(const std::string& keys)
 {
-    if (!text || *text < '0' || *text > '9')
+    if (keys.empty())
         return false;
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value < 1)
+    for (char c : keys)
+        if (!IsWindowInput(c))
+            return false;
+    return true;
+}
+
+// The value of option `name` written as "--name VALUE" or "--name=VALUE":
+// whether `arg` is that option; `value` is null when none follows.
+bool Option(const char* name, int argc, const char* const* argv, int& i, const char*& value)
+{
+    const char* arg = argv[i];
+    const std::size_t length = std::strlen(name);
+    if (std::strncmp(arg, name, length) != 0 || (arg[length] != '\0' && arg[length] != '='))
         return false;
-    frames = value;
+    value = arg[length] == '=' ? arg + length + 1 : (i + 1 < argc ? argv[++i] : nullptr);
     return true;
 }
 
@@ -40,6 +50,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
+        const char* value = nullptr;
         if (!optionsEnded && arg[0] == '-' && arg[1] != '\0') {
             if (std::strcmp(arg, "--") == 0) {
                 optionsEnded = true;
@@ -51,12 +62,21 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
                 return line;
             } else if (std::strcmp(arg, "--watch") == 0) {
                 line.watch = true;
-            } else if (std::strcmp(arg, "--frames") == 0 || std::strncmp(arg, "--frames=", 9) == 0) {
-                const char* number = arg[8] == '=' ? arg + 9 : (i + 1 < argc ? argv[++i] : nullptr);
-                if (!number)
+            } else if (Option("--frames", argc, argv, i, value)) {
+                if (!value)
                     return Misused("--frames needs a number of frames");
-                if (!ParseFrames(number, line.frames))
-                    return Misused(std::string("--frames: \"") + number + "\" is not a whole number of frames from 1");
+                if (!ParseFrameCount(value, line.frames))
+                    return Misused(std::string("--frames: \"") + value + "\" is not a whole number of frames from 1");
+            } else if (Option("--keys", argc, argv, i, value)) {
+                if (!value)
+                    return Misused("--keys needs a sequence of inputs");
+                if (!ValidKeys(value))
+                    return Misused(std::string("--keys: \"") + value + "\" is not a sequence of g h k r t u y < >");
+                line.keys = value;
+            } else if (Option("--output", argc, argv, i, value)) {
+                if (!value || !*value)
+                    return Misused("--output needs a file name");
+                line.output = value;
             } else {
                 return Misused(std::string("unknown option ") + arg);
             }
@@ -72,19 +92,24 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
 
 const char* UsageText()
 {
-    return "usage: glintwork [SCENE] [--watch] [--frames N]\n"
+    return "usage: glintwork [SCENE] [--watch] [--frames N] [--keys SEQ] [--output FILE]\n"
            "       glintwork --help | --version\n";
 }
 
-const char* HelpText()
+std::string HelpText()
 {
-    return "Traces the scene script SCENE (default: scenescript.txt in the working folder)\n"
+    return std::string("Traces the scene script SCENE (default: scenescript.txt in the working folder)\n"
            "in a window, again and again, and writes every frame to screenShot.bmp in the\n"
            "working folder.\n"
            "\n"
            "  --watch       read SCENE again whenever it changes on disk; a version that\n"
            "                cannot be used is reported and the last good scene stays\n"
            "  --frames N    close the window after N frames (as GLINTWORK_FRAMES=N does)\n"
+           "  --keys SEQ    apply these inputs before the first frame, in order: the\n"
+           "                keys below (g h k r t u y), < or > for one move with the\n"
+           "                left or right button held; e.g. --keys u for the pair\n"
+           "  --output FILE write the frames to FILE instead of screenShot.bmp (a PNG\n"
+           "                file when FILE ends in .png, otherwise BMP)\n"
            "  --help        print this help\n"
            "  --version     print the version\n"
            "\n"
@@ -98,12 +123,10 @@ const char* HelpText()
            "  Y             coloured shadows of spheres on spheres on or off\n"
            "Mouse: with the left (right) button held, every move moves the spheres 0.5\n"
            "to the left (right).\n"
-           "\n"
-           "Exit status:\n"
-           "  0  Escape, the window closed, or no scenescript.txt in the working folder\n"
-           "  1  the scene cannot be used, or the SCENE named cannot be read\n"
-           "  2  usage error: unknown option, bad --frames value, more than one SCENE\n"
-           "  3  no window can be created\n";
+           "While a frame takes longer than half a second the title shows its progress;\n"
+           "a key pressed meanwhile cancels it and takes effect on the next frame.\n"
+           "\n") +
+           SettingsHelp() + "\n" + ExitStatusHelp();
 }
 
 const char* VersionText()

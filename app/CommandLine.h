@@ -4,13 +4,13 @@
 #include <string>
 
 // What the user asked for on the command line:
-//   glintwork [SCENE] [--watch] [--frames N] [--help] [--version]
+//   glintwork [SCENE] [--watch] [--frames N] [--keys SEQ] [--output FILE] [--help] [--version]
 struct CommandLine {
     enum class Action {
         Trace,    // open the window on the scene
         Help,     // print HelpText() on standard output, exit 0
         Version,  // print VersionText() on standard output, exit 0
-        Misused,  // print `error` and UsageText() on standard error, exit 2
+        Misused,  // print `error` and UsageText() on standard error, exit with ExitUsage
     };
 
     Action action = Action::Trace;
@@ -18,21 +18,15 @@ struct CommandLine {
     bool sceneNamed = false;                // SCENE was given: a missing file is an error
     bool watch = false;                     // read the script again whenever it changes
     long frames = 0;                        // close after this many frames; 0: run until closed
+    std::string keys;                       // inputs applied before the first frame (WindowInputs.h)
+    std::string output = "screenShot.bmp";  // where frames are written; PNG when it ends in .png
     std::string error;                      // for Misused: one line, no newline
-};
-
-// Exit statuses of the program.
-enum ExitStatus {
-    ExitDone = 0,      // Escape, window closed, or no scenescript.txt in the working folder
-    ExitBadScene = 1,  // the scene cannot be used (or a named SCENE cannot be read)
-    ExitUsage = 2,     // unknown option, bad --frames value, more than one SCENE
-    ExitNoWindow = 3,  // no window can be created
 };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 const char* UsageText();
-const char* HelpText();
+std::string HelpText();
 const char* VersionText();
 
 #endif

@@ -2,16 +2,16 @@
 
 #include <GL/gl.h>
 
-#include <chrono>
-#include <csignal>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
+#include <csignal>
 #include <cstring>
 #include <string>
 
 #include "app/PointDrawer.h"
+#include "app/WindowInputs.h"
+#include "framework/main/Main.h"
 #include "framework/platform/PlatformWindow.h"
+#include "trace/InstructionSet.h"
 #include "trace/ReferenceTracer.h"
 #include "trace/SceneCheck.h"
 #include "trace/ViewGeometry.h"
@@ -20,18 +20,25 @@ namespace {
 
 constexpr float FieldOfView = 100.0f;
 constexpr float NearDistance = 0.01f;
-constexpr const char* FrameName = "screenShot.bmp";
-
-[[noreturn]] void Refuse(const std::string& why)
-{
-    std::fprintf(stderr, "glintwork: %s\n", why.c_str());
-    std::exit(1);
-}
+// A frame slower than this shows its progress in the title.
+constexpr double ProgressAfterMs = 500.0;
 
 // Letters arrive as their upper-case codes; the key table is in lower case.
 int FoldKey(int key)
 {
     return (key >= 'A' && key <= 'Z') ? key - 'A' + 'a' : key;
+}
+
+// The letters of the key table below (TracerWindow::OnKeyboard).
+bool IsInputLetter(int key)
+{
+    return key > 0 && key < 128 && std::strchr(WindowInputKeys, key) != nullptr;
+}
+
+std::string BaseName(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -53,40 +60,62 @@ TracerWindow::~TracerWindow()
     screenShot.Free();
 }
 
+void TracerWindow::Configure(const Settings& settings)
+{
+    SetFrameLimit(settings.frames);
+    path = settings.path;
+    threads = settings.threads;
+    if (!settings.instructionSet.empty())
+        SelectInstructionSet(settings.instructionSet.c_str());
+}
+
+Scene::Status TracerWindow::LoadScene(std::string& message, std::string& warning)
+{
+    const Scene::Status status = ReadTraceableScene(scene, message, warning);
+    sceneLoaded = status == Scene::Status::Read;
+    return status;
+}
+
 void TracerWindow::OnCreate()
 {
-    std::string message;
-    switch (ReadTraceableScene(scene, message)) {
-    case Scene::Status::Missing:
-        if (!scriptNamed)
-            std::exit(0);  // no scene: nothing to show, not an error
-        Refuse(message);
-    case Scene::Status::Unusable:
-        Refuse(message);
-    case Scene::Status::Read:
-        break;
+    if (!sceneLoaded) {
+        // The program did not read the scene before the window opened.
+        std::string message, warning;
+        const Scene::Status status = LoadScene(message, warning);
+        if (!warning.empty())
+            Say(warning);
+        if (status != Scene::Status::Read) {
+            if (status == Scene::Status::Unusable || scriptNamed)
+                failure = message;
+            Close();
+            return;
+        }
     }
     SetUpFromScene();
 
     stereo = false;
     viewA = true;
     viewB = false;
+    for (char input : firstInputs)
+        ApplyInput(input);
+    SetTitle(Title().c_str());
 }
 
-Scene::Status TracerWindow::ReadTraceableScene(Scene& into, std::string& message) const
+Scene::Status TracerWindow::ReadTraceableScene(Scene& into, std::string& message, std::string& warning) const
 {
     const Scene::Status status = into.ReadScript(scriptPath.c_str());
     if (status != Scene::Status::Read) {
         message = status == Scene::Status::Missing ? scriptPath + ": " + std::strerror(ENOENT) : into.Error();
         return status;
     }
-    std::string reason, warning;
-    if (!CheckSceneForTracing(into, reason, warning)) {
+    std::string reason, checked;
+    warning.clear();
+    if (!CheckSceneForTracing(into, reason, checked)) {
         message = scriptPath + ": " + reason;
         return Scene::Status::Unusable;
     }
-    if (!warning.empty())
-        std::fprintf(stderr, "glintwork: %s: %s\n", scriptPath.c_str(), warning.c_str());
+    if (!checked.empty())
+        warning = scriptPath + ": " + checked;
     return Scene::Status::Read;
 }
 
@@ -127,12 +156,11 @@ void TracerWindow::SetUpFromScene()
     kept.Clear();
 }
 
-bool TracerWindow::ReloadScript()
+bool TracerWindow::ReloadScript(std::string& message, std::string& warning)
 {
     Scene fresh;
-    std::string message;
-    if (ReadTraceableScene(fresh, message) != Scene::Status::Read) {
-        std::fprintf(stderr, "glintwork: %s; the last good scene stays\n", message.c_str());
+    if (ReadTraceableScene(fresh, message, warning) != Scene::Status::Read) {
+        message += "; the last good scene stays";
         return false;
     }
     scene.Swap(fresh);
@@ -141,14 +169,84 @@ bool TracerWindow::ReloadScript()
     SetUpFromScene();
     if (current)
         MakeCurrent(false);
+    SetTitle(Title().c_str());
     return true;
 }
 
 void TracerWindow::OnDisplay()
 {
+    if (!sceneLoaded)
+        return;
+    framing = true;
     DrawFrame(path, nullptr);
-    SaveFrame(path, nullptr);
-    SwapBuffers();
+    framing = false;
+    if (!frameCancelled) {
+        SaveFrame(path, nullptr);
+        SwapBuffers();
+    }
+    AfterFrame();
+}
+
+void TracerWindow::AfterFrame()
+{
+    if (quitting) {
+        // A close request is in the queue already; Escape asks for one.
+        if (escaped)
+            Close();
+        return;
+    }
+    const std::string inputs = pendingInputs;
+    pendingInputs.clear();
+    for (char input : inputs)
+        ApplyInput(input);
+    if (shownPercent >= 0 || !inputs.empty() || frameCancelled) {
+        shownPercent = -1;
+        SetTitle(Title().c_str());
+    }
+    if (frameCancelled)
+        Redraw();
+}
+
+bool TracerWindow::KeepTracing()
+{
+    if (Main::Get()->ServeInput())
+        quitting = true;  // the close request stays in the queue for the loop
+    if (quitting) {
+        if (endNow)
+            endNow();
+        return false;
+    }
+    if (!pendingInputs.empty() || resizedInFrame)
+        return false;  // the frame would be stale
+    const double elapsed =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - frameStart).count();
+    if (elapsed >= ProgressAfterMs && bandsInFrame > 0) {
+        const int percent = static_cast<int>(100.0 * bandsDone / bandsInFrame);
+        if (percent != shownPercent) {
+            shownPercent = percent;
+            SetTitle((Title() + " — tracing " + std::to_string(percent) + " %").c_str());
+        }
+    }
+    return true;
+}
+
+std::string TracerWindow::Title() const
+{
+    std::string title = "Glintwork — " + BaseName(scriptPath) + " — ";
+    if (!viewA || viewB)
+        return title + "environment";
+    title += stereo ? "pair" : "single";
+    if (!tracerA.reflectionsOn)
+        title += ", reflections off";
+    if (!tracerA.colouredShadowsOn)
+        title += ", coloured shadows off";
+    return title;
+}
+
+void TracerWindow::Say(const std::string& line) const
+{
+    if (say)
+        say(line);
 }
 
 namespace {
@@ -205,10 +303,16 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
                 const Clock::time_point start = Clock::now();
                 DrawPointsArrays(band);
                 drawing += Since(start);
+                ++bandsDone;
                 if (times)
                     times->points += band.size();
             },
-            keptView);
+            keptView, framing ? std::function<bool()>([this] { return KeepTracing(); }) : std::function<bool()>());
+        if (bands->Cancelled()) {
+            frameCancelled = true;
+            glPopMatrix();
+            return;
+        }
         cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {
             const Clock::time_point start = Clock::now();
@@ -223,7 +327,7 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
 void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
 {
     if (drawPath == FramePath::Fast && !pool) {
-        pool = std::make_unique<BandPool>(TracingThreads());
+        pool = std::make_unique<BandPool>(TracingThreads(threads));
         bandsA = std::make_unique<BandTracer<SceneTracer>>(*pool);
         bandsB = std::make_unique<BandTracer<EnvSceneTracer>>(*pool);
     }
@@ -239,6 +343,13 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     // Viewports come from the scene's screen, whatever the window's size.
     const int width = static_cast<int>(scene.screenWidth);
     const int half = static_cast<int>(scene.screenWidth / 2);
+    frameCancelled = false;
+    resizedInFrame = false;
+    frameStart = Clock::now();
+    bandsDone = 0;
+    const unsigned viewBands = (tracerA.rows + BandTracer<SceneTracer>::RowsPerBand - 1) /
+                               BandTracer<SceneTracer>::RowsPerBand;
+    bandsInFrame = viewBands * ((viewA && stereo) ? 2 : 1);
     if (viewA) {
         if (!stereo) {
             DrawView(tracerA, 0, bandsA.get(), eyeCentre, 0, width, drawPath, times);
@@ -246,7 +357,8 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
             // The pair: the left eye's picture goes into the right half and
             // the right eye's into the left half, each squeezed to half width.
             DrawView(tracerA, 0, bandsA.get(), eyeLeft, half, half, drawPath, times);
-            DrawView(tracerA, 0, bandsA.get(), eyeRight, 0, half, drawPath, times);
+            if (!frameCancelled)
+                DrawView(tracerA, 0, bandsA.get(), eyeRight, 0, half, drawPath, times);
         }
     }
     if (viewB)
@@ -263,12 +375,12 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     const Clock::time_point grabbed = Clock::now();
     // The save replaces the file only when the whole frame is written, so a
     // reader never sees half a frame; a failure keeps the previous frame.
-    if (screenShot.Save(FrameName)) {
+    const bool saved = writeFrame ? writeFrame(screenShot, framePath.c_str()) : screenShot.Save(framePath.c_str());
+    if (saved) {
         saveFailed = false;
     } else if (!saveFailed) {
         saveFailed = true;
-        std::fprintf(stderr, "glintwork: warning: cannot write %s; the previous frame stays and tracing goes on\n",
-                     FrameName);
+        Say("warning: cannot write " + framePath + "; the previous frame stays and tracing goes on");
     }
     if (times) {
         times->grab += std::chrono::duration<double, std::milli>(grabbed - start).count();
@@ -279,15 +391,47 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
 void TracerWindow::OnResize(int width, int height)
 {
     glViewport(0, 0, width, height);
+    // A frame drawn across a change of the window's buffers is not kept.
+    if (framing)
+        resizedInFrame = true;
 }
 
+bool TracerWindow::ApplyInput(char input)
+{
+    if (input == '<' || input == '>') {
+        // As one move with that button alone held; what the user holds stays.
+        const bool left = leftHeld, right = rightHeld;
+        leftHeld = input == '<';
+        rightHeld = input == '>';
+        OnMouseMove(0, 0);
+        leftHeld = left;
+        rightHeld = right;
+        return true;
+    }
+    const int key = FoldKey(static_cast<unsigned char>(input));
+    if (!IsInputLetter(key))
+        return false;
+    OnKeyboard(key - 'a' + 'A', true);
+    return true;
+}
+
+// The key table.
 void TracerWindow::OnKeyboard(int key, bool pressed)
 {
     if (!pressed)
         return;
+    if (framing) {
+        // Held back until the frame being traced has ended.
+        if (key == plat::VK_ESCAPE)
+            quitting = escaped = true;
+        else if (IsInputLetter(FoldKey(key)))
+            pendingInputs += static_cast<char>(FoldKey(key));
+        return;
+    }
     switch (FoldKey(key)) {
     case plat::VK_ESCAPE:
-        std::exit(0);
+        Close();
+        return;
     case 'g':
         tracerA.MoveSpheresLeft();
         break;
@@ -320,8 +464,9 @@ void TracerWindow::OnKeyboard(int key, bool pressed)
         tracerA.ToggleColouredShadows();
         break;
     default:
-        break;
+        return;
     }
+    SetTitle(Title().c_str());
 }
 
 void TracerWindow::OnMouseButton(int button, bool pressed)
@@ -335,6 +480,13 @@ void TracerWindow::OnMouseButton(int button, bool pressed)
 void TracerWindow::OnMouseMove(int, int)
 {
     // One half-unit step per move event, whatever the distance moved.
+    if (framing) {
+        if (leftHeld)
+            pendingInputs += '<';
+        if (rightHeld)
+            pendingInputs += '>';
+        return;
+    }
     if (leftHeld)
         tracerA.MoveSpheresLeft();
     if (rightHeld)

@@ -1,9 +1,12 @@
 #ifndef GLINTWORK_TRACERWINDOW_H
 #define GLINTWORK_TRACERWINDOW_H
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/Settings.h"
 #include "framework/glwindow/GLWindow.h"
 #include "framework/image/Image.h"
 #include "trace/BandTracer.h"
@@ -15,11 +18,22 @@
 #include "trace/ViewCache.h"
 
 // The application's one window: traces the selected view on every redraw,
-// writes the frame to "screenShot.bmp" and answers the keys and the mouse.
+// writes the frame to "screenShot.bmp" (or the file the program names) and
+// answers the keys and the mouse. It prints nothing and never ends the
+// process: what the program should tell the user goes to `say`, and a scene
+// that cannot be used is reported by LoadScene (or, when the program did not
+// call it, by Failure() after the window closed itself).
 //
 // Views: the first tracer's picture (single, or as a side-by-side pair for two
 // eye positions 0.002 apart) or the environment tracer's picture; exactly one
 // of them is drawn on each redraw.
+//
+// While a frame is traced on the fast path the window keeps taking input:
+// an input that changes the picture cancels the frame (it is neither shown
+// nor saved) and takes effect on the next one; Escape or a close request
+// cancels it and ends the program (through `endNow` when the program gave
+// one, so that bands still being traced are not waited for). A frame that
+// takes longer than half a second shows its progress in the title.
 class TracerWindow : public GLWindow {
 public:
     TracerWindow();
@@ -35,24 +49,62 @@ public:
 
     void ToggleStereo() { stereo = !stereo; }
 
+    // The run's settings: frame limit, tracing threads, frame path and
+    // vector width. Before the window opens.
+    void Configure(const Settings& settings);
+
+    // Reads `scriptPath` and checks that it can be traced, before the window
+    // opens. Otherwise a "FILE: why" line in `message`; `warning` is a line
+    // the user should see (or "").
+    Scene::Status LoadScene(std::string& message, std::string& warning);
+
     // Reads the script again and sets both tracers up from it, keeping the
     // view shown, the pair and the switches. A version that cannot be traced
-    // is reported on standard error and the scene on screen stays.
-    bool ReloadScript();
+    // leaves the scene on screen and says why in `message` (a line ending in
+    // "the last good scene stays"); `warning` as for LoadScene.
+    bool ReloadScript(std::string& message, std::string& warning);
+
+    // One input as the window takes it from the keyboard (g h r y u t k, in
+    // either case) or as one pointer move with the left (<) or right (>)
+    // button held. False, doing nothing, for any other character.
+    bool ApplyInput(char input);
+
+    // The title for what the window shows now.
+    std::string Title() const;
+
+    // The reason the window closed itself without tracing ("" when it did
+    // not): the scene the program did not load could not be used.
+    const std::string& Failure() const { return failure; }
 
     // Clears and draws the selected view by the given path (the paths give
     // the same picture); with `times`, also measures the stages, waiting for
     // GL to finish drawing.
     void DrawFrame(FramePath path, FrameTimes* times);
-    // Reads the window into `screenShot` and writes "screenShot.bmp".
+    // Reads the window into `screenShot` and writes it to `framePath`.
     void SaveFrame(FramePath path, FrameTimes* times);
+    // Whether the last DrawFrame was cancelled by input before its end.
+    bool FrameCancelled() const { return frameCancelled; }
 
     // The scene script, and whether the user named it (then a missing file is
     // an error, not a quiet end).
     std::string scriptPath = "scenescript.txt";
     bool scriptNamed = false;
 
-    FramePath path = SelectedFramePath();
+    // Where frames go, and how they are written (by default Image::Save, a BMP
+    // file whatever the name).
+    std::string framePath = "screenShot.bmp";
+    std::function<bool(const Image&, const char*)> writeFrame;
+    // Lines for the user (without the program's name), e.g. a failed save.
+    std::function<void(const std::string&)> say;
+    // Ends the process when the user quits during a frame whose bands are
+    // still being traced; without it the window closes after them.
+    std::function<void()> endNow;
+    // Inputs (as ApplyInput takes them) applied once the window is set up,
+    // before the first frame.
+    std::string firstInputs;
+
+    FramePath path = FramePath::Fast;
+    unsigned threads = 0;  // tracing threads; 0: one a processor
     // Fast path: draw views whose inputs are unchanged from the points kept
     // from their last trace (traced views are kept either way).
     bool cacheViews = true;
@@ -79,8 +131,14 @@ public:
 
 private:
     // Reads the script into `into` and checks it can be traced; otherwise a
-    // "FILE: why" line in `message`. Warnings go to standard error.
-    Scene::Status ReadTraceableScene(Scene& into, std::string& message) const;
+    // "FILE: why" line in `message`. A warning goes to `warning`.
+    Scene::Status ReadTraceableScene(Scene& into, std::string& message, std::string& warning) const;
+    // Called while a frame's bands are traced: takes the input waiting,
+    // shows the progress, and says whether the frame is still wanted.
+    bool KeepTracing();
+    // The inputs that came during the last frame, then the title.
+    void AfterFrame();
+    void Say(const std::string& line) const;
     // Window size, projection, both tracers and the frame image from `scene`.
     void SetUpFromScene();
 
@@ -89,6 +147,20 @@ private:
                   FramePath path, FrameTimes* times);
 
     bool saveFailed = false;  // a failed save is reported once, not every frame
+    bool sceneLoaded = false;
+    std::string failure;
+    // The frame being traced: whether input is held back for after it, what
+    // came meanwhile, and its progress in bands.
+    bool framing = false;
+    bool frameCancelled = false;
+    bool quitting = false;  // Escape or a close request came during a frame
+    bool escaped = false;
+    bool resizedInFrame = false;
+    std::string pendingInputs;
+    std::chrono::steady_clock::time_point frameStart;
+    unsigned bandsDone = 0;
+    unsigned bandsInFrame = 0;
+    int shownPercent = -1;
     // Fast path: the tracing threads and each tracer's bands, made on first use.
     std::unique_ptr<BandPool> pool;
     std::unique_ptr<BandTracer<SceneTracer>> bandsA;

@@ -31,7 +31,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
 #include "app/TracerWindow.h"
+#include "app/WindowInputs.h"
 #include "framework/main/App.h"
 #include "trace/BandTracer.h"
 #include "tests/support/ScratchFolder.h"
@@ -104,7 +106,10 @@ Options Parse(App& app)
             o.cold = true;
         } else if (a == "--keys") {
             o.keys = value();
-            if (o.keys.empty() || o.keys.find_first_not_of("ghryutkGHRYUTK<>") != std::string::npos)
+            bool valid = !o.keys.empty();
+            for (char c : o.keys)
+                valid = valid && IsWindowInput(c);
+            if (!valid)
                 Usage("--keys takes a sequence of g h r y u t k < >");
         } else if (a == "--help" || a == "-h") {
             Usage(nullptr);
@@ -200,18 +205,7 @@ public:
 private:
     // The next input of --keys, as the window gets it from the keyboard or
     // from one mouse move with a button held.
-    void ApplyNextInput()
-    {
-        const char input = options.keys[nextInput++ % options.keys.size()];
-        if (input == '<' || input == '>') {
-            const int button = input == '<' ? 0 : 2;
-            OnMouseButton(button, true);
-            OnMouseMove(0, 0);
-            OnMouseButton(button, false);
-        } else {
-            OnKeyboard(input >= 'a' && input <= 'z' ? input - 'a' + 'A' : input, true);
-        }
-    }
+    void ApplyNextInput() { ApplyInput(options.keys[nextInput++ % options.keys.size()]); }
 
     // The views the next frame shows (as DrawFrame picks them).
     std::string ShownView() const
@@ -262,14 +256,14 @@ private:
     void MeasureTraceAlone()
     {
         const std::string view = ShownView();
-        for (unsigned threads : {1u, TracingThreads()}) {
+        for (unsigned count : {1u, TracingThreads(threads)}) {
             double ms = 0.0;
             if (view == "env")
-                ms = TraceAlone(tracerB, eyeCentre, threads);
+                ms = TraceAlone(tracerB, eyeCentre, count);
             else if (view == "pair")
-                ms = TraceAlone(tracerA, eyeLeft, threads) + TraceAlone(tracerA, eyeRight, threads);
+                ms = TraceAlone(tracerA, eyeLeft, count) + TraceAlone(tracerA, eyeRight, count);
             else
-                ms = TraceAlone(tracerA, eyeCentre, threads);
+                ms = TraceAlone(tracerA, eyeCentre, count);
             traceAlone.push_back(ms);
         }
     }
@@ -282,7 +276,7 @@ private:
             std::printf("{\"scene\":\"%s\",\"view\":\"%s\",\"width\":%u,\"height\":%u,\"threads\":%u,"
                         "\"cold\":%s,\"keys\":\"%s\",\"paths\":{",
                         options.scene.c_str(), options.view.c_str(), scene.screenWidth, scene.screenHeight,
-                        TracingThreads(), options.cold ? "true" : "false", options.keys.c_str());
+                        TracingThreads(threads), options.cold ? "true" : "false", options.keys.c_str());
             bool first = true;
             for (FramePath p : paths) {
                 const PathResult& r = results[static_cast<int>(p)];
@@ -295,11 +289,11 @@ private:
                 first = false;
             }
             std::printf("},\"floor_ms\":%.3f,\"trace_alone_ms\":{\"1\":%.3f,\"%u\":%.3f}}\n", floorStat.median,
-                        traceAlone[0], TracingThreads(), traceAlone[1]);
+                        traceAlone[0], TracingThreads(threads), traceAlone[1]);
             return;
         }
         std::printf("scene %s, view %s, %u x %u, %u tracing threads, %d frames per path%s\n", options.scene.c_str(),
-                    options.view.c_str(), scene.screenWidth, scene.screenHeight, TracingThreads(), options.frames,
+                    options.view.c_str(), scene.screenWidth, scene.screenHeight, TracingThreads(threads), options.frames,
                     options.cold ? ", every frame traced" : "");
         if (!options.keys.empty())
             std::printf("before every measured frame the next input of \"%s\"\n", options.keys.c_str());
@@ -320,7 +314,7 @@ private:
         }
         std::printf("%-10s %71s %8.2f %8.2f\n", "floor", "", floorStat.median, floorStat.p90);
         std::printf("trace alone (fast path, nothing drawn): 1 thread %.2f ms, %u threads %.2f ms (x%.2f)\n",
-                    traceAlone[0], TracingThreads(), traceAlone[1],
+                    traceAlone[0], TracingThreads(threads), traceAlone[1],
                     traceAlone[1] > 0 ? traceAlone[0] / traceAlone[1] : 0.0);
     }
 
@@ -343,10 +337,20 @@ public:
             Usage(("cannot read the scene " + o.scene).c_str());
         if (o.width > 0)
             script += "\nscreen " + std::to_string(o.width) + " " + std::to_string(o.height) + "\n";
+        // The environment as glintwork reads it; --threads wins.
+        Settings settings;
+        std::string error;
+        if (!ReadSettings([](const char* name) -> const char* { return std::getenv(name); }, settings, error))
+            Usage(error.c_str());
+        settings.frames = 0;  // the bench counts its own frames
         if (o.threads > 0)
-            setenv("GLINTWORK_THREADS", std::to_string(o.threads).c_str(), 1);
+            settings.threads = static_cast<unsigned>(o.threads);
+        window.Configure(settings);
         if (!EnterScratchFolder(script))
             Usage("cannot make a scratch folder");
+        std::string message, warning;
+        if (window.LoadScene(message, warning) != Scene::Status::Read)
+            Usage(message.c_str());
         if (o.path != "fast")
             window.paths.push_back(FramePath::Reference);
         if (o.path != "reference")

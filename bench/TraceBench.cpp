@@ -13,7 +13,9 @@
 // point lists; where two different points fall on one position (the environment
 // view of a crowded scene) the lists differ by such a point while the
 // pictures do not. Small enough to run under callgrind.
-// Exit status 2 for bad arguments or a scene that cannot be traced.
+// GLINTWORK_THREADS sets the default thread count and GLINTWORK_ISA the
+// vector width, as for glintwork. Exit status 2 for bad arguments, a bad
+// value of either variable or a scene that cannot be traced.
 
 #include <algorithm>
 #include <chrono>
@@ -26,6 +28,7 @@
 
 #include "trace/BandTracer.h"
 #include "trace/EnvSceneTracer.h"
+#include "trace/InstructionSet.h"
 #include "trace/ReferenceTracer.h"
 #include "trace/Scene.h"
 #include "trace/SceneCheck.h"
@@ -105,7 +108,19 @@ int main(int argc, char** argv)
 {
     std::string path = GLINTWORK_DEFAULT_SCENE, mode = "fast", view = "single";
     int frames = 5;
-    unsigned threads = TracingThreads();
+    const char* threadsVariable = std::getenv("GLINTWORK_THREADS");
+    unsigned asked = 0;
+    if (threadsVariable && *threadsVariable) {
+        char* end = nullptr;
+        const long n = std::strtol(threadsVariable, &end, 10);
+        if (end == threadsVariable || *end != '\0' || n < 1 || n > 64)
+            Fail(std::string("GLINTWORK_THREADS=\"") + threadsVariable + "\": expected a whole number from 1 to 64");
+        asked = static_cast<unsigned>(n);
+    }
+    unsigned threads = TracingThreads(asked);
+    const char* isa = std::getenv("GLINTWORK_ISA");
+    if (isa && *isa && !SelectInstructionSet(isa))
+        Fail(std::string("GLINTWORK_ISA=\"") + isa + "\": expected plain, sse4, avx2 or avx512");
     bool moves = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];

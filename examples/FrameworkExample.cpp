@@ -1,7 +1,10 @@
 // A framework window that clears to a colour, writes a line of text and
 // reacts to keys: Space or C changes the colour, T the title, M the cursor;
-// Escape or closing the window ends the program with status 0.
+// Escape or closing the window ends the program with status 0;
+// GLINTWORK_FRAMES=N ends it after N frames.
 #include <GL/gl.h>
+
+#include <cstdlib>
 
 #include "framework/glwindow/GLWindow.h"
 #include "framework/main/App.h"
@@ -92,6 +95,14 @@ private:
 
 class ExampleApp : public App {
 public:
+    // GLINTWORK_FRAMES=N closes the window after N frames (for tests).
+    void OnCreate() override
+    {
+        const char* frames = std::getenv("GLINTWORK_FRAMES");
+        if (frames && *frames)
+            window.SetFrameLimit(std::atol(frames));
+    }
+
     ExampleWindow window;
 };
 

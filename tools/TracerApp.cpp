@@ -1,17 +1,75 @@
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/ExitStatus.h"
 #include "app/SceneWatcher.h"
+#include "app/Settings.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
+#include "framework/main/Main.h"
+#include "framework/main/MainServices.h"
+#include "framework/platform/PlatformWindow.h"
+#include "tools/SavePng.h"
+
+namespace {
+
+void Say(const std::string& line)
+{
+    std::fprintf(stderr, "glintwork: %s\n", line.c_str());
+}
+
+[[noreturn]] void End(ExitStatus status, const std::string& line)
+{
+    Say(line);
+    std::exit(status);
+}
+
+// Losing the X server ends the program at once: nothing can be drawn or
+// asked of the window any more.
+void DisplayLost(const char* display)
+{
+    std::fprintf(stderr, "glintwork: lost the connection to the X display \"%s\"\n", display);
+    std::fflush(stderr);
+    std::_Exit(ExitDisplayLost);
+}
+
+// Escape or a close request during a frame still being traced: the bands
+// being traced are not waited for. The last frame written is whole.
+void EndNow()
+{
+    std::fflush(nullptr);
+    std::_Exit(ExitDone);
+}
+
+// Whether the file name ends in `end` (lower case), in either case.
+bool EndsWith(const std::string& text, const char* end)
+{
+    const std::string tail(end);
+    if (text.size() <= tail.size())
+        return false;
+    for (std::size_t i = 0; i < tail.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[text.size() - tail.size() + i])) != tail[i])
+            return false;
+    return true;
+}
+
+bool WritePng(const Image& image, const char* path)
+{
+    return SavePng(image, path);
+}
+
+}  // namespace
 
 // The application object: built during static construction, before the
 // framework's entry point runs; its window is registered as the main window.
-// It reads the command line before the window is created and, when asked to
-// watch the scene, polls for new versions of it from the idle pass.
+// It reads the command line, the environment and the scene before the window
+// is created, decides every exit status and prints every message (the window
+// hands its lines over) and, when asked to watch the scene, polls for new
+// versions of it from the idle pass.
 class TracerApp : public App {
 public:
     ~TracerApp() override {}
@@ -23,7 +81,7 @@ public:
         case CommandLine::Action::Help:
             std::fputs(UsageText(), stdout);
             std::fputs("\n", stdout);
-            std::fputs(HelpText(), stdout);
+            std::fputs(HelpText().c_str(), stdout);
             std::exit(ExitDone);
         case CommandLine::Action::Version:
             std::fputs(VersionText(), stdout);
@@ -34,21 +92,60 @@ public:
         case CommandLine::Action::Trace:
             break;
         }
+        Settings settings;
+        std::string error;
+        if (!ReadSettings([](const char* name) -> const char* { return std::getenv(name); }, settings, error))
+            End(ExitUsage, error);
+        if (line.frames > 0)
+            settings.frames = line.frames;
+        window.Configure(settings);
         window.scriptPath = line.scene;
         window.scriptNamed = line.sceneNamed;
-        // The window counts its frames against GLINTWORK_FRAMES.
-        if (line.frames > 0)
-            setenv("GLINTWORK_FRAMES", std::to_string(line.frames).c_str(), 1);
-        if (line.watch && !watcher.Watch(line.scene)) {
-            std::fprintf(stderr, "glintwork: %s\n", watcher.Error().c_str());
-            std::exit(ExitBadScene);
-        }
+        window.framePath = line.output;
+        if (EndsWith(line.output, ".png"))
+            window.writeFrame = WritePng;
+        window.firstInputs = line.keys;
+        window.say = Say;
+        window.endNow = EndNow;
+        plat::OnConnectionLost(DisplayLost);
+
+        // The scene is read before the window opens, so that a scene that
+        // cannot be used says so with or without a display.
+        std::string message, warning;
+        const Scene::Status status = window.LoadScene(message, warning);
+        if (!warning.empty())
+            Say(warning);
+        if (status == Scene::Status::Missing && !line.sceneNamed)
+            std::exit(ExitDone);  // no scene: nothing to show, not an error
+        if (status != Scene::Status::Read)
+            End(ExitBadScene, message);
+        if (line.watch && !watcher.Watch(line.scene))
+            End(ExitBadScene, watcher.Error());
     }
 
     void OnIdle() override
     {
-        if (watcher.Changed())
-            window.ReloadScript();
+        if (!watcher.Changed())
+            return;
+        std::string message, warning;
+        const bool reloaded = window.ReloadScript(message, warning);
+        if (!warning.empty())
+            Say(warning);
+        if (!reloaded)
+            Say(message);
+    }
+
+    int OnExit(int status) override
+    {
+        if (!window.Failure().empty()) {
+            Say(window.Failure());
+            return ExitBadScene;
+        }
+        if (status == Main::NoWindowStatus) {
+            Say(FrameworkFailureReason());
+            return ExitNoWindow;
+        }
+        return status == 0 ? ExitDone : App::OnExit(status);
     }
 
     TracerWindow window;

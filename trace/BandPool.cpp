@@ -1,14 +1,14 @@
 #include "trace/BandPool.h"
 
-#include <cstdlib>
+#include <chrono>
 
 BandPool::BandPool(unsigned threadCount) : threads(threadCount == 0 ? 1 : threadCount)
 {
-    if (threads > 1) {
-        pool.reserve(threads);
-        for (unsigned i = 0; i < threads; ++i)
-            pool.emplace_back(&BandPool::Work, this, i);
-    }
+    // Even one tracing thread is a thread of its own: the caller waits,
+    // draws finished bands and watches its input.
+    pool.reserve(threads);
+    for (unsigned i = 0; i < threads; ++i)
+        pool.emplace_back(&BandPool::Work, this, i);
 }
 
 BandPool::~BandPool()
@@ -22,17 +22,9 @@ BandPool::~BandPool()
         t.join();
 }
 
-void BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>& job,
-                   const std::function<void(unsigned)>& consume)
+bool BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>& job,
+                   const std::function<void(unsigned)>& consume, const std::function<bool()>& keepGoing)
 {
-    if (pool.empty()) {
-        for (unsigned b = 0; b < bands; ++b) {
-            job(0, b);
-            consume(b);
-        }
-        return;
-    }
-
     std::unique_lock<std::mutex> lock(mutex);
     currentJob = &job;
     bandCount = bands;
@@ -42,16 +34,33 @@ void BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>
     ++generation;
     wake.notify_all();
 
-    for (unsigned b = 0; b < bands; ++b) {
-        finished.wait(lock, [&] { return bandDone[b] != 0; });
+    bool cancelled = false;
+    for (unsigned b = 0; b < bands && !cancelled; ++b) {
+        const auto ready = [&] { return bandDone[b] != 0; };
+        if (!keepGoing) {
+            finished.wait(lock, ready);
+        } else {
+            // keepGoing runs with the pool held, so that once it has said
+            // no, no band can start.
+            while (!finished.wait_for(lock, std::chrono::milliseconds(PollMilliseconds), ready)) {
+                cancelled = !keepGoing();
+                if (cancelled)
+                    break;
+            }
+        }
+        if (cancelled)
+            break;
         lock.unlock();
         consume(b);
         lock.lock();
     }
-    // Every band is done; wait until the workers are back at rest so that the
-    // next frame cannot meet one of them still looking at this frame's state.
+    if (cancelled)
+        nextBand = bandCount;  // the workers start nothing more
+    // Wait until the workers are back at rest so that the next frame cannot
+    // meet one of them still looking at this frame's state.
     finished.wait(lock, [&] { return busyWorkers == 0; });
     currentJob = nullptr;
+    return !cancelled;
 }
 
 void BandPool::Work(unsigned worker)
@@ -77,14 +86,10 @@ void BandPool::Work(unsigned worker)
     }
 }
 
-unsigned TracingThreads()
+unsigned TracingThreads(unsigned asked)
 {
-    if (const char* text = std::getenv("GLINTWORK_THREADS")) {
-        char* end = nullptr;
-        const long n = std::strtol(text, &end, 10);
-        if (end != text && *end == '\0' && n >= 1 && n <= 64)
-            return static_cast<unsigned>(n);
-    }
+    if (asked > 0)
+        return asked;
     const unsigned n = std::thread::hardware_concurrency();
     return n == 0 ? 1 : n;
 }

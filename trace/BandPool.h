@@ -10,9 +10,13 @@
 // A fixed set of worker threads that trace the bands of one frame. Bands are
 // handed out in rising order; the calling thread takes each finished band in
 // order as soon as it is ready (to draw it while later bands are still being
-// traced). With one thread everything runs on the calling thread, band by band.
+// traced), and meanwhile stays free to look at its input.
 class BandPool {
 public:
+    // How often, while it waits for a band, the calling thread asks whether
+    // to go on.
+    static constexpr int PollMilliseconds = 20;
+
     explicit BandPool(unsigned threads);
     ~BandPool();
     BandPool(const BandPool&) = delete;
@@ -23,9 +27,14 @@ public:
     // job(worker, band) runs for band = 0 .. bands - 1, `worker` being the
     // index (below Threads()) of the thread that runs it; consume(band) runs
     // on the calling thread, in band order, after that band's job finished.
-    // Returns when every job and every consume has run.
-    void Run(unsigned bands, const std::function<void(unsigned worker, unsigned band)>& job,
-             const std::function<void(unsigned band)>& consume);
+    // While the calling thread waits for a band it calls keepGoing (when
+    // given) every PollMilliseconds, while no band can start or end; once
+    // that returns false the frame is cancelled: no band is started any
+    // more, no band is consumed any more.
+    // Returns when every job started has ended (and, unless cancelled, every
+    // consume has run): true for a whole frame, false for a cancelled one.
+    bool Run(unsigned bands, const std::function<void(unsigned worker, unsigned band)>& job,
+             const std::function<void(unsigned band)>& consume, const std::function<bool()>& keepGoing = {});
 
 private:
     void Work(unsigned worker);
@@ -44,8 +53,8 @@ private:
     bool stopping = false;
 };
 
-// The number of tracing threads: GLINTWORK_THREADS when it is a number from 1
-// to 64, otherwise the number of processors.
-unsigned TracingThreads();
+// The number of tracing threads for a count asked for: that count, or for 0
+// the number of processors.
+unsigned TracingThreads(unsigned asked);
 
 #endif

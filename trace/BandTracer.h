@@ -27,8 +27,11 @@ public:
     // With `kept` (the view's slot for the tracer's set-up and eye), plane
     // points come from the values kept there when it holds them, and are
     // kept there otherwise. Returns the milliseconds from the start of the
-    // first band's trace to the end of the last one's.
-    double Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume, KeptView* kept = nullptr)
+    // first band's trace to the end of the last one's. `keepGoing` is the
+    // pool's (BandPool::Run): when it cancels the frame, Cancelled() is true
+    // afterwards, the bands are incomplete and `kept` is emptied.
+    double Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume, KeptView* kept = nullptr,
+                  const std::function<bool()>& keepGoing = {})
     {
         using Clock = std::chrono::steady_clock;
         for (Worker& w : workers)
@@ -41,7 +44,7 @@ public:
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
-        pool.Run(
+        cancelled = !pool.Run(
             bands,
             [&](unsigned worker, unsigned band) {
                 const Clock::time_point start = Clock::now();
@@ -58,8 +61,10 @@ public:
                 lists[band].swap(w.points);
                 w.spans.emplace_back(start, Clock::now());
             },
-            [&](unsigned band) { consume(lists[band]); });
-        if (kept)
+            [&](unsigned band) { consume(lists[band]); }, keepGoing);
+        if (kept && cancelled)
+            Forget(*kept);
+        else if (kept)
             Kept(*kept, tracer, mode);
         if (bands == 0)
             return 0.0;
@@ -76,6 +81,9 @@ public:
     // The bands of the last frame, in row order. The caller may swap them out
     // (for vectors of its own, whose capacity is then reused).
     std::vector<PointList>& Bands() { return lists; }
+
+    // Whether the last Render was cancelled before its last band.
+    bool Cancelled() const { return cancelled; }
 
 private:
     static bool SameSpheres(const KeptView& kept, const Tracer& tracer)
@@ -126,6 +134,14 @@ private:
         std::memcpy(kept.centres, tracer.sphereCentres, sizeof kept.centres[0] * tracer.sphereCount);
     }
 
+    // After a cancelled frame some bands hold values for the new inputs and
+    // some for the old: the slot starts again from nothing.
+    static void Forget(KeptView& kept)
+    {
+        kept.state = KeptView::State::Empty;
+        kept.bands = std::vector<KeptBand>();
+    }
+
     // What one thread writes while it traces, on cache lines of its own: its
     // tracer's working values and the list it plots into (handed over to the
     // band when the band is done), so that threads never write to a line
@@ -139,6 +155,7 @@ private:
     BandPool& pool;
     std::vector<Worker> workers;
     std::vector<PointList> lists;
+    bool cancelled = false;
 };
 
 #endif

@@ -11,10 +11,6 @@ enum class FramePath {
     Fast,
 };
 
-// GLINTWORK_PATH=reference selects the straightforward path; anything else,
-// or nothing, the fast one.
-FramePath SelectedFramePath();
-
 // Milliseconds spent in each stage of one frame.
 struct FrameTimes {
     double trace = 0.0;  // tracing (for the fast path: from the first band's start to the last band's end)

@@ -4,9 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace {
 
@@ -37,7 +35,6 @@ int Index(const char* name)
 
 // The set in use: -1 for the widest.
 std::atomic<int> selected{-1};
-std::atomic<bool> programSelected{false};
 
 }  // namespace
 
@@ -46,7 +43,6 @@ bool SelectInstructionSet(const char* name)
     const int i = Index(name);
     if (i < 0)
         return false;
-    programSelected.store(true);
     std::int64_t target = Available() & Targets[i];
     if (target & HWY_SCALAR)
         target = HWY_SCALAR;
@@ -71,14 +67,4 @@ const char* ChosenInstructionSetName()
             return InstructionSetNames[n];
     }
     return InstructionSetNames[0];
-}
-
-void SelectInstructionSetFromEnvironment()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const char* asked = std::getenv("GLINTWORK_ISA");
-        if (asked && !programSelected.load())
-            SelectInstructionSet(asked);
-    });
 }

@@ -21,8 +21,4 @@ bool InstructionSetAvailable(const char* name);
 // The name of the set in use.
 const char* ChosenInstructionSetName();
 
-// Until the program selects a set: the one GLINTWORK_ISA names, if any (the
-// tracers' set-up calls this).
-void SelectInstructionSetFromEnvironment();
-
 #endif

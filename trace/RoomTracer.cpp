@@ -79,7 +79,6 @@ void RoomTracer::LoadScene(const Scene& scene)
     CopyPrefix(scene.sphereExponents, sphereCount, sphereExponents);
     CopyPrefix(scene.planeMaterials, 9 * planes, planeMaterials);
     CopyPrefix(scene.planeExponents, planes, planeExponents);
-    SelectInstructionSetFromEnvironment();
     lightBatch.SetLights(lightPositions, lightCount);
     blockerBatch.SetLights(lightPositions, lightCount);
     for (PlanePointBatch& batch : planePointBatches)

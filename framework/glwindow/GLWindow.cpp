@@ -2,8 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <cstdlib>
-
 #include "framework/glwindow/GLWindowEx.h"
 #include "framework/main/Main.h"
 #include "framework/main/MainServices.h"
@@ -67,24 +65,23 @@ void GLWindow::OnKeyboard(int key, bool pressed)
 
 void GLWindow::OnIdle() {}
 
-// With GLINTWORK_FRAMES=N in the environment the main window closes, as if
-// the user closed it, once N frames have been presented.
+// With a frame limit the main window closes, as if the user closed it, once
+// that many frames have been presented.
 void GLWindow::SwapBuffers()
 {
     if (!extra || !extra->hDC)
         return;
     plat::SwapBuffers(extra->hDC);
-    if (!IsMainWindow())
+    if (!IsMainWindow() || extra->frameLimit <= 0)
         return;
-    const char* frames = std::getenv("GLINTWORK_FRAMES");
-    if (!frames)
-        return;
-    char* end = nullptr;
-    long limit = std::strtol(frames, &end, 10);
-    if (end == frames || *end != '\0' || limit <= 0)
-        return;
-    if (++extra->framesPresented == limit)
+    if (++extra->framesPresented == extra->frameLimit)
         Close();
+}
+
+void GLWindow::SetFrameLimit(long frames)
+{
+    if (extra)
+        extra->frameLimit = frames;
 }
 
 void GLWindow::Redraw()

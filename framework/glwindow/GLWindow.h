@@ -29,6 +29,9 @@ public:
     virtual void OnIdle();
 
     void SwapBuffers();
+    // The main window closes, as if the user closed it, once this many
+    // frames have been presented; 0 (the default): no limit.
+    void SetFrameLimit(long frames);
     void Redraw();  // a paint, and with it OnDisplay, follows from the loop
     void Close();   // posts a close request
     // For GL work outside the handlers: after MakeCurrent(true) returned true,

@@ -63,7 +63,8 @@ public:
     unsigned fontBase = 0;
     plat::HCURSOR hCursor;
     int cursorType = 1;
-    long framesPresented = 0;  // swaps counted for GLINTWORK_FRAMES
+    long framesPresented = 0;  // swaps counted against frameLimit
+    long frameLimit = 0;       // GLWindow::SetFrameLimit
 
 private:
     plat::LRESULT OnSizeMessage(plat::LPARAM lParam);

@@ -1,5 +1,7 @@
 #include "framework/main/App.h"
 
+#include <cstdio>
+
 #include "framework/glwindow/GLWindow.h"
 #include "framework/glwindow/GLWindowEx.h"
 #include "framework/main/Main.h"
@@ -25,6 +27,13 @@ void App::OnIdle() {}
 void App::OnDestroy()
 {
     DebugPrintf("App::OnDestroy\n");
+}
+
+int App::OnExit(int status)
+{
+    if (status != 0 && *FrameworkFailureReason())
+        std::fprintf(stderr, "%s\n", FrameworkFailureReason());
+    return status;
 }
 
 int App::GetArgc()

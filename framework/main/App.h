@@ -11,6 +11,11 @@ public:
     virtual void OnCreate();
     virtual void OnIdle();
     virtual void OnDestroy();
+    // The process's exit status for what Main::Execute ended with (the quit
+    // message's code, Main::NoWindowStatus, or 1 for a second application).
+    // By default: that status, with the framework's failure reason on
+    // standard error when it is not 0.
+    virtual int OnExit(int status);
 
     int GetArgc();
     const char* GetArg(int i);  // "" outside 0..argc-1

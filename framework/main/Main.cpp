@@ -43,7 +43,7 @@ int Main::Execute(int argc, char** argv)
 {
     DebugPrintf("Main::Execute\n");
     if (m_secondApp)
-        return 1;
+        return m_pApp ? m_pApp->OnExit(1) : 1;
     GLINTWORK_CHECK(m_pApp != nullptr, "m_pApp!=NULL");
     m_argc = argc;
     m_argv = argv;
@@ -63,7 +63,7 @@ int Main::Execute(int argc, char** argv)
         ShowMessage("No windows were created, exiting.");
     }
     m_pApp->OnDestroy();
-    return result;
+    return m_pApp->OnExit(result);
 }
 
 int Main::MessageLoop()
@@ -79,6 +79,53 @@ int Main::MessageLoop()
             Idle();
         }
     }
+}
+
+namespace {
+
+bool IsInput(unsigned message)
+{
+    switch (message) {
+    case plat::WM_KEYDOWN:
+    case plat::WM_KEYUP:
+    case plat::WM_MOUSEMOVE:
+    case plat::WM_NCMOUSEMOVE:
+    case plat::WM_SETCURSOR:
+    case plat::WM_LBUTTONDOWN:
+    case plat::WM_LBUTTONUP:
+    case plat::WM_LBUTTONDBLCLK:
+    case plat::WM_RBUTTONDOWN:
+    case plat::WM_RBUTTONUP:
+    case plat::WM_RBUTTONDBLCLK:
+    case plat::WM_MBUTTONDOWN:
+    case plat::WM_MBUTTONUP:
+    case plat::WM_MBUTTONDBLCLK:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+bool Main::ServeInput()
+{
+    std::vector<plat::MSG> kept;
+    bool closing = false;
+    plat::MSG msg;
+    // A paint is only offered once nothing else waits: then all is taken.
+    while (plat::PeekMessage(&msg) && msg.message != plat::WM_PAINT) {
+        if (IsInput(msg.message)) {
+            plat::TranslateMessage(&msg);
+            plat::DispatchMessage(&msg);
+        } else {
+            closing = closing || msg.message == plat::WM_CLOSE || msg.message == plat::WM_QUIT;
+            kept.push_back(msg);
+        }
+    }
+    for (const plat::MSG& m : kept)
+        plat::PostMessage(m.hwnd, m.message, m.wParam, m.lParam);
+    return closing;
 }
 
 void Main::Idle()

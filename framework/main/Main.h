@@ -24,6 +24,11 @@ public:
     int Execute(int argc, char** argv);
     int MessageLoop();  // never waits; returns the quit message's code
     void Idle();
+    // For a handler that runs long (a frame being traced): hands the input
+    // waiting now (keys, buttons, pointer moves) to the windows as the loop
+    // would, and keeps every other message for the loop, in order. True when
+    // a close request or the quit message is among those kept. Never waits.
+    bool ServeInput();
 
     // The registry holds the records in order of registration; it does not own
     // them. The first record registered becomes the main window.

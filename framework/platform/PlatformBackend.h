@@ -15,6 +15,7 @@ void Stop();  // frees what Start and the cursors took
 // the connection of the window; false when it has none.
 bool Sync(NativeWindow* window);
 bool DisplayMode(int* width, int* height);
+void OnConnectionLost(ConnectionLostHandler handler);
 
 // --- windows ---------------------------------------------------------------------
 // A hidden window with the visual of the request, of the record's title, place

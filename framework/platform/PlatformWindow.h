@@ -208,6 +208,11 @@ bool RequestClose(HWND hwnd);
 // Waits until the window system has handled every request made so far, so
 // that the events they cause are waiting to be taken.
 void Sync();
+// `handler` runs when the connection to the window system is lost (the X
+// server went away), with the display's name; it must end the process and
+// not return. Without one, the system library's own message and status.
+using ConnectionLostHandler = void (*)(const char* display);
+void OnConnectionLost(ConnectionLostHandler handler);
 
 // --- message queue -------------------------------------------------------------
 // Posted messages (and input) are taken in order and before any paint; a

@@ -277,6 +277,11 @@ bool RequestClose(HWND hwnd)
     return w && backend::RequestClose(w->native);
 }
 
+void OnConnectionLost(ConnectionLostHandler handler)
+{
+    backend::OnConnectionLost(handler);
+}
+
 void Sync()
 {
     for (auto& entry : S().windows)

@@ -5,13 +5,37 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace plat::backend {
 
 namespace {
 bool videoReady = false;
+ConnectionLostHandler connectionLost = nullptr;
+
+int ConnectionLost(Display* display)
+{
+    const char* name = display ? DisplayString(display) : "";
+    if (connectionLost)
+        connectionLost(name ? name : "");
+    return 0;  // Xlib ends the process when a handler returns
+}
+
+// Xlib keeps one handler for the whole process; the video subsystem's start
+// may put its own in place, so this runs again after it.
+void InstallConnectionLost()
+{
+    if (connectionLost)
+        XSetIOErrorHandler(ConnectionLost);
+}
 }  // namespace
+
+void OnConnectionLost(ConnectionLostHandler handler)
+{
+    connectionLost = handler;
+    InstallConnectionLost();
+}
 
 bool Start()
 {
@@ -33,6 +57,7 @@ bool Start()
         return false;
     }
     videoReady = true;
+    InstallConnectionLost();
     return true;
 }
 
@@ -115,6 +140,16 @@ void Raise(NativeWindow* window)
 void SetTitle(NativeWindow* window, const char* title)
 {
     SDL_SetWindowTitle(Sdl(window), title);
+    // Titles are UTF-8. The toolkit converts them through the process's
+    // locale, which under "C" (the default) drops the UTF-8 title that
+    // window managers show; it is set here as it is, whatever the locale.
+    X11Window native;
+    if (!NativeOf(Sdl(window), &native))
+        return;
+    XChangeProperty(native.display, native.window, XInternAtom(native.display, "_NET_WM_NAME", False),
+                    XInternAtom(native.display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title), static_cast<int>(std::strlen(title)));
+    XFlush(native.display);
 }
 
 void SetFrame(NativeWindow* window, std::uint32_t style)

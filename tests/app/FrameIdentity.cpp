@@ -48,13 +48,7 @@ private:
         for (std::size_t i = 0; i < tour.size() + RandomInputs; ++i) {
             const char input = i < tour.size() ? tour[i] : inputs[random() % 9];
             applied += input;
-            if (input == '<' || input == '>') {
-                OnMouseButton(input == '<' ? 0 : 2, true);
-                OnMouseMove(0, 0);
-                OnMouseButton(input == '<' ? 0 : 2, false);
-            } else {
-                OnKeyboard(input, true);
-            }
+            ApplyInput(input);
             failures += !Matches(applied);
         }
         std::printf("after inputs \"%s\"\n", applied.c_str());

@@ -4,13 +4,15 @@
 // A tracer window that runs a table of checks on its first paint, prints one
 // line for each and exits 1 if any failed; and the program around it, which
 // runs in a scratch folder holding the scene given as its one argument as
-// "scenescript.txt" (exit 2 without one).
+// "scenescript.txt" (exit 2 without one, or for a scene that cannot be used),
+// with the GLINTWORK_* settings as glintwork reads them.
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
 #include "trace/InstructionSet.h"
@@ -64,15 +66,20 @@ public:
             std::fprintf(stderr, "usage: %s SCENE-SCRIPT\n", GetArg(0));
             std::exit(2);
         }
-        // GLINTWORK_ISA: the instruction set to check with; one this
-        // processor lacks is reported as skipped (exit status 77).
-        if (const char* isa = std::getenv("GLINTWORK_ISA")) {
-            if (!InstructionSetAvailable(isa)) {
-                std::printf("skipped: this processor has no %s\n", isa);
-                std::exit(77);
-            }
-            SelectInstructionSet(isa);
+        Settings settings;
+        std::string message, warning;
+        if (!ReadSettings([](const char* name) -> const char* { return std::getenv(name); }, settings, message) ||
+            window.LoadScene(message, warning) != Scene::Status::Read) {
+            std::fprintf(stderr, "%s: %s\n", GetArg(0), message.c_str());
+            std::exit(2);
         }
+        // An instruction set this processor lacks is reported as skipped
+        // (exit status 77).
+        if (!settings.instructionSet.empty() && !InstructionSetAvailable(settings.instructionSet.c_str())) {
+            std::printf("skipped: this processor has no %s\n", settings.instructionSet.c_str());
+            std::exit(77);
+        }
+        window.Configure(settings);
     }
 
     Window window;

@@ -76,7 +76,7 @@ AppRun::~AppRun()
 bool AppRun::WaitForWindow()
 {
     const std::string id =
-        Run("timeout 30 xdotool search --sync --onlyvisible --name '^Glintwork$' 2>/dev/null | head -1");
+        Run("timeout 30 xdotool search --sync --onlyvisible --name '^Glintwork( |$)' 2>/dev/null | head -1");
     window = std::strtoul(id.c_str(), nullptr, 10);
     if (window == 0)
         return false;
@@ -141,6 +141,16 @@ void AppRun::Drag(const std::vector<int>& buttons, int moves)
 bool AppRun::RequestClose()
 {
     return window != 0 && plat::SendCloseRequest(window);
+}
+
+std::string AppRun::Title()
+{
+    if (window == 0)
+        return "";
+    std::string title = Run("xdotool getwindowname " + std::to_string(window) + " 2>/dev/null");
+    if (!title.empty() && title.back() == '\n')
+        title.pop_back();
+    return title;
 }
 
 bool AppRun::Running()

@@ -38,6 +38,8 @@ public:
     void Drag(const std::vector<int>& buttons, int moves);
     // Asks the window to close, as a window manager's close button does.
     bool RequestClose();
+    // The window's title as the X server has it ("" before WaitForWindow).
+    std::string Title();
 
     // The exit status, or -1 on a timeout or an abnormal end.
     int WaitExit();

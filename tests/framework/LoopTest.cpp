@@ -1,5 +1,5 @@
 // Main's loop seen from an application: the order of events, the exit code,
-// GLINTWORK_FRAMES and the one-application rule.
+// the frame limit and the one-application rule.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -46,13 +46,14 @@ TEST(Loop, TheCloseRequestsCodeIsTheExitCode)
     EXPECT_FALSE(window.IsVisible());
 }
 
-TEST(Loop, FramesVariableClosesTheMainWindowAfterThatManySwaps)
+TEST(Loop, AFrameLimitClosesTheMainWindowAfterThatManySwaps)
 {
-    ASSERT_EQ(setenv("GLINTWORK_FRAMES", "3", 1), 0);
     Log log;
     RecordingApp app(&log);
     RecordingWindow main(&log, "main");
     RecordingWindow other(&log, "other");  // its swaps do not count
+    main.SetFrameLimit(3);
+    other.SetFrameLimit(1);
     app.onIdle = [&] {
         main.Redraw();
         other.Redraw();
@@ -60,7 +61,30 @@ TEST(Loop, FramesVariableClosesTheMainWindowAfterThatManySwaps)
     EXPECT_EQ(app.Run(), 0);
     EXPECT_FALSE(app.timedOut);
     EXPECT_EQ(main.displays, 3);
-    unsetenv("GLINTWORK_FRAMES");
+}
+
+// Inside a long paint, input waiting is handed over at once; a close request
+// stays queued, in order, for the loop, which ends after the paint.
+TEST(Loop, InputIsServedDuringAPaintAndTheCloseRequestWaitsForTheLoop)
+{
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow window(&log);
+    bool closing = false;
+    window.onDisplay = [&] {
+        const plat::HWND hwnd = window.extra->hWnd;
+        plat::PostMessage(hwnd, plat::WM_KEYDOWN, 'A', 0);
+        plat::PostMessage(hwnd, plat::WM_CLOSE, 5, 0);
+        plat::PostMessage(hwnd, plat::WM_KEYDOWN, 'B', 0);
+        closing = Main::Get()->ServeInput();
+        log.push_back("served");
+    };
+    EXPECT_EQ(app.Run(), 5);
+    EXPECT_TRUE(closing);
+    EXPECT_EQ(Filter(log, "w key"), (Log{"w key 65 down", "w key 66 down"}));
+    EXPECT_EQ(window.displays, 1);
+    EXPECT_EQ(log.back(), "app destroy");
+    EXPECT_EQ(*(std::find(log.begin(), log.end(), "w key 66 down") + 1), "served");
 }
 
 TEST(Loop, ASecondApplicationObjectMakesExecuteRefuseWithStatusOne)

@@ -1,0 +1,29 @@
+#include "app/ExitStatus.h"
+
+namespace {
+
+constexpr ExitStatusMeaning Meanings[] = {
+    {ExitDone, "Escape, the window closed, or no scenescript.txt in the working folder"},
+    {ExitBadScene, "the scene cannot be used, or the SCENE named cannot be read"},
+    {ExitUsage, "usage error: a bad option or option value, more than one SCENE, a bad GLINTWORK_* value"},
+    {ExitNoWindow, "no window can be created (no display, no OpenGL visual)"},
+    {ExitDisplayLost, "the connection to the X display was lost while running"},
+};
+
+}  // namespace
+
+const ExitStatusMeaning* ExitStatuses(int& count)
+{
+    count = static_cast<int>(sizeof Meanings / sizeof Meanings[0]);
+    return Meanings;
+}
+
+std::string ExitStatusHelp()
+{
+    std::string text = "Exit status:\n";
+    int count = 0;
+    const ExitStatusMeaning* list = ExitStatuses(count);
+    for (int i = 0; i < count; ++i)
+        text += "  " + std::to_string(list[i].status) + "  " + list[i].meaning + "\n";
+    return text;
+}

@@ -1,0 +1,27 @@
+#ifndef GLINTWORK_EXITSTATUS_H
+#define GLINTWORK_EXITSTATUS_H
+
+#include <string>
+
+// The exit statuses of glintwork: the one list the program, its --help and
+// the README's table are made from.
+enum ExitStatus {
+    ExitDone = 0,         // Escape, the window closed, or no scenescript.txt in the working folder
+    ExitBadScene = 1,     // the scene cannot be used (or a named SCENE cannot be read)
+    ExitUsage = 2,        // a bad option or GLINTWORK_* value
+    ExitNoWindow = 3,     // no window can be created
+    ExitDisplayLost = 4,  // the connection to the X display was lost
+};
+
+struct ExitStatusMeaning {
+    ExitStatus status;
+    const char* meaning;  // one line, as --help prints it
+};
+
+// Every status, in rising order; `count` receives how many there are.
+const ExitStatusMeaning* ExitStatuses(int& count);
+
+// The "Exit status:" section of --help: one "  N  meaning" line a status.
+std::string ExitStatusHelp();
+
+#endif

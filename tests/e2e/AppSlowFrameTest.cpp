@@ -1,0 +1,111 @@
+// The application while a frame takes long (many lights on a large screen):
+// the title shows the view and the progress, input is taken during the
+// frame, Escape and a close request end the program at once, and losing the
+// X server ends it with a status of its own.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "tests/e2e/AppRun.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The example room with 256 lights on a 1280 x 960 screen: a frame takes
+// tens of seconds here, far more than any bound below.
+std::string SlowScene()
+{
+    std::string scene = DefaultScene();
+    scene.replace(scene.find("screen 640 480"), 14, "screen 1280 960");
+    const std::size_t from = scene.find("light 2");
+    const std::size_t to = scene.find("plane 20");
+    std::string lights = "light 256\n";
+    for (int i = 0; i < 256; ++i)
+        lights += std::to_string(-8 + i % 16) + " 8.0 " + std::to_string(-28 + i / 16) + "\n";
+    for (int i = 0; i < 256; ++i)
+        lights += "0.001 0.001 0.001   0.003 0.003 0.003   0.002 0.002 0.002\n";
+    return scene.replace(from, to - from, lights + "\n");
+}
+
+// Waits (generously) until `done` holds.
+bool Eventually(const std::function<bool()>& done, int seconds = 60)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// How the program ends, asked during a slow frame: Escape, the window
+// manager's close button.
+TEST(SlowFrame, ShowsProgressTakesKeysAndEndsAtOnce)
+{
+    for (const bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "Escape" : "close request");
+        AppRun app(SlowScene());
+        ASSERT_TRUE(app.WaitForWindow());
+        EXPECT_TRUE(Eventually([&] { return Contains(app.Title(), " — tracing "); })) << app.Title();
+        EXPECT_EQ(app.Title().rfind("Glintwork — scenescript.txt — single — tracing ", 0), 0u) << app.Title();
+
+        // A key during the frame: the frame is dropped, the next one has it.
+        app.Send("key u r");
+        EXPECT_TRUE(Eventually([&] { return Contains(app.Title(), "— pair, reflections off"); })) << app.Title();
+        EXPECT_FALSE(app.FrameExists());  // no frame was finished: nothing half-traced was written
+
+        const Clock::time_point asked = Clock::now();
+        if (escape)
+            app.Send("key Escape");
+        else
+            EXPECT_TRUE(app.RequestClose());
+        EXPECT_EQ(app.WaitExit(), 0);
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - asked).count(), 5.0);
+        EXPECT_EQ(app.Stderr(), "");
+    }
+}
+
+// A private X server of its own, killed under the running program.
+TEST(SlowFrame, LosingTheXServerEndsWithItsOwnStatus)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t server = fork();
+    if (server == 0) {
+        dup2(fds[1], 3);
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "+extension",
+               "GLX", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string display = ":";  // the number the server writes, then a line break
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        display += c;
+    close(fds[0]);
+    ASSERT_GT(display.size(), 1u);
+
+    AppRun app(DefaultScene(), true, {"DISPLAY=" + display});
+    EXPECT_TRUE(app.WaitFrames(1));
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    EXPECT_EQ(app.WaitExit(), 4);
+    EXPECT_EQ(app.Stderr(), "glintwork: lost the connection to the X display \"" + display + "\"\n");
+}
+
+}  // namespace
