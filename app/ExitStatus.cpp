@@ -8,6 +8,7 @@ constexpr ExitStatusMeaning Meanings[] = {
     {ExitUsage, "usage error: a bad option or option value, more than one SCENE, a bad GLINTWORK_* value"},
     {ExitNoWindow, "no window can be created (no display, no OpenGL visual)"},
     {ExitDisplayLost, "the connection to the X display was lost while running"},
+    {ExitNoFrame, "--frames N (or GLINTWORK_FRAMES=N): no frame could be written"},
 };
 
 }  // namespace

@@ -11,6 +11,7 @@ enum ExitStatus {
     ExitUsage = 2,        // a bad option or GLINTWORK_* value
     ExitNoWindow = 3,     // no window can be created
     ExitDisplayLost = 4,  // the connection to the X display was lost
+    ExitNoFrame = 5,      // a run of counted frames in which no frame could be written
 };
 
 struct ExitStatusMeaning {

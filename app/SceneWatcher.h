@@ -1,12 +1,26 @@
 #ifndef GLINTWORK_SCENEWATCHER_H
 #define GLINTWORK_SCENEWATCHER_H
 
-#include <string>
+#include <sys/types.h>
 
-// Tells when a file has a new version on disk: written and closed, or put in
-// place by a rename (as editors save). The file's folder is watched, not the
-// file itself, so a save that replaces the file is seen as well. Never blocks:
-// Changed() is polled from the idle pass.
+#include <string>
+#include <vector>
+
+// Tells when a file may have a new version on disk: written and closed, put
+// in place by a rename (as editors save), or made anew as a link, a hard link
+// or something that is not a file at all (the reader then refuses it). Partial
+// writes are not reported, and neither is a regular file that was just
+// created: its close after writing is.
+//
+// The file's folder is watched, not the file, so a save that replaces the
+// file is seen too. A symbolic link is followed: the folder of every link on
+// the way and of the final file is watched, and the chain is followed again
+// whenever one of its names changes. A watched folder that is moved away,
+// replaced or deleted is watched again at its path; while it is missing, the
+// caller retries after RetryMilliseconds().
+//
+// Never blocks: Changed() takes what is pending; Descriptor() becomes
+// readable when something is.
 class SceneWatcher {
 public:
     SceneWatcher() = default;
@@ -14,16 +28,53 @@ public:
     SceneWatcher(const SceneWatcher&) = delete;
     SceneWatcher& operator=(const SceneWatcher&) = delete;
 
-    // Starts watching `path`; false with Error() set when it cannot.
+    // Starts watching `path`; false with Error() set when it cannot. A folder
+    // that does not exist yet is not an error: it is watched once it does.
     bool Watch(const std::string& path);
-    // Whether a new version has appeared since the last call; drains every
-    // pending event.
+    // Whether a new version may have appeared since the last call; takes
+    // every pending notification and retries missing folders.
     bool Changed();
+    // What happened to the watch itself since the last call, one line each
+    // ("sc: the folder was replaced; watching the new one"), each said once.
+    std::vector<std::string> TakeNotices();
+    // Readable when notifications are pending; -1 before Watch.
+    int Descriptor() const { return descriptor; }
+    // How long the caller may wait before calling Changed() again: -1 when
+    // the descriptor tells everything, otherwise the retry interval for a
+    // folder that is missing.
+    int RetryMilliseconds() const;
     const std::string& Error() const { return error; }
 
 private:
+    // One step of the path: the scene's own name, then each link's target.
+    struct Step {
+        std::string folder;
+        std::string name;
+    };
+    struct Folder {
+        std::string path;
+        int watch = -1;       // -1: not watched (missing, or lost)
+        dev_t device = 0;     // what was watched, to tell a replacement
+        ino_t inode = 0;
+        bool lost = false;    // the watched folder went away; not yet said
+        bool gone = false;    // said to be missing; say when it is back
+    };
+
+    // Follows the links from `path` and watches every folder on the way;
+    // true when a folder came back (or was replaced) and the file is there.
+    bool Follow();
+    // Watches the folder at its path; true when that is a new watch made
+    // after the first Watch (a folder that came back, or a new one).
+    bool AddWatch(Folder& folder);
+    void Forget(Folder& folder);
+    bool Names(const Folder& folder, const char* name) const;
+
     int descriptor = -1;
-    std::string name;  // the file's name within its folder
+    bool started = false;  // the first Watch is over
+    std::string path;
+    std::vector<Step> steps;
+    std::vector<Folder> folders;
+    std::vector<std::string> notices;
     std::string error;
 };
 

@@ -297,6 +297,7 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
         // traced: the same points in the same order as one thread's list.
         double drawing = 0.0;
         KeptView* keptView = keepPlaneValues ? &kept.For(tracer) : nullptr;
+        bands->keepBytes = viewBudgetBytes;
         const double tracing = bands->Render(
             tracer,
             [&](const PointList& band) {
@@ -313,7 +314,8 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
             glPopMatrix();
             return;
         }
-        cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
+        if (bands->BandsKept())
+            cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {
             const Clock::time_point start = Clock::now();
             glFinish();
@@ -378,9 +380,12 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     const bool saved = writeFrame ? writeFrame(screenShot, framePath.c_str()) : screenShot.Save(framePath.c_str());
     if (saved) {
         saveFailed = false;
+        frameWritten = true;
     } else if (!saveFailed) {
         saveFailed = true;
-        Say("warning: cannot write " + framePath + "; the previous frame stays and tracing goes on");
+        Say("warning: cannot write " + framePath + ": " + Image::FailureReason() +
+            (frameWritten ? "; the last frame written stays and tracing goes on"
+                          : "; no frame has been written; tracing goes on"));
     }
     if (times) {
         times->grab += std::chrono::duration<double, std::milli>(grabbed - start).count();
@@ -394,6 +399,7 @@ void TracerWindow::OnResize(int width, int height)
     // A frame drawn across a change of the window's buffers is not kept.
     if (framing)
         resizedInFrame = true;
+    Redraw();
 }
 
 bool TracerWindow::ApplyInput(char input)
@@ -464,9 +470,10 @@ void TracerWindow::OnKeyboard(int key, bool pressed)
         tracerA.ToggleColouredShadows();
         break;
     default:
-        return;
+        return;  // not a key of the window: the picture stays
     }
     SetTitle(Title().c_str());
+    Redraw();
 }
 
 void TracerWindow::OnMouseButton(int button, bool pressed)
@@ -491,9 +498,12 @@ void TracerWindow::OnMouseMove(int, int)
         tracerA.MoveSpheresLeft();
     if (rightHeld)
         tracerA.MoveSpheresRight();
+    if (leftHeld || rightHeld)
+        Redraw();
 }
 
 void TracerWindow::OnIdle()
 {
-    Redraw();
+    if (!drawOnDemand)
+        Redraw();
 }

@@ -84,6 +84,8 @@ public:
     void SaveFrame(FramePath path, FrameTimes* times);
     // Whether the last DrawFrame was cancelled by input before its end.
     bool FrameCancelled() const { return frameCancelled; }
+    // Whether frames were saved and every save failed.
+    bool NoFrameWritten() const { return saveFailed && !frameWritten; }
 
     // The scene script, and whether the user named it (then a missing file is
     // an error, not a quiet end).
@@ -111,6 +113,12 @@ public:
     // Fast path: after an input, compose plane points from the values kept
     // from the view's last trace instead of tracing the room again.
     bool keepPlaneValues = true;
+    // Draw only when something may have changed the picture (an input, a
+    // reload, an expose or a resize), not again and again from the idle pass.
+    bool drawOnDemand = false;
+    // Fast path: a view whose points take more than this is drawn band by
+    // band and not kept, so that a frame's memory does not grow with them.
+    std::size_t viewBudgetBytes = ViewCache::ViewBudgetBytes;
 
     Scene scene;
     Image screenShot;
@@ -146,7 +154,8 @@ private:
     void DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
                   FramePath path, FrameTimes* times);
 
-    bool saveFailed = false;  // a failed save is reported once, not every frame
+    bool saveFailed = false;    // a failed save is reported once, not every frame
+    bool frameWritten = false;  // some frame of this run reached the file
     bool sceneLoaded = false;
     std::string failure;
     // The frame being traced: whether input is held back for after it, what

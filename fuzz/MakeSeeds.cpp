@@ -233,6 +233,10 @@ Bytes Bmps(const std::string& kind)
         return MakeBmp(1, 2, 32, {}, {10, 20, 30, 255, 40, 50, 60, 0});
     if (kind == "32-fields")
         return BitFieldBmp(32, 0x00FF0000, 0x0000FF00, 0x000000FF, Counting(8), 1);
+    if (kind == "16-fields-v3")  // 4-4-4 with alpha, the masks closing a 56-byte header
+        return MakeBitFieldBmp(56, 3, 2, 16, 3, {0x0F00, 0x00F0, 0x000F, 0xF000}, Counting(16));
+    if (kind == "32-fields-v5")  // red in the low byte, alpha in the top one
+        return MakeBitFieldBmp(124, 2, -2, 32, 3, {0xFF, 0xFF00, 0xFF0000, 0xFF000000}, Counting(16, 7));
     if (kind == "small-header")
         return SmallHeaderBmp();
     throw std::runtime_error("no BMP kind " + kind);
@@ -317,7 +321,8 @@ int main(int argc, char** argv)
     }
     g_root = argv[1];
     try {
-        for (const char* kind : {"24", "24-top-down", "8-grey", "8-colour"})
+        for (const char* kind : {"24", "24-top-down", "8-grey", "8-colour", "16", "16-fields", "16-fields-v3", "32",
+                                 "32-fields", "32-fields-v5"})
             Write("bmp", std::string(kind) + ".bmp", Bmps(kind));
         for (const char* kind : {"4", "1", "rle8", "rle4", "16", "16-fields", "32", "32-fields", "small-header", "24"})
             Write("gdi", std::string(kind) + ".bmp", Bmps(kind));

@@ -1,4 +1,5 @@
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,7 +14,6 @@
 #include "framework/main/Main.h"
 #include "framework/main/MainServices.h"
 #include "framework/platform/PlatformWindow.h"
-#include "tools/SavePng.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ bool EndsWith(const std::string& text, const char* end)
 
 bool WritePng(const Image& image, const char* path)
 {
-    return SavePng(image, path);
+    return image.SavePNG(path);
 }
 
 }  // namespace
@@ -68,8 +68,10 @@ bool WritePng(const Image& image, const char* path)
 // framework's entry point runs; its window is registered as the main window.
 // It reads the command line, the environment and the scene before the window
 // is created, decides every exit status and prints every message (the window
-// hands its lines over) and, when asked to watch the scene, polls for new
-// versions of it from the idle pass.
+// hands its lines over). When asked to watch the scene it draws only when
+// something may have changed the picture, sleeping in between until the
+// window system or the watch has news, and reads the scene again from the
+// idle pass when a new version is there.
 class TracerApp : public App {
 public:
     ~TracerApp() override {}
@@ -101,6 +103,7 @@ public:
         window.Configure(settings);
         window.scriptPath = line.scene;
         window.scriptNamed = line.sceneNamed;
+        framesCounted = settings.frames > 0;
         window.framePath = line.output;
         if (EndsWith(line.output, ".png"))
             window.writeFrame = WritePng;
@@ -121,18 +124,39 @@ public:
             End(ExitBadScene, message);
         if (line.watch && !watcher.Watch(line.scene))
             End(ExitBadScene, watcher.Error());
+        watching = line.watch;
+        window.drawOnDemand = line.watch;
     }
 
     void OnIdle() override
     {
-        if (!watcher.Changed())
+        if (!watching)
+            return;
+        const bool changed = watcher.Changed();
+        for (const std::string& notice : watcher.TakeNotices())
+            Say(notice);
+        if (!changed)
             return;
         std::string message, warning;
         const bool reloaded = window.ReloadScript(message, warning);
         if (!warning.empty())
             Say(warning);
-        if (!reloaded)
+        if (!reloaded) {
             Say(message);
+            return;
+        }
+        Say(window.scriptPath + " reloaded (" + Counted(window.scene.sphereCount, "sphere") + ", " +
+            Counted(window.scene.lightCount, "light") + ")");
+        window.Redraw();
+    }
+
+    bool WaitWhenIdle(IdleWait& wait) override
+    {
+        if (!watching)
+            return false;  // the plain program redraws without pause
+        wait.descriptors.push_back(watcher.Descriptor());
+        wait.limitMs = watcher.RetryMilliseconds();
+        return true;
     }
 
     int OnExit(int status) override
@@ -145,12 +169,22 @@ public:
             Say(FrameworkFailureReason());
             return ExitNoWindow;
         }
+        // A run of counted frames that could write none of them failed.
+        if (status == 0 && framesCounted && window.NoFrameWritten()) {
+            Say("no frame could be written to " + window.framePath);
+            return ExitNoFrame;
+        }
         return status == 0 ? ExitDone : App::OnExit(status);
     }
 
     TracerWindow window;
 
 private:
+    static std::string Counted(std::uint32_t count, const char* what)
+    {
+        return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+    }
+
     // The arguments as the framework stored them.
     const char* const* Arguments()
     {
@@ -162,6 +196,8 @@ private:
 
     std::vector<const char*> arguments;
     SceneWatcher watcher;
+    bool watching = false;
+    bool framesCounted = false;
 };
 
 static TracerApp theApp;

@@ -1,7 +1,6 @@
 // glintwork-image: loads pictures the way Glintwork does and saves them as
-// 24-bit BMP files, or as PNG files when the name ends in ".png".
+// 24-bit BMP, PNG or JPEG files, by the output name's extension.
 #include "framework/image/Image.h"
-#include "tools/SavePng.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,12 +16,15 @@ const char* const kHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, cho
                           "Glintwork does.\n"
                           "\n"
                           "  info FILE        print \"<width> <height> <FORMAT> <padding>\" of the loaded image\n"
-                          "  convert IN OUT   save the picture IN as OUT: a PNG file when OUT ends in \".png\"\n"
-                          "                   (any case), otherwise a 24-bit BMP file (whatever its name);\n"
-                          "                   OUT is left alone when anything fails\n"
+                          "  convert IN OUT   save the picture IN as OUT, by OUT's extension (any case): .bmp\n"
+                          "                   a 24-bit BMP file, .png a PNG file, .jpg or .jpeg a JPEG file\n"
+                          "                   (quality 90); OUT is replaced whole or left alone, never\n"
+                          "                   when it is a FIFO, socket, folder or block device, nor through\n"
+                          "                   another user's link in a sticky folder; a character device\n"
+                          "                   such as /dev/null is written to\n"
                           "\n"
                           "Exit status: 0 on success, 1 when a file cannot be loaded or saved, 2 on wrong\n"
-                          "arguments; why a file cannot be loaded or saved is said on standard error.\n";
+                          "arguments or an OUT with another extension; why is said on standard error.\n";
 
 const char* FormatName(PixelFormat format)
 {
@@ -41,16 +43,43 @@ int Info(const char* path)
     return 0;
 }
 
+// The writer an output name asks for, by its extension (any case); null for
+// any other name.
+using Writer = bool (*)(const Image&, const char*);
+
+Writer WriterFor(const char* name)
+{
+    static const struct {
+        const char* extension;
+        Writer write;
+    } writers[] = {
+        {".bmp", [](const Image& image, const char* path) { return image.SaveBMP(path); }},
+        {".png", [](const Image& image, const char* path) { return image.SavePNG(path); }},
+        {".jpg", [](const Image& image, const char* path) { return image.SaveJPEG(path); }},
+        {".jpeg", [](const Image& image, const char* path) { return image.SaveJPEG(path); }},
+    };
+    const std::size_t length = strlen(name);
+    for (const auto& w : writers) {
+        const std::size_t n = strlen(w.extension);
+        if (length > n && strcasecmp(name + length - n, w.extension) == 0)
+            return w.write;
+    }
+    return nullptr;
+}
+
 int Convert(const char* in, const char* out)
 {
+    const Writer write = WriterFor(out);
+    if (!write) {
+        fprintf(stderr, "glintwork-image: %s: unknown extension; OUT must end in .bmp, .png, .jpg or .jpeg\n", out);
+        return 2;
+    }
     Image image;
     if (!image.Load(in)) {
         fprintf(stderr, "glintwork-image: cannot load %s: %s\n", in, Image::FailureReason());
         return 1;
     }
-    const std::size_t length = strlen(out);
-    const bool png = length >= 4 && strcasecmp(out + length - 4, ".png") == 0;
-    if (!(png ? SavePng(image, out) : image.Save(out))) {
+    if (!write(image, out)) {
         fprintf(stderr, "glintwork-image: cannot save %s: %s\n", out, Image::FailureReason());
         return 1;
     }

@@ -29,6 +29,8 @@ bool BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>
     currentJob = &job;
     bandCount = bands;
     nextBand = 0;
+    consumed = 0;
+    maxAhead = 0;
     bandDone.assign(bands, 0);
     busyWorkers = threads;
     ++generation;
@@ -53,9 +55,14 @@ bool BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>
         lock.unlock();
         consume(b);
         lock.lock();
+        consumed = b + 1;
+        if (maxAhead != 0)
+            room.notify_all();
     }
-    if (cancelled)
+    if (cancelled) {
         nextBand = bandCount;  // the workers start nothing more
+        room.notify_all();
+    }
     // Wait until the workers are back at rest so that the next frame cannot
     // meet one of them still looking at this frame's state.
     finished.wait(lock, [&] { return busyWorkers == 0; });
@@ -73,6 +80,10 @@ void BandPool::Work(unsigned worker)
             return;
         seen = generation;
         while (nextBand < bandCount) {
+            if (maxAhead != 0 && nextBand >= consumed + maxAhead) {
+                room.wait(lock);
+                continue;
+            }
             const unsigned band = nextBand++;
             lock.unlock();
             (*currentJob)(worker, band);
@@ -84,6 +95,12 @@ void BandPool::Work(unsigned worker)
         if (busyWorkers == 0)
             finished.notify_all();
     }
+}
+
+void BandPool::BoundAhead(unsigned bands)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    maxAhead = bands == 0 ? 1 : bands;
 }
 
 unsigned TracingThreads(unsigned asked)

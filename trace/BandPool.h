@@ -36,6 +36,12 @@ public:
     bool Run(unsigned bands, const std::function<void(unsigned worker, unsigned band)>& job,
              const std::function<void(unsigned band)>& consume, const std::function<bool()>& keepGoing = {});
 
+    // Called from `consume` during a Run: from now on until the Run ends, no
+    // band is started more than `bands` (at least 1) past the last band
+    // consumed, so that finished bands wait for the caller in a bounded
+    // number. Every Run starts without that bound.
+    void BoundAhead(unsigned bands);
+
 private:
     void Work(unsigned worker);
 
@@ -44,11 +50,14 @@ private:
     std::mutex mutex;
     std::condition_variable wake;      // workers wait for a frame
     std::condition_variable finished;  // the caller waits for bands
+    std::condition_variable room;      // workers wait for the caller to catch up
     const std::function<void(unsigned, unsigned)>* currentJob = nullptr;
     unsigned generation = 0;
     unsigned bandCount = 0;
     unsigned nextBand = 0;
     unsigned busyWorkers = 0;
+    unsigned consumed = 0;   // bands the caller has taken
+    unsigned maxAhead = 0;   // 0: no bound
     std::vector<char> bandDone;
     bool stopping = false;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -21,6 +22,12 @@ public:
     static constexpr unsigned RowsPerBand = 8;
 
     explicit BandTracer(BandPool& pool) : pool(pool), workers(pool.Threads()) {}
+
+    // At most this many bytes of a frame's point lists are kept for Bands().
+    // Once a frame's lists go over it, every band is dropped as soon as it is
+    // consumed, and tracing runs at most a few bands ahead of the consumer:
+    // a frame of any size then holds a few bands' points at a time.
+    std::size_t keepBytes = SIZE_MAX;
 
     // Traces `tracer`'s current frame (the tracer itself is left untouched)
     // and hands each band to `consume` in row order as soon as it is ready.
@@ -44,6 +51,8 @@ public:
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
+        std::size_t listBytes = 0;
+        keptAll = true;
         cancelled = !pool.Run(
             bands,
             [&](unsigned worker, unsigned band) {
@@ -61,7 +70,20 @@ public:
                 lists[band].swap(w.points);
                 w.spans.emplace_back(start, Clock::now());
             },
-            [&](unsigned band) { consume(lists[band]); }, keepGoing);
+            [&](unsigned band) {
+                consume(lists[band]);
+                if (keptAll) {
+                    listBytes += lists[band].capacity() * sizeof(PlotRecord);
+                    if (listBytes <= keepBytes)
+                        return;
+                    keptAll = false;
+                    pool.BoundAhead(AheadPerThread * pool.Threads());
+                    for (unsigned b = 0; b < band; ++b)
+                        PointList().swap(lists[b]);
+                }
+                PointList().swap(lists[band]);
+            },
+            keepGoing);
         if (kept && cancelled)
             Forget(*kept);
         else if (kept)
@@ -79,8 +101,10 @@ public:
     }
 
     // The bands of the last frame, in row order. The caller may swap them out
-    // (for vectors of its own, whose capacity is then reused).
+    // (for vectors of its own, whose capacity is then reused). When the frame
+    // went over keepBytes they are empty: BandsKept() says which.
     std::vector<PointList>& Bands() { return lists; }
+    bool BandsKept() const { return keptAll; }
 
     // Whether the last Render was cancelled before its last band.
     bool Cancelled() const { return cancelled; }
@@ -152,9 +176,13 @@ private:
         std::vector<std::pair<std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point>> spans;
     };
 
+    // Bands a worker may trace ahead of the consumer in a frame over keepBytes.
+    static constexpr unsigned AheadPerThread = 2;
+
     BandPool& pool;
     std::vector<Worker> workers;
     std::vector<PointList> lists;
+    bool keptAll = true;
     bool cancelled = false;
 };
 

@@ -1,9 +1,10 @@
 #include "trace/Scene.h"
 
-#include <cerrno>
 #include <cstring>
+#include <sstream>
 #include <utility>
-#include <sys/stat.h>
+
+#include "trace/ScriptFile.h"
 
 namespace {
 
@@ -65,32 +66,18 @@ void SkipByteOrderMark(std::istream& in)
 
 Scene::Status Scene::ReadScript(const char* path)
 {
-    struct stat info;
-    if (stat(path, &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return Status::Missing;
-        error = std::string(path) + ": " + std::strerror(errno);
+    std::string text, reason;
+    switch (ReadScriptFile(path, MaxScriptBytes, text, reason)) {
+    case ScriptFileResult::Missing:
+        return Status::Missing;
+    case ScriptFileResult::Refused:
+        error = std::string(path) + ": " + reason;
         return Status::Unusable;
+    case ScriptFileResult::Read:
+        break;
     }
-    // A directory, a FIFO or a device would block or never end: only regular
-    // files are read.
-    if (!S_ISREG(info.st_mode)) {
-        error = std::string(path) + ": not a regular file";
-        return Status::Unusable;
-    }
-    if (static_cast<std::uint64_t>(info.st_size) > MaxScriptBytes) {
-        error = std::string(path) + ": " + std::to_string(info.st_size) +
-                " bytes is larger than a scene script may be (" + std::to_string(MaxScriptBytes) + ")";
-        return Status::Unusable;
-    }
-
-    input.open(path, std::ios::in);
-    if (!input) {
-        error = std::string(path) + ": cannot be opened: " + std::strerror(errno);
-        return Status::Unusable;
-    }
-    const Status status = ReadFrom(input);
-    input.close();
+    std::istringstream script(text);
+    const Status status = ReadFrom(script);
     if (status == Status::Unusable)
         error = std::string(path) + ": " + error;
     return status;

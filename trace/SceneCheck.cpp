@@ -4,7 +4,7 @@
 #include "trace/Scene.h"
 
 namespace {
-constexpr unsigned MaxScreenSide = 16384;
+constexpr unsigned MaxScreenSide = 8192;  // keeps a frame under 2 GB resident (README, Limits)
 }
 
 bool CheckSceneForTracing(const Scene& scene, std::string& reason, std::string& warning)

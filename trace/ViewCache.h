@@ -17,6 +17,11 @@
 class ViewCache {
 public:
     static constexpr std::size_t Slots = 4;  // the single, the pair's two, the environment view
+    // A view whose points take more than this is not kept: it is drawn band
+    // by band as it is traced and traced again the next time. (The default
+    // scene at 640 x 480 takes 12 MB, at 1920 x 1200 76 MB.) All kept views
+    // and the lists refilled from them stay within six times this.
+    static constexpr std::size_t ViewBudgetBytes = std::size_t(128) << 20;
 
     // The inputs of a tracer's next picture, as bytes (floating-point values
     // by their bits, so -0 and 0 differ and NaN equals itself).

@@ -1,11 +1,37 @@
 #include "framework/image/BmpHeader.h"
 
+#include "framework/image/ImageFailure.h"
 #include "framework/image/LittleEndian.h"
+#include "framework/platform/PlatformFiles.h"
 
 namespace {
 constexpr uint32_t kFileHeaderSize = 14;
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kAlphaMaskHeaderSize = 56;  // the smallest header that holds an alpha mask
+
+// Why a mask is refused, per channel (red, green, blue, alpha).
+constexpr const char* kMaskZero[] = {"bmp: the red mask is 0", "bmp: the green mask is 0",
+                                     "bmp: the blue mask is 0", "bmp: the alpha mask is 0"};
+constexpr const char* kMaskGap[] = {"bmp: the red mask has a gap in its bits", "bmp: the green mask has a gap in its bits",
+                                    "bmp: the blue mask has a gap in its bits",
+                                    "bmp: the alpha mask has a gap in its bits"};
+constexpr const char* kMaskWide[] = {"bmp: the red mask reaches past the pixel's bits",
+                                     "bmp: the green mask reaches past the pixel's bits",
+                                     "bmp: the blue mask reaches past the pixel's bits",
+                                     "bmp: the alpha mask reaches past the pixel's bits"};
+
+bool MaskFits(uint32_t mask, int channel, uint32_t bits)
+{
+    if (mask == 0)
+        return channel == 3 || ImageFail(kMaskZero[channel]);
+    if (bits < 32 && (mask >> bits) != 0)
+        return ImageFail(kMaskWide[channel]);
+    uint32_t run = mask >> __builtin_ctz(mask);
+    if ((run & (run + 1)) != 0)
+        return ImageFail(kMaskGap[channel]);
+    return true;
+}
 }  // namespace
 
 bool ReadBmpHeader(FILE* file, BmpHeader* header)
@@ -34,5 +60,38 @@ bool ReadBmpHeader(FILE* file, BmpHeader* header)
         b.colours = GetLE32(h + 46);
     }
     *header = b;
+    return true;
+}
+
+bool ReadBmpMasks(FILE* file, const BmpHeader& header, BmpMasks* masks)
+{
+    BmpMasks m;
+    if (header.compression == kBmpBitFields || header.compression == kBmpAlphaBitFields) {
+        unsigned char fields[16];
+        bool withAlpha = header.compression == kBmpAlphaBitFields || header.infoSize >= kAlphaMaskHeaderSize;
+        if (!PlatformReadAt(file, kFileHeaderSize + kInfoHeaderSize, fields, withAlpha ? 16 : 12))
+            return ImageFail("bmp: the file ends before its bit-field masks");
+        m.red = GetLE32(fields);
+        m.green = GetLE32(fields + 4);
+        m.blue = GetLE32(fields + 8);
+        m.alpha = withAlpha ? GetLE32(fields + 12) : 0;
+    } else if (header.bits == 16) {
+        m.red = 0x7C00;
+        m.green = 0x03E0;
+        m.blue = 0x001F;
+    } else {
+        m.red = 0x00FF0000;
+        m.green = 0x0000FF00;
+        m.blue = 0x000000FF;
+    }
+    const uint32_t all[] = {m.red, m.green, m.blue, m.alpha};
+    for (int c = 0; c < 4; ++c)
+        if (!MaskFits(all[c], c, header.bits))
+            return false;
+    if ((m.red & m.green) != 0 || (m.red & m.blue) != 0 || (m.green & m.blue) != 0)
+        return ImageFail("bmp: two colour masks share bits");
+    if ((m.alpha & (m.red | m.green | m.blue)) != 0)
+        return ImageFail("bmp: the alpha mask shares bits with a colour mask");
+    *masks = m;
     return true;
 }

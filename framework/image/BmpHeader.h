@@ -14,13 +14,38 @@ struct BmpHeader {
     int64_t height = 0;             // rows; negative for top-down rows
     uint32_t planes = 0;            // must be 1
     uint32_t bits = 0;              // bits per pixel
-    uint32_t compression = 0;       // 0 none, 1 and 2 run-length, 3 bit fields
+    uint32_t compression = 0;       // 0 none, 1 and 2 run-length, 3 bit fields, 6 bit fields with alpha
     uint32_t sizeImage = 0;         // biSizeImage: bytes of pixel data, or 0
     uint32_t colours = 0;           // biClrUsed: palette entries, 0 for all
     uint32_t paletteEntrySize = 4;  // bytes of one palette entry
 };
 
+// Compression values of bit-field data.
+constexpr uint32_t kBmpBitFields = 3;
+constexpr uint32_t kBmpAlphaBitFields = 6;
+
 // Reads the headers from the start of the file. False when the file does not
 // begin with a whole file header that says "BM"; the info header may be cut
 // short (infoBytesRead tells how much of it there is).
 bool ReadBmpHeader(FILE* file, BmpHeader* header);
+
+// Where the channels of a 16- or 32-bit pixel lie, as bit masks of the pixel
+// read as a little-endian number. Alpha is 0 when the file has none.
+struct BmpMasks {
+    uint32_t red = 0;
+    uint32_t green = 0;
+    uint32_t blue = 0;
+    uint32_t alpha = 0;
+};
+
+// The masks of a 16- or 32-bit file with an info header (40 bytes or more).
+// Bit-field data has them right after the first 40 bytes of the info header,
+// whether they close a larger header or follow a 40-byte one: red, green and
+// blue, then alpha in headers of 56 bytes or more and in data of kind 6.
+// Uncompressed data has the fixed layouts: 5 bits a channel in 16 bits
+// (bit 15 unused), 8 bits a channel in 32 bits (the top byte unused).
+// False, with the reason recorded for Image::FailureReason, when the file
+// ends before its masks, or when a colour mask is 0, or any mask has a gap in
+// its run of bits, reaches past the pixel's bits, or shares a bit with
+// another.
+bool ReadBmpMasks(FILE* file, const BmpHeader& header, BmpMasks* masks);

@@ -89,8 +89,15 @@ public:
     static const char* FailureReason();
 
     // Files. Save always writes a 24-bit BMP, whatever the name's extension.
+    // Every save replaces the file whole or changes nothing, and never
+    // replaces what is not a regular file (PlatformWriteFileWhole); a failed
+    // one says why in FailureReason() ("No space left on device", ...).
     bool Save(const char* fileName) const;
     bool SaveBMP(const char* fileName) const;
+    // PNG and JPEG files (8-bit RGB; alpha is dropped) by the system's
+    // encoders; JPEG quality from 1 to 100.
+    bool SavePNG(const char* fileName) const;
+    bool SaveJPEG(const char* fileName, int quality = 90) const;
     bool Load(const char* fileName);
     bool LoadBMP(const char* fileName);
     bool LoadTGA(const char* fileName);

@@ -5,6 +5,7 @@
 #include "framework/image/LittleEndian.h"
 #include "framework/platform/PlatformFiles.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -122,10 +123,71 @@ bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIma
     return true;
 }
 
-// Reads an uncompressed 24-bit or 8-bit BMP file into the image. Files that
-// are not BMP files, or are BMP kinds this reader does not take (compressed,
-// other depths, the small OS/2 header), fail without a word so that the next
-// reader can try them.
+// One channel of a bit-field pixel: its mask, and its values widened to the
+// full 0..255 range, v * 255 / max rounded to the nearest, where max is the
+// channel's largest value (all bits of the mask set). So a 5-bit 31 and a
+// 6-bit 63 give 255 and every width keeps 0 at 0; an 8-bit channel is taken
+// as it is, and a wider one is scaled by the same rule (not cut to its top 8
+// bits). As max is odd, v * 255 / max is never exactly half-way between two
+// levels.
+class Widened {
+public:
+    explicit Widened(uint32_t mask) : mask_(mask), shift_(__builtin_ctz(mask)), max_(mask >> shift_)
+    {
+        if (max_ <= kTableMax)
+            for (uint32_t v = 0; v <= max_; ++v)
+                table_[v] = Widen(v);
+    }
+    unsigned char operator()(uint32_t pixel) const
+    {
+        uint32_t v = (pixel & mask_) >> shift_;
+        return max_ <= kTableMax ? table_[v] : Widen(v);
+    }
+
+private:
+    static constexpr uint32_t kTableMax = 255;  // channels of up to 8 bits are looked up
+    unsigned char Widen(uint32_t v) const { return (uint64_t(v) * 255 + max_ / 2) / max_; }
+
+    uint32_t mask_;
+    int shift_;
+    uint32_t max_;
+    unsigned char table_[kTableMax + 1] = {};
+};
+
+// 16- and 32-bit files, uncompressed or with bit-field masks, load as BGR:
+// an alpha channel, if the masks name one, is not kept (no reader of this
+// library gives a picture with alpha from a BMP file). A palette that such a
+// file may carry is only a hint for displays of few colours and is not read.
+bool LoadBitFields(FILE* file, uint64_t fileSize, const BmpLayout& bmp, const BmpHeader& header, Image& image)
+{
+    BmpMasks masks;
+    if (!ReadBmpMasks(file, header, &masks))
+        return false;
+    Buffer rows = ReadRows(file, fileSize, bmp, header.sizeImage);
+    if (!rows)
+        return false;
+    if (!image.Create(bmp.width, bmp.height, BGR, 0))
+        return ImageFail("bmp: alloc failed");
+    const Widened red(masks.red), green(masks.green), blue(masks.blue);
+    const bool wide = header.bits == 32;
+    for (int y = 0; y < bmp.height; ++y) {
+        const unsigned char* in = FileRow(rows.get(), bmp, y);
+        unsigned char* out = image.GetRow(y);
+        for (int x = 0; x < bmp.width; ++x, out += 3) {
+            uint32_t pixel = wide ? GetLE32(in + 4 * size_t(x)) : GetLE16(in + 2 * size_t(x));
+            out[0] = blue(pixel);
+            out[1] = green(pixel);
+            out[2] = red(pixel);
+        }
+    }
+    return true;
+}
+
+// Reads an uncompressed 8-, 16-, 24- or 32-bit BMP file, or a 16- or 32-bit
+// one with bit-field masks, into the image. Files that are not BMP files, or
+// are BMP kinds this reader does not take (run-length data, other depths, the
+// small OS/2 header), fail without a word so that the next reader can try
+// them.
 bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
 {
     BmpHeader header;
@@ -133,7 +195,11 @@ bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
         return false;
     if (header.infoBytesRead < kInfoHeaderSize)
         return ImageFail("bmp: bad info header");
-    if (header.infoSize < kInfoHeaderSize || header.compression != 0 || header.planes != 1)
+    int bits = int(header.bits);
+    bool bitFields = header.compression == kBmpBitFields || header.compression == kBmpAlphaBitFields;
+    bool known = header.compression == 0 ? (bits == 8 || bits == 16 || bits == 24 || bits == 32)
+                                         : bitFields && (bits == 16 || bits == 32);
+    if (header.infoSize < kInfoHeaderSize || !known || header.planes != 1)
         return false;
 
     BmpLayout bmp;
@@ -144,22 +210,23 @@ bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
         height = -height;
     if (width < 1 || height < 1)
         return ImageFail("bmp: dubious looking bitmap dimensions");
-    int bits = int(header.bits);
-    if (bits != 24 && bits != 8)
-        return false;
-    if (!PictureFitsLimits(width, height, 3 * width))
+    // The rows as the file holds them (4 bytes a pixel at 32 bits) and the
+    // picture made of them (3 bytes a pixel) must both fit the limits.
+    int64_t rowSize = (width * bits / 8 + 3) & ~int64_t(3);
+    if (!PictureFitsLimits(width, height, std::max(3 * width, rowSize)))
         return ImageFail("bmp: dubious looking bitmap dimensions");
     bmp.width = int(width);
     bmp.height = int(height);
-    bmp.rowSize = (uint64_t(width) * uint64_t(bits / 8) + 3) & ~uint64_t(3);
+    bmp.rowSize = uint64_t(rowSize);
     bmp.dataOffset = header.dataOffset;
 
-    if (bits == 24) {
-        if (bmp.dataOffset > fileSize)
-            return ImageFail("bmp: can't seek to image data offset");
+    if (bits == 8)
+        return Load8(file, fileSize, bmp, header.sizeImage, header.infoSize, header.colours, image);
+    if (bmp.dataOffset > fileSize)
+        return ImageFail("bmp: can't seek to image data offset");
+    if (bits == 24)
         return Load24(file, fileSize, bmp, header.sizeImage, image);
-    }
-    return Load8(file, fileSize, bmp, header.sizeImage, header.infoSize, header.colours, image);
+    return LoadBitFields(file, fileSize, bmp, header, image);
 }
 
 }  // namespace
@@ -221,7 +288,7 @@ bool Image::SaveBMP(const char* fileName) const
     }
     if (fileLayout) {
         const PlatformFilePart parts[] = {{headers, sizeof headers}, {GetData(), size_t(sizeImage)}};
-        return PlatformWriteFileWhole(fileName, parts, 2) || ImageFail(kCannotWrite);
+        return PlatformWriteFileWhole(fileName, parts, 2) || ImageFailCopy(PlatformWriteFailure());
     }
 
     Image temp(*this);
@@ -233,5 +300,5 @@ bool Image::SaveBMP(const char* fileName) const
         memset(temp.GetRow(y) + 3 * width, 0, size_t(rowSize) - 3 * size_t(width));
 
     const PlatformFilePart parts[] = {{headers, sizeof headers}, {temp.GetData(), size_t(sizeImage)}};
-    return PlatformWriteFileWhole(fileName, parts, 2) || ImageFail(kCannotWrite);
+    return PlatformWriteFileWhole(fileName, parts, 2) || ImageFailCopy(PlatformWriteFailure());
 }

@@ -2,13 +2,23 @@
 
 #include "framework/image/Image.h"
 
+#include <string>
+
 namespace {
 thread_local const char* failureReason = "";
+thread_local std::string copiedReason;
 }  // namespace
 
 bool ImageFail(const char* reason)
 {
     failureReason = reason ? reason : "";
+    return false;
+}
+
+bool ImageFailCopy(const char* reason)
+{
+    copiedReason = reason ? reason : "";
+    failureReason = copiedReason.c_str();
     return false;
 }
 

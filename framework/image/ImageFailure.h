@@ -9,10 +9,13 @@
 // `return ImageFail("...")`.
 bool ImageFail(const char* reason);
 
+// Records a copy of `reason` (a string that may not outlive the call, such as
+// the platform's words for a failed write); returns false.
+bool ImageFailCopy(const char* reason);
+
 // Forgets the recorded reason (at the start of every load).
 void ImageClearFailure();
 
 // Reasons given by more than one reader.
 inline constexpr char kCannotOpen[] = "cannot open the file";
-inline constexpr char kCannotWrite[] = "cannot write the file";
-inline constexpr char kNotBmp[] = "bmp: not an uncompressed 8- or 24-bit BMP file";
+inline constexpr char kNotBmp[] = "bmp: not an uncompressed or bit-field BMP file of 8, 16, 24 or 32 bits";

@@ -49,6 +49,11 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize)
                                     : false;
     if (!known)
         return false;
+    // The loader's masks are the reader's: a file the reader refuses for its
+    // masks is refused here too, with the same reason.
+    BmpMasks masks;
+    if (compression == kBmpBitFields && !ReadBmpMasks(file, h, &masks))
+        return false;
     uint64_t dataOffset = h.dataOffset;
     if (bits <= 8) {
         uint64_t entries = h.colours == 0 ? uint64_t(1) << bits : h.colours;
@@ -116,13 +121,37 @@ uint64_t SkipScanData(FILE* file, uint64_t at, uint64_t fileSize)
 // block visits take the decoder about a second.
 constexpr uint64_t kMaxJpegBlockScans = uint64_t(1) << 28;
 
+// The bytes of the whole-picture buffers of DCT coefficients the JPEG
+// decoder makes for a picture it cannot decode in one pass (progressive, or
+// with a first scan that leaves out components): 64 coefficients of 2 bytes
+// for every 8 x 8 block of every component, each component's blocks rounded
+// up to whole units of its sampling factors. `components` holds the frame's
+// component entries (id, sampling factors, table), 3 bytes each.
+uint64_t JpegCoefficientBytes(uint64_t width, uint64_t height, const unsigned char* components, int count)
+{
+    int maxH = 1, maxV = 1;
+    for (int i = 0; i < count; ++i) {
+        maxH = std::max(maxH, components[3 * i + 1] >> 4);
+        maxV = std::max(maxV, components[3 * i + 1] & 15);
+    }
+    uint64_t bytes = 0;
+    for (int i = 0; i < count; ++i) {
+        uint64_t h = std::max(1, components[3 * i + 1] >> 4), v = std::max(1, components[3 * i + 1] & 15);
+        uint64_t across = (width * h + 8 * maxH - 1) / (8 * maxH), down = (height * v + 8 * maxV - 1) / (8 * maxV);
+        bytes += (across + h - 1) / h * h * ((down + v - 1) / v * v) * 128;
+    }
+    return bytes;
+}
+
 // The frame size of a JPEG file, from its first start-of-frame segment, and
-// whether its scans can be decoded in reasonable time.
+// whether its scans can be decoded in reasonable time and in the memory the
+// limits allow.
 bool JpegSize(FILE* file, uint64_t fileSize, Claimed& c)
 {
-    uint64_t at = 2, scans = 0;
-    bool frame = false;
-    unsigned char m[2], seg[7];
+    uint64_t at = 2, scans = 0, coefficientBytes = 0;
+    bool frame = false, wholePicture = false;
+    int components = 0;
+    unsigned char m[2], seg[8 + 3 * 255];
     while (at + 4 <= fileSize && PlatformReadAt(file, at, m, 2)) {
         if (m[0] != 0xFF)
             return false;
@@ -137,9 +166,14 @@ bool JpegSize(FILE* file, uint64_t fileSize, Claimed& c)
             return false;
         bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (startOfFrame && !frame) {
-            if (!PlatformReadAt(file, at + 2, seg, sizeof seg))
+            if (!PlatformReadAt(file, at + 2, seg, 8))
+                return false;
+            components = seg[7];
+            if (!PlatformReadAt(file, at + 10, seg + 8, 3 * size_t(components)))
                 return false;
             c.SetSize(BE16(seg + 5), BE16(seg + 3));
+            coefficientBytes = JpegCoefficientBytes(uint64_t(c.width), uint64_t(c.height), seg + 8, components);
+            wholePicture = marker == 0xC2;
             // Huffman-coded frames (baseline, extended, progressive) spend at
             // least one bit on each 8 x 8 block. The arithmetic-coded kinds
             // can describe almost any number of blocks in a few bytes, and
@@ -150,16 +184,23 @@ bool JpegSize(FILE* file, uint64_t fileSize, Claimed& c)
             c.maxPixels = 512 * fileSize;
             frame = true;
         }
+        const uint64_t start = at;
         at += 2 + BE16(seg);
         if (marker == 0xDA) {
-            if (!frame)
+            // A first scan with fewer components than the frame: the others
+            // come in later scans, so the whole picture is kept.
+            unsigned char inScan;
+            if (!frame || !PlatformReadAt(file, start + 4, &inScan, 1))
                 return false;
+            if (scans == 0 && inScan < components)
+                wholePicture = true;
             ++scans;
             at = SkipScanData(file, at, fileSize);
         }
     }
     uint64_t blocks = (uint64_t(c.width) + 7) / 8 * ((uint64_t(c.height) + 7) / 8);
-    return frame && scans >= 1 && scans * blocks <= kMaxJpegBlockScans;
+    return frame && scans >= 1 && scans * blocks <= kMaxJpegBlockScans &&
+           (!wholePicture || coefficientBytes <= kMaxPictureBytes);
 }
 
 // Whether the compressed codes of a GIF frame, starting at its code size

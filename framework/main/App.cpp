@@ -24,6 +24,11 @@ void App::OnCreate()
 
 void App::OnIdle() {}
 
+bool App::WaitWhenIdle(IdleWait&)
+{
+    return false;
+}
+
 void App::OnDestroy()
 {
     DebugPrintf("App::OnDestroy\n");

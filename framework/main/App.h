@@ -3,6 +3,8 @@
 // the process with status 1.
 #pragma once
 
+#include <vector>
+
 class App {
 public:
     App();
@@ -16,6 +18,18 @@ public:
     // By default: that status, with the framework's failure reason on
     // standard error when it is not 0.
     virtual int OnExit(int status);
+
+    // What may end a wait of the loop: an event of the window system, one of
+    // `descriptors` becoming readable, or `limitMs` passing (-1: no limit).
+    struct IdleWait {
+        std::vector<int> descriptors;
+        int limitMs = -1;
+    };
+    // Asked after each idle pass. By default the loop goes on at once, so
+    // idle passes follow one another without pause; an application that
+    // draws only when something changed fills `wait` and returns true, and
+    // the loop then sleeps until a message or one of `wait`'s events comes.
+    virtual bool WaitWhenIdle(IdleWait& wait);
 
     int GetArgc();
     const char* GetArg(int i);  // "" outside 0..argc-1

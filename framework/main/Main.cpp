@@ -77,6 +77,9 @@ int Main::MessageLoop()
                 return static_cast<int>(msg.wParam);
         } else {
             Idle();
+            App::IdleWait wait;
+            if (m_pApp && m_pApp->WaitWhenIdle(wait))
+                plat::WaitMessage(wait.descriptors.data(), static_cast<int>(wait.descriptors.size()), wait.limitMs);
         }
     }
 }

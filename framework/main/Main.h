@@ -22,7 +22,9 @@ public:
 
     // OnCreate, the OS windows of every registered window, the loop, OnDestroy.
     int Execute(int argc, char** argv);
-    int MessageLoop();  // never waits; returns the quit message's code
+    // Returns the quit message's code. Never waits, unless the application
+    // asks to wait when idle (App::WaitWhenIdle).
+    int MessageLoop();
     void Idle();
     // For a handler that runs long (a frame being traced): hands the input
     // waiting now (keys, buttons, pointer moves) to the windows as the loop

@@ -38,6 +38,9 @@ bool RequestClose(NativeWindow* window);
 // --- events and input -------------------------------------------------------------
 // Turns every waiting window-system event into messages of the queue.
 void PumpEvents();
+// Sleeps until the window system has an event for PumpEvents, one of
+// `descriptors` is readable or `limitMs` passes (negative: no limit).
+void WaitEvents(const int* descriptors, int count, int limitMs);
 // The pointer relative to the window, and the mouse-message key bits.
 bool Pointer(NativeWindow* window, int* x, int* y, WPARAM* keys);
 void CaptureMouse(bool on);

@@ -16,12 +16,33 @@ struct PlatformFilePart {
 };
 
 // Writes the parts, in order, as the whole new contents of `path`, or changes
-// nothing. The bytes go to a temporary file in the same folder, which takes
-// the place of `path` only once every byte is written and the file is closed;
-// on any failure the temporary file is removed and false is returned, so a
-// reader of `path` never sees a half-written file. A new file gets the usual
-// permissions; an existing one keeps its own.
+// nothing; false on failure, and PlatformWriteFailure() says why.
+//
+// What stands at `path` decides what happens, looked at and written relative
+// to an open descriptor of its folder, so that no rename of a folder can slip
+// in between the checks and the write:
+// - nothing, or a regular file: the bytes go to a new file without a name
+//   (O_TMPFILE), which takes the place of `path` only once every byte is
+//   written, so a reader, or a kill at any instant, finds the old file or
+//   the new one, never part of one. A new file gets the usual permissions;
+//   an existing one keeps its own. Where the file system has no unnamed
+//   files, a temporary ".glintwork-XXXXXX" file in the same folder stands in
+//   for it; the first write to a folder removes such temporaries left behind
+//   by a killed program (ours, regular, and no longer held by any program).
+// - a symbolic link (or a chain of them): followed where the kernel's
+//   protected_symlinks rule would follow it, and the file it names is written
+//   the same way (the link stays a link). A link in a sticky folder writable
+//   by all, owned neither by this user nor by the folder's owner, is refused.
+// - a character device (/dev/null): written through, without blocking.
+// - a folder, a FIFO, a socket, a block device: refused, left as they are.
 bool PlatformWriteFileWhole(const char* path, const PlatformFilePart* parts, int count);
+
+// Why the last failing PlatformWriteFileWhole on this thread failed: the
+// system's words for the error ("No space left on device", "Is a
+// directory", "Too many levels of symbolic links", ...) or one of the
+// refusals above ("Is a FIFO; not replaced", ...). Valid until the next
+// write on this thread.
+const char* PlatformWriteFailure();
 
 // Reads `size` bytes at `offset`; false when the file ends first.
 bool PlatformReadAt(FILE* file, uint64_t offset, void* to, size_t size);

@@ -107,6 +107,72 @@ bool PlatformDecodePicture(FILE* file, const char* kind, const PictureSink& sink
 
 namespace {
 
+// An SDL stream that appends everything written to a byte vector.
+size_t AppendBytes(SDL_RWops* stream, const void* data, size_t size, size_t count)
+{
+    auto* bytes = static_cast<std::vector<unsigned char>*>(stream->hidden.unknown.data1);
+    const auto* from = static_cast<const unsigned char*>(data);
+    bytes->insert(bytes->end(), from, from + size * count);
+    return count;
+}
+
+Sint64 NoSize(SDL_RWops*)
+{
+    return -1;
+}
+
+Sint64 NoSeek(SDL_RWops*, Sint64, int)
+{
+    return -1;
+}
+
+size_t NoRead(SDL_RWops*, void*, size_t, size_t)
+{
+    return 0;
+}
+
+int FreeStream(SDL_RWops* stream)
+{
+    SDL_FreeRW(stream);
+    return 0;
+}
+
+}  // namespace
+
+bool PlatformEncodePicture(const char* kind, const unsigned char* rows, int width, int height, int rowStride,
+                           int quality, std::vector<unsigned char>& out)
+{
+    out.clear();
+    const bool png = strcmp(kind, "PNG") == 0;
+    if (!png && strcmp(kind, "JPG") != 0)
+        return false;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<unsigned char*>(rows), width, height, 24,
+                                                              rowStride, SDL_PIXELFORMAT_RGB24);
+    if (!surface)
+        return false;
+    SDL_RWops* stream = SDL_AllocRW();
+    bool encoded = false;
+    if (stream) {
+        memset(stream, 0, sizeof *stream);
+        stream->type = SDL_RWOPS_UNKNOWN;
+        stream->size = NoSize;
+        stream->seek = NoSeek;
+        stream->read = NoRead;
+        stream->write = AppendBytes;
+        stream->close = FreeStream;
+        stream->hidden.unknown.data1 = &out;
+        encoded = (png ? IMG_SavePNG_RW(surface, stream, 1) : IMG_SaveJPG_RW(surface, stream, 1, quality)) == 0;
+    }
+    SDL_FreeSurface(surface);
+    if (!encoded || out.empty()) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
 int g_xError = 0;
 
 int RecordXError(Display*, XErrorEvent* event)

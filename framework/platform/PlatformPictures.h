@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 // Where a picture read through the system's services goes. A reader refuses
 // a picture larger than maxSide and maxBytes allow, else calls `allocate`
@@ -34,6 +35,13 @@ bool PlatformDecodeBitmap(FILE* file, const PictureSink& sink);
 // left where it was.
 const char* PlatformPictureKind(FILE* file);
 bool PlatformDecodePicture(FILE* file, const char* kind, const PictureSink& sink);
+
+// The system's encoders: the picture (`height` rows, top row first, of
+// `width` red, green, blue bytes each, `rowStride` bytes apart) as the bytes
+// of a "PNG" file, or of a "JPG" file at `quality` (1 to 100). False, with
+// `out` empty, when the encoder fails.
+bool PlatformEncodePicture(const char* kind, const unsigned char* rows, int width, int height, int rowStride,
+                           int quality, std::vector<unsigned char>& out);
 
 // Copies the whole screen of the X display named by DISPLAY.
 bool PlatformGrabScreen(const PictureSink& sink);

@@ -35,6 +35,25 @@ bool MarkInvalid(HWND hwnd, bool invalid)
     return true;
 }
 
+// The window that needs a paint, if any.
+WindowRecord* PaintPending()
+{
+    for (auto& entry : S().windows) {
+        WindowRecord* w = entry.second.get();
+        if (!w->destroying && w->visible && w->invalid)
+            return w;
+    }
+    return nullptr;
+}
+
+void PumpAll()
+{
+    if (backend::Started()) {
+        backend::PumpEvents();
+        PollCapture();
+    }
+}
+
 }  // namespace
 
 void Post(WindowRecord* w, unsigned message, WPARAM wParam, LPARAM lParam)
@@ -61,24 +80,31 @@ bool PeekMessage(MSG* msg)
 {
     if (!msg)
         return false;
-    if (backend::Started()) {
-        backend::PumpEvents();
-        PollCapture();
-    }
+    PumpAll();
     State& s = S();
     if (!s.queue.empty()) {
         *msg = s.queue.front();
         s.queue.pop_front();
         return true;
     }
-    for (auto& entry : s.windows) {
-        WindowRecord* w = entry.second.get();
-        if (!w->destroying && w->visible && w->invalid) {
-            *msg = MSG{HandleOf(w), WM_PAINT, 0, 0};
-            return true;
-        }
+    if (WindowRecord* w = PaintPending()) {
+        *msg = MSG{HandleOf(w), WM_PAINT, 0, 0};
+        return true;
     }
     return false;
+}
+
+void WaitMessage(const int* descriptors, int count, int limitMs)
+{
+    PumpAll();
+    if (!S().queue.empty() || PaintPending())
+        return;
+    // A held button's moves outside the window are read by polling the
+    // pointer, not sent as events.
+    constexpr int CapturePollMs = 15;
+    if (S().capture && (limitMs < 0 || limitMs > CapturePollMs))
+        limitMs = CapturePollMs;
+    backend::WaitEvents(descriptors, count, limitMs);
 }
 
 bool TranslateMessage(const MSG*)

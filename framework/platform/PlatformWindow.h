@@ -221,6 +221,11 @@ void OnConnectionLost(ConnectionLostHandler handler);
 bool PostMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 bool PeekMessage(MSG* msg);  // removes the message it returns
+// Sleeps until a message can be taken: the window system has an event (input,
+// an expose, a resize), or one of `descriptors` is readable, or `limitMs`
+// milliseconds have passed (negative: no limit). Returns at once when a
+// message or a paint is waiting already.
+void WaitMessage(const int* descriptors, int count, int limitMs);
 bool TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
 LRESULT SendMessage(HWND hwnd, unsigned message, WPARAM wParam, LPARAM lParam);

@@ -4,7 +4,10 @@
 #include "framework/platform/SdlKeyTable.h"
 #include "framework/platform/SdlNative.h"
 
+#include <poll.h>
+
 #include <map>
+#include <vector>
 
 namespace plat::backend {
 
@@ -207,6 +210,38 @@ void PumpEvents()
             break;  // closing the last window is not quitting; text input is not used
         }
     }
+}
+
+void WaitEvents(const int* descriptors, int count, int limitMs)
+{
+    // Every window of SDL's video driver shares one display connection.
+    Display* display = nullptr;
+    for (auto& entry : S().windows) {
+        X11Window native;
+        if (entry.second->native && NativeOf(Sdl(entry.second->native), &native)) {
+            display = native.display;
+            break;
+        }
+    }
+    std::vector<pollfd> watched;
+    if (display) {
+        // Requests still buffered go out first (what they cause may be what
+        // is waited for); events read already, and not yet taken by SDL, end
+        // the wait at once: the connection would not show them as readable.
+        if (XEventsQueued(display, QueuedAfterFlush) > 0)
+            return;
+        watched.push_back(pollfd{ConnectionNumber(display), POLLIN, 0});
+    } else {
+        // No connection to wait on: never sleep long without looking.
+        constexpr int UnwatchedMs = 10;
+        if (limitMs < 0 || limitMs > UnwatchedMs)
+            limitMs = UnwatchedMs;
+    }
+    for (int i = 0; i < count; ++i)
+        if (descriptors[i] >= 0)
+            watched.push_back(pollfd{descriptors[i], POLLIN, 0});
+    // A signal ends the wait early, which is harmless: the loop looks again.
+    poll(watched.data(), watched.size(), limitMs < 0 ? -1 : limitMs);
 }
 
 bool Pointer(NativeWindow* window, int* x, int* y, WPARAM* keys)

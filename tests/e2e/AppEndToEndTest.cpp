@@ -1,6 +1,7 @@
 // The application from the outside: real input, and the frame on disk.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <thread>
@@ -85,6 +86,9 @@ TEST(Faults, AFullDiskKeepsTheLastFrameAndWarnsOnce)
     while (CountLines(app.Stderr(), "cannot write") == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     // Every save fails from the first warning on: this frame must stay.
+    EXPECT_NE(app.Stderr().find("cannot write screenShot.bmp: File too large; the last frame written stays"),
+              std::string::npos)
+        << app.Stderr();
     const std::string kept = ReadWholeFile(frame);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // several more refused frames
     EXPECT_TRUE(app.Running());
@@ -97,4 +101,17 @@ TEST(Faults, AFullDiskKeepsTheLastFrameAndWarnsOnce)
     ASSERT_EQ(prlimit(app.Pid(), RLIMIT_FSIZE, &unlimited, nullptr), 0);
     EXPECT_TRUE(app.WaitFrames(2));
     EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
+}
+
+// A counted run that could write no frame (a folder in the way) fails after
+// one warning with the reason, and the folder stays.
+TEST(Faults, ACountedRunWithNoFrameWrittenFails)
+{
+    const auto folderInTheWay = [](const std::string& f) { mkdir((f + "/screenShot.bmp").c_str(), 0700); };
+    AppRun app(DefaultScene(), true, {}, folderInTheWay, {"--frames", "3"});
+    EXPECT_EQ(app.WaitExit(), 5);
+    EXPECT_EQ(app.Stderr(), "glintwork: warning: cannot write screenShot.bmp: Is a directory; no frame has been "
+                            "written; tracing goes on\nglintwork: no frame could be written to screenShot.bmp\n");
+    struct stat st;
+    EXPECT_TRUE(stat((app.Folder() + "/screenShot.bmp").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
 }

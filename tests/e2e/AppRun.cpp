@@ -121,6 +121,24 @@ Image AppRun::Settle()
     return frame;
 }
 
+bool AppRun::WaitUntil(const std::function<bool()>& condition)
+{
+    const Clock::time_point deadline = Clock::now() + kTimeout;
+    while (!condition()) {
+        if (!Running() || Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+Image AppRun::Frame() const
+{
+    Image frame;
+    frame.LoadBMP((folder + "/screenShot.bmp").c_str());
+    return frame;
+}
+
 void AppRun::Send(const std::string& xdotoolArguments)
 {
     Run("xdotool " + xdotoolArguments);

@@ -31,6 +31,11 @@ public:
     // The current frame (after waiting for two new ones, so that everything
     // sent before is in it).
     Image Settle();
+    // Waits until `condition` holds, looking again every few milliseconds.
+    // False on a timeout or when the application ended first.
+    bool WaitUntil(const std::function<bool()>& condition);
+    // The frame file as it is now (an empty image when there is none).
+    Image Frame() const;
 
     void Send(const std::string& xdotoolArguments);  // e.g. "key u"
     // A drag with the given buttons (1 left, 2 middle, 3 right) held, over

@@ -26,12 +26,14 @@ public:
     void OnCreate() override;
     void OnIdle() override;
     void OnDestroy() override { log->push_back("app destroy"); }
+    bool WaitWhenIdle(IdleWait& wait) override { return waitWhenIdle && waitWhenIdle(wait); }
 
     // Runs Main::Execute and returns its result.
     int Run();
 
     std::function<void()> onCreate;
     std::function<void()> onIdle;
+    std::function<bool(IdleWait&)> waitWhenIdle;
     bool timedOut = false;
     long idlePasses = 0;
 

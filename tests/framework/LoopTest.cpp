@@ -3,8 +3,16 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
 
 #include "tests/framework/FrameworkTestSupport.h"
 
@@ -85,6 +93,58 @@ TEST(Loop, InputIsServedDuringAPaintAndTheCloseRequestWaitsForTheLoop)
     EXPECT_EQ(window.displays, 1);
     EXPECT_EQ(log.back(), "app destroy");
     EXPECT_EQ(*(std::find(log.begin(), log.end(), "w key 66 down") + 1), "served");
+}
+
+// Whether the process's first thread is asleep in the loop's own wait: a poll
+// of two descriptors (the display and the pipe) with no time limit. (The
+// display library polls one descriptor while it waits for a reply.)
+bool AsleepInTheLoop()
+{
+    std::ifstream file("/proc/self/task/" + std::to_string(getpid()) + "/syscall");
+    long number = -1;
+    std::string descriptors, count, limit;
+    file >> number >> descriptors >> count >> limit;
+    return number == SYS_poll && count == "0x2" && limit.find("0xffffffff") == 0;
+}
+
+// An application that asks to wait is found asleep in the loop whenever
+// nothing is happening, and each byte written to its pipe wakes it once.
+TEST(Loop, AnApplicationThatWaitsSleepsUntilItsDescriptorIsReadable)
+{
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_NONBLOCK | O_CLOEXEC), 0);
+    Log log;
+    RecordingApp app(&log);
+    RecordingWindow window(&log);
+    std::atomic<int> taken{0};
+    app.waitWhenIdle = [&](App::IdleWait& wait) {
+        wait.descriptors.push_back(ends[0]);
+        return true;
+    };
+    app.onIdle = [&] {
+        char byte;
+        while (read(ends[0], &byte, 1) == 1)
+            ++taken;
+        if (taken == 3)
+            window.Close();
+    };
+    std::atomic<int> seenAsleep{0};
+    std::atomic<bool> ended{false};  // the loop gave up (RecordingApp's time limit)
+    std::thread writer([&] {
+        for (int i = 0; i < 3 && !ended; ++i) {
+            while (!(taken == i && AsleepInTheLoop()) && !ended)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            seenAsleep += taken == i && AsleepInTheLoop();
+            ASSERT_EQ(write(ends[1], "x", 1), 1);
+        }
+    });
+    EXPECT_EQ(app.Run(), 0);
+    ended = true;
+    writer.join();
+    EXPECT_EQ(seenAsleep, 3);
+    EXPECT_EQ(taken, 3);
+    close(ends[0]);
+    close(ends[1]);
 }
 
 TEST(Loop, ASecondApplicationObjectMakesExecuteRefuseWithStatusOne)

@@ -190,6 +190,20 @@ TEST(ImageSystemPictures, SizesBeyondWhatTheFileOrTheDecoderCanHoldAreRefused)
     EXPECT_EQ(Rgb(grey, 2047, 2047), V({128, 128, 128}));
     EXPECT_FALSE(grey.Load(dir.Write("scans.jpg", MakeFlatJpeg(2048, 2048, 4096)).c_str()));
 
+    // A progressive picture is decoded into a buffer of coefficients for
+    // the whole picture, 128 bytes for every 8 x 8 block of every component:
+    // at 16384 x 16384, 512 MB for grey, 1.5 GB for three components, which
+    // go beyond the limits (the file is long enough for the blocks).
+    V three = MakeFlatJpeg(16384, 16384, 0);
+    const size_t frame = 2 + 4 + 65;  // after the start marker and the quantization table
+    ASSERT_EQ(three[frame + 1], 0xC2);
+    three.erase(three.begin() + long(frame), three.begin() + long(frame) + 2 + 2 + 9);
+    const V threeComponents = {0xFF, 0xC2, 0, 17, 8, 0x40, 0, 0x40, 0, 3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0};
+    three.insert(three.begin() + long(frame), threeComponents.begin(), threeComponents.end());
+    Image colour(1, 1, RGB);
+    EXPECT_FALSE(colour.LoadPicture(dir.Write("three.jpg", three).c_str()));
+    EXPECT_FALSE(colour.IsNull());  // refused before decoding
+
     // 16385 x 16385 fits 1 GiB at 3 bytes a pixel, not at the 4 the
     // system's decoders may use on the way.
     Image rle(1, 1, RGB);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace {
@@ -13,21 +15,25 @@ using V = std::vector<unsigned char>;
 struct ToolRun {
     int status;  // exit code, or -1 when ended by a signal
     std::string out;
+    std::string err;
 };
 
 ToolRun Tool(const std::string& arguments)
 {
+    ScratchDir errors;
     // A sanitizer report must not pass for the tool's own failure status 1.
     std::string command = "ASAN_OPTIONS=exitcode=86 UBSAN_OPTIONS=exitcode=86 " + std::string(GLINTWORK_IMAGE_TOOL) +
-                          " " + arguments + " 2>/dev/null";
+                          " " + arguments + " 2>" + errors.Path("err");
     FILE* pipe = popen(command.c_str(), "r");
-    ToolRun run{-1, ""};
+    ToolRun run{-1, "", ""};
     char buffer[256];
     size_t n;
     while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
         run.out.append(buffer, n);
     int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const Bytes err = ReadFileBytes(errors.Path("err"));
+    run.err.assign(err.begin(), err.end());
     return run;
 }
 
@@ -42,24 +48,42 @@ TEST(ImageTool, ArgumentsAndInfo)
     EXPECT_EQ(Tool("info " + dir.Path("none.png")).status, 1);
 }
 
-TEST(ImageTool, ConvertWritesABmpOrAPngOrNothing)
+TEST(ImageTool, ConvertWritesTheKindTheNameAsksForOrNothing)
 {
     ScratchDir dir;
     // Top row blue, white; bottom row red, green.
     std::string png = dir.Write(
         "in.png", FromHex("89504e470d0a1a0a0000000d494844520000000200000002080600000072b60d240000001d494441547801011200"
                           "edff000000ffffffffffff00ff0000ff00ff00ff5bb609f7efc7df2a0000000049454e44ae426082"));
-    ASSERT_EQ(Tool("convert " + png + " " + dir.Path("out.jpg")).status, 0);
     V expected = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0,  54, 0, 0, 0, 40, 0,  0, 0, 2,
                   0,   0,   0,  2, 0, 0, 0, 1, 0, 24, 0,  0, 0, 0, 0,  16, 0, 0, 0};
     expected.resize(54, 0);
     expected.insert(expected.end(), {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0});
-    EXPECT_EQ(ReadFileBytes(dir.Path("out.jpg")), expected);
-    // A name ending in .png (any case) gives a PNG file holding the same pixels.
-    ASSERT_EQ(Tool("convert " + png + " " + dir.Path("out.Png")).status, 0);
-    EXPECT_EQ(ReadFileBytes(dir.Path("out.Png")).at(1), 'P');
+    // The name's extension, in any case, chooses the kind (its first bytes).
+    const struct {
+        const char* name;
+        int status;
+        V start;  // empty: no file
+    } cases[] = {
+        {"out.bmp", 0, {'B', 'M'}}, {"out.BMP", 0, {'B', 'M'}},       {"out.Png", 0, {0x89, 'P'}},
+        {"out.jpg", 0, {0xFF, 0xD8}}, {"out.JPEG", 0, {0xFF, 0xD8}},  {"out.gif", 2, {}},
+        {"out", 2, {}},               {"out.bmp.txt", 2, {}},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = Tool("convert " + png + " " + dir.Path(c.name));
+        EXPECT_EQ(run.status, c.status) << c.name << run.err;
+        const V bytes = ReadFileBytes(dir.Path(c.name));
+        EXPECT_EQ(V(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 2)), c.start) << c.name;
+        if (c.status == 2) {
+            EXPECT_EQ(run.err, "glintwork-image: " + dir.Path(c.name) +
+                                   ": unknown extension; OUT must end in .bmp, .png, .jpg or .jpeg\n");
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(dir.Path("out.bmp")), expected);
+    // The PNG holds the picture; the JPEG a picture of its size.
     ASSERT_EQ(Tool("convert " + dir.Path("out.Png") + " " + dir.Path("back.bmp")).status, 0);
     EXPECT_EQ(ReadFileBytes(dir.Path("back.bmp")), expected);
+    EXPECT_EQ(Tool("info " + dir.Path("out.jpg")).out, "2 2 BGR 2\n");
 
     std::string bad = dir.Write("bad.png", V(png.begin(), png.begin() + 5));
     EXPECT_EQ(Tool("convert " + bad + " " + dir.Path("new.bmp")).status, 1);
@@ -67,8 +91,21 @@ TEST(ImageTool, ConvertWritesABmpOrAPngOrNothing)
     std::string old = dir.Write("old.bmp", V(10, 1));
     EXPECT_EQ(Tool("convert " + bad + " " + old).status, 1);
     EXPECT_EQ(ReadFileBytes(old), V(10, 1));
-    for (const char* unwritable : {"no/such/folder.bmp", "no/such/folder.png"})
-        EXPECT_EQ(Tool("convert " + png + " " + dir.Path(unwritable)).status, 1) << unwritable;
+    // A failed save says the system's reason.
+    mkdir(dir.Path("folder.png").c_str(), 0700);
+    const struct {
+        const char* name;
+        const char* reason;
+    } unwritable[] = {
+        {"no/such/folder.bmp", "No such file or directory"},
+        {"no/such/folder.jpg", "No such file or directory"},
+        {"folder.png", "Is a directory"},
+    };
+    for (const auto& u : unwritable) {
+        const ToolRun run = Tool("convert " + png + " " + dir.Path(u.name));
+        EXPECT_EQ(run.status, 1) << u.name;
+        EXPECT_EQ(run.err, "glintwork-image: cannot save " + dir.Path(u.name) + ": " + u.reason + "\n");
+    }
 }
 
 }  // namespace

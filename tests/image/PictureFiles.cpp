@@ -103,6 +103,22 @@ Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, con
     return b;
 }
 
+Bytes MakeBitFieldBmp(uint32_t infoSize, int32_t width, int32_t height, int bits, uint32_t compression,
+                      const std::vector<uint32_t>& masks, const Bytes& rows)
+{
+    Bytes fields;
+    for (uint32_t m : masks)
+        Put32(fields, m);
+    uint32_t headers = 14 + std::max<uint32_t>(infoSize, uint32_t(40 + fields.size()));
+    Bytes b = MakeBmp(width, height, bits, {}, rows, compression);
+    Set32(b, 2, uint32_t(headers + rows.size()));
+    Set32(b, 10, headers);
+    Set32(b, 14, infoSize);
+    fields.resize(headers - 54, 0);
+    b.insert(b.begin() + 54, fields.begin(), fields.end());
+    return b;
+}
+
 Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const Bytes& data, bool footer)
 {
     Bytes b{0, 0, uint8_t(type), 0, 0, 0, 0, 0, 0, 0, 0, 0};

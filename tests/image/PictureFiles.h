@@ -41,6 +41,12 @@ bool FileExists(const std::string& path);
 Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, const Bytes& rows,
               uint32_t compression = 0);
 
+// A 16- or 32-bit BMP file with an info header of `infoSize` bytes (40, 52,
+// 56, 108 or 124) and `masks` where bit-field data has them: right after a
+// 40-byte header, else within the header from its byte 40 on.
+Bytes MakeBitFieldBmp(uint32_t infoSize, int32_t width, int32_t height, int bits, uint32_t compression,
+                      const std::vector<uint32_t>& masks, const Bytes& rows);
+
 // A TGA file: the 18-byte header, `data`, and the 26-byte footer if asked.
 Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const Bytes& data, bool footer);
 

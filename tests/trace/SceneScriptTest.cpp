@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/trace/TracerTestScene.h"
@@ -157,6 +158,21 @@ TEST(SceneScript, FileEntryTellsMissingFromUnusable)
     Scene big;
     EXPECT_EQ(big.ReadScript(huge.c_str()), Scene::Status::Unusable);
 
+    // What is opened is what is checked: a FIFO with no writer, a device or a
+    // folder is refused at once (an open that waited would hang the watch).
+    const std::string fifo = base + "/fifo.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/null"), std::string("/dev/tty"), base}) {
+        Scene s;
+        EXPECT_EQ(s.ReadScript(path.c_str()), Scene::Status::Unusable) << path;
+        EXPECT_NE(s.Error().find(path + ": "), std::string::npos) << s.Error();
+    }
+    std::ofstream(huge) << "screen 4 3";
+    Scene small;
+    EXPECT_EQ(small.ReadScript(huge.c_str()), Scene::Status::Read);
+    EXPECT_EQ(small.screenWidth, 4u);
+
+    std::remove(fifo.c_str());
     std::remove(huge.c_str());
     rmdir(dir);
 }
@@ -176,12 +192,12 @@ TEST(SceneCheck, RefusesScenesTheTracersCannotSetUp)
     EXPECT_TRUE(CheckSceneForTracing(s, reason, warning)) << reason;
     EXPECT_TRUE(warning.empty());
 
-    for (const char* screen : {"screen 0 480", "screen 640 0", "screen 16385 10", "screen 10 99999"}) {
+    for (const char* screen : {"screen 0 480", "screen 640 0", "screen 8193 10", "screen 10 16384", "screen 10 99999"}) {
         ASSERT_EQ(ReadScene(s, screen), Scene::Status::Read);
         EXPECT_FALSE(CheckSceneForTracing(s, reason, warning)) << screen;
         EXPECT_NE(reason.find("screen size"), std::string::npos);
     }
-    ASSERT_EQ(ReadScene(s, "screen 16384 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
+    ASSERT_EQ(ReadScene(s, "screen 8192 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
     EXPECT_TRUE(CheckSceneForTracing(s, reason, warning));
     EXPECT_NE(warning.find("6 spheres"), std::string::npos);
 }

@@ -1,0 +1,41 @@
+// PNG and JPEG files, encoded by the system's encoders and written the way
+// every file of the library is.
+#include "framework/image/Image.h"
+#include "framework/image/ImageFailure.h"
+#include "framework/platform/PlatformFiles.h"
+#include "framework/platform/PlatformPictures.h"
+
+#include <vector>
+
+namespace {
+
+bool SaveEncoded(const Image& image, const char* fileName, const char* kind, int quality, const char* encoderFailed)
+{
+    if (!image.IsValid())
+        return ImageFail("the image is empty");
+    // The encoders take rows top first, tightly packed, in RGB order.
+    Image rows(image);
+    if (!rows.IsValid() || !rows.SetFormat(RGB) || !rows.RemoveRowPadding())
+        return ImageFail("out of memory");
+    rows.FlipVertical();
+    std::vector<unsigned char> bytes;
+    if (!PlatformEncodePicture(kind, rows.GetData(), rows.Width(), rows.Height(), rows.GetRowStride(), quality, bytes))
+        return ImageFail(encoderFailed);
+    rows.Free();
+    const PlatformFilePart part{bytes.data(), bytes.size()};
+    return PlatformWriteFileWhole(fileName, &part, 1) || ImageFailCopy(PlatformWriteFailure());
+}
+
+}  // namespace
+
+bool Image::SavePNG(const char* fileName) const
+{
+    return SaveEncoded(*this, fileName, "PNG", 0, "png: the system's encoder failed");
+}
+
+bool Image::SaveJPEG(const char* fileName, int quality) const
+{
+    if (quality < 1 || quality > 100)
+        return ImageFail("jpeg: the quality must be from 1 to 100");
+    return SaveEncoded(*this, fileName, "JPG", quality, "jpeg: the system's encoder failed");
+}

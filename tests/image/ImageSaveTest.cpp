@@ -1,0 +1,169 @@
+// What a save does to what stands at its path: links, devices, FIFOs,
+// folders, kills half-way, and the temporaries a killed save leaves.
+#include "framework/image/Image.h"
+#include "tests/image/PictureFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kOtherUser = 65534;
+
+mode_t KindAt(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+}
+
+std::string ToolCommand(const std::string& arguments)
+{
+    return std::string(GLINTWORK_IMAGE_TOOL) + " " + arguments + " 2>/dev/null";
+}
+
+}  // namespace
+
+// Each case puts something at out.bmp (notes.txt is a file of the user's that
+// a link may point at): the save either writes the picture where it should
+// or fails with the system's reason, and whatever stood there stays.
+TEST(ImageSave, WhatStandsAtThePathDecides)
+{
+    using Dir = const ScratchDir&;
+    const uid_t me = geteuid();
+    // out.bmp in a folder "shared" -> ../notes.txt, with the owners given.
+    const auto link = [](uid_t linkOwner, uid_t folderOwner) {
+        return [=](Dir d) {
+            ASSERT_EQ(mkdir(d.Path("shared").c_str(), 0700), 0);
+            ASSERT_EQ(chmod(d.Path("shared").c_str(), 01777), 0);
+            ASSERT_EQ(chown(d.Path("shared").c_str(), folderOwner, folderOwner), 0);
+            ASSERT_EQ(symlink("../notes.txt", d.Path("shared/out.bmp").c_str()), 0);
+            ASSERT_EQ(lchown(d.Path("shared/out.bmp").c_str(), linkOwner, linkOwner), 0);
+        };
+    };
+    const auto null = [](Dir d, const char* name) {
+        ASSERT_EQ(mknod(d.Path(name).c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+    };
+    const struct {
+        const char* what;
+        std::function<void(Dir)> prepare;
+        const char* path;    // saved to
+        const char* reason;  // "" when the save succeeds
+        bool notesWritten;
+    } cases[] = {
+        {"another user's link in a sticky folder writable by all", link(kOtherUser, me), "shared/out.bmp",
+         "Symbolic link in a sticky folder writable by all, owned by another user; not followed", false},
+        {"own link there", link(me, me), "shared/out.bmp", "", true},
+        {"the folder owner's link", link(kOtherUser, kOtherUser), "shared/out.bmp", "", true},
+        {"a FIFO", [](Dir d) { ASSERT_EQ(mkfifo(d.Path("out.bmp").c_str(), 0666), 0); }, "out.bmp",
+         "Is a FIFO; not replaced", false},
+        {"a character device", [&](Dir d) { null(d, "out.bmp"); }, "out.bmp", "", false},
+        {"a link to one", [&](Dir d) { null(d, "null"), symlink("null", d.Path("out.bmp").c_str()); }, "out.bmp", "",
+         false},
+        {"a folder", [](Dir d) { ASSERT_EQ(mkdir(d.Path("out.bmp").c_str(), 0700), 0); }, "out.bmp",
+         "Is a directory", false},
+        {"a loop of links", [](Dir d) { symlink("out.bmp", d.Path("out.bmp").c_str()); }, "out.bmp",
+         "Too many levels of symbolic links", false},
+        {"a missing folder", [](Dir) {}, "missing/out.bmp", "No such file or directory", false},
+    };
+    if (me != 0)
+        GTEST_SKIP() << "links of another user and device nodes need root";
+    Image image(2, 2, RGB);
+    image.Fill(1, 2, 3);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        dir.Write("notes.txt", {'n', 'o', 't', 'e', 's'});
+        c.prepare(dir);
+        const mode_t kind = KindAt(dir.Path(c.path));
+        const bool saved = image.Save(dir.Path(c.path).c_str());
+        EXPECT_STREQ(saved ? "" : Image::FailureReason(), c.reason);
+        EXPECT_EQ(KindAt(dir.Path(c.path)), kind);
+        EXPECT_NE(KindAt(dir.Path("null")), mode_t(S_IFREG));  // a device written through stays one
+        EXPECT_EQ(ReadFileBytes(dir.Path("notes.txt")).size(), c.notesWritten ? 54u + 16u : 5u);
+    }
+}
+
+// SIGKILL at random instants while a large frame is saved again and again:
+// the file is always a complete frame, old or new, and once a program writes
+// there again no other file of ours is left.
+TEST(ImageSave, AKillAtAnyInstantLeavesTheOldFrameOrTheNewOne)
+{
+    ScratchDir dir;
+    const std::string frame = dir.Path("screenShot.bmp");
+    const int width = 3000, height = 2400;
+    Image images[2] = {Image(width, height, BGR), Image(width, height, BGR)};
+    images[0].Fill(10, 20, 30);
+    images[1].Fill(200, 100, 50);
+    ASSERT_TRUE(images[0].Save(frame.c_str()));
+    std::mt19937 random(24);
+    for (int kill = 0; kill < 10; ++kill) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(ready[0]);
+            for (int i = 0;; ++i) {
+                if (!images[(i + kill) % 2].Save(frame.c_str()))
+                    _exit(1);
+                if (i == 0)
+                    (void)!write(ready[1], "r", 1);
+            }
+        }
+        close(ready[1]);
+        char byte;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);  // one save done, the next under way
+        close(ready[0]);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed";
+
+        // A whole frame of one of the two colours: its size, its first and last
+        // pixels.
+        std::ifstream file(frame, std::ios::binary);
+        unsigned char first[57] = {}, last[3] = {};
+        file.read(reinterpret_cast<char*>(first), sizeof first);
+        file.seekg(-3, std::ios::end);
+        file.read(reinterpret_cast<char*>(last), sizeof last);
+        EXPECT_EQ(std::streamoff(file.tellg()), 54 + std::streamoff(width) * height * 3) << kill;
+        EXPECT_TRUE(first[0] == 'B' && std::equal(last, last + 3, first + 54) && (last[0] == 30 || last[0] == 50))
+            << kill;
+    }
+    // The next program to write into the folder (here the converter) removes
+    // what killed saves left, and nothing else: not another user's temporary,
+    // not one a writer holds locked, not other names, not a folder.
+    dir.Write(".glintwork-Ab3dE9", Bytes(10, 1));
+    const std::string kept[] = {dir.Write(".glintwork-HeLd01", Bytes(10, 1)), dir.Write(".glintwork-short", {}),
+                                dir.Write("glintwork-Ab3dE9", {}), dir.Path(".glintwork-F0lder"),
+                                dir.Write(".glintwork-0ther0", {})};
+    ASSERT_EQ(mkdir(kept[3].c_str(), 0700), 0);
+    const bool asRoot = geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(chown(kept[4].c_str(), kOtherUser, kOtherUser), 0);
+    }
+    const int held = open(kept[0].c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    ASSERT_EQ(std::system(ToolCommand("convert " + frame + " " + frame).c_str()), 0);
+    close(held);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), {}), asRoot ? 6 : 5);
+}
