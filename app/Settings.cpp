@@ -84,7 +84,7 @@ bool ReadSettings(const char* (*lookup)(const char*), Settings& settings, std::s
     }
     if (const char* text = value("GLINTWORK_ISA")) {
         if (!KnownInstructionSet(text)) {
-            error = Refused("GLINTWORK_ISA", text, "expected plain, avx2 or avx512");
+            error = Refused("GLINTWORK_ISA", text, "expected plain, sse4, avx2 or avx512");
             return false;
         }
         settings.instructionSet = text;
@@ -100,7 +100,7 @@ const char* SettingsHelp()
            "  GLINTWORK_PATH=reference|fast\n"
            "                         reference: one thread, one point at a time (same\n"
            "                         pictures, slower); fast is the default\n"
-           "  GLINTWORK_ISA=plain|avx2|avx512\n"
+           "  GLINTWORK_ISA=plain|sse4|avx2|avx512\n"
            "                         the fast path's vector instructions (default: the\n"
            "                         widest the processor has; one it lacks falls back to\n"
            "                         that; same pictures)\n"

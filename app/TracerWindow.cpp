@@ -12,6 +12,8 @@
 #include "framework/main/Main.h"
 #include "framework/platform/PlatformWindow.h"
 #include "trace/InstructionSet.h"
+#include "trace/ReferenceTracer.h"
+#include "trace/SceneCheck.h"
 #include "trace/ViewGeometry.h"
 
 namespace {
@@ -263,16 +265,16 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
     glViewport(x, 0, width, static_cast<GLsizei>(scene.screenHeight));
     glPushMatrix();
     if (drawPath == FramePath::Reference) {
-        tracer.fastPath = false;
         const Clock::time_point start = Clock::now();
-        tracer.Render();
+        ReferenceTracer reference(tracer);
+        reference.Render();
         const Clock::time_point traced = Clock::now();
-        DrawPointsImmediate(tracer.Points());
+        DrawPointsImmediate(reference.Points());
         if (times) {
             glFinish();
             times->trace += std::chrono::duration<double, std::milli>(traced - start).count();
             times->draw += Since(traced);
-            times->points += tracer.Points().size();
+            times->points += reference.Points().size();
         }
     } else if (const std::vector<PointList>* cached =
                    cacheViews ? cache.Find(ViewCache::Inputs(tracerId, tracer)) : nullptr) {
@@ -290,7 +292,6 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
     } else {
         // Bands are drawn in row order while later ones are still being
         // traced: the same points in the same order as one thread's list.
-        tracer.fastPath = true;
         double drawing = 0.0;
         KeptView* keptView = keepPlaneValues ? &kept.For(tracer) : nullptr;
         bands->keepBytes = viewBudgetBytes;

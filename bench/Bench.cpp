@@ -36,7 +36,7 @@
 #include "app/WindowInputs.h"
 #include "framework/main/App.h"
 #include "trace/BandTracer.h"
-#include "trace/ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -243,7 +243,6 @@ private:
         BandPool pool(threads);
         BandTracer<Tracer> bands(pool);
         tracer.SetEye(eye);
-        tracer.fastPath = true;
         std::vector<double> times;
         for (int i = 0; i <= options.frames; ++i) {
             const Clock::time_point start = Clock::now();

@@ -29,6 +29,7 @@
 #include "trace/BandTracer.h"
 #include "trace/EnvSceneTracer.h"
 #include "trace/InstructionSet.h"
+#include "trace/ReferenceTracer.h"
 #include "trace/Scene.h"
 #include "trace/SceneCheck.h"
 #include "trace/SceneTracer.h"
@@ -76,7 +77,6 @@ template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsig
     BandPool pool(threads);
     BandTracer<Tracer> bands(pool);
     KeptView kept;
-    tracer.fastPath = fast;
     if (moves && fast)
         bands.Render(
             tracer, [](const PointList&) {}, &kept);  // keeps the view's values, untimed
@@ -84,14 +84,15 @@ template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsig
         drawn.clear();
         if (moves)
             Move(tracer, i);
+        ReferenceTracer reference(tracer);
         const auto start = std::chrono::steady_clock::now();
         if (fast) {
             bands.Render(
                 tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
                 moves ? &kept : nullptr);
         } else {
-            tracer.Render();
-            drawn = WithoutCoveredPoints(tracer.Points());
+            reference.Render();
+            drawn = WithoutCoveredPoints(reference.Points());
         }
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
@@ -119,7 +120,7 @@ int main(int argc, char** argv)
     unsigned threads = TracingThreads(asked);
     const char* isa = std::getenv("GLINTWORK_ISA");
     if (isa && *isa && !SelectInstructionSet(isa))
-        Fail(std::string("GLINTWORK_ISA=\"") + isa + "\": expected plain, avx2 or avx512");
+        Fail(std::string("GLINTWORK_ISA=\"") + isa + "\": expected plain, sse4, avx2 or avx512");
     bool moves = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];

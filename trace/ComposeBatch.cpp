@@ -1,122 +1,153 @@
-#include "trace/ComposeBatch.h"
+// Compiled once for every instruction set Highway targets here; the widest
+// the processor has (or the one chosen, InstructionSet.h) runs.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "trace/ComposeBatch.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
 
-#include <immintrin.h>
+#include <hwy/highway.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-namespace {
+#include "trace/ComposeBatch.h"
+#include "trace/VectorLanes-inl.h"
+
+#ifndef GLINTWORK_COMPOSEBATCH_ONCE
+#define GLINTWORK_COMPOSEBATCH_ONCE
+namespace glintwork {
 
 // The spheres light j is tested against: all, or none where its bit in
 // `test` is clear (lights past the mask's bits are always tested).
-unsigned TestedSpheres(std::uint64_t test, unsigned j, const SphereSet& s)
+inline unsigned TestedSpheres(std::uint64_t test, unsigned j, const SphereSet& s)
 {
     return j >= 64 || (test >> j & 1u) ? s.count : 0;
 }
 
-// Points [first, end) of `count`; lights whose bit in `test` is clear get
-// masks of zero (no sphere is near their lines).
-void ShadowMasksPlain(const double* values, std::size_t stride, std::size_t first, std::size_t end, std::size_t count,
-                      unsigned lights, std::uint64_t test, const SphereSet& s, std::uint8_t* masks)
+// A lane's test result as a byte of its own: bit l of a mask to byte l.
+constexpr std::uint64_t SpreadBits(unsigned bits)
 {
-    for (std::size_t p = first; p < end; ++p) {
-        const double* v = values + p * stride;
-        double f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
-        OriginSphereTerms(v, s, f, c);
+    std::uint64_t bytes = 0;
+    for (unsigned l = 0; l < 8; ++l)
+        bytes |= std::uint64_t(bits >> l & 1u) << 8 * l;
+    return bytes;
+}
+struct SpreadTable {
+    std::uint64_t bytes[256];
+    constexpr SpreadTable() : bytes()
+    {
+        for (unsigned bits = 0; bits < 256; ++bits)
+            bytes[bits] = SpreadBits(bits);
+    }
+};
+constexpr SpreadTable Spread;
+
+}  // namespace glintwork
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace glintwork {
+namespace HWY_NAMESPACE {
+
+// Points [first, end) of `count`, a vector of points a step (the last one
+// repeated in the lanes past `end`); lights whose bit in `test` is clear
+// get masks of zero (no sphere is near their lines).
+void ShadowMasksOfPoints(const double* values, std::size_t stride, std::size_t first, std::size_t end,
+                         std::size_t count, unsigned lights, std::uint64_t test, const SphereSet& s,
+                         std::uint8_t* masks)
+{
+    using D = Full;
+    using L = VectorLanes<D>;
+    using V = typename L::V;
+    const D d;
+    const std::size_t width = hn::Lanes(d);
+    for (; first < end; first += width) {
+        const std::size_t used = std::min(width, end - first);
+        const double* lane[HWY_MAX_BYTES / sizeof(double)];
+        for (std::size_t l = 0; l < width; ++l)
+            lane[l] = values + std::min(first + l, end - 1) * stride;
+        const V p[3] = {GatherLanes(d, lane, 0), GatherLanes(d, lane, 1), GatherLanes(d, lane, 2)};
+        V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
+        for (unsigned m = 0; m < s.count; ++m)
+            SphereTerms<L>(p, s.centre[m], s.radiusSquared[m], f[m], c[m]);
         for (unsigned j = 0; j < lights; ++j) {
-            const double* d = v + 3 + 3 * std::size_t(j);
-            const double doubled[3] = {2.0 * d[0], 2.0 * d[1], 2.0 * d[2]};
-            unsigned mask = 0;
+            const std::size_t at = 3 + 3 * std::size_t(j);
+            const V doubled[3] = {L::Set(2.0) * GatherLanes(d, lane, at), L::Set(2.0) * GatherLanes(d, lane, at + 1),
+                                  L::Set(2.0) * GatherLanes(d, lane, at + 2)};
+            std::uint64_t bytes = 0;
             for (unsigned m = 0; m < TestedSpheres(test, j, s); ++m)
-                mask |= unsigned(LineMeetsSphere(doubled, f[m], c[m])) << m;
-            masks[j * count + p] = static_cast<std::uint8_t>(mask);
+                bytes |= Spread.bytes[MaskBits(d, MeetsSphere<L>(doubled, f[m], c[m]))] << m;
+            std::memcpy(masks + j * count + first, &bytes, used);
         }
     }
 }
 
-std::size_t SphereCandidatesPlain(const Vec3* dirs, std::size_t count, const double eyeToCentre[][3], const double c[],
-                                  unsigned spheres, std::uint32_t* out)
+std::size_t SphereCandidatesOf(const Vec3* dirs, std::size_t count, const double eyeToCentre[][3], const double c[],
+                               unsigned spheres, std::uint32_t* out)
 {
+    using D = Full;
+    using L = VectorLanes<D>;
+    using V = typename L::V;
+    const D d;
+    const std::size_t width = hn::Lanes(d);
     std::size_t n = 0;
-    for (std::size_t p = 0; p < count; ++p) {
-        const double doubled[3] = {2.0 * dirs[p].x, 2.0 * dirs[p].y, 2.0 * dirs[p].z};
-        unsigned mask = 0;
-        for (unsigned i = 0; i < spheres; ++i)
-            mask |= unsigned(LineMeetsSphere(doubled, eyeToCentre[i], c[i])) << i;
-        if (mask != 0)
-            out[n++] = static_cast<std::uint32_t>(p << 8 | mask);
+    for (std::size_t first = 0; first < count; first += width) {
+        const double* lane[HWY_MAX_BYTES / sizeof(double)];
+        for (std::size_t l = 0; l < width; ++l)
+            lane[l] = &dirs[std::min(first + l, count - 1)].x;
+        const V doubled[3] = {L::Set(2.0) * GatherLanes(d, lane, 0), L::Set(2.0) * GatherLanes(d, lane, 1),
+                              L::Set(2.0) * GatherLanes(d, lane, 2)};
+        std::uint64_t bytes = 0;
+        for (unsigned i = 0; i < spheres; ++i) {
+            const V e[3] = {L::Set(eyeToCentre[i][0]), L::Set(eyeToCentre[i][1]), L::Set(eyeToCentre[i][2])};
+            bytes |= Spread.bytes[MaskBits(d, MeetsSphere<L>(doubled, e, L::Set(c[i])))] << i;
+        }
+        for (std::size_t p = first; bytes != 0 && p < count; ++p, bytes >>= 8) {
+            if ((bytes & 0xffu) != 0)
+                out[n++] = static_cast<std::uint32_t>(p << 8 | (bytes & 0xffu));
+        }
     }
     return n;
 }
 
-std::size_t PointsToComposePlain(const std::uint8_t* masks, unsigned lights, const std::uint8_t* shadowed,
-                                 std::size_t count, std::size_t first, std::uint32_t* out)
+std::size_t PointsToComposeOf(const std::uint8_t* masks, unsigned lights, const std::uint8_t* shadowed,
+                              std::size_t count, std::uint32_t* out)
 {
-    std::size_t n = 0;
-    for (std::size_t p = first; p < count; ++p) {
-        unsigned any = shadowed[p];
+    const hn::ScalableTag<std::uint8_t> d;
+    const std::size_t width = hn::Lanes(d);
+    std::size_t n = 0, first = 0;
+    for (; first + width <= count; first += width) {
+        auto any = hn::LoadU(d, shadowed + first);
         for (unsigned j = 0; j < lights; ++j)
-            any |= masks[j * count + p];
+            any = hn::Or(any, hn::LoadU(d, masks + j * count + first));
+        std::uint8_t bits[HWY_MAX_BYTES / 8] = {};
+        hn::StoreMaskBits(d, hn::Not(hn::Eq(any, hn::Zero(d))), bits);
+        for (std::size_t l = 0; l < width; ++l) {
+            if (bits[l / 8] >> l % 8 & 1u)
+                out[n++] = static_cast<std::uint32_t>(first + l);
+        }
+    }
+    for (; first < count; ++first) {
+        unsigned any = shadowed[first];
+        for (unsigned j = 0; j < lights; ++j)
+            any |= masks[j * count + first];
         if (any != 0)
-            out[n++] = static_cast<std::uint32_t>(p);
+            out[n++] = static_cast<std::uint32_t>(first);
     }
     return n;
 }
 
-// A lane's test result as a byte of its own: bit l of a movemask to byte l.
-constexpr std::uint32_t SpreadBits(unsigned bits)
-{
-    return (bits & 1u) | (bits >> 1 & 1u) << 8 | (bits >> 2 & 1u) << 16 | (bits >> 3 & 1u) << 24;
-}
-constexpr std::uint32_t Spread[16] = {SpreadBits(0),  SpreadBits(1),  SpreadBits(2),  SpreadBits(3),
-                                      SpreadBits(4),  SpreadBits(5),  SpreadBits(6),  SpreadBits(7),
-                                      SpreadBits(8),  SpreadBits(9),  SpreadBits(10), SpreadBits(11),
-                                      SpreadBits(12), SpreadBits(13), SpreadBits(14), SpreadBits(15)};
+}  // namespace HWY_NAMESPACE
+}  // namespace glintwork
+HWY_AFTER_NAMESPACE();
 
-inline __attribute__((target("avx2"))) __m256d Gather(const double* const lane[4], std::size_t offset)
-{
-    return _mm256_setr_pd(lane[0][offset], lane[1][offset], lane[2][offset], lane[3][offset]);
-}
+#if HWY_ONCE
+namespace glintwork {
+HWY_EXPORT(ShadowMasksOfPoints);
+HWY_EXPORT(SphereCandidatesOf);
+HWY_EXPORT(PointsToComposeOf);
 
-// The masks of the four points `lane` (the first `lanes` of them go out),
-// whose first is point `first` of the `count`, as ShadowMasksPlain.
-__attribute__((target("avx2"))) inline void ShadowMasksOfFour(const double* const lane[4], unsigned lights,
-                                                              std::uint64_t test, const SphereSet& s, std::size_t first,
-                                                              std::size_t count, std::size_t lanes, std::uint8_t* masks)
-{
-    __m256d f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
-    const __m256d p[3] = {Gather(lane, 0), Gather(lane, 1), Gather(lane, 2)};
-    OriginSphereTermsLanes(p, s, f, c);
-    const __m256d two = _mm256_set1_pd(2.0);
-    for (unsigned j = 0; j < lights; ++j) {
-        const std::size_t d = 3 + 3 * std::size_t(j);
-        const __m256d doubled[3] = {_mm256_mul_pd(two, Gather(lane, d)), _mm256_mul_pd(two, Gather(lane, d + 1)),
-                                    _mm256_mul_pd(two, Gather(lane, d + 2))};
-        std::uint32_t bytes = 0;
-        for (unsigned m = 0; m < TestedSpheres(test, j, s); ++m)
-            bytes |= Spread[LineMeetsSphereBits(doubled, f[m], c[m])] << m;
-        std::memcpy(masks + j * count + first, &bytes, lanes);
-    }
-}
-
-__attribute__((target("avx2"))) void ShadowMasksAvx2(const double* values, std::size_t stride, std::size_t first,
-                                                     std::size_t end, std::size_t count, unsigned lights,
-                                                     std::uint64_t test, const SphereSet& s, std::uint8_t* masks)
-{
-    for (; first + 4 <= end; first += 4) {
-        const double* v = values + first * stride;
-        const double* const lane[4] = {v, v + stride, v + 2 * stride, v + 3 * stride};
-        ShadowMasksOfFour(lane, lights, test, s, first, count, 4, masks);
-    }
-    if (first < end) {
-        // The last points, with the last one repeated in the lanes past it.
-        const double* lane[4];
-        for (std::size_t l = 0; l < 4; ++l)
-            lane[l] = values + std::min(first + l, end - 1) * stride;
-        ShadowMasksOfFour(lane, lights, test, s, first, count, end - first, masks);
-    }
-}
+namespace {
 
 // Far from every shadow line. All lines of a light's shadow tests pass
 // through the light (up to rounding), so the line from a point near a
@@ -182,49 +213,12 @@ bool ClearOf(const Cone cones[], unsigned count, const double light[3], const do
     return true;
 }
 
-__attribute__((target("avx2"))) std::size_t SphereCandidatesAvx2(const Vec3* dirs, std::size_t count,
-                                                                 const double eyeToCentre[][3], const double c[],
-                                                                 unsigned spheres, std::uint32_t* out)
-{
-    const __m256d two = _mm256_set1_pd(2.0);
-    std::size_t n = 0;
-    for (std::size_t first = 0; first < count; first += 4) {
-        const double* lane[4];
-        for (std::size_t l = 0; l < 4; ++l)
-            lane[l] = &dirs[std::min(first + l, count - 1)].x;
-        const __m256d doubled[3] = {_mm256_mul_pd(two, Gather(lane, 0)), _mm256_mul_pd(two, Gather(lane, 1)),
-                                    _mm256_mul_pd(two, Gather(lane, 2))};
-        std::uint32_t bytes = 0;
-        for (unsigned i = 0; i < spheres; ++i) {
-            const __m256d e[3] = {_mm256_set1_pd(eyeToCentre[i][0]), _mm256_set1_pd(eyeToCentre[i][1]),
-                                  _mm256_set1_pd(eyeToCentre[i][2])};
-            bytes |= Spread[LineMeetsSphereBits(doubled, e, _mm256_set1_pd(c[i]))] << i;
-        }
-        for (std::size_t p = first; bytes != 0 && p < count; ++p, bytes >>= 8) {
-            if ((bytes & 0xffu) != 0)
-                out[n++] = static_cast<std::uint32_t>(p << 8 | (bytes & 0xffu));
-        }
-    }
-    return n;
-}
-
-__attribute__((target("avx2"))) std::size_t PointsToComposeAvx2(const std::uint8_t* masks, unsigned lights,
-                                                                const std::uint8_t* shadowed, std::size_t count,
-                                                                std::uint32_t* out)
-{
-    std::size_t n = 0, first = 0;
-    for (; first + 32 <= count; first += 32) {
-        __m256i any = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(shadowed + first));
-        for (unsigned j = 0; j < lights; ++j)
-            any = _mm256_or_si256(any, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks + j * count + first)));
-        auto bits = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(any, _mm256_setzero_si256())));
-        for (; bits != 0; bits &= bits - 1)
-            out[n++] = static_cast<std::uint32_t>(first + static_cast<unsigned>(__builtin_ctz(bits)));
-    }
-    return n + PointsToComposePlain(masks, lights, shadowed, count, first, out + n);
-}
-
 }  // namespace
+}  // namespace glintwork
+
+using glintwork::ClearOf;
+using glintwork::Cone;
+using glintwork::SetCones;
 
 void ShadowBalls(const double* values, std::size_t stride, std::size_t count, double* balls)
 {
@@ -251,7 +245,7 @@ void ShadowBalls(const double* values, std::size_t stride, std::size_t count, do
     }
 }
 
-void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, const double* balls,
+void ShadowMasks(const double* values, std::size_t stride, std::size_t count, const double* balls,
                  const float* lightPositions, unsigned lights, const SphereSet& spheres, std::uint8_t* masks)
 {
     // Each light's cones of the spheres (with more lights than fit here,
@@ -285,31 +279,28 @@ void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, s
         if (test == 0 && lights <= 64) {
             for (unsigned j = 0; j < lights; ++j)
                 std::memset(masks + j * count + first, 0, end - first);
-        } else if (set == InstructionSet::Plain) {
-            ShadowMasksPlain(values, stride, first, end, count, lights, test, spheres, masks);
         } else {
-            ShadowMasksAvx2(values, stride, first, end, count, lights, test, spheres, masks);
+            HWY_DYNAMIC_DISPATCH(glintwork::ShadowMasksOfPoints)
+            (values, stride, first, end, count, lights, test, spheres, masks);
         }
     }
 }
 
-std::size_t SphereCandidates(InstructionSet set, const Vec3* dirs, std::size_t count, const Vec3& eye,
-                             const SphereSet& spheres, std::uint32_t* out)
+std::size_t SphereCandidates(const Vec3* dirs, std::size_t count, const Vec3& eye, const SphereSet& spheres,
+                             std::uint32_t* out)
 {
     // ShadeSphere's terms of the eye and each sphere: eye - centre, and its
     // squared length less the squared radius.
     double eyeToCentre[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
     const double e[3] = {eye.x, eye.y, eye.z};
-    OriginSphereTerms(e, spheres, eyeToCentre, c);
-    if (set == InstructionSet::Plain)
-        return SphereCandidatesPlain(dirs, count, eyeToCentre, c, spheres.count, out);
-    return SphereCandidatesAvx2(dirs, count, eyeToCentre, c, spheres.count, out);
+    for (unsigned m = 0; m < spheres.count; ++m)
+        SphereTerms<OneLane>(e, spheres.centre[m], spheres.radiusSquared[m], eyeToCentre[m], c[m]);
+    return HWY_DYNAMIC_DISPATCH(glintwork::SphereCandidatesOf)(dirs, count, eyeToCentre, c, spheres.count, out);
 }
 
-std::size_t PointsToCompose(InstructionSet set, const std::uint8_t* masks, unsigned lights,
-                            const std::uint8_t* shadowed, std::size_t count, std::uint32_t* out)
+std::size_t PointsToCompose(const std::uint8_t* masks, unsigned lights, const std::uint8_t* shadowed, std::size_t count,
+                            std::uint32_t* out)
 {
-    if (set == InstructionSet::Plain)
-        return PointsToComposePlain(masks, lights, shadowed, count, 0, out);
-    return PointsToComposeAvx2(masks, lights, shadowed, count, out);
+    return HWY_DYNAMIC_DISPATCH(glintwork::PointsToComposeOf)(masks, lights, shadowed, count, out);
 }
+#endif

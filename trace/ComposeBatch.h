@@ -4,15 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "trace/InstructionSet.h"
 #include "trace/SphereLanes.h"
 #include "trace/Vec3.h"
 
 // The two tests a frame made from kept values works out again after the
-// spheres moved, for a whole band at once, four points (or pixels) in the
-// lanes of an AVX2 register where the processor has it (SphereLanes.h), so
-// every result equals the scalar test's (the split SphereOnLine test;
-// ShadeSphere's miss test).
+// spheres moved, for a whole band at once, points (or pixels) in the lanes of
+// a vector: the sphere line test of LaneFormulas-inl.h, split for the shadow
+// tests, and ShadeSphere's miss test.
 
 // Kept plane points are tested a chunk of ShadowChunk points at a time; a
 // chunk's ball (centre and radius, four doubles) holds their hit points.
@@ -25,7 +23,7 @@ void ShadowBalls(const double* values, std::size_t stride, std::size_t count, do
 // lies on the line from point p along light j's direction. A light whose
 // lines from a chunk's ball pass far from every sphere gets zeros there
 // without a test (with at most twelve lights).
-void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, std::size_t count, const double* balls,
+void ShadowMasks(const double* values, std::size_t stride, std::size_t count, const double* balls,
                  const float* lightPositions, unsigned lights, const SphereSet& spheres, std::uint8_t* masks);
 
 // Of primary directions `dirs` from `eye`, the pixels where some sphere is
@@ -33,14 +31,14 @@ void ShadowMasks(InstructionSet set, const double* values, std::size_t stride, s
 // direction against eye - centre is not below zero), in order, each as
 // pixel << 8 | a bit per such sphere, into `out` (room for `count`).
 // Returns how many.
-std::size_t SphereCandidates(InstructionSet set, const Vec3* dirs, std::size_t count, const Vec3& eye,
-                             const SphereSet& spheres, std::uint32_t* out);
+std::size_t SphereCandidates(const Vec3* dirs, std::size_t count, const Vec3& eye, const SphereSet& spheres,
+                             std::uint32_t* out);
 
 // Of `count` kept plane points with their `masks` (as ShadowMasks gives
 // them) and `shadowed` flags, the points some light is blocked for now or
 // was when last composed, in order, into `out` (room for `count`). Returns
 // how many.
-std::size_t PointsToCompose(InstructionSet set, const std::uint8_t* masks, unsigned lights,
-                            const std::uint8_t* shadowed, std::size_t count, std::uint32_t* out);
+std::size_t PointsToCompose(const std::uint8_t* masks, unsigned lights, const std::uint8_t* shadowed, std::size_t count,
+                            std::uint32_t* out);
 
 #endif

@@ -1,6 +1,6 @@
 #include "trace/EnvSceneTracer.h"
 
-#include <cmath>
+#include "trace/SphereLanes.h"
 
 void EnvSceneTracer::Render()
 {
@@ -11,8 +11,8 @@ void EnvSceneTracer::Render()
 void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out)
 {
     const Vec3 envSphere(0.0, 0.0, -17.0);
+    const double centre[3] = {envSphere.x, envSphere.y, envSphere.z};
     const double radiusSquared = 49.0;
-    Vec3 eyeFromSphere(0.0, 0.0, 0.0);
     unsigned gathered = 0;
     auto traceGathered = [&]() {
         if (gathered == 0)
@@ -21,24 +21,23 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
         ShadeBatch(gathered);
         gathered = 0;
     };
-    if (fastPath)
-        PrepareBatch();
+    PrepareBatch();
 
     ForEachPixel(rowBegin, rowEnd, out, [&](const Vec3& direction) {
         envDir = direction;
         envDir.Normalize();
         envDirUnit = envDir;
 
-        eyeFromSphere = eye - envSphere;
-        envDir.ScaleFrom(envDir, 2.0);
-        const double bq = Dot(envDir, eyeFromSphere);
-        envDir = envDirUnit;
-        const double cq = Dot(eyeFromSphere, eyeFromSphere) - radiusSquared;
-        const double disc = bq * bq - 4.0 * cq;
+        // The sphere line test and root of the fast path's spheres.
+        const double e[3] = {eye.x, eye.y, eye.z};
+        const double doubled[3] = {2.0 * envDir.x, 2.0 * envDir.y, 2.0 * envDir.z};
+        double eyeFromSphere[3], c, b;
+        SphereTerms<OneLane>(e, centre, radiusSquared, eyeFromSphere, c);
+        const double disc = Discriminant<OneLane>(doubled, eyeFromSphere, c, b);
         if (disc < 0.0)
             return;  // the line misses the sphere: the pixel keeps the clear colour
 
-        const double t = disc == 0.0 ? -bq / 2.0 : (-bq - std::sqrt(disc)) / 2.0;
+        const double t = NearRoot(b, disc);
         envDir.ScaleFrom(envDir, t);
         envHitPoint = eye + envDir;
         envDir = envDirUnit;
@@ -50,12 +49,8 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
         rayDir = envDir;
         primaryDir = rayDir;
         envDir = envDirUnit;
-        if (!fastPath) {
-            TraceRoomAndSpheres();
-            return;
-        }
-        // The fast path gathers the bent rays of the pixels that draw and
-        // traces them a batch at a time, shading each in pixel order.
+        // The bent rays of the pixels that draw are gathered and traced a
+        // batch at a time, each shaded in pixel order.
         primaryBatch.dir[0][gathered] = primaryDir.x;
         primaryBatch.dir[1][gathered] = primaryDir.y;
         primaryBatch.dir[2][gathered] = primaryDir.z;

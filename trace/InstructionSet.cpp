@@ -1,69 +1,70 @@
 #include "trace/InstructionSet.h"
 
+#include <hwy/targets.h>
+
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
-constexpr InstructionSet Sets[] = {InstructionSet::Plain, InstructionSet::Avx2, InstructionSet::Avx512};
-static_assert(sizeof Sets / sizeof Sets[0] == sizeof InstructionSetNames / sizeof InstructionSetNames[0],
-              "a name for every set");
+// Highway's targets for each name: "plain" is the one-lane target, or the
+// portable one of 128 bits where the compiler builds that instead.
+constexpr std::int64_t Targets[] = {HWY_SCALAR | HWY_EMU128, HWY_SSE4, HWY_AVX2, HWY_AVX3};
+constexpr std::size_t Sets = sizeof Targets / sizeof Targets[0];
+static_assert(Sets == sizeof InstructionSetNames / sizeof InstructionSetNames[0], "a name for every set");
 
-bool Supported(InstructionSet set)
+// The processor's targets that this build has, before any selection.
+std::int64_t Available()
 {
-    switch (set) {
-    case InstructionSet::Plain:
-        return true;
-    case InstructionSet::Avx2:
-        return __builtin_cpu_supports("avx2");
-    case InstructionSet::Avx512:
-        return __builtin_cpu_supports("avx512f");
-    }
-    return false;
+    static const std::int64_t available = [] {
+        hwy::SetSupportedTargetsForTest(0);
+        return hwy::SupportedTargets() & (HWY_TARGETS);
+    }();
+    return available;
 }
 
-// -1: nothing selected yet, the widest is used.
+int Index(const char* name)
+{
+    for (std::size_t i = 0; name && i < Sets; ++i) {
+        if (std::strcmp(name, InstructionSetNames[i]) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// The set in use: -1 for the widest.
 std::atomic<int> selected{-1};
 
 }  // namespace
 
 bool SelectInstructionSet(const char* name)
 {
-    for (std::size_t i = 0; i < sizeof Sets / sizeof Sets[0]; ++i) {
-        if (name && std::strcmp(name, InstructionSetNames[i]) == 0) {
-            __builtin_cpu_init();
-            const InstructionSet set = Supported(Sets[i]) ? Sets[i] : BestInstructionSet();
-            selected.store(static_cast<int>(set));
-            return true;
-        }
+    const int i = Index(name);
+    if (i < 0)
+        return false;
+    std::int64_t target = Available() & Targets[i];
+    if (target & HWY_SCALAR)
+        target = HWY_SCALAR;
+    hwy::SetSupportedTargetsForTest(target);  // 0: the widest
+    selected.store(target != 0 ? i : -1);
+    return true;
+}
+
+bool InstructionSetAvailable(const char* name)
+{
+    const int i = Index(name);
+    return i >= 0 && (Available() & Targets[i]) != 0;
+}
+
+const char* ChosenInstructionSetName()
+{
+    const int i = selected.load();
+    if (i >= 0)
+        return InstructionSetNames[i];
+    for (std::size_t n = Sets; n-- > 0;) {
+        if (Available() & Targets[n])
+            return InstructionSetNames[n];
     }
-    return false;
-}
-
-InstructionSet BestInstructionSet()
-{
-    __builtin_cpu_init();
-    if (Supported(InstructionSet::Avx512))
-        return InstructionSet::Avx512;
-    if (Supported(InstructionSet::Avx2))
-        return InstructionSet::Avx2;
-    return InstructionSet::Plain;
-}
-
-InstructionSet ChosenInstructionSet()
-{
-    const int set = selected.load(std::memory_order_relaxed);
-    if (set >= 0)
-        return static_cast<InstructionSet>(set);
-    static const InstructionSet best = BestInstructionSet();
-    return best;
-}
-
-const char* InstructionSetName(InstructionSet set)
-{
-    for (std::size_t i = 0; i < sizeof Sets / sizeof Sets[0]; ++i) {
-        if (Sets[i] == set)
-            return InstructionSetNames[i];
-    }
-    return "plain";
+    return InstructionSetNames[0];
 }

@@ -1,140 +1,27 @@
-// Intersection and acceptance tests of the room tracer. No test uses an
-// epsilon; every comparison is exact, with the strictness written here.
-
-#include <immintrin.h>
+// Intersection and acceptance tests of the fast path, and the colours of its
+// plane and sphere points. No test uses an epsilon; every comparison is
+// exact, with the strictness written here.
 
 #include <cmath>
 
 #include "trace/LightTerms.h"
 #include "trace/RoomTracer.h"
 
-void RoomTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int k)
-{
-    // The caller made sure the denominator is not zero. The sign of t is not
-    // tested: hits on either side of the eye are candidates.
-    const double t = Dot(planePoint - eye, planeNormal) / Dot(rayDir, planeNormal);
-    rayDir.ScaleFrom(rayDir, t);
-    hitPoint = eye + rayDir;
-    if (!InsideRoomFace(hitPoint, k))
-        return;  // rayDir stays scaled by t
-    if (BeyondDepth(hitPoint))
-        return;
-
-    rayDir = primaryDir;
-    ShadePlanePoint(planeNormal, k);
-}
-
-void RoomTracer::ShadePlanePoint(const Vec3& planeNormal, int k)
-{
-    normal = planeNormal;
-    if (!fastPath)
-        normal.Normalize();
-
-    PlanePattern(hitPoint, k);
-    const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
-    const double exponent = planeExponents[k];
-    const KeptPoint kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : KeptPoint{};
-    // Every light's terms but the power at once; the power only where used.
-    const bool batched = fastPath && lightBatch.Active();
-    if (batched)
-        lightBatch.Compute(hitPoint, rayDir, normal);
-    // The fast path splits SphereOnLine's test: what depends on the hit
-    // point and the sphere alone is worked out once for all lights.
-    double fromCentre[3 * MaxSpheres];  // plain doubles: nothing to initialise
-    double lineC[MaxSpheres];
-    if (fastPath)
-        PointSphereTerms(hitPoint, fromCentre, lineC);
-    bool shadowed = false;  // any light blocked
-    for (unsigned j = 0; j < lightCount; ++j) {
-        if (batched)
-            TakeBatchedLight(j);
-        else
-            BeginLightTerms(hitPoint, j, rayDir, normal, exponent, true);
-        if (kept) {
-            // Kept whether or not a sphere blocks the light now.
-            FinishLightTerms(exponent);
-            kept.SetLight(j, lightDir);
-            const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
-            for (int c = 0; c < 3; ++c)
-                kept.terms[3 * j + c] = PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
-        }
-
-        // The first blocking sphere in index order casts the shadow. With no
-        // spheres the flag keeps its last value.
-        const Vec3 doubled = Scaled(lightDir, 2.0);
-        for (unsigned m = 0; m < sphereCount; ++m) {
-            bool onLine;
-            if (fastPath) {
-                const double b = Dot(doubled, Vec3(fromCentre[3 * m], fromCentre[3 * m + 1], fromCentre[3 * m + 2]));
-                onLine = !(b * b - 4.0 * lineC[m] < 0.0);
-            } else {
-                onLine = SphereOnLine(hitPoint, lightDir, m);
-            }
-            if (onLine) {
-                lightBlocked = true;
-                BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
-                break;
-            }
-            lightBlocked = false;
-        }
-        shadowed = shadowed || lightBlocked;
-        if (!lightBlocked)
-            FinishLightTerms(exponent);
-
-        const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
-        for (int c = 0; c < 3; ++c) {
-            const double term = lightBlocked ? ShadowedTerm(light, material, c, planeShadowColour[c])
-                                             : PlaneLightTerm(light, material, planeTint, c, diffuseTerm, specularTerm);
-            colour[c] = static_cast<float>(term + colour[c]);
-        }
-    }
-    PlotPoint(colour[0], colour[1], colour[2]);
-    colour[0] = colour[1] = colour[2] = 0.0f;
-    if (kept)
-        KeepComposed(shadowed);
-}
-
-namespace {
-
-// One light's term of a room point, the three channels at once (a channel
-// a lane, the fourth lane padding): unless `blocked`, (ambient + tinted *
-// diffuse) + specular * power as PlaneLightTerm works it out, else ambient +
-// shadow as ShadowedTerm; then sum = float(term + sum). With `unshadowed`,
-// the unshadowed term is stored there as well (even for a blocked light).
-__attribute__((target("avx2"))) void AddPlaneTermAvx2(const double* ambient, const double* tinted,
-                                                      const double* specular, double diffuse, double power,
-                                                      const float* shadow, float sum[4], double* unshadowed)
-{
-    const __m256d a = _mm256_loadu_pd(ambient);
-    __m256d term;
-    if (!shadow || unshadowed) {
-        term = _mm256_add_pd(_mm256_add_pd(a, _mm256_mul_pd(_mm256_loadu_pd(tinted), _mm256_set1_pd(diffuse))),
-                             _mm256_mul_pd(_mm256_loadu_pd(specular), _mm256_set1_pd(power)));
-        if (unshadowed)
-            _mm256_storeu_pd(unshadowed, term);
-    }
-    if (shadow)
-        term = _mm256_add_pd(a, _mm256_cvtps_pd(_mm_setr_ps(shadow[0], shadow[1], shadow[2], 0.0f)));
-    _mm_storeu_ps(sum, _mm256_cvtpd_ps(_mm256_add_pd(term, _mm256_cvtps_pd(_mm_loadu_ps(sum)))));
-}
-
-}  // namespace
-
 void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p)
 {
     normal = planeNormals[k];
     PlanePattern(hitPoint, k);
     const double exponent = planeExponents[k];
+    const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const KeptPoint kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : KeptPoint{};
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = planeTintOnes;
-    float sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    float sum[3] = {0.0f, 0.0f, 0.0f};
     bool shadowed = false;  // any light blocked
     for (unsigned j = 0; j < lightCount; ++j) {
         lightDir = batch.LightDir(j, p);
         const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
         // Kept whether or not a sphere blocks the light now.
-        double unshadowed[4];
         if (kept) {
             diffuseTerm = batch.Diffuse(j, p);
             specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
@@ -153,11 +40,23 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
             diffuseTerm = batch.Diffuse(j, p);
             specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
         }
-        AddPlaneTermAvx2(factors.ambient, factors.tinted[ones], factors.specular, diffuseTerm, specularTerm,
-                         lightBlocked ? planeShadowColour : nullptr, sum, kept ? unshadowed : nullptr);
+        double unshadowed[3];
+        if (!lightBlocked || kept) {
+            for (int c = 0; c < 3; ++c)
+                unshadowed[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,
+                                          specularTerm);
+        }
         if (kept) {
             for (int c = 0; c < 3; ++c)
                 kept.terms[3 * j + c] = unshadowed[c];
+        }
+        if (lightBlocked) {
+            const float* light = &lightColours[9 * std::size_t(j)];
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(ShadowedTerm(light, material, c, planeShadowColour[c]) + sum[c]);
+        } else {
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
         }
     }
     PlotPoint(sum[0], sum[1], sum[2]);
@@ -168,19 +67,18 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
 
 void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
 {
-    const Vec3 centreToEye = eye - centre;  // from the centre to the eye
-    rayDir.ScaleFrom(rayDir, 2.0);
-    const double b = Dot(rayDir, centreToEye);
-    rayDir = primaryDir;
-    const float radiusSquared = sphereRadii[i] * sphereRadii[i];
-    const double c = Dot(centreToEye, centreToEye) - radiusSquared;
-    const double disc = b * b - 4.0 * c;
+    // The line from the eye along the doubled ray.
+    const double e[3] = {eye.x, eye.y, eye.z};
+    const double doubled[3] = {2.0 * rayDir.x, 2.0 * rayDir.y, 2.0 * rayDir.z};
+    double f[3], c, b;
+    SphereTerms<OneLane>(e, sphereSet.centre[i], sphereSet.radiusSquared[i], f, c);
+    const double disc = Discriminant<OneLane>(doubled, f, c, b);
     if (disc < 0.0)
         return;
 
     // The smaller root, whatever its sign: with the eye in front of the
     // sphere that is the far side, whose normal faces away from the eye.
-    const double t = disc == 0.0 ? -b / 2.0 : (-b - std::sqrt(disc)) / 2.0;
+    const double t = NearRoot(b, disc);
     rayDir = primaryDir;
     rayDir.ScaleFrom(rayDir, t);
     hitPoint = eye + rayDir;
@@ -204,24 +102,19 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
 
     // Sums the light terms of every light into `colour`; a blocked light
     // gives its ambient product plus, with reflections on, the shadow colour.
-    // The fast path takes every light's terms but the power at once.
-    // LightTerms normalises the normal again for each light; once gives the
-    // same.
-    const bool batched = fastPath && lightBatch.Active();
+    // Every light's terms but the power at once. The shading normalises the
+    // unit normal again; once gives the same.
     auto sumLights = [&](bool withShadowColour) {
-        if (batched) {
-            Vec3 unitNormal = normal;
-            unitNormal.Normalize();
-            lightBatch.Compute(hitPoint, rayDir, unitNormal);
-        }
+        Vec3 unitNormal = normal;
+        unitNormal.Normalize();
+        lightBatch.Compute(hitPoint, rayDir, unitNormal);
         for (unsigned j = 0; j < lightCount; ++j) {
-            if (batched)
-                TakeBatchedLight(j);
-            else
-                BeginLightTerms(hitPoint, j, rayDir, normal, exponent, false);
+            lightDir = lightBatch.LightDir(j);
             const bool blocked = SphereShadow(hitPoint, lightDir, i);
-            if (!blocked)
-                FinishLightTerms(exponent);
+            if (!blocked) {
+                diffuseTerm = lightBatch.Diffuse(j);
+                specularTerm = std::pow(lightBatch.SpecularBase(j), exponent);
+            }
             const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
             for (int ch = 0; ch < 3; ++ch) {
                 double term;
@@ -248,18 +141,7 @@ void RoomTracer::ShadeSphere(const Vec3& centre, unsigned i)
         plotColour();
     };
 
-    if (reflectionsOn && !fastPath) {
-        // One plot for every room plane the reflected direction faces, all at
-        // the same position: the last of them stays visible.
-        for (int q = 0; q < RoomPlanes; ++q) {
-            if (Dot(reflectDir, planeNormals[q]) < 0.0) {
-                ReflectedColour(hitPoint, q);
-                plotReflecting();
-            } else {
-                reflectedColour[0] = reflectedColour[1] = reflectedColour[2] = 0.0f;
-            }
-        }
-    } else if (reflectionsOn) {
+    if (reflectionsOn) {
         // The same walk over the planes, working out only what the last plot
         // shows: which reflected plane point its colour comes from (a rejected
         // point keeps the previous plane's colour, a plane the reflection does
@@ -320,42 +202,23 @@ bool RoomTracer::BeyondDepth(const Vec3& point) const
 
 // The shadow test is made on the whole line through the origin: a sphere
 // behind the origin, or beyond the light, blocks as well.
-bool RoomTracer::SphereOnLine(Vec3 origin, Vec3 direction, unsigned m) const
+bool RoomTracer::SphereOnLine(const Vec3& origin, const Vec3& direction, unsigned m) const
 {
-    const Vec3 centre = SphereCentre(m);
-    const Vec3 fromCentre = origin - centre;
-    direction.ScaleFrom(direction, 2.0);
-    const double b = Dot(direction, fromCentre);
-    const float radiusSquared = sphereRadii[m] * sphereRadii[m];
-    const double c = Dot(fromCentre, fromCentre) - radiusSquared;
-    const double disc = b * b - 4.0 * c;
-    return !(disc < 0.0);
+    const double o[3] = {origin.x, origin.y, origin.z};
+    const double doubled[3] = {2.0 * direction.x, 2.0 * direction.y, 2.0 * direction.z};
+    double f[3], c;
+    SphereTerms<OneLane>(o, sphereSet.centre[m], sphereSet.radiusSquared[m], f, c);
+    return MeetsSphere<OneLane>(doubled, f, c);
 }
 
-void RoomTracer::PointSphereTerms(const Vec3& point, double fromCentre[], double c[]) const
+Vec3 RoomTracer::LineEntry(const Vec3& origin, const Vec3& direction, unsigned m) const
 {
-    for (unsigned m = 0; m < sphereCount; ++m) {
-        const Vec3 f = point - SphereCentre(m);
-        fromCentre[3 * m] = f.x;
-        fromCentre[3 * m + 1] = f.y;
-        fromCentre[3 * m + 2] = f.z;
-        const float radiusSquared = sphereRadii[m] * sphereRadii[m];
-        c[m] = Dot(f, f) - radiusSquared;
-    }
-}
-
-Vec3 RoomTracer::LineEntry(Vec3 origin, Vec3 direction, unsigned m) const
-{
-    const Vec3 centre = SphereCentre(m);
-    const Vec3 fromCentre = origin - centre;
-    Vec3 doubled = direction;
-    doubled.ScaleFrom(doubled, 2.0);
-    const double b = Dot(doubled, fromCentre);
-    const float radiusSquared = sphereRadii[m] * sphereRadii[m];
-    const double c = Dot(fromCentre, fromCentre) - radiusSquared;
-    const double disc = b * b - 4.0 * c;
-    const double t = disc == 0.0 ? -b / 2.0 : (-b - std::sqrt(disc)) / 2.0;
-    return origin + Scaled(direction, t);
+    const double o[3] = {origin.x, origin.y, origin.z};
+    const double doubled[3] = {2.0 * direction.x, 2.0 * direction.y, 2.0 * direction.z};
+    double f[3], c, b;
+    SphereTerms<OneLane>(o, sphereSet.centre[m], sphereSet.radiusSquared[m], f, c);
+    const double disc = Discriminant<OneLane>(doubled, f, c, b);
+    return origin + Scaled(direction, NearRoot(b, disc));
 }
 
 bool RoomTracer::ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q,

@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "trace/ComposeBatch.h"
-#include "trace/InstructionSet.h"
 #include "trace/LightTerms.h"
 #include "trace/RoomTracer.h"
 
@@ -68,7 +67,8 @@ void RoomTracer::KeepComposed(bool shadowed)
 void RoomTracer::ComposeKeptRows(PointList& out)
 {
     KeptBand& band = *keeping.band;
-    const SphereSet spheres = Spheres();
+    sphereSet = Spheres();
+    const SphereSet& spheres = sphereSet;
     if (keeping.mode == KeepMode::Compose)
         ComposeKeptPlanes(spheres);
 
@@ -80,7 +80,7 @@ void RoomTracer::ComposeKeptRows(PointList& out)
     const std::size_t pixels = band.pixelDirs.size();
     sphereCandidates.resize(pixels);
     const std::size_t candidates =
-        SphereCandidates(ChosenInstructionSet(), band.pixelDirs.data(), pixels, eye, spheres, sphereCandidates.data());
+        SphereCandidates(band.pixelDirs.data(), pixels, eye, spheres, sphereCandidates.data());
     plotted.band = &out;
     // Plane points go out in runs, up to the next pixel with sphere points.
     const PlotRecord* composed = band.composed.data();
@@ -107,7 +107,7 @@ void RoomTracer::ComposeKeptRows(PointList& out)
     plotted.band = nullptr;
 }
 
-// The rest of the plane colour of TracePlane, from the blocker search on,
+// The rest of the plane colour of ShadeBatchedPlanePoint, from the blocker search on,
 // for every plane point of the band, with the hit point, light directions
 // and unshadowed terms as kept. The shadow tests of all points come first,
 // a band at once; the first blocking sphere in index order casts the shadow.
@@ -126,11 +126,11 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
         ShadowBalls(band.geometry.data(), stride, count, band.shadowBalls.data());
     }
     shadowMasks.resize(count * lightCount);
-    ShadowMasks(ChosenInstructionSet(), band.geometry.data(), stride, count, band.shadowBalls.data(),
-                lightPositions.data(), lightCount, spheres, shadowMasks.data());
+    ShadowMasks(band.geometry.data(), stride, count, band.shadowBalls.data(), lightPositions.data(), lightCount,
+                spheres, shadowMasks.data());
     pointsToCompose.resize(count);
-    const std::size_t toCompose = PointsToCompose(ChosenInstructionSet(), shadowMasks.data(), lightCount,
-                                                  band.shadowed.data(), count, pointsToCompose.data());
+    const std::size_t toCompose =
+        PointsToCompose(shadowMasks.data(), lightCount, band.shadowed.data(), count, pointsToCompose.data());
     for (std::size_t n = 0; n < toCompose; ++n) {
         const std::size_t p = pointsToCompose[n];
         unsigned anyBlocked = 0;

@@ -4,17 +4,13 @@
 #include <cstddef>
 #include <vector>
 
-#include "trace/InstructionSet.h"
 #include "trace/Vec3.h"
 
 // The light terms of every light at one point (of a room plane, or where a
-// line enters a blocking sphere), several lights at once in the lanes of wide
-// vector registers. Each lane does what LightTerms::Begin and
-// LightTerms::Finish do for one light on the fast path (a unit normal,
-// normalised once by the caller where it is not a unit axis already, and the
-// view direction left as it is), operation by
-// operation in double, so every value equals the scalar one to the bit; only
-// the power is left to the caller (std::pow per light, and only where used).
+// line enters a blocking sphere), several lights at once in the lanes of a
+// vector (LightTerms of LaneFormulas-inl.h, with a unit normal: normalised once by the caller
+// where it is not a unit axis already); only the power is left to the
+// caller (std::pow per light, and only where used).
 class LightBatch {
 public:
     // Padding: arrays hold a whole number of the widest vectors.
@@ -22,9 +18,6 @@ public:
 
     // The light positions as floats, three per light.
     void SetLights(const std::vector<float>& positions, unsigned count);
-    // With Plain nothing is batched (the caller keeps to LightTerms).
-    void Use(InstructionSet set) { instructionSet = set; }
-    bool Active() const { return instructionSet != InstructionSet::Plain && count != 0; }
 
     // Per light: the unit light direction, the normalised half vector of it
     // and `view`, the diffuse factor and the clamped base of the specular
@@ -37,7 +30,6 @@ public:
     double SpecularBase(unsigned j) const { return specularBase[j]; }
 
 private:
-    InstructionSet instructionSet = InstructionSet::Plain;
     std::size_t lightCount = 0;
     std::size_t count = 0;  // lights, padded to a multiple of Lanes
     std::vector<double> position[3];

@@ -1,8 +1,92 @@
+// Compiled once for every instruction set Highway targets here; the widest
+// the processor has (or the one chosen, InstructionSet.h) runs.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "trace/PlanePointBatch.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
 #include "trace/PlanePointBatch.h"
+#include "trace/VectorLanes-inl.h"
 
-#include <immintrin.h>
+#ifndef GLINTWORK_PLANEPOINTBATCH_ARRAYS
+#define GLINTWORK_PLANEPOINTBATCH_ARRAYS
+namespace glintwork {
+// What the kernel reads and writes.
+struct PlanePointArrays {
+    unsigned points;
+    unsigned lights;
+    const double* point[3];
+    const double* normal[3];
+    const double* view[3];
+    const double* position;  // x, y, z per light
+    const SphereSet* spheres;
+    // Per light, PlanePointBatch::Padded entries.
+    double* dir[3];
+    double* diffuse;
+    double* specularBase;
+    unsigned* onLine;     // per light and sphere
+    unsigned* anyOnLine;  // per light
+};
+}  // namespace glintwork
+#endif
 
-#include <initializer_list>
+HWY_BEFORE_NAMESPACE();
+namespace glintwork {
+namespace HWY_NAMESPACE {
+
+void ComputePlanePoints(const PlanePointArrays& b)
+{
+    using D = Full;
+    using L = VectorLanes<D>;
+    using V = typename L::V;
+    const D d;
+    const unsigned lanes = static_cast<unsigned>(hn::Lanes(d));
+    const SphereSet& s = *b.spheres;
+    for (unsigned first = 0; first < b.points; first += lanes) {
+        const unsigned valid = b.points - first >= lanes ? (1u << lanes) - 1u : (1u << (b.points - first)) - 1u;
+        V p[3], n[3], v[3];
+        for (int a = 0; a < 3; ++a) {
+            p[a] = hn::LoadU(d, b.point[a] + first);
+            n[a] = hn::LoadU(d, b.normal[a] + first);
+            v[a] = hn::LoadU(d, b.view[a] + first);
+        }
+        // Per sphere: what depends on the point alone, the same for every light.
+        V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
+        for (unsigned m = 0; m < s.count; ++m)
+            SphereTerms<L>(p, s.centre[m], s.radiusSquared[m], f[m], c[m]);
+        for (unsigned j = 0; j < b.lights; ++j) {
+            V light[3], dir[3], half[3], diffuse, specularBase;
+            for (int a = 0; a < 3; ++a)
+                light[a] = L::Set(b.position[3 * std::size_t(j) + a]);
+            LightTerms<L>(light, p, v, n, dir, half, diffuse, specularBase);
+            const std::size_t out = j * std::size_t(PlanePointBatch::Padded) + first;
+            for (int a = 0; a < 3; ++a)
+                hn::StoreU(dir[a], d, b.dir[a] + out);
+            hn::StoreU(diffuse, d, b.diffuse + out);
+            hn::StoreU(specularBase, d, b.specularBase + out);
+
+            const V doubled[3] = {L::Set(2.0) * dir[0], L::Set(2.0) * dir[1], L::Set(2.0) * dir[2]};
+            unsigned* lines = b.onLine + j * std::size_t(SphereSet::MaxSpheres);
+            unsigned any = 0;
+            for (unsigned m = 0; m < s.count; ++m) {
+                const unsigned bits = MaskBits(d, MeetsSphere<L>(doubled, f[m], c[m])) & valid;
+                lines[m] = first == 0 ? bits : lines[m] | bits << first;
+                any |= bits;
+            }
+            b.anyOnLine[j] = first == 0 ? any : b.anyOnLine[j] | any << first;
+        }
+    }
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace glintwork
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace glintwork {
+HWY_EXPORT(ComputePlanePoints);
+}  // namespace glintwork
 
 void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned count)
 {
@@ -10,7 +94,7 @@ void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned co
     position.assign(3 * std::size_t(count), 0.0);
     for (std::size_t i = 0; i < position.size() && i < positions.size(); ++i)
         position[i] = positions[i];
-    const std::size_t entries = std::size_t(count) * MaxPoints;
+    const std::size_t entries = std::size_t(count) * Padded;
     for (std::vector<double>& v : dir)
         v.assign(entries, 0.0);
     diffuse.assign(entries, 0.0);
@@ -39,59 +123,20 @@ unsigned PlanePointBatch::Add(const Vec3& p, const Vec3& n, const Vec3& v)
     return i;
 }
 
-// Vec3::Normalize, Dot and the clamps of LightTerms, and the shadow test of
-// SphereOnLine, lane by lane: a zero length gives zeros, a NaN length divides.
-__attribute__((target("avx2"))) void PlanePointBatch::Compute()
+void PlanePointBatch::Compute()
 {
-    const __m256d zero = _mm256_setzero_pd();
-    for (unsigned first = 0; first < points; first += 4) {
-        const unsigned valid = points - first >= 4 ? 0xfu : (1u << (points - first)) - 1u;
-        __m256d p[3], n[3], v[3];
-        for (int a = 0; a < 3; ++a) {
-            p[a] = _mm256_loadu_pd(&point[a][first]);
-            n[a] = _mm256_loadu_pd(&normal[a][first]);
-            v[a] = _mm256_loadu_pd(&view[a][first]);
-        }
-        // Per sphere: point - centre and its squared length less the
-        // squared radius, the same for every light.
-        __m256d f[MaxSpheres][3], c[MaxSpheres];
-        OriginSphereTermsLanes(p, spheres, f, c);
-        for (unsigned j = 0; j < lightCount; ++j) {
-            __m256d d[3], h[3];
-            for (int a = 0; a < 3; ++a) {
-                d[a] = _mm256_sub_pd(_mm256_set1_pd(position[3 * std::size_t(j) + a]), p[a]);
-                h[a] = _mm256_add_pd(d[a], v[a]);
-            }
-            for (__m256d* w : {d, h}) {
-                const __m256d length = _mm256_sqrt_pd(_mm256_add_pd(
-                    _mm256_add_pd(_mm256_mul_pd(w[0], w[0]), _mm256_mul_pd(w[1], w[1])), _mm256_mul_pd(w[2], w[2])));
-                const __m256d isZero = _mm256_cmp_pd(length, zero, _CMP_EQ_OQ);
-                for (int a = 0; a < 3; ++a)
-                    w[a] = _mm256_blendv_pd(_mm256_div_pd(w[a], length), zero, isZero);
-            }
-            __m256d dots[2];
-            for (int k = 0; k < 2; ++k) {
-                const __m256d* w = k == 0 ? d : h;
-                const __m256d dot = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(w[0], n[0]), _mm256_mul_pd(w[1], n[1])),
-                                                  _mm256_mul_pd(w[2], n[2]));
-                dots[k] = _mm256_blendv_pd(dot, zero, _mm256_cmp_pd(dot, zero, _CMP_LT_OQ));
-            }
-            const std::size_t out = j * std::size_t(MaxPoints) + first;
-            for (int a = 0; a < 3; ++a)
-                _mm256_storeu_pd(&dir[a][out], d[a]);
-            _mm256_storeu_pd(&diffuse[out], dots[0]);
-            _mm256_storeu_pd(&specularBase[out], dots[1]);
-
-            const __m256d two = _mm256_set1_pd(2.0);
-            const __m256d doubled[3] = {_mm256_mul_pd(two, d[0]), _mm256_mul_pd(two, d[1]), _mm256_mul_pd(two, d[2])};
-            unsigned* lines = &onLine[j * std::size_t(MaxSpheres)];
-            unsigned any = 0;
-            for (unsigned m = 0; m < spheres.count; ++m) {
-                const unsigned bits = LineMeetsSphereBits(doubled, f[m], c[m]) & valid;
-                lines[m] = first == 0 ? bits : lines[m] | bits << first;
-                any |= bits;
-            }
-            anyOnLine[j] = first == 0 ? any : anyOnLine[j] | any << first;
-        }
-    }
+    const glintwork::PlanePointArrays b{points,
+                                        lightCount,
+                                        {point[0], point[1], point[2]},
+                                        {normal[0], normal[1], normal[2]},
+                                        {view[0], view[1], view[2]},
+                                        position.data(),
+                                        &spheres,
+                                        {dir[0].data(), dir[1].data(), dir[2].data()},
+                                        diffuse.data(),
+                                        specularBase.data(),
+                                        onLine.data(),
+                                        anyOnLine.data()};
+    HWY_DYNAMIC_DISPATCH(glintwork::ComputePlanePoints)(b);
 }
+#endif

@@ -4,22 +4,22 @@
 #include <cstddef>
 #include <vector>
 
-#include "trace/InstructionSet.h"
+#include "trace/SphereLanes.h"
 
 // The primary rays of up to eight pixels (neighbours in a row, or for the
-// environment view the next ones that draw, with their bent rays), each in a
-// lane of a vector register (or lane by lane without wide vectors): the
-// pixel's unit direction, the plane-by-plane walk through the five room planes and
-// the first test of every sphere. Each lane does what the room tracer does
-// for one pixel (SetUpPixel, the normalising of SceneTracer::RenderRows, the
-// plane tests of TraceRoomAndSpheres and TracePlane, ShadeSphere's miss
-// test), operation by operation in double, so every value equals the scalar
-// one to the bit. Only the shading is left to the tracer, pixel by pixel.
+// environment view the next ones that draw, with their bent rays), in the
+// lanes of vectors (LaneMaths.h): the pixel's unit direction, the
+// plane-by-plane walk through the five room planes and the first test of
+// every sphere, as the room tracer takes them for one pixel (SetUpPixel, the
+// normalising of the primary direction, the walk through the planes, where a
+// plane that rejects its hit leaves the ray scaled for the next, and
+// ShadeSphere's miss test). Only the shading is left to the tracer, pixel by
+// pixel.
 class PrimaryBatch {
 public:
-    static constexpr unsigned Lanes = 8;  // a multiple of four (AVX2 steps)
+    static constexpr unsigned Lanes = 8;  // a whole number of vectors of every width
     static constexpr int Planes = 5;
-    static constexpr unsigned MaxSpheres = 5;
+    static constexpr unsigned MaxSpheres = SphereSet::MaxSpheres;
 
     // What the walk reads and does not change from pixel to pixel. Each
     // value depends only on what is named next to it; the tracer fills them
@@ -40,8 +40,6 @@ public:
         double rowB[3] = {};  // SetUpPixel's B for the current row: the view extents, height and row
     };
 
-    void Use(InstructionSet set) { instructionSet = set; }
-
     // The pixels from `column` on (`count`, at most Lanes) of the row whose B
     // is in `k.rowB`; the results are read per lane below.
     void Trace(const Constants& k, unsigned column, unsigned count);
@@ -56,7 +54,6 @@ public:
 
 private:
     void Run(const Constants& k, unsigned column, unsigned count, bool given);
-    InstructionSet instructionSet = InstructionSet::Plain;
 };
 
 #endif

@@ -80,10 +80,7 @@ void RoomTracer::LoadScene(const Scene& scene)
     CopyPrefix(scene.planeMaterials, 9 * planes, planeMaterials);
     CopyPrefix(scene.planeExponents, planes, planeExponents);
     lightBatch.SetLights(lightPositions, lightCount);
-    lightBatch.Use(ChosenInstructionSet());
     blockerBatch.SetLights(lightPositions, lightCount);
-    blockerBatch.Use(ChosenInstructionSet());
-    primaryBatch.Use(ChosenInstructionSet());
     for (PlanePointBatch& batch : planePointBatches)
         batch.SetLights(lightPositions, lightCount);
     planeLightFactors.assign(std::size_t(lightCount) * RoomPlanes, PlaneLightFactors{});
@@ -102,8 +99,6 @@ void RoomTracer::LoadScene(const Scene& scene)
             }
         }
     }
-    for (PlanePointBatch& batch : planePointBatches)
-        batch.Use(ChosenInstructionSet());
 }
 
 void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
@@ -123,21 +118,6 @@ void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
     pixelY = static_cast<double>(2 * row) / static_cast<double>(rows) * top + bottom;
     axisY.ScaleFrom(axisY, pixelY);
     b = axisY;
-}
-
-void RoomTracer::TraceRoomAndSpheres()
-{
-    for (int k = 0; k < RoomPlanes; ++k) {
-        // A plane that rejected its hit leaves rayDir scaled; the next plane's
-        // test uses it as it stands.
-        if (Dot(rayDir, planeNormals[k]) != 0.0)
-            TracePlane(planePoints[k], planeNormals[k], k);
-    }
-    if (keeping.mode == KeepMode::Record)
-        KeepPixel();
-    rayDir = primaryDir;
-    for (unsigned i = 0; i < sphereCount; ++i)
-        ShadeSphere(SphereCentre(i), i);
 }
 
 void RoomTracer::PlotPoint(float red, float green, float blue)
@@ -179,11 +159,12 @@ void RoomTracer::PrepareBatch()
     k.yMin = planePoints[3].y;
     k.yMax = planePoints[4].y;
     k.depthLimit = depthLimit;
-    const SphereSet spheres = Spheres();
+    sphereSet = Spheres();
     k.sphereCount = sphereCount;
-    OriginSphereTerms(k.eye, spheres, k.eyeToCentre, k.eyeSphereC);
+    for (unsigned m = 0; m < sphereCount; ++m)
+        SphereTerms<OneLane>(k.eye, sphereSet.centre[m], sphereSet.radiusSquared[m], k.eyeToCentre[m], k.eyeSphereC[m]);
     for (PlanePointBatch& batch : planePointBatches)
-        batch.SetSpheres(spheres);
+        batch.SetSpheres(sphereSet);
     // A and C of every column, by the pixel set-up itself.
     const std::size_t padded =
         (std::size_t(columns) + PrimaryBatch::Lanes - 1) / PrimaryBatch::Lanes * PrimaryBatch::Lanes;
@@ -212,10 +193,7 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
         hitPoint = Vec3(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
         rayDir = primaryDir;
         const unsigned group = lane / ShadeGroup;
-        if (planePointBatches[group].Active())
-            ShadeBatchedPlanePoint(planePointBatches[group], k, nextBatchedPoint - groupStart[group]);
-        else
-            ShadePlanePoint(planeNormals[k], k);
+        ShadeBatchedPlanePoint(planePointBatches[group], k, nextBatchedPoint - groupStart[group]);
     }
     if (keeping.mode == KeepMode::Record)
         KeepPixel();
@@ -249,7 +227,6 @@ void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList&
 void RoomTracer::ShadeBatch(unsigned count)
 {
     // Every plane point of these pixels, in the order they are shaded.
-    const bool batched = planePointBatches[0].Active();
     batchedPoints = 0;
     nextBatchedPoint = 0;
     const unsigned groups = (count + ShadeGroup - 1) / ShadeGroup;
@@ -264,17 +241,14 @@ void RoomTracer::ShadeBatch(unsigned count)
                     continue;
                 batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
                 batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
-                if (batched)
-                    batch.Add(
-                        Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
-                        planeNormals[k], view);
+                batch.Add(
+                    Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
+                    planeNormals[k], view);
             }
         }
     }
-    if (batched) {
-        for (unsigned g = 0; g < groups; ++g)
-            planePointBatches[g].Compute();
-    }
+    for (unsigned g = 0; g < groups; ++g)
+        planePointBatches[g].Compute();
     for (unsigned lane = 0; lane < count; ++lane)
         ShadeBatchedPixel(lane);
 }

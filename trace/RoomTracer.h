@@ -7,7 +7,7 @@
 #include "trace/ComposeBatch.h"
 #include "trace/KeptView.h"
 #include "trace/LightBatch.h"
-#include "trace/LightTerms.h"
+#include "trace/SphereLanes.h"
 #include "trace/PlanePointBatch.h"
 #include "trace/PointList.h"
 #include "trace/PrimaryBatch.h"
@@ -16,7 +16,7 @@
 
 class Scene;
 
-// The state and the steps that both tracers share: a room of five axis-aligned
+// The fast path's state and steps, shared by both views' tracers: a room of five axis-aligned
 // planes (0 left wall, 1 right wall, 2 back wall, 3 floor, 4 ceiling) with up
 // to five spheres inside, lit by point lights, with shadows and one bounce of
 // reflection from the spheres onto the room.
@@ -35,7 +35,7 @@ class Scene;
 // can trace separate bands of rows side by side.
 class RoomTracer {
 public:
-    static constexpr unsigned MaxSpheres = 5;
+    static constexpr unsigned MaxSpheres = SphereSet::MaxSpheres;
     static constexpr int RoomPlanes = 5;
 
     RoomTracer();
@@ -70,8 +70,8 @@ public:
     const PointList& Points() const { return plotted.own; }
     PointList& Points() { return plotted.own; }
 
-    // Skip work whose result can never be seen; the points that can show are
-    // the same, bit for bit:
+    // Skips work whose result can never be seen; the points that can show
+    // are those of the straightforward tracer (ReferenceTracer), bit for bit:
     // - a sphere point is plotted once for each room plane its reflection
     //   faces, all at one position; with the less-or-equal depth test only the
     //   last can show, so only that one is worked out and plotted;
@@ -80,41 +80,32 @@ public:
     // - the normalised view direction of the light terms is never read;
     // - a light blocked by a sphere adds no diffuse or specular part, so
     //   those factors are not worked out for it.
-    bool fastPath = false;
 
     // --- steps of one pixel ---------------------------------------------------
     // Camera basis for the current row and column: A = (pixelX, 0, 0),
     // B = (0, pixelY, 0), C = (0, 0, near), each built by scaling a unit axis.
     void SetUpPixel(Vec3& a, Vec3& b, Vec3& c);
-    // The five room planes with rayDir, then every sphere with primaryDir.
-    void TraceRoomAndSpheres();
-
-    void TracePlane(const Vec3& planePoint, const Vec3& planeNormal, int k);
-    // The colour of the accepted hit at hitPoint on plane k, plotted; rayDir
-    // is the primary direction.
-    void ShadePlanePoint(const Vec3& planeNormal, int k);
-    // The same from point p of `batch`, whose light terms and shadow tests
-    // are worked out already.
+    // The colour of the accepted hit at hitPoint on plane k, plotted, from
+    // point p of `batch`, whose light terms and shadow tests are worked out
+    // already; rayDir is the primary direction.
     void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p);
     void ShadeSphere(const Vec3& centre, unsigned i);
 
     bool InsideRoomFace(const Vec3& point, int k) const;
     bool BeyondDepth(const Vec3& point) const;
-    bool SphereOnLine(Vec3 origin, Vec3 direction, unsigned m) const;
-    // What SphereOnLine works out of the point and each sphere alone, for
-    // the fast path's shadow tests of one point against all lights: the
-    // point minus the centre (three per sphere) and its squared length less
-    // the squared radius. They depend on the point and the spheres only.
-    void PointSphereTerms(const Vec3& point, double fromCentre[], double c[]) const;
-    // The spheres as the batched line tests take them (SphereLanes.h).
+    // Whether sphere m lies on the whole line through `origin` along the
+    // unit `direction`, and where that line enters it (asked only after the
+    // first said yes): the line test of LaneFormulas-inl.h, on sphereSet.
+    bool SphereOnLine(const Vec3& origin, const Vec3& direction, unsigned m) const;
+    Vec3 LineEntry(const Vec3& origin, const Vec3& direction, unsigned m) const;
+    // The spheres as the line tests take them (SphereLanes.h), from the
+    // centres and radii.
     SphereSet Spheres() const;
-    Vec3 LineEntry(Vec3 origin, Vec3 direction, unsigned m) const;
     bool ReflectedPlanePoint(const Vec3& origin, const Vec3& planePoint, const Vec3& planeNormal, int q, Vec3& point);
 
     void PlanePattern(const Vec3& point, int k);
     void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
     bool SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i);
-    void ReflectedColour(const Vec3& hit, int q);
     // The light sum of reflected plane point `point` on plane q, seen along `view`.
     void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
     void PlotPoint(float red, float green, float blue);
@@ -169,6 +160,9 @@ public:
     float sphereShadowColour[3] = {0.0f, 0.0f, 0.0f};
     float planeShadowColour[3] = {0.0f, 0.0f, 0.0f};
     Vec4 sphereCentres[MaxSpheres];
+    // Spheres() as a trace began (PrepareBatch, ComposeKeptRows): what the
+    // line tests read.
+    SphereSet sphereSet;
     double pixelX = 0.0;
     double pixelY = 0.0;
 
@@ -232,13 +226,6 @@ protected:
 
 private:
     Vec3 SphereCentre(unsigned m) const { return Vec3(sphereCentres[m].x, sphereCentres[m].y, sphereCentres[m].z); }
-    // The light terms of one light at a shaded point, into lightDir,
-    // viewDir, shadeNormal, diffuseTerm and specularTerm: Begin gives the
-    // light direction, Finish the two factors.
-    void BeginLightTerms(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
-                         double exponent, bool unitAxisNormal);
-    void FinishLightTerms(double exponent);
-
     // Room for one more plane point's values in the band being recorded
     // (none, and recording stopped, past the budget): its geometry (the hit
     // point, set here, and the light directions) and its terms.
@@ -265,8 +252,8 @@ private:
     // Shades lane `lane` of primaryBatch: its accepted plane points, then
     // the spheres its first test did not rule out.
     void ShadeBatchedPixel(unsigned lane);
-    // The plane points of primaryBatch's pixels, in shading order (when
-    // the processor has wide vectors), a group of pixels each: all groups
+    // The plane points of primaryBatch's pixels, in shading order, a group
+    // of pixels each: all groups
     // are worked out before the first is shaded, so their steps overlap.
     PlanePointBatch planePointBatches[ShadeGroups];
     // PlaneLightTerm's factors for one light on one room plane, multiplied
@@ -290,20 +277,13 @@ private:
     std::uint8_t batchedPlane[PlanePointBatch::MaxPoints * ShadeGroups];
     unsigned groupStart[ShadeGroups] = {};  // each group's first point among them
 
-    LightTerms terms;
-    bool termsPending = false;
-    // A plane point's light terms, all lights at once (fast path, when the
-    // processor has wide vectors).
+    // A sphere point's (or a reflected plane point's) light terms, all
+    // lights at once.
     LightBatch lightBatch;
-    // Light j's terms from the batch into the working values; its specular
-    // power is left pending until FinishLightTerms.
-    void TakeBatchedLight(unsigned j);
-    // A blocking sphere's light terms, all lights at once (BlockerColour,
-    // fast path): its own, as BlockerColour may run while lightBatch holds
-    // a plane point's terms still to be read. Set with lightBatch.
+    // A blocking sphere's light terms, all lights at once (BlockerColour):
+    // its own, as BlockerColour may run while lightBatch holds a point's
+    // terms still to be read. Set with lightBatch.
     mutable LightBatch blockerBatch;
-    unsigned pendingBatchLight = 0;
-    bool batchPending = false;
 
     struct KeepingState {
         KeptBand* band = nullptr;

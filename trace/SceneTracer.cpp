@@ -13,16 +13,7 @@ void SceneTracer::Render()
 
 void SceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out)
 {
-    if (fastPath) {
-        TraceRowsBatched(rowBegin, rowEnd, out);
-        return;
-    }
-    ForEachPixel(rowBegin, rowEnd, out, [this](const Vec3& direction) {
-        rayDir = direction;
-        rayDir.Normalize();
-        primaryDir = rayDir;
-        TraceRoomAndSpheres();
-    });
+    TraceRowsBatched(rowBegin, rowEnd, out);
 }
 
 void SceneTracer::MoveSpheresLeft()

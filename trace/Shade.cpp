@@ -66,49 +66,6 @@ void RoomTracer::PlanePattern(const Vec3& point, int k)
         SetTint(planeTint, planeTintOnes, 0.0f, 1.0f, 0.0f);
 }
 
-// The reference path works out every factor at once, as the shading is
-// written; the fast path leaves the factors of a light until it is known not
-// to be blocked (a blocked light uses neither).
-void RoomTracer::BeginLightTerms(const Vec3& point, unsigned light, const Vec3& view, const Vec3& surfaceNormal,
-                                 double exponent, bool unitAxisNormal)
-{
-    const float* p = &lightPositions[3 * static_cast<std::size_t>(light)];
-    terms.Begin(point, Vec3(p[0], p[1], p[2]), view, surfaceNormal, fastPath && unitAxisNormal, fastPath);
-    lightDir = terms.lightDir;
-    viewDir = terms.viewDir;
-    shadeNormal = terms.shadeNormal;
-    termsPending = true;
-    batchPending = false;
-    if (!fastPath)
-        FinishLightTerms(exponent);
-}
-
-void RoomTracer::TakeBatchedLight(unsigned j)
-{
-    lightDir = lightBatch.LightDir(j);
-    viewDir = rayDir;
-    shadeNormal = normal;
-    pendingBatchLight = j;
-    batchPending = true;
-    termsPending = false;
-}
-
-void RoomTracer::FinishLightTerms(double exponent)
-{
-    if (batchPending) {
-        batchPending = false;
-        diffuseTerm = lightBatch.Diffuse(pendingBatchLight);
-        specularTerm = std::pow(lightBatch.SpecularBase(pendingBatchLight), exponent);
-        return;
-    }
-    if (!termsPending)
-        return;
-    termsPending = false;
-    terms.Finish(exponent);
-    diffuseTerm = terms.diffuse;
-    specularTerm = terms.specular;
-}
-
 // The colour a blocking sphere m shows where the line from `origin` along
 // `direction` enters it: its unshadowed light sum there, with the exponent of
 // sphere e.
@@ -119,28 +76,18 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     const float* material = &sphereMaterials[9 * static_cast<std::size_t>(m)];
     const double exponent = sphereExponents[e];
 
-    // The fast path takes every light's terms but the power at once.
-    // LightTerms normalises the normal for each light; normalising it once
-    // gives the same.
-    const bool batched = fastPath && blockerBatch.Active();
-    if (batched) {
-        Vec3 unitNormal = entryNormal;
-        unitNormal.Normalize();
-        blockerBatch.Compute(entry, direction, unitNormal);
-    }
+    // Every light's terms but the power at once. The shading normalises the
+    // normal for each light; normalising it once gives the same.
+    Vec3 unitNormal = entryNormal;
+    unitNormal.Normalize();
+    blockerBatch.Compute(entry, direction, unitNormal);
     float sum[3] = {0.0f, 0.0f, 0.0f};
-    LightTerms local;
     for (unsigned j = 0; j < lightCount; ++j) {
-        if (batched) {
-            local.diffuse = blockerBatch.Diffuse(j);
-            local.specular = std::pow(blockerBatch.SpecularBase(j), exponent);
-        } else {
-            const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-            local.Compute(entry, Vec3(p[0], p[1], p[2]), direction, entryNormal, exponent, false, fastPath);
-        }
+        const double diffuse = blockerBatch.Diffuse(j);
+        const double specular = std::pow(blockerBatch.SpecularBase(j), exponent);
         const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         for (int c = 0; c < 3; ++c)
-            sum[c] = static_cast<float>(SphereLightTerm(light, material, c, local.diffuse, local.specular) + sum[c]);
+            sum[c] = static_cast<float>(SphereLightTerm(light, material, c, diffuse, specular) + sum[c]);
     }
     out[0] = sum[0];
     out[1] = sum[1];
@@ -166,67 +113,42 @@ bool RoomTracer::SphereShadow(const Vec3& origin, const Vec3& direction, unsigne
     return false;
 }
 
-void RoomTracer::ReflectedColour(const Vec3& hit, int q)
-{
-    Vec3 point;
-    if (!ReflectedPlanePoint(hit, planePoints[q], planeNormals[q], q, point))
-        return;  // reflectedColour keeps the previous plane's value
-    // The view direction is the reflected ray as it now stands, scaled.
-    ReflectedLightSum(point, q, reflectDir, reflectedColour);
-}
-
 void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3])
 {
-    Vec3 hitNormal = planeNormals[q];
-    if (!fastPath)
-        hitNormal.Normalize();
+    const Vec3 hitNormal = planeNormals[q];  // a unit axis: normalising it changes nothing
     PlanePattern(point, q);
-
+    const unsigned ones = planeTintOnes;
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
     const double exponent = planeExponents[q];
     float sum[3] = {0.0f, 0.0f, 0.0f};
-    // The fast path takes every light's terms but the power at once (no
-    // plane point's terms are pending here: this runs for a sphere point).
-    const bool batched = fastPath && lightBatch.Active();
-    if (batched)
-        lightBatch.Compute(point, view, hitNormal);
-    LightTerms local;
+    // Every light's terms but the power at once (no plane point's terms are
+    // pending here: this runs for a sphere point).
+    lightBatch.Compute(point, view, hitNormal);
     for (unsigned j = 0; j < lightCount; ++j) {
-        if (batched) {
-            local.lightDir = lightBatch.LightDir(j);
-        } else {
-            const float* p = &lightPositions[3 * static_cast<std::size_t>(j)];
-            local.Begin(point, Vec3(p[0], p[1], p[2]), view, hitNormal, fastPath, fastPath);
-        }
-        if (!fastPath)
-            local.Finish(exponent);
-
+        const Vec3 toLight = lightBatch.LightDir(j);
         bool inShadow = false;
         unsigned blocker = 0;
         for (unsigned m = 0; m < sphereCount; ++m) {
-            if (SphereOnLine(point, local.lightDir, m)) {
+            if (SphereOnLine(point, toLight, m)) {
                 inShadow = true;
                 blocker = m;
                 break;
             }
         }
-
         const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
         if (inShadow) {
             float shadow[3];
-            BlockerColour(point, local.lightDir, blocker, blocker, shadow);
+            BlockerColour(point, toLight, blocker, blocker, shadow);
             for (int c = 0; c < 3; ++c)
                 sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadow[c]) + sum[c]);
         } else {
-            if (batched) {
-                local.diffuse = lightBatch.Diffuse(j);
-                local.specular = std::pow(lightBatch.SpecularBase(j), exponent);
-            } else if (fastPath) {
-                local.Finish(exponent);
-            }
+            const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + q];
+            const double diffuse = lightBatch.Diffuse(j);
+            const double power = std::pow(lightBatch.SpecularBase(j), exponent);
             for (int c = 0; c < 3; ++c)
                 sum[c] = static_cast<float>(
-                    PlaneLightTerm(light, material, planeTint, c, local.diffuse, local.specular) + sum[c]);
+                    PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuse, power) +
+                    sum[c]);
         }
     }
     out[0] = sum[0];

@@ -106,7 +106,7 @@ TEST(Settings, EveryVariableIsCheckedAsTheOptionsAre)
         {"GLINTWORK_PATH", "fast", ""},
         {"GLINTWORK_PATH", "Reference", "GLINTWORK_PATH=\"Reference\": expected reference or fast"},
         {"GLINTWORK_ISA", "avx512", "", 0, 0, FramePath::Fast, "avx512"},
-        {"GLINTWORK_ISA", "sse2", "GLINTWORK_ISA=\"sse2\": expected plain, avx2 or avx512"},
+        {"GLINTWORK_ISA", "sse2", "GLINTWORK_ISA=\"sse2\": expected plain, sse4, avx2 or avx512"},
     };
     for (const auto& c : cases) {
         environment = {{c.name, c.value}};

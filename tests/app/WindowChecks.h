@@ -15,7 +15,8 @@
 #include "app/Settings.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
-#include "trace/ScratchFolder.h"
+#include "trace/InstructionSet.h"
+#include "tests/support/ScratchFolder.h"
 
 template <typename Derived> class CheckedWindow : public TracerWindow {
 public:
@@ -74,6 +75,12 @@ public:
                 message = report.messages.back();
             std::fprintf(stderr, "%s: %s\n", GetArg(0), message.c_str());
             std::exit(2);
+        }
+        // An instruction set this processor lacks is reported as skipped
+        // (exit status 77).
+        if (!settings.instructionSet.empty() && !InstructionSetAvailable(settings.instructionSet.c_str())) {
+            std::printf("skipped: this processor has no %s\n", settings.instructionSet.c_str());
+            std::exit(77);
         }
         window.Configure(settings);
     }

@@ -4,12 +4,10 @@
 #include <tuple>
 
 #include "tests/trace/TracerTestScene.h"
-#include "trace/SceneTracer.h"
 
 TEST(Intersect, SphereHitIsTheFarRootAlongThePrimaryLine)
 {
-    SceneTracer t;
-    SetUpTracer(t, RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -20 5");
+    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -20 5");
     Aim(t, Vec3(0, 0, 1));
     // b = 40, c = 375, disc = 100, t = (-40 - 10) / 2 = -25
     t.ShadeSphere(Vec3(0, 0, -20), 0);
@@ -36,15 +34,14 @@ TEST(Intersect, SphereHitIsTheFarRootAlongThePrimaryLine)
 
 TEST(Intersect, SpheresAreClippedByDepthOnly)
 {
-    SceneTracer t;
-    SetUpTracer(t, RoomScript() + "screen 4 4 raytracedepth -24 sphere 1 0 0 -20 5");
+    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -24 sphere 1 0 0 -20 5");
     Aim(t, Vec3(0, 0, 1));
     t.ShadeSphere(Vec3(0, 0, -20), 0);  // hit at z = -25, at or below the limit
     EXPECT_TRUE(t.Points().empty());
     EXPECT_EQ(t.rayDir.z, 1.0);
 
     // Room bounds do not apply to spheres: one outside the room still draws.
-    SetUpTracer(t, RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -40 2");
+    t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -40 2");
     Aim(t, Vec3(0, 0, 1));
     t.ShadeSphere(Vec3(0, 0, -40), 0);
     EXPECT_EQ(t.hitPoint.z, -42.0);
@@ -53,8 +50,7 @@ TEST(Intersect, SpheresAreClippedByDepthOnly)
 
 TEST(Intersect, PlaneHitsOnEitherSideOfTheEye)
 {
-    SceneTracer t;
-    SetUpTracer(t, RoomScript() + "screen 4 4 raytracedepth -31");
+    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -31");
     Aim(t, Vec3(0, 0, 1));
     // The back wall is behind the ray's direction: t = -30, still a hit.
     t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
@@ -72,8 +68,7 @@ TEST(Intersect, PlaneHitsOnEitherSideOfTheEye)
 
 TEST(Intersect, RoomFacesIncludeTheirBounds)
 {
-    SceneTracer t;
-    SetUpTracer(t, RoomScript() + "screen 4 4");
+    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4");
     EXPECT_TRUE(t.InsideRoomFace(Vec3(10.0, 10.0, -5.0), 2));  // x = xMax, y = yMax
     EXPECT_FALSE(t.InsideRoomFace(Vec3(10.000001, 0.0, -5.0), 2));
     EXPECT_TRUE(t.InsideRoomFace(Vec3(0.0, -10.0, -30.0), 0));    // z = zMin
@@ -90,8 +85,7 @@ TEST(Intersect, RoomFacesIncludeTheirBounds)
 
 TEST(Intersect, RaysParallelToAPlaneSkipIt)
 {
-    SceneTracer t;
-    SetUpTracer(t, RoomScript() + "screen 4 4 raytracedepth -100");
+    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -100");
     // (-0, 0, 1) is parallel to four planes; its dot products are 0 or -0 and
     // both count as zero, so only the back wall is traced.
     Aim(t, Vec3(-0.0, 0.0, 1.0));
@@ -103,8 +97,7 @@ TEST(Intersect, RaysParallelToAPlaneSkipIt)
 
 TEST(Intersect, ShadowLinesAndEntryPoints)
 {
-    SceneTracer t;
-    SetUpTracer(t, RoomScript() + "screen 4 4 sphere 1 0 0 -25 1");
+    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 sphere 1 0 0 -25 1");
     const Vec3 origin(0, 0, -30);
     // The whole line counts: a sphere behind the origin blocks as well.
     EXPECT_TRUE(t.SphereOnLine(origin, Vec3(0, 0, 1), 0));

@@ -6,6 +6,7 @@
 
 #include "trace/BandTracer.h"
 #include "trace/EnvSceneTracer.h"
+#include "trace/ReferenceTracer.h"
 #include "trace/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
@@ -71,10 +72,9 @@ private:
     template <typename Tracer> bool Check(Tracer& tracer, const Vec3& eye, const std::string& where)
     {
         tracer.SetEye(eye);
-        tracer.fastPath = false;
-        tracer.Render();
-        const PointList reference = WithoutCoveredPoints(tracer.Points());
-        tracer.fastPath = true;
+        ReferenceTracer straightforward(tracer);
+        straightforward.Render();
+        const PointList reference = WithoutCoveredPoints(straightforward.Points());
         // Every third frame follows one cancelled after a few bands, as an
         // input during a frame cancels it: what that frame kept is not used.
         const bool afterCancel = ++frames % 3 == 0;
@@ -115,7 +115,10 @@ private:
 
 }  // namespace
 
-TEST(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
+class KeptPlanes : public OnEveryInstructionSet {};
+ON_EVERY_INSTRUCTION_SET(KeptPlanes);
+
+TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
 {
     const struct {
         const char* name;

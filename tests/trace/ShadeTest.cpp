@@ -5,7 +5,6 @@
 #include <tuple>
 
 #include "tests/trace/TracerTestScene.h"
-#include "trace/SceneTracer.h"
 
 TEST(Shade, PlanePatterns)
 {
@@ -22,7 +21,7 @@ TEST(Shade, PlanePatterns)
                  {0, -10, 0, 0, yellow},  {0, 5, 0, 0, yellow},    {0.5, 0, 3.9, 3, red},    {4.2, 0, -4.9, 3, white},
                  {-0.9, 0, -3.5, 3, red}, {1.5, 0, 1.5, 3, white}, {3, 0, 6, 4, cyan},       {3, 0, 1, 4, red},
                  {1, 0, 3, 4, yellow},    {1, 0, 1, 4, green},     {1e300, 0, NAN, 3, white}};
-    SceneTracer t;
+    ReferenceTracer t = Straightforward(RoomScript());
     for (const auto& c : cases) {
         t.PlanePattern(Vec3(c.x, c.y, c.z), c.plane);
         EXPECT_TRUE(std::equal(c.tint, c.tint + 3, t.planeTint)) << c.x << " " << c.y << " " << c.z << " " << c.plane;
@@ -33,14 +32,13 @@ TEST(Shade, ShadowOnAPlaneCarriesTheBlockersColour)
 {
     // Back-wall point (0, 0, -30). Light 1 at (0, 0, -20) is blocked by a
     // sphere at (0, 0, -25) of radius 1; light 2 at (10, 0, -20) is not.
-    SceneTracer t;
     const std::string wall = "0.25 0.5 0.75  0.5 0.5 0.5  0 0 0  1\n";
-    SetUpTracer(t, RoomScript(wall + wall + wall + wall + wall) +
-                       "screen 4 4 raytracedepth -100 "
-                       "sphere 1 0 0 -25 1 materialSP 0.5 0.25 1  0 0 0  0 0 0  10 "
-                       "light 2 0 0 -20  10 0 -20 "
-                       " 0.5 0.5 0.5  1 1 1  1 1 1 "
-                       " 0.25 0.25 0.25  1 0.5 0.25  1 1 1");
+    ReferenceTracer t = Straightforward(RoomScript(wall + wall + wall + wall + wall) +
+                                        "screen 4 4 raytracedepth -100 "
+                                        "sphere 1 0 0 -25 1 materialSP 0.5 0.25 1  0 0 0  0 0 0  10 "
+                                        "light 2 0 0 -20  10 0 -20 "
+                                        " 0.5 0.5 0.5  1 1 1  1 1 1 "
+                                        " 0.25 0.25 0.25  1 0.5 0.25  1 1 1");
     Aim(t, Vec3(0, 0, 1));
     t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
     ASSERT_EQ(t.Points().size(), 1u);
@@ -73,8 +71,7 @@ TEST(Shade, SphereShadowsFollowBothSwitches)
                                               "           1 0.5 0.25  0 0 0  0 0 0  1 "
                                               "light 1 0 0 -5  0.5 0.5 0.5  0 0 0  0 0 0";
     auto shade = [&](bool reflections, bool coloured) {
-        SceneTracer t;
-        SetUpTracer(t, script);
+        ReferenceTracer t = Straightforward(script);
         t.reflectionsOn = reflections;
         t.colouredShadowsOn = coloured;
         Aim(t, Vec3(0, 0, 1));
@@ -104,13 +101,12 @@ TEST(Shade, ReflectionFacingNoPlaneDrawsNothing)
     // Looking along -z at a sphere in front of the eye: the smaller root is
     // the near point, whose normal (0, 0, 1) sends the reflection straight
     // back along +z, which faces no room plane.
-    SceneTracer t;
-    SetUpTracer(t, RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -3 2");
+    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -3 2");
     Aim(t, Vec3(0, 0, -1));
     t.ShadeSphere(Vec3(0, 0, -3), 0);
     EXPECT_EQ(t.reflectDir.z, 1.0);
     EXPECT_TRUE(t.Points().empty());
-    t.ToggleReflections();
+    t.reflectionsOn = false;
     t.ShadeSphere(Vec3(0, 0, -3), 0);
     EXPECT_EQ(t.Points().size(), 1u);
 }
@@ -118,9 +114,9 @@ TEST(Shade, ReflectionFacingNoPlaneDrawsNothing)
 TEST(Shade, EqualLightsDoubleAndNothingIsClamped)
 {
     auto centre = [](const std::string& lights) {
-        SceneTracer t;
         const std::string wall = "0.75 0.75 0.75  1 1 1  1 1 1  8\n";
-        SetUpTracer(t, RoomScript(wall + wall + wall + wall + wall) + "screen 4 4 raytracedepth -100 " + lights);
+        ReferenceTracer t =
+            Straightforward(RoomScript(wall + wall + wall + wall + wall) + "screen 4 4 raytracedepth -100 " + lights);
         Aim(t, Vec3(0, 0, 1));
         t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
         return t.Points().at(0);
@@ -160,8 +156,7 @@ const std::string kShadowScene = RoomScript("0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0
 
 PointList RenderWith(bool reflections, bool colouredShadows)
 {
-    SceneTracer t;
-    SetUpTracer(t, kShadowScene);
+    ReferenceTracer t = Straightforward(kShadowScene);
     t.reflectionsOn = reflections;
     t.colouredShadowsOn = colouredShadows;
     t.SetEye(Vec3());
@@ -182,15 +177,14 @@ TEST(Render, OrderWithinOnePixel)
     // stays 0), the back wall's is accepted (green); the floor, which the
     // reflection does not face, resets the colour to 0, so the ceiling's
     // rejected point plots black.
-    SceneTracer t;
-    SetUpTracer(t, RoomScript("1 0 0  0 0 0  0 0 0  1\n"
-                              "0 0 0  0 0 0  0 0 0  1\n"
-                              "0 1 0  0 0 0  0 0 0  1\n"
-                              "0 0 0  0 0 0  0 0 0  1\n"
-                              "0 0 1  0 0 0  0 0 0  1\n") +
-                       "screen 4 4 raytracedepth -100 "
-                       "sphere 1 -4.2333 2.8222 -14.1108 2 materialSP 0 0 0  0 0 0  0 0 0  1 "
-                       "light 1 0 0 -10  0.5 0.5 0.5  0 0 0  0 0 0");
+    ReferenceTracer t = Straightforward(RoomScript("1 0 0  0 0 0  0 0 0  1\n"
+                                                   "0 0 0  0 0 0  0 0 0  1\n"
+                                                   "0 1 0  0 0 0  0 0 0  1\n"
+                                                   "0 0 0  0 0 0  0 0 0  1\n"
+                                                   "0 0 1  0 0 0  0 0 0  1\n") +
+                                        "screen 4 4 raytracedepth -100 "
+                                        "sphere 1 -4.2333 2.8222 -14.1108 2 materialSP 0 0 0  0 0 0  0 0 0  1 "
+                                        "light 1 0 0 -10  0.5 0.5 0.5  0 0 0  0 0 0");
     Vec3 d(0.3, -0.2, 1.0);
     d.Normalize();
     t.SetEye(Vec3());

@@ -1,13 +1,19 @@
 #ifndef GLINTWORK_TRACERTESTSCENE_H
 #define GLINTWORK_TRACERTESTSCENE_H
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
+#include "trace/InstructionSet.h"
 #include "trace/PointList.h"
+#include "trace/ReferenceTracer.h"
 #include "trace/Scene.h"
+#include "trace/SceneTracer.h"
 #include "trace/Vec3.h"
 
 // A room x, y in [-10, 10], z from -30 to 10 (20 plane points in the order the
@@ -65,6 +71,15 @@ template <typename Tracer> void SetUpTracer(Tracer& tracer, const std::string& t
     tracer.LoadScene(scene);
 }
 
+// The straightforward tracer of a script's room view, set up as the window
+// sets its tracers up.
+inline ReferenceTracer Straightforward(const std::string& script)
+{
+    SceneTracer tracer;
+    SetUpTracer(tracer, script);
+    return ReferenceTracer(tracer);
+}
+
 // The eye at the origin and the given unit direction as the pixel's primary
 // ray, with an empty point list: ready to offer the ray to one object.
 template <typename Tracer> void Aim(Tracer& t, const Vec3& direction)
@@ -74,6 +89,31 @@ template <typename Tracer> void Aim(Tracer& t, const Vec3& direction)
     t.primaryDir = direction;
     t.Points().clear();
 }
+
+// A test run once with each instruction set selected in turn (named after
+// it); those this processor lacks are reported as skipped. The widest is
+// selected again afterwards.
+class OnEveryInstructionSet : public testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        if (!InstructionSetAvailable(GetParam()))
+            GTEST_SKIP() << "this processor has no " << GetParam();
+        SelectInstructionSet(GetParam());
+    }
+    void TearDown() override
+    {
+        for (std::size_t i = std::size(InstructionSetNames); i-- > 0;) {
+            if (InstructionSetAvailable(InstructionSetNames[i])) {
+                SelectInstructionSet(InstructionSetNames[i]);
+                break;
+            }
+        }
+    }
+};
+#define ON_EVERY_INSTRUCTION_SET(Suite)                                                                                \
+    INSTANTIATE_TEST_SUITE_P(InstructionSets, Suite, testing::ValuesIn(InstructionSetNames),                           \
+                             [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); })
 
 inline bool Same(const PlotRecord& a, const PlotRecord& b)
 {

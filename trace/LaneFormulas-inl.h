@@ -1,0 +1,89 @@
+// The fast path's vector formulas, each written once over a set of lanes `L`
+// (trace/LaneMaths.h). Included in two places: by LaneMaths.h for plain
+// doubles, and by VectorLanes-inl.h inside the code compiled for each
+// instruction set, whose vector operations only code compiled for that set
+// may call. No include guard, for that reason. Each is inlined where it is
+// used, so that its vectors stay in registers.
+
+#ifndef GLINTWORK_LANE_FORMULA
+#define GLINTWORK_LANE_FORMULA inline __attribute__((always_inline))
+#endif
+
+// (a0 b0 + a1 b1) + a2 b2.
+template <class L> GLINTWORK_LANE_FORMULA typename L::V Dot3(const typename L::V a[3], const typename L::V b[3])
+{
+    return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2];
+}
+
+// v / |v|; a zero length gives fresh zeros (never NaN, never -0), a NaN
+// length divides, so NaN spreads.
+template <class L> GLINTWORK_LANE_FORMULA void Normalize3(typename L::V v[3])
+{
+    using V = typename L::V;
+    const V zero = L::Set(0.0);
+    const V length = L::Sqrt(Dot3<L>(v, v));
+    const auto isZero = length == zero;
+    for (int a = 0; a < 3; ++a)
+        v[a] = L::Select(isZero, zero, v[a] / length);
+}
+
+// x, or 0 where x is below 0 (NaN stays).
+template <class L> GLINTWORK_LANE_FORMULA typename L::V ClampedAtZero(typename L::V x)
+{
+    const typename L::V zero = L::Set(0.0);
+    return L::Select(x < zero, zero, x);
+}
+
+// The light terms of one light at one shaded point: the unit light
+// direction, the normalised half vector, the diffuse factor and the base of
+// the specular power, for a ray that arrived along `view`, with a unit
+// `normal` (a room plane's axis, or a sphere's normal normalised once by the
+// caller). The half vector is formed from the light and view directions
+// before either is normalised; the view direction itself is never read
+// normalised, so it is not. The power is left to the caller: std::pow per
+// light, and only where used.
+template <class L>
+GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typename L::V point[3],
+                                       const typename L::V view[3], const typename L::V normal[3], typename L::V dir[3],
+                                       typename L::V half[3], typename L::V& diffuse, typename L::V& specularBase)
+{
+    for (int a = 0; a < 3; ++a) {
+        dir[a] = light[a] - point[a];
+        half[a] = dir[a] + view[a];
+    }
+    Normalize3<L>(dir);
+    Normalize3<L>(half);
+    diffuse = ClampedAtZero<L>(Dot3<L>(dir, normal));
+    specularBase = ClampedAtZero<L>(Dot3<L>(half, normal));
+}
+
+// A sphere and a line. With f the line's origin minus the centre, c = f . f
+// - r^2 and `doubled` the direction scaled by 2, b = doubled . f, and the
+// sphere is on the line unless b^2 - 4c < 0 (a NaN discriminant counts as
+// on it). The shadow tests, the first test of a primary ray and the
+// blocker's entry point all take these steps.
+template <class L>
+GLINTWORK_LANE_FORMULA void SphereTerms(const typename L::V origin[3], const double centre[3], double radiusSquared,
+                                        typename L::V f[3], typename L::V& c)
+{
+    for (int a = 0; a < 3; ++a)
+        f[a] = origin[a] - L::Set(centre[a]);
+    c = Dot3<L>(f, f) - L::Set(radiusSquared);
+}
+
+// The discriminant b^2 - 4c, with b.
+template <class L>
+GLINTWORK_LANE_FORMULA typename L::V Discriminant(const typename L::V doubled[3], const typename L::V f[3],
+                                                  typename L::V c, typename L::V& b)
+{
+    b = Dot3<L>(doubled, f);
+    return b * b - L::Set(4.0) * c;
+}
+
+template <class L>
+GLINTWORK_LANE_FORMULA typename L::M MeetsSphere(const typename L::V doubled[3], const typename L::V f[3],
+                                                 typename L::V c)
+{
+    typename L::V b;
+    return L::Not(Discriminant<L>(doubled, f, c, b) < L::Set(0.0));
+}
