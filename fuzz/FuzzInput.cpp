@@ -29,7 +29,11 @@ const std::string& FuzzFilePath(const char* name)
 {
     std::string& path = Paths()[name];
     if (path.empty()) {
-        path = Folder() + "/glintwork-fuzz-" + std::to_string(getpid()) + "-" + name;
+        // The process number at a fixed width: the readers see the path, and a
+        // fixed-count run must see paths of the same length every time.
+        char pid[16];
+        snprintf(pid, sizeof pid, "%010d", int(getpid()));
+        path = Folder() + "/glintwork-fuzz-" + pid + "-" + name;
         static bool registered = atexit(RemoveFuzzInputs) == 0;
         (void)registered;
     }
