@@ -47,7 +47,7 @@ public:
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
         const KeepMode mode = kept ? ModeFor(*kept, tracer, bands) : KeepMode::Off;
         // A band keeps at most two plane points a pixel.
-        const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns * PointValues(tracer);
+        const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns * KeptView::PointValues(tracer.lightCount);
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
@@ -116,9 +116,6 @@ private:
                std::memcmp(kept.centres, tracer.sphereCentres, sizeof kept.centres[0] * kept.sphereCount) == 0;
     }
 
-    // Doubles kept for a plane point.
-    static std::size_t PointValues(const Tracer& tracer) { return 3 + 6 * static_cast<std::size_t>(tracer.lightCount); }
-
     static KeepMode ModeFor(KeptView& kept, const Tracer& tracer, unsigned bands)
     {
         switch (kept.state) {
@@ -129,12 +126,7 @@ private:
         case KeptView::State::Empty:
             break;
         }
-        // About one plane point a pixel: its direction and end, the point's
-        // values, composed record, plane and shadowed flag, and its share
-        // of a chunk's ball (a byte).
-        const std::size_t pixelBytes = sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(tracer) * sizeof(double) +
-                                       sizeof(PlotRecord) + 3;
-        if (std::size_t(tracer.rows) * tracer.columns * pixelBytes > kept.budgetBytes) {
+        if (KeptView::ExpectedBytes(std::size_t(tracer.rows) * tracer.columns, tracer.lightCount) > kept.budgetBytes) {
             kept.state = KeptView::State::TooLarge;
             return KeepMode::Off;
         }

@@ -59,19 +59,28 @@ struct KeptBand {
 };
 
 struct KeptView {
-    // At most this much is kept for a view (a 640 x 480 view with one plane
-    // point a pixel and two lights takes about 54 MB).
-    static constexpr std::size_t DefaultBudgetBytes = std::size_t(64) << 20;
-
     enum class State { Empty, Kept, TooLarge };  // TooLarge: over the budget, traced in full every time
     State state = State::Empty;
-    std::size_t budgetBytes = DefaultBudgetBytes;
+    // What the view may take (KeptViews shares one budget among its views).
+    std::size_t budgetBytes = SIZE_MAX;
     std::uint64_t setUpStamp = 0;
     Vec3 eye;
     // The spheres the composed points were made with.
     unsigned sphereCount = 0;
     Vec4 centres[5];
     std::vector<KeptBand> bands;
+
+    // Doubles kept for a plane point.
+    static std::size_t PointValues(unsigned lights) { return 3 + 6 * static_cast<std::size_t>(lights); }
+
+    // What a view of `pixels` pixels is expected to take, at about one plane
+    // point a pixel: its direction and end, the point's values, composed
+    // record, plane and shadowed flag, and its share of a chunk's ball (a byte).
+    static std::size_t ExpectedBytes(std::size_t pixels, unsigned lights)
+    {
+        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(lights) * sizeof(double) +
+                         sizeof(PlotRecord) + 3);
+    }
 
     std::size_t Bytes() const
     {
