@@ -46,8 +46,8 @@ public:
         const unsigned rows = tracer.rows;
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
         const KeepMode mode = kept ? ModeFor(*kept, tracer, bands) : KeepMode::Off;
-        // A band keeps at most two plane points a pixel.
-        const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns * KeptView::PointValues(tracer.lightCount);
+        // A band keeps at most two plane points a pixel, three doubles each.
+        const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns * 3;
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
@@ -126,7 +126,7 @@ private:
         case KeptView::State::Empty:
             break;
         }
-        if (KeptView::ExpectedBytes(std::size_t(tracer.rows) * tracer.columns, tracer.lightCount) > kept.budgetBytes) {
+        if (KeptView::ExpectedBytes(std::size_t(tracer.rows) * tracer.columns) > kept.budgetBytes) {
             kept.state = KeptView::State::TooLarge;
             return KeepMode::Off;
         }

@@ -52,8 +52,8 @@ namespace HWY_NAMESPACE {
 // Points [first, end) of `count`, a vector of points a step (the last one
 // repeated in the lanes past `end`); lights whose bit in `test` is clear
 // get masks of zero (no sphere is near their lines).
-void ShadowMasksOfPoints(const double* values, std::size_t stride, std::size_t first, std::size_t end,
-                         std::size_t count, unsigned lights, std::uint64_t test, const SphereSet& s,
+void ShadowMasksOfPoints(const double* hits, std::size_t first, std::size_t end, std::size_t count,
+                         const float* lightPositions, unsigned lights, std::uint64_t test, const SphereSet& s,
                          std::uint8_t* masks)
 {
     using D = Full;
@@ -65,15 +65,21 @@ void ShadowMasksOfPoints(const double* values, std::size_t stride, std::size_t f
         const std::size_t used = std::min(width, end - first);
         const double* lane[HWY_MAX_BYTES / sizeof(double)];
         for (std::size_t l = 0; l < width; ++l)
-            lane[l] = values + std::min(first + l, end - 1) * stride;
+            lane[l] = hits + std::min(first + l, end - 1) * 3;
         const V p[3] = {GatherLanes(d, lane, 0), GatherLanes(d, lane, 1), GatherLanes(d, lane, 2)};
         V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
         for (unsigned m = 0; m < s.count; ++m)
             SphereTerms<L>(p, s.centre[m], s.radiusSquared[m], f[m], c[m]);
         for (unsigned j = 0; j < lights; ++j) {
-            const std::size_t at = 3 + 3 * std::size_t(j);
-            const V doubled[3] = {L::Set(2.0) * GatherLanes(d, lane, at), L::Set(2.0) * GatherLanes(d, lane, at + 1),
-                                  L::Set(2.0) * GatherLanes(d, lane, at + 2)};
+            if (TestedSpheres(test, j, s) == 0) {
+                std::memset(masks + j * count + first, 0, used);
+                continue;
+            }
+            V light[3], dir[3];
+            for (int a = 0; a < 3; ++a)
+                light[a] = L::Set(lightPositions[3 * std::size_t(j) + a]);
+            UnitLightDir<L>(light, p, dir);
+            const V doubled[3] = {L::Set(2.0) * dir[0], L::Set(2.0) * dir[1], L::Set(2.0) * dir[2]};
             std::uint64_t bytes = 0;
             for (unsigned m = 0; m < TestedSpheres(test, j, s); ++m)
                 bytes |= Spread.bytes[MaskBits(d, MeetsSphere<L>(doubled, f[m], c[m]))] << m;
@@ -220,17 +226,17 @@ using glintwork::ClearOf;
 using glintwork::Cone;
 using glintwork::SetCones;
 
-void ShadowBalls(const double* values, std::size_t stride, std::size_t count, double* balls)
+void ShadowBalls(const double* hits, std::size_t count, double* balls)
 {
     for (std::size_t first = 0; first < count; first += ShadowChunk) {
         const std::size_t end = std::min(count, first + ShadowChunk);
         double low[3], high[3];
         for (int a = 0; a < 3; ++a)
-            low[a] = high[a] = values[first * stride + a];
+            low[a] = high[a] = hits[first * 3 + a];
         for (std::size_t p = first + 1; p < end; ++p) {
             for (int a = 0; a < 3; ++a) {
-                low[a] = std::min(low[a], values[p * stride + a]);
-                high[a] = std::max(high[a], values[p * stride + a]);
+                low[a] = std::min(low[a], hits[p * 3 + a]);
+                high[a] = std::max(high[a], hits[p * 3 + a]);
             }
         }
         double* ball = balls + 4 * (first / ShadowChunk);
@@ -245,8 +251,8 @@ void ShadowBalls(const double* values, std::size_t stride, std::size_t count, do
     }
 }
 
-void ShadowMasks(const double* values, std::size_t stride, std::size_t count, const double* balls,
-                 const float* lightPositions, unsigned lights, const SphereSet& spheres, std::uint8_t* masks)
+void ShadowMasks(const double* hits, std::size_t count, const double* balls, const float* lightPositions,
+                 unsigned lights, const SphereSet& spheres, std::uint8_t* masks)
 {
     // Each light's cones of the spheres (with more lights than fit here,
     // those lights are tested at every point).
@@ -281,7 +287,7 @@ void ShadowMasks(const double* values, std::size_t stride, std::size_t count, co
                 std::memset(masks + j * count + first, 0, end - first);
         } else {
             HWY_DYNAMIC_DISPATCH(glintwork::ShadowMasksOfPoints)
-            (values, stride, first, end, count, lights, test, spheres, masks);
+            (hits, first, end, count, lightPositions, lights, test, spheres, masks);
         }
     }
 }

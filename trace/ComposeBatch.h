@@ -13,18 +13,19 @@
 // tests, and ShadeSphere's miss test.
 
 // Kept plane points are tested a chunk of ShadowChunk points at a time; a
-// chunk's ball (centre and radius, four doubles) holds their hit points.
+// chunk's ball (centre and radius, four doubles) holds their hit points
+// (`hits`, three doubles a point).
 constexpr std::size_t ShadowChunk = 32;
-void ShadowBalls(const double* values, std::size_t stride, std::size_t count, double* balls);
+void ShadowBalls(const double* hits, std::size_t count, double* balls);
 
-// For kept plane points `values` (a point every `stride` doubles: the hit
-// point, then per light its unit direction at 3 + 3 j) with their `balls`, a
+// For kept plane points `hits` (three doubles a point) with their `balls`, a
 // byte per light and point, `masks[j * count + p]`: bit m set where sphere m
-// lies on the line from point p along light j's direction. A light whose
-// lines from a chunk's ball pass far from every sphere gets zeros there
-// without a test (with at most twelve lights).
-void ShadowMasks(const double* values, std::size_t stride, std::size_t count, const double* balls,
-                 const float* lightPositions, unsigned lights, const SphereSet& spheres, std::uint8_t* masks);
+// lies on the line from point p along light j's unit direction (worked out
+// as the trace does, UnitLightDir). A light whose lines from a chunk's ball
+// pass far from every sphere gets zeros there without a test (with at most
+// twelve lights).
+void ShadowMasks(const double* hits, std::size_t count, const double* balls, const float* lightPositions,
+                 unsigned lights, const SphereSet& spheres, std::uint8_t* masks);
 
 // Of primary directions `dirs` from `eye`, the pixels where some sphere is
 // not ruled out by ShadeSphere's first test (the discriminant of the doubled

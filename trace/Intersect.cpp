@@ -13,7 +13,7 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
     PlanePattern(hitPoint, k);
     const double exponent = planeExponents[k];
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
-    const KeptPoint kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k) : KeptPoint{};
+    const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k);
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = planeTintOnes;
     float sum[3] = {0.0f, 0.0f, 0.0f};
@@ -21,12 +21,6 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
     for (unsigned j = 0; j < lightCount; ++j) {
         lightDir = batch.LightDir(j, p);
         const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
-        // Kept whether or not a sphere blocks the light now.
-        if (kept) {
-            diffuseTerm = batch.Diffuse(j, p);
-            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
-            kept.SetLight(j, lightDir);
-        }
         // With no spheres the flag keeps its last value.
         if (sphereCount != 0) {
             const int m = batch.Blocker(j, p);
@@ -36,27 +30,17 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
                               planeShadowColour);
         }
         shadowed = shadowed || lightBlocked;
-        if (!lightBlocked && !kept) {
-            diffuseTerm = batch.Diffuse(j, p);
-            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
-        }
-        double unshadowed[3];
-        if (!lightBlocked || kept) {
-            for (int c = 0; c < 3; ++c)
-                unshadowed[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,
-                                          specularTerm);
-        }
-        if (kept) {
-            for (int c = 0; c < 3; ++c)
-                kept.terms[3 * j + c] = unshadowed[c];
-        }
         if (lightBlocked) {
             const float* light = &lightColours[9 * std::size_t(j)];
             for (int c = 0; c < 3; ++c)
                 sum[c] = static_cast<float>(ShadowedTerm(light, material, c, planeShadowColour[c]) + sum[c]);
         } else {
+            diffuseTerm = batch.Diffuse(j, p);
+            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
             for (int c = 0; c < 3; ++c)
-                sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
+                sum[c] = static_cast<float>(PlaneTerm(factors.ambient[c], factors.tinted[ones][c],
+                                                      factors.specular[c], diffuseTerm, specularTerm) +
+                                            sum[c]);
         }
     }
     PlotPoint(sum[0], sum[1], sum[2]);

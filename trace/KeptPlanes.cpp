@@ -3,7 +3,10 @@
 
 #include <algorithm>
 
+#include <cmath>
+
 #include "trace/ComposeBatch.h"
+#include "trace/LaneMaths.h"
 #include "trace/LightTerms.h"
 #include "trace/RoomTracer.h"
 
@@ -14,42 +17,34 @@ void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValu
         band->pixelDirs.clear();
         band->pixelEnds.clear();
         band->pointPlane.clear();
-        band->geometry.clear();
+        band->hits.clear();
         band->shadowBalls.clear();
-        band->terms.clear();
         band->composed.clear();
         band->shadowed.clear();
         band->complete = false;
         // About one plane point a pixel: room for a band of eight rows at once.
-        const std::size_t perPoint = 3 + 6 * static_cast<std::size_t>(lightCount);
-        const std::size_t points = std::min<std::size_t>(std::size_t(8) * columns, maxValues / perPoint);
+        const std::size_t points = std::min<std::size_t>(std::size_t(8) * columns, maxValues / 3);
         band->pixelDirs.reserve(std::size_t(8) * columns);
         band->pixelEnds.reserve(std::size_t(8) * columns);
         band->pointPlane.reserve(points);
-        band->geometry.reserve(points * (3 + 3 * std::size_t(lightCount)));
-        band->terms.reserve(points * 3 * std::size_t(lightCount));
+        band->hits.reserve(3 * points);
         band->composed.reserve(points);
         band->shadowed.reserve(points);
     }
 }
 
-RoomTracer::KeptPoint RoomTracer::RecordPlanePoint(int k)
+bool RoomTracer::RecordPlanePoint(int k)
 {
     KeptBand& band = *keeping.band;
-    const std::size_t geometry = 3 + 3 * static_cast<std::size_t>(lightCount);
-    const std::size_t terms = 3 * static_cast<std::size_t>(lightCount);
-    if (band.geometry.size() + band.terms.size() + geometry + terms > keeping.maxValues) {
+    if (band.hits.size() + 3 > keeping.maxValues) {
         keeping.mode = KeepMode::Off;  // over the budget: the band stays incomplete
-        return KeptPoint{};
+        return false;
     }
     band.pointPlane.push_back(static_cast<std::uint8_t>(k));
-    band.geometry.resize(band.geometry.size() + geometry);
-    band.terms.resize(band.terms.size() + terms);
-    const KeptPoint kept{&band.geometry[band.geometry.size() - geometry], &band.terms[band.terms.size() - terms]};
-    kept.geometry[0] = hitPoint.x;
-    kept.geometry[1] = hitPoint.y;
-    kept.geometry[2] = hitPoint.z;
-    return kept;
+    band.hits.push_back(hitPoint.x);
+    band.hits.push_back(hitPoint.y);
+    band.hits.push_back(hitPoint.z);
+    return true;
 }
 
 void RoomTracer::KeepPixel()
@@ -107,11 +102,13 @@ void RoomTracer::ComposeKeptRows(PointList& out)
     plotted.band = nullptr;
 }
 
-// The rest of the plane colour of ShadeBatchedPlanePoint, from the blocker search on,
-// for every plane point of the band, with the hit point, light directions
-// and unshadowed terms as kept. The shadow tests of all points come first,
-// a band at once; the first blocking sphere in index order casts the shadow.
-// A point that no sphere shadowed last time nor shadows now keeps its colour.
+// The plane colour of ShadeBatchedPlanePoint from the blocker search on,
+// for every plane point of the band, from its kept hit point, plane and
+// pixel. The shadow tests of all points come first, a band at once; the
+// first blocking sphere in index order casts the shadow. A point that no
+// sphere shadowed last time nor shadows now keeps its colour; the others
+// are shaded again, their light directions and terms worked out by the
+// formulas the trace uses (UnitLightDir, LightTerms, PlaneTerm).
 // (A view is composed only after its spheres moved, so there is at least
 // one sphere: with none, the blocked flag of the traced path would keep its
 // last value.)
@@ -119,43 +116,60 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
 {
     KeptBand& band = *keeping.band;
     const std::size_t count = band.pointPlane.size();
-    const std::size_t stride = 3 + 3 * static_cast<std::size_t>(lightCount);
     const std::size_t chunks = (count + ShadowChunk - 1) / ShadowChunk;
     if (band.shadowBalls.size() != 4 * chunks) {
         band.shadowBalls.resize(4 * chunks);
-        ShadowBalls(band.geometry.data(), stride, count, band.shadowBalls.data());
+        ShadowBalls(band.hits.data(), count, band.shadowBalls.data());
     }
     shadowMasks.resize(count * lightCount);
-    ShadowMasks(band.geometry.data(), stride, count, band.shadowBalls.data(), lightPositions.data(), lightCount,
-                spheres, shadowMasks.data());
+    ShadowMasks(band.hits.data(), count, band.shadowBalls.data(), lightPositions.data(), lightCount, spheres,
+                shadowMasks.data());
     pointsToCompose.resize(count);
     const std::size_t toCompose =
         PointsToCompose(shadowMasks.data(), lightCount, band.shadowed.data(), count, pointsToCompose.data());
+    std::size_t pixel = 0;
     for (std::size_t n = 0; n < toCompose; ++n) {
         const std::size_t p = pointsToCompose[n];
+        while (band.pixelEnds[pixel] <= p)
+            ++pixel;
         unsigned anyBlocked = 0;
         for (unsigned j = 0; j < lightCount; ++j)
             anyBlocked |= shadowMasks[j * count + p];
         band.shadowed[p] = anyBlocked != 0;
-        const double* g = &band.geometry[p * stride];
-        const double* terms = &band.terms[p * 3 * std::size_t(lightCount)];
-        hitPoint = Vec3(g[0], g[1], g[2]);
-        const float* material = &planeMaterials[9 * static_cast<std::size_t>(band.pointPlane[p])];
+        const double* point = &band.hits[3 * p];
+        hitPoint = Vec3(point[0], point[1], point[2]);
+        const int k = band.pointPlane[p];
+        PlanePattern(hitPoint, k);
+        const unsigned ones = planeTintOnes;
+        const double exponent = planeExponents[k];
+        const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
+        const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
+        const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
         for (unsigned j = 0; j < lightCount; ++j) {
             const unsigned onLine = shadowMasks[j * count + p];
+            const float* position = &lightPositions[3 * std::size_t(j)];
+            const double light[3] = {position[0], position[1], position[2]};
+            double dir[3], term[3];
             lightBlocked = onLine != 0;
             if (lightBlocked) {
-                const double* d = g + 3 + 3 * std::size_t(j);
-                lightDir = Vec3(d[0], d[1], d[2]);
+                UnitLightDir<OneLane>(light, point, dir);
+                lightDir = Vec3(dir[0], dir[1], dir[2]);
                 const unsigned m = static_cast<unsigned>(__builtin_ctz(onLine));
                 BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
+                const float* colours = &lightColours[9 * static_cast<std::size_t>(j)];
+                for (int c = 0; c < 3; ++c)
+                    term[c] = ShadowedTerm(colours, material, c, planeShadowColour[c]);
+            } else {
+                double half[3], specularBase;
+                LightTerms<OneLane>(light, point, view, axis, dir, half, diffuseTerm, specularBase);
+                specularTerm = std::pow(specularBase, exponent);
+                const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+                for (int c = 0; c < 3; ++c)
+                    term[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,
+                                        specularTerm);
             }
-            const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
-            for (int ch = 0; ch < 3; ++ch) {
-                const double term =
-                    lightBlocked ? ShadowedTerm(light, material, ch, planeShadowColour[ch]) : terms[3 * j + ch];
-                colour[ch] = static_cast<float>(term + colour[ch]);
-            }
+            for (int c = 0; c < 3; ++c)
+                colour[c] = static_cast<float>(term[c] + colour[c]);
         }
         band.composed[p] = PlotRecord{colour[0],
                                       colour[1],

@@ -23,15 +23,19 @@
 //     depth limit, and for the environment view the bend off its sphere;
 //   - the unit light direction: the hit point and the light's position
 //     (LoadScene);
-//   - the unshadowed term, in double as it is added: the hit point, the
-//     pattern of its plane, the plane's material and exponent, the light's
-//     colours and position (LoadScene) and the primary direction.
-// The reflection and coloured-shadow switches reach sphere points only. So
-// after a sphere move only the shadow tests, the blocker colours and the
-// additions are redone, in the same order; with the spheres where they were
-// last composed, the composed points themselves are reused, and so are those
-// that no sphere shadows, before or after the move. Sphere points
-// are always traced in full.
+//   - the unshadowed term: the hit point, the pattern of its plane, the
+//     plane's material and exponent, the light's colours and position
+//     (LoadScene) and the primary direction.
+// Only the hit points (and the primary directions) are kept: the light
+// directions and terms are worked out again from them where needed, by the
+// same formulas as the trace, so to the bit. The reflection and
+// coloured-shadow switches reach sphere points only. So after a sphere move
+// the shadow tests are redone, and the points some sphere shadows, before or
+// after the move, are shaded again in the same order; with the spheres where
+// they were last composed, the composed points themselves are reused, and so
+// are those that no sphere shadows, before or after the move. Sphere points
+// are always traced in full. What a view keeps does not grow with its
+// lights: about 80 bytes a pixel.
 //
 // Kept values are valid for one eye and one set-up of the tracer (its
 // set-up stamp, renewed by SetUpView, SetRoom and LoadScene).
@@ -42,13 +46,9 @@ struct KeptBand {
     std::vector<Vec3> pixelDirs;
     std::vector<std::uint32_t> pixelEnds;
     std::vector<std::uint8_t> pointPlane;  // per plane point: its room plane
-    // Per plane point, its geometry: the hit point (3), then per light the
-    // unit light direction (3); all a frame after a move reads of most points.
-    std::vector<double> geometry;
-    // Per plane point and light, the unshadowed term of each channel (3).
-    std::vector<double> terms;
+    std::vector<double> hits;              // per plane point: its hit point (3)
     // Per chunk of plane points, a ball holding their hit points (see
-    // ComposeBatch.h): worked out from the geometry when first composed.
+    // ComposeBatch.h): worked out from them when first composed.
     std::vector<double> shadowBalls;
     PointList composed;  // per plane point: as drawn in the view's last frame
     // Per plane point: whether a sphere blocked any light in its composed
@@ -70,16 +70,12 @@ struct KeptView {
     Vec4 centres[5];
     std::vector<KeptBand> bands;
 
-    // Doubles kept for a plane point.
-    static std::size_t PointValues(unsigned lights) { return 3 + 6 * static_cast<std::size_t>(lights); }
-
     // What a view of `pixels` pixels is expected to take, at about one plane
-    // point a pixel: its direction and end, the point's values, composed
+    // point a pixel: its direction and end, the point's hit point, composed
     // record, plane and shadowed flag, and its share of a chunk's ball (a byte).
-    static std::size_t ExpectedBytes(std::size_t pixels, unsigned lights)
+    static std::size_t ExpectedBytes(std::size_t pixels)
     {
-        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(lights) * sizeof(double) +
-                         sizeof(PlotRecord) + 3);
+        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + 3 * sizeof(double) + sizeof(PlotRecord) + 3);
     }
 
     std::size_t Bytes() const
@@ -88,7 +84,7 @@ struct KeptView {
         for (const KeptBand& b : bands)
             n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelEnds.capacity() * sizeof(std::uint32_t) +
                  b.pointPlane.capacity() +
-                 (b.geometry.capacity() + b.terms.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
+                 (b.hits.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
                  b.composed.capacity() * sizeof(PlotRecord) + b.shadowed.capacity();
         return n;
     }

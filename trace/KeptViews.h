@@ -41,7 +41,7 @@ public:
         }
         target->lastUse = ++clock;
         if (target->view.state == KeptView::State::Empty)
-            MakeRoom(*target, KeptView::ExpectedBytes(std::size_t(tracer.rows) * tracer.columns, tracer.lightCount));
+            MakeRoom(*target, KeptView::ExpectedBytes(std::size_t(tracer.rows) * tracer.columns));
         return target->view;
     }
 

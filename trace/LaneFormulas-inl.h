@@ -34,6 +34,15 @@ template <class L> GLINTWORK_LANE_FORMULA typename L::V ClampedAtZero(typename L
     return L::Select(x < zero, zero, x);
 }
 
+// The unit direction from `point` to `light`.
+template <class L>
+GLINTWORK_LANE_FORMULA void UnitLightDir(const typename L::V light[3], const typename L::V point[3], typename L::V dir[3])
+{
+    for (int a = 0; a < 3; ++a)
+        dir[a] = light[a] - point[a];
+    Normalize3<L>(dir);
+}
+
 // The light terms of one light at one shaded point: the unit light
 // direction, the normalised half vector, the diffuse factor and the base of
 // the specular power, for a ray that arrived along `view`, with a unit
@@ -47,11 +56,9 @@ GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typen
                                        const typename L::V view[3], const typename L::V normal[3], typename L::V dir[3],
                                        typename L::V half[3], typename L::V& diffuse, typename L::V& specularBase)
 {
-    for (int a = 0; a < 3; ++a) {
-        dir[a] = light[a] - point[a];
-        half[a] = dir[a] + view[a];
-    }
-    Normalize3<L>(dir);
+    for (int a = 0; a < 3; ++a)
+        half[a] = (light[a] - point[a]) + view[a];
+    UnitLightDir<L>(light, point, dir);
     Normalize3<L>(half);
     diffuse = ClampedAtZero<L>(Dot3<L>(dir, normal));
     specularBase = ClampedAtZero<L>(Dot3<L>(half, normal));

@@ -226,22 +226,9 @@ protected:
 
 private:
     Vec3 SphereCentre(unsigned m) const { return Vec3(sphereCentres[m].x, sphereCentres[m].y, sphereCentres[m].z); }
-    // Room for one more plane point's values in the band being recorded
-    // (none, and recording stopped, past the budget): its geometry (the hit
-    // point, set here, and the light directions) and its terms.
-    struct KeptPoint {
-        double* geometry = nullptr;
-        double* terms = nullptr;
-        explicit operator bool() const { return geometry != nullptr; }
-        void SetLight(unsigned j, const Vec3& direction) const
-        {
-            double* d = geometry + 3 + 3 * std::size_t(j);
-            d[0] = direction.x;
-            d[1] = direction.y;
-            d[2] = direction.z;
-        }
-    };
-    KeptPoint RecordPlanePoint(int k);
+    // Keeps the plane point at hitPoint on plane k in the band being
+    // recorded; false (and recording stopped) past the budget.
+    bool RecordPlanePoint(int k);
     // The pixel just traced: its primary direction and where its plane points end.
     void KeepPixel();
     // The point just plotted as the band's composed point, with whether a

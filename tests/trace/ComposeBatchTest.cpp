@@ -63,28 +63,26 @@ TEST_P(ComposeBatch, ShadowMasksEqualTheScalarTests)
         }
     }
     points.push_back(Vec3(7.0, 7.0, 7.0));  // on light 3
-    const std::size_t stride = 3 + 3 * lightCount, count = points.size();
-    std::vector<double> values(count * stride);
+    const std::size_t count = points.size();
+    std::vector<double> hits(count * 3);
     std::vector<std::uint8_t> expected(count * lightCount);
     for (std::size_t p = 0; p < count; ++p) {
-        double* v = &values[p * stride];
-        v[0] = points[p].x, v[1] = points[p].y, v[2] = points[p].z;
+        hits[3 * p] = points[p].x, hits[3 * p + 1] = points[p].y, hits[3 * p + 2] = points[p].z;
         for (unsigned j = 0; j < lightCount; ++j) {
             Vec3 d = Vec3(lights[3 * j], lights[3 * j + 1], lights[3 * j + 2]) - points[p];
             d.Normalize();
-            v[3 + 3 * j] = d.x, v[4 + 3 * j] = d.y, v[5 + 3 * j] = d.z;
             for (unsigned m = 0; m < 3; ++m)
                 expected[j * count + p] |= std::uint8_t(straightforward.SphereOnLine(points[p], d, m) << m);
         }
     }
     ASSERT_NE(std::count(expected.begin(), expected.end(), 0), std::ptrdiff_t(expected.size()));
     std::vector<double> balls(4 * ((count + ShadowChunk - 1) / ShadowChunk));
-    ShadowBalls(values.data(), stride, count, balls.data());
+    ShadowBalls(hits.data(), count, balls.data());
     // All lights (one in a sphere: nothing culled for it), and the two
     // outside the spheres alone (whole chunks culled).
     for (unsigned used : {lightCount, 2u}) {
         std::vector<std::uint8_t> masks(count * used, 0xff);
-        ShadowMasks(values.data(), stride, count, balls.data(), lights.data(), used, spheres, masks.data());
+        ShadowMasks(hits.data(), count, balls.data(), lights.data(), used, spheres, masks.data());
         for (std::size_t i = 0; i < masks.size(); ++i)
             ASSERT_EQ(int(masks[i]), int(expected[i])) << "point " << i % count << ", light " << i / count;
     }

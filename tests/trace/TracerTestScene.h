@@ -125,12 +125,17 @@ inline bool Equal(const PointList& a, const PointList& b)
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), Same);
 }
 
-inline std::string DefaultScene()
+inline std::string SceneFile(const std::string& path)
 {
-    std::ifstream file(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
+    std::ifstream file(path);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+inline std::string DefaultScene()
+{
+    return SceneFile(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
 }
 
 // Odd sizes, spheres cutting the walls and each other, five spheres, bright
