@@ -46,8 +46,10 @@ public:
         const unsigned rows = tracer.rows;
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
         const KeepMode mode = kept ? ModeFor(*kept, tracer, bands) : KeepMode::Off;
-        // A band keeps at most two plane points a pixel, three doubles each.
-        const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns * 3;
+        // A band keeps at most two plane points a pixel.
+        const bool factors = mode == KeepMode::Record && kept->factors;
+        const std::size_t maxValues =
+            2 * std::size_t(RowsPerBand) * tracer.columns * KeptView::PointValues(factors ? tracer.lightCount : 0);
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
@@ -60,7 +62,7 @@ public:
                 Worker& w = workers[worker];
                 w.points.clear();
                 const unsigned begin = band * RowsPerBand;
-                w.tracer.StartKeeping(mode != KeepMode::Off ? &kept->bands[band] : nullptr, mode, maxValues);
+                w.tracer.StartKeeping(mode != KeepMode::Off ? &kept->bands[band] : nullptr, mode, maxValues, factors);
                 if (mode == KeepMode::Compose || mode == KeepMode::Reuse)
                     w.tracer.ComposeKeptRows(w.points);
                 else
@@ -126,10 +128,12 @@ private:
         case KeptView::State::Empty:
             break;
         }
-        if (KeptView::ExpectedBytes(std::size_t(tracer.rows) * tracer.columns) > kept.budgetBytes) {
+        const std::size_t pixels = std::size_t(tracer.rows) * tracer.columns;
+        if (KeptView::ExpectedBytes(pixels) > kept.budgetBytes) {
             kept.state = KeptView::State::TooLarge;
             return KeepMode::Off;
         }
+        kept.factors = !kept.factorsTooLarge && KeptView::ExpectedBytes(pixels, tracer.lightCount) <= kept.budgetBytes;
         kept.bands.resize(bands);
         return KeepMode::Record;
     }
@@ -143,7 +147,12 @@ private:
                 complete = complete && b.complete;
             kept.state =
                 complete && kept.Bytes() <= kept.budgetBytes ? KeptView::State::Kept : KeptView::State::TooLarge;
-            if (kept.state == KeptView::State::TooLarge)
+            if (kept.state == KeptView::State::TooLarge && kept.factors) {
+                // Without the factors it may fit: tried at the next frame.
+                kept.state = KeptView::State::Empty;
+                kept.factorsTooLarge = true;
+            }
+            if (kept.state != KeptView::State::Kept)
                 kept.bands = std::vector<KeptBand>();
         }
         kept.sphereCount = tracer.sphereCount;

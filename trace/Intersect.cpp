@@ -14,6 +14,7 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
     const double exponent = planeExponents[k];
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k);
+    double* const factorsKept = kept ? KeptFactors() : nullptr;
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = planeTintOnes;
     float sum[3] = {0.0f, 0.0f, 0.0f};
@@ -30,13 +31,20 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
                               planeShadowColour);
         }
         shadowed = shadowed || lightBlocked;
+        // Kept whether or not a sphere blocks the light now.
+        if (!lightBlocked || factorsKept) {
+            diffuseTerm = batch.Diffuse(j, p);
+            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
+        }
+        if (factorsKept) {
+            factorsKept[2 * j] = diffuseTerm;
+            factorsKept[2 * j + 1] = specularTerm;
+        }
         if (lightBlocked) {
             const float* light = &lightColours[9 * std::size_t(j)];
             for (int c = 0; c < 3; ++c)
                 sum[c] = static_cast<float>(ShadowedTerm(light, material, c, planeShadowColour[c]) + sum[c]);
         } else {
-            diffuseTerm = batch.Diffuse(j, p);
-            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
             for (int c = 0; c < 3; ++c)
                 sum[c] = static_cast<float>(PlaneTerm(factors.ambient[c], factors.tinted[ones][c],
                                                       factors.specular[c], diffuseTerm, specularTerm) +

@@ -10,24 +10,28 @@
 #include "trace/LightTerms.h"
 #include "trace/RoomTracer.h"
 
-void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues)
+void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, bool factors)
 {
-    keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues};
+    keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues, factors};
     if (keeping.mode == KeepMode::Record) {
         band->pixelDirs.clear();
         band->pixelEnds.clear();
         band->pointPlane.clear();
         band->hits.clear();
+        band->factors.clear();
         band->shadowBalls.clear();
         band->composed.clear();
         band->shadowed.clear();
         band->complete = false;
         // About one plane point a pixel: room for a band of eight rows at once.
-        const std::size_t points = std::min<std::size_t>(std::size_t(8) * columns, maxValues / 3);
+        const std::size_t lights = factors ? lightCount : 0;
+        const std::size_t points =
+            std::min<std::size_t>(std::size_t(8) * columns, maxValues / KeptView::PointValues(lights));
         band->pixelDirs.reserve(std::size_t(8) * columns);
         band->pixelEnds.reserve(std::size_t(8) * columns);
         band->pointPlane.reserve(points);
         band->hits.reserve(3 * points);
+        band->factors.reserve(2 * lights * points);
         band->composed.reserve(points);
         band->shadowed.reserve(points);
     }
@@ -36,7 +40,8 @@ void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValu
 bool RoomTracer::RecordPlanePoint(int k)
 {
     KeptBand& band = *keeping.band;
-    if (band.hits.size() + 3 > keeping.maxValues) {
+    const std::size_t factors = keeping.factors ? 2 * std::size_t(lightCount) : 0;
+    if (band.hits.size() + band.factors.size() + 3 + factors > keeping.maxValues) {
         keeping.mode = KeepMode::Off;  // over the budget: the band stays incomplete
         return false;
     }
@@ -44,7 +49,14 @@ bool RoomTracer::RecordPlanePoint(int k)
     band.hits.push_back(hitPoint.x);
     band.hits.push_back(hitPoint.y);
     band.hits.push_back(hitPoint.z);
+    band.factors.resize(band.factors.size() + factors);
     return true;
+}
+
+double* RoomTracer::KeptFactors()
+{
+    KeptBand& band = *keeping.band;
+    return keeping.factors ? band.factors.data() + band.factors.size() - 2 * std::size_t(lightCount) : nullptr;
 }
 
 void RoomTracer::KeepPixel()
@@ -108,7 +120,8 @@ void RoomTracer::ComposeKeptRows(PointList& out)
 // first blocking sphere in index order casts the shadow. A point that no
 // sphere shadowed last time nor shadows now keeps its colour; the others
 // are shaded again, their light directions and terms worked out by the
-// formulas the trace uses (UnitLightDir, LightTerms, PlaneTerm).
+// formulas the trace uses (UnitLightDir, LightTerms, PlaneTerm), from the
+// kept light factors where the band has them.
 // (A view is composed only after its spheres moved, so there is at least
 // one sphere: with none, the blocked flag of the traced path would keep its
 // last value.)
@@ -145,6 +158,7 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
         const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
         const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
         const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
+        const double* factors = band.factors.empty() ? nullptr : &band.factors[2 * std::size_t(lightCount) * p];
         for (unsigned j = 0; j < lightCount; ++j) {
             const unsigned onLine = shadowMasks[j * count + p];
             const float* position = &lightPositions[3 * std::size_t(j)];
@@ -160,9 +174,14 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
                 for (int c = 0; c < 3; ++c)
                     term[c] = ShadowedTerm(colours, material, c, planeShadowColour[c]);
             } else {
-                double half[3], specularBase;
-                LightTerms<OneLane>(light, point, view, axis, dir, half, diffuseTerm, specularBase);
-                specularTerm = std::pow(specularBase, exponent);
+                if (factors) {
+                    diffuseTerm = factors[2 * j];
+                    specularTerm = factors[2 * j + 1];
+                } else {
+                    double half[3], specularBase;
+                    LightTerms<OneLane>(light, point, view, axis, dir, half, diffuseTerm, specularBase);
+                    specularTerm = std::pow(specularBase, exponent);
+                }
                 const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
                 for (int c = 0; c < 3; ++c)
                     term[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,

@@ -26,16 +26,18 @@
 //   - the unshadowed term: the hit point, the pattern of its plane, the
 //     plane's material and exponent, the light's colours and position
 //     (LoadScene) and the primary direction.
-// Only the hit points (and the primary directions) are kept: the light
-// directions and terms are worked out again from them where needed, by the
-// same formulas as the trace, so to the bit. The reflection and
+// Only the hit points (and the primary directions) are kept, and, where the
+// budget leaves room, per light the diffuse factor and the specular power:
+// the light directions and the rest of the terms are worked out again from
+// them where needed, by the same formulas as the trace, so to the bit. The
+// reflection and
 // coloured-shadow switches reach sphere points only. So after a sphere move
 // the shadow tests are redone, and the points some sphere shadows, before or
 // after the move, are shaded again in the same order; with the spheres where
 // they were last composed, the composed points themselves are reused, and so
 // are those that no sphere shadows, before or after the move. Sphere points
-// are always traced in full. What a view keeps does not grow with its
-// lights: about 80 bytes a pixel.
+// are always traced in full. Without the factors what a view keeps does not
+// grow with its lights: about 80 bytes a pixel.
 //
 // Kept values are valid for one eye and one set-up of the tracer (its
 // set-up stamp, renewed by SetUpView, SetRoom and LoadScene).
@@ -47,6 +49,9 @@ struct KeptBand {
     std::vector<std::uint32_t> pixelEnds;
     std::vector<std::uint8_t> pointPlane;  // per plane point: its room plane
     std::vector<double> hits;              // per plane point: its hit point (3)
+    // Per plane point and light, when the view keeps them: the diffuse
+    // factor and the specular power (2), as the trace worked them out.
+    std::vector<double> factors;
     // Per chunk of plane points, a ball holding their hit points (see
     // ComposeBatch.h): worked out from them when first composed.
     std::vector<double> shadowBalls;
@@ -63,6 +68,10 @@ struct KeptView {
     State state = State::Empty;
     // What the view may take (KeptViews shares one budget among its views).
     std::size_t budgetBytes = SIZE_MAX;
+    // Whether the bands keep the light factors: when they are expected to
+    // fit, until once they did not.
+    bool factors = false;
+    bool factorsTooLarge = false;
     std::uint64_t setUpStamp = 0;
     Vec3 eye;
     // The spheres the composed points were made with.
@@ -70,12 +79,16 @@ struct KeptView {
     Vec4 centres[5];
     std::vector<KeptBand> bands;
 
+    // Doubles kept for a plane point, with the factors of `factorLights` lights.
+    static std::size_t PointValues(unsigned factorLights) { return 3 + 2 * std::size_t(factorLights); }
+
     // What a view of `pixels` pixels is expected to take, at about one plane
-    // point a pixel: its direction and end, the point's hit point, composed
+    // point a pixel: its direction and end, the point's values, composed
     // record, plane and shadowed flag, and its share of a chunk's ball (a byte).
-    static std::size_t ExpectedBytes(std::size_t pixels)
+    static std::size_t ExpectedBytes(std::size_t pixels, unsigned factorLights = 0)
     {
-        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + 3 * sizeof(double) + sizeof(PlotRecord) + 3);
+        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(factorLights) * sizeof(double) +
+                         sizeof(PlotRecord) + 3);
     }
 
     std::size_t Bytes() const
@@ -84,7 +97,7 @@ struct KeptView {
         for (const KeptBand& b : bands)
             n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelEnds.capacity() * sizeof(std::uint32_t) +
                  b.pointPlane.capacity() +
-                 (b.hits.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
+                 (b.hits.capacity() + b.factors.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
                  b.composed.capacity() * sizeof(PlotRecord) + b.shadowed.capacity();
         return n;
     }

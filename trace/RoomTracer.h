@@ -57,8 +57,8 @@ public:
     // The kept plane values this tracer records into or composes from while
     // it traces rows (a band of a view; see KeptView.h). `maxValues` bounds
     // what a recording keeps: beyond it the band stops recording and stays
-    // incomplete.
-    void StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues);
+    // incomplete. With `factors` a recording keeps the light factors too.
+    void StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, bool factors = false);
     KeepMode Keeping() const { return keeping.mode; }
     // Compose or Reuse: the band's pixels from its kept values, appended to
     // `out`; sphere points traced in full.
@@ -227,8 +227,10 @@ protected:
 private:
     Vec3 SphereCentre(unsigned m) const { return Vec3(sphereCentres[m].x, sphereCentres[m].y, sphereCentres[m].z); }
     // Keeps the plane point at hitPoint on plane k in the band being
-    // recorded; false (and recording stopped) past the budget.
+    // recorded; false (and recording stopped) past the budget. Its light
+    // factors go to KeptFactors() (null when they are not kept).
     bool RecordPlanePoint(int k);
+    double* KeptFactors();
     // The pixel just traced: its primary direction and where its plane points end.
     void KeepPixel();
     // The point just plotted as the band's composed point, with whether a
@@ -276,6 +278,7 @@ private:
         KeptBand* band = nullptr;
         KeepMode mode = KeepMode::Off;
         std::size_t maxValues = 0;
+        bool factors = false;
     };
     KeepingState keeping;
     // Scratch of ComposeKeptRows, a band's worth: the shadow tests of its
