@@ -133,7 +133,12 @@ private:
             kept.state = KeptView::State::TooLarge;
             return KeepMode::Off;
         }
-        kept.factors = !kept.factorsTooLarge && KeptView::ExpectedBytes(pixels, tracer.lightCount) <= kept.budgetBytes;
+        // The factors only where another view as large (the pair's other
+        // eye) still fits without them: else the two would empty each
+        // other's slots at every frame.
+        kept.factors = !kept.factorsTooLarge && KeptView::ExpectedBytes(pixels, tracer.lightCount) +
+                                                        KeptView::ExpectedBytes(pixels) <=
+                                                    kept.budgetBytes;
         kept.bands.resize(bands);
         return KeepMode::Record;
     }

@@ -69,7 +69,7 @@ struct KeptView {
     // What the view may take (KeptViews shares one budget among its views).
     std::size_t budgetBytes = SIZE_MAX;
     // Whether the bands keep the light factors: when they are expected to
-    // fit, until once they did not.
+    // fit with room for another view without them, until once they did not.
     bool factors = false;
     bool factorsTooLarge = false;
     std::uint64_t setUpStamp = 0;
