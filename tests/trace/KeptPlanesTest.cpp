@@ -4,10 +4,10 @@
 #include <random>
 #include <type_traits>
 
-#include "trace/BandTracer.h"
-#include "trace/EnvSceneTracer.h"
-#include "trace/ReferenceTracer.h"
-#include "trace/SceneTracer.h"
+#include "trace/kept/BandTracer.h"
+#include "trace/tracers/EnvSceneTracer.h"
+#include "trace/tracers/ReferenceTracer.h"
+#include "trace/tracers/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
 namespace {
