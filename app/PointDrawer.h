@@ -1,7 +1,7 @@
 #ifndef GLINTWORK_POINTDRAWER_H
 #define GLINTWORK_POINTDRAWER_H
 
-#include "trace/PointList.h"
+#include "trace/tracers/PointList.h"
 
 // Draw a traced point list into the current GL context, in list order. Both
 // leave the current colour white. The immediate form issues one glBegin/glEnd

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "trace/SceneCheck.h"
+#include "trace/scene/SceneCheck.h"
 
 namespace {
 

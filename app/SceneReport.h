@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "trace/Scene.h"
-#include "trace/SceneDiagnostic.h"
+#include "trace/scene/Scene.h"
+#include "trace/scene/SceneDiagnostic.h"
 
 // What the program tells about a scene script it reads for tracing: the
 // lines for standard error, in the form compilers use, and the one-line

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "trace/InstructionSet.h"
+#include "trace/kernels/InstructionSet.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "trace/FramePath.h"
+#include "trace/kept/FramePath.h"
 
 // How a run traces and when it stops, as the program reads it from the
 // environment (GLINTWORK_FRAMES, GLINTWORK_THREADS, GLINTWORK_PATH,

@@ -11,10 +11,10 @@
 #include "app/WindowInputs.h"
 #include "framework/main/Main.h"
 #include "framework/platform/PlatformWindow.h"
-#include "trace/InstructionSet.h"
-#include "trace/ReferenceTracer.h"
-#include "trace/SceneCheck.h"
-#include "trace/ViewGeometry.h"
+#include "trace/kernels/InstructionSet.h"
+#include "trace/tracers/ReferenceTracer.h"
+#include "trace/scene/SceneCheck.h"
+#include "trace/math/ViewGeometry.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include "app/Settings.h"
 #include "framework/glwindow/GLWindow.h"
 #include "framework/image/Image.h"
-#include "trace/BandTracer.h"
-#include "trace/EnvSceneTracer.h"
-#include "trace/FramePath.h"
-#include "trace/Scene.h"
-#include "trace/SceneTracer.h"
-#include "trace/Vec3.h"
-#include "trace/ViewCache.h"
+#include "trace/kept/BandTracer.h"
+#include "trace/tracers/EnvSceneTracer.h"
+#include "trace/kept/FramePath.h"
+#include "trace/scene/Scene.h"
+#include "trace/tracers/SceneTracer.h"
+#include "trace/math/Vec3.h"
+#include "trace/kept/ViewCache.h"
 
 // The application's one window: traces the selected view on every redraw,
 // writes the frame to "screenShot.bmp" (or the file the program names) and

@@ -35,7 +35,7 @@
 #include "app/TracerWindow.h"
 #include "app/WindowInputs.h"
 #include "framework/main/App.h"
-#include "trace/BandTracer.h"
+#include "trace/kept/BandTracer.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {

@@ -26,13 +26,13 @@
 #include <string>
 #include <vector>
 
-#include "trace/BandTracer.h"
-#include "trace/EnvSceneTracer.h"
-#include "trace/InstructionSet.h"
-#include "trace/ReferenceTracer.h"
-#include "trace/Scene.h"
-#include "trace/SceneCheck.h"
-#include "trace/SceneTracer.h"
+#include "trace/kept/BandTracer.h"
+#include "trace/tracers/EnvSceneTracer.h"
+#include "trace/kernels/InstructionSet.h"
+#include "trace/tracers/ReferenceTracer.h"
+#include "trace/scene/Scene.h"
+#include "trace/scene/SceneCheck.h"
+#include "trace/tracers/SceneTracer.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // no hang, no huge allocation", every run checks that the lists the tracers
 // index have the lengths their counts promise, and that every message has a
 // place and fits on one line.
-#include "trace/Scene.h"
-#include "trace/SceneCheck.h"
+#include "trace/scene/Scene.h"
+#include "trace/scene/SceneCheck.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -15,7 +15,7 @@
 #include "app/Settings.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
-#include "trace/InstructionSet.h"
+#include "trace/kernels/InstructionSet.h"
 #include "tests/support/ScratchFolder.h"
 
 template <typename Derived> class CheckedWindow : public TracerWindow {

@@ -1,4 +1,4 @@
-#include "trace/BandPool.h"
+#include "trace/kept/BandPool.h"
 
 #include <gtest/gtest.h>
 

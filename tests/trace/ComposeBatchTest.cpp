@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "trace/ComposeBatch.h"
-#include "trace/SceneTracer.h"
+#include "trace/kernels/ComposeBatch.h"
+#include "trace/tracers/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "trace/Scene.h"
+#include "trace/scene/Scene.h"
 #include "tests/trace/TracerTestScene.h"
 
 namespace {

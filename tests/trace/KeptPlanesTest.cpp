@@ -4,10 +4,10 @@
 #include <random>
 #include <type_traits>
 
-#include "trace/BandTracer.h"
-#include "trace/EnvSceneTracer.h"
-#include "trace/ReferenceTracer.h"
-#include "trace/SceneTracer.h"
+#include "trace/kept/BandTracer.h"
+#include "trace/tracers/EnvSceneTracer.h"
+#include "trace/tracers/ReferenceTracer.h"
+#include "trace/tracers/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
 namespace {
@@ -158,6 +158,8 @@ TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
         {"default scene, 160 x 120", DefaultScene() + " screen 160 120", 300, 0, false},
         {"five spheres cutting walls, bright lights", AwkwardScene(), 300, 0, false},
         {"the same over budget", AwkwardScene(), 20, 400000, true},  // the pixels fit, not the plane points
+        // The back wall lies exactly at the depth limit: its hits are left out.
+        {"depth limit on the back wall", DefaultScene() + " screen 160 120 raytracedepth -30", 20, 0, false},
         {"room for one view at a time", DefaultScene() + " screen 160 120", 60,
          KeptView::ExpectedBytes(160 * 120) * 3 / 2, false},
         {"eight lights", EightLights(), 30, 0, false},

@@ -5,9 +5,9 @@
 #include <limits>
 #include <vector>
 
-#include "trace/LightBatch.h"
-#include "trace/PlanePointBatch.h"
-#include "trace/SceneTracer.h"
+#include "trace/kernels/LightBatch.h"
+#include "trace/kernels/PlanePointBatch.h"
+#include "trace/tracers/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "tests/trace/TracerTestScene.h"
-#include "trace/Scene.h"
-#include "trace/SceneCheck.h"
+#include "trace/scene/Scene.h"
+#include "trace/scene/SceneCheck.h"
 
 namespace {
 
@@ -150,7 +150,7 @@ TEST(SceneScript, RefusesCountsAboveTheirLimit)
     Scene ok;
     for (const char* text : {"sphere 1000000", "light 256", "plane 1000000"})
         ASSERT_EQ(ReadScene(ok, text), Scene::Status::Read) << text;
-    EXPECT_EQ(ok.sphereRadii.size(), Scene::MaxSpheres);
+    EXPECT_EQ(ok.sphereRadii.size(), Scene::MaxListedSpheres);
     EXPECT_EQ(ok.lightColours.size(), 9u * Scene::MaxLights);
     EXPECT_EQ(ok.planePoints.size(), 3u * Scene::MaxPlanePoints);
 }

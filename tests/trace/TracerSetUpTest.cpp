@@ -4,8 +4,8 @@
 #include <tuple>
 
 #include "tests/trace/TracerTestScene.h"
-#include "trace/EnvSceneTracer.h"
-#include "trace/SceneTracer.h"
+#include "trace/tracers/EnvSceneTracer.h"
+#include "trace/tracers/SceneTracer.h"
 
 // The tracer's arithmetic keeps its order, its signs and its zeros.
 TEST(Vec3, ArithmeticKeepsItsOrder)

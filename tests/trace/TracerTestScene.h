@@ -9,12 +9,12 @@
 #include <sstream>
 #include <string>
 
-#include "trace/InstructionSet.h"
-#include "trace/PointList.h"
-#include "trace/ReferenceTracer.h"
-#include "trace/Scene.h"
-#include "trace/SceneTracer.h"
-#include "trace/Vec3.h"
+#include "trace/kernels/InstructionSet.h"
+#include "trace/tracers/PointList.h"
+#include "trace/tracers/ReferenceTracer.h"
+#include "trace/scene/Scene.h"
+#include "trace/tracers/SceneTracer.h"
+#include "trace/math/Vec3.h"
 
 // A room x, y in [-10, 10], z from -30 to 10 (20 plane points in the order the
 // tracers read them), plus whatever the caller appends. Plane materials are

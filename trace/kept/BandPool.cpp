@@ -1,0 +1,110 @@
+#include "trace/kept/BandPool.h"
+
+#include <chrono>
+
+BandPool::BandPool(unsigned threadCount) : threads(threadCount == 0 ? 1 : threadCount)
+{
+    // Even one tracing thread is a thread of its own: the caller waits,
+    // draws finished bands and watches its input.
+    pool.reserve(threads);
+    for (unsigned i = 0; i < threads; ++i)
+        pool.emplace_back(&BandPool::Work, this, i);
+}
+
+BandPool::~BandPool()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    for (std::thread& t : pool)
+        t.join();
+}
+
+bool BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>& job,
+                   const std::function<void(unsigned)>& consume, const std::function<bool()>& keepGoing)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    currentJob = &job;
+    bandCount = bands;
+    nextBand = 0;
+    consumed = 0;
+    maxAhead = 0;
+    bandDone.assign(bands, 0);
+    busyWorkers = threads;
+    ++generation;
+    wake.notify_all();
+
+    bool cancelled = false;
+    for (unsigned b = 0; b < bands && !cancelled; ++b) {
+        const auto ready = [&] { return bandDone[b] != 0; };
+        if (!keepGoing) {
+            finished.wait(lock, ready);
+        } else {
+            // keepGoing runs with the pool held, so that once it has said
+            // no, no band can start.
+            cancelled = !keepGoing();
+            while (!cancelled && !finished.wait_for(lock, std::chrono::milliseconds(PollMilliseconds), ready))
+                cancelled = !keepGoing();
+        }
+        if (cancelled)
+            break;
+        lock.unlock();
+        consume(b);
+        lock.lock();
+        consumed = b + 1;
+        if (maxAhead != 0)
+            room.notify_all();
+    }
+    if (cancelled) {
+        nextBand = bandCount;  // the workers start nothing more
+        room.notify_all();
+    }
+    // Wait until the workers are back at rest so that the next frame cannot
+    // meet one of them still looking at this frame's state.
+    finished.wait(lock, [&] { return busyWorkers == 0; });
+    currentJob = nullptr;
+    return !cancelled;
+}
+
+void BandPool::Work(unsigned worker)
+{
+    unsigned seen = 0;
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        wake.wait(lock, [&] { return stopping || generation != seen; });
+        if (stopping)
+            return;
+        seen = generation;
+        while (nextBand < bandCount) {
+            if (maxAhead != 0 && nextBand >= consumed + maxAhead) {
+                room.wait(lock);
+                continue;
+            }
+            const unsigned band = nextBand++;
+            lock.unlock();
+            (*currentJob)(worker, band);
+            lock.lock();
+            bandDone[band] = 1;
+            finished.notify_all();
+        }
+        --busyWorkers;
+        if (busyWorkers == 0)
+            finished.notify_all();
+    }
+}
+
+void BandPool::BoundAhead(unsigned bands)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    maxAhead = bands == 0 ? 1 : bands;
+}
+
+unsigned TracingThreads(unsigned asked)
+{
+    if (asked > 0)
+        return asked;
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : n;
+}

@@ -1,0 +1,29 @@
+#ifndef GLINTWORK_LANEMATHS_H
+#define GLINTWORK_LANEMATHS_H
+
+#include <cmath>
+
+// The fast path's formulas are written once (trace/LaneFormulas-inl.h), as
+// templates over a set of lanes `L`: L::V is a value (a plain double, or a
+// vector of doubles), L::M the answer of a comparison (a bool, or a mask),
+// and L gives the few operations that are not operators. The same template
+// worked out on a vector does, in every lane, exactly what it does on a
+// double: the same operations in the same order, each rounded to double (no
+// fused multiply-add), so a lane's value is the scalar value to the bit.
+//
+// OneLane is the plain double; VectorLanes (trace/VectorLanes-inl.h) a
+// vector of the instruction set chosen at run time.
+struct OneLane {
+    using V = double;
+    using M = bool;
+    static V Set(double x) { return x; }
+    static V Sqrt(V x) { return std::sqrt(x); }
+    static V Select(M m, V yes, V no) { return m ? yes : no; }
+    static M Not(M m) { return !m; }
+    static M Or(M a, M b) { return a || b; }
+    static M AndNot(M notThis, M but) { return !notThis && but; }
+};
+
+#include "trace/kernels/LaneFormulas-inl.h"
+
+#endif

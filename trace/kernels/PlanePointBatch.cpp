@@ -1,0 +1,142 @@
+// Compiled once for every instruction set Highway targets here; the widest
+// the processor has (or the one chosen, InstructionSet.h) runs.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "trace/kernels/PlanePointBatch.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "trace/kernels/PlanePointBatch.h"
+#include "trace/kernels/VectorLanes-inl.h"
+
+#ifndef GLINTWORK_PLANEPOINTBATCH_ARRAYS
+#define GLINTWORK_PLANEPOINTBATCH_ARRAYS
+namespace glintwork {
+// What the kernel reads and writes.
+struct PlanePointArrays {
+    unsigned points;
+    unsigned lights;
+    const double* point[3];
+    const double* normal[3];
+    const double* view[3];
+    const double* position;  // x, y, z per light
+    const SphereSet* spheres;
+    // Per light, PlanePointBatch::Padded entries.
+    double* dir[3];
+    double* diffuse;
+    double* specularBase;
+    unsigned* onLine;     // per light and sphere
+    unsigned* anyOnLine;  // per light
+};
+}  // namespace glintwork
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace glintwork {
+namespace HWY_NAMESPACE {
+
+void ComputePlanePoints(const PlanePointArrays& b)
+{
+    using D = Full;
+    using L = VectorLanes<D>;
+    using V = typename L::V;
+    const D d;
+    const unsigned lanes = static_cast<unsigned>(hn::Lanes(d));
+    const SphereSet& s = *b.spheres;
+    for (unsigned first = 0; first < b.points; first += lanes) {
+        const unsigned valid = b.points - first >= lanes ? (1u << lanes) - 1u : (1u << (b.points - first)) - 1u;
+        V p[3], n[3], v[3];
+        for (int a = 0; a < 3; ++a) {
+            p[a] = hn::LoadU(d, b.point[a] + first);
+            n[a] = hn::LoadU(d, b.normal[a] + first);
+            v[a] = hn::LoadU(d, b.view[a] + first);
+        }
+        // Per sphere: what depends on the point alone, the same for every light.
+        V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
+        for (unsigned m = 0; m < s.count; ++m)
+            SphereTerms<L>(p, s.centre[m], s.radiusSquared[m], f[m], c[m]);
+        for (unsigned j = 0; j < b.lights; ++j) {
+            V light[3], dir[3], half[3], diffuse, specularBase;
+            for (int a = 0; a < 3; ++a)
+                light[a] = L::Set(b.position[3 * std::size_t(j) + a]);
+            LightTerms<L>(light, p, v, n, dir, half, diffuse, specularBase);
+            const std::size_t out = j * std::size_t(PlanePointBatch::Padded) + first;
+            for (int a = 0; a < 3; ++a)
+                hn::StoreU(dir[a], d, b.dir[a] + out);
+            hn::StoreU(diffuse, d, b.diffuse + out);
+            hn::StoreU(specularBase, d, b.specularBase + out);
+
+            const V doubled[3] = {L::Set(2.0) * dir[0], L::Set(2.0) * dir[1], L::Set(2.0) * dir[2]};
+            unsigned* lines = b.onLine + j * std::size_t(SphereSet::MaxSpheres);
+            unsigned any = 0;
+            for (unsigned m = 0; m < s.count; ++m) {
+                const unsigned bits = MaskBits(d, MeetsSphere<L>(doubled, f[m], c[m])) & valid;
+                lines[m] = first == 0 ? bits : lines[m] | bits << first;
+                any |= bits;
+            }
+            b.anyOnLine[j] = first == 0 ? any : b.anyOnLine[j] | any << first;
+        }
+    }
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace glintwork
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace glintwork {
+HWY_EXPORT(ComputePlanePoints);
+}  // namespace glintwork
+
+void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned count)
+{
+    lightCount = count;
+    position.assign(3 * std::size_t(count), 0.0);
+    for (std::size_t i = 0; i < position.size() && i < positions.size(); ++i)
+        position[i] = positions[i];
+    const std::size_t entries = std::size_t(count) * Padded;
+    for (std::vector<double>& v : dir)
+        v.assign(entries, 0.0);
+    diffuse.assign(entries, 0.0);
+    specularBase.assign(entries, 0.0);
+    onLine.assign(std::size_t(count) * MaxSpheres, 0u);
+    anyOnLine.assign(count, 0u);
+}
+
+void PlanePointBatch::SetSpheres(const SphereSet& set)
+{
+    spheres = set;
+}
+
+unsigned PlanePointBatch::Add(const Vec3& p, const Vec3& n, const Vec3& v)
+{
+    const unsigned i = points++;
+    point[0][i] = p.x;
+    point[1][i] = p.y;
+    point[2][i] = p.z;
+    normal[0][i] = n.x;
+    normal[1][i] = n.y;
+    normal[2][i] = n.z;
+    view[0][i] = v.x;
+    view[1][i] = v.y;
+    view[2][i] = v.z;
+    return i;
+}
+
+void PlanePointBatch::Compute()
+{
+    const glintwork::PlanePointArrays b{points,
+                                        lightCount,
+                                        {point[0], point[1], point[2]},
+                                        {normal[0], normal[1], normal[2]},
+                                        {view[0], view[1], view[2]},
+                                        position.data(),
+                                        &spheres,
+                                        {dir[0].data(), dir[1].data(), dir[2].data()},
+                                        diffuse.data(),
+                                        specularBase.data(),
+                                        onLine.data(),
+                                        anyOnLine.data()};
+    HWY_DYNAMIC_DISPATCH(glintwork::ComputePlanePoints)(b);
+}
+#endif

@@ -1,0 +1,72 @@
+#ifndef GLINTWORK_PLANEPOINTBATCH_H
+#define GLINTWORK_PLANEPOINTBATCH_H
+
+#include <cstddef>
+#include <vector>
+
+#include "trace/kernels/SphereLanes.h"
+#include "trace/math/Vec3.h"
+
+// The light terms and shadow tests of several room-plane points at once (the
+// plane points of a batch of pixels), points in the lanes of a vector: per
+// light, LightTerms with a unit-axis normal, and the sphere line test split
+// into what depends on the point and sphere and what on the light
+// (LaneFormulas-inl.h). The power, the blocker colours and the sums stay
+// with the tracer.
+class PlanePointBatch {
+public:
+    static constexpr unsigned MaxPoints = 20;  // five planes for each of four pixels
+    static constexpr unsigned Padded = 24;     // MaxPoints, a whole number of the widest vectors
+    static constexpr unsigned MaxSpheres = SphereSet::MaxSpheres;
+
+    // The light positions as floats, three per light (LoadScene).
+    void SetLights(const std::vector<float>& positions, unsigned count);
+    // The spheres for the points that follow.
+    void SetSpheres(const SphereSet& set);
+
+    void Clear() { points = 0; }
+    // Adds a point with its unit-axis normal and the view direction; returns its index.
+    unsigned Add(const Vec3& point, const Vec3& normal, const Vec3& view);
+    void Compute();
+
+    Vec3 LightDir(unsigned light, unsigned p) const
+    {
+        const std::size_t i = light * std::size_t(Padded) + p;
+        return Vec3(dir[0][i], dir[1][i], dir[2][i]);
+    }
+    double Diffuse(unsigned light, unsigned p) const { return diffuse[light * std::size_t(Padded) + p]; }
+    double SpecularBase(unsigned light, unsigned p) const { return specularBase[light * std::size_t(Padded) + p]; }
+    // The first sphere on the line from point p along light `light`'s
+    // direction, or -1.
+    int Blocker(unsigned light, unsigned p) const
+    {
+        if (!(anyOnLine[light] >> p & 1u))
+            return -1;
+        const unsigned* m = &onLine[light * std::size_t(MaxSpheres)];
+        for (unsigned s = 0; s < spheres.count; ++s) {
+            if (m[s] >> p & 1u)
+                return static_cast<int>(s);
+        }
+        return -1;
+    }
+
+private:
+    unsigned lightCount = 0;
+    std::vector<double> position;  // x, y, z per light
+    SphereSet spheres;
+
+    unsigned points = 0;
+    double point[3][Padded] = {};
+    double normal[3][Padded] = {};
+    double view[3][Padded] = {};
+
+    // Per light, Padded entries.
+    std::vector<double> dir[3];
+    std::vector<double> diffuse;
+    std::vector<double> specularBase;
+    // Per light and sphere: a bit per point, set where the sphere is on the line.
+    std::vector<unsigned> onLine;
+    std::vector<unsigned> anyOnLine;  // per light: the union over the spheres
+};
+
+#endif

@@ -1,0 +1,162 @@
+// Compiled once for every instruction set Highway targets here; the widest
+// the processor has (or the one chosen, InstructionSet.h) runs.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "trace/kernels/PrimaryBatch.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "trace/kernels/PrimaryBatch.h"
+#include "trace/kernels/VectorLanes-inl.h"
+
+#ifndef GLINTWORK_PRIMARYBATCH_AXES
+#define GLINTWORK_PRIMARYBATCH_AXES
+namespace glintwork {
+
+// Plane p's "outside" test of the room faces on the two coordinates it
+// looks at, as `first`/`second`: 0 and 1 test z and y, 2 tests x and y, 3
+// and 4 test z and x. Bounds are inclusive, and a coordinate that is not a
+// number counts as inside.
+struct FaceAxes {
+    int first, second;
+};
+constexpr FaceAxes Axes[PrimaryBatch::Planes] = {{2, 1}, {2, 1}, {0, 1}, {2, 0}, {2, 0}};
+
+inline void Bounds(const PrimaryBatch::Constants& k, int axis, double& low, double& high)
+{
+    low = axis == 0 ? k.xMin : axis == 1 ? k.yMin : k.zMin;
+    high = axis == 0 ? k.xMax : axis == 1 ? k.yMax : k.zMax;
+}
+
+}  // namespace glintwork
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace glintwork {
+namespace HWY_NAMESPACE {
+
+// The batch's pixels in groups of a vector each, worked side by side: each
+// plane's test waits on the previous plane's division, so independent
+// groups keep the processor busy.
+void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned count, bool given, PrimaryBatch& out)
+{
+    using D = Full;
+    using L = VectorLanes<D>;
+    using V = typename L::V;
+    using M = typename L::M;
+    const D d;
+    constexpr unsigned Width = HWY_LANES(double);
+    constexpr unsigned Groups = PrimaryBatch::Lanes / Width;
+    static_assert(Groups * Width == PrimaryBatch::Lanes, "a batch is a whole number of vectors");
+    const V zero = L::Set(0.0);
+
+    // The unit primary directions: ((A + B) + C) - eye, normalised.
+    V dir[Groups][3];
+    for (unsigned g = 0; g < Groups; ++g) {
+        const unsigned at = g * Width;
+        if (given) {
+            for (int a = 0; a < 3; ++a)
+                dir[g][a] = hn::LoadU(d, out.dir[a] + at);
+            continue;
+        }
+        for (int a = 0; a < 3; ++a)
+            dir[g][a] =
+                ((hn::LoadU(d, &k.columnA[a][column + at]) + L::Set(k.rowB[a])) + L::Set(k.c[a])) - L::Set(k.eye[a]);
+        Normalize3<L>(dir[g]);
+        for (int a = 0; a < 3; ++a)
+            hn::StoreU(dir[g][a], d, out.dir[a] + at);
+    }
+
+    // The walk through the planes: a plane whose denominator is not zero is
+    // traced; its hit is accepted inside the face and before the depth
+    // limit. Untraced lanes keep their ray, rejected ones take it scaled,
+    // accepted ones start again from the primary direction.
+    const unsigned lanes = (1u << count) - 1u;
+    V ray[Groups][3];
+    for (unsigned g = 0; g < Groups; ++g) {
+        for (int a = 0; a < 3; ++a)
+            ray[g][a] = dir[g][a];
+    }
+    // Unrolled: each plane's face axes are then known where they are used.
+#pragma GCC unroll 5
+    for (int p = 0; p < PrimaryBatch::Planes; ++p) {
+        V normal[3];
+        for (int a = 0; a < 3; ++a)
+            normal[a] = L::Set(k.normal[p][a]);
+        V denominator[Groups];
+        M traced[Groups];
+        unsigned tracedBits = 0;
+        for (unsigned g = 0; g < Groups; ++g) {
+            denominator[g] = Dot3<L>(ray[g], normal);
+            traced[g] = L::Not(denominator[g] == zero);
+            tracedBits |= MaskBits(d, traced[g]) << g * Width;
+        }
+        if (!(tracedBits & lanes))
+            continue;
+        double low1, high1, low2, high2;
+        Bounds(k, Axes[p].first, low1, high1);
+        Bounds(k, Axes[p].second, low2, high2);
+        unsigned takenBits = 0;
+        for (unsigned g = 0; g < Groups; ++g) {
+            const V t = L::Set(k.numerator[p]) / denominator[g];
+            V scaled[3], hit[3];
+            for (int a = 0; a < 3; ++a) {
+                scaled[a] = t * ray[g][a];
+                hit[a] = L::Set(k.eye[a]) + scaled[a];
+            }
+            const V u = hit[Axes[p].first], v = hit[Axes[p].second];
+            const M outside =
+                L::Or(L::Or(u<L::Set(low1), u> L::Set(high1)), L::Or(v > L::Set(high2), v < L::Set(low2)));
+            const M taken = L::AndNot(outside, hn::And(traced[g], L::Set(k.depthLimit) < hit[2]));
+            for (int a = 0; a < 3; ++a) {
+                hn::StoreU(hit[a], d, out.hit[p][a] + g * Width);
+                ray[g][a] = L::Select(taken, dir[g][a], L::Select(traced[g], scaled[a], ray[g][a]));
+            }
+            takenBits |= MaskBits(d, taken) << g * Width;
+        }
+        out.accepted[p] = takenBits & lanes;
+    }
+
+    // The first test of every sphere, along the doubled primary direction.
+    for (unsigned i = 0; i < k.sphereCount; ++i) {
+        V eyeToCentre[3];
+        for (int a = 0; a < 3; ++a)
+            eyeToCentre[a] = L::Set(k.eyeToCentre[i][a]);
+        const V c = L::Set(k.eyeSphereC[i]);
+        unsigned bits = 0;
+        for (unsigned g = 0; g < Groups; ++g) {
+            const V doubled[3] = {L::Set(2.0) * dir[g][0], L::Set(2.0) * dir[g][1], L::Set(2.0) * dir[g][2]};
+            bits |= MaskBits(d, MeetsSphere<L>(doubled, eyeToCentre, c)) << g * Width;
+        }
+        out.maybeSphere[i] = bits & lanes;
+    }
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace glintwork
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace glintwork {
+HWY_EXPORT(TracePrimary);
+}  // namespace glintwork
+
+void PrimaryBatch::Trace(const Constants& k, unsigned column, unsigned count)
+{
+    Run(k, column, count, false);
+}
+
+void PrimaryBatch::TraceGiven(const Constants& k, unsigned count)
+{
+    Run(k, 0, count, true);
+}
+
+void PrimaryBatch::Run(const Constants& k, unsigned column, unsigned count, bool given)
+{
+    for (int p = 0; p < Planes; ++p)
+        accepted[p] = 0;
+    for (unsigned i = 0; i < MaxSpheres; ++i)
+        maybeSphere[i] = 0;
+    HWY_DYNAMIC_DISPATCH(glintwork::TracePrimary)(k, column, count, given, *this);
+}
+#endif

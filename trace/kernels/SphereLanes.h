@@ -1,0 +1,22 @@
+#ifndef GLINTWORK_SPHERELANES_H
+#define GLINTWORK_SPHERELANES_H
+
+#include "trace/kernels/LaneMaths.h"
+#include "trace/scene/TracedSpheres.h"
+
+// The spheres as the fast path's line tests take them (SphereTerms and
+// MeetsSphere of LaneFormulas-inl.h).
+struct SphereSet {
+    static constexpr unsigned MaxSpheres = ::MaxSpheres;
+    unsigned count = 0;
+    double centre[MaxSpheres][3] = {};      // the centres, widened from float
+    double radiusSquared[MaxSpheres] = {};  // the float square, widened
+};
+
+// The smaller root t of a line that meets a sphere, whatever its sign.
+inline double NearRoot(double b, double disc)
+{
+    return disc == 0.0 ? -b / 2.0 : (-b - std::sqrt(disc)) / 2.0;
+}
+
+#endif

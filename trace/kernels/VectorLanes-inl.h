@@ -1,0 +1,63 @@
+// The lanes of the fast path's formulas (trace/LaneMaths.h) as vectors of
+// the instruction set being compiled: included once per instruction set by
+// the files that dispatch at run time (hwy/foreach_target.h).
+
+#if defined(GLINTWORK_VECTORLANES_INL_H) == defined(HWY_TARGET_TOGGLE)
+#ifdef GLINTWORK_VECTORLANES_INL_H
+#undef GLINTWORK_VECTORLANES_INL_H
+#else
+#define GLINTWORK_VECTORLANES_INL_H
+#endif
+
+#include <cstddef>
+#include <cstdint>
+
+#include <hwy/highway.h>
+
+HWY_BEFORE_NAMESPACE();
+namespace glintwork {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+// Doubles in the lanes of descriptor D. Only operations that round each
+// lane's result once, as the scalar operation does: never MulAdd.
+template <class D> struct VectorLanes {
+    using V = hn::Vec<D>;
+    using M = hn::Mask<D>;
+    static V Set(double x) { return hn::Set(D(), x); }
+    static V Sqrt(V x) { return hn::Sqrt(x); }
+    static V Select(M m, V yes, V no) { return hn::IfThenElse(m, yes, no); }
+    static M Not(M m) { return hn::Not(m); }
+    static M Or(M a, M b) { return hn::Or(a, b); }
+    static M AndNot(M notThis, M but) { return hn::AndNot(notThis, but); }
+};
+
+#include "trace/kernels/LaneFormulas-inl.h"
+
+// The full vector of doubles, and one of at most four lanes (for a few
+// lights, where a wider vector would mostly work on padding).
+using Full = hn::ScalableTag<double>;
+using UpToFour = hn::CappedTag<double, 4>;
+
+// Bit l set where lane l of `m` is true.
+template <class D> unsigned MaskBits(D d, hn::Mask<D> m)
+{
+    std::uint8_t bytes[8] = {};
+    hn::StoreMaskBits(d, m, bytes);
+    return bytes[0];
+}
+
+// Lane l from `at[l][offset]`, for lanes [0, Lanes(d)).
+template <class D> hn::Vec<D> GatherLanes(D d, const double* const at[], std::size_t offset)
+{
+    HWY_ALIGN double values[HWY_MAX_BYTES / sizeof(double)];
+    for (std::size_t l = 0; l < hn::Lanes(d); ++l)
+        values[l] = at[l][offset];
+    return hn::Load(d, values);
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace glintwork
+HWY_AFTER_NAMESPACE();
+
+#endif

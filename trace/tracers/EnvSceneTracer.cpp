@@ -1,0 +1,63 @@
+#include "trace/tracers/EnvSceneTracer.h"
+
+#include "trace/kernels/SphereLanes.h"
+
+void EnvSceneTracer::Render()
+{
+    plotted.own.clear();
+    RenderRows(0, rows, plotted.own);
+}
+
+void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out)
+{
+    const Vec3 envSphere(0.0, 0.0, -17.0);
+    const double centre[3] = {envSphere.x, envSphere.y, envSphere.z};
+    const double radiusSquared = 49.0;
+    unsigned gathered = 0;
+    auto traceGathered = [&]() {
+        if (gathered == 0)
+            return;
+        primaryBatch.TraceGiven(batchConstants, gathered);
+        ShadeBatch(gathered);
+        gathered = 0;
+    };
+    PrepareBatch();
+
+    ForEachPixel(rowBegin, rowEnd, out, [&](const Vec3& direction) {
+        envDir = direction;
+        envDir.Normalize();
+        envDirUnit = envDir;
+
+        // The sphere line test and root of the fast path's spheres.
+        const double e[3] = {eye.x, eye.y, eye.z};
+        const double doubled[3] = {2.0 * envDir.x, 2.0 * envDir.y, 2.0 * envDir.z};
+        double eyeFromSphere[3], c, b;
+        SphereTerms<OneLane>(e, centre, radiusSquared, eyeFromSphere, c);
+        const double disc = Discriminant<OneLane>(doubled, eyeFromSphere, c, b);
+        if (disc < 0.0)
+            return;  // the line misses the sphere: the pixel keeps the clear colour
+
+        const double t = NearRoot(b, disc);
+        envDir.ScaleFrom(envDir, t);
+        envHitPoint = eye + envDir;
+        envDir = envDirUnit;
+
+        // The normal keeps its length of 7: the bend is d - 2 (d . N) N.
+        envNormal = envHitPoint - envSphere;
+        Mirror(envDir, envNormal);
+
+        rayDir = envDir;
+        primaryDir = rayDir;
+        envDir = envDirUnit;
+        // The bent rays of the pixels that draw are gathered and traced a
+        // batch at a time, each shaded in pixel order.
+        primaryBatch.dir[0][gathered] = primaryDir.x;
+        primaryBatch.dir[1][gathered] = primaryDir.y;
+        primaryBatch.dir[2][gathered] = primaryDir.z;
+        if (++gathered == PrimaryBatch::Lanes)
+            traceGathered();
+    });
+    plotted.band = &out;
+    traceGathered();
+    plotted.band = nullptr;
+}

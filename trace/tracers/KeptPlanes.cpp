@@ -1,0 +1,201 @@
+// The room tracer's plane points kept between frames and composed again
+// (what each kept value depends on is set out in KeptView.h).
+
+#include <algorithm>
+
+#include <cmath>
+
+#include "trace/kernels/ComposeBatch.h"
+#include "trace/kernels/LaneMaths.h"
+#include "trace/kernels/LightTerms.h"
+#include "trace/tracers/RoomTracer.h"
+
+void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, bool factors)
+{
+    keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues, factors};
+    if (keeping.mode == KeepMode::Record) {
+        band->pixelDirs.clear();
+        band->pixelEnds.clear();
+        band->pointPlane.clear();
+        band->hits.clear();
+        band->factors.clear();
+        band->shadowBalls.clear();
+        band->composed.clear();
+        band->shadowed.clear();
+        band->complete = false;
+        // About one plane point a pixel: room for a band of eight rows at once.
+        const std::size_t lights = factors ? lightCount : 0;
+        const std::size_t points =
+            std::min<std::size_t>(std::size_t(8) * columns, maxValues / KeptView::PointValues(lights));
+        band->pixelDirs.reserve(std::size_t(8) * columns);
+        band->pixelEnds.reserve(std::size_t(8) * columns);
+        band->pointPlane.reserve(points);
+        band->hits.reserve(3 * points);
+        band->factors.reserve(2 * lights * points);
+        band->composed.reserve(points);
+        band->shadowed.reserve(points);
+    }
+}
+
+bool RoomTracer::RecordPlanePoint(int k)
+{
+    KeptBand& band = *keeping.band;
+    const std::size_t factors = keeping.factors ? 2 * std::size_t(lightCount) : 0;
+    if (band.hits.size() + band.factors.size() + 3 + factors > keeping.maxValues) {
+        keeping.mode = KeepMode::Off;  // over the budget: the band stays incomplete
+        return false;
+    }
+    band.pointPlane.push_back(static_cast<std::uint8_t>(k));
+    band.hits.push_back(hitPoint.x);
+    band.hits.push_back(hitPoint.y);
+    band.hits.push_back(hitPoint.z);
+    band.factors.resize(band.factors.size() + factors);
+    return true;
+}
+
+double* RoomTracer::KeptFactors()
+{
+    KeptBand& band = *keeping.band;
+    return keeping.factors ? band.factors.data() + band.factors.size() - 2 * std::size_t(lightCount) : nullptr;
+}
+
+void RoomTracer::KeepPixel()
+{
+    keeping.band->pixelDirs.push_back(primaryDir);
+    keeping.band->pixelEnds.push_back(static_cast<std::uint32_t>(keeping.band->composed.size()));
+}
+
+void RoomTracer::KeepComposed(bool shadowed)
+{
+    keeping.band->composed.push_back(Sink().back());
+    keeping.band->shadowed.push_back(shadowed);
+}
+
+void RoomTracer::ComposeKeptRows(PointList& out)
+{
+    KeptBand& band = *keeping.band;
+    sphereSet = Spheres();
+    const SphereSet& spheres = sphereSet;
+    if (keeping.mode == KeepMode::Compose)
+        ComposeKeptPlanes(spheres);
+
+    // The pixels in order: each one's plane points as composed, then its
+    // sphere points, traced in full. Composing the plane points first
+    // changes nothing a sphere point reads: the values the plane colours
+    // leave behind (hit point, light direction, blocked flag, shadow colour)
+    // are written by ShadeSphere before it reads them, or not read at all.
+    const std::size_t pixels = band.pixelDirs.size();
+    sphereCandidates.resize(pixels);
+    const std::size_t candidates =
+        SphereCandidates(band.pixelDirs.data(), pixels, eye, spheres, sphereCandidates.data());
+    plotted.band = &out;
+    // Plane points go out in runs, up to the next pixel with sphere points.
+    const PlotRecord* composed = band.composed.data();
+    std::size_t runStart = 0;
+    for (std::size_t c = 0; c < candidates; ++c) {
+        const std::size_t pixel = sphereCandidates[c] >> 8;
+        const unsigned maybeSphere = sphereCandidates[c] & 0xffu;
+        const std::size_t runEnd = band.pixelEnds[pixel];
+        if (runEnd - runStart < 16) {  // a few points: cheaper than a copy call
+            for (std::size_t p = runStart; p < runEnd; ++p)
+                out.push_back(composed[p]);
+        } else {
+            out.insert(out.end(), composed + runStart, composed + runEnd);
+        }
+        runStart = runEnd;
+        primaryDir = band.pixelDirs[pixel];
+        rayDir = primaryDir;
+        for (unsigned i = 0; i < sphereCount; ++i) {
+            if (maybeSphere >> i & 1u)
+                ShadeSphere(SphereCentre(i), i);
+        }
+    }
+    out.insert(out.end(), composed + runStart, composed + band.composed.size());
+    plotted.band = nullptr;
+}
+
+// The plane colour of ShadeBatchedPlanePoint from the blocker search on,
+// for every plane point of the band, from its kept hit point, plane and
+// pixel. The shadow tests of all points come first, a band at once; the
+// first blocking sphere in index order casts the shadow. A point that no
+// sphere shadowed last time nor shadows now keeps its colour; the others
+// are shaded again, their light directions and terms worked out by the
+// formulas the trace uses (UnitLightDir, LightTerms, PlaneTerm), from the
+// kept light factors where the band has them.
+// (A view is composed only after its spheres moved, so there is at least
+// one sphere: with none, the blocked flag of the traced path would keep its
+// last value.)
+void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
+{
+    KeptBand& band = *keeping.band;
+    const std::size_t count = band.pointPlane.size();
+    const std::size_t chunks = (count + ShadowChunk - 1) / ShadowChunk;
+    if (band.shadowBalls.size() != 4 * chunks) {
+        band.shadowBalls.resize(4 * chunks);
+        ShadowBalls(band.hits.data(), count, band.shadowBalls.data());
+    }
+    shadowMasks.resize(count * lightCount);
+    ShadowMasks(band.hits.data(), count, band.shadowBalls.data(), lightPositions.data(), lightCount, spheres,
+                shadowMasks.data());
+    pointsToCompose.resize(count);
+    const std::size_t toCompose =
+        PointsToCompose(shadowMasks.data(), lightCount, band.shadowed.data(), count, pointsToCompose.data());
+    std::size_t pixel = 0;
+    for (std::size_t n = 0; n < toCompose; ++n) {
+        const std::size_t p = pointsToCompose[n];
+        while (band.pixelEnds[pixel] <= p)
+            ++pixel;
+        unsigned anyBlocked = 0;
+        for (unsigned j = 0; j < lightCount; ++j)
+            anyBlocked |= shadowMasks[j * count + p];
+        band.shadowed[p] = anyBlocked != 0;
+        const double* point = &band.hits[3 * p];
+        hitPoint = Vec3(point[0], point[1], point[2]);
+        const int k = band.pointPlane[p];
+        PlanePattern(hitPoint, k);
+        const unsigned ones = planeTintOnes;
+        const double exponent = planeExponents[k];
+        const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
+        const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
+        const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
+        const double* factors = band.factors.empty() ? nullptr : &band.factors[2 * std::size_t(lightCount) * p];
+        for (unsigned j = 0; j < lightCount; ++j) {
+            const unsigned onLine = shadowMasks[j * count + p];
+            const float* position = &lightPositions[3 * std::size_t(j)];
+            const double light[3] = {position[0], position[1], position[2]};
+            double dir[3], term[3];
+            lightBlocked = onLine != 0;
+            if (lightBlocked) {
+                UnitLightDir<OneLane>(light, point, dir);
+                lightDir = Vec3(dir[0], dir[1], dir[2]);
+                const unsigned m = static_cast<unsigned>(__builtin_ctz(onLine));
+                BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
+                const float* colours = &lightColours[9 * static_cast<std::size_t>(j)];
+                for (int c = 0; c < 3; ++c)
+                    term[c] = ShadowedTerm(colours, material, c, planeShadowColour[c]);
+            } else {
+                if (factors) {
+                    diffuseTerm = factors[2 * j];
+                    specularTerm = factors[2 * j + 1];
+                } else {
+                    double half[3], specularBase;
+                    LightTerms<OneLane>(light, point, view, axis, dir, half, diffuseTerm, specularBase);
+                    specularTerm = std::pow(specularBase, exponent);
+                }
+                const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+                for (int c = 0; c < 3; ++c)
+                    term[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,
+                                        specularTerm);
+            }
+            for (int c = 0; c < 3; ++c)
+                colour[c] = static_cast<float>(term[c] + colour[c]);
+        }
+        band.composed[p] = PlotRecord{colour[0],
+                                      colour[1],
+                                      colour[2],
+                                      static_cast<float>(hitPoint.x),
+                                      static_cast<float>(hitPoint.y),
+                                      static_cast<float>(hitPoint.z)};
+        colour[0] = colour[1] = colour[2] = 0.0f;
+    }
+}

@@ -1,0 +1,115 @@
+#ifndef GLINTWORK_KEPTVIEW_H
+#define GLINTWORK_KEPTVIEW_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "trace/tracers/PointList.h"
+#include "trace/math/Vec3.h"
+#include "trace/math/Vec4.h"
+#include "trace/scene/TracedSpheres.h"
+
+// What a view's plane points are made of, kept from one frame to the next so
+// that a frame after a sphere move or a switch does not trace the room again.
+//
+// The primary direction of every pixel is kept too, so that a pixel is not
+// set up again. A plane point's colour is, per channel, the float sum in light order of
+// one term per light: the unshadowed plane term, or, when a sphere lies on
+// the line from the point along the light direction, the ambient product
+// plus the blocker's colour. Everything before the shadow test depends only
+// on the primary ray and the room, never on the spheres or the two switches:
+//   - which planes a pixel's ray is accepted on, and the hit point: the eye,
+//     the view extents and screen size (SetUpView), the room (SetRoom), the
+//     depth limit, and for the environment view the bend off its sphere;
+//   - the unit light direction: the hit point and the light's position
+//     (LoadScene);
+//   - the unshadowed term: the hit point, the pattern of its plane, the
+//     plane's material and exponent, the light's colours and position
+//     (LoadScene) and the primary direction.
+// Only the hit points (and the primary directions) are kept, and, where the
+// budget leaves room, per light the diffuse factor and the specular power:
+// the light directions and the rest of the terms are worked out again from
+// them where needed, by the same formulas as the trace, so to the bit. The
+// reflection and
+// coloured-shadow switches reach sphere points only. So after a sphere move
+// the shadow tests are redone, and the points some sphere shadows, before or
+// after the move, are shaded again in the same order; with the spheres where
+// they were last composed, the composed points themselves are reused, and so
+// are those that no sphere shadows, before or after the move. Sphere points
+// are always traced in full. Without the factors what a view keeps does not
+// grow with its lights: about 80 bytes a pixel.
+//
+// Kept values are valid for one eye and one set-up of the tracer (its
+// set-up stamp, renewed by SetUpView, SetRoom and LoadScene).
+struct KeptBand {
+    // Per traced pixel, in order: its primary direction (the eye, the view
+    // and for the environment view the bend) and the number of the band's
+    // plane points up to and including its own (0 to 5 a pixel).
+    std::vector<Vec3> pixelDirs;
+    std::vector<std::uint32_t> pixelEnds;
+    std::vector<std::uint8_t> pointPlane;  // per plane point: its room plane
+    std::vector<double> hits;              // per plane point: its hit point (3)
+    // Per plane point and light, when the view keeps them: the diffuse
+    // factor and the specular power (2), as the trace worked them out.
+    std::vector<double> factors;
+    // Per chunk of plane points, a ball holding their hit points (see
+    // ComposeBatch.h): worked out from them when first composed.
+    std::vector<double> shadowBalls;
+    PointList composed;  // per plane point: as drawn in the view's last frame
+    // Per plane point: whether a sphere blocked any light in its composed
+    // colour (else that colour is the float sum of the unshadowed terms,
+    // which no sphere move changes while no light is blocked).
+    std::vector<std::uint8_t> shadowed;
+    bool complete = false;  // every pixel of the band recorded within the budget
+};
+
+struct KeptView {
+    enum class State { Empty, Kept, TooLarge };  // TooLarge: over the budget, traced in full every time
+    State state = State::Empty;
+    // What the view may take (KeptViews shares one budget among its views).
+    std::size_t budgetBytes = SIZE_MAX;
+    // Whether the bands keep the light factors: when they are expected to
+    // fit with room for another view without them, until once they did not.
+    bool factors = false;
+    bool factorsTooLarge = false;
+    std::uint64_t setUpStamp = 0;
+    Vec3 eye;
+    // The spheres the composed points were made with.
+    unsigned sphereCount = 0;
+    Vec4 centres[MaxSpheres];
+    std::vector<KeptBand> bands;
+
+    // Doubles kept for a plane point, with the factors of `factorLights` lights.
+    static std::size_t PointValues(unsigned factorLights) { return 3 + 2 * std::size_t(factorLights); }
+
+    // What a view of `pixels` pixels is expected to take, at about one plane
+    // point a pixel: its direction and end, the point's values, composed
+    // record, plane and shadowed flag, and its share of a chunk's ball (a byte).
+    static std::size_t ExpectedBytes(std::size_t pixels, unsigned factorLights = 0)
+    {
+        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(factorLights) * sizeof(double) +
+                         sizeof(PlotRecord) + 3);
+    }
+
+    std::size_t Bytes() const
+    {
+        std::size_t n = 0;
+        for (const KeptBand& b : bands)
+            n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelEnds.capacity() * sizeof(std::uint32_t) +
+                 b.pointPlane.capacity() +
+                 (b.hits.capacity() + b.factors.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
+                 b.composed.capacity() * sizeof(PlotRecord) + b.shadowed.capacity();
+        return n;
+    }
+};
+
+// How a band's trace uses its kept values.
+enum class KeepMode {
+    Off,      // trace in full, keep nothing
+    Record,   // trace in full and keep the plane points' values
+    Compose,  // plane points from kept values, with new shadow tests
+    Reuse,    // plane points as composed last time (spheres unchanged)
+};
+
+#endif
