@@ -94,10 +94,13 @@ private:
                 tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
                 &fast[i]->kept.For(tracer));
             const auto state = tooLarge ? KeptView::State::TooLarge : KeptView::State::Kept;
-            if (!Equal(drawn, reference) || fast[i]->kept.For(tracer).state != state) {
+            const KeptViews& kept = fast[i]->kept;
+            if (!Equal(drawn, reference) || fast[i]->kept.For(tracer).state != state ||
+                kept.Bytes() > kept.budgetBytes) {
                 ADD_FAILURE() << where << ", " << fast[i]->pool.Threads() << " threads: " << drawn.size()
                               << " points against " << reference.size() << ", kept "
-                              << static_cast<int>(fast[i]->kept.For(tracer).state);
+                              << static_cast<int>(fast[i]->kept.For(tracer).state) << ", " << kept.Bytes()
+                              << " bytes kept in all";
                 return false;
             }
         }
