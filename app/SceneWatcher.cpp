@@ -123,6 +123,14 @@ bool SceneWatcher::Changed()
     return changed;
 }
 
+bool SceneWatcher::ReadSettled(const std::function<bool()>& read)
+{
+    bool usable = read();
+    for (int again = 0; again < MostRereads && Changed(); ++again)
+        usable = read();
+    return usable;
+}
+
 std::vector<std::string> SceneWatcher::TakeNotices()
 {
     std::vector<std::string> taken;
