@@ -37,7 +37,8 @@ public:
     bool Changed();
     // Reads the new version with `read` (which says whether it could be
     // used) once Changed() said there is one. A save that comes while it is
-    // read makes that read stale (an in-place save read half-way, between
+    // read, or within a tenth of a second after a version that cannot be
+    // used, makes that read stale (an in-place save read half-way, between
     // its truncation and its last write): it is read again, up to
     // MostRereads times, and only the last read counts. Returns its result.
     static constexpr int MostRereads = 10;
