@@ -33,7 +33,7 @@ void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValu
     }
 }
 
-RoomTracer::KeptPoint RoomTracer::RecordPlanePoint(int k)
+RoomTracer::KeptPoint RoomTracer::RecordPlanePoint(int k, const Vec3& hitPoint)
 {
     KeptBand& band = *keeping.band;
     const std::size_t geometry = 3 + 3 * static_cast<std::size_t>(lightCount);
@@ -52,7 +52,7 @@ RoomTracer::KeptPoint RoomTracer::RecordPlanePoint(int k)
     return kept;
 }
 
-void RoomTracer::KeepPixel()
+void RoomTracer::KeepPixel(const Vec3& primaryDir)
 {
     keeping.band->pixelDirs.push_back(primaryDir);
     keeping.band->pixelEnds.push_back(static_cast<std::uint32_t>(keeping.band->composed.size()));
@@ -74,9 +74,7 @@ void RoomTracer::ComposeKeptRows(PointList& out)
 
     // The pixels in order: each one's plane points as composed, then its
     // sphere points, traced in full. Composing the plane points first
-    // changes nothing a sphere point reads: the values the plane colours
-    // leave behind (hit point, light direction, blocked flag, shadow colour)
-    // are written by ShadeSphere before it reads them, or not read at all.
+    // changes nothing a sphere point reads.
     const std::size_t pixels = band.pixelDirs.size();
     sphereCandidates.resize(pixels);
     const std::size_t candidates =
@@ -96,11 +94,10 @@ void RoomTracer::ComposeKeptRows(PointList& out)
             out.insert(out.end(), composed + runStart, composed + runEnd);
         }
         runStart = runEnd;
-        primaryDir = band.pixelDirs[pixel];
-        rayDir = primaryDir;
+        const Vec3 primaryDir = band.pixelDirs[pixel];
         for (unsigned i = 0; i < sphereCount; ++i) {
             if (maybeSphere >> i & 1u)
-                ShadeSphere(SphereCentre(i), i);
+                ShadeSphere(primaryDir, i);
         }
     }
     out.insert(out.end(), composed + runStart, composed + band.composed.size());
@@ -139,14 +136,16 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
         band.shadowed[p] = anyBlocked != 0;
         const double* g = &band.geometry[p * stride];
         const double* terms = &band.terms[p * 3 * std::size_t(lightCount)];
-        hitPoint = Vec3(g[0], g[1], g[2]);
+        const Vec3 hitPoint(g[0], g[1], g[2]);
         const float* material = &planeMaterials[9 * static_cast<std::size_t>(band.pointPlane[p])];
+        float colour[3] = {0.0f, 0.0f, 0.0f};
         for (unsigned j = 0; j < lightCount; ++j) {
             const unsigned onLine = shadowMasks[j * count + p];
-            lightBlocked = onLine != 0;
+            const bool lightBlocked = onLine != 0;
+            float planeShadowColour[3];
             if (lightBlocked) {
                 const double* d = g + 3 + 3 * std::size_t(j);
-                lightDir = Vec3(d[0], d[1], d[2]);
+                const Vec3 lightDir(d[0], d[1], d[2]);
                 const unsigned m = static_cast<unsigned>(__builtin_ctz(onLine));
                 BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
             }
@@ -163,6 +162,5 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
                                       static_cast<float>(hitPoint.x),
                                       static_cast<float>(hitPoint.y),
                                       static_cast<float>(hitPoint.z)};
-        colour[0] = colour[1] = colour[2] = 0.0f;
     }
 }

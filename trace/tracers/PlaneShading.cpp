@@ -1,5 +1,6 @@
-// Colours of the room tracer: plane patterns, light sums, coloured shadows
-// and the room seen in the spheres.
+// The colours of the fast path's room points: the planes' patterns, a
+// primary hit's light sum from its batch (with the values a band keeps of
+// it), and the light sum of a plane point seen in a sphere.
 
 #include <cmath>
 #include <cstdint>
@@ -19,27 +20,19 @@ std::int32_t TruncateToInt32(double v)
     return static_cast<std::int32_t>(v);
 }
 
-// Every tint has channels of 0 or 1; `ones` gets a bit per channel of 1.
-void SetTint(float tint[3], unsigned& ones, float r, float g, float b)
-{
-    tint[0] = r;
-    tint[1] = g;
-    tint[2] = b;
-    ones = unsigned(r == 1.0f) | unsigned(g == 1.0f) << 1 | unsigned(b == 1.0f) << 2;
-}
+// The pattern's tints, a bit per channel of 1 (red, green, blue).
+constexpr unsigned Red = 1u, Yellow = 3u, White = 7u, Cyan = 6u, Green = 2u;
 
 }  // namespace
 
-void RoomTracer::PlanePattern(const Vec3& point, int k)
+unsigned RoomTracer::PlanePattern(const Vec3& point, int k)
 {
     if (k <= 2) {
         // Walls: red bands between -10 and -5 and between 0 and 5, yellow elsewhere.
         const double y = point.y;
         if ((-10.0 < y && y < -5.0) || (0.0 < y && y < 5.0))
-            SetTint(planeTint, planeTintOnes, 1.0f, 0.0f, 0.0f);
-        else
-            SetTint(planeTint, planeTintOnes, 1.0f, 1.0f, 0.0f);
-        return;
+            return Red;
+        return Yellow;
     }
     const std::int32_t x = TruncateToInt32(point.x);
     const std::int32_t z = TruncateToInt32(point.z);
@@ -48,76 +41,79 @@ void RoomTracer::PlanePattern(const Vec3& point, int k)
         const bool a = x % 4 == 0;
         const bool b = z % 4 == 0;
         if (a == b)
-            SetTint(planeTint, planeTintOnes, 1.0f, 1.0f, 1.0f);
-        else
-            SetTint(planeTint, planeTintOnes, 1.0f, 0.0f, 0.0f);
-        return;
+            return White;
+        return Red;
     }
     // Ceiling: four colours on a grid of three units.
     const bool a = x % 3 == 0;
     const bool b = z % 3 == 0;
     if (a && b)
-        SetTint(planeTint, planeTintOnes, 0.0f, 1.0f, 1.0f);
-    else if (a)
-        SetTint(planeTint, planeTintOnes, 1.0f, 0.0f, 0.0f);
-    else if (b)
-        SetTint(planeTint, planeTintOnes, 1.0f, 1.0f, 0.0f);
-    else
-        SetTint(planeTint, planeTintOnes, 0.0f, 1.0f, 0.0f);
+        return Cyan;
+    if (a)
+        return Red;
+    if (b)
+        return Yellow;
+    return Green;
 }
 
-// The colour a blocking sphere m shows where the line from `origin` along
-// `direction` enters it: its unshadowed light sum there, with the exponent of
-// sphere e.
-void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const
+void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint)
 {
-    const Vec3 entry = LineEntry(origin, direction, m);
-    const Vec3 entryNormal = entry - SphereCentre(m);
-    const float* material = &sphereMaterials[9 * static_cast<std::size_t>(m)];
-    const double exponent = sphereExponents[e];
-
-    // Every light's terms but the power at once. The shading normalises the
-    // normal for each light; normalising it once gives the same.
-    Vec3 unitNormal = entryNormal;
-    unitNormal.Normalize();
-    blockerBatch.Compute(entry, direction, unitNormal);
+    // The pattern's tint picks the diffuse factors.
+    const unsigned ones = PlanePattern(hitPoint, k);
+    const double exponent = planeExponents[k];
+    const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
+    const KeptPoint kept = keeping.mode == KeepMode::Record ? RecordPlanePoint(k, hitPoint) : KeptPoint{};
     float sum[3] = {0.0f, 0.0f, 0.0f};
+    bool shadowed = false;  // any light blocked
     for (unsigned j = 0; j < lightCount; ++j) {
-        const double diffuse = blockerBatch.Diffuse(j);
-        const double specular = std::pow(blockerBatch.SpecularBase(j), exponent);
-        const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
-        for (int c = 0; c < 3; ++c)
-            sum[c] = static_cast<float>(SphereLightTerm(light, material, c, diffuse, specular) + sum[c]);
-    }
-    out[0] = sum[0];
-    out[1] = sum[1];
-    out[2] = sum[2];
-}
-
-bool RoomTracer::SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i)
-{
-    for (unsigned m = 0; m < sphereCount; ++m) {
-        if (m == i)
-            continue;
-        if (SphereOnLine(origin, direction, m)) {
-            // The blocker's material with the shaded sphere's exponent.
-            if (colouredShadowsOn) {
-                BlockerColour(origin, direction, m, i, sphereShadowColour);
-            } else {
-                sphereShadowColour[0] = sphereShadowColour[1] = sphereShadowColour[2] = 0.0f;
-            }
-            return true;
+        const Vec3 lightDir = batch.LightDir(j, p);
+        const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+        double diffuseTerm = 0.0, specularTerm = 0.0;
+        // Kept whether or not a sphere blocks the light now.
+        if (kept) {
+            diffuseTerm = batch.Diffuse(j, p);
+            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
+            kept.SetLight(j, lightDir);
+        }
+        // With no spheres no light is blocked.
+        const int m = sphereCount != 0 ? batch.Blocker(j, p) : -1;
+        const bool lightBlocked = m >= 0;
+        float shadowColour[3];
+        if (lightBlocked)
+            BlockerColour(hitPoint, lightDir, static_cast<unsigned>(m), static_cast<unsigned>(m), shadowColour);
+        shadowed = shadowed || lightBlocked;
+        if (!lightBlocked && !kept) {
+            diffuseTerm = batch.Diffuse(j, p);
+            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
+        }
+        double unshadowed[3];
+        if (!lightBlocked || kept) {
+            for (int c = 0; c < 3; ++c)
+                unshadowed[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,
+                                          specularTerm);
+        }
+        if (kept) {
+            for (int c = 0; c < 3; ++c)
+                kept.terms[3 * j + c] = unshadowed[c];
+        }
+        if (lightBlocked) {
+            const float* light = &lightColours[9 * std::size_t(j)];
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadowColour[c]) + sum[c]);
+        } else {
+            for (int c = 0; c < 3; ++c)
+                sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
         }
     }
-    sphereShadowColour[0] = sphereShadowColour[1] = sphereShadowColour[2] = 0.0f;
-    return false;
+    PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
+    if (kept)
+        KeepComposed(shadowed);
 }
 
 void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3])
 {
     const Vec3 hitNormal = planeNormals[q];  // a unit axis: normalising it changes nothing
-    PlanePattern(point, q);
-    const unsigned ones = planeTintOnes;
+    const unsigned ones = PlanePattern(point, q);
     const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
     const double exponent = planeExponents[q];
     float sum[3] = {0.0f, 0.0f, 0.0f};

@@ -24,15 +24,6 @@ void RoomTracer::NewStamp()
     setUpStamp = ++stamps;
 }
 
-RoomTracer::RoomTracer()
-{
-    planeNormals[0] = Vec3(1.0, 0.0, 0.0);
-    planeNormals[1] = Vec3(-1.0, 0.0, 0.0);
-    planeNormals[2] = Vec3(0.0, 0.0, 1.0);
-    planeNormals[3] = Vec3(0.0, 1.0, 0.0);
-    planeNormals[4] = Vec3(0.0, -1.0, 0.0);
-}
-
 void RoomTracer::SetUpView(const Scene& scene, float fieldOfView, float aspect, float nearDistance)
 {
     NewStamp();
@@ -101,43 +92,10 @@ void RoomTracer::LoadScene(const Scene& scene)
     }
 }
 
-void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
+void RoomTracer::PlotPoint(const Vec3& point, float red, float green, float blue)
 {
-    axisX = Vec3(1.0, 0.0, 0.0);
-    axisY = Vec3(0.0, 1.0, 0.0);
-    axisZ = Vec3(0.0, 0.0, -1.0);
-
-    axisZ.ScaleFrom(axisZ, nearZ);
-    c = axisZ;
-
-    // Samples sit on pixel edges: column 0 is exactly `left`.
-    pixelX = static_cast<double>(2 * column) / static_cast<double>(columns) * right + left;
-    axisX.ScaleFrom(axisX, pixelX);
-    a = axisX;
-
-    pixelY = static_cast<double>(2 * row) / static_cast<double>(rows) * top + bottom;
-    axisY.ScaleFrom(axisY, pixelY);
-    b = axisY;
-}
-
-void RoomTracer::PlotPoint(float red, float green, float blue)
-{
-    Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(hitPoint.x), static_cast<float>(hitPoint.y),
-                                static_cast<float>(hitPoint.z)});
-}
-
-SphereSet RoomTracer::Spheres() const
-{
-    SphereSet spheres;
-    spheres.count = sphereCount;
-    for (unsigned m = 0; m < sphereCount; ++m) {
-        const Vec3 centre = SphereCentre(m);
-        spheres.centre[m][0] = centre.x;
-        spheres.centre[m][1] = centre.y;
-        spheres.centre[m][2] = centre.z;
-        spheres.radiusSquared[m] = sphereRadii[m] * sphereRadii[m];
-    }
-    return spheres;
+    Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(point.x), static_cast<float>(point.y),
+                                static_cast<float>(point.z)});
 }
 
 void RoomTracer::PrepareBatch()
@@ -170,9 +128,9 @@ void RoomTracer::PrepareBatch()
         (std::size_t(columns) + PrimaryBatch::Lanes - 1) / PrimaryBatch::Lanes * PrimaryBatch::Lanes;
     for (std::vector<double>& v : k.columnA)
         v.assign(padded, 0.0);
-    for (column = 0; column < columns; ++column) {
+    for (unsigned column = 0; column < columns; ++column) {
         Vec3 a, b, c;
-        SetUpPixel(a, b, c);
+        SetUpPixel(0, column, a, b, c);
         k.columnA[0][column] = a.x;
         k.columnA[1][column] = a.y;
         k.columnA[2][column] = a.z;
@@ -186,21 +144,18 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
 {
     const PrimaryBatch& batch = primaryBatch;
     const unsigned bit = 1u << lane;
-    primaryDir = Vec3(batch.dir[0][lane], batch.dir[1][lane], batch.dir[2][lane]);
-    rayDir = primaryDir;
+    const Vec3 primaryDir(batch.dir[0][lane], batch.dir[1][lane], batch.dir[2][lane]);
     for (; nextBatchedPoint < batchedPoints && batchedLane[nextBatchedPoint] == lane; ++nextBatchedPoint) {
         const int k = batchedPlane[nextBatchedPoint];
-        hitPoint = Vec3(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
-        rayDir = primaryDir;
+        const Vec3 hitPoint(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
         const unsigned group = lane / ShadeGroup;
-        ShadeBatchedPlanePoint(planePointBatches[group], k, nextBatchedPoint - groupStart[group]);
+        ShadeBatchedPlanePoint(planePointBatches[group], k, nextBatchedPoint - groupStart[group], hitPoint);
     }
     if (keeping.mode == KeepMode::Record)
-        KeepPixel();
-    rayDir = primaryDir;
+        KeepPixel(primaryDir);
     for (unsigned i = 0; i < sphereCount; ++i) {
         if (batch.maybeSphere[i] & bit)
-            ShadeSphere(SphereCentre(i), i);
+            ShadeSphere(primaryDir, i);
     }
 }
 
@@ -208,10 +163,9 @@ void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList&
 {
     plotted.band = &out;
     PrepareBatch();
-    for (row = rowBegin; row < rowEnd; ++row) {
-        column = 0;
+    for (unsigned row = rowBegin; row < rowEnd; ++row) {
         Vec3 a, b, c;
-        SetUpPixel(a, b, c);
+        SetUpPixel(row, 0, a, b, c);
         batchConstants.rowB[0] = b.x;
         batchConstants.rowB[1] = b.y;
         batchConstants.rowB[2] = b.z;
