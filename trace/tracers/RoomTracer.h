@@ -32,6 +32,11 @@ class Scene;
 // Every accepted hit is appended to the point list, in drawing order; nothing
 // here touches OpenGL.
 //
+// Where the steps are: RoomTracer.cpp (set-up from a scene), BatchedRows.cpp
+// (the walk over a band's pixels a batch at a time), PlaneShading.cpp and
+// SphereShading.cpp (the colours of room and sphere points), KeptPlanes.cpp
+// (the plane values a band keeps, and the frames composed from them).
+//
 // A tracer may be copied: the copy takes the whole state (set-up, spheres,
 // switches) but starts with a point list of its own, so copies can trace
 // separate bands of rows side by side.
@@ -164,7 +169,11 @@ private:
     bool SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i, float shadow[3]) const;
     // The light sum of reflected plane point `point` on plane q, seen along `view`.
     void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
-    void PlotPoint(const Vec3& point, float red, float green, float blue);
+    void PlotPoint(const Vec3& point, float red, float green, float blue)
+    {
+        Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(point.x), static_cast<float>(point.y),
+                                    static_cast<float>(point.z)});
+    }
     // The band's plane points from the kept values, into its composed list.
     void ComposeKeptPlanes(const SphereSet& spheres);
 
