@@ -129,6 +129,8 @@ TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
         {"default scene, 160 x 120", DefaultScene() + " screen 160 120", 300, 0},
         {"five spheres cutting walls, bright lights", AwkwardScene(), 300, 0},
         {"the same over budget", AwkwardScene(), 20, 400000},  // the pixels fit, not the plane points
+        // The back wall lies exactly at the depth limit: its hits are left out.
+        {"depth limit on the back wall", DefaultScene() + " screen 160 120 raytracedepth -30", 20, 0},
     };
 #ifdef GLINTWORK_SHORT_RUNS
     const int shortened = 10;
