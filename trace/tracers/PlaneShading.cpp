@@ -67,43 +67,26 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
     bool shadowed = false;  // any light blocked
     for (unsigned j = 0; j < lightCount; ++j) {
         const Vec3 lightDir = batch.LightDir(j, p);
-        const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
-        double diffuseTerm = 0.0, specularTerm = 0.0;
-        // Kept whether or not a sphere blocks the light now.
-        if (kept) {
-            diffuseTerm = batch.Diffuse(j, p);
-            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
-            kept.SetLight(j, lightDir);
-        }
         // With no spheres no light is blocked.
-        const int m = sphereCount != 0 ? batch.Blocker(j, p) : -1;
-        const bool lightBlocked = m >= 0;
-        float shadowColour[3];
-        if (lightBlocked)
-            BlockerColour(hitPoint, lightDir, static_cast<unsigned>(m), static_cast<unsigned>(m), shadowColour);
-        shadowed = shadowed || lightBlocked;
-        if (!lightBlocked && !kept) {
-            diffuseTerm = batch.Diffuse(j, p);
-            specularTerm = std::pow(batch.SpecularBase(j, p), exponent);
-        }
+        const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
+        shadowed = shadowed || blocker >= 0;
+        // The unshadowed terms: for a light no sphere blocks, and kept
+        // whether or not one does now.
         double unshadowed[3];
-        if (!lightBlocked || kept) {
+        if (blocker < 0 || kept) {
+            const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+            const double diffuse = batch.Diffuse(j, p);
+            const double power = std::pow(batch.SpecularBase(j, p), exponent);
             for (int c = 0; c < 3; ++c)
-                unshadowed[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,
-                                          specularTerm);
+                unshadowed[c] =
+                    PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuse, power);
         }
         if (kept) {
+            kept.SetLight(j, lightDir);
             for (int c = 0; c < 3; ++c)
                 kept.terms[3 * j + c] = unshadowed[c];
         }
-        if (lightBlocked) {
-            const float* light = &lightColours[9 * std::size_t(j)];
-            for (int c = 0; c < 3; ++c)
-                sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadowColour[c]) + sum[c]);
-        } else {
-            for (int c = 0; c < 3; ++c)
-                sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
-        }
+        AddPlaneLight(j, material, hitPoint, lightDir, blocker, unshadowed, sum);
     }
     PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
     if (kept)
@@ -122,32 +105,41 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
     lightBatch.Compute(point, view, hitNormal);
     for (unsigned j = 0; j < lightCount; ++j) {
         const Vec3 toLight = lightBatch.LightDir(j);
-        bool inShadow = false;
-        unsigned blocker = 0;
+        // The first sphere in index order on the line casts the shadow.
+        int blocker = -1;
         for (unsigned m = 0; m < sphereCount; ++m) {
             if (SphereOnLine(point, toLight, m)) {
-                inShadow = true;
-                blocker = m;
+                blocker = static_cast<int>(m);
                 break;
             }
         }
-        const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
-        if (inShadow) {
-            float shadow[3];
-            BlockerColour(point, toLight, blocker, blocker, shadow);
-            for (int c = 0; c < 3; ++c)
-                sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadow[c]) + sum[c]);
-        } else {
+        double unshadowed[3];
+        if (blocker < 0) {
             const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + q];
             const double diffuse = lightBatch.Diffuse(j);
             const double power = std::pow(lightBatch.SpecularBase(j), exponent);
             for (int c = 0; c < 3; ++c)
-                sum[c] = static_cast<float>(
-                    PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuse, power) +
-                    sum[c]);
+                unshadowed[c] =
+                    PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuse, power);
         }
+        AddPlaneLight(j, material, point, toLight, blocker, unshadowed, sum);
     }
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
+}
+
+void RoomTracer::AddPlaneLight(unsigned j, const float* material, const Vec3& point, const Vec3& lightDir, int blocker,
+                               const double unshadowed[3], float sum[3]) const
+{
+    if (blocker < 0) {
+        for (int c = 0; c < 3; ++c)
+            sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
+        return;
+    }
+    float shadow[3];
+    BlockerColour(point, lightDir, static_cast<unsigned>(blocker), static_cast<unsigned>(blocker), shadow);
+    const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+    for (int c = 0; c < 3; ++c)
+        sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadow[c]) + sum[c]);
 }

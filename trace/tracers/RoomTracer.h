@@ -169,6 +169,17 @@ private:
     bool SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i, float shadow[3]) const;
     // The light sum of reflected plane point `point` on plane q, seen along `view`.
     void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
+    // Light j's share of a point's colour, added to `sum` channel by channel
+    // in float, as every light sum adds it. A plane point's: with sphere
+    // `blocker` on the line from `point` along `lightDir` (blocker >= 0), the
+    // ambient product plus the colour that sphere shows there; else its
+    // `unshadowed` terms (read only then).
+    void AddPlaneLight(unsigned j, const float* material, const Vec3& point, const Vec3& lightDir, int blocker,
+                       const double unshadowed[3], float sum[3]) const;
+    // A sphere point's with nothing blocking the light, from light j's terms
+    // in `batch`.
+    void AddSphereLight(const LightBatch& batch, unsigned j, const float* material, double exponent,
+                        float sum[3]) const;
     void PlotPoint(const Vec3& point, float red, float green, float blue)
     {
         Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(point.x), static_cast<float>(point.y),

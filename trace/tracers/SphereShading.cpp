@@ -51,21 +51,14 @@ void RoomTracer::ShadeSphere(const Vec3& primaryDir, unsigned i)
         for (unsigned j = 0; j < lightCount; ++j) {
             const Vec3 lightDir = lightBatch.LightDir(j);
             float shadowColour[3];
-            const bool blocked = SphereShadow(hitPoint, lightDir, i, shadowColour);
-            double diffuseTerm = 0.0, specularTerm = 0.0;
-            if (!blocked) {
-                diffuseTerm = lightBatch.Diffuse(j);
-                specularTerm = std::pow(lightBatch.SpecularBase(j), exponent);
+            if (!SphereShadow(hitPoint, lightDir, i, shadowColour)) {
+                AddSphereLight(lightBatch, j, material, exponent, colour);
+                continue;
             }
             const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
             for (int ch = 0; ch < 3; ++ch) {
-                double term;
-                if (!blocked)
-                    term = SphereLightTerm(light, material, ch, diffuseTerm, specularTerm);
-                else if (withShadowColour)
-                    term = ShadowedTerm(light, material, ch, shadowColour[ch]);
-                else
-                    term = static_cast<double>(light[ch]) * material[ch];
+                const double term = withShadowColour ? ShadowedTerm(light, material, ch, shadowColour[ch])
+                                                     : static_cast<double>(light[ch]) * material[ch];
                 colour[ch] = static_cast<float>(term + colour[ch]);
             }
         }
@@ -151,14 +144,19 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     unitNormal.Normalize();
     blockerBatch.Compute(entry, direction, unitNormal);
     float sum[3] = {0.0f, 0.0f, 0.0f};
-    for (unsigned j = 0; j < lightCount; ++j) {
-        const double diffuse = blockerBatch.Diffuse(j);
-        const double specular = std::pow(blockerBatch.SpecularBase(j), exponent);
-        const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
-        for (int c = 0; c < 3; ++c)
-            sum[c] = static_cast<float>(SphereLightTerm(light, material, c, diffuse, specular) + sum[c]);
-    }
+    for (unsigned j = 0; j < lightCount; ++j)
+        AddSphereLight(blockerBatch, j, material, exponent, sum);
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
+}
+
+void RoomTracer::AddSphereLight(const LightBatch& batch, unsigned j, const float* material, double exponent,
+                                float sum[3]) const
+{
+    const double diffuse = batch.Diffuse(j);
+    const double specular = std::pow(batch.SpecularBase(j), exponent);
+    const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+    for (int c = 0; c < 3; ++c)
+        sum[c] = static_cast<float>(SphereLightTerm(light, material, c, diffuse, specular) + sum[c]);
 }
