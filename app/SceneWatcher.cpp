@@ -1,5 +1,6 @@
 #include "app/SceneWatcher.h"
 
+#include <poll.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@ constexpr std::uint32_t FolderEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE 
 constexpr std::uint32_t WatchEnded = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT;
 constexpr int RetryInterval = 200;  // milliseconds, while a folder is missing
 constexpr int MostLinks = 40;       // as many as the kernel follows
+constexpr int SettleMilliseconds = 100;  // for the end of a save after a version that cannot be used
 
 std::string FolderOf(const std::string& path)
 {
@@ -121,6 +123,23 @@ bool SceneWatcher::Changed()
             changed = true;
     }
     return changed;
+}
+
+bool SceneWatcher::ReadSettled(const std::function<bool()>& read)
+{
+    bool usable = read();
+    for (int again = 0; again < MostRereads; ++again) {
+        if (!usable && descriptor >= 0) {
+            // Maybe a save in place read between its truncation and its
+            // write: the close that ends it is given a moment to come.
+            pollfd ready{descriptor, POLLIN, 0};
+            poll(&ready, 1, SettleMilliseconds);
+        }
+        if (!Changed())
+            break;
+        usable = read();
+    }
+    return usable;
 }
 
 std::vector<std::string> SceneWatcher::TakeNotices()

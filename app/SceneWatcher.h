@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,14 @@ public:
     // Whether a new version may have appeared since the last call; takes
     // every pending notification and retries missing folders.
     bool Changed();
+    // Reads the new version with `read` (which says whether it could be
+    // used) once Changed() said there is one. A save that comes while it is
+    // read, or within a tenth of a second after a version that cannot be
+    // used, makes that read stale (an in-place save read half-way, between
+    // its truncation and its last write): it is read again, up to
+    // MostRereads times, and only the last read counts. Returns its result.
+    static constexpr int MostRereads = 10;
+    bool ReadSettled(const std::function<bool()>& read);
     // What happened to the watch itself since the last call, one line each
     // ("sc: the folder was replaced; watching the new one"), each said once.
     std::vector<std::string> TakeNotices();

@@ -165,8 +165,15 @@ public:
             Say(notice);
         if (!changed)
             return;
+        // Only the last read is told: one that a newer save overtook may
+        // have seen that save half-way.
         SceneReport report;
-        const bool reloaded = window.ReloadScript(report);
+        const bool reloaded = watcher.ReadSettled([&] {
+            report = SceneReport();
+            return window.ReloadScript(report);
+        });
+        for (const std::string& notice : watcher.TakeNotices())
+            Say(notice);
         Tell(report);
         if (!reloaded)
             return;

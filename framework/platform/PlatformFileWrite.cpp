@@ -335,7 +335,9 @@ bool ReplaceRegularFile(const Destination& to, const PlatformFilePart* parts, in
     std::string temporary;
     if (!CreateTemporary(folder, file, temporary))
         return false;
-    bool ok = (!to.exists || fchmod(file.Get(), to.st.st_mode & 07777) == 0) && WriteAll(file.Get(), parts, count);
+    // A replaced file's permissions stay; its set-user-ID and set-group-ID
+    // bits do not, as a write into it would clear them.
+    bool ok = (!to.exists || fchmod(file.Get(), to.st.st_mode & 0777) == 0) && WriteAll(file.Get(), parts, count);
     int error = errno;
     // A second descriptor keeps the lock and the unnamed file while the
     // first is closed, so that an error the close brings is seen.

@@ -25,7 +25,7 @@ struct PlatformFilePart {
 //   (O_TMPFILE), which takes the place of `path` only once every byte is
 //   written, so a reader, or a kill at any instant, finds the old file or
 //   the new one, never part of one. A new file gets the usual permissions;
-//   an existing one keeps its own. Where the file system has no unnamed
+//   an existing one keeps its own (less set-user-ID and set-group-ID). Where the file system has no unnamed
 //   files, a temporary ".glintwork-XXXXXX" file in the same folder stands in
 //   for it; the first write to a folder removes such temporaries left behind
 //   by a killed program (ours, regular, and no longer held by any program).

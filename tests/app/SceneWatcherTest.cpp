@@ -109,3 +109,45 @@ TEST(SceneWatcher, WaitsForTheCloseOfANewFile)
     std::remove(scene.c_str());
     rmdir(name);
 }
+
+// A read that a newer save overtook is read again, and only the last read
+// counts; the queue is empty afterwards. Each case saves the scene in place
+// during the first `savesDuring` reads.
+TEST(SceneWatcher, ReadsAgainWhenASaveCameDuringTheRead)
+{
+    const int most = SceneWatcher::MostRereads + 1;
+    const struct {
+        const char* name;
+        std::vector<bool> usable;  // what the reads find, in turn
+        int savesDuring;
+        int reads;
+        bool result;
+    } cases[] = {
+        {"a version that cannot be used, nothing after it", {false}, 0, 1, false},
+        {"read between two in-place saves", {false, true}, 1, 2, true},
+        {"a good read overtaken by a save", {true, false}, 1, 2, false},
+        {"saves that never stop", std::vector<bool>(most, false), 1000, most, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        char name[] = "/tmp/glintwork-watch-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        const std::string scene = std::string(name) + "/scene.txt";
+        const auto save = [&] { ASSERT_EQ(std::system(("printf a > " + scene).c_str()), 0); };
+        save();
+        SceneWatcher watcher;
+        ASSERT_TRUE(watcher.Watch(scene));
+        save();
+        ASSERT_TRUE(watcher.Changed());
+        int reads = 0;
+        const bool result = watcher.ReadSettled([&] {
+            if (reads < c.savesDuring)
+                save();
+            return c.usable.at(static_cast<std::size_t>(reads++));
+        });
+        EXPECT_EQ(reads, c.reads);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(watcher.Changed(), c.savesDuring > c.reads);
+        std::system(("rm -rf '" + std::string(name) + "'").c_str());
+    }
+}

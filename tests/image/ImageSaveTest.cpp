@@ -95,6 +95,38 @@ TEST(ImageSave, WhatStandsAtThePathDecides)
     }
 }
 
+// The permissions of the file a save leaves: a new one gets 0666 less the
+// umask; one that replaces a file keeps its permission bits, but not the
+// set-user-ID and set-group-ID bits (as a write into it would clear them).
+TEST(ImageSave, PermissionsOfTheSavedFile)
+{
+    const struct {
+        mode_t umask;
+        mode_t before;  // 0: no file yet
+        mode_t after;
+    } cases[] = {
+        {027, 0, 0640},
+        {022, 0600, 0600},
+        {022, 04755, 0755},
+        {0, 02775, 0775},
+    };
+    Image image(2, 2, RGB);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        ScratchDir dir;
+        const std::string path = dir.Path("out.bmp");
+        if (c.before != 0)
+            ASSERT_EQ(chmod(dir.Write("out.bmp", {}).c_str(), c.before), 0);
+        const mode_t previous = umask(c.umask);
+        const bool saved = image.Save(path.c_str());
+        umask(previous);
+        ASSERT_TRUE(saved) << Image::FailureReason();
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.after);
+    }
+}
+
 // SIGKILL at random instants while a large frame is saved again and again:
 // the file is always a complete frame, old or new, and once a program writes
 // there again no other file of ours is left.
