@@ -7,10 +7,11 @@
 #include "trace/math/Vec3.h"
 
 // What the fast tracer (RoomTracer) knows of a view once the scene is set
-// up, and keeps until the next set-up: the image plane and screen, the eye, the room of
-// five axis-aligned planes (0 left wall, 1 right wall, 2 back wall, 3 floor,
-// 4 ceiling), the planes' materials, the lights and the depth limit. Nothing
-// here changes while a frame is traced.
+// up, and keeps until the next set-up: the image plane and screen, the room
+// of five axis-aligned planes (0 left wall, 1 right wall, 2 back wall,
+// 3 floor, 4 ceiling), the planes' materials, the lights and the depth
+// limit; and the eye, which moves only between frames (SetEye). Nothing here
+// changes while a frame is traced.
 struct RoomSetUp {
     static constexpr int RoomPlanes = 5;
 
