@@ -21,7 +21,7 @@ const char* const kHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, cho
                           "                   (quality 90); OUT is replaced whole or left alone, never\n"
                           "                   when it is a FIFO, socket, folder or block device, nor through\n"
                           "                   another user's link in a sticky folder; a character device\n"
-                          "                   such as /dev/null is written to\n"
+                          "                   it names (out.bmp -> /dev/null, say) is written to\n"
                           "\n"
                           "Exit status: 0 on success, 1 when a file cannot be loaded or saved, 2 on wrong\n"
                           "arguments or an OUT with another extension; why is said on standard error.\n";

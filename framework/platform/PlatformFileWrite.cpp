@@ -25,6 +25,9 @@ namespace {
 constexpr int kMaxLinks = 40;
 constexpr char kTemporaryPrefix[] = ".glintwork-";
 constexpr size_t kTemporaryRandom = 6;
+// The ending no file of the user is likely to have, so that the clean-up
+// never takes a file such as ".glintwork-backup" for one of ours.
+constexpr char kTemporarySuffix[] = ".partial";
 
 constexpr char kSharedLink[] =
     "Symbolic link in a sticky folder writable by all, owned by another user; not followed";
@@ -211,9 +214,11 @@ bool WriteThroughDevice(const Destination& to, const PlatformFilePart* parts, in
 bool IsTemporaryName(const char* name)
 {
     const size_t prefix = sizeof kTemporaryPrefix - 1;
-    if (strncmp(name, kTemporaryPrefix, prefix) != 0 || strlen(name) != prefix + kTemporaryRandom)
+    const size_t suffix = sizeof kTemporarySuffix - 1;
+    if (strncmp(name, kTemporaryPrefix, prefix) != 0 || strlen(name) != prefix + kTemporaryRandom + suffix ||
+        strcmp(name + prefix + kTemporaryRandom, kTemporarySuffix) != 0)
         return false;
-    for (const char* c = name + prefix; *c; ++c)
+    for (const char* c = name + prefix; c != name + prefix + kTemporaryRandom; ++c)
         if (!(*c >= 'a' && *c <= 'z') && !(*c >= 'A' && *c <= 'Z') && !(*c >= '0' && *c <= '9'))
             return false;
     return true;
@@ -231,7 +236,7 @@ std::string TemporaryName()
     std::string name = kTemporaryPrefix;
     for (unsigned char r : random)
         name += letters[r % (sizeof letters - 1)];
-    return name;
+    return name + kTemporarySuffix;
 }
 
 // Removes the temporaries a killed writer left in the folder: names of our

@@ -174,10 +174,10 @@ TEST(ImageSave, AKillAtAnyInstantLeavesTheOldFrameOrTheNewOne)
     // The next program to write into the folder (here the converter) removes
     // what killed saves left, and nothing else: not another user's temporary,
     // not one a writer holds locked, not other names, not a folder.
-    dir.Write(".glintwork-Ab3dE9", Bytes(10, 1));
-    const std::string kept[] = {dir.Write(".glintwork-HeLd01", Bytes(10, 1)), dir.Write(".glintwork-short", {}),
-                                dir.Write("glintwork-Ab3dE9", {}), dir.Path(".glintwork-F0lder"),
-                                dir.Write(".glintwork-0ther0", {})};
+    dir.Write(".glintwork-Ab3dE9.partial", Bytes(10, 1));
+    const std::string kept[] = {dir.Write(".glintwork-HeLd01.partial", Bytes(10, 1)), dir.Write(".glintwork-backup", {}),
+                                dir.Write("glintwork-Ab3dE9.partial", {}), dir.Path(".glintwork-F0lder.partial"),
+                                dir.Write(".glintwork-0ther0.partial", {})};
     ASSERT_EQ(mkdir(kept[3].c_str(), 0700), 0);
     const bool asRoot = geteuid() == 0;
     if (asRoot) {
