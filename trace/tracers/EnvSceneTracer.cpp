@@ -24,9 +24,9 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
     PrepareBatch();
 
     ForEachPixel(rowBegin, rowEnd, out, [&](const Vec3& direction) {
-        envDir = direction;
+        Vec3 envDir = direction;
         envDir.Normalize();
-        envDirUnit = envDir;
+        const Vec3 envDirUnit = envDir;
 
         // The sphere line test and root of the fast path's spheres.
         const double e[3] = {eye.x, eye.y, eye.z};
@@ -39,21 +39,18 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
 
         const double t = NearRoot(b, disc);
         envDir.ScaleFrom(envDir, t);
-        envHitPoint = eye + envDir;
+        const Vec3 envHitPoint = eye + envDir;
         envDir = envDirUnit;
 
         // The normal keeps its length of 7: the bend is d - 2 (d . N) N.
-        envNormal = envHitPoint - envSphere;
+        Vec3 envNormal = envHitPoint - envSphere;
         Mirror(envDir, envNormal);
 
-        rayDir = envDir;
-        primaryDir = rayDir;
-        envDir = envDirUnit;
         // The bent rays of the pixels that draw are gathered and traced a
         // batch at a time, each shaded in pixel order.
-        primaryBatch.dir[0][gathered] = primaryDir.x;
-        primaryBatch.dir[1][gathered] = primaryDir.y;
-        primaryBatch.dir[2][gathered] = primaryDir.z;
+        primaryBatch.dir[0][gathered] = envDir.x;
+        primaryBatch.dir[1][gathered] = envDir.y;
+        primaryBatch.dir[2][gathered] = envDir.z;
         if (++gathered == PrimaryBatch::Lanes)
             traceGathered();
     });

@@ -14,11 +14,6 @@ public:
     void Render();
     // Traces rows [rowBegin, rowEnd), appending to `out`.
     void RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out);
-
-    Vec3 envHitPoint;  // where the pixel's ray line meets the environment sphere
-    Vec3 envNormal;    // envHitPoint minus the sphere's centre, never normalised
-    Vec3 envDir;       // the working primary direction during bending
-    Vec3 envDirUnit;   // the unit primary direction, kept to restore envDir
 };
 
 #endif

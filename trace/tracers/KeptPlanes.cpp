@@ -2,7 +2,6 @@
 // (what each kept value depends on is set out in KeptView.h).
 
 #include <algorithm>
-
 #include <cmath>
 
 #include "trace/kernels/ComposeBatch.h"
@@ -37,7 +36,7 @@ void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValu
     }
 }
 
-bool RoomTracer::RecordPlanePoint(int k)
+bool RoomTracer::RecordPlanePoint(int k, const Vec3& hitPoint)
 {
     KeptBand& band = *keeping.band;
     const std::size_t factors = keeping.factors ? 2 * std::size_t(lightCount) : 0;
@@ -59,7 +58,7 @@ double* RoomTracer::KeptFactors()
     return keeping.factors ? band.factors.data() + band.factors.size() - 2 * std::size_t(lightCount) : nullptr;
 }
 
-void RoomTracer::KeepPixel()
+void RoomTracer::KeepPixel(const Vec3& primaryDir)
 {
     keeping.band->pixelDirs.push_back(primaryDir);
     keeping.band->pixelEnds.push_back(static_cast<std::uint32_t>(keeping.band->composed.size()));
@@ -81,9 +80,7 @@ void RoomTracer::ComposeKeptRows(PointList& out)
 
     // The pixels in order: each one's plane points as composed, then its
     // sphere points, traced in full. Composing the plane points first
-    // changes nothing a sphere point reads: the values the plane colours
-    // leave behind (hit point, light direction, blocked flag, shadow colour)
-    // are written by ShadeSphere before it reads them, or not read at all.
+    // changes nothing a sphere point reads.
     const std::size_t pixels = band.pixelDirs.size();
     sphereCandidates.resize(pixels);
     const std::size_t candidates =
@@ -103,11 +100,10 @@ void RoomTracer::ComposeKeptRows(PointList& out)
             out.insert(out.end(), composed + runStart, composed + runEnd);
         }
         runStart = runEnd;
-        primaryDir = band.pixelDirs[pixel];
-        rayDir = primaryDir;
+        const Vec3 primaryDir = band.pixelDirs[pixel];
         for (unsigned i = 0; i < sphereCount; ++i) {
             if (maybeSphere >> i & 1u)
-                ShadeSphere(SphereCentre(i), i);
+                ShadeSphere(primaryDir, i);
         }
     }
     out.insert(out.end(), composed + runStart, composed + band.composed.size());
@@ -123,8 +119,7 @@ void RoomTracer::ComposeKeptRows(PointList& out)
 // formulas the trace uses (UnitLightDir, LightTerms, PlaneTerm), from the
 // kept light factors where the band has them.
 // (A view is composed only after its spheres moved, so there is at least
-// one sphere: with none, the blocked flag of the traced path would keep its
-// last value.)
+// one sphere: with none, no light of the traced path is blocked.)
 void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
 {
     KeptBand& band = *keeping.band;
@@ -150,52 +145,44 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             anyBlocked |= shadowMasks[j * count + p];
         band.shadowed[p] = anyBlocked != 0;
         const double* point = &band.hits[3 * p];
-        hitPoint = Vec3(point[0], point[1], point[2]);
+        const Vec3 hitPoint(point[0], point[1], point[2]);
         const int k = band.pointPlane[p];
-        PlanePattern(hitPoint, k);
-        const unsigned ones = planeTintOnes;
+        const unsigned ones = PlanePattern(hitPoint, k);
         const double exponent = planeExponents[k];
         const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
         const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
         const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
         const double* factors = band.factors.empty() ? nullptr : &band.factors[2 * std::size_t(lightCount) * p];
+        float sum[3] = {0.0f, 0.0f, 0.0f};
         for (unsigned j = 0; j < lightCount; ++j) {
             const unsigned onLine = shadowMasks[j * count + p];
+            const int blocker = onLine != 0 ? __builtin_ctz(onLine) : -1;
             const float* position = &lightPositions[3 * std::size_t(j)];
             const double light[3] = {position[0], position[1], position[2]};
-            double dir[3], term[3];
-            lightBlocked = onLine != 0;
-            if (lightBlocked) {
+            double dir[3] = {0.0, 0.0, 0.0}, unshadowed[3];
+            if (blocker >= 0) {
                 UnitLightDir<OneLane>(light, point, dir);
-                lightDir = Vec3(dir[0], dir[1], dir[2]);
-                const unsigned m = static_cast<unsigned>(__builtin_ctz(onLine));
-                BlockerColour(hitPoint, lightDir, m, m, planeShadowColour);
-                const float* colours = &lightColours[9 * static_cast<std::size_t>(j)];
-                for (int c = 0; c < 3; ++c)
-                    term[c] = ShadowedTerm(colours, material, c, planeShadowColour[c]);
             } else {
+                double diffuse, power;
                 if (factors) {
-                    diffuseTerm = factors[2 * j];
-                    specularTerm = factors[2 * j + 1];
+                    diffuse = factors[2 * j];
+                    power = factors[2 * j + 1];
                 } else {
                     double half[3], specularBase;
-                    LightTerms<OneLane>(light, point, view, axis, dir, half, diffuseTerm, specularBase);
-                    specularTerm = std::pow(specularBase, exponent);
+                    LightTerms<OneLane>(light, point, view, axis, dir, half, diffuse, specularBase);
+                    power = std::pow(specularBase, exponent);
                 }
-                const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+                const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
                 for (int c = 0; c < 3; ++c)
-                    term[c] = PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuseTerm,
-                                        specularTerm);
+                    unshadowed[c] = PlaneTerm(f.ambient[c], f.tinted[ones][c], f.specular[c], diffuse, power);
             }
-            for (int c = 0; c < 3; ++c)
-                colour[c] = static_cast<float>(term[c] + colour[c]);
+            AddPlaneLight(j, material, hitPoint, Vec3(dir[0], dir[1], dir[2]), blocker, unshadowed, sum);
         }
-        band.composed[p] = PlotRecord{colour[0],
-                                      colour[1],
-                                      colour[2],
+        band.composed[p] = PlotRecord{sum[0],
+                                      sum[1],
+                                      sum[2],
                                       static_cast<float>(hitPoint.x),
                                       static_cast<float>(hitPoint.y),
                                       static_cast<float>(hitPoint.z)};
-        colour[0] = colour[1] = colour[2] = 0.0f;
     }
 }

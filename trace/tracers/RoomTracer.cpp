@@ -1,10 +1,12 @@
+// The fast tracer's set-up from a scene: the view, the room, the lights and
+// spheres, and the factors of the room planes' light terms worked out once.
+
 #include "trace/tracers/RoomTracer.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 
-#include "trace/kernels/InstructionSet.h"
 #include "trace/scene/Scene.h"
 #include "trace/math/ViewGeometry.h"
 
@@ -22,15 +24,6 @@ void RoomTracer::NewStamp()
 {
     static std::atomic<std::uint64_t> stamps{0};
     setUpStamp = ++stamps;
-}
-
-RoomTracer::RoomTracer()
-{
-    planeNormals[0] = Vec3(1.0, 0.0, 0.0);
-    planeNormals[1] = Vec3(-1.0, 0.0, 0.0);
-    planeNormals[2] = Vec3(0.0, 0.0, 1.0);
-    planeNormals[3] = Vec3(0.0, 1.0, 0.0);
-    planeNormals[4] = Vec3(0.0, -1.0, 0.0);
 }
 
 void RoomTracer::SetUpView(const Scene& scene, float fieldOfView, float aspect, float nearDistance)
@@ -99,156 +92,4 @@ void RoomTracer::LoadScene(const Scene& scene)
             }
         }
     }
-}
-
-void RoomTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
-{
-    axisX = Vec3(1.0, 0.0, 0.0);
-    axisY = Vec3(0.0, 1.0, 0.0);
-    axisZ = Vec3(0.0, 0.0, -1.0);
-
-    axisZ.ScaleFrom(axisZ, nearZ);
-    c = axisZ;
-
-    // Samples sit on pixel edges: column 0 is exactly `left`.
-    pixelX = static_cast<double>(2 * column) / static_cast<double>(columns) * right + left;
-    axisX.ScaleFrom(axisX, pixelX);
-    a = axisX;
-
-    pixelY = static_cast<double>(2 * row) / static_cast<double>(rows) * top + bottom;
-    axisY.ScaleFrom(axisY, pixelY);
-    b = axisY;
-}
-
-void RoomTracer::PlotPoint(float red, float green, float blue)
-{
-    Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(hitPoint.x), static_cast<float>(hitPoint.y),
-                                static_cast<float>(hitPoint.z)});
-}
-
-SphereSet RoomTracer::Spheres() const
-{
-    SphereSet spheres;
-    spheres.count = sphereCount;
-    for (unsigned m = 0; m < sphereCount; ++m) {
-        const Vec3 centre = SphereCentre(m);
-        spheres.centre[m][0] = centre.x;
-        spheres.centre[m][1] = centre.y;
-        spheres.centre[m][2] = centre.z;
-        spheres.radiusSquared[m] = sphereRadii[m] * sphereRadii[m];
-    }
-    return spheres;
-}
-
-void RoomTracer::PrepareBatch()
-{
-    PrimaryBatch::Constants& k = batchConstants;
-    const double e[3] = {eye.x, eye.y, eye.z};
-    for (int a = 0; a < 3; ++a)
-        k.eye[a] = e[a];
-    for (int p = 0; p < RoomPlanes; ++p) {
-        k.normal[p][0] = planeNormals[p].x;
-        k.normal[p][1] = planeNormals[p].y;
-        k.normal[p][2] = planeNormals[p].z;
-        k.numerator[p] = Dot(planePoints[p] - eye, planeNormals[p]);
-    }
-    k.xMin = planePoints[0].x;
-    k.xMax = planePoints[1].x;
-    k.zMin = planePoints[2].z;
-    k.zMax = nearZ;
-    k.yMin = planePoints[3].y;
-    k.yMax = planePoints[4].y;
-    k.depthLimit = depthLimit;
-    sphereSet = Spheres();
-    k.sphereCount = sphereCount;
-    for (unsigned m = 0; m < sphereCount; ++m)
-        SphereTerms<OneLane>(k.eye, sphereSet.centre[m], sphereSet.radiusSquared[m], k.eyeToCentre[m], k.eyeSphereC[m]);
-    for (PlanePointBatch& batch : planePointBatches)
-        batch.SetSpheres(sphereSet);
-    // A and C of every column, by the pixel set-up itself.
-    const std::size_t padded =
-        (std::size_t(columns) + PrimaryBatch::Lanes - 1) / PrimaryBatch::Lanes * PrimaryBatch::Lanes;
-    for (std::vector<double>& v : k.columnA)
-        v.assign(padded, 0.0);
-    for (column = 0; column < columns; ++column) {
-        Vec3 a, b, c;
-        SetUpPixel(a, b, c);
-        k.columnA[0][column] = a.x;
-        k.columnA[1][column] = a.y;
-        k.columnA[2][column] = a.z;
-        k.c[0] = c.x;
-        k.c[1] = c.y;
-        k.c[2] = c.z;
-    }
-}
-
-void RoomTracer::ShadeBatchedPixel(unsigned lane)
-{
-    const PrimaryBatch& batch = primaryBatch;
-    const unsigned bit = 1u << lane;
-    primaryDir = Vec3(batch.dir[0][lane], batch.dir[1][lane], batch.dir[2][lane]);
-    rayDir = primaryDir;
-    for (; nextBatchedPoint < batchedPoints && batchedLane[nextBatchedPoint] == lane; ++nextBatchedPoint) {
-        const int k = batchedPlane[nextBatchedPoint];
-        hitPoint = Vec3(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
-        rayDir = primaryDir;
-        const unsigned group = lane / ShadeGroup;
-        ShadeBatchedPlanePoint(planePointBatches[group], k, nextBatchedPoint - groupStart[group]);
-    }
-    if (keeping.mode == KeepMode::Record)
-        KeepPixel();
-    rayDir = primaryDir;
-    for (unsigned i = 0; i < sphereCount; ++i) {
-        if (batch.maybeSphere[i] & bit)
-            ShadeSphere(SphereCentre(i), i);
-    }
-}
-
-void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList& out)
-{
-    plotted.band = &out;
-    PrepareBatch();
-    for (row = rowBegin; row < rowEnd; ++row) {
-        column = 0;
-        Vec3 a, b, c;
-        SetUpPixel(a, b, c);
-        batchConstants.rowB[0] = b.x;
-        batchConstants.rowB[1] = b.y;
-        batchConstants.rowB[2] = b.z;
-        for (unsigned first = 0; first < columns; first += PrimaryBatch::Lanes) {
-            const unsigned count = std::min(PrimaryBatch::Lanes, columns - first);
-            primaryBatch.Trace(batchConstants, first, count);
-            ShadeBatch(count);
-        }
-    }
-    plotted.band = nullptr;
-}
-
-void RoomTracer::ShadeBatch(unsigned count)
-{
-    // Every plane point of these pixels, in the order they are shaded.
-    batchedPoints = 0;
-    nextBatchedPoint = 0;
-    const unsigned groups = (count + ShadeGroup - 1) / ShadeGroup;
-    for (unsigned g = 0; g < groups; ++g) {
-        PlanePointBatch& batch = planePointBatches[g];
-        batch.Clear();
-        groupStart[g] = batchedPoints;
-        for (unsigned lane = g * ShadeGroup; lane < count && lane < (g + 1) * ShadeGroup; ++lane) {
-            const Vec3 view(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]);
-            for (int k = 0; k < RoomPlanes; ++k) {
-                if (!(primaryBatch.accepted[k] >> lane & 1u))
-                    continue;
-                batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
-                batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
-                batch.Add(
-                    Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
-                    planeNormals[k], view);
-            }
-        }
-    }
-    for (unsigned g = 0; g < groups; ++g)
-        planePointBatches[g].Compute();
-    for (unsigned lane = 0; lane < count; ++lane)
-        ShadeBatchedPixel(lane);
 }

@@ -1,0 +1,146 @@
+// The colours of the fast path's room points: the planes' patterns, a
+// primary hit's light sum from its batch (with the values a band keeps of
+// it), and the light sum of a plane point seen in a sphere.
+
+#include <cmath>
+#include <cstdint>
+
+#include "trace/kernels/LightTerms.h"
+#include "trace/tracers/RoomTracer.h"
+
+namespace {
+
+// Truncation toward zero to a 32-bit signed integer. Values outside that range
+// (and NaN) give the "integer indefinite" value INT32_MIN, as the hardware
+// conversion does, instead of undefined behaviour.
+std::int32_t TruncateToInt32(double v)
+{
+    if (!(v > -2147483649.0 && v < 2147483648.0))
+        return INT32_MIN;
+    return static_cast<std::int32_t>(v);
+}
+
+// The pattern's tints, a bit per channel of 1 (red, green, blue).
+constexpr unsigned Red = 1u, Yellow = 3u, White = 7u, Cyan = 6u, Green = 2u;
+
+}  // namespace
+
+unsigned RoomTracer::PlanePattern(const Vec3& point, int k)
+{
+    if (k <= 2) {
+        // Walls: red bands between -10 and -5 and between 0 and 5, yellow elsewhere.
+        const double y = point.y;
+        if ((-10.0 < y && y < -5.0) || (0.0 < y && y < 5.0))
+            return Red;
+        return Yellow;
+    }
+    const std::int32_t x = TruncateToInt32(point.x);
+    const std::int32_t z = TruncateToInt32(point.z);
+    if (k == 3) {
+        // Floor: a checkerboard of white and red on a grid of four units.
+        const bool a = x % 4 == 0;
+        const bool b = z % 4 == 0;
+        if (a == b)
+            return White;
+        return Red;
+    }
+    // Ceiling: four colours on a grid of three units.
+    const bool a = x % 3 == 0;
+    const bool b = z % 3 == 0;
+    if (a && b)
+        return Cyan;
+    if (a)
+        return Red;
+    if (b)
+        return Yellow;
+    return Green;
+}
+
+void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint)
+{
+    // The pattern's tint picks the diffuse factors.
+    const unsigned ones = PlanePattern(hitPoint, k);
+    const double exponent = planeExponents[k];
+    const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
+    const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
+    double* const factorsKept = kept ? KeptFactors() : nullptr;
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    bool shadowed = false;  // any light blocked
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const Vec3 lightDir = batch.LightDir(j, p);
+        // With no spheres no light is blocked.
+        const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
+        shadowed = shadowed || blocker >= 0;
+        // The unshadowed terms: for a light no sphere blocks. The diffuse
+        // factor and the power are kept where the band keeps them, whether
+        // or not a sphere blocks the light now.
+        double unshadowed[3];
+        if (blocker < 0 || factorsKept) {
+            const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+            const double diffuse = batch.Diffuse(j, p);
+            const double power = std::pow(batch.SpecularBase(j, p), exponent);
+            for (int c = 0; c < 3; ++c)
+                unshadowed[c] =
+                    PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuse, power);
+            if (factorsKept) {
+                factorsKept[2 * j] = diffuse;
+                factorsKept[2 * j + 1] = power;
+            }
+        }
+        AddPlaneLight(j, material, hitPoint, lightDir, blocker, unshadowed, sum);
+    }
+    PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
+    if (kept)
+        KeepComposed(shadowed);
+}
+
+void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3])
+{
+    const Vec3 hitNormal = planeNormals[q];  // a unit axis: normalising it changes nothing
+    const unsigned ones = PlanePattern(point, q);
+    const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
+    const double exponent = planeExponents[q];
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    // Every light's terms but the power at once (no plane point's terms are
+    // pending here: this runs for a sphere point).
+    lightBatch.Compute(point, view, hitNormal);
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const Vec3 toLight = lightBatch.LightDir(j);
+        // The first sphere in index order on the line casts the shadow.
+        int blocker = -1;
+        for (unsigned m = 0; m < sphereCount; ++m) {
+            if (SphereOnLine(point, toLight, m)) {
+                blocker = static_cast<int>(m);
+                break;
+            }
+        }
+        double unshadowed[3];
+        if (blocker < 0) {
+            const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + q];
+            const double diffuse = lightBatch.Diffuse(j);
+            const double power = std::pow(lightBatch.SpecularBase(j), exponent);
+            for (int c = 0; c < 3; ++c)
+                unshadowed[c] =
+                    PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuse, power);
+        }
+        AddPlaneLight(j, material, point, toLight, blocker, unshadowed, sum);
+    }
+    out[0] = sum[0];
+    out[1] = sum[1];
+    out[2] = sum[2];
+}
+
+void RoomTracer::AddPlaneLight(unsigned j, const float* material, const Vec3& point, const Vec3& lightDir, int blocker,
+                               const double unshadowed[3], float sum[3]) const
+{
+    if (blocker < 0) {
+        for (int c = 0; c < 3; ++c)
+            sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
+        return;
+    }
+    float shadow[3];
+    BlockerColour(point, lightDir, static_cast<unsigned>(blocker), static_cast<unsigned>(blocker), shadow);
+    const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+    for (int c = 0; c < 3; ++c)
+        sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadow[c]) + sum[c]);
+}
