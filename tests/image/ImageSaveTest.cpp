@@ -115,8 +115,9 @@ TEST(ImageSave, PermissionsOfTheSavedFile)
         SCOPED_TRACE(c.before);
         ScratchDir dir;
         const std::string path = dir.Path("out.bmp");
-        if (c.before != 0)
+        if (c.before != 0) {
             ASSERT_EQ(chmod(dir.Write("out.bmp", {}).c_str(), c.before), 0);
+        }
         const mode_t previous = umask(c.umask);
         const bool saved = image.Save(path.c_str());
         umask(previous);
