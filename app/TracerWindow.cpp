@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "app/PointDrawer.h"
 #include "app/SceneReport.h"
@@ -157,7 +158,7 @@ bool TracerWindow::ReloadScript(SceneReport& report)
             report.messages.back() += "; the last good scene stays";
         return false;
     }
-    scene.Swap(fresh);
+    scene = std::move(fresh);
     // The views, the pair and the switches stay; the rest starts from the new scene.
     const bool current = MakeCurrent(true);
     SetUpFromScene();

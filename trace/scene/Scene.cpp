@@ -93,32 +93,6 @@ Scene::Status Scene::ReadScript(const char* path)
     return status;
 }
 
-void Scene::Swap(Scene& other)
-{
-    sphereCentres.swap(other.sphereCentres);
-    planePoints.swap(other.planePoints);
-    std::swap(sphereCount, other.sphereCount);
-    std::swap(planePointCount, other.planePointCount);
-    std::swap(lightCount, other.lightCount);
-    std::swap(screenWidth, other.screenWidth);
-    std::swap(screenHeight, other.screenHeight);
-    std::swap(rayTraceDepth, other.rayTraceDepth);
-    sphereExponents.swap(other.sphereExponents);
-    planeExponents.swap(other.planeExponents);
-    sphereRadii.swap(other.sphereRadii);
-    sphereMaterials.swap(other.sphereMaterials);
-    planeMaterials.swap(other.planeMaterials);
-    lightPositions.swap(other.lightPositions);
-    lightColours.swap(other.lightColours);
-    word.swap(other.word);
-    error.swap(other.error);
-    diagnostics.swap(other.diagnostics);
-    std::swap(ending, other.ending);
-    std::swap(keywordPlaces, other.keywordPlaces);
-    std::swap(spheresNamed, other.spheresNamed);
-    std::swap(spheresDressed, other.spheresDressed);
-}
-
 Scene::Status Scene::ReadFrom(std::istream& source)
 {
     ForgetLastRead();

@@ -2,7 +2,6 @@
 #define GLINTWORK_SCENE_H
 
 #include <cstdint>
-#include <fstream>
 #include <istream>
 #include <string>
 #include <vector>
@@ -58,11 +57,13 @@ public:
     std::vector<float> lightPositions;   // x, y, z per light
     std::vector<float> lightColours;     // nine per light
     std::string word;                    // the last word read
-    std::ifstream input;                 // the script while it is being read
 
     Scene() = default;
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
+    // A script read afresh into a scene of its own replaces another whole.
+    Scene(Scene&&) = default;
+    Scene& operator=(Scene&&) = default;
 
     std::uint32_t PlaneCount() const { return planePointCount / 4; }
 
@@ -71,10 +72,6 @@ public:
 
     // Reads a script from any stream, from its current position.
     Status ReadFrom(std::istream& in);
-
-    // Exchanges everything read (not the stream) with `other`: a script read
-    // afresh into a scene of its own replaces this one whole.
-    void Swap(Scene& other);
 
     // Why the last read gave Unusable: one line, no newline.
     const std::string& Error() const { return error; }

@@ -172,9 +172,7 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
                     LightTerms<OneLane>(light, point, view, axis, dir, half, diffuse, specularBase);
                     power = std::pow(specularBase, exponent);
                 }
-                const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
-                for (int c = 0; c < 3; ++c)
-                    unshadowed[c] = PlaneTerm(f.ambient[c], f.tinted[ones][c], f.specular[c], diffuse, power);
+                UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
             }
             AddPlaneLight(j, material, hitPoint, Vec3(dir[0], dir[1], dir[2]), blocker, unshadowed, sum);
         }

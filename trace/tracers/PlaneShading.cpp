@@ -76,12 +76,9 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
         // or not a sphere blocks the light now.
         double unshadowed[3];
         if (blocker < 0 || factorsKept) {
-            const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + k];
             const double diffuse = batch.Diffuse(j, p);
             const double power = std::pow(batch.SpecularBase(j, p), exponent);
-            for (int c = 0; c < 3; ++c)
-                unshadowed[c] =
-                    PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuse, power);
+            UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
             if (factorsKept) {
                 factorsKept[2 * j] = diffuse;
                 factorsKept[2 * j + 1] = power;
@@ -116,18 +113,22 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
         }
         double unshadowed[3];
         if (blocker < 0) {
-            const PlaneLightFactors& factors = planeLightFactors[j * std::size_t(RoomPlanes) + q];
-            const double diffuse = lightBatch.Diffuse(j);
-            const double power = std::pow(lightBatch.SpecularBase(j), exponent);
-            for (int c = 0; c < 3; ++c)
-                unshadowed[c] =
-                    PlaneTerm(factors.ambient[c], factors.tinted[ones][c], factors.specular[c], diffuse, power);
+            UnshadowedPlaneTerms(j, q, ones, lightBatch.Diffuse(j), std::pow(lightBatch.SpecularBase(j), exponent),
+                                 unshadowed);
         }
         AddPlaneLight(j, material, point, toLight, blocker, unshadowed, sum);
     }
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
+}
+
+void RoomTracer::UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double diffuse, double power,
+                                      double out[3]) const
+{
+    const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
+    for (int c = 0; c < 3; ++c)
+        out[c] = PlaneTerm(f.ambient[c], f.tinted[ones][c], f.specular[c], diffuse, power);
 }
 
 void RoomTracer::AddPlaneLight(unsigned j, const float* material, const Vec3& point, const Vec3& lightDir, int blocker,

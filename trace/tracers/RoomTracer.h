@@ -176,6 +176,9 @@ private:
     // `unshadowed` terms (read only then).
     void AddPlaneLight(unsigned j, const float* material, const Vec3& point, const Vec3& lightDir, int blocker,
                        const double unshadowed[3], float sum[3]) const;
+    // Light j's unshadowed terms of a point of plane k with pattern tint
+    // `ones`, from its diffuse factor and specular power.
+    void UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double diffuse, double power, double out[3]) const;
     // A sphere point's with nothing blocking the light, from light j's terms
     // in `batch`.
     void AddSphereLight(const LightBatch& batch, unsigned j, const float* material, double exponent,
