@@ -1,8 +1,5 @@
 // Drives the tracer window in-process, through its window procedure, and
-// checks what each input does to the frame it writes: the keys switch views
-// and switches (R and Y leave the environment view alone), mouse drags move
-// the spheres by exactly one step per move event, a resized window keeps the
-// traced size, and the pair shows the left eye's picture in the right half.
+// checks what each input does to the frame it writes.
 //
 // Usage: app_window_input SCENE-SCRIPT   (needs a display; a room that fills
 // the view, with an even screen width)

@@ -95,19 +95,14 @@ bool AppRun::ReadSignature(Signature& s) const
 
 bool AppRun::WaitFrames(int count)
 {
-    const Clock::time_point deadline = Clock::now() + kTimeout;
-    while (count > 0) {
+    return WaitUntil([&] {
         Signature now;
         if (ReadSignature(now) && now != last) {
             last = now;
             --count;
-            continue;
         }
-        if (!Running() || Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+        return count <= 0;
+    });
 }
 
 Image AppRun::Settle()
@@ -186,9 +181,7 @@ bool AppRun::Running()
 
 int AppRun::WaitExit()
 {
-    const Clock::time_point deadline = Clock::now() + kTimeout;
-    while (Running() && Clock::now() <= deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    WaitUntil([] { return false; });  // until it ends or the time is up
     return ended ? status : -1;
 }
 

@@ -189,31 +189,6 @@ TEST(SceneScript, FileEntryTellsMissingFromUnusable)
     rmdir(dir);
 }
 
-TEST(SceneCheck, RefusesScenesTheTracersCannotSetUp)
-{
-    std::string reason, warning;
-    Scene s;
-    std::string points;
-    for (int i = 0; i < 110; ++i)
-        points += "1 ";
-    ASSERT_EQ(ReadScene(s, "screen 640 480 plane 19 " + points), Scene::Status::Read);
-    EXPECT_FALSE(CheckSceneForTracing(s, reason, warning));
-    EXPECT_NE(reason.find("19 plane points"), std::string::npos);
-
-    ASSERT_EQ(ReadScene(s, "plane 20 " + points), Scene::Status::Read);
-    EXPECT_TRUE(CheckSceneForTracing(s, reason, warning)) << reason;
-    EXPECT_TRUE(warning.empty());
-
-    for (const char* screen : {"screen 0 480", "screen 640 0", "screen 8193 10", "screen 10 16384", "screen 10 99999"}) {
-        ASSERT_EQ(ReadScene(s, screen), Scene::Status::Read);
-        EXPECT_FALSE(CheckSceneForTracing(s, reason, warning)) << screen;
-        EXPECT_NE(reason.find("screen size"), std::string::npos);
-    }
-    ASSERT_EQ(ReadScene(s, "screen 8192 1 sphere 6 " + points.substr(0, 48)), Scene::Status::Read);
-    EXPECT_TRUE(CheckSceneForTracing(s, reason, warning));
-    EXPECT_NE(warning.find("6 spheres"), std::string::npos);
-}
-
 namespace {
 
 // "LINE:COLUMN: warning: TEXT" for each diagnostic.
@@ -233,7 +208,6 @@ std::vector<std::string> Messages(const std::vector<SceneDiagnostic>& list)
 // without the messages (the tables above).
 TEST(SceneScript, MessagesNameThePlaceTheEntryAndWhatWasFound)
 {
-    const std::string room = RoomScript();
     const struct {
         std::string script;
         std::vector<std::string> messages;  // each a prefix of the message
@@ -311,13 +285,15 @@ TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
          "count: expected a number, found \"a\")"},
         {"", false, "1:1: error: the room needs 20 plane points, but the file is empty"},
         {"screen 640 480", false, "1:1: error: the room needs 20 plane points, but the file has no \"plane\""},
-        {"screen 640 480\n plane 8 1 2 3", false, "2:2: error: the room needs 20 plane points, but this \"plane\" gives 8"},
+        {"screen 640 480\n plane 19 1 2 3", false, "2:2: error: the room needs 20 plane points, but this \"plane\" gives 19"},
         {room + "screen 0 480", false, "12:1: error: the screen size 0 x 480 is not usable"},
+        {room + "screen 8193 10", false, "12:1: error: the screen size 8193 x 10 is not usable"},
+        {room + "screen 10 16384", false, "12:1: error: the screen size 10 x 16384 is not usable"},
         {room, false, "1:1: error: the screen size 0 x 0 is not usable; each side must be between 1 and 8192; the "
                       "file has no \"screen\""},
         {room + "light x screen 4 4", false, "12:7: error: the screen size 0 x 0 is not usable; each side must be "
                                              "between 1 and 8192; reading stopped here, before any \"screen\" was read"},
-        {"screen 4 4\n" + room + spheres, true, "13:1: warning: the scene has 6 spheres; only the first 5 are traced"},
+        {"screen 8192 1\n" + room + spheres, true, "13:1: warning: the scene has 6 spheres; only the first 5 are traced"},
         {"screen 4 4\n" + lowCeiling, true,
          "2:1: warning: \"plane\" point 13 is (10, 8, 10): the ceiling is at y = 10, the point's z, not at its y"},
     };

@@ -130,42 +130,6 @@ TEST(Shade, EqualLightsDoubleAndNothingIsClamped)
     EXPECT_EQ(std::tuple(two.red, two.blue), std::tuple(2 * one.red, 2 * one.blue));
 }
 
-namespace {
-
-bool OnRoomPlane(const PlotRecord& p)
-{
-    auto near = [](float a, float b) { return std::fabs(a - b) < 1e-3f; };
-    return near(std::fabs(p.x), 10.0f) || near(std::fabs(p.y), 10.0f) || near(p.z, -30.0f);
-}
-
-// Three spheres away from the walls, the middle one shadowing the others
-// under a light straight above it; two lights; patterned, lit walls.
-const std::string kShadowScene = RoomScript("0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0.3  10\n"
-                                            "0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0.3  10\n"
-                                            "0.1 0.1 0.1  0.5 0.5 0.5  0.1 0.1 0.1  5\n"
-                                            "0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0.3  30\n"
-                                            "0.1 0.1 0.1  0.4 0.4 0.4  0.05 0.05 0.05  2\n") +
-                                 "screen 64 48 raytracedepth -100 "
-                                 "sphere 3  0 0 -15 2   0 -5 -15 2.5   4 2 -20 2 "
-                                 "materialSP 0.3 0 0  0.6 0.1 0.1  0.4 0.4 0.4  20 "
-                                 "           0 0.3 0  0.1 0.6 0.1  0.4 0.4 0.4  40 "
-                                 "           0 0 0.3  0.1 0.1 0.6  0.4 0.4 0.4  60 "
-                                 "light 2  0 8 -15   -6 5 -2 "
-                                 "  0.2 0.2 0.2  0.7 0.7 0.7  0.5 0.5 0.5 "
-                                 "  0.1 0.1 0.1  0.4 0.4 0.4  0.3 0.3 0.3";
-
-PointList RenderWith(bool reflections, bool colouredShadows)
-{
-    ReferenceTracer t = Straightforward(kShadowScene);
-    t.reflectionsOn = reflections;
-    t.colouredShadowsOn = colouredShadows;
-    t.SetEye(Vec3());
-    t.Render();
-    return t.Points();
-}
-
-}  // namespace
-
 TEST(Render, OrderWithinOnePixel)
 {
     // The primary line along d = (0.3, -0.2, 1) (normalised) meets the back
@@ -208,8 +172,32 @@ TEST(Render, OrderWithinOnePixel)
 
 TEST(Render, ColouredShadowSwitchChangesOnlyShadowedSpherePoints)
 {
-    const PointList on = RenderWith(true, true);
-    const PointList off = RenderWith(true, false);
+    // Three spheres away from the walls, the middle one shadowing the others
+    // under a light straight above it; two lights; patterned, lit walls.
+    const std::string wall = "0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0.3  10\n";
+    const std::string scene = RoomScript(wall + wall + "0.1 0.1 0.1  0.5 0.5 0.5  0.1 0.1 0.1  5\n" + wall +
+                                         "0.1 0.1 0.1  0.4 0.4 0.4  0.05 0.05 0.05  2\n") +
+                              "screen 64 48 raytracedepth -100 "
+                              "sphere 3  0 0 -15 2   0 -5 -15 2.5   4 2 -20 2 "
+                              "materialSP 0.3 0 0  0.6 0.1 0.1  0.4 0.4 0.4  20 "
+                              "           0 0.3 0  0.1 0.6 0.1  0.4 0.4 0.4  40 "
+                              "           0 0 0.3  0.1 0.1 0.6  0.4 0.4 0.4  60 "
+                              "light 2  0 8 -15   -6 5 -2 "
+                              "  0.2 0.2 0.2  0.7 0.7 0.7  0.5 0.5 0.5 "
+                              "  0.1 0.1 0.1  0.4 0.4 0.4  0.3 0.3 0.3";
+    PointList points[2];
+    for (bool coloured : {true, false}) {
+        ReferenceTracer t = Straightforward(scene);
+        t.colouredShadowsOn = coloured;
+        t.SetEye(Vec3());
+        t.Render();
+        points[coloured ? 0 : 1] = t.Points();
+    }
+    const PointList &on = points[0], &off = points[1];
+    const auto onRoomPlane = [](const PlotRecord& p) {
+        auto near = [](float a, float b) { return std::fabs(a - b) < 1e-3f; };
+        return near(std::fabs(p.x), 10.0f) || near(std::fabs(p.y), 10.0f) || near(p.z, -30.0f);
+    };
     ASSERT_EQ(on.size(), off.size());
     std::size_t changed = 0;
     for (std::size_t i = 0; i < on.size(); ++i) {
@@ -218,7 +206,7 @@ TEST(Render, ColouredShadowSwitchChangesOnlyShadowedSpherePoints)
         if (Same(on[i], off[i]))
             continue;
         ++changed;
-        EXPECT_FALSE(OnRoomPlane(on[i])) << i;
+        EXPECT_FALSE(onRoomPlane(on[i])) << i;
         // Switching the blocker's colour off can only take light away.
         EXPECT_TRUE(off[i].red <= on[i].red && off[i].green <= on[i].green && off[i].blue <= on[i].blue) << i;
     }
