@@ -29,11 +29,7 @@ TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
         {{"--bogus", "--help"}, A::Misused, "scenescript.txt", false, 0},
         {{"room.txt", "--help", "--bogus"}, A::Help, "room.txt", false, 0},
         {{"--version"}, A::Version, "scenescript.txt", false, 0},
-        {{"--frames"}, A::Misused, "scenescript.txt", false, 0},
-        {{"--frames", "-1"}, A::Misused, "scenescript.txt", false, 0},
-        {{"--frames=+2"}, A::Misused, "scenescript.txt", false, 0},
-        {{"--frames=2x"}, A::Misused, "scenescript.txt", false, 0},
-        {{"--frames", "99999999999999999999"}, A::Misused, "scenescript.txt", false, 0},
+        {{"--frames"}, A::Misused, "scenescript.txt", false, 0},  // its forms: see GLINTWORK_FRAMES below
         {{"a.txt", "b.txt"}, A::Misused, "a.txt", false, 0},
         {{"--keys", "uR<>", "--output=a.png"}, A::Trace, "scenescript.txt", false, 0},
         {{"--keys="}, A::Misused, "scenescript.txt", false, 0},

@@ -6,12 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/SceneWatcher.h"
+#include "tests/support/ScratchFolder.h"
 
 // Each case starts, in a folder of its own, from sc/scene.txt (a file, or a
 // link to real/a.txt) and runs its steps there as shell commands; after each,
@@ -66,9 +66,8 @@ TEST(SceneWatcher, FollowsLinksAndFoldersAndIgnoresTheRest)
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        char name[] = "/tmp/glintwork-watch-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        ASSERT_EQ(chdir(name), 0);  // the scene named relative to it, as the program is usually given it
+        ScratchDir dir;
+        ASSERT_EQ(chdir(dir.Folder().c_str()), 0);  // the scene named relative to it, as the program is usually given it
         const std::string scene = c.link ? "ln -s ../real/a.txt sc/scene.txt" : "printf a > sc/scene.txt";
         ASSERT_EQ(std::system(("mkdir sc real && printf a > real/a.txt && printf a > real/b.txt && " + scene).c_str()),
                   0);
@@ -87,16 +86,14 @@ TEST(SceneWatcher, FollowsLinksAndFoldersAndIgnoresTheRest)
         EXPECT_FALSE(watcher.Changed());
         EXPECT_EQ(watcher.RetryMilliseconds(), -1);
         ASSERT_EQ(chdir(previous), 0);
-        std::system(("rm -rf '" + std::string(name) + "'").c_str());
     }
 }
 
 // A file being written is not a new version until it is closed.
 TEST(SceneWatcher, WaitsForTheCloseOfANewFile)
 {
-    char name[] = "/tmp/glintwork-watch-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    const std::string scene = std::string(name) + "/scene.txt";
+    ScratchDir dir;
+    const std::string scene = dir.Path("scene.txt");
     SceneWatcher watcher;
     ASSERT_TRUE(watcher.Watch(scene));
     const int fd = open(scene.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
@@ -106,8 +103,6 @@ TEST(SceneWatcher, WaitsForTheCloseOfANewFile)
     ASSERT_EQ(write(fd, " 480", 4), 4);
     close(fd);
     EXPECT_TRUE(watcher.Changed());
-    std::remove(scene.c_str());
-    rmdir(name);
 }
 
 // A read that a newer save overtook is read again, and only the last read
@@ -130,9 +125,8 @@ TEST(SceneWatcher, ReadsAgainWhenASaveCameDuringTheRead)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        char name[] = "/tmp/glintwork-watch-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        const std::string scene = std::string(name) + "/scene.txt";
+        ScratchDir dir;
+        const std::string scene = dir.Path("scene.txt");
         const auto save = [&] { ASSERT_EQ(std::system(("printf a > " + scene).c_str()), 0); };
         save();
         SceneWatcher watcher;
@@ -148,6 +142,5 @@ TEST(SceneWatcher, ReadsAgainWhenASaveCameDuringTheRead)
         EXPECT_EQ(reads, c.reads);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(watcher.Changed(), c.savesDuring > c.reads);
-        std::system(("rm -rf '" + std::string(name) + "'").c_str());
     }
 }

@@ -25,23 +25,16 @@ TEST(Application, RealKeysAndDrags)
     app.Send("key u");
     EXPECT_TRUE(SameFrame(app.Settle(), start));
 
-    // Middle button, or left and right together: no move.
-    app.Drag({2}, 4);
-    EXPECT_TRUE(SameFrame(app.Settle(), start));
-    app.Drag({1, 3}, 4);
-    EXPECT_TRUE(SameFrame(app.Settle(), start));
-    // A left drag moves left by whole steps: as many H presses undo it; a
-    // right drag the other way is undone by G.
-    for (auto [button, undo] : {std::pair{1, "key h"}, {3, "key g"}}) {
-        app.Drag({button}, 3);
-        Image frame = app.Settle();
-        EXPECT_FALSE(SameFrame(frame, start)) << button;
-        for (int steps = 0; steps < 40 && !SameFrame(frame, start); ++steps) {
-            app.Send(undo);
-            frame = app.Settle();
-        }
-        EXPECT_TRUE(SameFrame(frame, start)) << button;
+    // A left drag moves left by whole steps: as many H presses undo it.
+    // (Which buttons move what is checked in-process.)
+    app.Drag({1}, 3);
+    Image frame = app.Settle();
+    EXPECT_FALSE(SameFrame(frame, start));
+    for (int steps = 0; steps < 40 && !SameFrame(frame, start); ++steps) {
+        app.Send("key h");
+        frame = app.Settle();
     }
+    EXPECT_TRUE(SameFrame(frame, start));
 
     ASSERT_TRUE(app.RequestClose());
     EXPECT_EQ(app.WaitExit(), 0);

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "framework/platform/PlatformRemote.h"
@@ -37,10 +36,6 @@ std::string Run(const std::string& command)
 AppRun::AppRun(const std::string& script, bool withScript, const std::vector<std::string>& environment,
                const std::function<void(const std::string&)>& prepare, const std::vector<std::string>& arguments)
 {
-    char name[] = "/tmp/glintwork-e2e-XXXXXX";
-    if (!mkdtemp(name))
-        return;
-    folder = name;
     if (withScript)
         std::ofstream(folder + "/scenescript.txt") << script;
     if (prepare)
@@ -69,8 +64,6 @@ AppRun::~AppRun()
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
-    if (!folder.empty())
-        std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 bool AppRun::WaitForWindow()
@@ -194,19 +187,6 @@ bool AppRun::FrameExists() const
 {
     Signature s;
     return ReadSignature(s);
-}
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string DefaultScene()
-{
-    return ReadWholeFile(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
 }
 
 bool SameFrame(const Image& a, const Image& b)

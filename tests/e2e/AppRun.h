@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/image/Image.h"
+#include "tests/support/ScratchFolder.h"
 
 class AppRun {
 public:
@@ -55,7 +56,8 @@ public:
     bool FrameExists() const;
 
 private:
-    std::string folder;
+    ScratchDir scratch;
+    const std::string folder = scratch.Folder();
     pid_t pid = -1;
     int status = -1;
     bool ended = false;
@@ -71,6 +73,4 @@ private:
     bool ReadSignature(Signature& s) const;
 };
 
-std::string ReadWholeFile(const std::string& path);  // "" when it cannot be read
-std::string DefaultScene();                          // examples/scenescript.txt
 bool SameFrame(const Image& a, const Image& b);

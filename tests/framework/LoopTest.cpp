@@ -42,18 +42,6 @@ TEST(Loop, EventsFromCreationThroughAResizeToFirstPaintAndClose)
     EXPECT_STREQ(app.GetArg(1), "");
 }
 
-TEST(Loop, TheCloseRequestsCodeIsTheExitCode)
-{
-    Log log;
-    RecordingApp app(&log);
-    RecordingWindow window(&log);
-    // The close is posted before the pending first paint, so no paint happens.
-    window.onCreate = [&] { plat::PostMessage(window.extra->hWnd, plat::WM_CLOSE, 7, 0); };
-    EXPECT_EQ(app.Run(), 7);
-    EXPECT_EQ(log, (Log{"app create", "w resize 320x240", "w create", "app destroy"}));
-    EXPECT_FALSE(window.IsVisible());
-}
-
 TEST(Loop, AFrameLimitClosesTheMainWindowAfterThatManySwaps)
 {
     Log log;

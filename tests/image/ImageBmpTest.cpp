@@ -87,32 +87,6 @@ TEST(ImageBmpWriter, FailuresLeaveTheFileSystemAlone)
     EXPECT_EQ(ReadFileBytes(target).size(), 54u + 16u);
 }
 
-TEST(ImageBmpWriter, SavingThroughALinkReplacesItsTargetAndKeepsTheLink)
-{
-    ScratchDir dir;
-    namespace fs = std::filesystem;
-    fs::create_directory(dir.Path("frames"));
-    dir.Write("frames/old.bmp", V(100, 0xAB));
-    Image image(2, 2, RGB);
-    image.Fill(1, 2, 3);
-    // Link name, where it points, and the file that must receive the frame:
-    // an existing target, a relative chain of two links, a dangling link.
-    const char* cases[][3] = {
-        {"a.bmp", "frames/old.bmp", "frames/old.bmp"},
-        {"b.bmp", "a.bmp", "frames/old.bmp"},
-        {"c.bmp", "frames/new.bmp", "frames/new.bmp"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c[0]);
-        fs::create_symlink(c[1], dir.Path(c[0]));
-        ASSERT_TRUE(image.Save(dir.Path(c[0]).c_str()));
-        EXPECT_TRUE(fs::is_symlink(dir.Path(c[0])));
-        EXPECT_EQ(ReadFileBytes(dir.Path(c[2])).size(), 54u + 16u);
-        fs::remove(dir.Path(c[2]));
-    }
-    EXPECT_TRUE(fs::is_empty(dir.Path("frames")));  // no temporary file left
-}
-
 TEST(ImageBmpReader, ReadsTrueColourAndPalettedFiles)
 {
     ScratchDir dir;

@@ -66,6 +66,12 @@ TEST(ImageSave, WhatStandsAtThePathDecides)
          "Symbolic link in a sticky folder writable by all, owned by another user; not followed", false},
         {"own link there", link(me, me), "shared/out.bmp", "", true},
         {"the folder owner's link", link(kOtherUser, kOtherUser), "shared/out.bmp", "", true},
+        {"a chain of two links",
+         [](Dir d) { symlink("notes.txt", d.Path("a").c_str()), symlink("a", d.Path("out.bmp").c_str()); }, "out.bmp",
+         "", true},
+        {"a dangling link",
+         [](Dir d) { std::remove(d.Path("notes.txt").c_str()), symlink("notes.txt", d.Path("out.bmp").c_str()); },
+         "out.bmp", "", true},
         {"a FIFO", [](Dir d) { ASSERT_EQ(mkfifo(d.Path("out.bmp").c_str(), 0666), 0); }, "out.bmp",
          "Is a FIFO; not replaced", false},
         {"a character device", [&](Dir d) { null(d, "out.bmp"); }, "out.bmp", "", false},
@@ -92,6 +98,8 @@ TEST(ImageSave, WhatStandsAtThePathDecides)
         EXPECT_EQ(KindAt(dir.Path(c.path)), kind);
         EXPECT_NE(KindAt(dir.Path("null")), mode_t(S_IFREG));  // a device written through stays one
         EXPECT_EQ(ReadFileBytes(dir.Path("notes.txt")).size(), c.notesWritten ? 54u + 16u : 5u);
+        for (const auto& entry : fs::recursive_directory_iterator(dir.Path("")))  // no temporary left
+            EXPECT_NE(entry.path().filename().string().rfind(".glintwork-", 0), 0u) << entry.path();
     }
 }
 

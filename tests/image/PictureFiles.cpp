@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 
 void Put16(Bytes& b, uint32_t v)
 {
@@ -45,28 +43,6 @@ Bytes FromHex(const char* hex)
     for (; hex[0] && hex[1]; hex += 2)
         bytes.push_back(uint8_t(std::stoi(std::string(hex, 2), nullptr, 16)));
     return bytes;
-}
-
-ScratchDir::ScratchDir()
-{
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/glintwork-XXXXXX";
-    if (!mkdtemp(&pattern[0]))
-        throw std::runtime_error("cannot make a scratch folder");
-    dir_ = pattern;
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-}
-
-std::string ScratchDir::Write(const std::string& name, const Bytes& bytes) const
-{
-    std::string path = Path(name);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path;
 }
 
 Bytes ReadFileBytes(const std::string& path)

@@ -1,15 +1,13 @@
 #pragma once
 
-// Builders for the picture files the image tests feed to the readers, and a
-// scratch folder to put them in.
+// Builders for the picture files the image tests feed to the readers.
 
 #include "framework/image/Image.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-using Bytes = std::vector<unsigned char>;
 
 // The bytes of `count` pixels from (x, y) as the image stores them.
 Bytes PixelBytes(const Image& image, int x, int y, int count = 1);
@@ -20,18 +18,6 @@ Bytes FromHex(const char* hex);
 void Put16(Bytes& b, uint32_t v);
 void Put32(Bytes& b, uint32_t v);
 void Set32(Bytes& b, size_t offset, uint32_t v);
-
-// A folder under the system's temporary folder, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-    std::string Write(const std::string& name, const Bytes& bytes) const;  // returns the path
-
-private:
-    std::string dir_;
-};
 
 Bytes ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace {
 std::string scratch;
@@ -30,10 +31,37 @@ bool EnterScratchFolder(const std::string& script, std::string* folder)
     return static_cast<bool>(out);
 }
 
+ScratchDir::ScratchDir()
+{
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/glintwork-XXXXXX";
+    if (!mkdtemp(&pattern[0]))
+        throw std::runtime_error("cannot make a scratch folder");
+    dir_ = pattern;
+}
+
+ScratchDir::~ScratchDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+std::string ScratchDir::Write(const std::string& name, const Bytes& bytes) const
+{
+    std::string path = Path(name);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::stringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+std::string DefaultScene()
+{
+    return ReadWholeFile(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
 }

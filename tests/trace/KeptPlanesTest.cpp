@@ -131,7 +131,7 @@ struct InputRunCase {
 
 std::string EightLights()
 {
-    return SceneFile(GLINTWORK_BENCH_SCENES_DIR "/eight-lights-1280x960.txt") + " screen 160 120";
+    return ReadWholeFile(GLINTWORK_BENCH_SCENES_DIR "/eight-lights-1280x960.txt") + " screen 160 120";
 }
 
 void RunInputs(const InputRunCase& run)

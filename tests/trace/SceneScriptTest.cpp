@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -157,9 +156,8 @@ TEST(SceneScript, RefusesCountsAboveTheirLimit)
 
 TEST(SceneScript, FileEntryTellsMissingFromUnusable)
 {
-    char dir[] = "/tmp/glintwork-scene-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string base = dir;
+    ScratchDir dir;
+    const std::string base = dir.Folder();
 
     Scene missing;
     EXPECT_EQ(missing.ReadScript((base + "/scenescript.txt").c_str()), Scene::Status::Missing);
@@ -183,10 +181,6 @@ TEST(SceneScript, FileEntryTellsMissingFromUnusable)
     Scene small;
     EXPECT_EQ(small.ReadScript(huge.c_str()), Scene::Status::Read);
     EXPECT_EQ(small.screenWidth, 4u);
-
-    std::remove(fifo.c_str());
-    std::remove(huge.c_str());
-    rmdir(dir);
 }
 
 namespace {

@@ -172,19 +172,9 @@ TEST(Render, OrderWithinOnePixel)
 
 TEST(Render, ColouredShadowSwitchChangesOnlyShadowedSpherePoints)
 {
-    // Three spheres away from the walls, the middle one shadowing the others
-    // under a light straight above it; two lights; patterned, lit walls.
-    const std::string wall = "0.2 0.2 0.2  0.6 0.6 0.6  0.3 0.3 0.3  10\n";
-    const std::string scene = RoomScript(wall + wall + "0.1 0.1 0.1  0.5 0.5 0.5  0.1 0.1 0.1  5\n" + wall +
-                                         "0.1 0.1 0.1  0.4 0.4 0.4  0.05 0.05 0.05  2\n") +
-                              "screen 64 48 raytracedepth -100 "
-                              "sphere 3  0 0 -15 2   0 -5 -15 2.5   4 2 -20 2 "
-                              "materialSP 0.3 0 0  0.6 0.1 0.1  0.4 0.4 0.4  20 "
-                              "           0 0.3 0  0.1 0.6 0.1  0.4 0.4 0.4  40 "
-                              "           0 0 0.3  0.1 0.1 0.6  0.4 0.4 0.4  60 "
-                              "light 2  0 8 -15   -6 5 -2 "
-                              "  0.2 0.2 0.2  0.7 0.7 0.7  0.5 0.5 0.5 "
-                              "  0.1 0.1 0.1  0.4 0.4 0.4  0.3 0.3 0.3";
+    // Five spheres, some cutting the walls and shadowing each other, three
+    // lights, patterned and lit walls.
+    const std::string scene = AwkwardScene();
     PointList points[2];
     for (bool coloured : {true, false}) {
         ReferenceTracer t = Straightforward(scene);

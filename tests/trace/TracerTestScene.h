@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -15,6 +14,7 @@
 #include "trace/scene/Scene.h"
 #include "trace/tracers/SceneTracer.h"
 #include "trace/math/Vec3.h"
+#include "tests/support/ScratchFolder.h"
 
 // A room x, y in [-10, 10], z from -30 to 10 (20 plane points in the order the
 // tracers read them), plus whatever the caller appends. Plane materials are
@@ -123,19 +123,6 @@ inline bool Same(const PlotRecord& a, const PlotRecord& b)
 inline bool Equal(const PointList& a, const PointList& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), Same);
-}
-
-inline std::string SceneFile(const std::string& path)
-{
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-inline std::string DefaultScene()
-{
-    return SceneFile(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
 }
 
 // Odd sizes, spheres cutting the walls and each other, five spheres, bright
