@@ -24,7 +24,6 @@ TEST(CommandLine, ExitStatusesMessagesAndFrames)
     } cases[] = {
         {{"--help"}, "", "", 0, "", false},
         {{"--watch", "--bogus"}, "", "", 2, "glintwork: unknown option --bogus\nusage:", false},
-        {{"one.txt", "two.txt"}, "", "", 2, "glintwork: more than one scene", false},
         {{"absent.txt"}, "", "", 1, "glintwork: absent.txt: No such file or directory\n", false},
         {{"room.txt", "--frames=2"}, "", "", 0, "", true},
         {{}, "", "", 0, "", false},

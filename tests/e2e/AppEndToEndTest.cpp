@@ -27,7 +27,7 @@ TEST(Application, RealKeysAndDrags)
 
     // A left drag moves left by whole steps: as many H presses undo it.
     // (Which buttons move what is checked in-process.)
-    app.Drag({1}, 3);
+    app.Drag(1, 3);
     Image frame = app.Settle();
     EXPECT_FALSE(SameFrame(frame, start));
     for (int steps = 0; steps < 40 && !SameFrame(frame, start); ++steps) {

@@ -132,16 +132,12 @@ void AppRun::Send(const std::string& xdotoolArguments)
     Run("xdotool " + xdotoolArguments);
 }
 
-void AppRun::Drag(const std::vector<int>& buttons, int moves)
+void AppRun::Drag(int button, int moves)
 {
-    std::string command = "mousemove --window " + std::to_string(window) + " 200 200";
-    for (int b : buttons)
-        command += " mousedown " + std::to_string(b);
+    std::string command = "mousemove --window " + std::to_string(window) + " 200 200 mousedown " + std::to_string(button);
     for (int i = 0; i < moves; ++i)
         command += " mousemove_relative --sync 7 3";
-    for (int b : buttons)
-        command += " mouseup " + std::to_string(b);
-    Send(command);
+    Send(command + " mouseup " + std::to_string(button));
 }
 
 bool AppRun::RequestClose()

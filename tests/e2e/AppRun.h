@@ -39,9 +39,9 @@ public:
     Image Frame() const;
 
     void Send(const std::string& xdotoolArguments);  // e.g. "key u"
-    // A drag with the given buttons (1 left, 2 middle, 3 right) held, over
-    // `moves` steps inside the window.
-    void Drag(const std::vector<int>& buttons, int moves);
+    // A drag with the button (1 left, 2 middle, 3 right) held, over `moves`
+    // steps inside the window.
+    void Drag(int button, int moves);
     // Asks the window to close, as a window manager's close button does.
     bool RequestClose();
     // The window's title as the X server has it ("" before WaitForWindow).

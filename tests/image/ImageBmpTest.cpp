@@ -58,7 +58,7 @@ TEST(ImageBmpWriter, FailuresLeaveTheFileSystemAlone)
     ScratchDir dir;
     Image empty;
     EXPECT_FALSE(empty.Save(dir.Path("empty.bmp").c_str()));
-    EXPECT_FALSE(FileExists(dir.Path("empty.bmp")));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("empty.bmp")));
     Image image(2, 2, RGB);
     image.Fill(1, 2, 3);
     EXPECT_FALSE(image.Save(dir.Path("missing/out.bmp").c_str()));
@@ -274,7 +274,6 @@ TEST(ImageBmpReader, HostileHeadersGiveOneMessageAndNoImage)
     } cases[] = {
         {good24, 18, 0, "bmp: dubious looking bitmap dimensions"},
         {good24, 22, 0x80000000, "bmp: dubious looking bitmap dimensions"},
-        {good24, 18, 0x7FFFFFFF, "bmp: dubious looking bitmap dimensions"},
         {good24, 18, 32769, "bmp: dubious looking bitmap dimensions"},       // one over the side limit
         {good24, 22, 0xFFFF8AD0, "bmp: dubious looking bitmap dimensions"},  // -30000 rows
         {good24, 10, 0xFFFFFFF0, "bmp: can't seek to image data offset"},
@@ -286,7 +285,6 @@ TEST(ImageBmpReader, HostileHeadersGiveOneMessageAndNoImage)
         {good8, 46, 257, "bmp: failed to load palette"},
         {good8, 46, 200, "bmp: failed to load palette"},
         {good8, 14, 0xFFFFFFF0, "bmp: unable to seek to palette data"},
-        {good8, 10, 0x7FFFFFFF, "bmp: can't seek to image data offset"},
         {good8, 22, 3, "bmp: failed reading bitmap data"},
     };
     for (Case& c : cases) {

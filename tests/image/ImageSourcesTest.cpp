@@ -23,12 +23,8 @@ const V kPng =
 V RampPalette(int entries)
 {
     V palette;
-    for (int i = 0; i < entries; ++i) {
-        palette.push_back(uint8_t(10 * i));
-        palette.push_back(uint8_t(20 * i));
-        palette.push_back(uint8_t(30 * i));
-        palette.push_back(0);
-    }
+    for (int i = 0; i < entries; ++i)
+        palette.insert(palette.end(), {uint8_t(10 * i), uint8_t(20 * i), uint8_t(30 * i), 0});
     return palette;
 }
 

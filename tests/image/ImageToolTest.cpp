@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -86,7 +87,7 @@ TEST(ImageTool, ConvertWritesTheKindTheNameAsksForOrNothing)
 
     std::string bad = dir.Write("bad.png", V(png.begin(), png.begin() + 5));
     EXPECT_EQ(Tool("convert " + bad + " " + dir.Path("new.bmp")).status, 1);
-    EXPECT_FALSE(FileExists(dir.Path("new.bmp")));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("new.bmp")));
     std::string old = dir.Write("old.bmp", V(10, 1));
     EXPECT_EQ(Tool("convert " + bad + " " + old).status, 1);
     EXPECT_EQ(ReadFileBytes(old), V(10, 1));

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -51,29 +50,17 @@ Bytes ReadFileBytes(const std::string& path)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool FileExists(const std::string& path)
-{
-    return std::filesystem::exists(path);
-}
 
 Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, const Bytes& rows, uint32_t compression)
 {
     Bytes b{'B', 'M'};
-    uint32_t offBits = uint32_t(54 + palette.size());
-    Put32(b, uint32_t(offBits + rows.size()));
-    Put32(b, 0);
-    Put32(b, offBits);
-    Put32(b, 40);
-    Put32(b, uint32_t(width));
-    Put32(b, uint32_t(height));
+    const uint32_t offBits = uint32_t(54 + palette.size()), size = uint32_t(rows.size());
+    for (uint32_t field : {offBits + size, 0u, offBits, 40u, uint32_t(width), uint32_t(height)})
+        Put32(b, field);
     Put16(b, 1);
     Put16(b, uint32_t(bits));
-    Put32(b, compression);
-    Put32(b, uint32_t(rows.size()));
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, uint32_t(palette.size() / 4));
-    Put32(b, 0);
+    for (uint32_t field : {compression, size, 2835u, 2835u, uint32_t(palette.size() / 4), 0u})
+        Put32(b, field);
     b.insert(b.end(), palette.begin(), palette.end());
     b.insert(b.end(), rows.begin(), rows.end());
     return b;
@@ -104,12 +91,8 @@ Bytes MakeTga(int type, int width, int height, int depth, int descriptor, const 
     b.push_back(uint8_t(descriptor));
     b.insert(b.end(), data.begin(), data.end());
     if (footer) {
-        Put32(b, 0);
-        Put32(b, 0);
-        for (char c : std::string("TRUEVISION-XFILE"))
-            b.push_back(uint8_t(c));
-        b.push_back('.');
-        b.push_back(0);
+        const char text[] = "\0\0\0\0\0\0\0\0TRUEVISION-XFILE.";  // with its closing zero
+        b.insert(b.end(), text, text + sizeof text);
     }
     return b;
 }

@@ -20,7 +20,6 @@ void Put32(Bytes& b, uint32_t v);
 void Set32(Bytes& b, size_t offset, uint32_t v);
 
 Bytes ReadFileBytes(const std::string& path);
-bool FileExists(const std::string& path);
 
 // A BMP file: 14 + 40 header bytes, the palette (4 bytes an entry, biClrUsed
 // set to its entry count), then `rows` as they are.

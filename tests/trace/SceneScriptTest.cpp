@@ -32,7 +32,6 @@ TEST(SceneScript, ReadsWhatTheScriptSaysAndStopsQuietly)
          "16 17 18 19 21 22 23 24 25 26 27 28 29 / 10.5 20 100; light 2: 1 2 3 4 5 6 / 0.1 0.2 0.3 0.4 0.5 0.6 0.7 "
          "0.8 0.9 1.1 1.2 1.3 1.4 1.5 1.6 1.7 1.8 1.9; plane 0: / /"},
         {"", kEmpty},
-        {"   \n\t ", kEmpty},
         {"hello world 1 2 3 Sphere 1 1 1 1 1", kEmpty},
         // materialSP before any sphere reads nothing; its numbers are skipped
         // as words.
