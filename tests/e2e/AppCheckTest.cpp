@@ -46,8 +46,6 @@ std::vector<std::string> Lines(const std::string& text)
 // The broken scenes a new user wrote, each named at the line and column to fix.
 TEST(Check, BrokenScenesNameTheirPlace)
 {
-    const std::string sphere = "sphere 1 0 0 -9 1\n";
-    const std::string material = "materialSP 0.1 0.1 0.1 0.5 0.5 0.5 0.9 0.9 0.9 20\n";
     std::string wall = kRoom;
     wall.replace(wall.find("0.20"), 4, "0.2O");
     const struct {
@@ -55,16 +53,13 @@ TEST(Check, BrokenScenesNameTheirPlace)
         bool usable;
         std::vector<std::string> messages;  // their starts, after "NAME:"
     } cases[] = {
-        {"letter-o.txt", "screen 640 480\nsphere 1\n  0 0 -2O 3\n" + material + kRoom, false,
+        {"letter-o.txt", "screen 640 480\nsphere 1\n  0 0 -2O 3\n" + kRoom, false,
          {"3:7: warning: reading stopped: \"sphere\" entry 1 of 1, z: expected a number, found \"-2O\"",
           "3:7: error: the room needs 20 plane points, but reading stopped here"}},
         {"empty.txt", "", false, {"1:1: error: the room needs 20 plane points, but the file is empty"}},
         {"wall.txt", "screen 640 480\n" + wall, true,
          {"8:3: warning: reading stopped: \"plane\" material 1 of 5 (left wall), ambient red: expected a number, "
           "found \"0.2O\""}},
-        {"before.txt", "screen 640 480\n" + material + sphere + kRoom, true,
-         {"2:1: warning: \"materialSP\" before any \"sphere\" reads nothing",
-          "3:1: warning: no \"materialSP\" follows this \"sphere\""}},
     };
     std::vector<std::pair<std::string, std::string>> files;
     std::vector<std::string> names, usable;

@@ -61,11 +61,9 @@ TEST(ImageBmpWriter, FailuresLeaveTheFileSystemAlone)
     EXPECT_FALSE(std::filesystem::exists(dir.Path("empty.bmp")));
     Image image(2, 2, RGB);
     image.Fill(1, 2, 3);
-    EXPECT_FALSE(image.Save(dir.Path("missing/out.bmp").c_str()));
-    EXPECT_FALSE(image.Save(dir.Path("").c_str()));  // the folder itself
 
     // A write that runs out of room keeps the previous file whole and leaves
-    // no temporary file behind.
+    // no temporary file behind. (Missing folders and the like: ImageSaveTest.)
     std::string target = dir.Write("shot.bmp", V(100, 0xAB));
     Image big(200, 200, RGB);
     big.Fill(0, 0, 0);
