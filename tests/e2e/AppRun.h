@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/image/Image.h"
@@ -62,14 +63,8 @@ private:
     int status = -1;
     bool ended = false;
     unsigned long window = 0;
-    struct Signature {
-        unsigned long long inode = 0;
-        long long seconds = 0, nanoseconds = 0;
-        bool operator!=(const Signature& o) const
-        {
-            return inode != o.inode || seconds != o.seconds || nanoseconds != o.nanoseconds;
-        }
-    } last;
+    using Signature = std::tuple<unsigned long long, long long, long long>;  // inode, modification time
+    Signature last;
     bool ReadSignature(Signature& s) const;
 };
 

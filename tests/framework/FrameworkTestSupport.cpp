@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 Log Filter(const Log& log, const std::string& prefix)
 {
@@ -75,11 +74,6 @@ void RecordingWindow::OnResize(int width, int height)
     GLWindow::OnResize(width, height);
 }
 
-void RunCommand(const std::string& command)
-{
-    int status = std::system(command.c_str());
-    EXPECT_EQ(status, 0) << command;
-}
 
 PlainWindow MakePlainWindow(plat::WNDPROC proc, int width, int height, bool show)
 {

@@ -66,8 +66,6 @@ private:
     std::string name;
 };
 
-// Runs a shell command (xdotool); a failure fails the test.
-void RunCommand(const std::string& command);
 
 // A platform window of a class of the test's own, with a drawable and a GL
 // context, outside the framework's records.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "tests/framework/FrameworkTestSupport.h"
 
@@ -18,20 +19,21 @@ TEST(Input, LettersArriveAsUpperCaseCodesWithAndWithoutShift)
     Log log;
     RecordingApp app(&log);
     RecordingWindow window(&log);
+    const auto run = [](const std::string& command) { EXPECT_EQ(std::system(command.c_str()), 0) << command; };
     int phase = 0;
     bool shiftWhileHeld = false, shiftBefore = true;
     app.onIdle = [&] {
         if (phase == 0 && window.displays > 0) {
-            RunCommand("xdotool windowfocus --sync " + std::to_string(plat::NativeWindowId(window.extra->hWnd)) +
+            run("xdotool windowfocus --sync " + std::to_string(plat::NativeWindowId(window.extra->hWnd)) +
                        " key a");
             phase = 1;
         } else if (phase == 1 && Has(log, "w key 65 up")) {
             shiftBefore = window.ShiftDown();
-            RunCommand("xdotool keydown shift");
+            run("xdotool keydown shift");
             phase = 2;
         } else if (phase == 2 && Has(log, "w key 16 down")) {
             shiftWhileHeld = window.ShiftDown();
-            RunCommand("xdotool key a keyup shift key 1 Escape F5 KP_Add");
+            run("xdotool key a keyup shift key 1 Escape F5 KP_Add");
             phase = 3;
         } else if (phase == 3 && Has(log, "w key 107 up")) {
             window.Close();

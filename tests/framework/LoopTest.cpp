@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "tests/framework/FrameworkTestSupport.h"
 
@@ -36,8 +37,7 @@ TEST(Loop, EventsFromCreationThroughAResizeToFirstPaintAndClose)
     EXPECT_FALSE(app.timedOut);
     EXPECT_EQ(log, (Log{"app create", "w resize 320x240", "w create", "w resize 400x300", "set size done 400x300",
                         "w display", "app destroy"}));
-    EXPECT_EQ(viewport[2], 400);
-    EXPECT_EQ(viewport[3], 300);
+    EXPECT_EQ(std::tuple(viewport[2], viewport[3]), std::tuple(400, 300));
     EXPECT_DOUBLE_EQ(window.Aspect(), 4.0 / 3.0);
     EXPECT_STREQ(app.GetArg(1), "");
 }

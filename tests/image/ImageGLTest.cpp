@@ -19,10 +19,6 @@ using V = std::vector<unsigned char>;
 const int kWidth = 40, kHeight = 30;
 const PixelFormat kFormats[] = {RGB, RGBA, BGR, BGRA, LUMINANCE, LUMINANCE_ALPHA, ALPHA};
 
-plat::LRESULT Proc(plat::HWND hwnd, unsigned message, plat::WPARAM wParam, plat::LPARAM lParam)
-{
-    return plat::DefWindowProc(hwnd, message, wParam, lParam);
-}
 
 // Makes the context of one double-buffered kWidth x kHeight window current.
 bool MakeContextCurrent()
@@ -30,7 +26,7 @@ bool MakeContextCurrent()
     static plat::HDC dc = nullptr;
     static plat::HGLRC context = nullptr;
     if (!dc) {
-        plat::RegisterClass("ImageGLTest", Proc);
+        plat::RegisterClass("ImageGLTest", plat::DefWindowProc);
         dc = plat::GetDC(plat::CreateWindow("ImageGLTest", "", 0, 0, 0, 0, kWidth, kHeight, nullptr));
         plat::PixelFormatDescriptor request;
         request.flags = plat::PFD_DRAW_TO_WINDOW | plat::PFD_SUPPORT_OPENGL | plat::PFD_DOUBLEBUFFER;

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <tuple>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,11 +29,6 @@ V RampPalette(int entries)
     return palette;
 }
 
-V Ramp(int i)
-{
-    return V({uint8_t(30 * i), uint8_t(20 * i), uint8_t(10 * i)});
-}
-
 TEST(ImageSystemBitmaps, ReadsTheKindsTheOwnReaderRejects)
 {
     ScratchDir dir;
@@ -42,10 +38,8 @@ TEST(ImageSystemBitmaps, ReadsTheKindsTheOwnReaderRejects)
     ASSERT_TRUE(image.Load(dir.Write("four.bmp", four).c_str()));
     EXPECT_EQ(image.GetFormat(), BGR);
     EXPECT_EQ(image.GetRowPadding(), 1);
-    EXPECT_EQ(Rgb(image, 0, 0), Ramp(1));
-    EXPECT_EQ(Rgb(image, 4, 0), Ramp(5));
-    EXPECT_EQ(Rgb(image, 0, 1), Ramp(6));
-    EXPECT_EQ(Rgb(image, 4, 1), Ramp(2));
+    for (auto [x, y, entry] : {std::tuple{0, 0, 1}, {4, 0, 5}, {0, 1, 6}, {4, 1, 2}})
+        EXPECT_EQ(Rgb(image, x, y), V({uint8_t(30 * entry), uint8_t(20 * entry), uint8_t(10 * entry)})) << x << y;
 }
 
 TEST(ImageSystemBitmaps, ClaimedSizesAreCheckedBeforeDecoding)

@@ -11,10 +11,6 @@
 
 namespace {
 
-Vec3 Cross(const Vec3& a, const Vec3& b)
-{
-    return Vec3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
-}
 
 // The shadow tests of a frame composed from kept values, with their chunks
 // culled, give the scalar test's answer at every point and light, for
@@ -51,7 +47,8 @@ TEST_P(ComposeBatch, ShadowMasksEqualTheScalarTests)
             const Vec3 toCentre(spheres.centre[m][0] - light.x, spheres.centre[m][1] - light.y,
                                 spheres.centre[m][2] - light.z);
             const double length = std::sqrt(Dot(toCentre, toCentre)), radius = std::sqrt(spheres.radiusSquared[m]);
-            Vec3 across = Cross(toCentre, Vec3(unit(random), unit(random), unit(random)));
+            const Vec3 r(unit(random), unit(random), unit(random)), &t = toCentre;  // across: t x r
+            Vec3 across(t.y * r.z - t.z * r.y, t.z * r.x - t.x * r.z, t.x * r.y - t.y * r.x);
             across.Normalize();
             for (double base : {-1e-3, 0.0, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 0.1}) {
                 for (std::size_t n = 0; n < ShadowChunk; ++n) {

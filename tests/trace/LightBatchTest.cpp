@@ -69,49 +69,46 @@ TEST_P(LightBatchLanes, EveryLaneEqualsTheScalarTerms)
         {{nan, 1.0, 2.0}, {0.5, 0.5, 0.5}, {1.0, 0.0, 0.0}},                       // NaN spreads
         {{2.0, -3.0, -7.0}, {0.2, -0.4, -1.0}, Vec3(0.3, -0.5, 0.8).Normalize()},  // not an axis
     };
-    const double exponents[] = {1.0, 20.0, 0.5};
 
-    {
-        LightBatch batch;
-        batch.SetLights(positions, lights);
-        SceneTracer tracer;
-        SetUpTracer(tracer, RoomScript() + "sphere 3  0 0 -10 5   -6 2 -25 4   3 2 0 2");
-        PlanePointBatch points;
-        points.SetLights(positions, lights);
-        points.SetSpheres(tracer.Spheres());
-        const ReferenceTracer straightforward(tracer);
-        for (const Case& c : cases)
-            points.Add(c.point, c.normal, c.view);
-        points.Compute();
-        int blocked[2] = {0, 0};
-        for (const Case& c : cases) {
-            batch.Compute(c.point, c.view, c.normal);
-            const unsigned p = static_cast<unsigned>(&c - cases);
-            for (unsigned j = 0; j < lights; ++j) {
-                const Vec3 light(positions[3 * j], positions[3 * j + 1], positions[3 * j + 2]);
-                for (double exponent : exponents) {
-                    const Terms scalar = Expected(c.point, light, c.view, c.normal);
-                    const Vec3 lightDir = scalar.lightDir;
-                    const double specular = std::pow(scalar.specularBase, exponent);
-                    SCOPED_TRACE(testing::Message() << "light " << j << " at " << c.point.x << " " << c.point.y << " "
-                                                    << c.point.z << ", exponent " << exponent);
-                    EXPECT_TRUE(SameBits(batch.LightDir(j), lightDir));
-                    EXPECT_TRUE(SameBits(batch.Half(j), scalar.half));
-                    EXPECT_TRUE(SameBits(batch.Diffuse(j), scalar.diffuse));
-                    EXPECT_TRUE(SameBits(std::pow(batch.SpecularBase(j), exponent), specular));
-                    EXPECT_TRUE(SameBits(points.LightDir(j, p), lightDir) &&
-                                SameBits(points.Diffuse(j, p), scalar.diffuse));
-                    EXPECT_TRUE(SameBits(std::pow(points.SpecularBase(j, p), exponent), specular));
-                    int first = -1;
-                    for (int m = 2; m >= 0; --m)
-                        first = straightforward.SphereOnLine(c.point, lightDir, unsigned(m)) ? m : first;
-                    EXPECT_EQ(points.Blocker(j, p), first);
-                    ++blocked[first >= 0];
-                }
+    LightBatch batch;
+    batch.SetLights(positions, lights);
+    SceneTracer tracer;
+    SetUpTracer(tracer, RoomScript() + "sphere 3  0 0 -10 5   -6 2 -25 4   3 2 0 2");
+    PlanePointBatch points;
+    points.SetLights(positions, lights);
+    points.SetSpheres(tracer.Spheres());
+    const ReferenceTracer straightforward(tracer);
+    for (const Case& c : cases)
+        points.Add(c.point, c.normal, c.view);
+    points.Compute();
+    int blocked[2] = {0, 0};
+    for (const Case& c : cases) {
+        batch.Compute(c.point, c.view, c.normal);
+        const unsigned p = static_cast<unsigned>(&c - cases);
+        for (unsigned j = 0; j < lights; ++j) {
+            const Vec3 light(positions[3 * j], positions[3 * j + 1], positions[3 * j + 2]);
+            const Terms scalar = Expected(c.point, light, c.view, c.normal);
+            SCOPED_TRACE(testing::Message() << "light " << j << " at " << c.point.x << " " << c.point.y << " "
+                                            << c.point.z);
+            EXPECT_TRUE(SameBits(batch.LightDir(j), scalar.lightDir));
+            EXPECT_TRUE(SameBits(batch.Half(j), scalar.half));
+            EXPECT_TRUE(SameBits(batch.Diffuse(j), scalar.diffuse));
+            EXPECT_TRUE(SameBits(points.LightDir(j, p), scalar.lightDir) &&
+                        SameBits(points.Diffuse(j, p), scalar.diffuse));
+            for (double exponent : {1.0, 20.0, 0.5}) {
+                const double specular = std::pow(scalar.specularBase, exponent);
+                EXPECT_TRUE(SameBits(std::pow(batch.SpecularBase(j), exponent), specular) &&
+                            SameBits(std::pow(points.SpecularBase(j, p), exponent), specular))
+                    << "exponent " << exponent;
             }
+            int first = -1;
+            for (int m = 2; m >= 0; --m)
+                first = straightforward.SphereOnLine(c.point, scalar.lightDir, unsigned(m)) ? m : first;
+            EXPECT_EQ(points.Blocker(j, p), first);
+            ++blocked[first >= 0];
         }
-        EXPECT_TRUE(blocked[0] > 0 && blocked[1] > 0);  // both outcomes are tested
     }
+    EXPECT_TRUE(blocked[0] > 0 && blocked[1] > 0);  // both outcomes are tested
 }
 
 }  // namespace

@@ -156,12 +156,11 @@ TEST(SceneScript, RefusesCountsAboveTheirLimit)
 TEST(SceneScript, FileEntryTellsMissingFromUnusable)
 {
     ScratchDir dir;
-    const std::string base = dir.Folder();
 
     Scene missing;
-    EXPECT_EQ(missing.ReadScript((base + "/scenescript.txt").c_str()), Scene::Status::Missing);
+    EXPECT_EQ(missing.ReadScript(dir.Path("scenescript.txt").c_str()), Scene::Status::Missing);
 
-    const std::string huge = base + "/huge.txt";
+    const std::string huge = dir.Path("huge.txt");
     std::ofstream(huge) << "screen 1 1";
     ASSERT_EQ(truncate(huge.c_str(), Scene::MaxScriptBytes + 1), 0);
     Scene big;
@@ -169,9 +168,9 @@ TEST(SceneScript, FileEntryTellsMissingFromUnusable)
 
     // What is opened is what is checked: a FIFO with no writer, a device or a
     // folder is refused at once (an open that waited would hang the watch).
-    const std::string fifo = base + "/fifo.txt";
+    const std::string fifo = dir.Path("fifo.txt");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path : {fifo, std::string("/dev/null"), std::string("/dev/tty"), base}) {
+    for (const std::string& path : {fifo, std::string("/dev/null"), std::string("/dev/tty"), dir.Folder()}) {
         Scene s;
         EXPECT_EQ(s.ReadScript(path.c_str()), Scene::Status::Unusable) << path;
         EXPECT_NE(s.Error().find(path + ": "), std::string::npos) << s.Error();
