@@ -116,7 +116,7 @@ void RoomTracer::ComposeKeptRows(PointList& out)
 // first blocking sphere in index order casts the shadow. A point that no
 // sphere shadowed last time nor shadows now keeps its colour; the others
 // are shaded again, their light directions and terms worked out by the
-// formulas the trace uses (UnitLightDir, LightTerms, PlaneTerm), from the
+// formulas the trace uses (UnitLightDir, LightTerms, LightTerm), from the
 // kept light factors where the band has them.
 // (A view is composed only after its spheres moved, so there is at least
 // one sphere: with none, no light of the traced path is blocked.)
@@ -149,7 +149,6 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
         const int k = band.pointPlane[p];
         const unsigned ones = PlanePattern(hitPoint, k);
         const double exponent = planeExponents[k];
-        const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
         const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
         const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
         const double* factors = band.factors.empty() ? nullptr : &band.factors[2 * std::size_t(lightCount) * p];
@@ -170,11 +169,11 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
                 } else {
                     double half[3], specularBase;
                     LightTerms<OneLane>(light, point, view, axis, dir, half, diffuse, specularBase);
-                    power = std::pow(specularBase, exponent);
+                    power = SpecularPower(specularBase, exponent);
                 }
                 UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
             }
-            AddPlaneLight(j, material, hitPoint, Vec3(dir[0], dir[1], dir[2]), blocker, unshadowed, sum);
+            AddPlaneLight(j, k, hitPoint, Vec3(dir[0], dir[1], dir[2]), blocker, unshadowed, sum);
         }
         band.composed[p] = PlotRecord{sum[0],
                                       sum[1],

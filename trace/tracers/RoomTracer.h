@@ -170,19 +170,18 @@ private:
     // The light sum of reflected plane point `point` on plane q, seen along `view`.
     void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
     // Light j's share of a point's colour, added to `sum` channel by channel
-    // in float, as every light sum adds it. A plane point's: with sphere
+    // in float, as every light sum adds it. A point of plane k's: with sphere
     // `blocker` on the line from `point` along `lightDir` (blocker >= 0), the
     // ambient product plus the colour that sphere shows there; else its
     // `unshadowed` terms (read only then).
-    void AddPlaneLight(unsigned j, const float* material, const Vec3& point, const Vec3& lightDir, int blocker,
+    void AddPlaneLight(unsigned j, int k, const Vec3& point, const Vec3& lightDir, int blocker,
                        const double unshadowed[3], float sum[3]) const;
     // Light j's unshadowed terms of a point of plane k with pattern tint
     // `ones`, from its diffuse factor and specular power.
     void UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double diffuse, double power, double out[3]) const;
-    // A sphere point's with nothing blocking the light, from light j's terms
-    // in `batch`.
-    void AddSphereLight(const LightBatch& batch, unsigned j, const float* material, double exponent,
-                        float sum[3]) const;
+    // A point of sphere m's with nothing blocking the light, from light j's
+    // terms in `batch`.
+    void AddSphereLight(const LightBatch& batch, unsigned j, unsigned m, double exponent, float sum[3]) const;
     void PlotPoint(const Vec3& point, float red, float green, float blue)
     {
         Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(point.x), static_cast<float>(point.y),
@@ -220,6 +219,14 @@ private:
         double specular[4];
     };
     std::vector<PlaneLightFactors> planeLightFactors;
+    // The same for light j on sphere m (at j * sphereCount + m), a channel an
+    // entry: the ambient, diffuse and specular products.
+    struct SphereLightFactors {
+        double ambient[3];
+        double diffuse[3];
+        double specular[3];
+    };
+    std::vector<SphereLightFactors> sphereLightFactors;
     // The plane points of primaryBatch's pixels in shading order: each
     // one's pixel (lane) and plane.
     unsigned batchedPoints = 0;

@@ -36,7 +36,6 @@ void RoomTracer::ShadeSphere(const Vec3& primaryDir, unsigned i)
     Vec3 mirrorNormal = normal;
     Mirror(reflectDir, mirrorNormal);
 
-    const float* material = &sphereMaterials[9 * static_cast<std::size_t>(i)];
     const double exponent = sphereExponents[i];
     float colour[3] = {0.0f, 0.0f, 0.0f};
 
@@ -52,13 +51,12 @@ void RoomTracer::ShadeSphere(const Vec3& primaryDir, unsigned i)
             const Vec3 lightDir = lightBatch.LightDir(j);
             float shadowColour[3];
             if (!SphereShadow(hitPoint, lightDir, i, shadowColour)) {
-                AddSphereLight(lightBatch, j, material, exponent, colour);
+                AddSphereLight(lightBatch, j, i, exponent, colour);
                 continue;
             }
-            const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+            const double* ambient = sphereLightFactors[j * std::size_t(sphereCount) + i].ambient;
             for (int ch = 0; ch < 3; ++ch) {
-                const double term = withShadowColour ? ShadowedTerm(light, material, ch, shadowColour[ch])
-                                                     : static_cast<double>(light[ch]) * material[ch];
+                const double term = withShadowColour ? ShadowedTerm(ambient[ch], shadowColour[ch]) : ambient[ch];
                 colour[ch] = static_cast<float>(term + colour[ch]);
             }
         }
@@ -135,7 +133,6 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
 {
     const Vec3 entry = LineEntry(origin, direction, m);
     const Vec3 entryNormal = entry - SphereCentre(m);
-    const float* material = &sphereMaterials[9 * static_cast<std::size_t>(m)];
     const double exponent = sphereExponents[e];
 
     // Every light's terms but the power at once. The shading normalises the
@@ -145,18 +142,17 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     blockerBatch.Compute(entry, direction, unitNormal);
     float sum[3] = {0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j)
-        AddSphereLight(blockerBatch, j, material, exponent, sum);
+        AddSphereLight(blockerBatch, j, m, exponent, sum);
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
 }
 
-void RoomTracer::AddSphereLight(const LightBatch& batch, unsigned j, const float* material, double exponent,
-                                float sum[3]) const
+void RoomTracer::AddSphereLight(const LightBatch& batch, unsigned j, unsigned m, double exponent, float sum[3]) const
 {
     const double diffuse = batch.Diffuse(j);
-    const double specular = std::pow(batch.SpecularBase(j), exponent);
-    const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+    const double power = SpecularPower(batch.SpecularBase(j), exponent);
+    const SphereLightFactors& f = sphereLightFactors[j * std::size_t(sphereCount) + m];
     for (int c = 0; c < 3; ++c)
-        sum[c] = static_cast<float>(SphereLightTerm(light, material, c, diffuse, specular) + sum[c]);
+        sum[c] = static_cast<float>(LightTerm(f.ambient[c], f.diffuse[c], f.specular[c], diffuse, power) + sum[c]);
 }
