@@ -70,12 +70,21 @@ GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typen
 // on it). The shadow tests, the first test of a primary ray and the
 // blocker's entry point all take these steps.
 template <class L>
+GLINTWORK_LANE_FORMULA void SphereTermsPerLane(const typename L::V origin[3], const typename L::V centre[3],
+                                               typename L::V radiusSquared, typename L::V f[3], typename L::V& c)
+{
+    for (int a = 0; a < 3; ++a)
+        f[a] = origin[a] - centre[a];
+    c = Dot3<L>(f, f) - radiusSquared;
+}
+
+// The same with one sphere in every lane.
+template <class L>
 GLINTWORK_LANE_FORMULA void SphereTerms(const typename L::V origin[3], const double centre[3], double radiusSquared,
                                         typename L::V f[3], typename L::V& c)
 {
-    for (int a = 0; a < 3; ++a)
-        f[a] = origin[a] - L::Set(centre[a]);
-    c = Dot3<L>(f, f) - L::Set(radiusSquared);
+    const typename L::V lanes[3] = {L::Set(centre[0]), L::Set(centre[1]), L::Set(centre[2])};
+    SphereTermsPerLane<L>(origin, lanes, L::Set(radiusSquared), f, c);
 }
 
 // The discriminant b^2 - 4c, with b.
@@ -93,4 +102,27 @@ GLINTWORK_LANE_FORMULA typename L::M MeetsSphere(const typename L::V doubled[3],
 {
     typename L::V b;
     return L::Not(Discriminant<L>(doubled, f, c, b) < L::Set(0.0));
+}
+
+// The smaller root t of a line that meets a sphere, whatever its sign.
+template <class L> GLINTWORK_LANE_FORMULA typename L::V NearRoot(typename L::V b, typename L::V disc)
+{
+    const typename L::V two = L::Set(2.0);
+    return L::Select(disc == L::Set(0.0), L::Neg(b) / two, (L::Neg(b) - L::Sqrt(disc)) / two);
+}
+
+// Where the line from `origin` along the unit `direction` enters a sphere
+// it meets: origin + t direction, t the near root.
+template <class L>
+GLINTWORK_LANE_FORMULA void LineEntry(const typename L::V origin[3], const typename L::V direction[3],
+                                      const typename L::V centre[3], typename L::V radiusSquared,
+                                      typename L::V entry[3])
+{
+    typename L::V doubled[3], f[3], c, b;
+    for (int a = 0; a < 3; ++a)
+        doubled[a] = L::Set(2.0) * direction[a];
+    SphereTermsPerLane<L>(origin, centre, radiusSquared, f, c);
+    const typename L::V t = NearRoot<L>(b, Discriminant<L>(doubled, f, c, b));
+    for (int a = 0; a < 3; ++a)
+        entry[a] = origin[a] + t * direction[a];
 }

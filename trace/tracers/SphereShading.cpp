@@ -22,7 +22,7 @@ void RoomTracer::ShadeSphere(const Vec3& primaryDir, unsigned i)
 
     // The smaller root, whatever its sign: with the eye in front of the
     // sphere that is the far side, whose normal faces away from the eye.
-    const double t = NearRoot(b, disc);
+    const double t = NearRoot<OneLane>(b, disc);
     Vec3 ray = primaryDir;
     ray.ScaleFrom(ray, t);
     const Vec3 hitPoint = eye + ray;
