@@ -31,6 +31,7 @@ void RoomTracer::PrepareBatch()
         SphereTerms<OneLane>(k.eye, sphereSet.centre[m], sphereSet.radiusSquared[m], k.eyeToCentre[m], k.eyeSphereC[m]);
     for (PlanePointBatch& batch : planePointBatches)
         batch.SetSpheres(sphereSet);
+    blockers.SetSpheres(sphereSet);
     // A and C of every column, by the pixel set-up itself.
     const std::size_t padded =
         (std::size_t(columns) + PrimaryBatch::Lanes - 1) / PrimaryBatch::Lanes * PrimaryBatch::Lanes;
@@ -111,6 +112,26 @@ void RoomTracer::ShadeBatch(unsigned count)
     }
     for (unsigned g = 0; g < groups; ++g)
         planePointBatches[g].Compute();
+    // The blocked lights of these points, in the order they are shaded, as
+    // many as one batch holds (the rest, if any, one at a time).
+    blockers.Clear();
+    nextBlocker = 0;
+    for (unsigned g = 0; g < groups && sphereCount != 0; ++g) {
+        const PlanePointBatch& batch = planePointBatches[g];
+        for (unsigned p = 0; p < batch.Points(); ++p) {
+            for (unsigned j = 0; j < lightCount && blockers.Room() != 0; ++j) {
+                const int blocker = batch.Blocker(j, p);
+                if (blocker < 0)
+                    continue;
+                const Vec3 dir = batch.LightDir(j, p);
+                const double direction[3] = {dir.x, dir.y, dir.z};
+                double point[3];
+                blockers.Add(batch.Point(p, point), direction, static_cast<unsigned>(blocker));
+            }
+        }
+    }
+    if (blockers.Count() != 0)
+        blockers.Compute();
     for (unsigned lane = 0; lane < count; ++lane)
         ShadeBatchedPixel(lane);
 }

@@ -135,51 +135,72 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
     pointsToCompose.resize(count);
     const std::size_t toCompose =
         PointsToCompose(shadowMasks.data(), lightCount, band.shadowed.data(), count, pointsToCompose.data());
+    blockers.SetSpheres(spheres);
     std::size_t pixel = 0;
-    for (std::size_t n = 0; n < toCompose; ++n) {
-        const std::size_t p = pointsToCompose[n];
-        while (band.pixelEnds[pixel] <= p)
-            ++pixel;
-        unsigned anyBlocked = 0;
-        for (unsigned j = 0; j < lightCount; ++j)
-            anyBlocked |= shadowMasks[j * count + p];
-        band.shadowed[p] = anyBlocked != 0;
-        const double* point = &band.hits[3 * p];
-        const Vec3 hitPoint(point[0], point[1], point[2]);
-        const int k = band.pointPlane[p];
-        const unsigned ones = PlanePattern(hitPoint, k);
-        const double exponent = planeExponents[k];
-        const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
-        const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
-        const double* factors = band.factors.empty() ? nullptr : &band.factors[2 * std::size_t(lightCount) * p];
-        float sum[3] = {0.0f, 0.0f, 0.0f};
-        for (unsigned j = 0; j < lightCount; ++j) {
-            const unsigned onLine = shadowMasks[j * count + p];
-            const int blocker = onLine != 0 ? __builtin_ctz(onLine) : -1;
-            const float* position = &lightPositions[3 * std::size_t(j)];
-            const double light[3] = {position[0], position[1], position[2]};
-            double dir[3] = {0.0, 0.0, 0.0}, unshadowed[3];
-            if (blocker >= 0) {
+    for (std::size_t first = 0; first < toCompose;) {
+        // The blocked lights of a run of points, a batch at once.
+        blockers.Clear();
+        std::size_t end = first;
+        for (; end < toCompose && blockers.Room() >= lightCount; ++end) {
+            const std::size_t p = pointsToCompose[end];
+            const double* point = &band.hits[3 * p];
+            for (unsigned j = 0; j < lightCount; ++j) {
+                const unsigned onLine = shadowMasks[j * count + p];
+                if (onLine == 0)
+                    continue;
+                const float* position = &lightPositions[3 * std::size_t(j)];
+                const double light[3] = {position[0], position[1], position[2]};
+                double dir[3];
                 UnitLightDir<OneLane>(light, point, dir);
-            } else {
-                double diffuse, power;
-                if (factors) {
-                    diffuse = factors[2 * j];
-                    power = factors[2 * j + 1];
-                } else {
-                    double half[3], specularBase;
-                    LightTerms<OneLane>(light, point, view, axis, dir, half, diffuse, specularBase);
-                    power = SpecularPower(specularBase, exponent);
-                }
-                UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
+                blockers.Add(point, dir, static_cast<unsigned>(__builtin_ctz(onLine)));
             }
-            AddPlaneLight(j, k, hitPoint, Vec3(dir[0], dir[1], dir[2]), blocker, unshadowed, sum);
         }
-        band.composed[p] = PlotRecord{sum[0],
-                                      sum[1],
-                                      sum[2],
-                                      static_cast<float>(hitPoint.x),
-                                      static_cast<float>(hitPoint.y),
-                                      static_cast<float>(hitPoint.z)};
+        blockers.Compute();
+        unsigned blocked = 0;  // the next entry of `blockers`
+        for (; first < end; ++first) {
+            const std::size_t p = pointsToCompose[first];
+            while (band.pixelEnds[pixel] <= p)
+                ++pixel;
+            unsigned anyBlocked = 0;
+            for (unsigned j = 0; j < lightCount; ++j)
+                anyBlocked |= shadowMasks[j * count + p];
+            band.shadowed[p] = anyBlocked != 0;
+            const double* point = &band.hits[3 * p];
+            const int k = band.pointPlane[p];
+            const unsigned ones = PlanePattern(Vec3(point[0], point[1], point[2]), k);
+            const double exponent = planeExponents[k];
+            const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
+            const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
+            const double* factors = band.factors.empty() ? nullptr : &band.factors[2 * std::size_t(lightCount) * p];
+            float sum[3] = {0.0f, 0.0f, 0.0f};
+            for (unsigned j = 0; j < lightCount; ++j) {
+                double unshadowed[3];
+                float shadow[3];
+                const bool isBlocked = shadowMasks[j * count + p] != 0;
+                if (isBlocked) {
+                    BlockerColour(blockers, blocked++, shadow);
+                } else {
+                    double diffuse, power;
+                    if (factors) {
+                        diffuse = factors[2 * j];
+                        power = factors[2 * j + 1];
+                    } else {
+                        const float* position = &lightPositions[3 * std::size_t(j)];
+                        const double light[3] = {position[0], position[1], position[2]};
+                        double dir[3], half[3], specularBase;
+                        LightTerms<OneLane>(light, point, view, axis, dir, half, diffuse, specularBase);
+                        power = SpecularPower(specularBase, exponent);
+                    }
+                    UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
+                }
+                AddPlaneLight(j, k, isBlocked ? shadow : nullptr, unshadowed, sum);
+            }
+            band.composed[p] = PlotRecord{sum[0],
+                                          sum[1],
+                                          sum[2],
+                                          static_cast<float>(point[0]),
+                                          static_cast<float>(point[1]),
+                                          static_cast<float>(point[2])};
+        }
     }
 }

@@ -83,7 +83,12 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
                 factorsKept[2 * j + 1] = power;
             }
         }
-        AddPlaneLight(j, k, hitPoint, lightDir, blocker, unshadowed, sum);
+        float shadow[3];
+        if (blocker >= 0 && nextBlocker < blockers.Count())
+            BlockerColour(blockers, nextBlocker++, shadow);
+        else if (blocker >= 0)
+            BlockerColour(hitPoint, lightDir, static_cast<unsigned>(blocker), static_cast<unsigned>(blocker), shadow);
+        AddPlaneLight(j, k, blocker >= 0 ? shadow : nullptr, unshadowed, sum);
     }
     PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
     if (kept)
@@ -110,11 +115,14 @@ void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, f
             }
         }
         double unshadowed[3];
+        float shadow[3];
         if (blocker < 0) {
             UnshadowedPlaneTerms(j, q, ones, lightBatch.Diffuse(j), SpecularPower(lightBatch.SpecularBase(j), exponent),
                                  unshadowed);
+        } else {
+            BlockerColour(point, toLight, static_cast<unsigned>(blocker), static_cast<unsigned>(blocker), shadow);
         }
-        AddPlaneLight(j, q, point, toLight, blocker, unshadowed, sum);
+        AddPlaneLight(j, q, blocker >= 0 ? shadow : nullptr, unshadowed, sum);
     }
     out[0] = sum[0];
     out[1] = sum[1];
@@ -129,16 +137,13 @@ void RoomTracer::UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double d
         out[c] = LightTerm(f.ambient[c], f.tinted[ones][c], f.specular[c], diffuse, power);
 }
 
-void RoomTracer::AddPlaneLight(unsigned j, int k, const Vec3& point, const Vec3& lightDir, int blocker,
-                               const double unshadowed[3], float sum[3]) const
+void RoomTracer::AddPlaneLight(unsigned j, int k, const float* shadow, const double unshadowed[3], float sum[3]) const
 {
-    if (blocker < 0) {
+    if (!shadow) {
         for (int c = 0; c < 3; ++c)
             sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
         return;
     }
-    float shadow[3];
-    BlockerColour(point, lightDir, static_cast<unsigned>(blocker), static_cast<unsigned>(blocker), shadow);
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     for (int c = 0; c < 3; ++c)
         sum[c] = static_cast<float>(ShadowedTerm(f.ambient[c], shadow[c]) + sum[c]);

@@ -74,6 +74,7 @@ void RoomTracer::LoadScene(const Scene& scene)
     CopyPrefix(scene.planeExponents, planes, planeExponents);
     lightBatch.SetLights(lightPositions, lightCount);
     blockerBatch.SetLights(lightPositions, lightCount);
+    blockers.SetLights(lightPositions, lightCount);
     for (PlanePointBatch& batch : planePointBatches)
         batch.SetLights(lightPositions, lightCount);
     planeLightFactors.assign(std::size_t(lightCount) * RoomPlanes, PlaneLightFactors{});

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "trace/kernels/BlockerBatch.h"
 #include "trace/kernels/ComposeBatch.h"
 #include "trace/tracers/KeptView.h"
 #include "trace/kernels/LightBatch.h"
@@ -163,6 +164,8 @@ private:
     // The colour a blocking sphere m shows where the line from `origin` along
     // `direction` enters it, with the exponent of sphere e.
     void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
+    // The same for entry n of `batch`, with the blocking sphere's own exponent.
+    void BlockerColour(const BlockerBatch& batch, unsigned n, float out[3]) const;
     // Whether a sphere other than i lies on the line from `origin` along the
     // light `direction`; `shadow` gets the first one's colour with coloured
     // shadows on, else 0.
@@ -170,18 +173,18 @@ private:
     // The light sum of reflected plane point `point` on plane q, seen along `view`.
     void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
     // Light j's share of a point's colour, added to `sum` channel by channel
-    // in float, as every light sum adds it. A point of plane k's: with sphere
-    // `blocker` on the line from `point` along `lightDir` (blocker >= 0), the
-    // ambient product plus the colour that sphere shows there; else its
-    // `unshadowed` terms (read only then).
-    void AddPlaneLight(unsigned j, int k, const Vec3& point, const Vec3& lightDir, int blocker,
-                       const double unshadowed[3], float sum[3]) const;
+    // in float, as every light sum adds it. A point of plane k's: with a
+    // sphere blocking the light, the ambient product plus `shadow`, the colour
+    // that sphere shows (BlockerColour); else (`shadow` null) its
+    // `unshadowed` terms.
+    void AddPlaneLight(unsigned j, int k, const float* shadow, const double unshadowed[3], float sum[3]) const;
     // Light j's unshadowed terms of a point of plane k with pattern tint
     // `ones`, from its diffuse factor and specular power.
     void UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double diffuse, double power, double out[3]) const;
     // A point of sphere m's with nothing blocking the light, from light j's
-    // terms in `batch`.
-    void AddSphereLight(const LightBatch& batch, unsigned j, unsigned m, double exponent, float sum[3]) const;
+    // diffuse factor and the base of its specular power.
+    void AddSphereLight(unsigned j, unsigned m, double diffuse, double specularBase, double exponent,
+                        float sum[3]) const;
     void PlotPoint(const Vec3& point, float red, float green, float blue)
     {
         Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(point.x), static_cast<float>(point.y),
@@ -242,6 +245,10 @@ private:
     // its own, as BlockerColour may run while lightBatch holds a point's
     // terms still to be read. Set with lightBatch.
     mutable LightBatch blockerBatch;
+    // The blocked lights of the plane points being shaded or composed, a
+    // batch at once, and the next entry to read.
+    BlockerBatch blockers;
+    unsigned nextBlocker = 0;
 
     struct KeepingState {
         KeptBand* band = nullptr;

@@ -51,7 +51,7 @@ void RoomTracer::ShadeSphere(const Vec3& primaryDir, unsigned i)
             const Vec3 lightDir = lightBatch.LightDir(j);
             float shadowColour[3];
             if (!SphereShadow(hitPoint, lightDir, i, shadowColour)) {
-                AddSphereLight(lightBatch, j, i, exponent, colour);
+                AddSphereLight(j, i, lightBatch.Diffuse(j), lightBatch.SpecularBase(j), exponent, colour);
                 continue;
             }
             const double* ambient = sphereLightFactors[j * std::size_t(sphereCount) + i].ambient;
@@ -142,16 +142,28 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     blockerBatch.Compute(entry, direction, unitNormal);
     float sum[3] = {0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j)
-        AddSphereLight(blockerBatch, j, m, exponent, sum);
+        AddSphereLight(j, m, blockerBatch.Diffuse(j), blockerBatch.SpecularBase(j), exponent, sum);
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
 }
 
-void RoomTracer::AddSphereLight(const LightBatch& batch, unsigned j, unsigned m, double exponent, float sum[3]) const
+void RoomTracer::BlockerColour(const BlockerBatch& batch, unsigned n, float out[3]) const
 {
-    const double diffuse = batch.Diffuse(j);
-    const double power = SpecularPower(batch.SpecularBase(j), exponent);
+    const unsigned m = batch.Sphere(n);
+    const double exponent = sphereExponents[m];
+    float sum[3] = {0.0f, 0.0f, 0.0f};
+    for (unsigned j = 0; j < lightCount; ++j)
+        AddSphereLight(j, m, batch.Diffuse(j, n), batch.SpecularBase(j, n), exponent, sum);
+    out[0] = sum[0];
+    out[1] = sum[1];
+    out[2] = sum[2];
+}
+
+void RoomTracer::AddSphereLight(unsigned j, unsigned m, double diffuse, double specularBase, double exponent,
+                                float sum[3]) const
+{
+    const double power = SpecularPower(specularBase, exponent);
     const SphereLightFactors& f = sphereLightFactors[j * std::size_t(sphereCount) + m];
     for (int c = 0; c < 3; ++c)
         sum[c] = static_cast<float>(LightTerm(f.ambient[c], f.diffuse[c], f.specular[c], diffuse, power) + sum[c]);
