@@ -126,3 +126,18 @@ GLINTWORK_LANE_FORMULA void LineEntry(const typename L::V origin[3], const typen
     for (int a = 0; a < 3; ++a)
         entry[a] = origin[a] + t * direction[a];
 }
+
+// Whether a point of room plane p (0 left wall, 1 right wall, 2 back wall,
+// 3 floor, 4 ceiling) lies off the room's face, tested on the two
+// coordinates the plane spans (z and y, x and y, or z and x) against the
+// bounds `low` and `high` (per axis x, y, z). Bounds are inclusive, and a
+// coordinate that is not a number is never off.
+template <class L>
+GLINTWORK_LANE_FORMULA typename L::M OffFace(int p, const typename L::V point[3], const double low[3],
+                                             const double high[3])
+{
+    constexpr int first[5] = {2, 2, 0, 2, 2}, second[5] = {1, 1, 1, 0, 0};
+    const typename L::V u = point[first[p]], v = point[second[p]];
+    return L::Or(L::Or(u < L::Set(low[first[p]]), u > L::Set(high[first[p]])),
+                 L::Or(v > L::Set(high[second[p]]), v < L::Set(low[second[p]])));
+}

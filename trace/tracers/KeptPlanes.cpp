@@ -79,31 +79,47 @@ void RoomTracer::ComposeKeptRows(PointList& out)
         ComposeKeptPlanes(spheres);
 
     // The pixels in order: each one's plane points as composed, then its
-    // sphere points, traced in full. Composing the plane points first
-    // changes nothing a sphere point reads.
+    // sphere points, traced in full, a batch of them at a time. Composing
+    // the plane points first changes nothing a sphere point reads.
     const std::size_t pixels = band.pixelDirs.size();
     sphereCandidates.resize(pixels);
     const std::size_t candidates =
         SphereCandidates(band.pixelDirs.data(), pixels, eye, spheres, sphereCandidates.data());
+    PrepareSphereBatch();
     plotted.band = &out;
     // Plane points go out in runs, up to the next pixel with sphere points.
     const PlotRecord* composed = band.composed.data();
     std::size_t runStart = 0;
-    for (std::size_t c = 0; c < candidates; ++c) {
-        const std::size_t pixel = sphereCandidates[c] >> 8;
-        const unsigned maybeSphere = sphereCandidates[c] & 0xffu;
-        const std::size_t runEnd = band.pixelEnds[pixel];
-        if (runEnd - runStart < 16) {  // a few points: cheaper than a copy call
-            for (std::size_t p = runStart; p < runEnd; ++p)
-                out.push_back(composed[p]);
-        } else {
-            out.insert(out.end(), composed + runStart, composed + runEnd);
+    for (std::size_t c = 0; c < candidates;) {
+        sphereBatch.Clear();
+        std::size_t end = c;
+        for (; end < candidates; ++end) {
+            const unsigned maybeSphere = sphereCandidates[end] & 0xffu;
+            if (sphereBatch.Count() + __builtin_popcount(maybeSphere) > SphereBatch::Capacity)
+                break;
+            const Vec3 primaryDir = band.pixelDirs[sphereCandidates[end] >> 8];
+            for (unsigned i = 0; i < sphereCount; ++i) {
+                if (maybeSphere >> i & 1u)
+                    sphereBatch.Add(primaryDir, i);
+            }
         }
-        runStart = runEnd;
-        const Vec3 primaryDir = band.pixelDirs[pixel];
-        for (unsigned i = 0; i < sphereCount; ++i) {
-            if (maybeSphere >> i & 1u)
-                ShadeSphere(primaryDir, i);
+        sphereBatch.Compute();
+        nextSphere = 0;
+        for (; c < end; ++c) {
+            const std::size_t pixel = sphereCandidates[c] >> 8;
+            const unsigned maybeSphere = sphereCandidates[c] & 0xffu;
+            const std::size_t runEnd = band.pixelEnds[pixel];
+            if (runEnd - runStart < 16) {  // a few points: cheaper than a copy call
+                for (std::size_t p = runStart; p < runEnd; ++p)
+                    out.push_back(composed[p]);
+            } else {
+                out.insert(out.end(), composed + runStart, composed + runEnd);
+            }
+            runStart = runEnd;
+            for (unsigned i = 0; i < sphereCount; ++i) {
+                if (maybeSphere >> i & 1u)
+                    ShadeSphere(nextSphere++);
+            }
         }
     }
     out.insert(out.end(), composed + runStart, composed + band.composed.size());

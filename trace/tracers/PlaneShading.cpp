@@ -95,32 +95,25 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
         KeepComposed(shadowed);
 }
 
-void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3])
+void RoomTracer::ReflectedLightSum(unsigned n, float out[3]) const
 {
-    const Vec3 hitNormal = planeNormals[q];  // a unit axis: normalising it changes nothing
+    const SphereBatch& batch = sphereBatch;
+    const int q = batch.ShownPlane(n);
+    const Vec3 point = batch.ShownPoint(n);
     const unsigned ones = PlanePattern(point, q);
     const double exponent = planeExponents[q];
     float sum[3] = {0.0f, 0.0f, 0.0f};
-    // Every light's terms but the power at once (no plane point's terms are
-    // pending here: this runs for a sphere point).
-    lightBatch.Compute(point, view, hitNormal);
     for (unsigned j = 0; j < lightCount; ++j) {
-        const Vec3 toLight = lightBatch.LightDir(j);
         // The first sphere in index order on the line casts the shadow.
-        int blocker = -1;
-        for (unsigned m = 0; m < sphereCount; ++m) {
-            if (SphereOnLine(point, toLight, m)) {
-                blocker = static_cast<int>(m);
-                break;
-            }
-        }
+        const int blocker = batch.ShownBlocker(j, n);
         double unshadowed[3];
         float shadow[3];
         if (blocker < 0) {
-            UnshadowedPlaneTerms(j, q, ones, lightBatch.Diffuse(j), SpecularPower(lightBatch.SpecularBase(j), exponent),
-                                 unshadowed);
+            UnshadowedPlaneTerms(j, q, ones, batch.ShownDiffuse(j, n),
+                                 SpecularPower(batch.ShownSpecularBase(j, n), exponent), unshadowed);
         } else {
-            BlockerColour(point, toLight, static_cast<unsigned>(blocker), static_cast<unsigned>(blocker), shadow);
+            BlockerColour(point, batch.ShownLightDir(j, n), static_cast<unsigned>(blocker),
+                          static_cast<unsigned>(blocker), shadow);
         }
         AddPlaneLight(j, q, blocker >= 0 ? shadow : nullptr, unshadowed, sum);
     }

@@ -72,7 +72,7 @@ void RoomTracer::LoadScene(const Scene& scene)
     CopyPrefix(scene.sphereExponents, sphereCount, sphereExponents);
     CopyPrefix(scene.planeMaterials, 9 * planes, planeMaterials);
     CopyPrefix(scene.planeExponents, planes, planeExponents);
-    lightBatch.SetLights(lightPositions, lightCount);
+    sphereBatch.SetLights(lightPositions, lightCount);
     blockerBatch.SetLights(lightPositions, lightCount);
     blockers.SetLights(lightPositions, lightCount);
     for (PlanePointBatch& batch : planePointBatches)
