@@ -70,12 +70,21 @@ GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typen
 // on it). The shadow tests, the first test of a primary ray and the
 // blocker's entry point all take these steps.
 template <class L>
+GLINTWORK_LANE_FORMULA void SphereTermsPerLane(const typename L::V origin[3], const typename L::V centre[3],
+                                               typename L::V radiusSquared, typename L::V f[3], typename L::V& c)
+{
+    for (int a = 0; a < 3; ++a)
+        f[a] = origin[a] - centre[a];
+    c = Dot3<L>(f, f) - radiusSquared;
+}
+
+// The same with one sphere in every lane.
+template <class L>
 GLINTWORK_LANE_FORMULA void SphereTerms(const typename L::V origin[3], const double centre[3], double radiusSquared,
                                         typename L::V f[3], typename L::V& c)
 {
-    for (int a = 0; a < 3; ++a)
-        f[a] = origin[a] - L::Set(centre[a]);
-    c = Dot3<L>(f, f) - L::Set(radiusSquared);
+    const typename L::V lanes[3] = {L::Set(centre[0]), L::Set(centre[1]), L::Set(centre[2])};
+    SphereTermsPerLane<L>(origin, lanes, L::Set(radiusSquared), f, c);
 }
 
 // The discriminant b^2 - 4c, with b.
@@ -93,4 +102,42 @@ GLINTWORK_LANE_FORMULA typename L::M MeetsSphere(const typename L::V doubled[3],
 {
     typename L::V b;
     return L::Not(Discriminant<L>(doubled, f, c, b) < L::Set(0.0));
+}
+
+// The smaller root t of a line that meets a sphere, whatever its sign.
+template <class L> GLINTWORK_LANE_FORMULA typename L::V NearRoot(typename L::V b, typename L::V disc)
+{
+    const typename L::V two = L::Set(2.0);
+    return L::Select(disc == L::Set(0.0), L::Neg(b) / two, (L::Neg(b) - L::Sqrt(disc)) / two);
+}
+
+// Where the line from `origin` along the unit `direction` enters a sphere
+// it meets: origin + t direction, t the near root.
+template <class L>
+GLINTWORK_LANE_FORMULA void LineEntry(const typename L::V origin[3], const typename L::V direction[3],
+                                      const typename L::V centre[3], typename L::V radiusSquared,
+                                      typename L::V entry[3])
+{
+    typename L::V doubled[3], f[3], c, b;
+    for (int a = 0; a < 3; ++a)
+        doubled[a] = L::Set(2.0) * direction[a];
+    SphereTermsPerLane<L>(origin, centre, radiusSquared, f, c);
+    const typename L::V t = NearRoot<L>(b, Discriminant<L>(doubled, f, c, b));
+    for (int a = 0; a < 3; ++a)
+        entry[a] = origin[a] + t * direction[a];
+}
+
+// Whether a point of room plane p (0 left wall, 1 right wall, 2 back wall,
+// 3 floor, 4 ceiling) lies off the room's face, tested on the two
+// coordinates the plane spans (z and y, x and y, or z and x) against the
+// bounds `low` and `high` (per axis x, y, z). Bounds are inclusive, and a
+// coordinate that is not a number is never off.
+template <class L>
+GLINTWORK_LANE_FORMULA typename L::M OffFace(int p, const typename L::V point[3], const double low[3],
+                                             const double high[3])
+{
+    constexpr int first[5] = {2, 2, 0, 2, 2}, second[5] = {1, 1, 1, 0, 0};
+    const typename L::V u = point[first[p]], v = point[second[p]];
+    return L::Or(L::Or(u < L::Set(low[first[p]]), u > L::Set(high[first[p]])),
+                 L::Or(v > L::Set(high[second[p]]), v < L::Set(low[second[p]])));
 }

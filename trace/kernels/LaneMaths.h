@@ -18,6 +18,7 @@ struct OneLane {
     using M = bool;
     static V Set(double x) { return x; }
     static V Sqrt(V x) { return std::sqrt(x); }
+    static V Neg(V x) { return -x; }
     static V Select(M m, V yes, V no) { return m ? yes : no; }
     static M Not(M m) { return !m; }
     static M Or(M a, M b) { return a || b; }

@@ -1,25 +1,33 @@
 #ifndef GLINTWORK_LIGHTTERMS_H
 #define GLINTWORK_LIGHTTERMS_H
 
-// One channel of a light's term, evaluated in double and rounded to float
-// only where stored. A room plane's from its factors (RoomTracer's
-// PlaneLightFactors): (ambient + tinted diffuse) + specular power.
-inline double PlaneTerm(double ambient, double tinted, double specular, double diffuse, double power)
+#include <cmath>
+
+// The specular power base^exponent, by the C library's pow. A base of +0
+// (a highlight clamped away: the half vector faces from the surface, as it
+// does for most lights where a sphere blocks one) with a positive exponent
+// is +0 whatever the exponent, pow's own answer, so the call is skipped.
+inline double SpecularPower(double base, double exponent)
 {
-    return (ambient + tinted * diffuse) + specular * power;
+    if (base == 0.0 && !std::signbit(base) && exponent > 0.0)
+        return 0.0;
+    return std::pow(base, exponent);
 }
 
-// A sphere's channel c from the light's block l and the material's m.
-inline double SphereLightTerm(const float* l, const float* m, int c, double diffuse, double specular)
+// One channel of a light's unshadowed term, evaluated in double and rounded
+// to float only where stored, from the products of the light's and the
+// material's colours (RoomTracer's light factors; a float times a float is
+// exact in double, so multiplying them out first changes nothing):
+// (ambient + diffuse product x diffuse factor) + specular product x power.
+inline double LightTerm(double ambient, double diffuseProduct, double specularProduct, double diffuse, double power)
 {
-    return (static_cast<double>(l[c]) * m[c] + static_cast<double>(l[3 + c]) * m[3 + c] * diffuse) +
-           static_cast<double>(l[6 + c]) * m[6 + c] * specular;
+    return (ambient + diffuseProduct * diffuse) + specularProduct * power;
 }
 
 // The ambient product alone plus a shadow colour: the term of a blocked light.
-inline double ShadowedTerm(const float* l, const float* m, int c, float shadow)
+inline double ShadowedTerm(double ambient, float shadow)
 {
-    return static_cast<double>(l[c]) * m[c] + shadow;
+    return ambient + shadow;
 }
 
 #endif

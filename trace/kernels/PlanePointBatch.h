@@ -29,6 +29,14 @@ public:
     unsigned Add(const Vec3& point, const Vec3& normal, const Vec3& view);
     void Compute();
 
+    unsigned Points() const { return points; }
+    // Point p's coordinates.
+    const double* Point(unsigned p, double out[3]) const
+    {
+        for (int a = 0; a < 3; ++a)
+            out[a] = point[a][p];
+        return out;
+    }
     Vec3 LightDir(unsigned light, unsigned p) const
     {
         const std::size_t i = light * std::size_t(Padded) + p;

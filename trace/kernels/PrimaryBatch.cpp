@@ -9,27 +9,6 @@
 #include "trace/kernels/PrimaryBatch.h"
 #include "trace/kernels/VectorLanes-inl.h"
 
-#ifndef GLINTWORK_PRIMARYBATCH_AXES
-#define GLINTWORK_PRIMARYBATCH_AXES
-namespace glintwork {
-
-// Plane p's "outside" test of the room faces on the two coordinates it
-// looks at, as `first`/`second`: 0 and 1 test z and y, 2 tests x and y, 3
-// and 4 test z and x. Bounds are inclusive, and a coordinate that is not a
-// number counts as inside.
-struct FaceAxes {
-    int first, second;
-};
-constexpr FaceAxes Axes[PrimaryBatch::Planes] = {{2, 1}, {2, 1}, {0, 1}, {2, 0}, {2, 0}};
-
-inline void Bounds(const PrimaryBatch::Constants& k, int axis, double& low, double& high)
-{
-    low = axis == 0 ? k.xMin : axis == 1 ? k.yMin : k.zMin;
-    high = axis == 0 ? k.xMax : axis == 1 ? k.yMax : k.zMax;
-}
-
-}  // namespace glintwork
-#endif
 
 HWY_BEFORE_NAMESPACE();
 namespace glintwork {
@@ -93,9 +72,6 @@ void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned co
         }
         if (!(tracedBits & lanes))
             continue;
-        double low1, high1, low2, high2;
-        Bounds(k, Axes[p].first, low1, high1);
-        Bounds(k, Axes[p].second, low2, high2);
         unsigned takenBits = 0;
         for (unsigned g = 0; g < Groups; ++g) {
             const V t = L::Set(k.numerator[p]) / denominator[g];
@@ -104,9 +80,7 @@ void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned co
                 scaled[a] = t * ray[g][a];
                 hit[a] = L::Set(k.eye[a]) + scaled[a];
             }
-            const V u = hit[Axes[p].first], v = hit[Axes[p].second];
-            const M outside =
-                L::Or(L::Or(u<L::Set(low1), u> L::Set(high1)), L::Or(v > L::Set(high2), v < L::Set(low2)));
+            const M outside = OffFace<L>(p, hit, k.low, k.high);
             const M taken = L::AndNot(outside, hn::And(traced[g], L::Set(k.depthLimit) < hit[2]));
             for (int a = 0; a < 3; ++a) {
                 hn::StoreU(hit[a], d, out.hit[p][a] + g * Width);

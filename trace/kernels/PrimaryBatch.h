@@ -29,7 +29,7 @@ public:
         double c[3] = {};    // SetUpPixel's C: the near distance (SetUpView)
         double normal[Planes][3] = {};
         double numerator[Planes] = {};  // (plane point - eye) . normal: the room (SetRoom) and the eye
-        double xMin = 0, xMax = 0, yMin = 0, yMax = 0, zMin = 0, zMax = 0;  // the room and the near distance
+        double low[3] = {}, high[3] = {};  // the faces' bounds per axis: the room and the near distance
         double depthLimit = 0;                                              // the scene (SetUpView)
         unsigned sphereCount = 0;
         double eyeToCentre[MaxSpheres][3] = {};  // eye - centre: the eye and the spheres' centres

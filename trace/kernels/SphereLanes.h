@@ -13,10 +13,4 @@ struct SphereSet {
     double radiusSquared[MaxSpheres] = {};  // the float square, widened
 };
 
-// The smaller root t of a line that meets a sphere, whatever its sign.
-inline double NearRoot(double b, double disc)
-{
-    return disc == 0.0 ? -b / 2.0 : (-b - std::sqrt(disc)) / 2.0;
-}
-
 #endif

@@ -18,12 +18,7 @@ void RoomTracer::PrepareBatch()
         k.normal[p][2] = planeNormals[p].z;
         k.numerator[p] = Dot(planePoints[p] - eye, planeNormals[p]);
     }
-    k.xMin = planePoints[0].x;
-    k.xMax = planePoints[1].x;
-    k.zMin = planePoints[2].z;
-    k.zMax = nearZ;
-    k.yMin = planePoints[3].y;
-    k.yMax = planePoints[4].y;
+    FaceBounds(k.low, k.high);
     k.depthLimit = depthLimit;
     sphereSet = Spheres();
     k.sphereCount = sphereCount;
@@ -31,6 +26,8 @@ void RoomTracer::PrepareBatch()
         SphereTerms<OneLane>(k.eye, sphereSet.centre[m], sphereSet.radiusSquared[m], k.eyeToCentre[m], k.eyeSphereC[m]);
     for (PlanePointBatch& batch : planePointBatches)
         batch.SetSpheres(sphereSet);
+    blockers.SetSpheres(sphereSet);
+    PrepareSphereBatch();
     // A and C of every column, by the pixel set-up itself.
     const std::size_t padded =
         (std::size_t(columns) + PrimaryBatch::Lanes - 1) / PrimaryBatch::Lanes * PrimaryBatch::Lanes;
@@ -52,7 +49,6 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
 {
     const PrimaryBatch& batch = primaryBatch;
     const unsigned bit = 1u << lane;
-    const Vec3 primaryDir(batch.dir[0][lane], batch.dir[1][lane], batch.dir[2][lane]);
     for (; nextBatchedPoint < batchedPoints && batchedLane[nextBatchedPoint] == lane; ++nextBatchedPoint) {
         const int k = batchedPlane[nextBatchedPoint];
         const Vec3 hitPoint(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
@@ -60,10 +56,10 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
         ShadeBatchedPlanePoint(planePointBatches[group], k, nextBatchedPoint - groupStart[group], hitPoint);
     }
     if (keeping.mode == KeepMode::Record)
-        KeepPixel(primaryDir);
+        KeepPixel(Vec3(batch.dir[0][lane], batch.dir[1][lane], batch.dir[2][lane]));
     for (unsigned i = 0; i < sphereCount; ++i) {
         if (batch.maybeSphere[i] & bit)
-            ShadeSphere(primaryDir, i);
+            ShadeSphere(nextSphere++);
     }
 }
 
@@ -111,6 +107,37 @@ void RoomTracer::ShadeBatch(unsigned count)
     }
     for (unsigned g = 0; g < groups; ++g)
         planePointBatches[g].Compute();
+    // The blocked lights of these points, in the order they are shaded, as
+    // many as one batch holds (the rest, if any, one at a time).
+    blockers.Clear();
+    nextBlocker = 0;
+    for (unsigned g = 0; g < groups && sphereCount != 0; ++g) {
+        const PlanePointBatch& batch = planePointBatches[g];
+        for (unsigned p = 0; p < batch.Points(); ++p) {
+            for (unsigned j = 0; j < lightCount && blockers.Room() != 0; ++j) {
+                const int blocker = batch.Blocker(j, p);
+                if (blocker < 0)
+                    continue;
+                const Vec3 dir = batch.LightDir(j, p);
+                const double direction[3] = {dir.x, dir.y, dir.z};
+                double point[3];
+                blockers.Add(batch.Point(p, point), direction, static_cast<unsigned>(blocker));
+            }
+        }
+    }
+    if (blockers.Count() != 0)
+        blockers.Compute();
+    // The spheres the first test did not rule out, pixel by pixel, all at once.
+    sphereBatch.Clear();
+    nextSphere = 0;
+    for (unsigned lane = 0; lane < count; ++lane) {
+        for (unsigned i = 0; i < sphereCount; ++i) {
+            if (primaryBatch.maybeSphere[i] >> lane & 1u)
+                sphereBatch.Add(Vec3(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]), i);
+        }
+    }
+    if (sphereBatch.Count() != 0)
+        sphereBatch.Compute();
     for (unsigned lane = 0; lane < count; ++lane)
         ShadeBatchedPixel(lane);
 }

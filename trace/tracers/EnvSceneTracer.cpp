@@ -37,7 +37,7 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
         if (disc < 0.0)
             return;  // the line misses the sphere: the pixel keeps the clear colour
 
-        const double t = NearRoot(b, disc);
+        const double t = NearRoot<OneLane>(b, disc);
         envDir.ScaleFrom(envDir, t);
         const Vec3 envHitPoint = eye + envDir;
         envDir = envDirUnit;

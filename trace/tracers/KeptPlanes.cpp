@@ -79,31 +79,47 @@ void RoomTracer::ComposeKeptRows(PointList& out)
         ComposeKeptPlanes(spheres);
 
     // The pixels in order: each one's plane points as composed, then its
-    // sphere points, traced in full. Composing the plane points first
-    // changes nothing a sphere point reads.
+    // sphere points, traced in full, a batch of them at a time. Composing
+    // the plane points first changes nothing a sphere point reads.
     const std::size_t pixels = band.pixelDirs.size();
     sphereCandidates.resize(pixels);
     const std::size_t candidates =
         SphereCandidates(band.pixelDirs.data(), pixels, eye, spheres, sphereCandidates.data());
+    PrepareSphereBatch();
     plotted.band = &out;
     // Plane points go out in runs, up to the next pixel with sphere points.
     const PlotRecord* composed = band.composed.data();
     std::size_t runStart = 0;
-    for (std::size_t c = 0; c < candidates; ++c) {
-        const std::size_t pixel = sphereCandidates[c] >> 8;
-        const unsigned maybeSphere = sphereCandidates[c] & 0xffu;
-        const std::size_t runEnd = band.pixelEnds[pixel];
-        if (runEnd - runStart < 16) {  // a few points: cheaper than a copy call
-            for (std::size_t p = runStart; p < runEnd; ++p)
-                out.push_back(composed[p]);
-        } else {
-            out.insert(out.end(), composed + runStart, composed + runEnd);
+    for (std::size_t c = 0; c < candidates;) {
+        sphereBatch.Clear();
+        std::size_t end = c;
+        for (; end < candidates; ++end) {
+            const unsigned maybeSphere = sphereCandidates[end] & 0xffu;
+            if (sphereBatch.Count() + __builtin_popcount(maybeSphere) > SphereBatch::Capacity)
+                break;
+            const Vec3 primaryDir = band.pixelDirs[sphereCandidates[end] >> 8];
+            for (unsigned i = 0; i < sphereCount; ++i) {
+                if (maybeSphere >> i & 1u)
+                    sphereBatch.Add(primaryDir, i);
+            }
         }
-        runStart = runEnd;
-        const Vec3 primaryDir = band.pixelDirs[pixel];
-        for (unsigned i = 0; i < sphereCount; ++i) {
-            if (maybeSphere >> i & 1u)
-                ShadeSphere(primaryDir, i);
+        sphereBatch.Compute();
+        nextSphere = 0;
+        for (; c < end; ++c) {
+            const std::size_t pixel = sphereCandidates[c] >> 8;
+            const unsigned maybeSphere = sphereCandidates[c] & 0xffu;
+            const std::size_t runEnd = band.pixelEnds[pixel];
+            if (runEnd - runStart < 16) {  // a few points: cheaper than a copy call
+                for (std::size_t p = runStart; p < runEnd; ++p)
+                    out.push_back(composed[p]);
+            } else {
+                out.insert(out.end(), composed + runStart, composed + runEnd);
+            }
+            runStart = runEnd;
+            for (unsigned i = 0; i < sphereCount; ++i) {
+                if (maybeSphere >> i & 1u)
+                    ShadeSphere(nextSphere++);
+            }
         }
     }
     out.insert(out.end(), composed + runStart, composed + band.composed.size());
@@ -116,7 +132,7 @@ void RoomTracer::ComposeKeptRows(PointList& out)
 // first blocking sphere in index order casts the shadow. A point that no
 // sphere shadowed last time nor shadows now keeps its colour; the others
 // are shaded again, their light directions and terms worked out by the
-// formulas the trace uses (UnitLightDir, LightTerms, PlaneTerm), from the
+// formulas the trace uses (UnitLightDir, LightTerms, LightTerm), from the
 // kept light factors where the band has them.
 // (A view is composed only after its spheres moved, so there is at least
 // one sphere: with none, no light of the traced path is blocked.)
@@ -135,52 +151,72 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
     pointsToCompose.resize(count);
     const std::size_t toCompose =
         PointsToCompose(shadowMasks.data(), lightCount, band.shadowed.data(), count, pointsToCompose.data());
+    blockers.SetSpheres(spheres);
     std::size_t pixel = 0;
-    for (std::size_t n = 0; n < toCompose; ++n) {
-        const std::size_t p = pointsToCompose[n];
-        while (band.pixelEnds[pixel] <= p)
-            ++pixel;
-        unsigned anyBlocked = 0;
-        for (unsigned j = 0; j < lightCount; ++j)
-            anyBlocked |= shadowMasks[j * count + p];
-        band.shadowed[p] = anyBlocked != 0;
-        const double* point = &band.hits[3 * p];
-        const Vec3 hitPoint(point[0], point[1], point[2]);
-        const int k = band.pointPlane[p];
-        const unsigned ones = PlanePattern(hitPoint, k);
-        const double exponent = planeExponents[k];
-        const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
-        const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
-        const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
-        const double* factors = band.factors.empty() ? nullptr : &band.factors[2 * std::size_t(lightCount) * p];
-        float sum[3] = {0.0f, 0.0f, 0.0f};
-        for (unsigned j = 0; j < lightCount; ++j) {
-            const unsigned onLine = shadowMasks[j * count + p];
-            const int blocker = onLine != 0 ? __builtin_ctz(onLine) : -1;
-            const float* position = &lightPositions[3 * std::size_t(j)];
-            const double light[3] = {position[0], position[1], position[2]};
-            double dir[3] = {0.0, 0.0, 0.0}, unshadowed[3];
-            if (blocker >= 0) {
+    for (std::size_t first = 0; first < toCompose;) {
+        // The blocked lights of a run of points, a batch at once.
+        blockers.Clear();
+        std::size_t end = first;
+        for (; end < toCompose && blockers.Room() >= lightCount; ++end) {
+            const std::size_t p = pointsToCompose[end];
+            const double* point = &band.hits[3 * p];
+            for (unsigned j = 0; j < lightCount; ++j) {
+                const unsigned onLine = shadowMasks[j * count + p];
+                if (onLine == 0)
+                    continue;
+                const float* position = &lightPositions[3 * std::size_t(j)];
+                const double light[3] = {position[0], position[1], position[2]};
+                double dir[3];
                 UnitLightDir<OneLane>(light, point, dir);
-            } else {
-                double diffuse, power;
-                if (factors) {
-                    diffuse = factors[2 * j];
-                    power = factors[2 * j + 1];
-                } else {
-                    double half[3], specularBase;
-                    LightTerms<OneLane>(light, point, view, axis, dir, half, diffuse, specularBase);
-                    power = std::pow(specularBase, exponent);
-                }
-                UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
+                blockers.Add(point, dir, static_cast<unsigned>(__builtin_ctz(onLine)));
             }
-            AddPlaneLight(j, material, hitPoint, Vec3(dir[0], dir[1], dir[2]), blocker, unshadowed, sum);
         }
-        band.composed[p] = PlotRecord{sum[0],
-                                      sum[1],
-                                      sum[2],
-                                      static_cast<float>(hitPoint.x),
-                                      static_cast<float>(hitPoint.y),
-                                      static_cast<float>(hitPoint.z)};
+        blockers.Compute();
+        unsigned blocked = 0;  // the next entry of `blockers`
+        for (; first < end; ++first) {
+            const std::size_t p = pointsToCompose[first];
+            while (band.pixelEnds[pixel] <= p)
+                ++pixel;
+            unsigned anyBlocked = 0;
+            for (unsigned j = 0; j < lightCount; ++j)
+                anyBlocked |= shadowMasks[j * count + p];
+            band.shadowed[p] = anyBlocked != 0;
+            const double* point = &band.hits[3 * p];
+            const int k = band.pointPlane[p];
+            const unsigned ones = PlanePattern(Vec3(point[0], point[1], point[2]), k);
+            const double exponent = planeExponents[k];
+            const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
+            const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
+            const double* factors = band.factors.empty() ? nullptr : &band.factors[2 * std::size_t(lightCount) * p];
+            float sum[3] = {0.0f, 0.0f, 0.0f};
+            for (unsigned j = 0; j < lightCount; ++j) {
+                double unshadowed[3];
+                float shadow[3];
+                const bool isBlocked = shadowMasks[j * count + p] != 0;
+                if (isBlocked) {
+                    BlockerColour(blockers, blocked++, shadow);
+                } else {
+                    double diffuse, power;
+                    if (factors) {
+                        diffuse = factors[2 * j];
+                        power = factors[2 * j + 1];
+                    } else {
+                        const float* position = &lightPositions[3 * std::size_t(j)];
+                        const double light[3] = {position[0], position[1], position[2]};
+                        double dir[3], half[3], specularBase;
+                        LightTerms<OneLane>(light, point, view, axis, dir, half, diffuse, specularBase);
+                        power = SpecularPower(specularBase, exponent);
+                    }
+                    UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
+                }
+                AddPlaneLight(j, k, isBlocked ? shadow : nullptr, unshadowed, sum);
+            }
+            band.composed[p] = PlotRecord{sum[0],
+                                          sum[1],
+                                          sum[2],
+                                          static_cast<float>(point[0]),
+                                          static_cast<float>(point[1]),
+                                          static_cast<float>(point[2])};
+        }
     }
 }

@@ -61,7 +61,6 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = PlanePattern(hitPoint, k);
     const double exponent = planeExponents[k];
-    const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
     double* const factorsKept = kept ? KeptFactors() : nullptr;
     float sum[3] = {0.0f, 0.0f, 0.0f};
@@ -77,46 +76,46 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
         double unshadowed[3];
         if (blocker < 0 || factorsKept) {
             const double diffuse = batch.Diffuse(j, p);
-            const double power = std::pow(batch.SpecularBase(j, p), exponent);
+            const double power = SpecularPower(batch.SpecularBase(j, p), exponent);
             UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
             if (factorsKept) {
                 factorsKept[2 * j] = diffuse;
                 factorsKept[2 * j + 1] = power;
             }
         }
-        AddPlaneLight(j, material, hitPoint, lightDir, blocker, unshadowed, sum);
+        float shadow[3];
+        if (blocker >= 0 && nextBlocker < blockers.Count())
+            BlockerColour(blockers, nextBlocker++, shadow);
+        else if (blocker >= 0)
+            BlockerColour(hitPoint, lightDir, static_cast<unsigned>(blocker), static_cast<unsigned>(blocker), shadow);
+        AddPlaneLight(j, k, blocker >= 0 ? shadow : nullptr, unshadowed, sum);
     }
     PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
     if (kept)
         KeepComposed(shadowed);
 }
 
-void RoomTracer::ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3])
+void RoomTracer::ReflectedLightSum(unsigned n, float out[3]) const
 {
-    const Vec3 hitNormal = planeNormals[q];  // a unit axis: normalising it changes nothing
+    const SphereBatch& batch = sphereBatch;
+    const int q = batch.ShownPlane(n);
+    const Vec3 point = batch.ShownPoint(n);
     const unsigned ones = PlanePattern(point, q);
-    const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
     const double exponent = planeExponents[q];
     float sum[3] = {0.0f, 0.0f, 0.0f};
-    // Every light's terms but the power at once (no plane point's terms are
-    // pending here: this runs for a sphere point).
-    lightBatch.Compute(point, view, hitNormal);
     for (unsigned j = 0; j < lightCount; ++j) {
-        const Vec3 toLight = lightBatch.LightDir(j);
         // The first sphere in index order on the line casts the shadow.
-        int blocker = -1;
-        for (unsigned m = 0; m < sphereCount; ++m) {
-            if (SphereOnLine(point, toLight, m)) {
-                blocker = static_cast<int>(m);
-                break;
-            }
-        }
+        const int blocker = batch.ShownBlocker(j, n);
         double unshadowed[3];
+        float shadow[3];
         if (blocker < 0) {
-            UnshadowedPlaneTerms(j, q, ones, lightBatch.Diffuse(j), std::pow(lightBatch.SpecularBase(j), exponent),
-                                 unshadowed);
+            UnshadowedPlaneTerms(j, q, ones, batch.ShownDiffuse(j, n),
+                                 SpecularPower(batch.ShownSpecularBase(j, n), exponent), unshadowed);
+        } else {
+            BlockerColour(point, batch.ShownLightDir(j, n), static_cast<unsigned>(blocker),
+                          static_cast<unsigned>(blocker), shadow);
         }
-        AddPlaneLight(j, material, point, toLight, blocker, unshadowed, sum);
+        AddPlaneLight(j, q, blocker >= 0 ? shadow : nullptr, unshadowed, sum);
     }
     out[0] = sum[0];
     out[1] = sum[1];
@@ -128,20 +127,17 @@ void RoomTracer::UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double d
 {
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     for (int c = 0; c < 3; ++c)
-        out[c] = PlaneTerm(f.ambient[c], f.tinted[ones][c], f.specular[c], diffuse, power);
+        out[c] = LightTerm(f.ambient[c], f.tinted[ones][c], f.specular[c], diffuse, power);
 }
 
-void RoomTracer::AddPlaneLight(unsigned j, const float* material, const Vec3& point, const Vec3& lightDir, int blocker,
-                               const double unshadowed[3], float sum[3]) const
+void RoomTracer::AddPlaneLight(unsigned j, int k, const float* shadow, const double unshadowed[3], float sum[3]) const
 {
-    if (blocker < 0) {
+    if (!shadow) {
         for (int c = 0; c < 3; ++c)
             sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
         return;
     }
-    float shadow[3];
-    BlockerColour(point, lightDir, static_cast<unsigned>(blocker), static_cast<unsigned>(blocker), shadow);
-    const float* light = &lightColours[9 * static_cast<std::size_t>(j)];
+    const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     for (int c = 0; c < 3; ++c)
-        sum[c] = static_cast<float>(ShadowedTerm(light, material, c, shadow[c]) + sum[c]);
+        sum[c] = static_cast<float>(ShadowedTerm(f.ambient[c], shadow[c]) + sum[c]);
 }

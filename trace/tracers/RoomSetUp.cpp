@@ -28,25 +28,12 @@ void RoomSetUp::SetUpPixel(unsigned row, unsigned column, Vec3& a, Vec3& b, Vec3
     b = axisY;
 }
 
-bool RoomSetUp::InsideRoomFace(const Vec3& point, int k) const
+void RoomSetUp::FaceBounds(double low[3], double high[3]) const
 {
-    const double xMin = planePoints[0].x;
-    const double xMax = planePoints[1].x;
-    const double zMin = planePoints[2].z;
-    const double zMax = nearZ;
-    const double yMin = planePoints[3].y;
-    const double yMax = planePoints[4].y;
-
-    // Written as "outside" tests so that a coordinate that is not a number
-    // counts as inside. All bounds are inclusive.
-    if (k == 0 || k == 1)
-        return !(point.z < zMin || point.z > zMax || point.y > yMax || point.y < yMin);
-    if (k == 2)
-        return !(point.x < xMin || point.x > xMax || point.y > yMax || point.y < yMin);
-    return !(point.z < zMin || point.z > zMax || point.x > xMax || point.x < xMin);
-}
-
-bool RoomSetUp::BeyondDepth(const Vec3& point) const
-{
-    return !(depthLimit < point.z);
+    low[0] = planePoints[0].x;
+    high[0] = planePoints[1].x;
+    low[1] = planePoints[3].y;
+    high[1] = planePoints[4].y;
+    low[2] = planePoints[2].z;
+    high[2] = nearZ;
 }

@@ -20,11 +20,11 @@ struct RoomSetUp {
     // Camera basis for a pixel: A = (pixelX, 0, 0), B = (0, pixelY, 0),
     // C = (0, 0, near), each built by scaling a unit axis.
     void SetUpPixel(unsigned row, unsigned column, Vec3& a, Vec3& b, Vec3& c) const;
-    // Whether a point of room plane k lies on the room's face (bounds
-    // inclusive, a coordinate that is not a number counts as inside), and
-    // whether a point is at or beyond the depth limit.
-    bool InsideRoomFace(const Vec3& point, int k) const;
-    bool BeyondDepth(const Vec3& point) const;
+    // The bounds of the room's faces per axis x, y, z (the walls' and
+    // floor's coordinates, and the near distance in front): a point of a
+    // plane is on its face if no coordinate the plane spans is below `low` or
+    // above `high` (OffFace of LaneFormulas-inl.h).
+    void FaceBounds(double low[3], double high[3]) const;
 
     // Renewed, unique in the process, by each set-up call of the tracer
     // (SetUpView, SetRoom, LoadScene): values kept from a trace are valid

@@ -28,9 +28,8 @@ bool RoomSpheres::SphereOnLine(const Vec3& origin, const Vec3& direction, unsign
 Vec3 RoomSpheres::LineEntry(const Vec3& origin, const Vec3& direction, unsigned m) const
 {
     const double o[3] = {origin.x, origin.y, origin.z};
-    const double doubled[3] = {2.0 * direction.x, 2.0 * direction.y, 2.0 * direction.z};
-    double f[3], c, b;
-    SphereTerms<OneLane>(o, sphereSet.centre[m], sphereSet.radiusSquared[m], f, c);
-    const double disc = Discriminant<OneLane>(doubled, f, c, b);
-    return origin + Scaled(direction, NearRoot(b, disc));
+    const double d[3] = {direction.x, direction.y, direction.z};
+    double entry[3];
+    ::LineEntry<OneLane>(o, d, sphereSet.centre[m], sphereSet.radiusSquared[m], entry);
+    return Vec3(entry[0], entry[1], entry[2]);
 }

@@ -72,8 +72,9 @@ void RoomTracer::LoadScene(const Scene& scene)
     CopyPrefix(scene.sphereExponents, sphereCount, sphereExponents);
     CopyPrefix(scene.planeMaterials, 9 * planes, planeMaterials);
     CopyPrefix(scene.planeExponents, planes, planeExponents);
-    lightBatch.SetLights(lightPositions, lightCount);
+    sphereBatch.SetLights(lightPositions, lightCount);
     blockerBatch.SetLights(lightPositions, lightCount);
+    blockers.SetLights(lightPositions, lightCount);
     for (PlanePointBatch& batch : planePointBatches)
         batch.SetLights(lightPositions, lightCount);
     planeLightFactors.assign(std::size_t(lightCount) * RoomPlanes, PlaneLightFactors{});
@@ -88,6 +89,19 @@ void RoomTracer::LoadScene(const Scene& scene)
                     const float tint = static_cast<float>(ones >> c & 1u);
                     f.tinted[ones][c] = static_cast<double>(tint) * l[3 + c] * m[3 + c];
                 }
+                f.specular[c] = static_cast<double>(l[6 + c]) * m[6 + c];
+            }
+        }
+    }
+    sphereLightFactors.assign(std::size_t(lightCount) * sphereCount, SphereLightFactors{});
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
+        for (std::size_t i = 0; i < sphereCount; ++i) {
+            const float* m = &sphereMaterials[9 * i];
+            SphereLightFactors& f = sphereLightFactors[j * std::size_t(sphereCount) + i];
+            for (int c = 0; c < 3; ++c) {
+                f.ambient[c] = static_cast<double>(l[c]) * m[c];
+                f.diffuse[c] = static_cast<double>(l[3 + c]) * m[3 + c];
                 f.specular[c] = static_cast<double>(l[6 + c]) * m[6 + c];
             }
         }

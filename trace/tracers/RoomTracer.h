@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "trace/kernels/BlockerBatch.h"
 #include "trace/kernels/ComposeBatch.h"
 #include "trace/tracers/KeptView.h"
 #include "trace/kernels/LightBatch.h"
+#include "trace/kernels/SphereBatch.h"
 #include "trace/kernels/SphereLanes.h"
 #include "trace/kernels/PlanePointBatch.h"
 #include "trace/tracers/PointList.h"
@@ -142,20 +144,17 @@ private:
 
     // --- steps of one pixel ---------------------------------------------------
     // Shades lane `lane` of primaryBatch: its accepted plane points, then
-    // the spheres its first test did not rule out.
+    // the spheres its first test did not rule out (from sphereBatch).
     void ShadeBatchedPixel(unsigned lane);
     // The colour of the accepted hit `hitPoint` on plane k, plotted, from
     // point p of `batch`, whose light terms and shadow tests are worked out
     // already.
     void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint);
-    // Sphere i where the line from the eye along the unit `primaryDir` meets
-    // it, if it does, with the room it reflects.
-    void ShadeSphere(const Vec3& primaryDir, unsigned i);
-    // Where the reflected ray from `origin` along `reflectDir` meets plane q,
-    // and whether that point is on the room's face and before the depth
-    // limit. `reflectDir` is left scaled to that point: the next plane of the
-    // same sphere point works with the scaled vector.
-    bool ReflectedPlanePoint(const Vec3& origin, int q, Vec3& reflectDir, Vec3& point) const;
+    // The room and spheres of sphereBatch, from the set-up, the eye and sphereSet.
+    void PrepareSphereBatch();
+    // Entry n of sphereBatch, once worked out: its sphere where the pixel's
+    // ray meets it, if it does, with the room it reflects, plotted.
+    void ShadeSphere(unsigned n);
 
     // The tint of the room's pattern at a point of plane k: a bit per
     // channel of 1 (the others are 0).
@@ -163,25 +162,22 @@ private:
     // The colour a blocking sphere m shows where the line from `origin` along
     // `direction` enters it, with the exponent of sphere e.
     void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
-    // Whether a sphere other than i lies on the line from `origin` along the
-    // light `direction`; `shadow` gets the first one's colour with coloured
-    // shadows on, else 0.
-    bool SphereShadow(const Vec3& origin, const Vec3& direction, unsigned i, float shadow[3]) const;
-    // The light sum of reflected plane point `point` on plane q, seen along `view`.
-    void ReflectedLightSum(const Vec3& point, int q, const Vec3& view, float out[3]);
+    // The same for entry n of `batch`, with the blocking sphere's own exponent.
+    void BlockerColour(const BlockerBatch& batch, unsigned n, float out[3]) const;
+    // The light sum of the plane point entry n of sphereBatch shows.
+    void ReflectedLightSum(unsigned n, float out[3]) const;
     // Light j's share of a point's colour, added to `sum` channel by channel
-    // in float, as every light sum adds it. A plane point's: with sphere
-    // `blocker` on the line from `point` along `lightDir` (blocker >= 0), the
-    // ambient product plus the colour that sphere shows there; else its
-    // `unshadowed` terms (read only then).
-    void AddPlaneLight(unsigned j, const float* material, const Vec3& point, const Vec3& lightDir, int blocker,
-                       const double unshadowed[3], float sum[3]) const;
+    // in float, as every light sum adds it. A point of plane k's: with a
+    // sphere blocking the light, the ambient product plus `shadow`, the colour
+    // that sphere shows (BlockerColour); else (`shadow` null) its
+    // `unshadowed` terms.
+    void AddPlaneLight(unsigned j, int k, const float* shadow, const double unshadowed[3], float sum[3]) const;
     // Light j's unshadowed terms of a point of plane k with pattern tint
     // `ones`, from its diffuse factor and specular power.
     void UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double diffuse, double power, double out[3]) const;
-    // A sphere point's with nothing blocking the light, from light j's terms
-    // in `batch`.
-    void AddSphereLight(const LightBatch& batch, unsigned j, const float* material, double exponent,
+    // A point of sphere m's with nothing blocking the light, from light j's
+    // diffuse factor and the base of its specular power.
+    void AddSphereLight(unsigned j, unsigned m, double diffuse, double specularBase, double exponent,
                         float sum[3]) const;
     void PlotPoint(const Vec3& point, float red, float green, float blue)
     {
@@ -220,6 +216,14 @@ private:
         double specular[4];
     };
     std::vector<PlaneLightFactors> planeLightFactors;
+    // The same for light j on sphere m (at j * sphereCount + m), a channel an
+    // entry: the ambient, diffuse and specular products.
+    struct SphereLightFactors {
+        double ambient[3];
+        double diffuse[3];
+        double specular[3];
+    };
+    std::vector<SphereLightFactors> sphereLightFactors;
     // The plane points of primaryBatch's pixels in shading order: each
     // one's pixel (lane) and plane.
     unsigned batchedPoints = 0;
@@ -228,13 +232,16 @@ private:
     std::uint8_t batchedPlane[PlanePointBatch::MaxPoints * ShadeGroups];
     unsigned groupStart[ShadeGroups] = {};  // each group's first point among them
 
-    // A sphere point's (or a reflected plane point's) light terms, all
-    // lights at once.
-    LightBatch lightBatch;
-    // A blocking sphere's light terms, all lights at once (BlockerColour):
-    // its own, as BlockerColour may run while lightBatch holds a point's
-    // terms still to be read. Set with lightBatch.
+    // The sphere points of the pixels being shaded or composed, a batch at
+    // once, and the next entry to shade.
+    SphereBatch sphereBatch;
+    unsigned nextSphere = 0;
+    // A blocking sphere's light terms, all lights at once (BlockerColour).
     mutable LightBatch blockerBatch;
+    // The blocked lights of the plane points being shaded or composed, a
+    // batch at once, and the next entry to read.
+    BlockerBatch blockers;
+    unsigned nextBlocker = 0;
 
     struct KeepingState {
         KeptBand* band = nullptr;

@@ -1,0 +1,245 @@
+// Compiled once for every instruction set Highway targets here; the widest
+// the processor has (or the one chosen, InstructionSet.h) runs.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "trace/kernels/SphereBatch.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "trace/kernels/SphereBatch.h"
+#include "trace/kernels/VectorLanes-inl.h"
+
+#ifndef GLINTWORK_SPHEREBATCH_ARRAYS
+#define GLINTWORK_SPHEREBATCH_ARRAYS
+namespace glintwork {
+// What the kernel reads and writes.
+struct SphereArrays {
+    unsigned entries;
+    unsigned lights;
+    const double* position;  // x, y, z per light
+    const SphereBatch::Room* room;
+    const SphereSet* spheres;
+    const double* dir[3];
+    const double* sphere;
+    double* hit;
+    double* plots;
+    double* shows;
+    double* shownPlane;
+    double* hitPoint[3];
+    double* shownPoint[3];
+    SphereBatch::LightValues* own;
+    SphereBatch::LightValues* shown;
+};
+}  // namespace glintwork
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace glintwork {
+namespace HWY_NAMESPACE {
+
+namespace {
+
+using D = Full;
+using L = VectorLanes<D>;
+using V = typename L::V;
+using M = typename L::M;
+
+// Every light's terms at `point` seen along `view` with unit `normal`, and
+// the first sphere in index order on each light's line (but sphere `self`
+// in each lane, -1 for none), stored from `first` on.
+HWY_INLINE void LightsAt(const SphereArrays& b, std::size_t first, const V point[3], const V view[3],
+                         const V normal[3], V self, SphereBatch::LightValues& out)
+{
+    const D d;
+    const SphereSet& s = *b.spheres;
+    V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
+    for (unsigned m = 0; m < s.count; ++m)
+        SphereTerms<L>(point, s.centre[m], s.radiusSquared[m], f[m], c[m]);
+    for (unsigned j = 0; j < b.lights; ++j) {
+        V light[3], dir[3], half[3], diffuse, specularBase;
+        for (int a = 0; a < 3; ++a)
+            light[a] = L::Set(b.position[3 * std::size_t(j) + a]);
+        LightTerms<L>(light, point, view, normal, dir, half, diffuse, specularBase);
+        const V doubled[3] = {L::Set(2.0) * dir[0], L::Set(2.0) * dir[1], L::Set(2.0) * dir[2]};
+        V blocker = L::Set(-1.0);
+        for (unsigned m = s.count; m-- > 0;) {
+            const V index = L::Set(static_cast<double>(m));
+            const M on = L::AndNot(index == self, MeetsSphere<L>(doubled, f[m], c[m]));
+            blocker = L::Select(on, index, blocker);
+        }
+        const std::size_t at = j * std::size_t(SphereBatch::Capacity) + first;
+        for (int a = 0; a < 3; ++a)
+            hn::StoreU(dir[a], d, out.dir[a].data() + at);
+        hn::StoreU(diffuse, d, out.diffuse.data() + at);
+        hn::StoreU(specularBase, d, out.specularBase.data() + at);
+        hn::StoreU(blocker, d, out.blocker.data() + at);
+    }
+}
+
+}  // namespace
+
+void ComputeSpheres(const SphereArrays& b)
+{
+    const D d;
+    const SphereBatch::Room& r = *b.room;
+    const V zero = L::Set(0.0), one = L::Set(1.0);
+    const V eye[3] = {L::Set(r.eye[0]), L::Set(r.eye[1]), L::Set(r.eye[2])};
+    for (std::size_t first = 0; first < b.entries; first += hn::Lanes(d)) {
+        V dir[3], centre[3];
+        const V self = hn::LoadU(d, b.sphere + first);
+        V radiusSquared = zero;
+        for (int a = 0; a < 3; ++a) {
+            dir[a] = hn::LoadU(d, b.dir[a] + first);
+            centre[a] = zero;
+        }
+        // Each lane's sphere, by index.
+        for (unsigned m = 0; m < b.spheres->count; ++m) {
+            const M is = self == L::Set(static_cast<double>(m));
+            for (int a = 0; a < 3; ++a)
+                centre[a] = L::Select(is, L::Set(b.spheres->centre[m][a]), centre[a]);
+            radiusSquared = L::Select(is, L::Set(b.spheres->radiusSquared[m]), radiusSquared);
+        }
+
+        // The line from the eye along the doubled ray: its near root, whatever
+        // its sign, unless it misses the sphere or the point is at or beyond
+        // the depth limit.
+        V f[3], c, root;
+        SphereTermsPerLane<L>(eye, centre, radiusSquared, f, c);
+        const V doubled[3] = {L::Set(2.0) * dir[0], L::Set(2.0) * dir[1], L::Set(2.0) * dir[2]};
+        const V disc = Discriminant<L>(doubled, f, c, root);
+        const V t = NearRoot<L>(root, disc);
+        V point[3], normal[3];
+        for (int a = 0; a < 3; ++a)
+            point[a] = eye[a] + t * dir[a];
+        const M hit = L::AndNot(disc < zero, L::Set(r.depthLimit) < point[2]);
+        for (int a = 0; a < 3; ++a)
+            normal[a] = point[a] - centre[a];
+        Normalize3<L>(normal);
+
+        // The unit mirror image of the ray about the normal, step by step.
+        V mirrored[3], scaledNormal[3];
+        const V along = Dot3<L>(dir, normal);
+        for (int a = 0; a < 3; ++a) {
+            scaledNormal[a] = L::Set(2.0) * (along * normal[a]);
+            mirrored[a] = dir[a] - scaledNormal[a];
+        }
+        Normalize3<L>(mirrored);
+
+        // The shading normalises the unit normal again.
+        V unitNormal[3] = {normal[0], normal[1], normal[2]};
+        Normalize3<L>(unitNormal);
+        LightsAt(b, first, point, dir, unitNormal, self, *b.own);
+
+        // The walk over the planes: a plane the ray faces takes it scaled to
+        // its point; a point on the face is the current source, a rejected
+        // one keeps the previous plane's, a plane the ray does not face
+        // clears it; the last faced plane's source is the one shown.
+        M plots = zero < zero, current = plots, shows = plots;
+        V currentPlane = zero, shownPlane = zero, currentPoint[3], currentRay[3], shownPoint[3], shownRay[3];
+        for (int a = 0; a < 3; ++a)
+            currentPoint[a] = currentRay[a] = shownPoint[a] = shownRay[a] = zero;
+#pragma GCC unroll 5
+        for (int q = 0; q < SphereBatch::Planes; ++q) {
+            const V axis[3] = {L::Set(r.normal[q][0]), L::Set(r.normal[q][1]), L::Set(r.normal[q][2])};
+            const V facing = Dot3<L>(mirrored, axis);
+            const M faced = facing < zero;
+            V toPlane[3], scaled[3], at[3];
+            for (int a = 0; a < 3; ++a)
+                toPlane[a] = L::Set(r.point[q][a]) - point[a];
+            const V tq = Dot3<L>(toPlane, axis) / facing;
+            for (int a = 0; a < 3; ++a) {
+                scaled[a] = tq * mirrored[a];
+                at[a] = point[a] + scaled[a];
+            }
+            const M onFace = L::AndNot(OffFace<L>(q, at, r.low, r.high), L::Set(r.depthLimit) < at[2]);
+            const M taken = hn::And(faced, onFace);
+            for (int a = 0; a < 3; ++a) {
+                mirrored[a] = L::Select(faced, scaled[a], mirrored[a]);
+                currentPoint[a] = L::Select(taken, at[a], currentPoint[a]);
+                currentRay[a] = L::Select(taken, scaled[a], currentRay[a]);
+                shownPoint[a] = L::Select(faced, currentPoint[a], shownPoint[a]);
+                shownRay[a] = L::Select(faced, currentRay[a], shownRay[a]);
+            }
+            currentPlane = L::Select(taken, L::Set(static_cast<double>(q)), currentPlane);
+            current = hn::And(faced, L::Or(taken, current));
+            shownPlane = L::Select(faced, currentPlane, shownPlane);
+            shows = L::Or(hn::And(faced, current), L::AndNot(faced, shows));
+            plots = L::Or(plots, faced);
+        }
+        V shownAxis[3];
+        for (int a = 0; a < 3; ++a) {
+            shownAxis[a] = L::Set(r.normal[0][a]);
+            for (int q = 1; q < SphereBatch::Planes; ++q)
+                shownAxis[a] = L::Select(shownPlane == L::Set(static_cast<double>(q)), L::Set(r.normal[q][a]),
+                                         shownAxis[a]);
+        }
+        LightsAt(b, first, shownPoint, shownRay, shownAxis, L::Set(-1.0), *b.shown);
+
+        hn::StoreU(L::Select(hit, one, zero), d, b.hit + first);
+        hn::StoreU(L::Select(plots, one, zero), d, b.plots + first);
+        hn::StoreU(L::Select(shows, one, zero), d, b.shows + first);
+        hn::StoreU(shownPlane, d, b.shownPlane + first);
+        for (int a = 0; a < 3; ++a) {
+            hn::StoreU(point[a], d, b.hitPoint[a] + first);
+            hn::StoreU(shownPoint[a], d, b.shownPoint[a] + first);
+        }
+    }
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace glintwork
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace glintwork {
+HWY_EXPORT(ComputeSpheres);
+}  // namespace glintwork
+
+void SphereBatch::SetLights(const std::vector<float>& positions, unsigned count)
+{
+    lightCount = count;
+    position.assign(positions.begin(), positions.begin() + 3 * std::size_t(count));
+    for (LightValues* values : {&own, &shown}) {
+        for (std::vector<double>& v : values->dir)
+            v.assign(std::size_t(count) * Capacity, 0.0);
+        values->diffuse.assign(std::size_t(count) * Capacity, 0.0);
+        values->specularBase.assign(std::size_t(count) * Capacity, 0.0);
+        values->blocker.assign(std::size_t(count) * Capacity, -1.0);
+    }
+}
+
+void SphereBatch::SetRoom(const Room& r, const SphereSet& s)
+{
+    room = r;
+    spheres = s;
+}
+
+void SphereBatch::Add(const Vec3& d, unsigned i)
+{
+    const unsigned n = entries++;
+    dir[0][n] = d.x;
+    dir[1][n] = d.y;
+    dir[2][n] = d.z;
+    sphere[n] = i;
+}
+
+void SphereBatch::Compute()
+{
+    const glintwork::SphereArrays b{entries,
+                                    lightCount,
+                                    position.data(),
+                                    &room,
+                                    &spheres,
+                                    {dir[0], dir[1], dir[2]},
+                                    sphere,
+                                    hit,
+                                    plots,
+                                    shows,
+                                    shownPlane,
+                                    {hitPoint[0], hitPoint[1], hitPoint[2]},
+                                    {shownPoint[0], shownPoint[1], shownPoint[2]},
+                                    &own,
+                                    &shown};
+    HWY_DYNAMIC_DISPATCH(glintwork::ComputeSpheres)(b);
+}
+#endif
