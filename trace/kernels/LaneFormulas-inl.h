@@ -122,7 +122,8 @@ GLINTWORK_LANE_FORMULA void LineEntry(const typename L::V origin[3], const typen
     for (int a = 0; a < 3; ++a)
         doubled[a] = L::Set(2.0) * direction[a];
     SphereTermsPerLane<L>(origin, centre, radiusSquared, f, c);
-    const typename L::V t = NearRoot<L>(b, Discriminant<L>(doubled, f, c, b));
+    const typename L::V disc = Discriminant<L>(doubled, f, c, b);  // sets b
+    const typename L::V t = NearRoot<L>(b, disc);
     for (int a = 0; a < 3; ++a)
         entry[a] = origin[a] + t * direction[a];
 }
