@@ -142,3 +142,14 @@ GLINTWORK_LANE_FORMULA typename L::M OffFace(int p, const typename L::V point[3]
     return L::Or(L::Or(u < L::Set(low[first[p]]), u > L::Set(high[first[p]])),
                  L::Or(v > L::Set(high[second[p]]), v < L::Set(low[second[p]])));
 }
+
+// direction = unit(direction - 2 (direction . normal) normal), step by step:
+// the normal scaled by the dot product, then by 2.
+template <class L>
+GLINTWORK_LANE_FORMULA void Mirror(typename L::V direction[3], const typename L::V normal[3])
+{
+    const typename L::V along = Dot3<L>(direction, normal);
+    for (int a = 0; a < 3; ++a)
+        direction[a] = direction[a] - L::Set(2.0) * (along * normal[a]);
+    Normalize3<L>(direction);
+}

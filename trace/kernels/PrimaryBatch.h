@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "trace/kernels/SphereLanes.h"
+#include "trace/math/Vec3.h"
 
 // The primary rays of up to eight pixels (neighbours in a row, or for the
 // environment view the next ones that draw, with their bent rays), in the
@@ -46,6 +47,8 @@ public:
     // The same from the unit directions the caller put in dir (lanes below
     // `count`): the planes and spheres only.
     void TraceGiven(const Constants& k, unsigned count);
+
+    Vec3 Dir(unsigned lane) const { return Vec3(dir[0][lane], dir[1][lane], dir[2][lane]); }
 
     double dir[3][Lanes] = {};              // unit primary direction
     double hit[Planes][3][Lanes] = {};      // hit point on each plane (where accepted)

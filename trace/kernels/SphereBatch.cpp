@@ -116,14 +116,9 @@ void ComputeSpheres(const SphereArrays& b)
             normal[a] = point[a] - centre[a];
         Normalize3<L>(normal);
 
-        // The unit mirror image of the ray about the normal, step by step.
-        V mirrored[3], scaledNormal[3];
-        const V along = Dot3<L>(dir, normal);
-        for (int a = 0; a < 3; ++a) {
-            scaledNormal[a] = L::Set(2.0) * (along * normal[a]);
-            mirrored[a] = dir[a] - scaledNormal[a];
-        }
-        Normalize3<L>(mirrored);
+        // The unit mirror image of the ray about the normal.
+        V mirrored[3] = {dir[0], dir[1], dir[2]};
+        Mirror<L>(mirrored, normal);
 
         // The shading normalises the unit normal again.
         V unitNormal[3] = {normal[0], normal[1], normal[2]};

@@ -56,7 +56,7 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
         ShadeBatchedPlanePoint(planePointBatches[group], k, nextBatchedPoint - groupStart[group], hitPoint);
     }
     if (keeping.mode == KeepMode::Record)
-        KeepPixel(Vec3(batch.dir[0][lane], batch.dir[1][lane], batch.dir[2][lane]));
+        KeepPixel(batch.Dir(lane));
     for (unsigned i = 0; i < sphereCount; ++i) {
         if (batch.maybeSphere[i] & bit)
             ShadeSphere(nextSphere++);
@@ -93,7 +93,7 @@ void RoomTracer::ShadeBatch(unsigned count)
         batch.Clear();
         groupStart[g] = batchedPoints;
         for (unsigned lane = g * ShadeGroup; lane < count && lane < (g + 1) * ShadeGroup; ++lane) {
-            const Vec3 view(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]);
+            const Vec3 view = primaryBatch.Dir(lane);
             for (int k = 0; k < RoomPlanes; ++k) {
                 if (!(primaryBatch.accepted[k] >> lane & 1u))
                     continue;
@@ -133,7 +133,7 @@ void RoomTracer::ShadeBatch(unsigned count)
     for (unsigned lane = 0; lane < count; ++lane) {
         for (unsigned i = 0; i < sphereCount; ++i) {
             if (primaryBatch.maybeSphere[i] >> lane & 1u)
-                sphereBatch.Add(Vec3(primaryBatch.dir[0][lane], primaryBatch.dir[1][lane], primaryBatch.dir[2][lane]), i);
+                sphereBatch.Add(primaryBatch.Dir(lane), i);
         }
     }
     if (sphereBatch.Count() != 0)

@@ -40,17 +40,17 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
         const double t = NearRoot<OneLane>(b, disc);
         envDir.ScaleFrom(envDir, t);
         const Vec3 envHitPoint = eye + envDir;
-        envDir = envDirUnit;
 
         // The normal keeps its length of 7: the bend is d - 2 (d . N) N.
-        Vec3 envNormal = envHitPoint - envSphere;
-        Mirror(envDir, envNormal);
+        const Vec3 envNormal = envHitPoint - envSphere;
+        double bent[3] = {envDirUnit.x, envDirUnit.y, envDirUnit.z};
+        const double normal[3] = {envNormal.x, envNormal.y, envNormal.z};
+        Mirror<OneLane>(bent, normal);
 
         // The bent rays of the pixels that draw are gathered and traced a
         // batch at a time, each shaded in pixel order.
-        primaryBatch.dir[0][gathered] = envDir.x;
-        primaryBatch.dir[1][gathered] = envDir.y;
-        primaryBatch.dir[2][gathered] = envDir.z;
+        for (int a = 0; a < 3; ++a)
+            primaryBatch.dir[a][gathered] = bent[a];
         if (++gathered == PrimaryBatch::Lanes)
             traceGathered();
     });

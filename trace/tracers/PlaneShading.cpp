@@ -66,7 +66,6 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
     float sum[3] = {0.0f, 0.0f, 0.0f};
     bool shadowed = false;  // any light blocked
     for (unsigned j = 0; j < lightCount; ++j) {
-        const Vec3 lightDir = batch.LightDir(j, p);
         // With no spheres no light is blocked.
         const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
         shadowed = shadowed || blocker >= 0;
@@ -84,10 +83,12 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
             }
         }
         float shadow[3];
-        if (blocker >= 0 && nextBlocker < blockers.Count())
+        if (blocker >= 0 && nextBlocker < blockers.Count()) {
             BlockerColour(blockers, nextBlocker++, shadow);
-        else if (blocker >= 0)
-            BlockerColour(hitPoint, lightDir, static_cast<unsigned>(blocker), static_cast<unsigned>(blocker), shadow);
+        } else if (blocker >= 0) {  // past what the batch held
+            const unsigned m = static_cast<unsigned>(blocker);
+            BlockerColour(hitPoint, batch.LightDir(j, p), m, m, shadow);
+        }
         AddPlaneLight(j, k, blocker >= 0 ? shadow : nullptr, unshadowed, sum);
     }
     PlotPoint(hitPoint, sum[0], sum[1], sum[2]);

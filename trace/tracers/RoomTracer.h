@@ -119,17 +119,6 @@ protected:
     PrimaryBatch primaryBatch;
     PrimaryBatch::Constants batchConstants;
 
-    // direction = unit(direction - 2 (direction . normal) normal), step by
-    // step; `normal` is left scaled by 2 (direction . normal).
-    static void Mirror(Vec3& direction, Vec3& normal)
-    {
-        const double d = Dot(direction, normal);
-        normal.ScaleFrom(normal, d);
-        normal.ScaleFrom(normal, 2.0);
-        direction = direction - normal;
-        direction.Normalize();
-    }
-
 private:
     // Skips work whose result can never be seen; the points that can show
     // are those of the straightforward tracer (ReferenceTracer), bit for bit:
