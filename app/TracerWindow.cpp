@@ -294,7 +294,7 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
         // Bands are drawn in row order while later ones are still being
         // traced: the same points in the same order as one thread's list.
         double drawing = 0.0;
-        KeptView* keptView = keepPlaneValues ? &kept.For(tracer) : nullptr;
+        KeptView* keptView = keepPlaneValues ? &kept.For(tracer, viewsInFrame - 1) : nullptr;
         bands->keepBytes = viewBudgetBytes;
         const double tracing = bands->Render(
             tracer,
@@ -347,9 +347,10 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     resizedInFrame = false;
     frameStart = lastServed = Clock::now();
     bandsDone = 0;
-    const unsigned viewBands = (tracerA.rows + BandTracer<SceneTracer>::RowsPerBand - 1) /
-                               BandTracer<SceneTracer>::RowsPerBand;
+    const unsigned viewBands =
+        (tracerA.rows + BandTracer<SceneTracer>::RowsPerBand - 1) / BandTracer<SceneTracer>::RowsPerBand;
     bandsInFrame = viewBands * ((viewA && stereo) ? 2 : 1);
+    viewsInFrame = (viewA ? (stereo ? 2u : 1u) : 0u) + (viewB ? 1u : 0u);
     if (viewA) {
         if (!stereo) {
             DrawView(tracerA, 0, bandsA.get(), eyeCentre, 0, width, drawPath, times);

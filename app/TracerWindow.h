@@ -128,6 +128,7 @@ public:
     bool viewB = false;
     bool stereo = false;
     bool viewA = false;
+    unsigned viewsInFrame = 1;  // the views the frame being drawn draws (the pair: two)
     bool leftHeld = false;
     bool rightHeld = false;
     Vec3 eyeLeft;

@@ -56,8 +56,8 @@ private:
     unsigned bandCount = 0;
     unsigned nextBand = 0;
     unsigned busyWorkers = 0;
-    unsigned consumed = 0;   // bands the caller has taken
-    unsigned maxAhead = 0;   // 0: no bound
+    unsigned consumed = 0;  // bands the caller has taken
+    unsigned maxAhead = 0;  // 0: no bound
     std::vector<char> bandDone;
     bool stopping = false;
 };

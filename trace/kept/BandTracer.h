@@ -47,9 +47,9 @@ public:
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
         const KeepMode mode = kept ? ModeFor(*kept, tracer, bands) : KeepMode::Off;
         // A band keeps at most two plane points a pixel.
-        const bool factors = mode == KeepMode::Record && kept->factors;
+        const bool powers = mode == KeepMode::Record && kept->powers;
         const std::size_t maxValues =
-            2 * std::size_t(RowsPerBand) * tracer.columns * KeptView::PointValues(factors ? tracer.lightCount : 0);
+            2 * std::size_t(RowsPerBand) * tracer.columns * KeptView::PointValues(powers ? tracer.lightCount : 0);
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
@@ -62,7 +62,7 @@ public:
                 Worker& w = workers[worker];
                 w.points.clear();
                 const unsigned begin = band * RowsPerBand;
-                w.tracer.StartKeeping(mode != KeepMode::Off ? &kept->bands[band] : nullptr, mode, maxValues, factors);
+                w.tracer.StartKeeping(mode != KeepMode::Off ? &kept->bands[band] : nullptr, mode, maxValues, powers);
                 if (mode == KeepMode::Compose || mode == KeepMode::Reuse)
                     w.tracer.ComposeKeptRows(w.points);
                 else
@@ -133,12 +133,10 @@ private:
             kept.state = KeptView::State::TooLarge;
             return KeepMode::Off;
         }
-        // The factors only where another view as large (the pair's other
-        // eye) still fits without them: else the two would empty each
-        // other's slots at every frame.
-        kept.factors = !kept.factorsTooLarge && KeptView::ExpectedBytes(pixels, tracer.lightCount) +
-                                                        KeptView::ExpectedBytes(pixels) <=
-                                                    kept.budgetBytes;
+        // The powers only where the views drawn with this one still fit
+        // without them: else the pair's two eyes would empty each other's
+        // slots at every frame.
+        kept.powers = !kept.powersTooLarge && kept.PowersFit(pixels, tracer.lightCount, kept.budgetBytes);
         kept.bands.resize(bands);
         return KeepMode::Record;
     }
@@ -152,10 +150,10 @@ private:
                 complete = complete && b.complete;
             kept.state =
                 complete && kept.Bytes() <= kept.budgetBytes ? KeptView::State::Kept : KeptView::State::TooLarge;
-            if (kept.state == KeptView::State::TooLarge && kept.factors) {
-                // Without the factors it may fit: tried at the next frame.
+            if (kept.state == KeptView::State::TooLarge && kept.powers) {
+                // Without the powers it may fit: tried at the next frame.
                 kept.state = KeptView::State::Empty;
-                kept.factorsTooLarge = true;
+                kept.powersTooLarge = true;
             }
             if (kept.state != KeptView::State::Kept)
                 kept.bands = std::vector<KeptBand>();

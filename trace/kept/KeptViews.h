@@ -13,17 +13,18 @@
 class KeptViews {
 public:
     static constexpr std::size_t Slots = 4;
-    // All views together keep at most this much (eight lights at 1280 x 960,
-    // the pair's two views, fit).
+    // All views together keep at most this much (eight lights at 1280 x 960:
+    // the single view with its powers, or the pair's two views without).
     static constexpr std::size_t DefaultBudgetBytes = std::size_t(256) << 20;
     std::size_t budgetBytes = DefaultBudgetBytes;
 
-    // The slot for this tracer's current set-up and eye: the one kept for
-    // them, or else the least recently used one, emptied. A slot still to
-    // be filled may take what the others leave of the budget; when that is
-    // less than the view is expected to take, the least recently used
-    // others are emptied first.
-    KeptView& For(const RoomTracer& tracer)
+    // The slot for this tracer's current set-up and eye, drawn in frames
+    // with `companions` other views: the one kept for them, or else the
+    // least recently used one, emptied. A slot still to be filled may take
+    // what the others leave of the budget; when that is less than the view
+    // is expected to take (with the specular powers, if they fit beside its
+    // companions), the least recently used others are emptied first.
+    KeptView& For(const RoomTracer& tracer, unsigned companions = 1)
     {
         Slot* target = nullptr;
         for (Slot& s : slots) {
@@ -40,9 +41,16 @@ public:
             target->view.eye = tracer.eye;
         }
         target->lastUse = ++clock;
-        if (target->view.state == KeptView::State::Empty)
-            MakeRoom(*target, KeptView::ExpectedBytes(std::size_t(tracer.rows) * tracer.columns));
-        return target->view;
+        KeptView& view = target->view;
+        view.companions = companions;
+        if (view.state == KeptView::State::Empty) {
+            const std::size_t pixels = std::size_t(tracer.rows) * tracer.columns;
+            const std::size_t plain = KeptView::ExpectedBytes(pixels);
+            MakeRoom(*target, !view.powersTooLarge && view.PowersFit(pixels, tracer.lightCount, budgetBytes)
+                                  ? KeptView::ExpectedBytes(pixels, tracer.lightCount) + companions * plain
+                                  : plain);
+        }
+        return view;
     }
 
     // What all views keep now.

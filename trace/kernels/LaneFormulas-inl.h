@@ -43,6 +43,13 @@ GLINTWORK_LANE_FORMULA void UnitLightDir(const typename L::V light[3], const typ
     Normalize3<L>(dir);
 }
 
+// The diffuse factor of a unit light direction at a unit normal.
+template <class L>
+GLINTWORK_LANE_FORMULA typename L::V DiffuseFactor(const typename L::V dir[3], const typename L::V normal[3])
+{
+    return ClampedAtZero<L>(Dot3<L>(dir, normal));
+}
+
 // The light terms of one light at one shaded point: the unit light
 // direction, the normalised half vector, the diffuse factor and the base of
 // the specular power, for a ray that arrived along `view`, with a unit
@@ -60,7 +67,7 @@ GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typen
         half[a] = (light[a] - point[a]) + view[a];
     UnitLightDir<L>(light, point, dir);
     Normalize3<L>(half);
-    diffuse = ClampedAtZero<L>(Dot3<L>(dir, normal));
+    diffuse = DiffuseFactor<L>(dir, normal);
     specularBase = ClampedAtZero<L>(Dot3<L>(half, normal));
 }
 

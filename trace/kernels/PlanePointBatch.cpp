@@ -6,6 +6,8 @@
 
 #include <hwy/highway.h>
 
+#include <algorithm>
+
 #include "trace/kernels/PlanePointBatch.h"
 #include "trace/kernels/VectorLanes-inl.h"
 
@@ -16,6 +18,8 @@ namespace glintwork {
 struct PlanePointArrays {
     unsigned points;
     unsigned lights;
+    bool specular;   // whether the half vectors and specular bases are wanted
+    bool lineTests;  // whether the spheres on the light lines are wanted
     const double* point[3];
     const double* normal[3];
     const double* view[3];
@@ -53,19 +57,27 @@ void ComputePlanePoints(const PlanePointArrays& b)
         }
         // Per sphere: what depends on the point alone, the same for every light.
         V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
-        for (unsigned m = 0; m < s.count; ++m)
+        for (unsigned m = 0; m < (b.lineTests ? s.count : 0); ++m)
             SphereTerms<L>(p, s.centre[m], s.radiusSquared[m], f[m], c[m]);
         for (unsigned j = 0; j < b.lights; ++j) {
-            V light[3], dir[3], half[3], diffuse, specularBase;
+            V light[3], dir[3], diffuse;
             for (int a = 0; a < 3; ++a)
                 light[a] = L::Set(b.position[3 * std::size_t(j) + a]);
-            LightTerms<L>(light, p, v, n, dir, half, diffuse, specularBase);
             const std::size_t out = j * std::size_t(PlanePointBatch::Padded) + first;
+            if (b.specular) {
+                V half[3], specularBase;
+                LightTerms<L>(light, p, v, n, dir, half, diffuse, specularBase);
+                hn::StoreU(specularBase, d, b.specularBase + out);
+            } else {
+                UnitLightDir<L>(light, p, dir);
+                diffuse = DiffuseFactor<L>(dir, n);
+            }
             for (int a = 0; a < 3; ++a)
                 hn::StoreU(dir[a], d, b.dir[a] + out);
             hn::StoreU(diffuse, d, b.diffuse + out);
-            hn::StoreU(specularBase, d, b.specularBase + out);
 
+            if (!b.lineTests)
+                continue;
             const V doubled[3] = {L::Set(2.0) * dir[0], L::Set(2.0) * dir[1], L::Set(2.0) * dir[2]};
             unsigned* lines = b.onLine + j * std::size_t(SphereSet::MaxSpheres);
             unsigned any = 0;
@@ -123,10 +135,18 @@ unsigned PlanePointBatch::Add(const Vec3& p, const Vec3& n, const Vec3& v)
     return i;
 }
 
-void PlanePointBatch::Compute()
+void PlanePointBatch::ClearOnLine()
+{
+    std::fill(onLine.begin(), onLine.end(), 0u);
+    std::fill(anyOnLine.begin(), anyOnLine.end(), 0u);
+}
+
+void PlanePointBatch::Compute(bool specular, bool lineTests)
 {
     const glintwork::PlanePointArrays b{points,
                                         lightCount,
+                                        specular,
+                                        lineTests,
                                         {point[0], point[1], point[2]},
                                         {normal[0], normal[1], normal[2]},
                                         {view[0], view[1], view[2]},

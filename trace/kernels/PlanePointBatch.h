@@ -25,9 +25,23 @@ public:
     void SetSpheres(const SphereSet& set);
 
     void Clear() { points = 0; }
+    // Where the line tests are known already (a kept point's shadow tests):
+    // the spheres on the line from point p along light `light`'s direction,
+    // a bit per sphere, for a Compute without tests. Points with none need
+    // no call; Clear forgets them.
+    void SetOnLine(unsigned light, unsigned p, unsigned sphereBits)
+    {
+        for (unsigned s = 0; s < spheres.count; ++s)
+            onLine[light * std::size_t(MaxSpheres) + s] |= (sphereBits >> s & 1u) << p;
+        anyOnLine[light] |= 1u << p;
+    }
+    void ClearOnLine();
     // Adds a point with its unit-axis normal and the view direction; returns its index.
     unsigned Add(const Vec3& point, const Vec3& normal, const Vec3& view);
-    void Compute();
+    // Without `specular` the specular bases are left as they were (for
+    // points whose powers are known already); without `lineTests` the
+    // blockers are those set (SetOnLine).
+    void Compute(bool specular = true, bool lineTests = true);
 
     unsigned Points() const { return points; }
     // Point p's coordinates.

@@ -111,20 +111,8 @@ void RoomTracer::ShadeBatch(unsigned count)
     // many as one batch holds (the rest, if any, one at a time).
     blockers.Clear();
     nextBlocker = 0;
-    for (unsigned g = 0; g < groups && sphereCount != 0; ++g) {
-        const PlanePointBatch& batch = planePointBatches[g];
-        for (unsigned p = 0; p < batch.Points(); ++p) {
-            for (unsigned j = 0; j < lightCount && blockers.Room() != 0; ++j) {
-                const int blocker = batch.Blocker(j, p);
-                if (blocker < 0)
-                    continue;
-                const Vec3 dir = batch.LightDir(j, p);
-                const double direction[3] = {dir.x, dir.y, dir.z};
-                double point[3];
-                blockers.Add(batch.Point(p, point), direction, static_cast<unsigned>(blocker));
-            }
-        }
-    }
+    for (unsigned g = 0; g < groups && sphereCount != 0; ++g)
+        QueueBlockers(planePointBatches[g]);
     if (blockers.Count() != 0)
         blockers.Compute();
     // The spheres the first test did not rule out, pixel by pixel, all at once.

@@ -9,28 +9,28 @@
 #include "trace/kernels/LightTerms.h"
 #include "trace/tracers/RoomTracer.h"
 
-void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, bool factors)
+void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, bool powers)
 {
-    keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues, factors};
+    keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues, powers};
     if (keeping.mode == KeepMode::Record) {
         band->pixelDirs.clear();
         band->pixelEnds.clear();
         band->pointPlane.clear();
         band->hits.clear();
-        band->factors.clear();
+        band->powers.clear();
         band->shadowBalls.clear();
         band->composed.clear();
         band->shadowed.clear();
         band->complete = false;
         // About one plane point a pixel: room for a band of eight rows at once.
-        const std::size_t lights = factors ? lightCount : 0;
+        const std::size_t lights = powers ? lightCount : 0;
         const std::size_t points =
             std::min<std::size_t>(std::size_t(8) * columns, maxValues / KeptView::PointValues(lights));
         band->pixelDirs.reserve(std::size_t(8) * columns);
         band->pixelEnds.reserve(std::size_t(8) * columns);
         band->pointPlane.reserve(points);
         band->hits.reserve(3 * points);
-        band->factors.reserve(2 * lights * points);
+        band->powers.reserve(lights * points);
         band->composed.reserve(points);
         band->shadowed.reserve(points);
     }
@@ -39,8 +39,8 @@ void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValu
 bool RoomTracer::RecordPlanePoint(int k, const Vec3& hitPoint)
 {
     KeptBand& band = *keeping.band;
-    const std::size_t factors = keeping.factors ? 2 * std::size_t(lightCount) : 0;
-    if (band.hits.size() + band.factors.size() + 3 + factors > keeping.maxValues) {
+    const std::size_t powers = keeping.powers ? lightCount : 0;
+    if (band.hits.size() + band.powers.size() + 3 + powers > keeping.maxValues) {
         keeping.mode = KeepMode::Off;  // over the budget: the band stays incomplete
         return false;
     }
@@ -48,14 +48,14 @@ bool RoomTracer::RecordPlanePoint(int k, const Vec3& hitPoint)
     band.hits.push_back(hitPoint.x);
     band.hits.push_back(hitPoint.y);
     band.hits.push_back(hitPoint.z);
-    band.factors.resize(band.factors.size() + factors);
+    band.powers.resize(band.powers.size() + powers);
     return true;
 }
 
-double* RoomTracer::KeptFactors()
+double* RoomTracer::KeptPowers()
 {
     KeptBand& band = *keeping.band;
-    return keeping.factors ? band.factors.data() + band.factors.size() - 2 * std::size_t(lightCount) : nullptr;
+    return keeping.powers ? band.powers.data() + band.powers.size() - lightCount : nullptr;
 }
 
 void RoomTracer::KeepPixel(const Vec3& primaryDir)
@@ -126,14 +126,13 @@ void RoomTracer::ComposeKeptRows(PointList& out)
     plotted.band = nullptr;
 }
 
-// The plane colour of ShadeBatchedPlanePoint from the blocker search on,
-// for every plane point of the band, from its kept hit point, plane and
-// pixel. The shadow tests of all points come first, a band at once; the
-// first blocking sphere in index order casts the shadow. A point that no
-// sphere shadowed last time nor shadows now keeps its colour; the others
-// are shaded again, their light directions and terms worked out by the
-// formulas the trace uses (UnitLightDir, LightTerms, LightTerm), from the
-// kept light factors where the band has them.
+// The plane colours of the band's points that some sphere shadows now or
+// shadowed when last composed, worked out again from their kept hit points
+// as the trace works them out (PlanePointBatch, PlanePointColour), a batch
+// of points at once, with the kept specular powers where the band has them.
+// The shadow tests of all points come first, a band at once, to find the
+// points to shade again; a point that no sphere shadowed last time nor
+// shadows now keeps its colour.
 // (A view is composed only after its spheres moved, so there is at least
 // one sphere: with none, no light of the traced path is blocked.)
 void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
@@ -151,66 +150,46 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
     pointsToCompose.resize(count);
     const std::size_t toCompose =
         PointsToCompose(shadowMasks.data(), lightCount, band.shadowed.data(), count, pointsToCompose.data());
+    PlanePointBatch& batch = planePointBatches[0];
+    batch.SetSpheres(spheres);
     blockers.SetSpheres(spheres);
+    // As many points a batch as the blocker batch holds every light of.
+    blockers.Clear();
+    const std::size_t run =
+        std::max<std::size_t>(1, std::min<std::size_t>(PlanePointBatch::MaxPoints, blockers.Room() / lightCount));
+    const bool powers = !band.powers.empty();
     std::size_t pixel = 0;
-    for (std::size_t first = 0; first < toCompose;) {
-        // The blocked lights of a run of points, a batch at once.
-        blockers.Clear();
-        std::size_t end = first;
-        for (; end < toCompose && blockers.Room() >= lightCount; ++end) {
-            const std::size_t p = pointsToCompose[end];
-            const double* point = &band.hits[3 * p];
-            for (unsigned j = 0; j < lightCount; ++j) {
-                const unsigned onLine = shadowMasks[j * count + p];
-                if (onLine == 0)
-                    continue;
-                const float* position = &lightPositions[3 * std::size_t(j)];
-                const double light[3] = {position[0], position[1], position[2]};
-                double dir[3];
-                UnitLightDir<OneLane>(light, point, dir);
-                blockers.Add(point, dir, static_cast<unsigned>(__builtin_ctz(onLine)));
-            }
-        }
-        blockers.Compute();
-        unsigned blocked = 0;  // the next entry of `blockers`
-        for (; first < end; ++first) {
-            const std::size_t p = pointsToCompose[first];
+    for (std::size_t first = 0; first < toCompose; first += run) {
+        const std::size_t end = std::min(toCompose, first + run);
+        // The shadow tests are done: the batch takes their results.
+        batch.Clear();
+        batch.ClearOnLine();
+        for (std::size_t i = first; i < end; ++i) {
+            const std::size_t p = pointsToCompose[i];
             while (band.pixelEnds[pixel] <= p)
                 ++pixel;
-            unsigned anyBlocked = 0;
-            for (unsigned j = 0; j < lightCount; ++j)
-                anyBlocked |= shadowMasks[j * count + p];
-            band.shadowed[p] = anyBlocked != 0;
             const double* point = &band.hits[3 * p];
-            const int k = band.pointPlane[p];
-            const unsigned ones = PlanePattern(Vec3(point[0], point[1], point[2]), k);
-            const double exponent = planeExponents[k];
-            const double view[3] = {band.pixelDirs[pixel].x, band.pixelDirs[pixel].y, band.pixelDirs[pixel].z};
-            const double axis[3] = {planeNormals[k].x, planeNormals[k].y, planeNormals[k].z};
-            const double* factors = band.factors.empty() ? nullptr : &band.factors[2 * std::size_t(lightCount) * p];
-            float sum[3] = {0.0f, 0.0f, 0.0f};
+            const unsigned n =
+                batch.Add(Vec3(point[0], point[1], point[2]), planeNormals[band.pointPlane[p]], band.pixelDirs[pixel]);
             for (unsigned j = 0; j < lightCount; ++j) {
-                double unshadowed[3];
-                float shadow[3];
-                const bool isBlocked = shadowMasks[j * count + p] != 0;
-                if (isBlocked) {
-                    BlockerColour(blockers, blocked++, shadow);
-                } else {
-                    double diffuse, power;
-                    if (factors) {
-                        diffuse = factors[2 * j];
-                        power = factors[2 * j + 1];
-                    } else {
-                        const float* position = &lightPositions[3 * std::size_t(j)];
-                        const double light[3] = {position[0], position[1], position[2]};
-                        double dir[3], half[3], specularBase;
-                        LightTerms<OneLane>(light, point, view, axis, dir, half, diffuse, specularBase);
-                        power = SpecularPower(specularBase, exponent);
-                    }
-                    UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
-                }
-                AddPlaneLight(j, k, isBlocked ? shadow : nullptr, unshadowed, sum);
+                const unsigned onLine = shadowMasks[j * count + p];
+                if (onLine != 0)
+                    batch.SetOnLine(j, n, onLine);
             }
+        }
+        batch.Compute(!powers, false);
+        blockers.Clear();
+        nextBlocker = 0;
+        QueueBlockers(batch);
+        if (blockers.Count() != 0)
+            blockers.Compute();
+        for (std::size_t i = first; i < end; ++i) {
+            const std::size_t p = pointsToCompose[i];
+            const double* point = &band.hits[3 * p];
+            float sum[3];
+            band.shadowed[p] = PlanePointColour(batch, static_cast<unsigned>(i - first), band.pointPlane[p],
+                                                Vec3(point[0], point[1], point[2]),
+                                                powers ? &band.powers[lightCount * p] : nullptr, nullptr, sum);
             band.composed[p] = PlotRecord{sum[0],
                                           sum[1],
                                           sum[2],

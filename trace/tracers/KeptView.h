@@ -28,17 +28,18 @@
 //     plane's material and exponent, the light's colours and position
 //     (LoadScene) and the primary direction.
 // Only the hit points (and the primary directions) are kept, and, where the
-// budget leaves room, per light the diffuse factor and the specular power:
-// the light directions and the rest of the terms are worked out again from
-// them where needed, by the same formulas as the trace, so to the bit. The
-// reflection and
-// coloured-shadow switches reach sphere points only. So after a sphere move
-// the shadow tests are redone, and the points some sphere shadows, before or
-// after the move, are shaded again in the same order; with the spheres where
-// they were last composed, the composed points themselves are reused, and so
-// are those that no sphere shadows, before or after the move. Sphere points
-// are always traced in full. Without the factors what a view keeps does not
-// grow with its lights: about 80 bytes a pixel.
+// budget leaves room, per light the specular power (the one step of the
+// terms that costs a library call): the light directions, the diffuse
+// factors and the rest of the terms are worked out again from them where
+// needed, by the same formulas as the trace, so to the bit. The reflection
+// and coloured-shadow switches reach sphere points only. So after a sphere
+// move the shadow tests are redone, and the points some sphere shadows,
+// before or after the move, are shaded again in the same order; with the
+// spheres where they were last composed, the composed points themselves are
+// reused, and so are those that no sphere shadows, before or after the move.
+// Sphere points are always traced in full. Without the powers what a view
+// keeps does not grow with its lights: about 80 bytes a pixel, and 8 more a
+// light with them.
 //
 // Kept values are valid for one eye and one set-up of the tracer (its
 // set-up stamp, renewed by SetUpView, SetRoom and LoadScene).
@@ -50,9 +51,9 @@ struct KeptBand {
     std::vector<std::uint32_t> pixelEnds;
     std::vector<std::uint8_t> pointPlane;  // per plane point: its room plane
     std::vector<double> hits;              // per plane point: its hit point (3)
-    // Per plane point and light, when the view keeps them: the diffuse
-    // factor and the specular power (2), as the trace worked them out.
-    std::vector<double> factors;
+    // Per plane point and light, when the view keeps them: the specular
+    // power, as the trace worked it out.
+    std::vector<double> powers;
     // Per chunk of plane points, a ball holding their hit points (see
     // ComposeBatch.h): worked out from them when first composed.
     std::vector<double> shadowBalls;
@@ -69,10 +70,14 @@ struct KeptView {
     State state = State::Empty;
     // What the view may take (KeptViews shares one budget among its views).
     std::size_t budgetBytes = SIZE_MAX;
-    // Whether the bands keep the light factors: when they are expected to
-    // fit with room for another view without them, until once they did not.
-    bool factors = false;
-    bool factorsTooLarge = false;
+    // Whether the bands keep the specular powers: when they are expected to
+    // fit with room for the views drawn with this one without them, until
+    // once they did not.
+    bool powers = false;
+    bool powersTooLarge = false;
+    // The views drawn in the same frames besides this one (the pair's other
+    // eye), each expected to keep its values without the powers.
+    unsigned companions = 1;
     std::uint64_t setUpStamp = 0;
     Vec3 eye;
     // The spheres the composed points were made with.
@@ -80,15 +85,22 @@ struct KeptView {
     Vec4 centres[MaxSpheres];
     std::vector<KeptBand> bands;
 
-    // Doubles kept for a plane point, with the factors of `factorLights` lights.
-    static std::size_t PointValues(unsigned factorLights) { return 3 + 2 * std::size_t(factorLights); }
+    // Whether a view of `pixels` pixels and `lights` lights keeps the powers
+    // within `budget`, with room for its companions without them.
+    bool PowersFit(std::size_t pixels, unsigned lights, std::size_t budget) const
+    {
+        return ExpectedBytes(pixels, lights) + companions * ExpectedBytes(pixels) <= budget;
+    }
+
+    // Doubles kept for a plane point, with the powers of `powerLights` lights.
+    static std::size_t PointValues(unsigned powerLights) { return 3 + std::size_t(powerLights); }
 
     // What a view of `pixels` pixels is expected to take, at about one plane
     // point a pixel: its direction and end, the point's values, composed
     // record, plane and shadowed flag, and its share of a chunk's ball (a byte).
-    static std::size_t ExpectedBytes(std::size_t pixels, unsigned factorLights = 0)
+    static std::size_t ExpectedBytes(std::size_t pixels, unsigned powerLights = 0)
     {
-        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(factorLights) * sizeof(double) +
+        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(powerLights) * sizeof(double) +
                          sizeof(PlotRecord) + 3);
     }
 
@@ -98,7 +110,7 @@ struct KeptView {
         for (const KeptBand& b : bands)
             n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelEnds.capacity() * sizeof(std::uint32_t) +
                  b.pointPlane.capacity() +
-                 (b.hits.capacity() + b.factors.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
+                 (b.hits.capacity() + b.powers.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
                  b.composed.capacity() * sizeof(PlotRecord) + b.shadowed.capacity();
         return n;
     }

@@ -58,29 +58,36 @@ unsigned RoomTracer::PlanePattern(const Vec3& point, int k)
 
 void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint)
 {
+    const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
+    float sum[3];
+    const bool shadowed = PlanePointColour(batch, p, k, hitPoint, nullptr, kept ? KeptPowers() : nullptr, sum);
+    PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
+    if (kept)
+        KeepComposed(shadowed);
+}
+
+bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint,
+                                  const double* keptPowers, double* powersToKeep, float sum[3])
+{
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = PlanePattern(hitPoint, k);
     const double exponent = planeExponents[k];
-    const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
-    double* const factorsKept = kept ? KeptFactors() : nullptr;
-    float sum[3] = {0.0f, 0.0f, 0.0f};
+    sum[0] = sum[1] = sum[2] = 0.0f;
     bool shadowed = false;  // any light blocked
     for (unsigned j = 0; j < lightCount; ++j) {
         // With no spheres no light is blocked.
         const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
         shadowed = shadowed || blocker >= 0;
-        // The unshadowed terms: for a light no sphere blocks. The diffuse
-        // factor and the power are kept where the band keeps them, whether
-        // or not a sphere blocks the light now.
+        // The unshadowed terms: for a light no sphere blocks. The power is
+        // kept where the band keeps it, whether or not a sphere blocks the
+        // light now.
         double unshadowed[3];
-        if (blocker < 0 || factorsKept) {
-            const double diffuse = batch.Diffuse(j, p);
-            const double power = SpecularPower(batch.SpecularBase(j, p), exponent);
-            UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
-            if (factorsKept) {
-                factorsKept[2 * j] = diffuse;
-                factorsKept[2 * j + 1] = power;
-            }
+        if (blocker < 0 || powersToKeep) {
+            const double power = keptPowers ? keptPowers[j] : SpecularPower(batch.SpecularBase(j, p), exponent);
+            if (powersToKeep)
+                powersToKeep[j] = power;
+            if (blocker < 0)
+                UnshadowedPlaneTerms(j, k, ones, batch.Diffuse(j, p), power, unshadowed);
         }
         float shadow[3];
         if (blocker >= 0 && nextBlocker < blockers.Count()) {
@@ -91,9 +98,22 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
         }
         AddPlaneLight(j, k, blocker >= 0 ? shadow : nullptr, unshadowed, sum);
     }
-    PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
-    if (kept)
-        KeepComposed(shadowed);
+    return shadowed;
+}
+
+void RoomTracer::QueueBlockers(const PlanePointBatch& batch)
+{
+    for (unsigned p = 0; p < batch.Points(); ++p) {
+        for (unsigned j = 0; j < lightCount && blockers.Room() != 0; ++j) {
+            const int blocker = batch.Blocker(j, p);
+            if (blocker < 0)
+                continue;
+            const Vec3 dir = batch.LightDir(j, p);
+            const double direction[3] = {dir.x, dir.y, dir.z};
+            double point[3];
+            blockers.Add(batch.Point(p, point), direction, static_cast<unsigned>(blocker));
+        }
+    }
 }
 
 void RoomTracer::ReflectedLightSum(unsigned n, float out[3]) const

@@ -56,8 +56,8 @@ public:
     // The kept plane values this tracer records into or composes from while
     // it traces rows (a band of a view; see KeptView.h). `maxValues` bounds
     // what a recording keeps: beyond it the band stops recording and stays
-    // incomplete. With `factors` a recording keeps the light factors too.
-    void StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, bool factors = false);
+    // incomplete. With `powers` a recording keeps the specular powers too.
+    void StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, bool powers = false);
     KeepMode Keeping() const { return keeping.mode; }
     // Compose or Reuse: the band's pixels from its kept values, appended to
     // `out`; sphere points traced in full.
@@ -139,6 +139,17 @@ private:
     // point p of `batch`, whose light terms and shadow tests are worked out
     // already.
     void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint);
+    // The light sum of point p of `batch`, `hitPoint` on plane k, into `sum`;
+    // true where a sphere blocks some light. The specular powers are
+    // `keptPowers` (one a light) where given, else worked out from the
+    // batch's bases; `powersToKeep`, where given, gets every light's power,
+    // blocked or not. The colours of the blocked lights come from
+    // `blockers` in order (QueueBlockers), past its end one at a time.
+    bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint,
+                          const double* keptPowers, double* powersToKeep, float sum[3]);
+    // Adds the blocked lights of `batch`'s points to `blockers`, in the
+    // order PlanePointColour reads them, as many as it has room for.
+    void QueueBlockers(const PlanePointBatch& batch);
     // The room and spheres of sphereBatch, from the set-up, the eye and sphereSet.
     void PrepareSphereBatch();
     // Entry n of sphereBatch, once worked out: its sphere where the pixel's
@@ -177,10 +188,10 @@ private:
     void ComposeKeptPlanes(const SphereSet& spheres);
 
     // Keeps the plane point `hitPoint` on plane k in the band being
-    // recorded; false (and recording stopped) past the budget. Its light
-    // factors go to KeptFactors() (null when they are not kept).
+    // recorded; false (and recording stopped) past the budget. Its specular
+    // powers go to KeptPowers() (null when they are not kept).
     bool RecordPlanePoint(int k, const Vec3& hitPoint);
-    double* KeptFactors();
+    double* KeptPowers();
     // The pixel just traced: its primary direction and where its plane points end.
     void KeepPixel(const Vec3& primaryDir);
     // The point just plotted as the band's composed point, with whether a
@@ -236,7 +247,7 @@ private:
         KeptBand* band = nullptr;
         KeepMode mode = KeepMode::Off;
         std::size_t maxValues = 0;
-        bool factors = false;
+        bool powers = false;
     };
     KeepingState keeping;
     // Scratch of ComposeKeptRows, a band's worth: the shadow tests of its
