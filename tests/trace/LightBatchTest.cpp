@@ -92,7 +92,7 @@ TEST_P(LightBatchLanes, EveryLaneEqualsTheScalarTerms)
         points.SetSpheres(tracer.Spheres());
         const ReferenceTracer straightforward(tracer);
         for (const Case& c : cases)
-            points.Add(c.point, c.normal, c.view);
+            points.Add(c.point, c.normal, c.view, 1.0);
         points.Compute();
         BlockerBatch blockers;
         blockers.SetLights(positions, lights);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "trace/kernels/LightTerms.h"
 #include "trace/kernels/PlanePointBatch.h"
 #include "trace/kernels/VectorLanes-inl.h"
 
@@ -111,6 +112,7 @@ void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned co
         v.assign(entries, 0.0);
     diffuse.assign(entries, 0.0);
     specularBase.assign(entries, 0.0);
+    power.assign(entries, 0.0);
     onLine.assign(std::size_t(count) * MaxSpheres, 0u);
     anyOnLine.assign(count, 0u);
 }
@@ -120,9 +122,10 @@ void PlanePointBatch::SetSpheres(const SphereSet& set)
     spheres = set;
 }
 
-unsigned PlanePointBatch::Add(const Vec3& p, const Vec3& n, const Vec3& v)
+unsigned PlanePointBatch::Add(const Vec3& p, const Vec3& n, const Vec3& v, double e)
 {
     const unsigned i = points++;
+    exponent[i] = e;
     point[0][i] = p.x;
     point[1][i] = p.y;
     point[2][i] = p.z;
@@ -133,6 +136,18 @@ unsigned PlanePointBatch::Add(const Vec3& p, const Vec3& n, const Vec3& v)
     view[1][i] = v.y;
     view[2][i] = v.z;
     return i;
+}
+
+void PlanePointBatch::ComputePowers(bool all)
+{
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const std::size_t row = j * std::size_t(Padded);
+        const unsigned needed = all ? ~0u : ~anyOnLine[j];
+        for (unsigned p = 0; p < points; ++p) {
+            if (needed >> p & 1u)
+                power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
+        }
+    }
 }
 
 void PlanePointBatch::ClearOnLine()

@@ -36,12 +36,18 @@ public:
         anyOnLine[light] |= 1u << p;
     }
     void ClearOnLine();
-    // Adds a point with its unit-axis normal and the view direction; returns its index.
-    unsigned Add(const Vec3& point, const Vec3& normal, const Vec3& view);
+    // Adds a point with its unit-axis normal, the view direction and its
+    // plane's specular exponent; returns its index.
+    unsigned Add(const Vec3& point, const Vec3& normal, const Vec3& view, double exponent);
     // Without `specular` the specular bases are left as they were (for
     // points whose powers are known already); without `lineTests` the
     // blockers are those set (SetOnLine).
     void Compute(bool specular = true, bool lineTests = true);
+
+    // After Compute (with the specular bases): the specular powers, by the
+    // C library's pow one after another, of every light where `all`, else
+    // of the lights no sphere blocks (the others are not needed).
+    void ComputePowers(bool all);
 
     unsigned Points() const { return points; }
     // Point p's coordinates.
@@ -58,6 +64,15 @@ public:
     }
     double Diffuse(unsigned light, unsigned p) const { return diffuse[light * std::size_t(Padded) + p]; }
     double SpecularBase(unsigned light, unsigned p) const { return specularBase[light * std::size_t(Padded) + p]; }
+    double Power(unsigned light, unsigned p) const { return power[light * std::size_t(Padded) + p]; }
+    // A bit per point for which some sphere blocks some light.
+    unsigned BlockedPoints() const
+    {
+        unsigned bits = 0;
+        for (unsigned light = 0; light < lightCount; ++light)
+            bits |= anyOnLine[light];
+        return bits & ((1u << points) - 1u);  // a batch left empty keeps the last one's bits
+    }
     // The first sphere on the line from point p along light `light`'s
     // direction, or -1.
     int Blocker(unsigned light, unsigned p) const
@@ -81,11 +96,13 @@ private:
     double point[3][Padded] = {};
     double normal[3][Padded] = {};
     double view[3][Padded] = {};
+    double exponent[Padded] = {};
 
     // Per light, Padded entries.
     std::vector<double> dir[3];
     std::vector<double> diffuse;
     std::vector<double> specularBase;
+    std::vector<double> power;
     // Per light and sphere: a bit per point, set where the sphere is on the line.
     std::vector<unsigned> onLine;
     std::vector<unsigned> anyOnLine;  // per light: the union over the spheres

@@ -101,12 +101,17 @@ void RoomTracer::ShadeBatch(unsigned count)
                 batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
                 batch.Add(
                     Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
-                    planeNormals[k], view);
+                    planeNormals[k], view, planeExponents[k]);
             }
         }
     }
+    // The powers of every light where the band keeps them, else of the
+    // lights no sphere blocks.
+    const bool allPowers = keeping.mode == KeepMode::Record && keeping.powers;
     for (unsigned g = 0; g < groups; ++g)
         planePointBatches[g].Compute();
+    for (unsigned g = 0; g < groups; ++g)
+        planePointBatches[g].ComputePowers(allPowers);
     // The blocked lights of these points, in the order they are shaded, as
     // many as one batch holds (the rest, if any, one at a time).
     blockers.Clear();

@@ -169,8 +169,9 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             while (band.pixelEnds[pixel] <= p)
                 ++pixel;
             const double* point = &band.hits[3 * p];
-            const unsigned n =
-                batch.Add(Vec3(point[0], point[1], point[2]), planeNormals[band.pointPlane[p]], band.pixelDirs[pixel]);
+            const int k = band.pointPlane[p];
+            const unsigned n = batch.Add(Vec3(point[0], point[1], point[2]), planeNormals[k], band.pixelDirs[pixel],
+                                         planeExponents[k]);
             for (unsigned j = 0; j < lightCount; ++j) {
                 const unsigned onLine = shadowMasks[j * count + p];
                 if (onLine != 0)
@@ -178,6 +179,8 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             }
         }
         batch.Compute(!powers, false);
+        if (!powers)
+            batch.ComputePowers(false);
         blockers.Clear();
         nextBlocker = 0;
         QueueBlockers(batch);

@@ -71,7 +71,6 @@ bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int 
 {
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = PlanePattern(hitPoint, k);
-    const double exponent = planeExponents[k];
     sum[0] = sum[1] = sum[2] = 0.0f;
     bool shadowed = false;  // any light blocked
     for (unsigned j = 0; j < lightCount; ++j) {
@@ -83,7 +82,7 @@ bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int 
         // light now.
         double unshadowed[3];
         if (blocker < 0 || powersToKeep) {
-            const double power = keptPowers ? keptPowers[j] : SpecularPower(batch.SpecularBase(j, p), exponent);
+            const double power = keptPowers ? keptPowers[j] : batch.Power(j, p);
             if (powersToKeep)
                 powersToKeep[j] = power;
             if (blocker < 0)
@@ -103,7 +102,9 @@ bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int 
 
 void RoomTracer::QueueBlockers(const PlanePointBatch& batch)
 {
-    for (unsigned p = 0; p < batch.Points(); ++p) {
+    // Only the points some light of which is blocked, in order.
+    for (unsigned points = batch.BlockedPoints(); points != 0 && blockers.Room() != 0; points &= points - 1) {
+        const unsigned p = static_cast<unsigned>(__builtin_ctz(points));
         for (unsigned j = 0; j < lightCount && blockers.Room() != 0; ++j) {
             const int blocker = batch.Blocker(j, p);
             if (blocker < 0)

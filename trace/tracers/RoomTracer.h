@@ -141,9 +141,8 @@ private:
     void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint);
     // The light sum of point p of `batch`, `hitPoint` on plane k, into `sum`;
     // true where a sphere blocks some light. The specular powers are
-    // `keptPowers` (one a light) where given, else worked out from the
-    // batch's bases; `powersToKeep`, where given, gets every light's power,
-    // blocked or not. The colours of the blocked lights come from
+    // `keptPowers` (one a light) where given, else the batch's (every
+    // light's where `powersToKeep` is given: it gets them, blocked or not). The colours of the blocked lights come from
     // `blockers` in order (QueueBlockers), past its end one at a time.
     bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint,
                           const double* keptPowers, double* powersToKeep, float sum[3]);
