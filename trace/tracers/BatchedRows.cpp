@@ -57,7 +57,7 @@ void RoomTracer::ShadeBatchedPixel(unsigned lane)
     }
     if (keeping.mode == KeepMode::Record)
         KeepPixel(batch.Dir(lane));
-    for (unsigned i = 0; i < sphereCount; ++i) {
+    for (unsigned i = 0; i < sphereCount && (lanesWithSpheres & bit) != 0; ++i) {
         if (batch.maybeSphere[i] & bit)
             ShadeSphere(nextSphere++);
     }
@@ -123,7 +123,11 @@ void RoomTracer::ShadeBatch(unsigned count)
     // The spheres the first test did not rule out, pixel by pixel, all at once.
     sphereBatch.Clear();
     nextSphere = 0;
-    for (unsigned lane = 0; lane < count; ++lane) {
+    lanesWithSpheres = 0;
+    for (unsigned i = 0; i < sphereCount; ++i)
+        lanesWithSpheres |= primaryBatch.maybeSphere[i];
+    for (unsigned lanes = lanesWithSpheres & ((1u << count) - 1u); lanes != 0; lanes &= lanes - 1) {
+        const unsigned lane = static_cast<unsigned>(__builtin_ctz(lanes));
         for (unsigned i = 0; i < sphereCount; ++i) {
             if (primaryBatch.maybeSphere[i] >> lane & 1u)
                 sphereBatch.Add(primaryBatch.Dir(lane), i);

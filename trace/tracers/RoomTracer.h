@@ -235,6 +235,7 @@ private:
     // once, and the next entry to shade.
     SphereBatch sphereBatch;
     unsigned nextSphere = 0;
+    unsigned lanesWithSpheres = 0;  // of primaryBatch: a bit per lane some sphere is not ruled out for
     // A blocking sphere's light terms, all lights at once (BlockerColour).
     mutable LightBatch blockerBatch;
     // The blocked lights of the plane points being shaded or composed, a
