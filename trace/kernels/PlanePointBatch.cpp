@@ -142,10 +142,10 @@ void PlanePointBatch::ComputePowers(bool all)
 {
     for (unsigned j = 0; j < lightCount; ++j) {
         const std::size_t row = j * std::size_t(Padded);
-        const unsigned needed = all ? ~0u : ~anyOnLine[j];
-        for (unsigned p = 0; p < points; ++p) {
-            if (needed >> p & 1u)
-                power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
+        const unsigned needed = (all ? ~0u : ~anyOnLine[j]) & ((1u << points) - 1u);
+        for (unsigned bits = needed; bits != 0; bits &= bits - 1) {
+            const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
+            power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
         }
     }
 }
