@@ -135,7 +135,8 @@ TEST_P(LightBatchLanes, EveryLaneEqualsTheScalarTerms)
             }
         }
         EXPECT_TRUE(blocked[0] > 0 && blocked[1] > 0);  // both outcomes are tested
-        blockers.Compute();
+        const double sphereExponents[3] = {20.0, 1.0, 0.5};
+        blockers.Compute(sphereExponents);
         for (unsigned n = 0; n < entries.size(); ++n) {
             for (unsigned j = 0; j < lights; ++j) {
                 const Vec3 light(positions[3 * j], positions[3 * j + 1], positions[3 * j + 2]);

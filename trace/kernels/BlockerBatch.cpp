@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "trace/kernels/BlockerBatch.h"
+#include "trace/kernels/LightTerms.h"
 #include "trace/kernels/VectorLanes-inl.h"
 
 #ifndef GLINTWORK_BLOCKERBATCH_ARRAYS
@@ -89,6 +90,7 @@ void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count
     radiusSquared.assign(capacity, 0.0);
     diffuse.assign(std::size_t(count) * capacity, 0.0);
     specularBase.assign(std::size_t(count) * capacity, 0.0);
+    power.assign(std::size_t(count) * capacity, 0.0);
 }
 
 unsigned BlockerBatch::Add(const double point[3], const double dir[3], unsigned m)
@@ -104,7 +106,7 @@ unsigned BlockerBatch::Add(const double point[3], const double dir[3], unsigned 
     return n;
 }
 
-void BlockerBatch::Compute()
+void BlockerBatch::Compute(const double* exponents)
 {
     const glintwork::BlockerArrays b{entries,
                                      capacity,
@@ -117,5 +119,10 @@ void BlockerBatch::Compute()
                                      diffuse.data(),
                                      specularBase.data()};
     HWY_DYNAMIC_DISPATCH(glintwork::ComputeBlockers)(b);
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const std::size_t row = j * std::size_t(capacity);
+        for (unsigned n = 0; n < entries; ++n)
+            power[row + n] = SpecularPower(specularBase[row + n], exponents[sphere[n]]);
+    }
 }
 #endif

@@ -26,11 +26,14 @@ public:
     // Adds the line from `point` along the unit `direction`, blocked by
     // sphere m; returns its index.
     unsigned Add(const double point[3], const double direction[3], unsigned m);
-    void Compute();
+    // Works out the entries, then their specular powers one after another,
+    // with each sphere's exponent (`exponents`, per sphere).
+    void Compute(const double* exponents);
 
     unsigned Sphere(unsigned n) const { return sphere[n]; }
     double Diffuse(unsigned light, unsigned n) const { return diffuse[light * std::size_t(capacity) + n]; }
     double SpecularBase(unsigned light, unsigned n) const { return specularBase[light * std::size_t(capacity) + n]; }
+    double Power(unsigned light, unsigned n) const { return power[light * std::size_t(capacity) + n]; }
 
 private:
     unsigned lightCount = 0;
@@ -46,6 +49,7 @@ private:
     // Per light, `capacity` entries.
     std::vector<double> diffuse;
     std::vector<double> specularBase;
+    std::vector<double> power;
 };
 
 #endif

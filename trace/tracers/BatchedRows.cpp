@@ -119,7 +119,7 @@ void RoomTracer::ShadeBatch(unsigned count)
     for (unsigned g = 0; g < groups && sphereCount != 0; ++g)
         QueueBlockers(planePointBatches[g]);
     if (blockers.Count() != 0)
-        blockers.Compute();
+        blockers.Compute(sphereExponents.data());
     // The spheres the first test did not rule out, pixel by pixel, all at once.
     sphereBatch.Clear();
     nextSphere = 0;

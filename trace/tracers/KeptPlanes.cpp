@@ -185,7 +185,7 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
         nextBlocker = 0;
         QueueBlockers(batch);
         if (blockers.Count() != 0)
-            blockers.Compute();
+            blockers.Compute(sphereExponents.data());
         for (std::size_t i = first; i < end; ++i) {
             const std::size_t p = pointsToCompose[i];
             const double* point = &band.hits[3 * p];

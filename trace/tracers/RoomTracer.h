@@ -174,10 +174,9 @@ private:
     // Light j's unshadowed terms of a point of plane k with pattern tint
     // `ones`, from its diffuse factor and specular power.
     void UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double diffuse, double power, double out[3]) const;
-    // A point of sphere m's with nothing blocking the light, from light j's
-    // diffuse factor and the base of its specular power.
-    void AddSphereLight(unsigned j, unsigned m, double diffuse, double specularBase, double exponent,
-                        float sum[3]) const;
+    // Light j's share of a point of sphere m's with nothing blocking the
+    // light, from its diffuse factor and specular power, added to `sum`.
+    void AddSphereLight(unsigned j, unsigned m, double diffuse, double power, float sum[3]) const;
     void PlotPoint(const Vec3& point, float red, float green, float blue)
     {
         Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(point.x), static_cast<float>(point.y),

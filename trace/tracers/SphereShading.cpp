@@ -45,7 +45,7 @@ void RoomTracer::ShadeSphere(unsigned n)
         for (unsigned j = 0; j < lightCount; ++j) {
             const int m = batch.Blocker(j, n);
             if (m < 0) {
-                AddSphereLight(j, i, batch.Diffuse(j, n), batch.SpecularBase(j, n), exponent, colour);
+                AddSphereLight(j, i, batch.Diffuse(j, n), SpecularPower(batch.SpecularBase(j, n), exponent), colour);
                 continue;
             }
             float shadowColour[3] = {0.0f, 0.0f, 0.0f};
@@ -92,7 +92,7 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     blockerBatch.Compute(entry, direction, unitNormal);
     float sum[3] = {0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j)
-        AddSphereLight(j, m, blockerBatch.Diffuse(j), blockerBatch.SpecularBase(j), exponent, sum);
+        AddSphereLight(j, m, blockerBatch.Diffuse(j), SpecularPower(blockerBatch.SpecularBase(j), exponent), sum);
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
@@ -101,19 +101,16 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
 void RoomTracer::BlockerColour(const BlockerBatch& batch, unsigned n, float out[3]) const
 {
     const unsigned m = batch.Sphere(n);
-    const double exponent = sphereExponents[m];
     float sum[3] = {0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j)
-        AddSphereLight(j, m, batch.Diffuse(j, n), batch.SpecularBase(j, n), exponent, sum);
+        AddSphereLight(j, m, batch.Diffuse(j, n), batch.Power(j, n), sum);
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
 }
 
-void RoomTracer::AddSphereLight(unsigned j, unsigned m, double diffuse, double specularBase, double exponent,
-                                float sum[3]) const
+void RoomTracer::AddSphereLight(unsigned j, unsigned m, double diffuse, double power, float sum[3]) const
 {
-    const double power = SpecularPower(specularBase, exponent);
     const SphereLightFactors& f = sphereLightFactors[j * std::size_t(sphereCount) + m];
     for (int c = 0; c < 3; ++c)
         sum[c] = static_cast<float>(LightTerm(f.ambient[c], f.diffuse[c], f.specular[c], diffuse, power) + sum[c]);
