@@ -47,9 +47,9 @@ public:
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
         const KeepMode mode = kept ? ModeFor(*kept, tracer, bands) : KeepMode::Off;
         // A band keeps at most two plane points a pixel.
-        const bool powers = mode == KeepMode::Record && kept->powers;
-        const std::size_t maxValues =
-            2 * std::size_t(RowsPerBand) * tracer.columns * KeptView::PointValues(powers ? tracer.lightCount : 0);
+        const unsigned perLight = mode == KeepMode::Record ? kept->valuesPerLight : 0;
+        const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns *
+                                      KeptView::PointValues(std::size_t(perLight) * tracer.lightCount);
         lists.resize(bands);
         for (Worker& w : workers)
             w.spans.clear();
@@ -62,7 +62,7 @@ public:
                 Worker& w = workers[worker];
                 w.points.clear();
                 const unsigned begin = band * RowsPerBand;
-                w.tracer.StartKeeping(mode != KeepMode::Off ? &kept->bands[band] : nullptr, mode, maxValues, powers);
+                w.tracer.StartKeeping(mode != KeepMode::Off ? &kept->bands[band] : nullptr, mode, maxValues, perLight);
                 if (mode == KeepMode::Compose || mode == KeepMode::Reuse)
                     w.tracer.ComposeKeptRows(w.points);
                 else
@@ -133,10 +133,10 @@ private:
             kept.state = KeptView::State::TooLarge;
             return KeepMode::Off;
         }
-        // The powers only where the views drawn with this one still fit
+        // Light values only where the views drawn with this one still fit
         // without them: else the pair's two eyes would empty each other's
         // slots at every frame.
-        kept.powers = !kept.powersTooLarge && kept.PowersFit(pixels, tracer.lightCount, kept.budgetBytes);
+        kept.valuesPerLight = kept.ValuesPerLightThatFit(pixels, tracer.lightCount, kept.budgetBytes);
         kept.bands.resize(bands);
         return KeepMode::Record;
     }
@@ -150,10 +150,10 @@ private:
                 complete = complete && b.complete;
             kept.state =
                 complete && kept.Bytes() <= kept.budgetBytes ? KeptView::State::Kept : KeptView::State::TooLarge;
-            if (kept.state == KeptView::State::TooLarge && kept.powers) {
-                // Without the powers it may fit: tried at the next frame.
+            if (kept.state == KeptView::State::TooLarge && kept.valuesPerLight != 0) {
+                // With fewer light values it may fit: tried at the next frame.
                 kept.state = KeptView::State::Empty;
-                kept.powersTooLarge = true;
+                kept.maxValuesPerLight = kept.valuesPerLight - 1;
             }
             if (kept.state != KeptView::State::Kept)
                 kept.bands = std::vector<KeptBand>();

@@ -14,7 +14,8 @@ class KeptViews {
 public:
     static constexpr std::size_t Slots = 4;
     // All views together keep at most this much (eight lights at 1280 x 960:
-    // the single view with its powers, or the pair's two views without).
+    // the single view with its specular powers, or the pair's two views
+    // without).
     static constexpr std::size_t DefaultBudgetBytes = std::size_t(256) << 20;
     std::size_t budgetBytes = DefaultBudgetBytes;
 
@@ -22,7 +23,7 @@ public:
     // with `companions` other views: the one kept for them, or else the
     // least recently used one, emptied. A slot still to be filled may take
     // what the others leave of the budget; when that is less than the view
-    // is expected to take (with the specular powers, if they fit beside its
+    // is expected to take (with the light values that fit beside its
     // companions), the least recently used others are emptied first.
     KeptView& For(const RoomTracer& tracer, unsigned companions = 1)
     {
@@ -46,8 +47,10 @@ public:
         if (view.state == KeptView::State::Empty) {
             const std::size_t pixels = std::size_t(tracer.rows) * tracer.columns;
             const std::size_t plain = KeptView::ExpectedBytes(pixels);
-            MakeRoom(*target, !view.powersTooLarge && view.PowersFit(pixels, tracer.lightCount, budgetBytes)
-                                  ? KeptView::ExpectedBytes(pixels, tracer.lightCount) + companions * plain
+            const unsigned perLight = view.ValuesPerLightThatFit(pixels, tracer.lightCount, budgetBytes);
+            MakeRoom(*target, perLight != 0
+                                  ? KeptView::ExpectedBytes(pixels, std::size_t(perLight) * tracer.lightCount) +
+                                        companions * plain
                                   : plain);
         }
         return view;

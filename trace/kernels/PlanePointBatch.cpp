@@ -19,8 +19,9 @@ namespace glintwork {
 struct PlanePointArrays {
     unsigned points;
     unsigned lights;
-    bool specular;   // whether the half vectors and specular bases are wanted
-    bool lineTests;  // whether the spheres on the light lines are wanted
+    bool specular;       // whether the half vectors and specular bases are wanted
+    bool lineTests;      // whether the spheres on the light lines are wanted
+    bool diffuseWanted;  // whether the diffuse factors are wanted
     const double* point[3];
     const double* normal[3];
     const double* view[3];
@@ -69,13 +70,18 @@ void ComputePlanePoints(const PlanePointArrays& b)
                 V half[3], specularBase;
                 LightTerms<L>(light, p, v, n, dir, half, diffuse, specularBase);
                 hn::StoreU(specularBase, d, b.specularBase + out);
-            } else {
+                hn::StoreU(diffuse, d, b.diffuse + out);
+            } else if (b.diffuseWanted) {
                 UnitLightDir<L>(light, p, dir);
                 diffuse = DiffuseFactor<L>(dir, n);
+                hn::StoreU(diffuse, d, b.diffuse + out);
+            } else if (b.lineTests || (b.anyOnLine[j] >> first & valid) != 0) {
+                UnitLightDir<L>(light, p, dir);
+            } else {
+                continue;  // no blocked light here: nothing of this light is read
             }
             for (int a = 0; a < 3; ++a)
                 hn::StoreU(dir[a], d, b.dir[a] + out);
-            hn::StoreU(diffuse, d, b.diffuse + out);
 
             if (!b.lineTests)
                 continue;
@@ -156,12 +162,13 @@ void PlanePointBatch::ClearOnLine()
     std::fill(anyOnLine.begin(), anyOnLine.end(), 0u);
 }
 
-void PlanePointBatch::Compute(bool specular, bool lineTests)
+void PlanePointBatch::Compute(bool specular, bool lineTests, bool diffuseWanted)
 {
     const glintwork::PlanePointArrays b{points,
                                         lightCount,
                                         specular,
                                         lineTests,
+                                        diffuseWanted,
                                         {point[0], point[1], point[2]},
                                         {normal[0], normal[1], normal[2]},
                                         {view[0], view[1], view[2]},

@@ -41,8 +41,10 @@ public:
     unsigned Add(const Vec3& point, const Vec3& normal, const Vec3& view, double exponent);
     // Without `specular` the specular bases are left as they were (for
     // points whose powers are known already); without `lineTests` the
-    // blockers are those set (SetOnLine).
-    void Compute(bool specular = true, bool lineTests = true);
+    // blockers are those set (SetOnLine), and without `diffuseWanted` as well
+    // the diffuse factors are left too, and the light directions are worked
+    // out only for the lights some sphere blocks at some point of a vector.
+    void Compute(bool specular = true, bool lineTests = true, bool diffuseWanted = true);
 
     // After Compute (with the specular bases): the specular powers, by the
     // C library's pow one after another, of every light where `all`, else

@@ -107,7 +107,7 @@ void RoomTracer::ShadeBatch(unsigned count)
     }
     // The powers of every light where the band keeps them, else of the
     // lights no sphere blocks.
-    const bool allPowers = keeping.mode == KeepMode::Record && keeping.powers;
+    const bool allPowers = keeping.mode == KeepMode::Record && keeping.valuesPerLight != 0;
     for (unsigned g = 0; g < groups; ++g)
         planePointBatches[g].Compute();
     for (unsigned g = 0; g < groups; ++g)

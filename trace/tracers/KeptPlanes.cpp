@@ -9,28 +9,29 @@
 #include "trace/kernels/LightTerms.h"
 #include "trace/tracers/RoomTracer.h"
 
-void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, bool powers)
+void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, unsigned valuesPerLight)
 {
-    keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues, powers};
+    keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues, valuesPerLight};
     if (keeping.mode == KeepMode::Record) {
         band->pixelDirs.clear();
         band->pixelEnds.clear();
         band->pointPlane.clear();
         band->hits.clear();
-        band->powers.clear();
+        band->lightValues.clear();
+        band->valuesPerLight = valuesPerLight;
         band->shadowBalls.clear();
         band->composed.clear();
         band->shadowed.clear();
         band->complete = false;
         // About one plane point a pixel: room for a band of eight rows at once.
-        const std::size_t lights = powers ? lightCount : 0;
+        const std::size_t lights = std::size_t(valuesPerLight) * lightCount;
         const std::size_t points =
             std::min<std::size_t>(std::size_t(8) * columns, maxValues / KeptView::PointValues(lights));
         band->pixelDirs.reserve(std::size_t(8) * columns);
         band->pixelEnds.reserve(std::size_t(8) * columns);
         band->pointPlane.reserve(points);
         band->hits.reserve(3 * points);
-        band->powers.reserve(lights * points);
+        band->lightValues.reserve(lights * points);
         band->composed.reserve(points);
         band->shadowed.reserve(points);
     }
@@ -39,8 +40,8 @@ void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValu
 bool RoomTracer::RecordPlanePoint(int k, const Vec3& hitPoint)
 {
     KeptBand& band = *keeping.band;
-    const std::size_t powers = keeping.powers ? lightCount : 0;
-    if (band.hits.size() + band.powers.size() + 3 + powers > keeping.maxValues) {
+    const std::size_t values = std::size_t(keeping.valuesPerLight) * lightCount;
+    if (band.hits.size() + band.lightValues.size() + 3 + values > keeping.maxValues) {
         keeping.mode = KeepMode::Off;  // over the budget: the band stays incomplete
         return false;
     }
@@ -48,14 +49,15 @@ bool RoomTracer::RecordPlanePoint(int k, const Vec3& hitPoint)
     band.hits.push_back(hitPoint.x);
     band.hits.push_back(hitPoint.y);
     band.hits.push_back(hitPoint.z);
-    band.powers.resize(band.powers.size() + powers);
+    band.lightValues.resize(band.lightValues.size() + values);
     return true;
 }
 
-double* RoomTracer::KeptPowers()
+double* RoomTracer::KeptLightValues()
 {
     KeptBand& band = *keeping.band;
-    return keeping.powers ? band.powers.data() + band.powers.size() - lightCount : nullptr;
+    const std::size_t values = std::size_t(keeping.valuesPerLight) * lightCount;
+    return values != 0 ? band.lightValues.data() + band.lightValues.size() - values : nullptr;
 }
 
 void RoomTracer::KeepPixel(const Vec3& primaryDir)
@@ -129,7 +131,9 @@ void RoomTracer::ComposeKeptRows(PointList& out)
 // The plane colours of the band's points that some sphere shadows now or
 // shadowed when last composed, worked out again from their kept hit points
 // as the trace works them out (PlanePointBatch, PlanePointColour), a batch
-// of points at once, with the kept specular powers where the band has them.
+// of points at once, with the kept light values where the band has them
+// (with the diffuse factors kept, the light directions only of the lights
+// some sphere blocks).
 // The shadow tests of all points come first, a band at once, to find the
 // points to shade again; a point that no sphere shadowed last time nor
 // shadows now keeps its colour.
@@ -157,7 +161,7 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
     blockers.Clear();
     const std::size_t run =
         std::max<std::size_t>(1, std::min<std::size_t>(PlanePointBatch::MaxPoints, blockers.Room() / lightCount));
-    const bool powers = !band.powers.empty();
+    const unsigned perLight = band.valuesPerLight;
     std::size_t pixel = 0;
     for (std::size_t first = 0; first < toCompose; first += run) {
         const std::size_t end = std::min(toCompose, first + run);
@@ -178,8 +182,8 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
                     batch.SetOnLine(j, n, onLine);
             }
         }
-        batch.Compute(!powers, false);
-        if (!powers)
+        batch.Compute(perLight == 0, false, perLight < 2);
+        if (perLight == 0)
             batch.ComputePowers(false);
         blockers.Clear();
         nextBlocker = 0;
@@ -190,9 +194,9 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             const std::size_t p = pointsToCompose[i];
             const double* point = &band.hits[3 * p];
             float sum[3];
-            band.shadowed[p] = PlanePointColour(batch, static_cast<unsigned>(i - first), band.pointPlane[p],
-                                                Vec3(point[0], point[1], point[2]),
-                                                powers ? &band.powers[lightCount * p] : nullptr, nullptr, sum);
+            band.shadowed[p] = PlanePointColour(
+                batch, static_cast<unsigned>(i - first), band.pointPlane[p], Vec3(point[0], point[1], point[2]),
+                perLight, perLight != 0 ? &band.lightValues[perLight * lightCount * p] : nullptr, nullptr, sum);
             band.composed[p] = PlotRecord{sum[0],
                                           sum[1],
                                           sum[2],

@@ -29,17 +29,17 @@
 //     (LoadScene) and the primary direction.
 // Only the hit points (and the primary directions) are kept, and, where the
 // budget leaves room, per light the specular power (the one step of the
-// terms that costs a library call): the light directions, the diffuse
-// factors and the rest of the terms are worked out again from them where
-// needed, by the same formulas as the trace, so to the bit. The reflection
-// and coloured-shadow switches reach sphere points only. So after a sphere
-// move the shadow tests are redone, and the points some sphere shadows,
-// before or after the move, are shaded again in the same order; with the
-// spheres where they were last composed, the composed points themselves are
-// reused, and so are those that no sphere shadows, before or after the move.
-// Sphere points are always traced in full. Without the powers what a view
-// keeps does not grow with its lights: about 80 bytes a pixel, and 8 more a
-// light with them.
+// terms that calls the C library) and, where there is room for both, the
+// diffuse factor before it: the light directions and the rest of the terms
+// are worked out again from them where needed, by the same formulas as the
+// trace, so to the bit. The reflection and coloured-shadow switches reach
+// sphere points only. So after a sphere move the shadow tests are redone,
+// and the points some sphere shadows, before or after the move, are shaded
+// again in the same order; with the spheres where they were last composed,
+// the composed points themselves are reused, and so are those that no
+// sphere shadows, before or after the move. Sphere points are always traced
+// in full. Without the light values what a view keeps does not grow with its
+// lights: about 80 bytes a pixel, and 8 or 16 more a light with them.
 //
 // Kept values are valid for one eye and one set-up of the tracer (its
 // set-up stamp, renewed by SetUpView, SetRoom and LoadScene).
@@ -51,9 +51,11 @@ struct KeptBand {
     std::vector<std::uint32_t> pixelEnds;
     std::vector<std::uint8_t> pointPlane;  // per plane point: its room plane
     std::vector<double> hits;              // per plane point: its hit point (3)
-    // Per plane point and light, when the view keeps them: the specular
-    // power, as the trace worked it out.
-    std::vector<double> powers;
+    // Per plane point and light, when the view keeps them, as the trace
+    // worked them out: `valuesPerLight` values, the diffuse factor (where
+    // two) and the specular power.
+    std::vector<double> lightValues;
+    unsigned valuesPerLight = 0;
     // Per chunk of plane points, a ball holding their hit points (see
     // ComposeBatch.h): worked out from them when first composed.
     std::vector<double> shadowBalls;
@@ -70,13 +72,14 @@ struct KeptView {
     State state = State::Empty;
     // What the view may take (KeptViews shares one budget among its views).
     std::size_t budgetBytes = SIZE_MAX;
-    // Whether the bands keep the specular powers: when they are expected to
-    // fit with room for the views drawn with this one without them, until
-    // once they did not.
-    bool powers = false;
-    bool powersTooLarge = false;
+    // The values the bands keep per plane point and light (0, 1: the power,
+    // 2: the diffuse factor and the power): the most expected to fit with
+    // room for the views drawn with this one without them, up to
+    // `maxValuesPerLight` (lowered where a view once did not fit).
+    unsigned valuesPerLight = 0;
+    unsigned maxValuesPerLight = 2;
     // The views drawn in the same frames besides this one (the pair's other
-    // eye), each expected to keep its values without the powers.
+    // eye), each expected to keep its values without the light values.
     unsigned companions = 1;
     std::uint64_t setUpStamp = 0;
     Vec3 eye;
@@ -85,22 +88,26 @@ struct KeptView {
     Vec4 centres[MaxSpheres];
     std::vector<KeptBand> bands;
 
-    // Whether a view of `pixels` pixels and `lights` lights keeps the powers
-    // within `budget`, with room for its companions without them.
-    bool PowersFit(std::size_t pixels, unsigned lights, std::size_t budget) const
+    // The values per light a view of `pixels` pixels and `lights` lights
+    // keeps within `budget`.
+    unsigned ValuesPerLightThatFit(std::size_t pixels, unsigned lights, std::size_t budget) const
     {
-        return ExpectedBytes(pixels, lights) + companions * ExpectedBytes(pixels) <= budget;
+        for (unsigned values = maxValuesPerLight; values > 0; --values) {
+            if (ExpectedBytes(pixels, lights * values) + companions * ExpectedBytes(pixels) <= budget)
+                return values;
+        }
+        return 0;
     }
 
-    // Doubles kept for a plane point, with the powers of `powerLights` lights.
-    static std::size_t PointValues(unsigned powerLights) { return 3 + std::size_t(powerLights); }
+    // Doubles kept for a plane point, with `lightValues` values of its lights.
+    static std::size_t PointValues(std::size_t lightValues) { return 3 + lightValues; }
 
     // What a view of `pixels` pixels is expected to take, at about one plane
     // point a pixel: its direction and end, the point's values, composed
     // record, plane and shadowed flag, and its share of a chunk's ball (a byte).
-    static std::size_t ExpectedBytes(std::size_t pixels, unsigned powerLights = 0)
+    static std::size_t ExpectedBytes(std::size_t pixels, std::size_t lightValues = 0)
     {
-        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(powerLights) * sizeof(double) +
+        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(lightValues) * sizeof(double) +
                          sizeof(PlotRecord) + 3);
     }
 
@@ -110,7 +117,7 @@ struct KeptView {
         for (const KeptBand& b : bands)
             n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelEnds.capacity() * sizeof(std::uint32_t) +
                  b.pointPlane.capacity() +
-                 (b.hits.capacity() + b.powers.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
+                 (b.hits.capacity() + b.lightValues.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
                  b.composed.capacity() * sizeof(PlotRecord) + b.shadowed.capacity();
         return n;
     }

@@ -60,14 +60,15 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
 {
     const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
     float sum[3];
-    const bool shadowed = PlanePointColour(batch, p, k, hitPoint, nullptr, kept ? KeptPowers() : nullptr, sum);
+    const bool shadowed = PlanePointColour(batch, p, k, hitPoint, keeping.valuesPerLight, nullptr,
+                                           kept ? KeptLightValues() : nullptr, sum);
     PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
     if (kept)
         KeepComposed(shadowed);
 }
 
 bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint,
-                                  const double* keptPowers, double* powersToKeep, float sum[3])
+                                  unsigned perLight, const double* kept, double* toKeep, float sum[3])
 {
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = PlanePattern(hitPoint, k);
@@ -77,16 +78,22 @@ bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int 
         // With no spheres no light is blocked.
         const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
         shadowed = shadowed || blocker >= 0;
-        // The unshadowed terms: for a light no sphere blocks. The power is
-        // kept where the band keeps it, whether or not a sphere blocks the
-        // light now.
+        // The unshadowed terms: for a light no sphere blocks. The light's
+        // values are kept where the band keeps them, whether or not a sphere
+        // blocks the light now.
         double unshadowed[3];
-        if (blocker < 0 || powersToKeep) {
-            const double power = keptPowers ? keptPowers[j] : batch.Power(j, p);
-            if (powersToKeep)
-                powersToKeep[j] = power;
+        if (blocker < 0 || toKeep) {
+            const double* values = kept ? kept + perLight * j : nullptr;
+            const double diffuse = values && perLight == 2 ? values[0] : batch.Diffuse(j, p);
+            const double power = values ? values[perLight - 1] : batch.Power(j, p);
+            if (toKeep) {
+                double* keep = toKeep + perLight * j;
+                if (perLight == 2)
+                    keep[0] = diffuse;
+                keep[perLight - 1] = power;
+            }
             if (blocker < 0)
-                UnshadowedPlaneTerms(j, k, ones, batch.Diffuse(j, p), power, unshadowed);
+                UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
         }
         float shadow[3];
         if (blocker >= 0 && nextBlocker < blockers.Count()) {

@@ -56,8 +56,9 @@ public:
     // The kept plane values this tracer records into or composes from while
     // it traces rows (a band of a view; see KeptView.h). `maxValues` bounds
     // what a recording keeps: beyond it the band stops recording and stays
-    // incomplete. With `powers` a recording keeps the specular powers too.
-    void StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, bool powers = false);
+    // incomplete. A recording keeps `valuesPerLight` values of each light
+    // too (KeptBand).
+    void StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, unsigned valuesPerLight = 0);
     KeepMode Keeping() const { return keeping.mode; }
     // Compose or Reuse: the band's pixels from its kept values, appended to
     // `out`; sphere points traced in full.
@@ -140,12 +141,14 @@ private:
     // already.
     void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint);
     // The light sum of point p of `batch`, `hitPoint` on plane k, into `sum`;
-    // true where a sphere blocks some light. The specular powers are
-    // `keptPowers` (one a light) where given, else the batch's (every
-    // light's where `powersToKeep` is given: it gets them, blocked or not). The colours of the blocked lights come from
+    // true where a sphere blocks some light. The diffuse factors and powers
+    // are the batch's, or those of `kept` where given: `perLight` values a
+    // light, as KeptBand keeps them. `toKeep`, where given, gets every
+    // light's values in that form, blocked or not (the batch has worked out
+    // every light's power then). The colours of the blocked lights come from
     // `blockers` in order (QueueBlockers), past its end one at a time.
-    bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint,
-                          const double* keptPowers, double* powersToKeep, float sum[3]);
+    bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint, unsigned perLight,
+                          const double* kept, double* toKeep, float sum[3]);
     // Adds the blocked lights of `batch`'s points to `blockers`, in the
     // order PlanePointColour reads them, as many as it has room for.
     void QueueBlockers(const PlanePointBatch& batch);
@@ -186,10 +189,10 @@ private:
     void ComposeKeptPlanes(const SphereSet& spheres);
 
     // Keeps the plane point `hitPoint` on plane k in the band being
-    // recorded; false (and recording stopped) past the budget. Its specular
-    // powers go to KeptPowers() (null when they are not kept).
+    // recorded; false (and recording stopped) past the budget. Its light
+    // values go to KeptLightValues() (null when they are not kept).
     bool RecordPlanePoint(int k, const Vec3& hitPoint);
-    double* KeptPowers();
+    double* KeptLightValues();
     // The pixel just traced: its primary direction and where its plane points end.
     void KeepPixel(const Vec3& primaryDir);
     // The point just plotted as the band's composed point, with whether a
@@ -246,7 +249,7 @@ private:
         KeptBand* band = nullptr;
         KeepMode mode = KeepMode::Off;
         std::size_t maxValues = 0;
-        bool powers = false;
+        unsigned valuesPerLight = 0;
     };
     KeepingState keeping;
     // Scratch of ComposeKeptRows, a band's worth: the shadow tests of its
