@@ -112,14 +112,15 @@ void RoomTracer::QueueBlockers(const PlanePointBatch& batch)
     // Only the points some light of which is blocked, in order.
     for (unsigned points = batch.BlockedPoints(); points != 0 && blockers.Room() != 0; points &= points - 1) {
         const unsigned p = static_cast<unsigned>(__builtin_ctz(points));
+        double point[3];
+        batch.Point(p, point);
         for (unsigned j = 0; j < lightCount && blockers.Room() != 0; ++j) {
             const int blocker = batch.Blocker(j, p);
             if (blocker < 0)
                 continue;
             const Vec3 dir = batch.LightDir(j, p);
             const double direction[3] = {dir.x, dir.y, dir.z};
-            double point[3];
-            blockers.Add(batch.Point(p, point), direction, static_cast<unsigned>(blocker));
+            blockers.Add(point, direction, static_cast<unsigned>(blocker));
         }
     }
 }
