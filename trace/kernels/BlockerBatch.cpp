@@ -77,7 +77,7 @@ HWY_EXPORT(ComputeBlockers);
 void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count)
 {
     lightCount = count;
-    position.assign(positions.begin(), positions.begin() + 3 * std::size_t(count));
+    position = LightPositions(positions, count);
     constexpr unsigned widest = HWY_MAX_BYTES / sizeof(double);
     capacity = (std::max(128u, count) + widest - 1) / widest * widest;
     entries = 0;

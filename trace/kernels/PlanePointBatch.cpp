@@ -19,9 +19,7 @@ namespace glintwork {
 struct PlanePointArrays {
     unsigned points;
     unsigned lights;
-    bool specular;       // whether the half vectors and specular bases are wanted
-    bool lineTests;      // whether the spheres on the light lines are wanted
-    bool diffuseWanted;  // whether the diffuse factors are wanted
+    PlanePointBatch::Work work;
     const double* point[3];
     const double* normal[3];
     const double* view[3];
@@ -49,6 +47,7 @@ void ComputePlanePoints(const PlanePointArrays& b)
     const D d;
     const unsigned lanes = static_cast<unsigned>(hn::Lanes(d));
     const SphereSet& s = *b.spheres;
+    const bool lineTests = b.work == PlanePointBatch::Work::Everything;
     for (unsigned first = 0; first < b.points; first += lanes) {
         const unsigned valid = b.points - first >= lanes ? (1u << lanes) - 1u : (1u << (b.points - first)) - 1u;
         V p[3], n[3], v[3];
@@ -59,23 +58,23 @@ void ComputePlanePoints(const PlanePointArrays& b)
         }
         // Per sphere: what depends on the point alone, the same for every light.
         V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
-        for (unsigned m = 0; m < (b.lineTests ? s.count : 0); ++m)
+        for (unsigned m = 0; m < (lineTests ? s.count : 0); ++m)
             SphereTerms<L>(p, s.centre[m], s.radiusSquared[m], f[m], c[m]);
         for (unsigned j = 0; j < b.lights; ++j) {
             V light[3], dir[3], diffuse;
             for (int a = 0; a < 3; ++a)
                 light[a] = L::Set(b.position[3 * std::size_t(j) + a]);
             const std::size_t out = j * std::size_t(PlanePointBatch::Padded) + first;
-            if (b.specular) {
+            if (lineTests || b.work == PlanePointBatch::Work::Shading) {
                 V half[3], specularBase;
                 LightTerms<L>(light, p, v, n, dir, half, diffuse, specularBase);
                 hn::StoreU(specularBase, d, b.specularBase + out);
                 hn::StoreU(diffuse, d, b.diffuse + out);
-            } else if (b.diffuseWanted) {
+            } else if (b.work == PlanePointBatch::Work::Diffuse) {
                 UnitLightDir<L>(light, p, dir);
                 diffuse = DiffuseFactor<L>(dir, n);
                 hn::StoreU(diffuse, d, b.diffuse + out);
-            } else if (b.lineTests || (b.anyOnLine[j] >> first & valid) != 0) {
+            } else if ((b.anyOnLine[j] >> first & valid) != 0) {
                 UnitLightDir<L>(light, p, dir);
             } else {
                 continue;  // no blocked light here: nothing of this light is read
@@ -83,7 +82,7 @@ void ComputePlanePoints(const PlanePointArrays& b)
             for (int a = 0; a < 3; ++a)
                 hn::StoreU(dir[a], d, b.dir[a] + out);
 
-            if (!b.lineTests)
+            if (!lineTests)
                 continue;
             const V doubled[3] = {L::Set(2.0) * dir[0], L::Set(2.0) * dir[1], L::Set(2.0) * dir[2]};
             unsigned* lines = b.onLine + j * std::size_t(SphereSet::MaxSpheres);
@@ -110,9 +109,7 @@ HWY_EXPORT(ComputePlanePoints);
 void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned count)
 {
     lightCount = count;
-    position.assign(3 * std::size_t(count), 0.0);
-    for (std::size_t i = 0; i < position.size() && i < positions.size(); ++i)
-        position[i] = positions[i];
+    position = LightPositions(positions, count);
     const std::size_t entries = std::size_t(count) * Padded;
     for (std::vector<double>& v : dir)
         v.assign(entries, 0.0);
@@ -148,7 +145,7 @@ void PlanePointBatch::ComputePowers(bool all)
 {
     for (unsigned j = 0; j < lightCount; ++j) {
         const std::size_t row = j * std::size_t(Padded);
-        const unsigned needed = (all ? ~0u : ~anyOnLine[j]) & ((1u << points) - 1u);
+        const unsigned needed = (all ? ~0u : ~anyOnLine[j]) & PointBits();
         for (unsigned bits = needed; bits != 0; bits &= bits - 1) {
             const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
             power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
@@ -162,13 +159,11 @@ void PlanePointBatch::ClearOnLine()
     std::fill(anyOnLine.begin(), anyOnLine.end(), 0u);
 }
 
-void PlanePointBatch::Compute(bool specular, bool lineTests, bool diffuseWanted)
+void PlanePointBatch::Compute(Work work)
 {
     const glintwork::PlanePointArrays b{points,
                                         lightCount,
-                                        specular,
-                                        lineTests,
-                                        diffuseWanted,
+                                        work,
                                         {point[0], point[1], point[2]},
                                         {normal[0], normal[1], normal[2]},
                                         {view[0], view[1], view[2]},

@@ -39,12 +39,16 @@ public:
     // Adds a point with its unit-axis normal, the view direction and its
     // plane's specular exponent; returns its index.
     unsigned Add(const Vec3& point, const Vec3& normal, const Vec3& view, double exponent);
-    // Without `specular` the specular bases are left as they were (for
-    // points whose powers are known already); without `lineTests` the
-    // blockers are those set (SetOnLine), and without `diffuseWanted` as well
-    // the diffuse factors are left too, and the light directions are worked
-    // out only for the lights some sphere blocks at some point of a vector.
-    void Compute(bool specular = true, bool lineTests = true, bool diffuseWanted = true);
+    // What Compute works out besides the light directions. Past `Everything`
+    // the blockers are those set (SetOnLine), for points whose light values
+    // a band keeps; what is not worked out is left as it was.
+    enum class Work {
+        Everything,       // the line tests, diffuse factors and specular bases
+        Shading,          // the diffuse factors and specular bases
+        Diffuse,          // the diffuse factors (the powers are known)
+        BlockedLightDirs  // only the directions of the lights some sphere blocks at some point of a vector
+    };
+    void Compute(Work work = Work::Everything);
 
     // After Compute (with the specular bases): the specular powers, by the
     // C library's pow one after another, of every light where `all`, else
@@ -73,7 +77,7 @@ public:
         unsigned bits = 0;
         for (unsigned light = 0; light < lightCount; ++light)
             bits |= anyOnLine[light];
-        return bits & ((1u << points) - 1u);  // a batch left empty keeps the last one's bits
+        return bits & PointBits();  // a batch left empty keeps the last one's bits
     }
     // The first sphere on the line from point p along light `light`'s
     // direction, or -1.
@@ -90,6 +94,8 @@ public:
     }
 
 private:
+    unsigned PointBits() const { return (1u << points) - 1u; }
+
     unsigned lightCount = 0;
     std::vector<double> position;  // x, y, z per light
     SphereSet spheres;

@@ -193,7 +193,7 @@ HWY_EXPORT(ComputeSpheres);
 void SphereBatch::SetLights(const std::vector<float>& positions, unsigned count)
 {
     lightCount = count;
-    position.assign(positions.begin(), positions.begin() + 3 * std::size_t(count));
+    position = LightPositions(positions, count);
     for (LightValues* values : {&own, &shown}) {
         for (std::vector<double>& v : values->dir)
             v.assign(std::size_t(count) * Capacity, 0.0);

@@ -182,7 +182,9 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
                     batch.SetOnLine(j, n, onLine);
             }
         }
-        batch.Compute(perLight == 0, false, perLight < 2);
+        batch.Compute(perLight == 0   ? PlanePointBatch::Work::Shading
+                      : perLight == 1 ? PlanePointBatch::Work::Diffuse
+                                      : PlanePointBatch::Work::BlockedLightDirs);
         if (perLight == 0)
             batch.ComputePowers(false);
         blockers.Clear();
