@@ -118,6 +118,7 @@ void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned co
     power.assign(entries, 0.0);
     onLine.assign(std::size_t(count) * MaxSpheres, 0u);
     anyOnLine.assign(count, 0u);
+    blocked = 0;
 }
 
 void PlanePointBatch::SetSpheres(const SphereSet& set)
@@ -157,6 +158,7 @@ void PlanePointBatch::ClearOnLine()
 {
     std::fill(onLine.begin(), onLine.end(), 0u);
     std::fill(anyOnLine.begin(), anyOnLine.end(), 0u);
+    blocked = 0;
 }
 
 void PlanePointBatch::Compute(Work work)
@@ -175,5 +177,10 @@ void PlanePointBatch::Compute(Work work)
                                         onLine.data(),
                                         anyOnLine.data()};
     HWY_DYNAMIC_DISPATCH(glintwork::ComputePlanePoints)(b);
+    if (work == Work::Everything) {
+        blocked = 0;
+        for (unsigned light = 0; light < lightCount; ++light)
+            blocked |= anyOnLine[light];
+    }
 }
 #endif

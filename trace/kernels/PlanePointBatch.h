@@ -34,6 +34,7 @@ public:
         for (unsigned s = 0; s < spheres.count; ++s)
             onLine[light * std::size_t(MaxSpheres) + s] |= (sphereBits >> s & 1u) << p;
         anyOnLine[light] |= 1u << p;
+        blocked |= 1u << p;
     }
     void ClearOnLine();
     // Adds a point with its unit-axis normal, the view direction and its
@@ -74,10 +75,7 @@ public:
     // A bit per point for which some sphere blocks some light.
     unsigned BlockedPoints() const
     {
-        unsigned bits = 0;
-        for (unsigned light = 0; light < lightCount; ++light)
-            bits |= anyOnLine[light];
-        return bits & PointBits();  // a batch left empty keeps the last one's bits
+        return blocked & PointBits();  // a batch left empty keeps the last one's bits
     }
     // The first sphere on the line from point p along light `light`'s
     // direction, or -1.
@@ -114,6 +112,7 @@ private:
     // Per light and sphere: a bit per point, set where the sphere is on the line.
     std::vector<unsigned> onLine;
     std::vector<unsigned> anyOnLine;  // per light: the union over the spheres
+    unsigned blocked = 0;             // the union of anyOnLine over the lights
 };
 
 #endif

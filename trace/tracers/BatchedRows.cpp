@@ -45,22 +45,26 @@ void RoomTracer::PrepareBatch()
     }
 }
 
-void RoomTracer::ShadeBatchedPixel(unsigned lane)
+unsigned RoomTracer::ShadeBatchedPixel(unsigned lane, unsigned next)
 {
     const PrimaryBatch& batch = primaryBatch;
-    const unsigned bit = 1u << lane;
-    for (; nextBatchedPoint < batchedPoints && batchedLane[nextBatchedPoint] == lane; ++nextBatchedPoint) {
-        const int k = batchedPlane[nextBatchedPoint];
+    const unsigned group = lane / ShadeGroup;
+    const PlanePointBatch& points = planePointBatches[group];
+    for (const unsigned end = batchedPoints; next < end && batchedLane[next] == lane; ++next) {
+        const int k = batchedPlane[next];
         const Vec3 hitPoint(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
-        const unsigned group = lane / ShadeGroup;
-        ShadeBatchedPlanePoint(planePointBatches[group], k, nextBatchedPoint - groupStart[group], hitPoint);
+        ShadeBatchedPlanePoint(points, k, next - groupStart[group], next, hitPoint);
     }
     if (keeping.mode == KeepMode::Record)
         KeepPixel(batch.Dir(lane));
-    for (unsigned i = 0; i < sphereCount && (lanesWithSpheres & bit) != 0; ++i) {
-        if (batch.maybeSphere[i] & bit)
-            ShadeSphere(nextSphere++);
+    const unsigned bit = 1u << lane;
+    if (lanesWithSpheres & bit) {
+        for (unsigned i = 0; i < sphereCount; ++i) {
+            if (batch.maybeSphere[i] & bit)
+                ShadeSphere(nextSphere++);
+        }
     }
+    return next;
 }
 
 void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList& out)
@@ -86,7 +90,6 @@ void RoomTracer::ShadeBatch(unsigned count)
 {
     // Every plane point of these pixels, in the order they are shaded.
     batchedPoints = 0;
-    nextBatchedPoint = 0;
     const unsigned groups = (count + ShadeGroup - 1) / ShadeGroup;
     for (unsigned g = 0; g < groups; ++g) {
         PlanePointBatch& batch = planePointBatches[g];
@@ -97,11 +100,12 @@ void RoomTracer::ShadeBatch(unsigned count)
             for (int k = 0; k < RoomPlanes; ++k) {
                 if (!(primaryBatch.accepted[k] >> lane & 1u))
                     continue;
+                const Vec3 hit(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane],
+                               primaryBatch.hit[k][2][lane]);
                 batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
-                batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
-                batch.Add(
-                    Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
-                    planeNormals[k], view, planeExponents[k]);
+                batchedPlane[batchedPoints] = static_cast<std::uint8_t>(k);
+                batchedTint[batchedPoints++] = static_cast<std::uint8_t>(PlanePattern(hit, k));
+                batch.Add(hit, planeNormals[k], view, planeExponents[k]);
             }
         }
     }
@@ -135,6 +139,6 @@ void RoomTracer::ShadeBatch(unsigned count)
     }
     if (sphereBatch.Count() != 0)
         sphereBatch.Compute();
-    for (unsigned lane = 0; lane < count; ++lane)
-        ShadeBatchedPixel(lane);
+    for (unsigned lane = 0, next = 0; lane < count; ++lane)
+        next = ShadeBatchedPixel(lane, next);
 }

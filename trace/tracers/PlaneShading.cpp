@@ -56,54 +56,76 @@ unsigned RoomTracer::PlanePattern(const Vec3& point, int k)
     return Green;
 }
 
-void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint)
+void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, unsigned n,
+                                        const Vec3& hitPoint)
 {
     const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
+    double* toKeep = kept ? KeptLightValues() : nullptr;
     float sum[3];
-    const bool shadowed = PlanePointColour(batch, p, k, hitPoint, keeping.valuesPerLight, nullptr,
-                                           kept ? KeptLightValues() : nullptr, sum);
+    const bool shadowed =
+        PlanePointColour(batch, p, k, batchedTint[n], hitPoint, keeping.valuesPerLight, nullptr, toKeep, sum);
     PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
     if (kept)
         KeepComposed(shadowed);
 }
 
-bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint,
+void RoomTracer::KeepLightValues(const PlanePointBatch& batch, unsigned p, unsigned perLight, double* toKeep) const
+{
+    for (unsigned j = 0; j < lightCount; ++j) {
+        double* keep = toKeep + perLight * j;
+        if (perLight == 2)
+            keep[0] = batch.Diffuse(j, p);
+        keep[perLight - 1] = batch.Power(j, p);
+    }
+}
+
+bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, unsigned ones, const Vec3& hitPoint,
                                   unsigned perLight, const double* kept, double* toKeep, float sum[3])
 {
-    // The pattern's tint picks the diffuse factors.
-    const unsigned ones = PlanePattern(hitPoint, k);
-    sum[0] = sum[1] = sum[2] = 0.0f;
+    float lanes[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     bool shadowed = false;  // any light blocked
-    for (unsigned j = 0; j < lightCount; ++j) {
-        // With no spheres no light is blocked.
-        const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
-        shadowed = shadowed || blocker >= 0;
-        // The unshadowed terms: for a light no sphere blocks. The light's
-        // values are kept where the band keeps them, whether or not a sphere
-        // blocks the light now.
-        double unshadowed[3];
-        if (blocker < 0 || toKeep) {
-            const double* values = kept ? kept + perLight * j : nullptr;
-            const double diffuse = values && perLight == 2 ? values[0] : batch.Diffuse(j, p);
-            const double power = values ? values[perLight - 1] : batch.Power(j, p);
-            if (toKeep) {
-                double* keep = toKeep + perLight * j;
-                if (perLight == 2)
-                    keep[0] = diffuse;
-                keep[perLight - 1] = power;
+    if (!kept && (sphereCount == 0 || !(batch.BlockedPoints() >> p & 1u))) {
+        // No light blocked (most points): every light's terms from the batch.
+        if (toKeep)
+            KeepLightValues(batch, p, perLight, toKeep);
+        for (unsigned j = 0; j < lightCount; ++j)
+            AddPlaneLight(j, k, ones, batch.Diffuse(j, p), batch.Power(j, p), lanes);
+    } else {
+        for (unsigned j = 0; j < lightCount; ++j) {
+            // With no spheres no light is blocked.
+            const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
+            shadowed = shadowed || blocker >= 0;
+            // The unshadowed terms: for a light no sphere blocks. The light's
+            // values are kept where the band keeps them, whether or not a
+            // sphere blocks the light now.
+            if (blocker < 0 || toKeep) {
+                const double* values = kept ? kept + perLight * j : nullptr;
+                const double diffuse = values && perLight == 2 ? values[0] : batch.Diffuse(j, p);
+                const double power = values ? values[perLight - 1] : batch.Power(j, p);
+                if (toKeep) {
+                    double* keep = toKeep + perLight * j;
+                    if (perLight == 2)
+                        keep[0] = diffuse;
+                    keep[perLight - 1] = power;
+                }
+                if (blocker < 0)
+                    AddPlaneLight(j, k, ones, diffuse, power, lanes);
             }
             if (blocker < 0)
-                UnshadowedPlaneTerms(j, k, ones, diffuse, power, unshadowed);
+                continue;
+            float shadow[3];
+            if (nextBlocker < blockers.Count()) {
+                BlockerColour(blockers, nextBlocker++, shadow);
+            } else {  // past what the batch held
+                const unsigned m = static_cast<unsigned>(blocker);
+                BlockerColour(hitPoint, batch.LightDir(j, p), m, m, shadow);
+            }
+            AddBlockedPlaneLight(j, k, shadow, lanes);
         }
-        float shadow[3];
-        if (blocker >= 0 && nextBlocker < blockers.Count()) {
-            BlockerColour(blockers, nextBlocker++, shadow);
-        } else if (blocker >= 0) {  // past what the batch held
-            const unsigned m = static_cast<unsigned>(blocker);
-            BlockerColour(hitPoint, batch.LightDir(j, p), m, m, shadow);
-        }
-        AddPlaneLight(j, k, blocker >= 0 ? shadow : nullptr, unshadowed, sum);
     }
+    sum[0] = lanes[0];
+    sum[1] = lanes[1];
+    sum[2] = lanes[2];
     return shadowed;
 }
 
@@ -132,41 +154,37 @@ void RoomTracer::ReflectedLightSum(unsigned n, float out[3]) const
     const Vec3 point = batch.ShownPoint(n);
     const unsigned ones = PlanePattern(point, q);
     const double exponent = planeExponents[q];
-    float sum[3] = {0.0f, 0.0f, 0.0f};
+    float lanes[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j) {
         // The first sphere in index order on the line casts the shadow.
         const int blocker = batch.ShownBlocker(j, n);
-        double unshadowed[3];
-        float shadow[3];
         if (blocker < 0) {
-            UnshadowedPlaneTerms(j, q, ones, batch.ShownDiffuse(j, n),
-                                 SpecularPower(batch.ShownSpecularBase(j, n), exponent), unshadowed);
+            AddPlaneLight(j, q, ones, batch.ShownDiffuse(j, n), SpecularPower(batch.ShownSpecularBase(j, n), exponent),
+                          lanes);
         } else {
+            float shadow[3];
             BlockerColour(point, batch.ShownLightDir(j, n), static_cast<unsigned>(blocker),
                           static_cast<unsigned>(blocker), shadow);
+            AddBlockedPlaneLight(j, q, shadow, lanes);
         }
-        AddPlaneLight(j, q, blocker >= 0 ? shadow : nullptr, unshadowed, sum);
     }
-    out[0] = sum[0];
-    out[1] = sum[1];
-    out[2] = sum[2];
+    out[0] = lanes[0];
+    out[1] = lanes[1];
+    out[2] = lanes[2];
 }
 
-void RoomTracer::UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double diffuse, double power,
-                                      double out[3]) const
+void RoomTracer::AddPlaneLight(unsigned j, int k, unsigned ones, double diffuse, double power, float sum[4]) const
 {
+    // The fourth lane adds the factors' padding, so that the channels go
+    // as one vector.
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
-    for (int c = 0; c < 3; ++c)
-        out[c] = LightTerm(f.ambient[c], f.tinted[ones][c], f.specular[c], diffuse, power);
+    const double* tinted = f.tinted[ones];
+    for (int c = 0; c < 4; ++c)
+        sum[c] = static_cast<float>(LightTerm(f.ambient[c], tinted[c], f.specular[c], diffuse, power) + sum[c]);
 }
 
-void RoomTracer::AddPlaneLight(unsigned j, int k, const float* shadow, const double unshadowed[3], float sum[3]) const
+void RoomTracer::AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], float sum[4]) const
 {
-    if (!shadow) {
-        for (int c = 0; c < 3; ++c)
-            sum[c] = static_cast<float>(unshadowed[c] + sum[c]);
-        return;
-    }
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     for (int c = 0; c < 3; ++c)
         sum[c] = static_cast<float>(ShadowedTerm(f.ambient[c], shadow[c]) + sum[c]);

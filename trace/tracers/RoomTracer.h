@@ -133,22 +133,27 @@ private:
     //   those factors are not worked out for it.
 
     // --- steps of one pixel ---------------------------------------------------
-    // Shades lane `lane` of primaryBatch: its accepted plane points, then
-    // the spheres its first test did not rule out (from sphereBatch).
-    void ShadeBatchedPixel(unsigned lane);
+    // Shades lane `lane` of primaryBatch: its accepted plane points (from
+    // the batched point `next` on), then the spheres its first test did not
+    // rule out (from sphereBatch). Returns the next pixel's first point.
+    unsigned ShadeBatchedPixel(unsigned lane, unsigned next);
     // The colour of the accepted hit `hitPoint` on plane k, plotted, from
     // point p of `batch`, whose light terms and shadow tests are worked out
-    // already.
-    void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint);
-    // The light sum of point p of `batch`, `hitPoint` on plane k, into `sum`;
+    // already, and batched point n (its pattern tint).
+    void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, unsigned n, const Vec3& hitPoint);
+    // The light sum of point p of `batch`, `hitPoint` on plane k with
+    // pattern tint `ones`, into `sum`;
     // true where a sphere blocks some light. The diffuse factors and powers
     // are the batch's, or those of `kept` where given: `perLight` values a
     // light, as KeptBand keeps them. `toKeep`, where given, gets every
     // light's values in that form, blocked or not (the batch has worked out
     // every light's power then). The colours of the blocked lights come from
     // `blockers` in order (QueueBlockers), past its end one at a time.
-    bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint, unsigned perLight,
-                          const double* kept, double* toKeep, float sum[3]);
+    bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, unsigned ones, const Vec3& hitPoint,
+                          unsigned perLight, const double* kept, double* toKeep, float sum[3]);
+    // Light j's values of point p of `batch` into `toKeep` as KeptBand keeps
+    // them, `perLight` a light, for every light.
+    void KeepLightValues(const PlanePointBatch& batch, unsigned p, unsigned perLight, double* toKeep) const;
     // Adds the blocked lights of `batch`'s points to `blockers`, in the
     // order PlanePointColour reads them, as many as it has room for.
     void QueueBlockers(const PlanePointBatch& batch);
@@ -169,21 +174,28 @@ private:
     // The light sum of the plane point entry n of sphereBatch shows.
     void ReflectedLightSum(unsigned n, float out[3]) const;
     // Light j's share of a point's colour, added to `sum` channel by channel
-    // in float, as every light sum adds it. A point of plane k's: with a
-    // sphere blocking the light, the ambient product plus `shadow`, the colour
-    // that sphere shows (BlockerColour); else (`shadow` null) its
-    // `unshadowed` terms.
-    void AddPlaneLight(unsigned j, int k, const float* shadow, const double unshadowed[3], float sum[3]) const;
-    // Light j's unshadowed terms of a point of plane k with pattern tint
-    // `ones`, from its diffuse factor and specular power.
-    void UnshadowedPlaneTerms(unsigned j, int k, unsigned ones, double diffuse, double power, double out[3]) const;
+    // in float, as every light sum adds it (`sum` has a fourth lane, which
+    // is never read). A point of plane k with pattern tint `ones` and no
+    // sphere blocking the light: its unshadowed terms, from its diffuse
+    // factor and specular power.
+    void AddPlaneLight(unsigned j, int k, unsigned ones, double diffuse, double power, float sum[4]) const;
+    // With a sphere blocking the light: the ambient product plus `shadow`,
+    // the colour that sphere shows (BlockerColour).
+    void AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], float sum[4]) const;
     // Light j's share of a point of sphere m's with nothing blocking the
     // light, from its diffuse factor and specular power, added to `sum`.
     void AddSphereLight(unsigned j, unsigned m, double diffuse, double power, float sum[3]) const;
+    // Written in place field by field: a record built aside and copied in
+    // is stored in small pieces and read back whole, which stalls.
     void PlotPoint(const Vec3& point, float red, float green, float blue)
     {
-        Sink().push_back(PlotRecord{red, green, blue, static_cast<float>(point.x), static_cast<float>(point.y),
-                                    static_cast<float>(point.z)});
+        PlotRecord& r = Sink().emplace_back();
+        r.red = red;
+        r.green = green;
+        r.blue = blue;
+        r.x = static_cast<float>(point.x);
+        r.y = static_cast<float>(point.y);
+        r.z = static_cast<float>(point.z);
     }
     // The band's plane points from the kept values, into its composed list.
     void ComposeKeptPlanes(const SphereSet& spheres);
@@ -204,13 +216,13 @@ private:
     // of pixels each: all groups
     // are worked out before the first is shaded, so their steps overlap.
     PlanePointBatch planePointBatches[ShadeGroups];
-    // PlaneLightTerm's factors for one light on one room plane, multiplied
-    // out as far as the order of operations allows: the ambient product, the
-    // tint times the diffuse products for each tint the plane patterns use
-    // (channels of 0 or 1, by PlanePattern's bits), and the specular product; a
-    // channel a lane, the fourth lane 0. They depend on the light's colours
-    // and the plane's material (LoadScene); light j on plane k at
-    // j * RoomPlanes + k.
+    // The factors of one light's unshadowed term on one room plane,
+    // multiplied out as far as the order of operations allows: the ambient
+    // product, the tint times the diffuse products for each tint the plane
+    // patterns use (channels of 0 or 1, by PlanePattern's bits), and the
+    // specular product; a channel a lane, the fourth lane 0. They depend on
+    // the light's colours and the plane's material (LoadScene); light j on
+    // plane k at j * RoomPlanes + k.
     struct PlaneLightFactors {
         double ambient[4];
         double tinted[8][4];
@@ -226,11 +238,11 @@ private:
     };
     std::vector<SphereLightFactors> sphereLightFactors;
     // The plane points of primaryBatch's pixels in shading order: each
-    // one's pixel (lane) and plane.
+    // one's pixel (lane), plane and pattern tint.
     unsigned batchedPoints = 0;
-    unsigned nextBatchedPoint = 0;
     std::uint8_t batchedLane[PlanePointBatch::MaxPoints * ShadeGroups];
     std::uint8_t batchedPlane[PlanePointBatch::MaxPoints * ShadeGroups];
+    std::uint8_t batchedTint[PlanePointBatch::MaxPoints * ShadeGroups];
     unsigned groupStart[ShadeGroups] = {};  // each group's first point among them
 
     // The sphere points of the pixels being shaded or composed, a batch at
