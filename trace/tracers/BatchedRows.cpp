@@ -53,7 +53,7 @@ unsigned RoomTracer::ShadeBatchedPixel(unsigned lane, unsigned next)
     for (const unsigned end = batchedPoints; next < end && batchedLane[next] == lane; ++next) {
         const int k = batchedPlane[next];
         const Vec3 hitPoint(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
-        ShadeBatchedPlanePoint(points, k, next - groupStart[group], next, hitPoint);
+        ShadeBatchedPlanePoint(points, k, next - groupStart[group], hitPoint);
     }
     if (keeping.mode == KeepMode::Record)
         KeepPixel(batch.Dir(lane));
@@ -100,12 +100,11 @@ void RoomTracer::ShadeBatch(unsigned count)
             for (int k = 0; k < RoomPlanes; ++k) {
                 if (!(primaryBatch.accepted[k] >> lane & 1u))
                     continue;
-                const Vec3 hit(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane],
-                               primaryBatch.hit[k][2][lane]);
                 batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
-                batchedPlane[batchedPoints] = static_cast<std::uint8_t>(k);
-                batchedTint[batchedPoints++] = static_cast<std::uint8_t>(PlanePattern(hit, k));
-                batch.Add(hit, planeNormals[k], view, planeExponents[k]);
+                batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
+                batch.Add(
+                    Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
+                    planeNormals[k], view, planeExponents[k]);
             }
         }
     }

@@ -196,12 +196,9 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             const std::size_t p = pointsToCompose[i];
             const double* point = &band.hits[3 * p];
             float sum[3];
-            const int k = band.pointPlane[p];
-            const Vec3 hitPoint(point[0], point[1], point[2]);
-            band.shadowed[p] = PlanePointColour(batch, static_cast<unsigned>(i - first), k, PlanePattern(hitPoint, k),
-                                                hitPoint, perLight,
-                                                perLight != 0 ? &band.lightValues[perLight * lightCount * p] : nullptr,
-                                                nullptr, sum);
+            band.shadowed[p] = PlanePointColour(
+                batch, static_cast<unsigned>(i - first), band.pointPlane[p], Vec3(point[0], point[1], point[2]),
+                perLight, perLight != 0 ? &band.lightValues[perLight * lightCount * p] : nullptr, nullptr, sum);
             band.composed[p] = PlotRecord{sum[0],
                                           sum[1],
                                           sum[2],

@@ -56,14 +56,12 @@ unsigned RoomTracer::PlanePattern(const Vec3& point, int k)
     return Green;
 }
 
-void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, unsigned n,
-                                        const Vec3& hitPoint)
+void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint)
 {
     const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
     double* toKeep = kept ? KeptLightValues() : nullptr;
     float sum[3];
-    const bool shadowed =
-        PlanePointColour(batch, p, k, batchedTint[n], hitPoint, keeping.valuesPerLight, nullptr, toKeep, sum);
+    const bool shadowed = PlanePointColour(batch, p, k, hitPoint, keeping.valuesPerLight, nullptr, toKeep, sum);
     PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
     if (kept)
         KeepComposed(shadowed);
@@ -79,9 +77,11 @@ void RoomTracer::KeepLightValues(const PlanePointBatch& batch, unsigned p, unsig
     }
 }
 
-bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, unsigned ones, const Vec3& hitPoint,
+bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint,
                                   unsigned perLight, const double* kept, double* toKeep, float sum[3])
 {
+    // The pattern's tint picks the diffuse factors.
+    const unsigned ones = PlanePattern(hitPoint, k);
     float lanes[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     bool shadowed = false;  // any light blocked
     if (!kept && (sphereCount == 0 || !(batch.BlockedPoints() >> p & 1u))) {

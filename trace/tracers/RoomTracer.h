@@ -139,18 +139,17 @@ private:
     unsigned ShadeBatchedPixel(unsigned lane, unsigned next);
     // The colour of the accepted hit `hitPoint` on plane k, plotted, from
     // point p of `batch`, whose light terms and shadow tests are worked out
-    // already, and batched point n (its pattern tint).
-    void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, unsigned n, const Vec3& hitPoint);
-    // The light sum of point p of `batch`, `hitPoint` on plane k with
-    // pattern tint `ones`, into `sum`;
+    // already.
+    void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint);
+    // The light sum of point p of `batch`, `hitPoint` on plane k, into `sum`;
     // true where a sphere blocks some light. The diffuse factors and powers
     // are the batch's, or those of `kept` where given: `perLight` values a
     // light, as KeptBand keeps them. `toKeep`, where given, gets every
     // light's values in that form, blocked or not (the batch has worked out
     // every light's power then). The colours of the blocked lights come from
     // `blockers` in order (QueueBlockers), past its end one at a time.
-    bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, unsigned ones, const Vec3& hitPoint,
-                          unsigned perLight, const double* kept, double* toKeep, float sum[3]);
+    bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint, unsigned perLight,
+                          const double* kept, double* toKeep, float sum[3]);
     // Light j's values of point p of `batch` into `toKeep` as KeptBand keeps
     // them, `perLight` a light, for every light.
     void KeepLightValues(const PlanePointBatch& batch, unsigned p, unsigned perLight, double* toKeep) const;
@@ -238,11 +237,10 @@ private:
     };
     std::vector<SphereLightFactors> sphereLightFactors;
     // The plane points of primaryBatch's pixels in shading order: each
-    // one's pixel (lane), plane and pattern tint.
+    // one's pixel (lane) and plane.
     unsigned batchedPoints = 0;
     std::uint8_t batchedLane[PlanePointBatch::MaxPoints * ShadeGroups];
     std::uint8_t batchedPlane[PlanePointBatch::MaxPoints * ShadeGroups];
-    std::uint8_t batchedTint[PlanePointBatch::MaxPoints * ShadeGroups];
     unsigned groupStart[ShadeGroups] = {};  // each group's first point among them
 
     // The sphere points of the pixels being shaded or composed, a batch at
