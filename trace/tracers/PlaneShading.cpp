@@ -82,14 +82,14 @@ bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int 
 {
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = PlanePattern(hitPoint, k);
-    float lanes[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    sum[0] = sum[1] = sum[2] = 0.0f;
     bool shadowed = false;  // any light blocked
     if (!kept && (sphereCount == 0 || !(batch.BlockedPoints() >> p & 1u))) {
         // No light blocked (most points): every light's terms from the batch.
         if (toKeep)
             KeepLightValues(batch, p, perLight, toKeep);
         for (unsigned j = 0; j < lightCount; ++j)
-            AddPlaneLight(j, k, ones, batch.Diffuse(j, p), batch.Power(j, p), lanes);
+            AddPlaneLight(j, k, ones, batch.Diffuse(j, p), batch.Power(j, p), sum);
     } else {
         for (unsigned j = 0; j < lightCount; ++j) {
             // With no spheres no light is blocked.
@@ -109,7 +109,7 @@ bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int 
                     keep[perLight - 1] = power;
                 }
                 if (blocker < 0)
-                    AddPlaneLight(j, k, ones, diffuse, power, lanes);
+                    AddPlaneLight(j, k, ones, diffuse, power, sum);
             }
             if (blocker < 0)
                 continue;
@@ -120,12 +120,9 @@ bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int 
                 const unsigned m = static_cast<unsigned>(blocker);
                 BlockerColour(hitPoint, batch.LightDir(j, p), m, m, shadow);
             }
-            AddBlockedPlaneLight(j, k, shadow, lanes);
+            AddBlockedPlaneLight(j, k, shadow, sum);
         }
     }
-    sum[0] = lanes[0];
-    sum[1] = lanes[1];
-    sum[2] = lanes[2];
     return shadowed;
 }
 
@@ -154,36 +151,34 @@ void RoomTracer::ReflectedLightSum(unsigned n, float out[3]) const
     const Vec3 point = batch.ShownPoint(n);
     const unsigned ones = PlanePattern(point, q);
     const double exponent = planeExponents[q];
-    float lanes[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    float sum[3] = {0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j) {
         // The first sphere in index order on the line casts the shadow.
         const int blocker = batch.ShownBlocker(j, n);
         if (blocker < 0) {
             AddPlaneLight(j, q, ones, batch.ShownDiffuse(j, n), SpecularPower(batch.ShownSpecularBase(j, n), exponent),
-                          lanes);
+                          sum);
         } else {
             float shadow[3];
             BlockerColour(point, batch.ShownLightDir(j, n), static_cast<unsigned>(blocker),
                           static_cast<unsigned>(blocker), shadow);
-            AddBlockedPlaneLight(j, q, shadow, lanes);
+            AddBlockedPlaneLight(j, q, shadow, sum);
         }
     }
-    out[0] = lanes[0];
-    out[1] = lanes[1];
-    out[2] = lanes[2];
+    out[0] = sum[0];
+    out[1] = sum[1];
+    out[2] = sum[2];
 }
 
-void RoomTracer::AddPlaneLight(unsigned j, int k, unsigned ones, double diffuse, double power, float sum[4]) const
+void RoomTracer::AddPlaneLight(unsigned j, int k, unsigned ones, double diffuse, double power, float sum[3]) const
 {
-    // The fourth lane adds the factors' padding, so that the channels go
-    // as one vector.
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     const double* tinted = f.tinted[ones];
-    for (int c = 0; c < 4; ++c)
+    for (int c = 0; c < 3; ++c)
         sum[c] = static_cast<float>(LightTerm(f.ambient[c], tinted[c], f.specular[c], diffuse, power) + sum[c]);
 }
 
-void RoomTracer::AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], float sum[4]) const
+void RoomTracer::AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], float sum[3]) const
 {
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     for (int c = 0; c < 3; ++c)

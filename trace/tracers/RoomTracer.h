@@ -173,14 +173,13 @@ private:
     // The light sum of the plane point entry n of sphereBatch shows.
     void ReflectedLightSum(unsigned n, float out[3]) const;
     // Light j's share of a point's colour, added to `sum` channel by channel
-    // in float, as every light sum adds it (`sum` has a fourth lane, which
-    // is never read). A point of plane k with pattern tint `ones` and no
-    // sphere blocking the light: its unshadowed terms, from its diffuse
-    // factor and specular power.
-    void AddPlaneLight(unsigned j, int k, unsigned ones, double diffuse, double power, float sum[4]) const;
+    // in float, as every light sum adds it. A point of plane k with pattern
+    // tint `ones` and no sphere blocking the light: its unshadowed terms,
+    // from its diffuse factor and specular power.
+    void AddPlaneLight(unsigned j, int k, unsigned ones, double diffuse, double power, float sum[3]) const;
     // With a sphere blocking the light: the ambient product plus `shadow`,
     // the colour that sphere shows (BlockerColour).
-    void AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], float sum[4]) const;
+    void AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], float sum[3]) const;
     // Light j's share of a point of sphere m's with nothing blocking the
     // light, from its diffuse factor and specular power, added to `sum`.
     void AddSphereLight(unsigned j, unsigned m, double diffuse, double power, float sum[3]) const;
