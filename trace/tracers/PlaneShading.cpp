@@ -84,44 +84,33 @@ bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int 
     const unsigned ones = PlanePattern(hitPoint, k);
     sum[0] = sum[1] = sum[2] = 0.0f;
     bool shadowed = false;  // any light blocked
+    if (toKeep)
+        KeepLightValues(batch, p, perLight, toKeep);
     if (!kept && (sphereCount == 0 || !(batch.BlockedPoints() >> p & 1u))) {
         // No light blocked (most points): every light's terms from the batch.
-        if (toKeep)
-            KeepLightValues(batch, p, perLight, toKeep);
         for (unsigned j = 0; j < lightCount; ++j)
             AddPlaneLight(j, k, ones, batch.Diffuse(j, p), batch.Power(j, p), sum);
-    } else {
-        for (unsigned j = 0; j < lightCount; ++j) {
-            // With no spheres no light is blocked.
-            const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
-            shadowed = shadowed || blocker >= 0;
-            // The unshadowed terms: for a light no sphere blocks. The light's
-            // values are kept where the band keeps them, whether or not a
-            // sphere blocks the light now.
-            if (blocker < 0 || toKeep) {
-                const double* values = kept ? kept + perLight * j : nullptr;
-                const double diffuse = values && perLight == 2 ? values[0] : batch.Diffuse(j, p);
-                const double power = values ? values[perLight - 1] : batch.Power(j, p);
-                if (toKeep) {
-                    double* keep = toKeep + perLight * j;
-                    if (perLight == 2)
-                        keep[0] = diffuse;
-                    keep[perLight - 1] = power;
-                }
-                if (blocker < 0)
-                    AddPlaneLight(j, k, ones, diffuse, power, sum);
-            }
-            if (blocker < 0)
-                continue;
-            float shadow[3];
-            if (nextBlocker < blockers.Count()) {
-                BlockerColour(blockers, nextBlocker++, shadow);
-            } else {  // past what the batch held
-                const unsigned m = static_cast<unsigned>(blocker);
-                BlockerColour(hitPoint, batch.LightDir(j, p), m, m, shadow);
-            }
-            AddBlockedPlaneLight(j, k, shadow, sum);
+        return false;
+    }
+    for (unsigned j = 0; j < lightCount; ++j) {
+        // With no spheres no light is blocked.
+        const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
+        if (blocker < 0) {
+            const double* values = kept ? kept + perLight * j : nullptr;
+            const double diffuse = values && perLight == 2 ? values[0] : batch.Diffuse(j, p);
+            const double power = values ? values[perLight - 1] : batch.Power(j, p);
+            AddPlaneLight(j, k, ones, diffuse, power, sum);
+            continue;
         }
+        shadowed = true;
+        float shadow[3];
+        if (nextBlocker < blockers.Count()) {
+            BlockerColour(blockers, nextBlocker++, shadow);
+        } else {  // past what the batch held
+            const unsigned m = static_cast<unsigned>(blocker);
+            BlockerColour(hitPoint, batch.LightDir(j, p), m, m, shadow);
+        }
+        AddBlockedPlaneLight(j, k, shadow, sum);
     }
     return shadowed;
 }

@@ -144,9 +144,9 @@ private:
     // The light sum of point p of `batch`, `hitPoint` on plane k, into `sum`;
     // true where a sphere blocks some light. The diffuse factors and powers
     // are the batch's, or those of `kept` where given: `perLight` values a
-    // light, as KeptBand keeps them. `toKeep`, where given, gets every
-    // light's values in that form, blocked or not (the batch has worked out
-    // every light's power then). The colours of the blocked lights come from
+    // light, as KeptBand keeps them. `toKeep`, where given (with `kept`
+    // null), gets every light's values in that form from the batch, blocked
+    // or not (the batch has worked out every light's power then). The colours of the blocked lights come from
     // `blockers` in order (QueueBlockers), past its end one at a time.
     bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint, unsigned perLight,
                           const double* kept, double* toKeep, float sum[3]);
