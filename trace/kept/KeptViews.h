@@ -46,12 +46,9 @@ public:
         view.companions = companions;
         if (view.state == KeptView::State::Empty) {
             const std::size_t pixels = std::size_t(tracer.rows) * tracer.columns;
-            const std::size_t plain = KeptView::ExpectedBytes(pixels);
             const unsigned perLight = view.ValuesPerLightThatFit(pixels, tracer.lightCount, budgetBytes);
-            MakeRoom(*target, perLight != 0
-                                  ? KeptView::ExpectedBytes(pixels, std::size_t(perLight) * tracer.lightCount) +
-                                        companions * plain
-                                  : plain);
+            MakeRoom(*target, perLight != 0 ? view.ExpectedBytesWithCompanions(pixels, tracer.lightCount, perLight)
+                                            : KeptView::ExpectedBytes(pixels));
         }
         return view;
     }

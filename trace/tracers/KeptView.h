@@ -93,10 +93,17 @@ struct KeptView {
     unsigned ValuesPerLightThatFit(std::size_t pixels, unsigned lights, std::size_t budget) const
     {
         for (unsigned values = maxValuesPerLight; values > 0; --values) {
-            if (ExpectedBytes(pixels, lights * values) + companions * ExpectedBytes(pixels) <= budget)
+            if (ExpectedBytesWithCompanions(pixels, lights, values) <= budget)
                 return values;
         }
         return 0;
+    }
+
+    // What this view with `valuesPerLight` values of each of its `lights`
+    // is expected to take, and its companions beside it without them.
+    std::size_t ExpectedBytesWithCompanions(std::size_t pixels, unsigned lights, unsigned valuesPerLight) const
+    {
+        return ExpectedBytes(pixels, std::size_t(valuesPerLight) * lights) + companions * ExpectedBytes(pixels);
     }
 
     // Doubles kept for a plane point, with `lightValues` values of its lights.

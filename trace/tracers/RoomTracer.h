@@ -146,8 +146,9 @@ private:
     // are the batch's, or those of `kept` where given: `perLight` values a
     // light, as KeptBand keeps them. `toKeep`, where given (with `kept`
     // null), gets every light's values in that form from the batch, blocked
-    // or not (the batch has worked out every light's power then). The colours of the blocked lights come from
-    // `blockers` in order (QueueBlockers), past its end one at a time.
+    // or not (the batch has worked out every light's power then). The
+    // colours of the blocked lights come from `blockers` in order
+    // (QueueBlockers), past its end one at a time.
     bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint, unsigned perLight,
                           const double* kept, double* toKeep, float sum[3]);
     // Light j's values of point p of `batch` into `toKeep` as KeptBand keeps
