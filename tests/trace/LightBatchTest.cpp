@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "trace/kernels/BlockerBatch.h"
+#include "trace/kernels/LibraryPow.h"
 #include "trace/kernels/LightBatch.h"
 #include "trace/kernels/LightTerms.h"
 #include "trace/kernels/PlanePointBatch.h"
@@ -150,3 +153,32 @@ TEST_P(LightBatchLanes, EveryLaneEqualsTheScalarTerms)
 }
 
 }  // namespace
+
+// The pow entry past errno's wrapper gives std::pow's number to the bit: on
+// bases and exponents the tracer meets, on the edges the wrapper would report
+// (overflow, underflow, a negative base, zero to a negative power, NaN), and
+// on a fixed sample of highlight bases and exponents.
+TEST(LibraryPow, EqualsTheLibrarysPowToTheBit)
+{
+#ifdef __GLIBC__
+    EXPECT_TRUE(LibraryPowSkipsWrapper());
+#endif
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<std::pair<double, double>> cases = {
+        {0.5, 20.0},  {0.999, 80.0}, {0.3, 0.5},   {1e-300, 2.0}, {1e300, 2.0},  {2.0, 1024.0},
+        {-2.0, 0.5},  {-2.0, 3.0},   {-2.0, -3.0}, {0.0, -1.0},   {-0.0, -1.0},  {-0.0, 3.0},
+        {nan, 0.0},   {1.0, nan},    {nan, 2.0},   {inf, -2.0},   {-inf, 3.0},   {4.9e-324, 0.5},
+        {0.7, 1e-10}, {0.7, -1e300}, {1.0, 1e308}, {0.25, -0.5},  {5e-324, 1.0}, {0.9999999999999999, 1e17}};
+    std::uint64_t state = 0x9e3779b97f4a7c15u;
+    auto next = [&state] {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return double(state >> 11) * 0x1p-53;
+    };
+    for (int i = 0; i < 2000; ++i)
+        cases.emplace_back(next(), std::floor(next() * 128.0) + (i % 4 == 0 ? next() : 0.0));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.first << " ^ " << c.second);
+        EXPECT_TRUE(SameBits(LibraryPow(c.first, c.second), std::pow(c.first, c.second)));
+    }
+}

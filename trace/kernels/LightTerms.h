@@ -3,15 +3,18 @@
 
 #include <cmath>
 
-// The specular power base^exponent, by the C library's pow. A base of +0
-// (a highlight clamped away: the half vector faces from the surface, as it
-// does for most lights where a sphere blocks one) with a positive exponent
-// is +0 whatever the exponent, pow's own answer, so the call is skipped.
+#include "trace/kernels/LibraryPow.h"
+
+// The specular power base^exponent, by the C library's pow (LibraryPow). A
+// base of +0 (a highlight clamped away: the half vector faces from the
+// surface, as it does for most lights where a sphere blocks one) with a
+// positive exponent is +0 whatever the exponent, pow's own answer, so the
+// call is skipped.
 inline double SpecularPower(double base, double exponent)
 {
     if (base == 0.0 && !std::signbit(base) && exponent > 0.0)
         return 0.0;
-    return std::pow(base, exponent);
+    return LibraryPow(base, exponent);
 }
 
 // One channel of a light's unshadowed term, evaluated in double and rounded
