@@ -87,7 +87,11 @@ void BandPool::Work(unsigned worker)
             (*currentJob)(worker, band);
             lock.lock();
             bandDone[band] = 1;
-            finished.notify_all();
+            // The caller waits only for the band after those it took, and
+            // looks at every band's flag under the lock before it waits: a
+            // band finished ahead of that one needs no wake-up.
+            if (band == consumed)
+                finished.notify_all();
         }
         --busyWorkers;
         if (busyWorkers == 0)
