@@ -198,7 +198,7 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             float sum[3];
             band.shadowed[p] = PlanePointColour(
                 batch, static_cast<unsigned>(i - first), band.pointPlane[p], Vec3(point[0], point[1], point[2]),
-                perLight, perLight != 0 ? &band.lightValues[perLight * lightCount * p] : nullptr, nullptr, sum);
+                perLight, perLight != 0 ? &band.lightValues[perLight * lightCount * p] : nullptr, sum);
             band.composed[p] = PlotRecord{sum[0],
                                           sum[1],
                                           sum[2],

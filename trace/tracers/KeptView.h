@@ -53,9 +53,17 @@ struct KeptBand {
     std::vector<double> hits;              // per plane point: its hit point (3)
     // Per plane point and light, when the view keeps them, as the trace
     // worked them out: `valuesPerLight` values, the diffuse factor (where
-    // two) and the specular power.
+    // two) and the specular power, where the three steps below place them.
     std::vector<double> lightValues;
     unsigned valuesPerLight = 0;
+    // Among a point's light values, `valuesPerLight` a light: whether light
+    // j's diffuse factor is kept, and where it and its power sit.
+    static bool KeepsDiffuse(unsigned valuesPerLight) { return valuesPerLight == 2; }
+    static std::size_t DiffuseAt(unsigned valuesPerLight, unsigned j) { return std::size_t(valuesPerLight) * j; }
+    static std::size_t PowerAt(unsigned valuesPerLight, unsigned j)
+    {
+        return std::size_t(valuesPerLight) * j + valuesPerLight - 1;
+    }
     // Per chunk of plane points, a ball holding their hit points (see
     // ComposeBatch.h): worked out from them when first composed.
     std::vector<double> shadowBalls;

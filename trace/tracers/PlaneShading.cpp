@@ -59,9 +59,10 @@ unsigned RoomTracer::PlanePattern(const Vec3& point, int k)
 void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint)
 {
     const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
-    double* toKeep = kept ? KeptLightValues() : nullptr;
+    if (double* toKeep = kept ? KeptLightValues() : nullptr)
+        KeepLightValues(batch, p, keeping.valuesPerLight, toKeep);
     float sum[3];
-    const bool shadowed = PlanePointColour(batch, p, k, hitPoint, keeping.valuesPerLight, nullptr, toKeep, sum);
+    const bool shadowed = PlanePointColour(batch, p, k, hitPoint, 0, nullptr, sum);
     PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
     if (kept)
         KeepComposed(shadowed);
@@ -70,22 +71,19 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, uns
 void RoomTracer::KeepLightValues(const PlanePointBatch& batch, unsigned p, unsigned perLight, double* toKeep) const
 {
     for (unsigned j = 0; j < lightCount; ++j) {
-        double* keep = toKeep + perLight * j;
-        if (perLight == 2)
-            keep[0] = batch.Diffuse(j, p);
-        keep[perLight - 1] = batch.Power(j, p);
+        if (KeptBand::KeepsDiffuse(perLight))
+            toKeep[KeptBand::DiffuseAt(perLight, j)] = batch.Diffuse(j, p);
+        toKeep[KeptBand::PowerAt(perLight, j)] = batch.Power(j, p);
     }
 }
 
 bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint,
-                                  unsigned perLight, const double* kept, double* toKeep, float sum[3])
+                                  unsigned perLight, const double* kept, float sum[3])
 {
     // The pattern's tint picks the diffuse factors.
     const unsigned ones = PlanePattern(hitPoint, k);
     sum[0] = sum[1] = sum[2] = 0.0f;
     bool shadowed = false;  // any light blocked
-    if (toKeep)
-        KeepLightValues(batch, p, perLight, toKeep);
     if (!kept && (sphereCount == 0 || !(batch.BlockedPoints() >> p & 1u))) {
         // No light blocked (most points): every light's terms from the batch.
         for (unsigned j = 0; j < lightCount; ++j)
@@ -96,9 +94,9 @@ bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int 
         // With no spheres no light is blocked.
         const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
         if (blocker < 0) {
-            const double* values = kept ? kept + perLight * j : nullptr;
-            const double diffuse = values && perLight == 2 ? values[0] : batch.Diffuse(j, p);
-            const double power = values ? values[perLight - 1] : batch.Power(j, p);
+            const double diffuse =
+                kept && KeptBand::KeepsDiffuse(perLight) ? kept[KeptBand::DiffuseAt(perLight, j)] : batch.Diffuse(j, p);
+            const double power = kept ? kept[KeptBand::PowerAt(perLight, j)] : batch.Power(j, p);
             AddPlaneLight(j, k, ones, diffuse, power, sum);
             continue;
         }

@@ -144,15 +144,13 @@ private:
     // The light sum of point p of `batch`, `hitPoint` on plane k, into `sum`;
     // true where a sphere blocks some light. The diffuse factors and powers
     // are the batch's, or those of `kept` where given: `perLight` values a
-    // light, as KeptBand keeps them. `toKeep`, where given (with `kept`
-    // null), gets every light's values in that form from the batch, blocked
-    // or not (the batch has worked out every light's power then). The
-    // colours of the blocked lights come from `blockers` in order
-    // (QueueBlockers), past its end one at a time.
+    // light, as KeptBand keeps them. The colours of the blocked lights come
+    // from `blockers` in order (QueueBlockers), past its end one at a time.
     bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint, unsigned perLight,
-                          const double* kept, double* toKeep, float sum[3]);
-    // Light j's values of point p of `batch` into `toKeep` as KeptBand keeps
-    // them, `perLight` a light, for every light.
+                          const double* kept, float sum[3]);
+    // Every light's values of point p of `batch` into `toKeep` as KeptBand
+    // keeps them, `perLight` a light, blocked or not (the batch has worked
+    // out every light's power when a band keeps them).
     void KeepLightValues(const PlanePointBatch& batch, unsigned p, unsigned perLight, double* toKeep) const;
     // Adds the blocked lights of `batch`'s points to `blockers`, in the
     // order PlanePointColour reads them, as many as it has room for.
