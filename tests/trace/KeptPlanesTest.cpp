@@ -169,6 +169,7 @@ TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
         {"depth limit on the back wall", DefaultScene() + " screen 160 120 raytracedepth -30", 20, 0, false},
         {"room for one view at a time", DefaultScene() + " screen 160 120", 60,
          KeptView::ExpectedBytes(160 * 120) * 3 / 2, false},
+        {"no lights: every point black, shadows none", DefaultScene() + " screen 160 120 light 0", 20, 0, false},
         {"eight lights", EightLights(), 30, 0, false},
         {"eight lights, room for the hit points alone", EightLights(), 30, KeptView::ExpectedBytes(160 * 120) * 5 / 4,
          false},

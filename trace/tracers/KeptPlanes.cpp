@@ -157,10 +157,13 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
     PlanePointBatch& batch = planePointBatches[0];
     batch.SetSpheres(spheres);
     blockers.SetSpheres(spheres);
-    // As many points a batch as the blocker batch holds every light of.
+    // As many points a batch as the blocker batch holds every light of (a
+    // scene may have no lights: then as many as the point batch holds).
     blockers.Clear();
     const std::size_t run =
-        std::max<std::size_t>(1, std::min<std::size_t>(PlanePointBatch::MaxPoints, blockers.Room() / lightCount));
+        lightCount == 0
+            ? PlanePointBatch::MaxPoints
+            : std::max<std::size_t>(1, std::min<std::size_t>(PlanePointBatch::MaxPoints, blockers.Room() / lightCount));
     const unsigned perLight = band.valuesPerLight;
     std::size_t pixel = 0;
     for (std::size_t first = 0; first < toCompose; first += run) {
