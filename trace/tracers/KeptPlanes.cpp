@@ -158,12 +158,10 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
     batch.SetSpheres(spheres);
     blockers.SetSpheres(spheres);
     // As many points a batch as the blocker batch holds every light of (a
-    // scene may have no lights: then as many as the point batch holds).
+    // scene may have no lights).
     blockers.Clear();
-    const std::size_t run =
-        lightCount == 0
-            ? PlanePointBatch::MaxPoints
-            : std::max<std::size_t>(1, std::min<std::size_t>(PlanePointBatch::MaxPoints, blockers.Room() / lightCount));
+    const std::size_t run = std::max<std::size_t>(
+        1, std::min<std::size_t>(PlanePointBatch::MaxPoints, blockers.Room() / std::max(lightCount, 1u)));
     const unsigned perLight = band.valuesPerLight;
     std::size_t pixel = 0;
     for (std::size_t first = 0; first < toCompose; first += run) {
