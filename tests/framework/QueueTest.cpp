@@ -1,5 +1,10 @@
 // The platform's queue and size messages, driven directly.
+#include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <iterator>
+#include <utility>
+#include <vector>
 
 #include "tests/framework/FrameworkTestSupport.h"
 
@@ -70,6 +75,60 @@ TEST(Queue, SizeMessagesCarryWidthAndHeightInTheirHalvesAndComeFromInsideTheCall
     EXPECT_FALSE(plat::IsWindow(stale));
     EXPECT_FALSE(plat::ShowWindow(stale, plat::SW_SHOW));
     seen = nullptr;
+}
+
+// A key message's bit 30 holds the key's state before it (a key-up's always
+// set: the key was down, even when its press came before the window could
+// see it) and bit 31 the transition (set for a key-up).
+TEST(Queue, KeyMessagesCarryThePreviousStateAndTheTransition)
+{
+    PlainWindow w = MakePlainWindow(RecordingProc, 100, 100, true);
+    // A paint stays in the queue until painted.
+    const auto take = [](plat::MSG& msg) {
+        if (!plat::PeekMessage(&msg))
+            return false;
+        if (msg.message == plat::WM_PAINT) {
+            plat::BeginPaint(msg.hwnd);
+            plat::EndPaint(msg.hwnd);
+        }
+        return true;
+    };
+    plat::MSG msg;
+    while (take(msg)) {
+    }
+    struct Step {
+        bool down;
+        unsigned message;
+        plat::LPARAM stateBits;
+    };
+    const Step steps[] = {
+        {false, plat::WM_KEYUP, 0xC0000000},   // a release never pressed here
+        {true, plat::WM_KEYDOWN, 0x00000000},  // a press
+        {true, plat::WM_KEYDOWN, 0x40000000},  // its repeat
+        {false, plat::WM_KEYUP, 0xC0000000},   // its release
+    };
+    for (const Step& step : steps) {
+        SDL_Event e{};
+        e.type = step.down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.state = step.down ? SDL_PRESSED : SDL_RELEASED;
+        e.key.keysym.sym = SDLK_q;
+        e.key.keysym.scancode = SDL_SCANCODE_Q;
+        ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+    }
+    std::vector<std::pair<unsigned, plat::LPARAM>> keys;
+    while (take(msg)) {
+        if (msg.message == plat::WM_KEYDOWN || msg.message == plat::WM_KEYUP) {
+            EXPECT_EQ(msg.wParam, plat::WPARAM('Q'));
+            EXPECT_EQ(msg.hwnd, w.hwnd);
+            keys.push_back({msg.message, msg.lParam & 0xC0000000});
+        }
+    }
+    ASSERT_EQ(keys.size(), std::size(steps));
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(keys[i].first, steps[i].message) << "step " << i;
+        EXPECT_EQ(keys[i].second, steps[i].stateBits) << "step " << i;
+    }
+    DestroyPlainWindow(w);
 }
 
 }  // namespace
