@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <numeric>
+#include <thread>
 #include <vector>
 
 // A frame cancelled while the caller waits stops at once: every started band
@@ -94,5 +96,38 @@ TEST(BandPool, BoundedRunsStayWithinTheirWindowAndFinish)
         std::vector<unsigned> inOrder(bands);
         std::iota(inOrder.begin(), inOrder.end(), 0u);
         EXPECT_EQ(order, inOrder);
+    }
+}
+
+// A run for fewer workers than the pool has leaves the others resting: every
+// band is traced by one of the first `workers` (each band sleeps a little, so
+// a resting worker that took bands would get some), and all of them still
+// run, once each, in order.
+TEST(BandPool, ARunForFewerWorkersLeavesTheOthersResting)
+{
+    constexpr unsigned bands = 24;
+    struct Case {
+        unsigned threads, workers, most;  // `most`: the highest worker index allowed
+    };
+    for (const Case c : {Case{3, 1, 0}, Case{3, 2, 1}, Case{2, 1, 0}, Case{2, 0, 1}, Case{2, 5, 1}}) {
+        SCOPED_TRACE(testing::Message() << c.threads << " threads, " << c.workers << " workers");
+        BandPool pool(c.threads);
+        std::mutex mutex;
+        std::vector<int> worker(bands, -1);
+        std::vector<unsigned> order;
+        const auto job = [&](unsigned w, unsigned band) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::lock_guard<std::mutex> lock(mutex);
+            worker[band] = static_cast<int>(w);
+        };
+        EXPECT_TRUE(pool.Run(
+            bands, job, [&](unsigned band) { order.push_back(band); }, {}, c.workers));
+        std::vector<unsigned> inOrder(bands);
+        std::iota(inOrder.begin(), inOrder.end(), 0u);
+        EXPECT_EQ(order, inOrder);
+        for (unsigned b = 0; b < bands; ++b) {
+            EXPECT_GE(worker[b], 0) << "band " << b;
+            EXPECT_LE(worker[b], static_cast<int>(c.most)) << "band " << b;
+        }
     }
 }

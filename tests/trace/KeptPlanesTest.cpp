@@ -17,7 +17,8 @@ namespace {
 // the values its earlier frames kept, is checked against a full trace of the
 // straightforward path, also after a frame cancelled half-way. Views share
 // one memory budget: a view over it is traced in full every time, and views
-// that fit only one at a time empty each other's slots.
+// that fit only one at a time empty each other's slots. The run on two
+// threads draws as slowly as can be, so that it composes on one of them.
 class InputRun {
 public:
     InputRun(const std::string& script, std::size_t budget, bool tooLarge) : tooLarge(tooLarge)
@@ -28,6 +29,8 @@ public:
             fast.push_back(std::make_unique<Fast>(threads));
             if (budget != 0)
                 fast.back()->kept.budgetBytes = budget;
+            if (threads == 2)
+                fast.back()->single.drawNsPerPoint = fast.back()->environment.drawNsPerPoint = 1e12;
         }
     }
 
@@ -186,4 +189,38 @@ TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
 TEST(KeptPlanes, LargeViewsAreKept)
 {
     RunInputs({"default scene, 1280 x 960", DefaultScene() + " screen 1280 960", 1, 0, false});
+}
+
+// A frame composed from kept values runs on one worker fewer once the view's
+// last composition shows the rest keep up with the drawing; a full trace, a
+// first composition and a drawing of unknown cost run on every worker.
+TEST(KeptPlanes, ComposingLeavesAProcessorToADrawingThatKeepsUp)
+{
+    struct Case {
+        unsigned threads;
+        double drawNsPerPoint;
+        unsigned firstCompose, laterCompose;  // the workers of each
+    };
+    for (const Case c :
+         {Case{2, 1e12, 2, 1}, Case{3, 1e12, 3, 2}, Case{2, 1e-6, 2, 2}, Case{2, 0.0, 2, 2}, Case{1, 1e12, 1, 1}}) {
+        SCOPED_TRACE(testing::Message() << c.threads << " threads, " << c.drawNsPerPoint << " ns a point");
+        SceneTracer tracer;
+        SetUpTracer(tracer, DefaultScene() + " screen 160 120");
+        BandPool pool(c.threads);
+        BandTracer<SceneTracer> bands(pool);
+        bands.drawNsPerPoint = c.drawNsPerPoint;
+        KeptView kept;
+        const auto none = [](const PointList&) {};
+        bands.Render(tracer, none, &kept);
+        EXPECT_EQ(bands.LastWorkers(), c.threads) << "the first trace";
+        tracer.MoveSpheresLeft();
+        bands.Render(tracer, none, &kept);
+        EXPECT_EQ(bands.LastWorkers(), c.firstCompose);
+        EXPECT_GT(kept.composeNsPerPoint, 0.0);
+        tracer.MoveSpheresRight();
+        bands.Render(tracer, none, &kept);
+        EXPECT_EQ(bands.LastWorkers(), c.laterCompose);
+        bands.Render(tracer, none);
+        EXPECT_EQ(bands.LastWorkers(), c.threads) << "a trace with nothing kept";
+    }
 }

@@ -1,5 +1,6 @@
 #include "trace/kept/BandPool.h"
 
+#include <algorithm>
 #include <chrono>
 
 BandPool::BandPool(unsigned threadCount) : threads(threadCount == 0 ? 1 : threadCount)
@@ -23,11 +24,13 @@ BandPool::~BandPool()
 }
 
 bool BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>& job,
-                   const std::function<void(unsigned)>& consume, const std::function<bool()>& keepGoing)
+                   const std::function<void(unsigned)>& consume, const std::function<bool()>& keepGoing,
+                   unsigned workers)
 {
     std::unique_lock<std::mutex> lock(mutex);
     currentJob = &job;
     bandCount = bands;
+    activeWorkers = workers == 0 ? threads : std::min(workers, threads);
     nextBand = 0;
     consumed = 0;
     maxAhead = 0;
@@ -77,7 +80,7 @@ void BandPool::Work(unsigned worker)
         if (stopping)
             return;
         seen = generation;
-        while (nextBand < bandCount) {
+        while (worker < activeWorkers && nextBand < bandCount) {
             if (maxAhead != 0 && nextBand >= consumed + maxAhead) {
                 room.wait(lock);
                 continue;

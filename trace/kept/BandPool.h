@@ -31,10 +31,13 @@ public:
     // taken and every PollMilliseconds while it waits for one, while no band
     // can start or end; once it returns false the frame is cancelled: no
     // band is started any more, no band is consumed any more.
+    // Only the first `workers` threads (all for 0, at least one) take bands
+    // in this run; the others rest.
     // Returns when every job started has ended (and, unless cancelled, every
     // consume has run): true for a whole frame, false for a cancelled one.
     bool Run(unsigned bands, const std::function<void(unsigned worker, unsigned band)>& job,
-             const std::function<void(unsigned band)>& consume, const std::function<bool()>& keepGoing = {});
+             const std::function<void(unsigned band)>& consume, const std::function<bool()>& keepGoing = {},
+             unsigned workers = 0);
 
     // Called from `consume` during a Run: from now on until the Run ends, no
     // band is started more than `bands` (at least 1) past the last band
@@ -54,6 +57,7 @@ private:
     const std::function<void(unsigned, unsigned)>* currentJob = nullptr;
     unsigned generation = 0;
     unsigned bandCount = 0;
+    unsigned activeWorkers = 0;  // the workers that take bands in this run
     unsigned nextBand = 0;
     unsigned busyWorkers = 0;
     unsigned consumed = 0;  // bands the caller has taken

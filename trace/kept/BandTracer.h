@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -29,6 +30,14 @@ public:
     // a frame of any size then holds a few bands' points at a time.
     std::size_t keepBytes = SIZE_MAX;
 
+    // What drawing a point costs the caller, in nanoseconds (a frame drawn
+    // from kept points alone, over its points), or 0 when unknown. A frame
+    // composed from kept values runs on one worker fewer (at least one) when
+    // the view's last composition shows that they still compose it no slower
+    // than it is drawn: the frame waits for its drawing either way, and the
+    // processor left over goes to that. A full trace runs on every worker.
+    double drawNsPerPoint = 0.0;
+
     // Traces `tracer`'s current frame (the tracer itself is left untouched)
     // and hands each band to `consume` in row order as soon as it is ready.
     // With `kept` (the view's slot for the tracer's set-up and eye), plane
@@ -51,14 +60,19 @@ public:
         const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns *
                                       KeptView::PointValues(std::size_t(perLight) * tracer.lightCount);
         lists.resize(bands);
-        for (Worker& w : workers)
+        for (Worker& w : workers) {
             w.spans.clear();
-        std::size_t listBytes = 0;
+            w.cpuNs = 0.0;
+        }
+        std::size_t listBytes = 0, points = 0;
         keptAll = true;
+        const bool composing = mode == KeepMode::Compose || mode == KeepMode::Reuse;
+        lastWorkers = composing ? WorkersToCompose(*kept) : pool.Threads();
         cancelled = !pool.Run(
             bands,
             [&](unsigned worker, unsigned band) {
                 const Clock::time_point start = Clock::now();
+                const double startCpu = ThreadCpuNs();
                 Worker& w = workers[worker];
                 w.points.clear();
                 const unsigned begin = band * RowsPerBand;
@@ -71,9 +85,11 @@ public:
                     kept->bands[band].complete = true;
                 lists[band].swap(w.points);
                 w.spans.emplace_back(start, Clock::now());
+                w.cpuNs += ThreadCpuNs() - startCpu;
             },
             [&](unsigned band) {
                 consume(lists[band]);
+                points += lists[band].size();
                 if (keptAll) {
                     listBytes += lists[band].capacity() * sizeof(PlotRecord);
                     if (listBytes <= keepBytes)
@@ -85,11 +101,18 @@ public:
                 }
                 PointList().swap(lists[band]);
             },
-            keepGoing);
-        if (kept && cancelled)
+            keepGoing, lastWorkers);
+        if (kept && cancelled) {
             Forget(*kept);
-        else if (kept)
+        } else if (kept) {
             Kept(*kept, tracer, mode);
+            if (composing && points != 0) {
+                double cpuNs = 0.0;
+                for (const Worker& w : workers)
+                    cpuNs += w.cpuNs;
+                kept->composeNsPerPoint = cpuNs / static_cast<double>(points);
+            }
+        }
         if (bands == 0)
             return 0.0;
         Clock::time_point first = Clock::time_point::max(), last = Clock::time_point::min();
@@ -111,7 +134,29 @@ public:
     // Whether the last Render was cancelled before its last band.
     bool Cancelled() const { return cancelled; }
 
+    // The workers that took bands in the last Render.
+    unsigned LastWorkers() const { return lastWorkers; }
+
 private:
+    // The workers for a frame composed from `kept`: one fewer than the pool's
+    // when they compose it, by its last composition's cost, no slower than
+    // the caller draws it.
+    unsigned WorkersToCompose(const KeptView& kept) const
+    {
+        const unsigned all = pool.Threads();
+        const bool keepUp = all > 1 && drawNsPerPoint > 0.0 && kept.composeNsPerPoint > 0.0 &&
+                            kept.composeNsPerPoint <= (all - 1) * drawNsPerPoint;
+        return keepUp ? all - 1 : all;
+    }
+
+    // The processor time the calling thread has taken, in nanoseconds.
+    static double ThreadCpuNs()
+    {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return 1e9 * static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec);
+    }
+
     static bool SameSpheres(const KeptView& kept, const Tracer& tracer)
     {
         return kept.sphereCount == tracer.sphereCount &&
@@ -178,6 +223,7 @@ private:
         Tracer tracer;
         PointList points;
         std::vector<std::pair<std::chrono::steady_clock::time_point, std::chrono::steady_clock::time_point>> spans;
+        double cpuNs = 0.0;  // processor time of this frame's bands
     };
 
     // Bands a worker may trace ahead of the consumer in a frame over keepBytes.
@@ -188,6 +234,7 @@ private:
     std::vector<PointList> lists;
     bool keptAll = true;
     bool cancelled = false;
+    unsigned lastWorkers = 0;
 };
 
 #endif

@@ -95,6 +95,9 @@ struct KeptView {
     unsigned sphereCount = 0;
     Vec4 centres[MaxSpheres];
     std::vector<KeptBand> bands;
+    // The processor time the view's last composition from these values took
+    // a point drawn, in nanoseconds (0: not composed yet).
+    double composeNsPerPoint = 0.0;
 
     // The values per light a view of `pixels` pixels and `lights` lights
     // keeps within `budget`.
