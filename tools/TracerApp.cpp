@@ -1,4 +1,5 @@
 #include <cctype>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -140,6 +141,11 @@ public:
         window.say = Say;
         window.endNow = EndNow;
         plat::OnConnectionLost(DisplayLost);
+        // A write to a display whose server has gone away must fail and
+        // reach DisplayLost, not end the program by the broken-pipe signal:
+        // the library finds out on a read most of the time, on a write now
+        // and then.
+        std::signal(SIGPIPE, SIG_IGN);
 
         // The scene is read before the window opens, so that a scene that
         // cannot be used says so with or without a display.
