@@ -192,14 +192,15 @@ TEST(KeptPlanes, LargeViewsAreKept)
 }
 
 // A frame composed from kept values runs on one worker fewer once the view's
-// last composition shows the rest keep up with the drawing; a full trace, a
-// first composition and a drawing of unknown cost run on every worker.
+// last frame of its kind (after a move, or with the points reused) shows the
+// rest keep up with the drawing; a full trace, the first frame of each kind
+// and a drawing of unknown cost run on every worker.
 TEST(KeptPlanes, ComposingLeavesAProcessorToADrawingThatKeepsUp)
 {
     struct Case {
         unsigned threads;
         double drawNsPerPoint;
-        unsigned firstCompose, laterCompose;  // the workers of each
+        unsigned first, later;  // the workers of the first frame of a kind, and of those after it
     };
     for (const Case c :
          {Case{2, 1e12, 2, 1}, Case{3, 1e12, 3, 2}, Case{2, 1e-6, 2, 2}, Case{2, 0.0, 2, 2}, Case{1, 1e12, 1, 1}}) {
@@ -213,13 +214,18 @@ TEST(KeptPlanes, ComposingLeavesAProcessorToADrawingThatKeepsUp)
         const auto none = [](const PointList&) {};
         bands.Render(tracer, none, &kept);
         EXPECT_EQ(bands.LastWorkers(), c.threads) << "the first trace";
-        tracer.MoveSpheresLeft();
-        bands.Render(tracer, none, &kept);
-        EXPECT_EQ(bands.LastWorkers(), c.firstCompose);
-        EXPECT_GT(kept.composeNsPerPoint, 0.0);
-        tracer.MoveSpheresRight();
-        bands.Render(tracer, none, &kept);
-        EXPECT_EQ(bands.LastWorkers(), c.laterCompose);
+        const auto frameAfter = [&](void (SceneTracer::*input)(), unsigned workers, const char* what) {
+            (tracer.*input)();
+            bands.Render(tracer, none, &kept);
+            EXPECT_EQ(bands.LastWorkers(), workers) << what;
+        };
+        frameAfter(&SceneTracer::MoveSpheresLeft, c.first, "the first move");
+        EXPECT_GT(kept.movedNsPerPoint, 0.0);
+        frameAfter(&SceneTracer::MoveSpheresRight, c.later, "the second move");
+        frameAfter(&SceneTracer::ToggleReflections, c.first, "the first switch");
+        EXPECT_GT(kept.reusedNsPerPoint, 0.0);
+        frameAfter(&SceneTracer::ToggleReflections, c.later, "the second switch");
+        frameAfter(&SceneTracer::MoveSpheresLeft, c.later, "a move after the switches");
         bands.Render(tracer, none);
         EXPECT_EQ(bands.LastWorkers(), c.threads) << "a trace with nothing kept";
     }

@@ -67,7 +67,7 @@ public:
         std::size_t listBytes = 0, points = 0;
         keptAll = true;
         const bool composing = mode == KeepMode::Compose || mode == KeepMode::Reuse;
-        lastWorkers = composing ? WorkersToCompose(*kept) : pool.Threads();
+        lastWorkers = composing ? WorkersToCompose(CostOf(*kept, mode)) : pool.Threads();
         cancelled = !pool.Run(
             bands,
             [&](unsigned worker, unsigned band) {
@@ -110,7 +110,7 @@ public:
                 double cpuNs = 0.0;
                 for (const Worker& w : workers)
                     cpuNs += w.cpuNs;
-                kept->composeNsPerPoint = cpuNs / static_cast<double>(points);
+                CostOf(*kept, mode) = cpuNs / static_cast<double>(points);
             }
         }
         if (bands == 0)
@@ -138,15 +138,21 @@ public:
     unsigned LastWorkers() const { return lastWorkers; }
 
 private:
-    // The workers for a frame composed from `kept`: one fewer than the pool's
-    // when they compose it, by its last composition's cost, no slower than
-    // the caller draws it.
-    unsigned WorkersToCompose(const KeptView& kept) const
+    // The workers for a frame composed from kept values whose last frame of
+    // its kind cost `nsPerPoint`: one fewer than the pool's when they compose
+    // it no slower than the caller draws it.
+    unsigned WorkersToCompose(double nsPerPoint) const
     {
         const unsigned all = pool.Threads();
-        const bool keepUp = all > 1 && drawNsPerPoint > 0.0 && kept.composeNsPerPoint > 0.0 &&
-                            kept.composeNsPerPoint <= (all - 1) * drawNsPerPoint;
+        const bool keepUp =
+            all > 1 && drawNsPerPoint > 0.0 && nsPerPoint > 0.0 && nsPerPoint <= (all - 1) * drawNsPerPoint;
         return keepUp ? all - 1 : all;
+    }
+
+    // What the view's last frame made as this one is (Compose or Reuse) cost.
+    static double& CostOf(KeptView& kept, KeepMode mode)
+    {
+        return mode == KeepMode::Compose ? kept.movedNsPerPoint : kept.reusedNsPerPoint;
     }
 
     // The processor time the calling thread has taken, in nanoseconds.
