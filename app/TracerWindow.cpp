@@ -266,7 +266,6 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
     glViewport(x, 0, width, static_cast<GLsizei>(scene.screenHeight));
     glPushMatrix();
     if (drawPath == FramePath::Reference) {
-        frameTraced = true;
         const Clock::time_point start = Clock::now();
         ReferenceTracer reference(tracer);
         reference.Render();
@@ -282,6 +281,7 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
                    cacheViews ? cache.Find(ViewCache::Inputs(tracerId, tracer)) : nullptr) {
         // Nothing this view depends on has changed since it was traced.
         const Clock::time_point start = Clock::now();
+        ++viewsFromCache;
         for (const PointList& band : *cached) {
             DrawPointsArrays(band);
             pointsDrawnFromCache += band.size();
@@ -299,7 +299,6 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
         KeptView* keptView = keepPlaneValues ? &kept.For(tracer, viewsInFrame - 1) : nullptr;
         bands->keepBytes = viewBudgetBytes;
         bands->drawNsPerPoint = drawNsPerPoint;
-        frameTraced = true;
         const double tracing = bands->Render(
             tracer,
             [&](const PointList& band) {
@@ -351,7 +350,7 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     resizedInFrame = false;
     frameStart = lastServed = Clock::now();
     bandsDone = 0;
-    frameTraced = false;
+    viewsFromCache = 0;
     pointsDrawnFromCache = 0;
     const unsigned viewBands =
         (tracerA.rows + BandTracer<SceneTracer>::RowsPerBand - 1) / BandTracer<SceneTracer>::RowsPerBand;
@@ -382,7 +381,7 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     const Clock::time_point grabbed = Clock::now();
     // A frame drawn wholly from kept points (the read waits for the drawing)
     // tells what drawing a point costs.
-    if (!frameTraced && pointsDrawnFromCache != 0)
+    if (viewsFromCache == viewsInFrame && pointsDrawnFromCache != 0)
         drawNsPerPoint = 1e6 * std::chrono::duration<double, std::milli>(grabbed - frameStart).count() /
                          static_cast<double>(pointsDrawnFromCache);
     // The save replaces the file only when the whole frame is written, so a

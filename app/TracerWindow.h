@@ -172,10 +172,10 @@ private:
     std::chrono::steady_clock::time_point lastServed;
     unsigned bandsDone = 0;
     unsigned bandsInFrame = 0;
-    // Whether the frame traced any view, and the points it drew from the
-    // view cache; the last frame drawn wholly from it gives what drawing a
-    // point costs (0: none yet), which decides how many threads compose.
-    bool frameTraced = false;
+    // The views and points the frame drew from the view cache; the last frame
+    // drawn wholly from it gives what drawing a point costs (0: none yet),
+    // which decides how many threads compose.
+    unsigned viewsFromCache = 0;
     std::size_t pointsDrawnFromCache = 0;
     double drawNsPerPoint = 0.0;
     int shownPercent = -1;

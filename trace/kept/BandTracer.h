@@ -33,9 +33,10 @@ public:
     // What drawing a point costs the caller, in nanoseconds (a frame drawn
     // from kept points alone, over its points), or 0 when unknown. A frame
     // composed from kept values runs on one worker fewer (at least one) when
-    // the view's last composition shows that they still compose it no slower
-    // than it is drawn: the frame waits for its drawing either way, and the
-    // processor left over goes to that. A full trace runs on every worker.
+    // the view's last frame of its kind (after a move, or reused) shows that
+    // they still compose it no slower than it is drawn: the frame waits for
+    // its drawing either way, and the processor left over goes to that. A
+    // full trace runs on every worker.
     double drawNsPerPoint = 0.0;
 
     // Traces `tracer`'s current frame (the tracer itself is left untouched)
