@@ -39,9 +39,13 @@ HWY_BEFORE_NAMESPACE();
 namespace glintwork {
 namespace HWY_NAMESPACE {
 
+// Vectors of at most four lanes: a batch holds the plane points of four
+// pixels, most often one each, and the work is mostly divisions and square
+// roots, whose cost grows with the lanes; a wider vector would mostly divide
+// padding.
 void ComputePlanePoints(const PlanePointArrays& b)
 {
-    using D = Full;
+    using D = UpToFour;
     using L = VectorLanes<D>;
     using V = typename L::V;
     const D d;
