@@ -35,8 +35,9 @@ template <class D> struct VectorLanes {
 
 #include "trace/kernels/LaneFormulas-inl.h"
 
-// The full vector of doubles, and one of at most four lanes (for a few
-// lights, where a wider vector would mostly work on padding).
+// The full vector of doubles, and one of at most four lanes (where a wider
+// vector would mostly work on padding: a few lights, the plane points of
+// four pixels).
 using Full = hn::ScalableTag<double>;
 using UpToFour = hn::CappedTag<double, 4>;
 
