@@ -73,7 +73,8 @@ public:
             bands,
             [&](unsigned worker, unsigned band) {
                 const Clock::time_point start = Clock::now();
-                const double startCpu = ThreadCpuNs();
+                // Only a composition's processor time is kept (CostOf).
+                const double startCpu = composing ? ThreadCpuNs() : 0.0;
                 Worker& w = workers[worker];
                 w.points.clear();
                 const unsigned begin = band * RowsPerBand;
@@ -86,7 +87,8 @@ public:
                     kept->bands[band].complete = true;
                 lists[band].swap(w.points);
                 w.spans.emplace_back(start, Clock::now());
-                w.cpuNs += ThreadCpuNs() - startCpu;
+                if (composing)
+                    w.cpuNs += ThreadCpuNs() - startCpu;
             },
             [&](unsigned band) {
                 consume(lists[band]);
