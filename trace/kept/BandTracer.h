@@ -79,7 +79,7 @@ public:
                 w.points.clear();
                 const unsigned begin = band * RowsPerBand;
                 w.tracer.StartKeeping(mode != KeepMode::Off ? &kept->bands[band] : nullptr, mode, maxValues, perLight);
-                if (mode == KeepMode::Compose || mode == KeepMode::Reuse)
+                if (composing)
                     w.tracer.ComposeKeptRows(w.points);
                 else
                     w.tracer.RenderRows(begin, std::min(rows, begin + RowsPerBand), w.points);
