@@ -12,6 +12,7 @@
 #include "trace/kernels/LightBatch.h"
 #include "trace/kernels/LightTerms.h"
 #include "trace/kernels/PlanePointBatch.h"
+#include "trace/kernels/SpecularCutoff.h"
 #include "trace/tracers/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
@@ -181,4 +182,70 @@ TEST(LibraryPow, EqualsTheLibrarysPowToTheBit)
         SCOPED_TRACE(testing::Message() << c.first << " ^ " << c.second);
         EXPECT_TRUE(SameBits(LibraryPow(c.first, c.second), std::pow(c.first, c.second)));
     }
+}
+
+// Below its cutoff a specular power cannot change a light's term: with the
+// power and with none the term is the same to the bit, for bases right under
+// the cutoff (where the bound is tightest) and far under it, for diffuse
+// factors of 0 (the term is the ambient product alone, whose last place the
+// cutoff is measured against), in between and NaN. The cutoffs of lights and
+// materials the scenes use are large enough to leave calls out; where no base
+// can be promised (an exponent below 1, an ambient product that is not a
+// positive normal number, a negative diffuse product, an unbounded specular
+// one) the cutoff is 0.
+TEST(SpecularCutoff, PowersBelowItLeaveTheTermAsItIs)
+{
+    struct Factors {
+        double ambient[3], diffuse[3], specular[3];
+        double exponent;
+        double atLeast;  // the cutoff is at least this
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Factors cases[] = {
+        {{0.15 * 0.2, 0.15 * 0.05, 0.15 * 0.05}, {0.6 * 0.7, 0.6 * 0.12, 0.6 * 0.1}, {0.5 * 0.3, 0.5 * 0.3, 0.5 * 0.3},
+         20.0, 0.05},
+        {{0.03 * 0.04, 0.04 * 0.04, 0.03 * 0.05}, {0.15 * 0.12, 0.22 * 0.12, 0.15 * 0.15}, {0.1 * 0.9, 0.15 * 0.9, 0.1 * 0.9},
+         80.0, 0.5},
+        {{0.05 * 0.05, 0.05 * 0.05, 0.05 * 0.2}, {0.25 * 0.1, 0.25 * 0.25, 0.25 * 0.75}, {0.2 * 0.5, 0.2 * 0.5, 0.2 * 0.5},
+         40.5, 0.3},
+        {{1e-300, 2e-300, 3e-300}, {1.0, 1.0, 1.0}, {1e10, 1.0, 0.0}, 3.0, 0.0},
+        {{0.5, 0.5, 0.5}, {0.0, 0.0, 0.0}, {0.0, 0.0, 0.0}, 1.0, 0.99},
+        {{0.25, 0.25, 0.25}, {0.5, 0.5, 0.5}, {-0.5, 0.5, 0.5}, 1.0, 0.0},
+        {{0.25, 0.25, 0.25}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 0x1p31, 0.9},
+        {{0.25, 0.25, 0.25}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 1.5, 0.0},
+    };
+    for (const Factors& f : cases) {
+        SCOPED_TRACE(testing::Message() << "exponent " << f.exponent << ", ambient " << f.ambient[0]);
+        const double cutoff = SpecularCutoff(f.ambient, f.diffuse, f.specular, f.exponent);
+        EXPECT_GE(cutoff, f.atLeast);
+        EXPECT_LT(cutoff, 1.0);
+        const double bases[] = {std::nextafter(cutoff, 0.0), cutoff * (1.0 - 0x1p-30), cutoff * 0.999, cutoff * 0.5,
+                                0.0, -0.0};
+        for (double base : bases) {
+            if (!(base < cutoff))
+                continue;
+            for (double diffuse : {0.0, 0.3, 1.0, nan}) {
+                for (int c = 0; c < 3; ++c) {
+                    const double with = LightTerm(f.ambient[c], f.diffuse[c], f.specular[c], diffuse,
+                                                  SpecularPower(base, f.exponent));
+                    const double without = LightTerm(f.ambient[c], f.diffuse[c], f.specular[c], diffuse,
+                                                     SpecularPowerSeen(base, f.exponent, cutoff));
+                    EXPECT_TRUE(SameValue(with, without)) << "base " << base << ", diffuse " << diffuse;
+                }
+            }
+        }
+    }
+    const double positive[3] = {0.25, 0.25, 0.25};
+    const Factors none[] = {
+        {{0.25, 0.25, 0.25}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 0.5, 0.0},
+        {{0.25, 0.25, 0.25}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, nan, 0.0},
+        {{0.25, 0.0, 0.25}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 20.0, 0.0},
+        {{0.25, -0.25, 0.25}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 20.0, 0.0},
+        {{0.25, 1e-310, 0.25}, {0.5, 0.5, 0.5}, {0.5, 0.5, 0.5}, 20.0, 0.0},
+        {{0.25, 0.25, 0.25}, {0.5, -0.5, 0.5}, {0.5, 0.5, 0.5}, 20.0, 0.0},
+        {{0.25, 0.25, 0.25}, {0.5, 0.5, 0.5}, {0.5, std::numeric_limits<double>::infinity(), 0.5}, 20.0, 0.0},
+    };
+    for (const Factors& f : none)
+        EXPECT_EQ(SpecularCutoff(f.ambient, f.diffuse, f.specular, f.exponent), 0.0) << f.exponent;
+    EXPECT_GT(SpecularCutoff(positive, positive, positive, 20.0), 0.0);
 }

@@ -19,6 +19,10 @@ public:
     void SetLights(const std::vector<float>& positions, unsigned count);
     // The spheres for the entries that follow.
     void SetSpheres(const SphereSet& set) { spheres = set; }
+    // Per light j and sphere m, at j x (the scene's sphere count) + m: the
+    // base below which the sphere's power leaves its term of the light as it
+    // is, with its own exponent (SpecularCutoff).
+    void SetCutoffs(const std::vector<double>& perLightAndSphere) { cutoffs = perLightAndSphere; }
 
     void Clear() { entries = 0; }
     unsigned Count() const { return entries; }
@@ -27,7 +31,8 @@ public:
     // sphere m; returns its index.
     unsigned Add(const double point[3], const double direction[3], unsigned m);
     // Works out the entries, then their specular powers one after another,
-    // with each sphere's exponent (`exponents`, per sphere).
+    // with each sphere's exponent (`exponents`, per sphere); a power that
+    // cannot change its term is 0 (SetCutoffs).
     void Compute(const double* exponents);
 
     unsigned Sphere(unsigned n) const { return sphere[n]; }
@@ -39,6 +44,7 @@ private:
     unsigned lightCount = 0;
     std::vector<double> position;  // x, y, z per light
     SphereSet spheres;
+    std::vector<double> cutoffs;
 
     unsigned entries = 0;
     unsigned capacity = 0;  // a whole number of the widest vectors

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 
+#include "trace/kernels/SpecularCutoff.h"
 #include "trace/scene/Scene.h"
 #include "trace/math/ViewGeometry.h"
 
@@ -94,6 +95,7 @@ void RoomTracer::LoadScene(const Scene& scene)
         }
     }
     sphereLightFactors.assign(std::size_t(lightCount) * sphereCount, SphereLightFactors{});
+    std::vector<double> blockerCutoffs(std::size_t(lightCount) * sphereCount, 0.0);
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
         for (std::size_t i = 0; i < sphereCount; ++i) {
@@ -104,6 +106,10 @@ void RoomTracer::LoadScene(const Scene& scene)
                 f.diffuse[c] = static_cast<double>(l[3 + c]) * m[3 + c];
                 f.specular[c] = static_cast<double>(l[6 + c]) * m[6 + c];
             }
+            for (std::size_t e = 0; e < sphereCount; ++e)
+                f.cutoff[e] = SpecularCutoff(f.ambient, f.diffuse, f.specular, sphereExponents[e]);
+            blockerCutoffs[j * std::size_t(sphereCount) + i] = f.cutoff[i];
         }
     }
+    blockers.SetCutoffs(blockerCutoffs);
 }

@@ -227,11 +227,14 @@ private:
     };
     std::vector<PlaneLightFactors> planeLightFactors;
     // The same for light j on sphere m (at j * sphereCount + m), a channel an
-    // entry: the ambient, diffuse and specular products.
+    // entry: the ambient, diffuse and specular products; and with the
+    // exponent of sphere e, the base below which the power leaves the term
+    // as it is (SpecularCutoff).
     struct SphereLightFactors {
         double ambient[3];
         double diffuse[3];
         double specular[3];
+        double cutoff[MaxSpheres];
     };
     std::vector<SphereLightFactors> sphereLightFactors;
     // The plane points of primaryBatch's pixels in shading order: each

@@ -45,7 +45,10 @@ void RoomTracer::ShadeSphere(unsigned n)
         for (unsigned j = 0; j < lightCount; ++j) {
             const int m = batch.Blocker(j, n);
             if (m < 0) {
-                AddSphereLight(j, i, batch.Diffuse(j, n), SpecularPower(batch.SpecularBase(j, n), exponent), colour);
+                AddSphereLight(j, i, batch.Diffuse(j, n),
+                               SpecularPowerSeen(batch.SpecularBase(j, n), exponent,
+                                                 sphereLightFactors[j * std::size_t(sphereCount) + i].cutoff[i]),
+                               colour);
                 continue;
             }
             float shadowColour[3] = {0.0f, 0.0f, 0.0f};
@@ -92,7 +95,10 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     blockerBatch.Compute(entry, direction, unitNormal);
     float sum[3] = {0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j)
-        AddSphereLight(j, m, blockerBatch.Diffuse(j), SpecularPower(blockerBatch.SpecularBase(j), exponent), sum);
+        AddSphereLight(j, m, blockerBatch.Diffuse(j),
+                       SpecularPowerSeen(blockerBatch.SpecularBase(j), exponent,
+                                         sphereLightFactors[j * std::size_t(sphereCount) + m].cutoff[e]),
+                       sum);
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
