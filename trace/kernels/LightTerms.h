@@ -17,12 +17,12 @@ inline double SpecularPower(double base, double exponent)
     return LibraryPow(base, exponent);
 }
 
-// SpecularPower where a base below `cutoff` (SpecularCutoff, for the term's
+// SpecularPower where a base in [0, cutoff) (SpecularCutoff, for the term's
 // products and this exponent) is a power that cannot change the term: 0
 // there, with no call.
 inline double SpecularPowerSeen(double base, double exponent, double cutoff)
 {
-    return base < cutoff ? 0.0 : SpecularPower(base, exponent);
+    return base < cutoff && base >= 0.0 ? 0.0 : SpecularPower(base, exponent);
 }
 
 // One channel of a light's unshadowed term, evaluated in double and rounded
