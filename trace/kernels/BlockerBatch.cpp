@@ -119,16 +119,12 @@ void BlockerBatch::Compute(const double* exponents)
                                      diffuse.data(),
                                      specularBase.data()};
     HWY_DYNAMIC_DISPATCH(glintwork::ComputeBlockers)(b);
-    // Without cutoffs (no scene set up yet) every power is called for.
-    const std::size_t sphereCount = lightCount != 0 ? cutoffs.size() / lightCount : 0;
+    // Without cutoffs (no scene set up yet) every light reads a row of 0s,
+    // which leaves no power out.
+    static constexpr double none[SphereSet::MaxSpheres] = {};
     for (unsigned j = 0; j < lightCount; ++j) {
         const std::size_t row = j * std::size_t(capacity);
-        if (sphereCount == 0) {
-            for (unsigned n = 0; n < entries; ++n)
-                power[row + n] = SpecularPower(specularBase[row + n], exponents[sphere[n]]);
-            continue;
-        }
-        const double* cutoff = cutoffs.data() + j * sphereCount;
+        const double* cutoff = cutoffs.empty() ? none : cutoffs.data() + j * std::size_t(cutoffStride);
         for (unsigned n = 0; n < entries; ++n)
             power[row + n] = SpecularPowerSeen(specularBase[row + n], exponents[sphere[n]], cutoff[sphere[n]]);
     }

@@ -19,10 +19,15 @@ public:
     void SetLights(const std::vector<float>& positions, unsigned count);
     // The spheres for the entries that follow.
     void SetSpheres(const SphereSet& set) { spheres = set; }
-    // Per light j and sphere m, at j x (the scene's sphere count) + m: the
-    // base below which the sphere's power leaves its term of the light as it
-    // is, with its own exponent (SpecularCutoff).
-    void SetCutoffs(const std::vector<double>& perLightAndSphere) { cutoffs = perLightAndSphere; }
+    // Per light j and sphere m, at j x `sphereCount` + m: the base below
+    // which the sphere's power leaves its term of the light as it is, with
+    // its own exponent (SpecularCutoff). Until they are set, no power is
+    // left out.
+    void SetCutoffs(const std::vector<double>& perLightAndSphere, unsigned sphereCount)
+    {
+        cutoffs = perLightAndSphere;
+        cutoffStride = sphereCount;
+    }
 
     void Clear() { entries = 0; }
     unsigned Count() const { return entries; }
@@ -45,6 +50,7 @@ private:
     std::vector<double> position;  // x, y, z per light
     SphereSet spheres;
     std::vector<double> cutoffs;
+    unsigned cutoffStride = 0;
 
     unsigned entries = 0;
     unsigned capacity = 0;  // a whole number of the widest vectors

@@ -111,5 +111,5 @@ void RoomTracer::LoadScene(const Scene& scene)
             blockerCutoffs[j * std::size_t(sphereCount) + i] = f.cutoff[i];
         }
     }
-    blockers.SetCutoffs(blockerCutoffs);
+    blockers.SetCutoffs(blockerCutoffs, sphereCount);
 }

@@ -182,6 +182,9 @@ private:
     // Light j's share of a point of sphere m's with nothing blocking the
     // light, from its diffuse factor and specular power, added to `sum`.
     void AddSphereLight(unsigned j, unsigned m, double diffuse, double power, float sum[3]) const;
+    // The power for that term from its base, with the exponent of sphere e:
+    // 0 without a call where it cannot change the term (SpecularCutoff).
+    double SpherePower(unsigned j, unsigned m, unsigned e, double base) const;
     // Written in place field by field: a record built aside and copied in
     // is stored in small pieces and read back whole, which stalls.
     void PlotPoint(const Vec3& point, float red, float green, float blue)

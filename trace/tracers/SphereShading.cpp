@@ -34,7 +34,6 @@ void RoomTracer::ShadeSphere(unsigned n)
         return;
     const unsigned i = batch.Sphere(n);
     const Vec3 hitPoint = batch.HitPoint(n);
-    const double exponent = sphereExponents[i];
     float colour[3] = {0.0f, 0.0f, 0.0f};
 
     // Sums the light terms of every light into `colour`; a light another
@@ -45,10 +44,7 @@ void RoomTracer::ShadeSphere(unsigned n)
         for (unsigned j = 0; j < lightCount; ++j) {
             const int m = batch.Blocker(j, n);
             if (m < 0) {
-                AddSphereLight(j, i, batch.Diffuse(j, n),
-                               SpecularPowerSeen(batch.SpecularBase(j, n), exponent,
-                                                 sphereLightFactors[j * std::size_t(sphereCount) + i].cutoff[i]),
-                               colour);
+                AddSphereLight(j, i, batch.Diffuse(j, n), SpherePower(j, i, i, batch.SpecularBase(j, n)), colour);
                 continue;
             }
             float shadowColour[3] = {0.0f, 0.0f, 0.0f};
@@ -86,7 +82,6 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
 {
     const Vec3 entry = LineEntry(origin, direction, m);
     const Vec3 entryNormal = entry - SphereCentre(m);
-    const double exponent = sphereExponents[e];
 
     // Every light's terms but the power at once. The shading normalises the
     // normal for each light; normalising it once gives the same.
@@ -95,10 +90,7 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     blockerBatch.Compute(entry, direction, unitNormal);
     float sum[3] = {0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j)
-        AddSphereLight(j, m, blockerBatch.Diffuse(j),
-                       SpecularPowerSeen(blockerBatch.SpecularBase(j), exponent,
-                                         sphereLightFactors[j * std::size_t(sphereCount) + m].cutoff[e]),
-                       sum);
+        AddSphereLight(j, m, blockerBatch.Diffuse(j), SpherePower(j, m, e, blockerBatch.SpecularBase(j)), sum);
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
@@ -113,6 +105,11 @@ void RoomTracer::BlockerColour(const BlockerBatch& batch, unsigned n, float out[
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
+}
+
+double RoomTracer::SpherePower(unsigned j, unsigned m, unsigned e, double base) const
+{
+    return SpecularPowerSeen(base, sphereExponents[e], sphereLightFactors[j * std::size_t(sphereCount) + m].cutoff[e]);
 }
 
 void RoomTracer::AddSphereLight(unsigned j, unsigned m, double diffuse, double power, float sum[3]) const
