@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "trace/kernels/BlockerBatch.h"
+#include "trace/kernels/LaneMaths.h"
 #include "trace/kernels/LibraryPow.h"
 #include "trace/kernels/LightBatch.h"
 #include "trace/kernels/LightTerms.h"
@@ -248,4 +250,79 @@ TEST(SpecularCutoff, PowersBelowItLeaveTheTermAsItIs)
     for (const Factors& f : none)
         EXPECT_EQ(SpecularCutoff(f.ambient, f.diffuse, f.specular, f.exponent), 0.0) << f.exponent;
     EXPECT_GT(SpecularCutoff(positive, positive, positive, 20.0), 0.0);
+}
+
+// Where the test says a vector, once normalised, surely has a dot product
+// below 0 with a normal, the clamped dot product is +0 to the bit: on
+// vectors turned from the normal's plane by 2^-20 to 2^-64 of their length
+// (past the test's margin, where the roundings decide the sign), at lengths
+// from 2^-150 to 2^150, and on the edges it must refuse: zero, NaN and
+// infinite coordinates, lengths past its bounds, a normal that is not unit
+// sized. It does answer yes well inside the margin.
+TEST(SurelyBelowZero, ItsClampedDotProductIsPlusZero)
+{
+    using L = OneLane;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    auto clampedDot = [](const double v[3], const double n[3]) {
+        double unit[3] = {v[0], v[1], v[2]};
+        Normalize3<L>(unit);
+        return ClampedAtZero<L>(Dot3<L>(unit, n));
+    };
+    struct Case {
+        double v[3], n[3];
+        int away;  // 1 yes, 0 no, -1 either
+    };
+    const double up[3] = {0.0, 1.0, 0.0};
+    const Case cases[] = {
+        {{0.3, -1.0, 0.2}, {0.0, 1.0, 0.0}, 1},
+        {{-4.0, -6.0, 9.0}, {-0.6, 0.0, -0.8}, 1},
+        {{1.0, 1e-30, 0.0}, {0.0, 1.0, 0.0}, 0},
+        {{1.0, -0.0, 0.0}, {0.0, 1.0, 0.0}, 0},
+        {{0.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, 0},
+        {{1.0, -1e-13, 0.0}, {0.0, 1.0, 0.0}, 0},
+        {{1e-130, -1e-130, 0.0}, {0.0, 1.0, 0.0}, 0},
+        {{1e130, -1e130, 0.0}, {0.0, 1.0, 0.0}, 0},
+        {{nan, -1.0, 0.0}, {0.0, 1.0, 0.0}, 0},
+        {{0.0, -1.0, 0.0}, {nan, 1.0, 0.0}, 0},
+        {{inf, -inf, 0.0}, {0.0, 1.0, 0.0}, 0},
+        {{0.0, -1.0, 0.0}, {0.0, 3.0, 0.0}, 0},
+        {{0.0, -1.0, 0.0}, {0.0, 1.0 + 0x1p-40, 0.0}, 1},
+    };
+    for (const Case& c : cases) {
+        const bool away = SurelyBelowZeroOnceNormalised<L>(c.v, c.n);
+        SCOPED_TRACE(testing::Message() << c.v[0] << " " << c.v[1] << " " << c.v[2] << " / " << c.n[1]);
+        if (c.away >= 0) {
+            EXPECT_EQ(away, c.away == 1);
+        }
+        if (away) {
+            EXPECT_TRUE(SameBits(clampedDot(c.v, c.n), 0.0));
+        }
+    }
+    std::uint64_t state = 0x2545f4914f6cdd1du;
+    auto next = [&state] {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return double(state >> 11) * 0x1p-53 * 2.0 - 1.0;
+    };
+    int yes = 0;
+    for (int i = 0; i < 20000; ++i) {
+        double n[3] = {next(), next(), next()};
+        if (i % 5 == 0)
+            std::copy(up, up + 3, n);
+        Normalize3<L>(n);
+        double side[3] = {next(), next(), next()};
+        const double along = Dot3<L>(side, n);
+        for (int a = 0; a < 3; ++a)
+            side[a] -= along * n[a];
+        const double tilt = std::ldexp(1.0, -20 - i % 45);
+        const int scale = static_cast<int>(next() * 150.0);
+        double v[3];
+        for (int a = 0; a < 3; ++a)
+            v[a] = std::ldexp(side[a] - tilt * n[a], scale);
+        if (!SurelyBelowZeroOnceNormalised<L>(v, n))
+            continue;
+        ++yes;
+        EXPECT_TRUE(SameBits(clampedDot(v, n), 0.0)) << "case " << i;
+    }
+    EXPECT_GT(yes, 2000);
 }

@@ -53,12 +53,30 @@ void ComputeBlockers(const BlockerArrays& b)
         for (int a = 0; a < 3; ++a)
             normal[a] = entry[a] - centre[a];
         Normalize3<L>(normal);
+        // Lanes past the last entry count as dark.
+        const auto past = hn::Not(hn::FirstN(d, b.entries - first));
         for (unsigned j = 0; j < b.lights; ++j) {
             V light[3], dir[3], half[3], diffuse, specularBase;
             for (int a = 0; a < 3; ++a)
                 light[a] = L::Set(b.position[3 * std::size_t(j) + a]);
-            LightTerms<L>(light, entry, direction, normal, dir, half, diffuse, specularBase);
             const std::size_t out = j * std::size_t(b.capacity) + first;
+            // Where the light and the half vector are surely behind the
+            // surface in every lane (for most lights at an entry, and nearly
+            // always for the light the sphere blocks), the diffuse factors
+            // and the bases are +0: no square roots, no divisions.
+            V toLight[3], halfway[3];
+            for (int a = 0; a < 3; ++a) {
+                toLight[a] = light[a] - entry[a];
+                halfway[a] = toLight[a] + direction[a];
+            }
+            const auto dark = L::And(SurelyBelowZeroOnceNormalised<L>(toLight, normal),
+                                     SurelyBelowZeroOnceNormalised<L>(halfway, normal));
+            if (hn::AllTrue(d, L::Or(dark, past))) {
+                hn::StoreU(L::Set(0.0), d, b.diffuse + out);
+                hn::StoreU(L::Set(0.0), d, b.specularBase + out);
+                continue;
+            }
+            LightTerms<L>(light, entry, direction, normal, dir, half, diffuse, specularBase);
             hn::StoreU(diffuse, d, b.diffuse + out);
             hn::StoreU(specularBase, d, b.specularBase + out);
         }

@@ -50,6 +50,27 @@ GLINTWORK_LANE_FORMULA typename L::V DiffuseFactor(const typename L::V dir[3], c
     return ClampedAtZero<L>(Dot3<L>(dir, normal));
 }
 
+// Whether the dot product of v normalised (Normalize3) with `normal`, as
+// Dot3 works it out, is surely below 0, so that ClampedAtZero makes it +0
+// (false where this cannot tell). It is, if v's own dot product s with the
+// normal is below 0 and s^2 is at least 2^-78 of v's squared length w: with
+// the normal's squared length at most 2 (a unit normal's is 1), |s| is then
+// more than 2^-40 of the sum of the dot product's terms' sizes, and the
+// division and both dot products' roundings move it by under 7 units in the
+// last place of that sum (2^-50 of it). Bounds on w keep every step far
+// from underflow and overflow, and v's length from 0. NaN gives false.
+template <class L>
+GLINTWORK_LANE_FORMULA typename L::M SurelyBelowZeroOnceNormalised(const typename L::V v[3],
+                                                                  const typename L::V normal[3])
+{
+    using V = typename L::V;
+    const V along = Dot3<L>(v, normal);
+    const V lengthSquared = Dot3<L>(v, v);
+    const auto sized = L::And(L::And(lengthSquared >= L::Set(0x1p-400), lengthSquared <= L::Set(0x1p400)),
+                              Dot3<L>(normal, normal) <= L::Set(2.0));
+    return L::And(L::And(sized, along < L::Set(0.0)), along * along >= L::Set(0x1p-78) * lengthSquared);
+}
+
 // The light terms of one light at one shaded point: the unit light
 // direction, the normalised half vector, the diffuse factor and the base of
 // the specular power, for a ray that arrived along `view`, with a unit
