@@ -27,7 +27,6 @@ template <class D> struct VectorLanes {
     static V Set(double x) { return hn::Set(D(), x); }
     static V Sqrt(V x) { return hn::Sqrt(x); }
     static V Neg(V x) { return hn::Neg(x); }
-    static V Abs(V x) { return hn::Abs(x); }
     static V Select(M m, V yes, V no) { return hn::IfThenElse(m, yes, no); }
     static M Not(M m) { return hn::Not(m); }
     static M Or(M a, M b) { return hn::Or(a, b); }
