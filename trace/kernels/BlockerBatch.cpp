@@ -53,7 +53,7 @@ void ComputeBlockers(const BlockerArrays& b)
         for (int a = 0; a < 3; ++a)
             normal[a] = entry[a] - centre[a];
         Normalize3<L>(normal);
-        // Lanes past the last entry count as dark.
+        // Lanes past the last entry count as turned away.
         const auto past = hn::Not(hn::FirstN(d, b.entries - first));
         for (unsigned j = 0; j < b.lights; ++j) {
             V light[3], dir[3], half[3], diffuse, specularBase;
@@ -64,14 +64,7 @@ void ComputeBlockers(const BlockerArrays& b)
             // surface in every lane (for most lights at an entry, and nearly
             // always for the light the sphere blocks), the diffuse factors
             // and the bases are +0: no square roots, no divisions.
-            V toLight[3], halfway[3];
-            for (int a = 0; a < 3; ++a) {
-                toLight[a] = light[a] - entry[a];
-                halfway[a] = toLight[a] + direction[a];
-            }
-            const auto dark = L::And(SurelyBelowZeroOnceNormalised<L>(toLight, normal),
-                                     SurelyBelowZeroOnceNormalised<L>(halfway, normal));
-            if (hn::AllTrue(d, L::Or(dark, past))) {
+            if (hn::AllTrue(d, L::Or(SurelyTurnedAway<L>(light, entry, direction, normal), past))) {
                 hn::StoreU(L::Set(0.0), d, b.diffuse + out);
                 hn::StoreU(L::Set(0.0), d, b.specularBase + out);
                 continue;
@@ -109,6 +102,9 @@ void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count
     diffuse.assign(std::size_t(count) * capacity, 0.0);
     specularBase.assign(std::size_t(count) * capacity, 0.0);
     power.assign(std::size_t(count) * capacity, 0.0);
+    // Until SetCutoffs, cutoffs of 0, which leave no power out.
+    cutoffs.assign(std::size_t(count) * SphereSet::MaxSpheres, 0.0);
+    cutoffStride = SphereSet::MaxSpheres;
 }
 
 unsigned BlockerBatch::Add(const double point[3], const double dir[3], unsigned m)
@@ -137,12 +133,9 @@ void BlockerBatch::Compute(const double* exponents)
                                      diffuse.data(),
                                      specularBase.data()};
     HWY_DYNAMIC_DISPATCH(glintwork::ComputeBlockers)(b);
-    // Without cutoffs (no scene set up yet) every light reads a row of 0s,
-    // which leaves no power out.
-    static constexpr double none[SphereSet::MaxSpheres] = {};
     for (unsigned j = 0; j < lightCount; ++j) {
         const std::size_t row = j * std::size_t(capacity);
-        const double* cutoff = cutoffs.empty() ? none : cutoffs.data() + j * std::size_t(cutoffStride);
+        const double* cutoff = cutoffs.data() + j * std::size_t(cutoffStride);
         for (unsigned n = 0; n < entries; ++n)
             power[row + n] = SpecularPowerSeen(specularBase[row + n], exponents[sphere[n]], cutoff[sphere[n]]);
     }

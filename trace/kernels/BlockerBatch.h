@@ -21,8 +21,8 @@ public:
     void SetSpheres(const SphereSet& set) { spheres = set; }
     // Per light j and sphere m, at j x `sphereCount` + m: the base below
     // which the sphere's power leaves its term of the light as it is, with
-    // its own exponent (SpecularCutoff). Until they are set, no power is
-    // left out.
+    // its own exponent (SpecularCutoff). Until they are set (SetLights
+    // clears them), no power is left out.
     void SetCutoffs(const std::vector<double>& perLightAndSphere, unsigned sphereCount)
     {
         cutoffs = perLightAndSphere;

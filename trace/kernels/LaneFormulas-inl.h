@@ -71,6 +71,19 @@ GLINTWORK_LANE_FORMULA typename L::M SurelyBelowZeroOnceNormalised(const typenam
     return L::And(L::And(sized, along < L::Set(0.0)), along * along >= L::Set(0x1p-78) * lengthSquared);
 }
 
+// The vector from `point` to `light`, and that plus `view`: the light
+// direction and the half vector of LightTerms before either is normalised.
+template <class L>
+GLINTWORK_LANE_FORMULA void TowardsLight(const typename L::V light[3], const typename L::V point[3],
+                                         const typename L::V view[3], typename L::V toLight[3],
+                                         typename L::V halfway[3])
+{
+    for (int a = 0; a < 3; ++a) {
+        toLight[a] = light[a] - point[a];
+        halfway[a] = toLight[a] + view[a];
+    }
+}
+
 // The light terms of one light at one shaded point: the unit light
 // direction, the normalised half vector, the diffuse factor and the base of
 // the specular power, for a ray that arrived along `view`, with a unit
@@ -84,12 +97,24 @@ GLINTWORK_LANE_FORMULA void LightTerms(const typename L::V light[3], const typen
                                        const typename L::V view[3], const typename L::V normal[3], typename L::V dir[3],
                                        typename L::V half[3], typename L::V& diffuse, typename L::V& specularBase)
 {
-    for (int a = 0; a < 3; ++a)
-        half[a] = (light[a] - point[a]) + view[a];
-    UnitLightDir<L>(light, point, dir);
+    TowardsLight<L>(light, point, view, dir, half);
+    Normalize3<L>(dir);
     Normalize3<L>(half);
     diffuse = DiffuseFactor<L>(dir, normal);
     specularBase = ClampedAtZero<L>(Dot3<L>(half, normal));
+}
+
+// Whether LightTerms' diffuse factor and base are surely both +0 (the light
+// and the half vector surely behind the surface), by
+// SurelyBelowZeroOnceNormalised on the vectors LightTerms normalises.
+template <class L>
+GLINTWORK_LANE_FORMULA typename L::M SurelyTurnedAway(const typename L::V light[3], const typename L::V point[3],
+                                                      const typename L::V view[3], const typename L::V normal[3])
+{
+    typename L::V toLight[3], halfway[3];
+    TowardsLight<L>(light, point, view, toLight, halfway);
+    return L::And(SurelyBelowZeroOnceNormalised<L>(toLight, normal),
+                  SurelyBelowZeroOnceNormalised<L>(halfway, normal));
 }
 
 // A sphere and a line. With f the line's origin minus the centre, c = f . f
