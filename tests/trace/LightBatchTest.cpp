@@ -66,7 +66,10 @@ ON_EVERY_INSTRUCTION_SET(LightBatchLanes);
 // and nine lights (a full step of eight lanes and a step with one). The same
 // with the points in the lanes, and the first sphere on each line; and at
 // the point where each such line enters that sphere. The specular power
-// skips pow for a base of +0 only where pow gives +0.
+// skips pow for a base of +0 only where pow gives +0. A blocker's colour is
+// the float sum of its terms in light order, also where products reach past
+// float's range (a sum rounds to infinity from the midpoint past the largest
+// float on, as a float sum does) or are NaN.
 TEST_P(LightBatchLanes, EveryLaneEqualsTheScalarTerms)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -141,8 +144,34 @@ TEST_P(LightBatchLanes, EveryLaneEqualsTheScalarTerms)
             }
         }
         EXPECT_TRUE(blocked[0] > 0 && blocked[1] > 0);  // both outcomes are tested
+        const double products[] = {0.25,    0.0375,          -0.5,           1e-40, 3e38, 0x1.ffffffp127,
+                                   0.0625, 0x1.fffffefp127, -0x1.ffffffp127, 1e300, 0.01, nan};
+        const std::size_t kinds = sizeof products / sizeof products[0];
+        std::vector<BlockerBatch::LightOnSphere> onSpheres(std::size_t(lights) * 3);
+        for (std::size_t i = 0; i < onSpheres.size(); ++i) {
+            // The first lights' products ordinary, the later ones' anything.
+            const std::size_t range = i < 9 ? 3 : kinds;
+            for (int c = 0; c < 3; ++c) {
+                onSpheres[i].ambient[c] = products[(i + c) % range];
+                onSpheres[i].diffuse[c] = products[(2 * i + c + 1) % range];
+                onSpheres[i].specular[c] = products[(3 * i + c + 2) % range];
+            }
+            onSpheres[i].cutoff = 0.0;
+        }
+        blockers.SetLightsOnSpheres(onSpheres, 3);
         const double sphereExponents[3] = {20.0, 1.0, 0.5};
         blockers.Compute(sphereExponents);
+        for (unsigned n = 0; n < entries.size(); ++n) {
+            float sum[3] = {0.0f, 0.0f, 0.0f};
+            for (unsigned j = 0; j < lights; ++j) {
+                const BlockerBatch::LightOnSphere& f = onSpheres[j * 3 + blockers.Sphere(n)];
+                for (int c = 0; c < 3; ++c)
+                    sum[c] = static_cast<float>((f.ambient[c] + f.diffuse[c] * blockers.Diffuse(j, n)) +
+                                                f.specular[c] * blockers.Power(j, n) + sum[c]);
+            }
+            for (int c = 0; c < 3; ++c)
+                EXPECT_TRUE(SameValue(blockers.Colour(n, c), sum[c])) << "entry " << n << ", channel " << c;
+        }
         for (unsigned n = 0; n < entries.size(); ++n) {
             for (unsigned j = 0; j < lights; ++j) {
                 const Vec3 light(positions[3 * j], positions[3 * j + 1], positions[3 * j + 2]);
@@ -228,9 +257,9 @@ TEST(SpecularCutoff, PowersBelowItLeaveTheTermAsItIs)
                 continue;
             for (double diffuse : {0.0, 0.3, 1.0, nan}) {
                 for (int c = 0; c < 3; ++c) {
-                    const double with = LightTerm(f.ambient[c], f.diffuse[c], f.specular[c], diffuse,
+                    const double with = LightTerm<OneLane>(f.ambient[c], f.diffuse[c], f.specular[c], diffuse,
                                                   SpecularPower(base, f.exponent));
-                    const double without = LightTerm(f.ambient[c], f.diffuse[c], f.specular[c], diffuse,
+                    const double without = LightTerm<OneLane>(f.ambient[c], f.diffuse[c], f.specular[c], diffuse,
                                                      SpecularPowerSeen(base, f.exponent, cutoff));
                     EXPECT_TRUE(SameValue(with, without)) << "base " << base << ", diffuse " << diffuse;
                 }

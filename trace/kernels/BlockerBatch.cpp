@@ -7,6 +7,7 @@
 #include <hwy/highway.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "trace/kernels/BlockerBatch.h"
 #include "trace/kernels/LightTerms.h"
@@ -28,6 +29,21 @@ struct BlockerArrays {
     // Per light, `capacity` entries.
     double* diffuse;
     double* specularBase;
+};
+// What the colour kernel reads and writes.
+struct BlockerColourArrays {
+    unsigned entries;
+    unsigned capacity;
+    unsigned lights;
+    const unsigned* sphere;
+    // Per light, `capacity` entries.
+    const double* diffuse;
+    const double* power;
+    // Per light, BlockerBatch::PerLight values: the cutoffs, then the
+    // products of each kind and channel by sphere.
+    const double* lightsOnSpheres;
+    std::size_t perLight;
+    float* colour[3];
 };
 }  // namespace glintwork
 #endif
@@ -76,6 +92,48 @@ void ComputeBlockers(const BlockerArrays& b)
     }
 }
 
+// Every entry's colour, a vector of entries at a time: per channel the sum
+// over the lights of LightTerm with its sphere's products, rounded to float
+// after every light, in light order.
+void ComputeBlockerColours(const BlockerColourArrays& b)
+{
+    using D = Full;
+    using L = VectorLanes<D>;
+    using V = typename L::V;
+    const D d;
+    const hn::RebindToSigned<D> di;
+    const hn::Rebind<std::int32_t, D> d32;
+    for (unsigned first = 0; first < b.entries; first += hn::Lanes(d)) {
+        const auto index = hn::PromoteTo(di, hn::LoadU(d32, reinterpret_cast<const std::int32_t*>(b.sphere) + first));
+        // Most vectors have one sphere in every lane; a vector as wide as
+        // the spheres holds them all, to pick from.
+        const unsigned one = b.sphere[first];
+        const bool same = hn::AllTrue(di, hn::Eq(index, hn::Set(di, static_cast<std::int64_t>(one))));
+        const bool holdsAll = hn::Lanes(d) >= SphereSet::MaxSpheres;
+        const auto picks = hn::IndicesFromVec(d, hn::Min(index, hn::Set(di, std::int64_t(hn::Lanes(d) - 1))));
+        const auto bySphere = [&](const double* values) {
+            if (same)
+                return hn::Set(d, values[one]);
+            return holdsAll ? hn::TableLookupLanes(hn::LoadU(d, values), picks) : hn::GatherIndex(d, values, index);
+        };
+        V sum[3] = {L::Set(0.0), L::Set(0.0), L::Set(0.0)};
+        for (unsigned j = 0; j < b.lights; ++j) {
+            const std::size_t at = j * std::size_t(b.capacity) + first;
+            const V diffuse = hn::LoadU(d, b.diffuse + at);
+            const V power = hn::LoadU(d, b.power + at);
+            const double* products = b.lightsOnSpheres + j * b.perLight + SphereSet::MaxSpheres;
+            for (int c = 0; c < 3; ++c) {
+                const V term = LightTerm<L>(bySphere(products + c * SphereSet::MaxSpheres),
+                                            bySphere(products + (3 + c) * SphereSet::MaxSpheres),
+                                            bySphere(products + (6 + c) * SphereSet::MaxSpheres), diffuse, power);
+                sum[c] = AddedToFloatSum<L>(term, sum[c]);
+            }
+        }
+        for (int c = 0; c < 3; ++c)
+            hn::StoreU(L::DemotedToFloat(sum[c]), hn::Rebind<float, D>(), b.colour[c] + first);
+    }
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace glintwork
 HWY_AFTER_NAMESPACE();
@@ -83,6 +141,7 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(ComputeBlockers);
+HWY_EXPORT(ComputeBlockerColours);
 }  // namespace glintwork
 
 void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count)
@@ -90,6 +149,7 @@ void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count
     lightCount = count;
     position = LightPositions(positions, count);
     constexpr unsigned widest = HWY_MAX_BYTES / sizeof(double);
+    static_assert(widest <= Slack, "a whole vector read from the last sphere's row stays within the array");
     capacity = (std::max(128u, count) + widest - 1) / widest * widest;
     entries = 0;
     sphere.assign(capacity, 0u);
@@ -102,9 +162,28 @@ void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count
     diffuse.assign(std::size_t(count) * capacity, 0.0);
     specularBase.assign(std::size_t(count) * capacity, 0.0);
     power.assign(std::size_t(count) * capacity, 0.0);
-    // Until SetCutoffs, cutoffs of 0, which leave no power out.
-    cutoffs.assign(std::size_t(count) * SphereSet::MaxSpheres, 0.0);
-    cutoffStride = SphereSet::MaxSpheres;
+    for (std::vector<float>& channel : colour)
+        channel.assign(capacity, 0.0f);
+    // Until SetLightsOnSpheres, cutoffs of 0, which leave no power out.
+    lightsOnSpheres.assign(std::size_t(count) * PerLight + Slack, 0.0);
+}
+
+void BlockerBatch::SetLightsOnSpheres(const std::vector<LightOnSphere>& perLightAndSphere, unsigned sphereCount)
+{
+    constexpr std::size_t Spheres = SphereSet::MaxSpheres;
+    lightsOnSpheres.assign(std::size_t(lightCount) * PerLight + Slack, 0.0);
+    for (unsigned j = 0; j < lightCount; ++j) {
+        double* row = lightsOnSpheres.data() + j * PerLight;
+        for (unsigned m = 0; m < sphereCount && m < Spheres; ++m) {
+            const LightOnSphere& f = perLightAndSphere[j * std::size_t(sphereCount) + m];
+            row[m] = f.cutoff;
+            for (int c = 0; c < 3; ++c) {
+                row[Spheres * (1 + c) + m] = f.ambient[c];
+                row[Spheres * (4 + c) + m] = f.diffuse[c];
+                row[Spheres * (7 + c) + m] = f.specular[c];
+            }
+        }
+    }
 }
 
 unsigned BlockerBatch::Add(const double point[3], const double dir[3], unsigned m)
@@ -135,9 +214,19 @@ void BlockerBatch::Compute(const double* exponents)
     HWY_DYNAMIC_DISPATCH(glintwork::ComputeBlockers)(b);
     for (unsigned j = 0; j < lightCount; ++j) {
         const std::size_t row = j * std::size_t(capacity);
-        const double* cutoff = cutoffs.data() + j * std::size_t(cutoffStride);
+        const double* cutoff = lightsOnSpheres.data() + j * PerLight;
         for (unsigned n = 0; n < entries; ++n)
             power[row + n] = SpecularPowerSeen(specularBase[row + n], exponents[sphere[n]], cutoff[sphere[n]]);
     }
+    const glintwork::BlockerColourArrays c{entries,
+                                           capacity,
+                                           lightCount,
+                                           sphere.data(),
+                                           diffuse.data(),
+                                           power.data(),
+                                           lightsOnSpheres.data(),
+                                           PerLight,
+                                           {colour[0].data(), colour[1].data(), colour[2].data()}};
+    HWY_DYNAMIC_DISPATCH(glintwork::ComputeBlockerColours)(c);
 }
 #endif

@@ -10,8 +10,9 @@
 // vector: for each entry, where the line from a point along a unit light
 // direction enters its blocking sphere (LineEntry), the sphere's unit normal
 // there, and every light's terms at that point but the power (LightTerms,
-// seen along the same direction). The colour the sphere shows there, its
-// unshadowed light sum with the powers, is the tracer's.
+// seen along the same direction), then the powers and the colour the sphere
+// shows there: its unshadowed light sum, in light order, rounded to float
+// after every light.
 class BlockerBatch {
 public:
     // The light positions as floats, three per light (LoadScene). The batch
@@ -19,15 +20,17 @@ public:
     void SetLights(const std::vector<float>& positions, unsigned count);
     // The spheres for the entries that follow.
     void SetSpheres(const SphereSet& set) { spheres = set; }
-    // Per light j and sphere m, at j x `sphereCount` + m: the base below
-    // which the sphere's power leaves its term of the light as it is, with
-    // its own exponent (SpecularCutoff). Until they are set (SetLights
-    // clears them), no power is left out.
-    void SetCutoffs(const std::vector<double>& perLightAndSphere, unsigned sphereCount)
-    {
-        cutoffs = perLightAndSphere;
-        cutoffStride = sphereCount;
-    }
+    // What light j and sphere m make of a term, for each pair:
+    // the ambient, diffuse and specular products per channel, and the base
+    // below which the sphere's power leaves its term as it is, with its own
+    // exponent (SpecularCutoff). Until they are set (SetLights clears
+    // them), every product is 0 and no power is left out.
+    struct LightOnSphere {
+        double ambient[3], diffuse[3], specular[3];
+        double cutoff;
+    };
+    // `perLightAndSphere` holds light j and sphere m at j x `sphereCount` + m.
+    void SetLightsOnSpheres(const std::vector<LightOnSphere>& perLightAndSphere, unsigned sphereCount);
 
     void Clear() { entries = 0; }
     unsigned Count() const { return entries; }
@@ -44,13 +47,21 @@ public:
     double Diffuse(unsigned light, unsigned n) const { return diffuse[light * std::size_t(capacity) + n]; }
     double SpecularBase(unsigned light, unsigned n) const { return specularBase[light * std::size_t(capacity) + n]; }
     double Power(unsigned light, unsigned n) const { return power[light * std::size_t(capacity) + n]; }
+    // Entry n's colour, channel c.
+    float Colour(unsigned n, int c) const { return colour[c][n]; }
 
 private:
     unsigned lightCount = 0;
     std::vector<double> position;  // x, y, z per light
     SphereSet spheres;
-    std::vector<double> cutoffs;
-    unsigned cutoffStride = 0;
+    // Per light j: the cutoffs (MaxSpheres of them), then the products, for
+    // each kind (ambient, diffuse, specular) and channel MaxSpheres of them,
+    // a sphere each (the kernel gathers them by sphere).
+    // (The kernel reads a whole vector from each sphere's row: the slack
+    // keeps the last one within the array.)
+    static constexpr std::size_t PerLight = SphereSet::MaxSpheres * (1 + 9);
+    static constexpr std::size_t Slack = 8;
+    std::vector<double> lightsOnSpheres;
 
     unsigned entries = 0;
     unsigned capacity = 0;  // a whole number of the widest vectors
@@ -62,6 +73,7 @@ private:
     std::vector<double> diffuse;
     std::vector<double> specularBase;
     std::vector<double> power;
+    std::vector<float> colour[3];  // per channel, `capacity` entries
 };
 
 #endif

@@ -9,6 +9,26 @@
 #define GLINTWORK_LANE_FORMULA inline __attribute__((always_inline))
 #endif
 
+// One channel of a light's unshadowed term, from the products of the
+// light's and the material's colours (a float times a float is exact in
+// double, so multiplying them out first changes nothing):
+// (ambient + diffuse product x diffuse factor) + specular product x power.
+template <class L>
+GLINTWORK_LANE_FORMULA typename L::V LightTerm(typename L::V ambient, typename L::V diffuseProduct,
+                                               typename L::V specularProduct, typename L::V diffuse,
+                                               typename L::V power)
+{
+    return (ambient + diffuseProduct * diffuse) + specularProduct * power;
+}
+
+// A colour channel's running sum over the lights with one more light's
+// term, rounded to float as a float sum stores it (the sum is a float
+// widened to double, which is exact).
+template <class L> GLINTWORK_LANE_FORMULA typename L::V AddedToFloatSum(typename L::V term, typename L::V sum)
+{
+    return L::RoundedToFloat(term + sum);
+}
+
 // (a0 b0 + a1 b1) + a2 b2.
 template <class L> GLINTWORK_LANE_FORMULA typename L::V Dot3(const typename L::V a[3], const typename L::V b[3])
 {

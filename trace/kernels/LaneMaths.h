@@ -19,6 +19,7 @@ struct OneLane {
     static V Set(double x) { return x; }
     static V Sqrt(V x) { return std::sqrt(x); }
     static V Neg(V x) { return -x; }
+    static V RoundedToFloat(V x) { return static_cast<float>(x); }
     static V Select(M m, V yes, V no) { return m ? yes : no; }
     static M Not(M m) { return !m; }
     static M Or(M a, M b) { return a || b; }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "trace/kernels/LaneMaths.h"
 #include "trace/kernels/LibraryPow.h"
 
 // The specular power base^exponent, by the C library's pow (LibraryPow). A
@@ -23,16 +24,6 @@ inline double SpecularPower(double base, double exponent)
 inline double SpecularPowerSeen(double base, double exponent, double cutoff)
 {
     return base < cutoff && base >= 0.0 ? 0.0 : SpecularPower(base, exponent);
-}
-
-// One channel of a light's unshadowed term, evaluated in double and rounded
-// to float only where stored, from the products of the light's and the
-// material's colours (RoomTracer's light factors; a float times a float is
-// exact in double, so multiplying them out first changes nothing):
-// (ambient + diffuse product x diffuse factor) + specular product x power.
-inline double LightTerm(double ambient, double diffuseProduct, double specularProduct, double diffuse, double power)
-{
-    return (ambient + diffuseProduct * diffuse) + specularProduct * power;
 }
 
 // The ambient product alone plus a shadow colour: the term of a blocked light.

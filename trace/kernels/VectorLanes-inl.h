@@ -27,6 +27,26 @@ template <class D> struct VectorLanes {
     static V Set(double x) { return hn::Set(D(), x); }
     static V Sqrt(V x) { return hn::Sqrt(x); }
     static V Neg(V x) { return hn::Neg(x); }
+    // Rounded to the nearest float, as the processor's conversion (and so a
+    // float sum) does: past float's range, infinity from the midpoint on.
+    static hn::Vec<hn::Rebind<float, D>> DemotedToFloat(V x)
+    {
+        const hn::Rebind<float, D> df;
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+        // The portable targets' conversion gives the largest float past
+        // float's range, and for infinity too: the compiler's, a lane at a time.
+        HWY_ALIGN double wide[HWY_MAX_BYTES / sizeof(double)];
+        HWY_ALIGN float narrow[HWY_MAX_BYTES / sizeof(double)];
+        hn::Store(x, D(), wide);
+        for (std::size_t l = 0; l < hn::Lanes(D()); ++l)
+            narrow[l] = static_cast<float>(wide[l]);
+        return hn::Load(df, narrow);
+#else
+        return hn::DemoteTo(df, x);
+#endif
+    }
+    // The same widened again.
+    static V RoundedToFloat(V x) { return hn::PromoteTo(D(), DemotedToFloat(x)); }
     static V Select(M m, V yes, V no) { return hn::IfThenElse(m, yes, no); }
     static M Not(M m) { return hn::Not(m); }
     static M Or(M a, M b) { return hn::Or(a, b); }

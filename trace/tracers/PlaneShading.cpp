@@ -162,7 +162,7 @@ void RoomTracer::AddPlaneLight(unsigned j, int k, unsigned ones, double diffuse,
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     const double* tinted = f.tinted[ones];
     for (int c = 0; c < 3; ++c)
-        sum[c] = static_cast<float>(LightTerm(f.ambient[c], tinted[c], f.specular[c], diffuse, power) + sum[c]);
+        sum[c] = static_cast<float>(LightTerm<OneLane>(f.ambient[c], tinted[c], f.specular[c], diffuse, power) + sum[c]);
 }
 
 void RoomTracer::AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], float sum[3]) const

@@ -95,7 +95,7 @@ void RoomTracer::LoadScene(const Scene& scene)
         }
     }
     sphereLightFactors.assign(std::size_t(lightCount) * sphereCount, SphereLightFactors{});
-    std::vector<double> blockerCutoffs(std::size_t(lightCount) * sphereCount, 0.0);
+    std::vector<BlockerBatch::LightOnSphere> onBlockers(std::size_t(lightCount) * sphereCount);
     for (unsigned j = 0; j < lightCount; ++j) {
         const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
         for (std::size_t i = 0; i < sphereCount; ++i) {
@@ -108,8 +108,14 @@ void RoomTracer::LoadScene(const Scene& scene)
             }
             for (std::size_t e = 0; e < sphereCount; ++e)
                 f.cutoff[e] = SpecularCutoff(f.ambient, f.diffuse, f.specular, sphereExponents[e]);
-            blockerCutoffs[j * std::size_t(sphereCount) + i] = f.cutoff[i];
+            BlockerBatch::LightOnSphere& b = onBlockers[j * std::size_t(sphereCount) + i];
+            for (int c = 0; c < 3; ++c) {
+                b.ambient[c] = f.ambient[c];
+                b.diffuse[c] = f.diffuse[c];
+                b.specular[c] = f.specular[c];
+            }
+            b.cutoff = f.cutoff[i];
         }
     }
-    blockers.SetCutoffs(blockerCutoffs, sphereCount);
+    blockers.SetLightsOnSpheres(onBlockers, sphereCount);
 }

@@ -98,13 +98,8 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
 
 void RoomTracer::BlockerColour(const BlockerBatch& batch, unsigned n, float out[3]) const
 {
-    const unsigned m = batch.Sphere(n);
-    float sum[3] = {0.0f, 0.0f, 0.0f};
-    for (unsigned j = 0; j < lightCount; ++j)
-        AddSphereLight(j, m, batch.Diffuse(j, n), batch.Power(j, n), sum);
-    out[0] = sum[0];
-    out[1] = sum[1];
-    out[2] = sum[2];
+    for (int c = 0; c < 3; ++c)
+        out[c] = batch.Colour(n, c);
 }
 
 double RoomTracer::SpherePower(unsigned j, unsigned m, unsigned e, double base) const
@@ -116,5 +111,5 @@ void RoomTracer::AddSphereLight(unsigned j, unsigned m, double diffuse, double p
 {
     const SphereLightFactors& f = sphereLightFactors[j * std::size_t(sphereCount) + m];
     for (int c = 0; c < 3; ++c)
-        sum[c] = static_cast<float>(LightTerm(f.ambient[c], f.diffuse[c], f.specular[c], diffuse, power) + sum[c]);
+        sum[c] = static_cast<float>(LightTerm<OneLane>(f.ambient[c], f.diffuse[c], f.specular[c], diffuse, power) + sum[c]);
 }
