@@ -161,13 +161,15 @@ void RoomTracer::AddPlaneLight(unsigned j, int k, unsigned ones, double diffuse,
 {
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     const double* tinted = f.tinted[ones];
-    for (int c = 0; c < 3; ++c)
-        sum[c] = static_cast<float>(LightTerm<OneLane>(f.ambient[c], tinted[c], f.specular[c], diffuse, power) + sum[c]);
+    for (int c = 0; c < 3; ++c) {
+        const double term = LightTerm<OneLane>(f.ambient[c], tinted[c], f.specular[c], diffuse, power);
+        sum[c] = static_cast<float>(AddedToFloatSum<OneLane>(term, sum[c]));
+    }
 }
 
 void RoomTracer::AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], float sum[3]) const
 {
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     for (int c = 0; c < 3; ++c)
-        sum[c] = static_cast<float>(ShadowedTerm(f.ambient[c], shadow[c]) + sum[c]);
+        sum[c] = static_cast<float>(AddedToFloatSum<OneLane>(ShadowedTerm(f.ambient[c], shadow[c]), sum[c]));
 }

@@ -53,7 +53,7 @@ void RoomTracer::ShadeSphere(unsigned n)
             const double* ambient = sphereLightFactors[j * std::size_t(sphereCount) + i].ambient;
             for (int ch = 0; ch < 3; ++ch) {
                 const double term = withShadowColour ? ShadowedTerm(ambient[ch], shadowColour[ch]) : ambient[ch];
-                colour[ch] = static_cast<float>(term + colour[ch]);
+                colour[ch] = static_cast<float>(AddedToFloatSum<OneLane>(term, colour[ch]));
             }
         }
     };
@@ -110,6 +110,8 @@ double RoomTracer::SpherePower(unsigned j, unsigned m, unsigned e, double base) 
 void RoomTracer::AddSphereLight(unsigned j, unsigned m, double diffuse, double power, float sum[3]) const
 {
     const SphereLightFactors& f = sphereLightFactors[j * std::size_t(sphereCount) + m];
-    for (int c = 0; c < 3; ++c)
-        sum[c] = static_cast<float>(LightTerm<OneLane>(f.ambient[c], f.diffuse[c], f.specular[c], diffuse, power) + sum[c]);
+    for (int c = 0; c < 3; ++c) {
+        const double term = LightTerm<OneLane>(f.ambient[c], f.diffuse[c], f.specular[c], diffuse, power);
+        sum[c] = static_cast<float>(AddedToFloatSum<OneLane>(term, sum[c]));
+    }
 }
