@@ -35,7 +35,7 @@ struct BlockerColourArrays {
     unsigned entries;
     unsigned capacity;
     unsigned lights;
-    const unsigned* sphere;
+    const std::int32_t* sphere;
     // Per light, `capacity` entries.
     const double* diffuse;
     const double* power;
@@ -101,21 +101,8 @@ void ComputeBlockerColours(const BlockerColourArrays& b)
     using L = VectorLanes<D>;
     using V = typename L::V;
     const D d;
-    const hn::RebindToSigned<D> di;
-    const hn::Rebind<std::int32_t, D> d32;
     for (unsigned first = 0; first < b.entries; first += hn::Lanes(d)) {
-        const auto index = hn::PromoteTo(di, hn::LoadU(d32, reinterpret_cast<const std::int32_t*>(b.sphere) + first));
-        // Most vectors have one sphere in every lane; a vector as wide as
-        // the spheres holds them all, to pick from.
-        const unsigned one = b.sphere[first];
-        const bool same = hn::AllTrue(di, hn::Eq(index, hn::Set(di, static_cast<std::int64_t>(one))));
-        const bool holdsAll = hn::Lanes(d) >= SphereSet::MaxSpheres;
-        const auto picks = hn::IndicesFromVec(d, hn::Min(index, hn::Set(di, std::int64_t(hn::Lanes(d) - 1))));
-        const auto bySphere = [&](const double* values) {
-            if (same)
-                return hn::Set(d, values[one]);
-            return holdsAll ? hn::TableLookupLanes(hn::LoadU(d, values), picks) : hn::GatherIndex(d, values, index);
-        };
+        const ShortTablePicks<D, SphereSet::MaxSpheres> bySphere(d, b.sphere + first);
         V sum[3] = {L::Set(0.0), L::Set(0.0), L::Set(0.0)};
         for (unsigned j = 0; j < b.lights; ++j) {
             const std::size_t at = j * std::size_t(b.capacity) + first;
@@ -123,9 +110,9 @@ void ComputeBlockerColours(const BlockerColourArrays& b)
             const V power = hn::LoadU(d, b.power + at);
             const double* products = b.lightsOnSpheres + j * b.perLight + SphereSet::MaxSpheres;
             for (int c = 0; c < 3; ++c) {
-                const V term = LightTerm<L>(bySphere(products + c * SphereSet::MaxSpheres),
-                                            bySphere(products + (3 + c) * SphereSet::MaxSpheres),
-                                            bySphere(products + (6 + c) * SphereSet::MaxSpheres), diffuse, power);
+                const V term = LightTerm<L>(bySphere.Of(products + c * SphereSet::MaxSpheres),
+                                            bySphere.Of(products + (3 + c) * SphereSet::MaxSpheres),
+                                            bySphere.Of(products + (6 + c) * SphereSet::MaxSpheres), diffuse, power);
                 sum[c] = AddedToFloatSum<L>(term, sum[c]);
             }
         }
@@ -152,7 +139,7 @@ void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count
     static_assert(widest <= Slack, "a whole vector read from the last sphere's row stays within the array");
     capacity = (std::max(128u, count) + widest - 1) / widest * widest;
     entries = 0;
-    sphere.assign(capacity, 0u);
+    sphere.assign(capacity, 0);
     for (int a = 0; a < 3; ++a) {
         origin[a].assign(capacity, 0.0);
         direction[a].assign(capacity, 0.0);
@@ -189,7 +176,7 @@ void BlockerBatch::SetLightsOnSpheres(const std::vector<LightOnSphere>& perLight
 unsigned BlockerBatch::Add(const double point[3], const double dir[3], unsigned m)
 {
     const unsigned n = entries++;
-    sphere[n] = m;
+    sphere[n] = static_cast<std::int32_t>(m);
     for (int a = 0; a < 3; ++a) {
         origin[a][n] = point[a];
         direction[a][n] = dir[a];

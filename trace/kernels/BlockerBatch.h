@@ -2,6 +2,7 @@
 #define GLINTWORK_BLOCKERBATCH_H
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "trace/kernels/SphereLanes.h"
@@ -43,7 +44,7 @@ public:
     // cannot change its term is 0 (SetCutoffs).
     void Compute(const double* exponents);
 
-    unsigned Sphere(unsigned n) const { return sphere[n]; }
+    unsigned Sphere(unsigned n) const { return static_cast<unsigned>(sphere[n]); }
     double Diffuse(unsigned light, unsigned n) const { return diffuse[light * std::size_t(capacity) + n]; }
     double SpecularBase(unsigned light, unsigned n) const { return specularBase[light * std::size_t(capacity) + n]; }
     double Power(unsigned light, unsigned n) const { return power[light * std::size_t(capacity) + n]; }
@@ -65,7 +66,7 @@ private:
 
     unsigned entries = 0;
     unsigned capacity = 0;  // a whole number of the widest vectors
-    std::vector<unsigned> sphere;
+    std::vector<std::int32_t> sphere;
     // Lanes past the last entry hold earlier (or zero) values; their results
     // are never read.
     std::vector<double> origin[3], direction[3], centre[3], radiusSquared;

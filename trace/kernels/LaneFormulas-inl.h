@@ -21,6 +21,13 @@ GLINTWORK_LANE_FORMULA typename L::V LightTerm(typename L::V ambient, typename L
     return (ambient + diffuseProduct * diffuse) + specularProduct * power;
 }
 
+// The term of a light a sphere blocks: the ambient product plus the colour
+// the sphere shows (a float, widened).
+template <class L> GLINTWORK_LANE_FORMULA typename L::V ShadowedTerm(typename L::V ambient, typename L::V shadow)
+{
+    return ambient + shadow;
+}
+
 // A colour channel's running sum over the lights with one more light's
 // term, rounded to float as a float sum stores it (the sum is a float
 // widened to double, which is exact).

@@ -26,10 +26,4 @@ inline double SpecularPowerSeen(double base, double exponent, double cutoff)
     return base < cutoff && base >= 0.0 ? 0.0 : SpecularPower(base, exponent);
 }
 
-// The ambient product alone plus a shadow colour: the term of a blocked light.
-inline double ShadowedTerm(double ambient, float shadow)
-{
-    return ambient + shadow;
-}
-
 #endif

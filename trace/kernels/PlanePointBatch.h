@@ -77,6 +77,11 @@ public:
     {
         return blocked & PointBits();  // a batch left empty keeps the last one's bits
     }
+    // A bit per point some sphere blocks light `light` for.
+    unsigned BlockedBits(unsigned light) const { return anyOnLine[light] & PointBits(); }
+    // Light j's diffuse factors and powers of the points, from j x Padded on.
+    const double* DiffuseFactors() const { return diffuse.data(); }
+    const double* Powers() const { return power.data(); }
     // The first sphere on the line from point p along light `light`'s
     // direction, or -1.
     int Blocker(unsigned light, unsigned p) const

@@ -70,6 +70,40 @@ template <class D> unsigned MaskBits(D d, hn::Mask<D> m)
     return bytes[0];
 }
 
+// For a vector of lanes each with an index below `Entries` (`indices`, one
+// per lane), the value of a short table at each lane's index: a broadcast
+// where one index fills the vector (as it mostly does), else a lane
+// permutation where a vector holds the whole table, else a gather. A table
+// is read a whole vector at a time from its start, so it needs that many
+// values (padding past its end).
+template <class D, std::size_t Entries> class ShortTablePicks {
+public:
+    ShortTablePicks(D d, const std::int32_t* indices)
+    {
+        const hn::Rebind<std::int32_t, D> d32;
+        index = hn::PromoteTo(di, hn::LoadU(d32, indices));
+        one = indices[0];
+        same = hn::AllTrue(di, hn::Eq(index, hn::Set(di, std::int64_t(one))));
+        picks = hn::IndicesFromVec(d, hn::Min(index, hn::Set(di, std::int64_t(hn::Lanes(d) - 1))));
+    }
+    hn::Vec<D> Of(const double* table) const
+    {
+        const D d;
+        if (same)
+            return hn::Set(d, table[one]);
+        if (hn::Lanes(d) >= Entries)
+            return hn::TableLookupLanes(hn::LoadU(d, table), picks);
+        return hn::GatherIndex(d, table, index);
+    }
+
+private:
+    hn::RebindToSigned<D> di;
+    hn::Vec<hn::RebindToSigned<D>> index;
+    decltype(hn::IndicesFromVec(D(), index)) picks;
+    std::int32_t one;
+    bool same;
+};
+
 // Lane l from `at[l][offset]`, for lanes [0, Lanes(d)).
 template <class D> hn::Vec<D> GatherLanes(D d, const double* const at[], std::size_t offset)
 {

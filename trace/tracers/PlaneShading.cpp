@@ -171,5 +171,5 @@ void RoomTracer::AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], 
 {
     const PlaneLightFactors& f = planeLightFactors[j * std::size_t(RoomPlanes) + k];
     for (int c = 0; c < 3; ++c)
-        sum[c] = static_cast<float>(AddedToFloatSum<OneLane>(ShadowedTerm(f.ambient[c], shadow[c]), sum[c]));
+        sum[c] = static_cast<float>(AddedToFloatSum<OneLane>(ShadowedTerm<OneLane>(f.ambient[c], shadow[c]), sum[c]));
 }

@@ -94,6 +94,21 @@ void RoomTracer::LoadScene(const Scene& scene)
             }
         }
     }
+    std::vector<PlaneLightSums::LightOnPlane> onPlanes(std::size_t(lightCount) * PlaneLightSums::Planes);
+    static_assert(PlaneLightSums::Planes == RoomPlanes, "a factor for every room plane");
+    for (std::size_t i = 0; i < onPlanes.size(); ++i) {
+        const PlaneLightFactors& f = planeLightFactors[i];
+        for (int c = 0; c < 3; ++c) {
+            onPlanes[i].ambient[c] = f.ambient[c];
+            onPlanes[i].untinted[c] = f.tinted[0][c];  // no tint channel set
+            onPlanes[i].tinted[c] = f.tinted[7][c];    // every one set
+            onPlanes[i].specular[c] = f.specular[c];
+        }
+    }
+    planeLightSums.SetLights(onPlanes, lightCount);
+    for (std::vector<float>& channel : sumInputs.shadow)
+        channel.assign(std::size_t(lightCount) * PlaneSumInputs::Room, 0.0f);
+    sumInputs.blocked.assign(lightCount, 0u);
     sphereLightFactors.assign(std::size_t(lightCount) * sphereCount, SphereLightFactors{});
     std::vector<BlockerBatch::LightOnSphere> onBlockers(std::size_t(lightCount) * sphereCount);
     for (unsigned j = 0; j < lightCount; ++j) {

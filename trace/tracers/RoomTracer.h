@@ -10,6 +10,7 @@
 #include "trace/kernels/LightBatch.h"
 #include "trace/kernels/SphereBatch.h"
 #include "trace/kernels/SphereLanes.h"
+#include "trace/kernels/PlaneLightSums.h"
 #include "trace/kernels/PlanePointBatch.h"
 #include "trace/tracers/PointList.h"
 #include "trace/kernels/PrimaryBatch.h"
@@ -199,6 +200,7 @@ private:
     }
     // The band's plane points from the kept values, into its composed list.
     void ComposeKeptPlanes(const SphereSet& spheres);
+    void SumComposedPoints(const PlanePointBatch& batch, const std::uint32_t* points, unsigned count);
 
     // Keeps the plane point `hitPoint` on plane k in the band being
     // recorded; false (and recording stopped) past the budget. Its light
@@ -258,6 +260,20 @@ private:
     // batch at once, and the next entry to read.
     BlockerBatch blockers;
     unsigned nextBlocker = 0;
+    // The light sums of a batch of kept plane points composed again, a
+    // vector of points at once, and what they read besides the batch: each
+    // point's plane, tint and place among the values (kept or the batch's),
+    // and the colours of its blocked lights.
+    PlaneLightSums planeLightSums;
+    struct PlaneSumInputs {
+        static constexpr std::size_t Room = PlanePointBatch::Padded;
+        std::int32_t plane[Room], tint[Room];
+        std::int64_t keptAt[Room], batchAt[Room];
+        std::vector<float> shadow[3];  // per light Room points
+        std::vector<unsigned> blocked;  // per light a bit per point
+        float sums[3][Room];
+    };
+    PlaneSumInputs sumInputs;
 
     struct KeepingState {
         KeptBand* band = nullptr;

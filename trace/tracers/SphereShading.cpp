@@ -52,7 +52,7 @@ void RoomTracer::ShadeSphere(unsigned n)
                 BlockerColour(hitPoint, batch.LightDir(j, n), static_cast<unsigned>(m), i, shadowColour);
             const double* ambient = sphereLightFactors[j * std::size_t(sphereCount) + i].ambient;
             for (int ch = 0; ch < 3; ++ch) {
-                const double term = withShadowColour ? ShadowedTerm(ambient[ch], shadowColour[ch]) : ambient[ch];
+                const double term = withShadowColour ? ShadowedTerm<OneLane>(ambient[ch], shadowColour[ch]) : ambient[ch];
                 colour[ch] = static_cast<float>(AddedToFloatSum<OneLane>(term, colour[ch]));
             }
         }

@@ -1,0 +1,105 @@
+// Compiled once for every instruction set Highway targets here; the widest
+// the processor has (or the one chosen, InstructionSet.h) runs.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "trace/kernels/PlaneLightSums.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "trace/kernels/PlaneLightSums.h"
+#include "trace/kernels/VectorLanes-inl.h"
+
+#ifndef GLINTWORK_PLANELIGHTSUMS_ARRAYS
+#define GLINTWORK_PLANELIGHTSUMS_ARRAYS
+namespace glintwork {
+// What the kernel reads.
+struct PlaneSumTables {
+    unsigned lights;
+    const double* factors;  // per light PlaneLightSums' PerLight values
+    std::size_t perLight;
+};
+}  // namespace glintwork
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace glintwork {
+namespace HWY_NAMESPACE {
+
+template <class D> hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, const hn::Vec<hn::RebindToSigned<D>>& at)
+{
+    return hn::GatherIndex(d, v.values + j * v.lightStride, at);
+}
+
+void SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
+{
+    using D = Full;
+    using L = VectorLanes<D>;
+    using V = typename L::V;
+    const D d;
+    const hn::RebindToSigned<D> di;
+    const hn::Rebind<std::int32_t, D> d32;
+    constexpr std::size_t Planes = PlaneLightSums::Planes;
+    for (unsigned first = 0; first < b.points; first += hn::Lanes(d)) {
+        const ShortTablePicks<D, Planes> byPlane(d, b.plane + first);
+        const auto tint = hn::PromoteTo(di, hn::LoadU(d32, b.tint + first));
+        const auto diffuseAt = hn::LoadU(di, b.diffuse.at + first);
+        const auto powerAt = hn::LoadU(di, b.power.at + first);
+        typename L::M tinted[3];
+        for (int c = 0; c < 3; ++c)
+            tinted[c] = hn::RebindMask(d, hn::TestBit(tint, hn::Set(di, std::int64_t(1) << c)));
+        V sum[3] = {L::Set(0.0), L::Set(0.0), L::Set(0.0)};
+        for (unsigned j = 0; j < t.lights; ++j) {
+            const V diffuse = ValuesOf(d, b.diffuse, j, diffuseAt);
+            const V power = ValuesOf(d, b.power, j, powerAt);
+            const std::uint8_t bits = static_cast<std::uint8_t>(b.blocked[j] >> first);
+            const auto blocked = hn::LoadMaskBits(d, &bits);
+            const double* f = t.factors + j * t.perLight;
+            const std::size_t at = j * b.shadowStride + first;
+            for (int c = 0; c < 3; ++c) {
+                const V ambient = byPlane.Of(f + c * Planes);
+                const V diffuseProduct =
+                    L::Select(tinted[c], byPlane.Of(f + (6 + c) * Planes), byPlane.Of(f + (3 + c) * Planes));
+                const V lit = LightTerm<L>(ambient, diffuseProduct, byPlane.Of(f + (9 + c) * Planes), diffuse, power);
+                const V shadow = hn::PromoteTo(d, hn::LoadU(hn::Rebind<float, D>(), b.shadow[c] + at));
+                sum[c] = AddedToFloatSum<L>(L::Select(blocked, ShadowedTerm<L>(ambient, shadow), lit), sum[c]);
+            }
+        }
+        for (int c = 0; c < 3; ++c)
+            hn::StoreU(L::DemotedToFloat(sum[c]), hn::Rebind<float, D>(), b.sums[c] + first);
+    }
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace glintwork
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace glintwork {
+HWY_EXPORT(SumPlaneLights);
+}  // namespace glintwork
+
+void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane, unsigned lights)
+{
+    static_assert(HWY_MAX_BYTES / sizeof(double) <= WidestVector, "a batch is padded to the widest vector");
+    lightCount = lights;
+    factors.assign(std::size_t(lights) * PerLight + WidestVector, 0.0);
+    for (unsigned j = 0; j < lights; ++j) {
+        double* row = factors.data() + j * PerLight;
+        for (std::size_t k = 0; k < Planes; ++k) {
+            const LightOnPlane& f = perLightAndPlane[j * Planes + k];
+            for (int c = 0; c < 3; ++c) {
+                row[Planes * c + k] = f.ambient[c];
+                row[Planes * (3 + c) + k] = f.untinted[c];
+                row[Planes * (6 + c) + k] = f.tinted[c];
+                row[Planes * (9 + c) + k] = f.specular[c];
+            }
+        }
+    }
+}
+
+void PlaneLightSums::Sum(const Batch& batch) const
+{
+    HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(glintwork::PlaneSumTables{lightCount, factors.data(), PerLight},
+                                                    batch);
+}
+#endif

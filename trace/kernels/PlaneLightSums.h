@@ -1,0 +1,65 @@
+#ifndef GLINTWORK_PLANELIGHTSUMS_H
+#define GLINTWORK_PLANELIGHTSUMS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The colours of a batch of room-plane points, a vector of points at once:
+// per channel the sum over the lights, in light order and rounded to float
+// after every light, of each light's term. That is the unshadowed term
+// (LightTerm) from the point's diffuse factor and power with its plane's
+// products, its pattern's tint picking the diffuse product or none; or,
+// where a sphere blocks the light, the ambient product plus the colour that
+// sphere shows (ShadowedTerm).
+class PlaneLightSums {
+public:
+    static constexpr std::size_t Planes = 5;  // the room's
+    // What light j makes of a term on plane k: per channel the ambient
+    // product, the diffuse product times a tint channel of 0 and of 1 (each
+    // worked out as the tracer works out its tinted products), and the
+    // specular product.
+    struct LightOnPlane {
+        double ambient[3], untinted[3], tinted[3], specular[3];
+    };
+    // `perLightAndPlane` holds light j on plane k at j x Planes + k.
+    void SetLights(const std::vector<LightOnPlane>& perLightAndPlane, unsigned lights);
+
+    // Where a batch's values of light j and point p are: at
+    // `values[j * lightStride + at[p]]`.
+    struct Values {
+        const double* values;
+        std::size_t lightStride;
+        const std::int64_t* at;
+    };
+    // The batch: `points` points with their planes and pattern tints (a bit
+    // per channel), diffuse factors and powers; per light j a bit per point
+    // a sphere blocks it for (`blocked[j]`), and there the blocker's colour,
+    // channel c at `shadow[c][j * shadowStride + p]`. The sums go to
+    // `sums[c][p]`; `plane`, `tint` and `sums` have room for the points
+    // rounded up to a whole vector.
+    struct Batch {
+        unsigned points;
+        const std::int32_t* plane;
+        const std::int32_t* tint;
+        Values diffuse, power;
+        const unsigned* blocked;
+        const float* shadow[3];
+        std::size_t shadowStride;
+        float* sums[3];
+    };
+    void Sum(const Batch& batch) const;
+
+    // The most points a vector holds (for padding).
+    static constexpr std::size_t WidestVector = 8;
+
+private:
+    unsigned lightCount = 0;
+    // Per light, for each kind (ambient, untinted, tinted, specular) and
+    // channel, Planes values, a plane each; then room for reading a whole
+    // vector from the last one.
+    static constexpr std::size_t PerLight = 12 * Planes;
+    std::vector<double> factors;
+};
+
+#endif
