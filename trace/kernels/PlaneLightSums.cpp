@@ -25,8 +25,14 @@ HWY_BEFORE_NAMESPACE();
 namespace glintwork {
 namespace HWY_NAMESPACE {
 
-template <class D> hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, const hn::Vec<hn::RebindToSigned<D>>& at)
+// Light j's values of the points from `first` on, as `v` places them
+// (`at`: v.at's entries from `first` on).
+template <class D>
+hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, unsigned first,
+                    const hn::Vec<hn::RebindToSigned<D>>& at)
 {
+    if (!v.at)
+        return hn::LoadU(d, v.values + j * v.lightStride + first);
     return hn::GatherIndex(d, v.values + j * v.lightStride, at);
 }
 
@@ -42,15 +48,15 @@ void SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
     for (unsigned first = 0; first < b.points; first += hn::Lanes(d)) {
         const ShortTablePicks<D, Planes> byPlane(d, b.plane + first);
         const auto tint = hn::PromoteTo(di, hn::LoadU(d32, b.tint + first));
-        const auto diffuseAt = hn::LoadU(di, b.diffuse.at + first);
-        const auto powerAt = hn::LoadU(di, b.power.at + first);
+        const auto diffuseAt = b.diffuse.at ? hn::LoadU(di, b.diffuse.at + first) : hn::Zero(di);
+        const auto powerAt = b.power.at ? hn::LoadU(di, b.power.at + first) : hn::Zero(di);
         typename L::M tinted[3];
         for (int c = 0; c < 3; ++c)
             tinted[c] = hn::RebindMask(d, hn::TestBit(tint, hn::Set(di, std::int64_t(1) << c)));
         V sum[3] = {L::Set(0.0), L::Set(0.0), L::Set(0.0)};
         for (unsigned j = 0; j < t.lights; ++j) {
-            const V diffuse = ValuesOf(d, b.diffuse, j, diffuseAt);
-            const V power = ValuesOf(d, b.power, j, powerAt);
+            const V diffuse = ValuesOf(d, b.diffuse, j, first, diffuseAt);
+            const V power = ValuesOf(d, b.power, j, first, powerAt);
             const std::uint8_t bits = static_cast<std::uint8_t>(b.blocked[j] >> first);
             const auto blocked = hn::LoadMaskBits(d, &bits);
             const double* f = t.factors + j * t.perLight;
@@ -99,7 +105,7 @@ void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane
 
 void PlaneLightSums::Sum(const Batch& batch) const
 {
-    HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(glintwork::PlaneSumTables{lightCount, factors.data(), PerLight},
-                                                    batch);
+    HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)
+    (glintwork::PlaneSumTables{lightCount, factors.data(), PerLight}, batch);
 }
 #endif

@@ -26,7 +26,9 @@ public:
     void SetLights(const std::vector<LightOnPlane>& perLightAndPlane, unsigned lights);
 
     // Where a batch's values of light j and point p are: at
-    // `values[j * lightStride + at[p]]`.
+    // `values[j * lightStride + at[p]]`, or without `at` at
+    // `values[j * lightStride + p]` (with room for a whole vector past the
+    // last point).
     struct Values {
         const double* values;
         std::size_t lightStride;

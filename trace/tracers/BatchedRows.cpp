@@ -53,7 +53,7 @@ unsigned RoomTracer::ShadeBatchedPixel(unsigned lane, unsigned next)
     for (const unsigned end = batchedPoints; next < end && batchedLane[next] == lane; ++next) {
         const int k = batchedPlane[next];
         const Vec3 hitPoint(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
-        ShadeBatchedPlanePoint(points, k, next - groupStart[group], hitPoint);
+        ShadeBatchedPlanePoint(points, group, k, next - groupStart[group], hitPoint);
     }
     if (keeping.mode == KeepMode::Record)
         KeepPixel(batch.Dir(lane));
@@ -123,6 +123,8 @@ void RoomTracer::ShadeBatch(unsigned count)
         QueueBlockers(planePointBatches[g]);
     if (blockers.Count() != 0)
         blockers.Compute(sphereExponents.data());
+    for (unsigned g = 0; g < groups; ++g)
+        SumPlanePoints(planePointBatches[g], &batchedPlane[groupStart[g]], 0, nullptr, g);
     // The spheres the first test did not rule out, pixel by pixel, all at once.
     sphereBatch.Clear();
     nextSphere = 0;

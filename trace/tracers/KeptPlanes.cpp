@@ -128,70 +128,9 @@ void RoomTracer::ComposeKeptRows(PointList& out)
     plotted.band = nullptr;
 }
 
-// The light sums of `count` kept points of the band being composed
-// (`points`, their indices), the points of `batch`, into sumInputs.sums, as
-// PlanePointColour works them out, a vector of points at once: the powers
-// and diffuse factors kept, or the batch's; the blocked lights' colours from
-// `blockers` in order (QueueBlockers), past its end one at a time.
-void RoomTracer::SumComposedPoints(const PlanePointBatch& batch, const std::uint32_t* points, unsigned count)
-{
-    const KeptBand& band = *keeping.band;
-    const unsigned perLight = band.valuesPerLight;
-    PlaneSumInputs& in = sumInputs;
-    constexpr std::size_t Room = PlaneSumInputs::Room;
-    for (unsigned n = 0; n < Room; ++n) {
-        // Lanes past the last point read the first one's values.
-        const std::size_t p = points[n < count ? n : 0];
-        const double* point = &band.hits[3 * p];
-        in.plane[n] = band.pointPlane[p];
-        in.tint[n] = static_cast<std::int32_t>(n < count ? PlanePattern(Vec3(point[0], point[1], point[2]), in.plane[n]) : 0);
-        in.keptAt[n] = static_cast<std::int64_t>(std::size_t(perLight) * lightCount * p);
-        in.batchAt[n] = n < count ? n : 0;
-    }
-    for (unsigned j = 0; j < lightCount; ++j)
-        in.blocked[j] = batch.BlockedBits(j);
-    for (unsigned blocked = batch.BlockedPoints(); blocked != 0; blocked &= blocked - 1) {
-        const unsigned n = static_cast<unsigned>(__builtin_ctz(blocked));
-        for (unsigned j = 0; j < lightCount; ++j) {
-            const int blocker = batch.Blocker(j, n);
-            if (blocker < 0)
-                continue;
-            float shadow[3];
-            if (nextBlocker < blockers.Count()) {
-                BlockerColour(blockers, nextBlocker++, shadow);
-            } else {  // past what the batch held
-                const double* point = &band.hits[3 * std::size_t(points[n])];
-                const unsigned m = static_cast<unsigned>(blocker);
-                BlockerColour(Vec3(point[0], point[1], point[2]), batch.LightDir(j, n), m, m, shadow);
-            }
-            for (int c = 0; c < 3; ++c)
-                in.shadow[c][j * Room + n] = shadow[c];
-        }
-    }
-    const PlaneLightSums::Values fromBatchDiffuse{batch.DiffuseFactors(), PlanePointBatch::Padded, in.batchAt};
-    const PlaneLightSums::Values fromBatchPower{batch.Powers(), PlanePointBatch::Padded, in.batchAt};
-    const double* kept = band.lightValues.data();
-    const PlaneLightSums::Values diffuse =
-        KeptBand::KeepsDiffuse(perLight)
-            ? PlaneLightSums::Values{kept + KeptBand::DiffuseAt(perLight, 0), perLight, in.keptAt}
-            : fromBatchDiffuse;
-    const PlaneLightSums::Values power =
-        perLight != 0 ? PlaneLightSums::Values{kept + KeptBand::PowerAt(perLight, 0), perLight, in.keptAt}
-                      : fromBatchPower;
-    planeLightSums.Sum(PlaneLightSums::Batch{count,
-                                             in.plane,
-                                             in.tint,
-                                             diffuse,
-                                             power,
-                                             in.blocked.data(),
-                                             {in.shadow[0].data(), in.shadow[1].data(), in.shadow[2].data()},
-                                             Room,
-                                             {in.sums[0], in.sums[1], in.sums[2]}});
-}
-
 // The plane colours of the band's points that some sphere shadows now or
 // shadowed when last composed, worked out again from their kept hit points
-// as the trace works them out (PlanePointBatch, PlanePointColour), a batch
+// as the trace works them out (PlanePointBatch, SumPlanePoints), a batch
 // of points at once, with the kept light values where the band has them
 // (with the diffuse factors kept, the light directions only of the lights
 // some sphere blocks).
@@ -259,12 +198,19 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
         QueueBlockers(batch);
         if (blockers.Count() != 0)
             blockers.Compute(sphereExponents.data());
-        SumComposedPoints(batch, &pointsToCompose[first], static_cast<unsigned>(end - first));
+        PlaneSumInputs& in = sumInputs;
+        std::uint8_t planes[PlaneSumInputs::Room];
+        for (std::size_t i = first; i < end; ++i) {
+            const std::size_t p = pointsToCompose[i];
+            planes[i - first] = band.pointPlane[p];
+            in.keptAt[i - first] = static_cast<std::int64_t>(std::size_t(perLight) * lightCount * p);
+        }
+        SumPlanePoints(batch, planes, perLight, perLight != 0 ? band.lightValues.data() : nullptr, 0);
         for (std::size_t i = first; i < end; ++i) {
             const std::size_t p = pointsToCompose[i];
             const double* point = &band.hits[3 * p];
             const unsigned n = static_cast<unsigned>(i - first);
-            const float(&sums)[3][PlaneSumInputs::Room] = sumInputs.sums;
+            const float(&sums)[3][PlaneSumInputs::Room] = in.sums[0];
             band.shadowed[p] = batch.BlockedPoints() >> n & 1u;
             band.composed[p] = PlotRecord{sums[0][n],
                                           sums[1][n],

@@ -56,16 +56,79 @@ unsigned RoomTracer::PlanePattern(const Vec3& point, int k)
     return Green;
 }
 
-void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint)
+void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, unsigned group, int k, unsigned p,
+                                        const Vec3& hitPoint)
 {
     const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
     if (double* toKeep = kept ? KeptLightValues() : nullptr)
         KeepLightValues(batch, p, keeping.valuesPerLight, toKeep);
-    float sum[3];
-    const bool shadowed = PlanePointColour(batch, p, k, hitPoint, 0, nullptr, sum);
-    PlotPoint(hitPoint, sum[0], sum[1], sum[2]);
+    const float(&sums)[3][PlaneSumInputs::Room] = sumInputs.sums[group];
+    PlotPoint(hitPoint, sums[0][p], sums[1][p], sums[2][p]);
     if (kept)
-        KeepComposed(shadowed);
+        KeepComposed(sphereCount != 0 && (batch.BlockedPoints() >> p & 1u));
+}
+
+void RoomTracer::SumPlanePoints(const PlanePointBatch& batch, const std::uint8_t* planes, unsigned perLight,
+                                const double* kept, unsigned group)
+{
+    const unsigned count = batch.Points();
+    if (count == 0)
+        return;
+    PlaneSumInputs& in = sumInputs;
+    constexpr std::size_t Room = PlaneSumInputs::Room;
+    for (unsigned n = 0; n < count; ++n) {
+        double at[3];
+        batch.Point(n, at);
+        in.plane[n] = planes[n];
+        in.tint[n] = static_cast<std::int32_t>(PlanePattern(Vec3(at[0], at[1], at[2]), planes[n]));
+    }
+    // Lanes past the last point, up to a whole vector, read the first one's values.
+    constexpr unsigned Widest = PlaneLightSums::WidestVector;
+    static_assert(Room % Widest == 0, "room for whole vectors");
+    for (unsigned n = count; n < (count + Widest - 1) / Widest * Widest; ++n) {
+        in.plane[n] = in.plane[0];
+        in.tint[n] = 0;
+        in.keptAt[n] = in.keptAt[0];
+    }
+    for (unsigned j = 0; j < lightCount; ++j)
+        in.blocked[j] = sphereCount != 0 ? batch.BlockedBits(j) : 0u;
+    for (unsigned blocked = sphereCount != 0 ? batch.BlockedPoints() : 0u; blocked != 0; blocked &= blocked - 1) {
+        const unsigned n = static_cast<unsigned>(__builtin_ctz(blocked));
+        for (unsigned j = 0; j < lightCount; ++j) {
+            const int blocker = batch.Blocker(j, n);
+            if (blocker < 0)
+                continue;
+            float shadow[3];
+            if (nextBlocker < blockers.Count()) {
+                BlockerColour(blockers, nextBlocker++, shadow);
+            } else {  // past what the batch held
+                double at[3];
+                batch.Point(n, at);
+                const unsigned m = static_cast<unsigned>(blocker);
+                BlockerColour(Vec3(at[0], at[1], at[2]), batch.LightDir(j, n), m, m, shadow);
+            }
+            for (int c = 0; c < 3; ++c)
+                in.shadow[c][j * Room + n] = shadow[c];
+        }
+    }
+    const PlaneLightSums::Values fromBatchDiffuse{batch.DiffuseFactors(), PlanePointBatch::Padded, nullptr};
+    const PlaneLightSums::Values fromBatchPower{batch.Powers(), PlanePointBatch::Padded, nullptr};
+    const PlaneLightSums::Values diffuse =
+        kept && KeptBand::KeepsDiffuse(perLight)
+            ? PlaneLightSums::Values{kept + KeptBand::DiffuseAt(perLight, 0), perLight, in.keptAt}
+            : fromBatchDiffuse;
+    const PlaneLightSums::Values power =
+        kept ? PlaneLightSums::Values{kept + KeptBand::PowerAt(perLight, 0), perLight, in.keptAt} : fromBatchPower;
+    float(&sums)[3][Room] = in.sums[group];
+    planeLightSums.Sum(PlaneLightSums::Batch{count,
+                                             in.plane,
+                                             in.tint,
+                                             diffuse,
+                                             power,
+                                             in.blocked.data(),
+                                             {in.shadow[0].data(), in.shadow[1].data(), in.shadow[2].data()},
+                                             Room,
+                                             {sums[0], sums[1], sums[2]}});
 }
 
 void RoomTracer::KeepLightValues(const PlanePointBatch& batch, unsigned p, unsigned perLight, double* toKeep) const
@@ -75,42 +138,6 @@ void RoomTracer::KeepLightValues(const PlanePointBatch& batch, unsigned p, unsig
             toKeep[KeptBand::DiffuseAt(perLight, j)] = batch.Diffuse(j, p);
         toKeep[KeptBand::PowerAt(perLight, j)] = batch.Power(j, p);
     }
-}
-
-bool RoomTracer::PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint,
-                                  unsigned perLight, const double* kept, float sum[3])
-{
-    // The pattern's tint picks the diffuse factors.
-    const unsigned ones = PlanePattern(hitPoint, k);
-    sum[0] = sum[1] = sum[2] = 0.0f;
-    bool shadowed = false;  // any light blocked
-    if (!kept && (sphereCount == 0 || !(batch.BlockedPoints() >> p & 1u))) {
-        // No light blocked (most points): every light's terms from the batch.
-        for (unsigned j = 0; j < lightCount; ++j)
-            AddPlaneLight(j, k, ones, batch.Diffuse(j, p), batch.Power(j, p), sum);
-        return false;
-    }
-    for (unsigned j = 0; j < lightCount; ++j) {
-        // With no spheres no light is blocked.
-        const int blocker = sphereCount != 0 ? batch.Blocker(j, p) : -1;
-        if (blocker < 0) {
-            const double diffuse =
-                kept && KeptBand::KeepsDiffuse(perLight) ? kept[KeptBand::DiffuseAt(perLight, j)] : batch.Diffuse(j, p);
-            const double power = kept ? kept[KeptBand::PowerAt(perLight, j)] : batch.Power(j, p);
-            AddPlaneLight(j, k, ones, diffuse, power, sum);
-            continue;
-        }
-        shadowed = true;
-        float shadow[3];
-        if (nextBlocker < blockers.Count()) {
-            BlockerColour(blockers, nextBlocker++, shadow);
-        } else {  // past what the batch held
-            const unsigned m = static_cast<unsigned>(blocker);
-            BlockerColour(hitPoint, batch.LightDir(j, p), m, m, shadow);
-        }
-        AddBlockedPlaneLight(j, k, shadow, sum);
-    }
-    return shadowed;
 }
 
 void RoomTracer::QueueBlockers(const PlanePointBatch& batch)

@@ -139,22 +139,15 @@ private:
     // rule out (from sphereBatch). Returns the next pixel's first point.
     unsigned ShadeBatchedPixel(unsigned lane, unsigned next);
     // The colour of the accepted hit `hitPoint` on plane k, plotted, from
-    // point p of `batch`, whose light terms and shadow tests are worked out
-    // already.
-    void ShadeBatchedPlanePoint(const PlanePointBatch& batch, int k, unsigned p, const Vec3& hitPoint);
-    // The light sum of point p of `batch`, `hitPoint` on plane k, into `sum`;
-    // true where a sphere blocks some light. The diffuse factors and powers
-    // are the batch's, or those of `kept` where given: `perLight` values a
-    // light, as KeptBand keeps them. The colours of the blocked lights come
-    // from `blockers` in order (QueueBlockers), past its end one at a time.
-    bool PlanePointColour(const PlanePointBatch& batch, unsigned p, int k, const Vec3& hitPoint, unsigned perLight,
-                          const double* kept, float sum[3]);
+    // point p of `batch` (of pixel group `group`), whose light sum is worked
+    // out already (SumPlanePoints).
+    void ShadeBatchedPlanePoint(const PlanePointBatch& batch, unsigned group, int k, unsigned p, const Vec3& hitPoint);
     // Every light's values of point p of `batch` into `toKeep` as KeptBand
     // keeps them, `perLight` a light, blocked or not (the batch has worked
     // out every light's power when a band keeps them).
     void KeepLightValues(const PlanePointBatch& batch, unsigned p, unsigned perLight, double* toKeep) const;
     // Adds the blocked lights of `batch`'s points to `blockers`, in the
-    // order PlanePointColour reads them, as many as it has room for.
+    // order SumPlanePoints reads them, as many as it has room for.
     void QueueBlockers(const PlanePointBatch& batch);
     // The room and spheres of sphereBatch, from the set-up, the eye and sphereSet.
     void PrepareSphereBatch();
@@ -200,7 +193,6 @@ private:
     }
     // The band's plane points from the kept values, into its composed list.
     void ComposeKeptPlanes(const SphereSet& spheres);
-    void SumComposedPoints(const PlanePointBatch& batch, const std::uint32_t* points, unsigned count);
 
     // Keeps the plane point `hitPoint` on plane k in the band being
     // recorded; false (and recording stopped) past the budget. Its light
@@ -268,12 +260,22 @@ private:
     struct PlaneSumInputs {
         static constexpr std::size_t Room = PlanePointBatch::Padded;
         std::int32_t plane[Room], tint[Room];
-        std::int64_t keptAt[Room], batchAt[Room];
-        std::vector<float> shadow[3];  // per light Room points
-        std::vector<unsigned> blocked;  // per light a bit per point
-        float sums[3][Room];
+        std::int64_t keptAt[Room];
+        std::vector<float> shadow[3];      // per light Room points
+        std::vector<unsigned> blocked;     // per light a bit per point
+        float sums[ShadeGroups][3][Room];  // a batch's each, for each group of pixels
     };
     PlaneSumInputs sumInputs;
+    // The light sums of `batch`'s points (with their planes, `planes`) into
+    // sumInputs.sums[group], a vector of points at once (PlaneLightSums):
+    // per channel the float sum in light order of each light's unshadowed
+    // term, or for a light a sphere blocks (the first on its line), the
+    // ambient product plus that sphere's colour. The diffuse factors and powers from `kept` (at
+    // sumInputs.keptAt, `perLight` values a light, as KeptBand keeps them)
+    // or else the batch's; the blocked lights' colours from `blockers` in
+    // order (QueueBlockers), past its end one at a time.
+    void SumPlanePoints(const PlanePointBatch& batch, const std::uint8_t* planes, unsigned perLight, const double* kept,
+                        unsigned group);
 
     struct KeepingState {
         KeptBand* band = nullptr;
