@@ -119,8 +119,8 @@ void RoomTracer::ShadeBatch(unsigned count)
     // many as one batch holds (the rest, if any, one at a time).
     blockers.Clear();
     nextBlocker = 0;
-    for (unsigned g = 0; g < groups && sphereCount != 0; ++g)
-        QueueBlockers(planePointBatches[g]);
+    for (unsigned g = 0; g < groups; ++g)
+        QueueBlockers(planePointBatches[g], g);
     if (blockers.Count() != 0)
         blockers.Compute(sphereExponents.data());
     for (unsigned g = 0; g < groups; ++g)

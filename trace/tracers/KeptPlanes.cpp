@@ -195,7 +195,7 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             batch.ComputePowers(false);
         blockers.Clear();
         nextBlocker = 0;
-        QueueBlockers(batch);
+        QueueBlockers(batch, 0);
         if (blockers.Count() != 0)
             blockers.Compute(sphereExponents.data());
         PlaneSumInputs& in = sumInputs;

@@ -92,7 +92,15 @@ void RoomTracer::SumPlanePoints(const PlanePointBatch& batch, const std::uint8_t
     }
     for (unsigned j = 0; j < lightCount; ++j)
         in.blocked[j] = sphereCount != 0 ? batch.BlockedBits(j) : 0u;
-    for (unsigned blocked = sphereCount != 0 ? batch.BlockedPoints() : 0u; blocked != 0; blocked &= blocked - 1) {
+    // The blocked lights' colours: where the blocker batch took them all, to
+    // the places QueueBlockers noted; else in order, past the batch's end
+    // one at a time.
+    const QueuedBlockers& queued = queuedBlockers[group];
+    for (const unsigned end = queued.all ? nextBlocker + queued.count : nextBlocker; nextBlocker < end; ++nextBlocker) {
+        for (int c = 0; c < 3; ++c)
+            in.shadow[c][blockerSlots[nextBlocker]] = blockers.Colour(nextBlocker, c);
+    }
+    for (unsigned blocked = queued.all ? 0u : batch.BlockedPoints(); blocked != 0; blocked &= blocked - 1) {
         const unsigned n = static_cast<unsigned>(__builtin_ctz(blocked));
         for (unsigned j = 0; j < lightCount; ++j) {
             const int blocker = batch.Blocker(j, n);
@@ -140,20 +148,30 @@ void RoomTracer::KeepLightValues(const PlanePointBatch& batch, unsigned p, unsig
     }
 }
 
-void RoomTracer::QueueBlockers(const PlanePointBatch& batch)
+void RoomTracer::QueueBlockers(const PlanePointBatch& batch, unsigned group)
 {
+    QueuedBlockers& queued = queuedBlockers[group];
+    queued = QueuedBlockers{0, true};
+    if (sphereCount == 0)
+        return;
     // Only the points some light of which is blocked, in order.
-    for (unsigned points = batch.BlockedPoints(); points != 0 && blockers.Room() != 0; points &= points - 1) {
+    for (unsigned points = batch.BlockedPoints(); points != 0; points &= points - 1) {
         const unsigned p = static_cast<unsigned>(__builtin_ctz(points));
         double point[3];
         batch.Point(p, point);
-        for (unsigned j = 0; j < lightCount && blockers.Room() != 0; ++j) {
+        for (unsigned j = 0; j < lightCount; ++j) {
             const int blocker = batch.Blocker(j, p);
             if (blocker < 0)
                 continue;
+            if (blockers.Room() == 0) {
+                queued.all = false;
+                return;
+            }
             const Vec3 dir = batch.LightDir(j, p);
             const double direction[3] = {dir.x, dir.y, dir.z};
-            blockers.Add(point, direction, static_cast<unsigned>(blocker));
+            const unsigned n = blockers.Add(point, direction, static_cast<unsigned>(blocker));
+            blockerSlots[n] = static_cast<std::uint32_t>(j * PlaneSumInputs::Room + p);
+            ++queued.count;
         }
     }
 }

@@ -109,6 +109,8 @@ void RoomTracer::LoadScene(const Scene& scene)
     for (std::vector<float>& channel : sumInputs.shadow)
         channel.assign(std::size_t(lightCount) * PlaneSumInputs::Room, 0.0f);
     sumInputs.blocked.assign(lightCount, 0u);
+    blockers.Clear();
+    blockerSlots.assign(blockers.Room(), 0u);
     sphereLightFactors.assign(std::size_t(lightCount) * sphereCount, SphereLightFactors{});
     std::vector<BlockerBatch::LightOnSphere> onBlockers(std::size_t(lightCount) * sphereCount);
     for (unsigned j = 0; j < lightCount; ++j) {

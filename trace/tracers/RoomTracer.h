@@ -148,7 +148,9 @@ private:
     void KeepLightValues(const PlanePointBatch& batch, unsigned p, unsigned perLight, double* toKeep) const;
     // Adds the blocked lights of `batch`'s points to `blockers`, in the
     // order SumPlanePoints reads them, as many as it has room for.
-    void QueueBlockers(const PlanePointBatch& batch);
+    // The batch is pixel group `group`'s: what it queued goes to
+    // queuedBlockers[group], each entry's light and point to blockerSlots.
+    void QueueBlockers(const PlanePointBatch& batch, unsigned group);
     // The room and spheres of sphereBatch, from the set-up, the eye and sphereSet.
     void PrepareSphereBatch();
     // Entry n of sphereBatch, once worked out: its sphere where the pixel's
@@ -266,6 +268,14 @@ private:
         float sums[ShadeGroups][3][Room];  // a batch's each, for each group of pixels
     };
     PlaneSumInputs sumInputs;
+    // How many blocked lights each group's batch queued, and whether all.
+    struct QueuedBlockers {
+        unsigned count;
+        bool all;
+    };
+    QueuedBlockers queuedBlockers[ShadeGroups] = {};
+    // Per blocker entry: its light j and point p, at j x PlaneSumInputs::Room + p.
+    std::vector<std::uint32_t> blockerSlots;
     // The light sums of `batch`'s points (with their planes, `planes`) into
     // sumInputs.sums[group], a vector of points at once (PlaneLightSums):
     // per channel the float sum in light order of each light's unshadowed
