@@ -27,8 +27,9 @@ public:
 
     // Where a batch's values of light j and point p are: at
     // `values[j * lightStride + at[p]]`, or without `at` at
-    // `values[j * lightStride + p]` (with room for a whole vector past the
-    // last point).
+    // `values[j * lightStride + p]`. Lanes past the last point, up to a
+    // whole vector, are read too: `at` needs a place for each of them (any
+    // point's), `values` room for them.
     struct Values {
         const double* values;
         std::size_t lightStride;
