@@ -254,10 +254,10 @@ private:
     // batch at once, and the next entry to read.
     BlockerBatch blockers;
     unsigned nextBlocker = 0;
-    // The light sums of a batch of kept plane points composed again, a
+    // The light sums of a batch of room points, traced or composed again, a
     // vector of points at once, and what they read besides the batch: each
-    // point's plane, tint and place among the values (kept or the batch's),
-    // and the colours of its blocked lights.
+    // point's plane, tint and place among the kept values, and the colours
+    // of its blocked lights.
     PlaneLightSums planeLightSums;
     struct PlaneSumInputs {
         static constexpr std::size_t Room = PlanePointBatch::Padded;
@@ -280,10 +280,11 @@ private:
     // sumInputs.sums[group], a vector of points at once (PlaneLightSums):
     // per channel the float sum in light order of each light's unshadowed
     // term, or for a light a sphere blocks (the first on its line), the
-    // ambient product plus that sphere's colour. The diffuse factors and powers from `kept` (at
-    // sumInputs.keptAt, `perLight` values a light, as KeptBand keeps them)
-    // or else the batch's; the blocked lights' colours from `blockers` in
-    // order (QueueBlockers), past its end one at a time.
+    // ambient product plus that sphere's colour. The diffuse factors and
+    // powers come from `kept` (at sumInputs.keptAt, `perLight` values a
+    // light, as KeptBand keeps them) or else from the batch; the blocked
+    // lights' colours from `blockers` (QueueBlockers), or past its end one
+    // at a time.
     void SumPlanePoints(const PlanePointBatch& batch, const std::uint8_t* planes, unsigned perLight, const double* kept,
                         unsigned group);
 
