@@ -136,7 +136,6 @@ void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count
     lightCount = count;
     position = LightPositions(positions, count);
     constexpr unsigned widest = HWY_MAX_BYTES / sizeof(double);
-    static_assert(widest <= Slack, "a whole vector read from the last sphere's row stays within the array");
     capacity = (std::max(128u, count) + widest - 1) / widest * widest;
     entries = 0;
     sphere.assign(capacity, 0);
@@ -152,13 +151,13 @@ void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count
     for (std::vector<float>& channel : colour)
         channel.assign(capacity, 0.0f);
     // Until SetLightsOnSpheres, cutoffs of 0, which leave no power out.
-    lightsOnSpheres.assign(std::size_t(count) * PerLight + Slack, 0.0);
+    lightsOnSpheres.assign(std::size_t(count) * PerLight + WidestLanes, 0.0);
 }
 
 void BlockerBatch::SetLightsOnSpheres(const std::vector<LightOnSphere>& perLightAndSphere, unsigned sphereCount)
 {
     constexpr std::size_t Spheres = SphereSet::MaxSpheres;
-    lightsOnSpheres.assign(std::size_t(lightCount) * PerLight + Slack, 0.0);
+    lightsOnSpheres.assign(std::size_t(lightCount) * PerLight + WidestLanes, 0.0);
     for (unsigned j = 0; j < lightCount; ++j) {
         double* row = lightsOnSpheres.data() + j * PerLight;
         for (unsigned m = 0; m < sphereCount && m < Spheres; ++m) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "trace/kernels/LaneMaths.h"
 #include "trace/kernels/SphereLanes.h"
 
 // Where spheres block lights, many at once, entries in the lanes of a
@@ -58,10 +59,9 @@ private:
     // Per light j: the cutoffs (MaxSpheres of them), then the products, for
     // each kind (ambient, diffuse, specular) and channel MaxSpheres of them,
     // a sphere each (the kernel gathers them by sphere).
-    // (The kernel reads a whole vector from each sphere's row: the slack
-    // keeps the last one within the array.)
+    // (The kernel reads a whole vector from each sphere's row: WidestLanes
+    // more keep the last one within the array.)
     static constexpr std::size_t PerLight = SphereSet::MaxSpheres * (1 + 9);
-    static constexpr std::size_t Slack = 8;
     std::vector<double> lightsOnSpheres;
 
     unsigned entries = 0;

@@ -2,6 +2,7 @@
 #define GLINTWORK_LANEMATHS_H
 
 #include <cmath>
+#include <cstddef>
 
 // The fast path's formulas are written once (trace/LaneFormulas-inl.h), as
 // templates over a set of lanes `L`: L::V is a value (a plain double, or a
@@ -13,6 +14,11 @@
 //
 // OneLane is the plain double; VectorLanes (trace/VectorLanes-inl.h) a
 // vector of the instruction set chosen at run time.
+// The most doubles a vector of any instruction set here holds (AVX-512's
+// eight; VectorLanes-inl.h checks it): what arrays read a whole vector at a
+// time are padded to.
+constexpr std::size_t WidestLanes = 8;
+
 struct OneLane {
     using V = double;
     using M = bool;

@@ -86,9 +86,8 @@ HWY_EXPORT(SumPlaneLights);
 
 void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane, unsigned lights)
 {
-    static_assert(HWY_MAX_BYTES / sizeof(double) <= WidestVector, "a batch is padded to the widest vector");
     lightCount = lights;
-    factors.assign(std::size_t(lights) * PerLight + WidestVector, 0.0);
+    factors.assign(std::size_t(lights) * PerLight + WidestLanes, 0.0);
     for (unsigned j = 0; j < lights; ++j) {
         double* row = factors.data() + j * PerLight;
         for (std::size_t k = 0; k < Planes; ++k) {

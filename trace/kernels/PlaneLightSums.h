@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "trace/kernels/LaneMaths.h"
+
 // The colours of a batch of room-plane points, a vector of points at once:
 // per channel the sum over the lights, in light order and rounded to float
 // after every light, of each light's term. That is the unshadowed term
@@ -52,9 +54,6 @@ public:
         float* sums[3];
     };
     void Sum(const Batch& batch) const;
-
-    // The most points a vector holds (for padding).
-    static constexpr std::size_t WidestVector = 8;
 
 private:
     unsigned lightCount = 0;

@@ -14,6 +14,8 @@
 
 #include <hwy/highway.h>
 
+#include "trace/kernels/LaneMaths.h"
+
 HWY_BEFORE_NAMESPACE();
 namespace glintwork {
 namespace HWY_NAMESPACE {
@@ -61,6 +63,8 @@ template <class D> struct VectorLanes {
 // four pixels).
 using Full = hn::ScalableTag<double>;
 using UpToFour = hn::CappedTag<double, 4>;
+
+static_assert(HWY_MAX_BYTES / sizeof(double) <= WidestLanes, "arrays are padded for the widest vector");
 
 // Bit l set where lane l of `m` is true.
 template <class D> unsigned MaskBits(D d, hn::Mask<D> m)

@@ -83,7 +83,7 @@ void RoomTracer::SumPlanePoints(const PlanePointBatch& batch, const std::uint8_t
         in.tint[n] = static_cast<std::int32_t>(PlanePattern(Vec3(at[0], at[1], at[2]), planes[n]));
     }
     // Lanes past the last point, up to a whole vector, read the first one's values.
-    constexpr unsigned Widest = PlaneLightSums::WidestVector;
+    constexpr unsigned Widest = WidestLanes;
     static_assert(Room % Widest == 0, "room for whole vectors");
     for (unsigned n = count; n < (count + Widest - 1) / Widest * Widest; ++n) {
         in.plane[n] = in.plane[0];
@@ -92,29 +92,26 @@ void RoomTracer::SumPlanePoints(const PlanePointBatch& batch, const std::uint8_t
     }
     for (unsigned j = 0; j < lightCount; ++j)
         in.blocked[j] = sphereCount != 0 ? batch.BlockedBits(j) : 0u;
-    // The blocked lights' colours: where the blocker batch took them all, to
-    // the places QueueBlockers noted; else in order, past the batch's end
-    // one at a time.
+    // The blocked lights' colours: those the blocker batch took to the
+    // places QueueBlockers noted; the rest (the blocked lights past the last
+    // one it took, in order) one at a time.
     const QueuedBlockers& queued = queuedBlockers[group];
-    for (const unsigned end = queued.all ? nextBlocker + queued.count : nextBlocker; nextBlocker < end; ++nextBlocker) {
+    for (const unsigned end = nextBlocker + queued.count; nextBlocker < end; ++nextBlocker) {
         for (int c = 0; c < 3; ++c)
             in.shadow[c][blockerSlots[nextBlocker]] = blockers.Colour(nextBlocker, c);
     }
+    unsigned taken = 0;  // of the blocked lights passed, those the batch took
     for (unsigned blocked = queued.all ? 0u : batch.BlockedPoints(); blocked != 0; blocked &= blocked - 1) {
         const unsigned n = static_cast<unsigned>(__builtin_ctz(blocked));
         for (unsigned j = 0; j < lightCount; ++j) {
             const int blocker = batch.Blocker(j, n);
-            if (blocker < 0)
+            if (blocker < 0 || taken++ < queued.count)
                 continue;
+            double at[3];
+            batch.Point(n, at);
+            const unsigned m = static_cast<unsigned>(blocker);
             float shadow[3];
-            if (nextBlocker < blockers.Count()) {
-                BlockerColour(blockers, nextBlocker++, shadow);
-            } else {  // past what the batch held
-                double at[3];
-                batch.Point(n, at);
-                const unsigned m = static_cast<unsigned>(blocker);
-                BlockerColour(Vec3(at[0], at[1], at[2]), batch.LightDir(j, n), m, m, shadow);
-            }
+            BlockerColour(Vec3(at[0], at[1], at[2]), batch.LightDir(j, n), m, m, shadow);
             for (int c = 0; c < 3; ++c)
                 in.shadow[c][j * Room + n] = shadow[c];
         }

@@ -163,8 +163,6 @@ private:
     // The colour a blocking sphere m shows where the line from `origin` along
     // `direction` enters it, with the exponent of sphere e.
     void BlockerColour(const Vec3& origin, const Vec3& direction, unsigned m, unsigned e, float out[3]) const;
-    // The same for entry n of `batch`, with the blocking sphere's own exponent.
-    void BlockerColour(const BlockerBatch& batch, unsigned n, float out[3]) const;
     // The light sum of the plane point entry n of sphereBatch shows.
     void ReflectedLightSum(unsigned n, float out[3]) const;
     // Light j's share of a point's colour, added to `sum` channel by channel
@@ -283,8 +281,8 @@ private:
     // ambient product plus that sphere's colour. The diffuse factors and
     // powers come from `kept` (at sumInputs.keptAt, `perLight` values a
     // light, as KeptBand keeps them) or else from the batch; the blocked
-    // lights' colours from `blockers` (QueueBlockers), or past its end one
-    // at a time.
+    // lights' colours from `blockers` (QueueBlockers), and those past what
+    // it took one at a time.
     void SumPlanePoints(const PlanePointBatch& batch, const std::uint8_t* planes, unsigned perLight, const double* kept,
                         unsigned group);
 

@@ -52,7 +52,8 @@ void RoomTracer::ShadeSphere(unsigned n)
                 BlockerColour(hitPoint, batch.LightDir(j, n), static_cast<unsigned>(m), i, shadowColour);
             const double* ambient = sphereLightFactors[j * std::size_t(sphereCount) + i].ambient;
             for (int ch = 0; ch < 3; ++ch) {
-                const double term = withShadowColour ? ShadowedTerm<OneLane>(ambient[ch], shadowColour[ch]) : ambient[ch];
+                const double term =
+                    withShadowColour ? ShadowedTerm<OneLane>(ambient[ch], shadowColour[ch]) : ambient[ch];
                 colour[ch] = static_cast<float>(AddedToFloatSum<OneLane>(term, colour[ch]));
             }
         }
@@ -94,12 +95,6 @@ void RoomTracer::BlockerColour(const Vec3& origin, const Vec3& direction, unsign
     out[0] = sum[0];
     out[1] = sum[1];
     out[2] = sum[2];
-}
-
-void RoomTracer::BlockerColour(const BlockerBatch& batch, unsigned n, float out[3]) const
-{
-    for (int c = 0; c < 3; ++c)
-        out[c] = batch.Colour(n, c);
 }
 
 double RoomTracer::SpherePower(unsigned j, unsigned m, unsigned e, double base) const
