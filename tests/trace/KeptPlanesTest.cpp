@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <random>
 #include <type_traits>
@@ -141,6 +142,20 @@ std::string EightLights()
     return ReadWholeFile(GLINTWORK_BENCH_SCENES_DIR "/eight-lights-1280x960.txt") + " screen 160 120";
 }
 
+// Thirty-two dim lights on a ring round the room: a batch of pixels has more
+// blocked lights than the blocker batch holds, so the rest are shaded one at
+// a time.
+std::string ThirtyTwoLights()
+{
+    std::string lights = " light 32";
+    for (int j = 0; j < 32; ++j)
+        lights += " " + std::to_string(9 * std::cos(j * 0.196)) + " " + std::to_string(j % 5 * 4 - 8) + " " +
+                  std::to_string(-10 + 15 * std::sin(j * 0.196));
+    for (int j = 0; j < 32; ++j)
+        lights += " 0.02 0.02 0.02  0.08 0.07 0.06  0.05 0.05 0.05";
+    return DefaultScene() + " screen 80 60" + lights;
+}
+
 void RunInputs(const InputRunCase& run)
 {
 #ifdef GLINTWORK_SHORT_RUNS
@@ -179,6 +194,7 @@ TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
         // The single view keeps its powers; the pair's eyes do not.
         {"eight lights, room for one view's powers", EightLights(), 30, KeptView::ExpectedBytes(160 * 120, 8) * 11 / 10,
          false},
+        {"thirty-two lights", ThirtyTwoLights(), 6, 0, false},
     };
     for (const auto& run : runs)
         RunInputs(run);
