@@ -52,8 +52,8 @@ unsigned RoomTracer::ShadeBatchedPixel(unsigned lane, unsigned next)
     const PlanePointBatch& points = planePointBatches[group];
     for (const unsigned end = batchedPoints; next < end && batchedLane[next] == lane; ++next) {
         const int k = batchedPlane[next];
-        const Vec3 hitPoint(batch.hit[k][0][lane], batch.hit[k][1][lane], batch.hit[k][2][lane]);
-        ShadeBatchedPlanePoint(points, group, k, next - groupStart[group], hitPoint);
+        const double* hit[3] = {batch.hit[k][0], batch.hit[k][1], batch.hit[k][2]};
+        ShadeBatchedPlanePoint(points, group, k, next - groupStart[group], hit, lane);
     }
     if (keeping.mode == KeepMode::Record)
         KeepPixel(batch.Dir(lane));

@@ -57,13 +57,14 @@ unsigned RoomTracer::PlanePattern(const Vec3& point, int k)
 }
 
 void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, unsigned group, int k, unsigned p,
-                                        const Vec3& hitPoint)
+                                        const double* hit[3], unsigned lane)
 {
-    const bool kept = keeping.mode == KeepMode::Record && RecordPlanePoint(k, hitPoint);
+    const bool kept =
+        keeping.mode == KeepMode::Record && RecordPlanePoint(k, Vec3(hit[0][lane], hit[1][lane], hit[2][lane]));
     if (double* toKeep = kept ? KeptLightValues() : nullptr)
         KeepLightValues(batch, p, keeping.valuesPerLight, toKeep);
     const float(&sums)[3][PlaneSumInputs::Room] = sumInputs.sums[group];
-    PlotPoint(hitPoint, sums[0][p], sums[1][p], sums[2][p]);
+    PlotPoint(hit[0][lane], hit[1][lane], hit[2][lane], sums[0][p], sums[1][p], sums[2][p]);
     if (kept)
         KeepComposed(sphereCount != 0 && (batch.BlockedPoints() >> p & 1u));
 }

@@ -138,10 +138,11 @@ private:
     // the batched point `next` on), then the spheres its first test did not
     // rule out (from sphereBatch). Returns the next pixel's first point.
     unsigned ShadeBatchedPixel(unsigned lane, unsigned next);
-    // The colour of the accepted hit `hitPoint` on plane k, plotted, from
-    // point p of `batch` (of pixel group `group`), whose light sum is worked
-    // out already (SumPlanePoints).
-    void ShadeBatchedPlanePoint(const PlanePointBatch& batch, unsigned group, int k, unsigned p, const Vec3& hitPoint);
+    // The colour of the accepted hit on plane k of pixel `lane` (coordinate a
+    // at hit[a][lane]), plotted, from point p of `batch` (of pixel group
+    // `group`), whose light sum is worked out already (SumPlanePoints).
+    void ShadeBatchedPlanePoint(const PlanePointBatch& batch, unsigned group, int k, unsigned p, const double* hit[3],
+                                unsigned lane);
     // Every light's values of point p of `batch` into `toKeep` as KeptBand
     // keeps them, `perLight` a light, blocked or not (the batch has worked
     // out every light's power when a band keeps them).
@@ -180,16 +181,18 @@ private:
     // 0 without a call where it cannot change the term (SpecularCutoff).
     double SpherePower(unsigned j, unsigned m, unsigned e, double base) const;
     // Written in place field by field: a record built aside and copied in
-    // is stored in small pieces and read back whole, which stalls.
-    void PlotPoint(const Vec3& point, float red, float green, float blue)
+    // is stored in small pieces and read back whole, which stalls. The
+    // coordinates come by value for the same reason: a point the caller
+    // stored coordinate by coordinate would be read back two at a time.
+    void PlotPoint(double x, double y, double z, float red, float green, float blue)
     {
         PlotRecord& r = Sink().emplace_back();
         r.red = red;
         r.green = green;
         r.blue = blue;
-        r.x = static_cast<float>(point.x);
-        r.y = static_cast<float>(point.y);
-        r.z = static_cast<float>(point.z);
+        r.x = static_cast<float>(x);
+        r.y = static_cast<float>(y);
+        r.z = static_cast<float>(z);
     }
     // The band's plane points from the kept values, into its composed list.
     void ComposeKeptPlanes(const SphereSet& spheres);

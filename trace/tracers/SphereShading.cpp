@@ -73,7 +73,7 @@ void RoomTracer::ShadeSphere(unsigned n)
     } else {
         sumLights(false);
     }
-    PlotPoint(hitPoint, colour[0], colour[1], colour[2]);
+    PlotPoint(hitPoint.x, hitPoint.y, hitPoint.z, colour[0], colour[1], colour[2]);
 }
 
 // The colour a blocking sphere m shows where the line from `origin` along
