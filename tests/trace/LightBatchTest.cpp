@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "trace/kernels/LibraryPow.h"
 #include "trace/kernels/LightBatch.h"
 #include "trace/kernels/LightTerms.h"
+#include "trace/kernels/PlaneLightSums.h"
 #include "trace/kernels/PlanePointBatch.h"
 #include "trace/kernels/SpecularCutoff.h"
 #include "trace/tracers/SceneTracer.h"
@@ -182,6 +184,124 @@ TEST_P(LightBatchLanes, EveryLaneEqualsTheScalarTerms)
             }
         }
     }
+}
+
+// Powers by squaring are within 2^-45 of pow's (relative) wherever the
+// exponent is whole (up to 128) and the base positive, and pow's own
+// elsewhere (other exponents, a base of 0); after ExactPowers, pow's all.
+TEST_P(LightBatchLanes, ApproximatePowersStayWithinTheirBound)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double exponents[] = {1.0, 2.0, 3.0, 5.0, 10.0, 30.0, 80.0, 127.0, 128.0, 129.0, 1000.0, 2.5, 0.5, nan};
+    std::mt19937_64 random(38);
+    std::uniform_real_distribution<double> coordinate(-9.0, 9.0);
+    std::vector<float> positions;
+    for (int i = 0; i < 3 * 3; ++i)
+        positions.push_back(static_cast<float>(coordinate(random)));
+    PlanePointBatch batch;
+    batch.SetLights(positions, 3);
+    batch.SetSpheres(SphereSet());
+    int approximated = 0;
+    for (int round = 0; round < 40; ++round) {
+        batch.Clear();
+        for (unsigned p = 0; p < PlanePointBatch::MaxPoints; ++p) {
+            const Vec3 point(coordinate(random), coordinate(random), -10.0);
+            batch.Add(point, Vec3(0.0, 0.0, 1.0), Vec3(coordinate(random), coordinate(random), 9.0),
+                      exponents[(round + p) % std::size(exponents)]);
+        }
+        batch.Compute();
+        batch.ApproximatePowers();
+        for (const bool exact : {false, true}) {
+            for (unsigned j = 0; j < 3; ++j) {
+                for (unsigned p = 0; p < PlanePointBatch::MaxPoints; ++p) {
+                    const double e = exponents[(round + p) % std::size(exponents)];
+                    const double base = batch.SpecularBase(j, p), power = batch.Power(j, p);
+                    const double expected = SpecularPower(base, e);
+                    if (SameBits(power, expected))
+                        continue;
+                    ++approximated;
+                    EXPECT_TRUE(!exact && e >= 1.0 && e <= 128.0 && e == std::floor(e) && base > 0.0 &&
+                                std::fabs(power - expected) <= 0x1p-45 * expected)
+                        << std::hexfloat << base << " ^ " << e << ": " << power << ", pow " << expected;
+                }
+            }
+            batch.ExactPowers(~0u);
+        }
+    }
+    EXPECT_GT(approximated, 100);
+}
+
+// With powers off by up to 2^-45 of theirs, the room sums are those of the
+// exact powers except at the points they name, and every point whose sums
+// the difference changes is named: random points, and points whose
+// specular part alone lies next to a midpoint between two floats.
+TEST_P(LightBatchLanes, RoomSumsNameThePointsAnApproximatePowerMightChange)
+{
+    constexpr unsigned Points = 24, Lights = 2, Planes = PlaneLightSums::Planes;
+    std::mt19937_64 random(2038);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<PlaneLightSums::LightOnPlane> factors(Lights * Planes);
+    for (unsigned i = 0; i < factors.size(); ++i) {
+        for (int c = 0; c < 3; ++c) {
+            factors[i].ambient[c] = i == 0 ? 0.0 : 0.01 + 0.1 * unit(random);
+            factors[i].untinted[c] = i == 0 ? 0.0 : 0.5 * unit(random);
+            factors[i].tinted[c] = i == 0 ? 0.0 : 0.6 * unit(random);
+            factors[i].specular[c] = i == 0 ? 1.0 + c : 0.5 * unit(random);
+        }
+    }
+    PlaneLightSums sums;
+    sums.SetLights(factors, Lights);
+    constexpr std::size_t Padded = Points + WidestLanes;
+    std::int32_t plane[Padded] = {}, tint[Padded] = {};
+    double diffuse[Lights * Padded] = {}, exact[Lights * Padded] = {}, approximate[Lights * Padded] = {};
+    float shadow[3][Lights * Padded] = {}, fromExact[3][Padded] = {}, fromApproximate[3][Padded] = {};
+    unsigned blocked[Lights] = {};
+    int named = 0, changed = 0;
+    for (int round = 0; round < 300; ++round) {
+        for (unsigned p = 0; p < Points; ++p) {
+            plane[p] = static_cast<std::int32_t>(p % Planes);
+            tint[p] = static_cast<std::int32_t>(random() % 8);
+            for (unsigned j = 0; j < Lights; ++j) {
+                diffuse[j * Padded + p] = unit(random);
+                // Plane 0 of light 0 has only a specular part: powers just
+                // below and above the midpoint between 1 and the next float.
+                exact[j * Padded + p] = j == 0 && p % Planes == 0
+                                            ? 1.0 + 0x1p-24 + (static_cast<double>(random() % 64) - 32.0) * 0x1p-53
+                                            : unit(random);
+                const double off = (static_cast<double>(random() % 5) - 2.0) * 0x1p-47;
+                approximate[j * Padded + p] = exact[j * Padded + p] * (1.0 + off);
+                for (int c = 0; c < 3; ++c)
+                    shadow[c][j * Padded + p] = static_cast<float>(unit(random));
+            }
+        }
+        blocked[1] = static_cast<unsigned>(random()) & ((1u << Points) - 1u);
+        PlaneLightSums::Batch batch{Points,
+                                    plane,
+                                    tint,
+                                    {diffuse, Padded, nullptr},
+                                    {exact, Padded, nullptr},
+                                    blocked,
+                                    {shadow[0], shadow[1], shadow[2]},
+                                    Padded,
+                                    {fromExact[0], fromExact[1], fromExact[2]},
+                                    false};
+        EXPECT_EQ(sums.Sum(batch), 0u);
+        batch.power.values = approximate;
+        batch.sums[0] = fromApproximate[0];
+        batch.sums[1] = fromApproximate[1];
+        batch.sums[2] = fromApproximate[2];
+        batch.approximatePowers = true;
+        const std::uint32_t again = sums.Sum(batch);
+        for (unsigned p = 0; p < Points; ++p) {
+            const bool same = fromExact[0][p] == fromApproximate[0][p] && fromExact[1][p] == fromApproximate[1][p] &&
+                              fromExact[2][p] == fromApproximate[2][p];
+            named += again >> p & 1u;
+            changed += !same;
+            EXPECT_TRUE(same || (again >> p & 1u)) << "round " << round << ", point " << p;
+        }
+    }
+    EXPECT_GT(changed, 0);           // the test can tell
+    EXPECT_LT(named, 300 * Points);  // and not every point is named
 }
 
 }  // namespace

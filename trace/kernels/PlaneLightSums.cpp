@@ -36,7 +36,28 @@ hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, unsigned f
     return hn::GatherIndex(d, v.values + j * v.lightStride, at);
 }
 
-void SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
+// Whether a light's term worked out with an approximate power (within 2^-45
+// of the exact one, relative) gives the same float sum as the exact power:
+// `lit` = LightTerm with the approximate power, `specularPart` = its
+// specular product times that power, `sum` the sum so far. The specular
+// parts differ by at most 2^-45 of theirs and two roundings; the term and
+// the sum before its rounding to float each add a rounding, at most 2^-53 of
+// its size. So the exact power's unrounded sum lies within e of this one's,
+// e taking each of the three at 2^-44, plus 2^-1000 for roundings past the
+// normal range. If the two ends of [sum - 2e, sum + 2e] round to the same
+// float, so does every number between (rounding is monotonic), and so both
+// sums do.
+template <class L>
+typename L::M SameSumAsExactPower(typename L::V lit, typename L::V specularPart, typename L::V sum)
+{
+    using V = typename L::V;
+    const V unrounded = lit + sum;
+    const V e = (L::Abs(specularPart) + L::Abs(lit) + L::Abs(unrounded)) * L::Set(0x1p-44) + L::Set(0x1p-1000);
+    const V twice = e + e;
+    return L::Eq(L::RoundedToFloat(unrounded + twice), L::RoundedToFloat(unrounded - twice));
+}
+
+std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
 {
     using D = Full;
     using L = VectorLanes<D>;
@@ -45,6 +66,7 @@ void SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
     const hn::RebindToSigned<D> di;
     const hn::Rebind<std::int32_t, D> d32;
     constexpr std::size_t Planes = PlaneLightSums::Planes;
+    std::uint32_t unsettledPoints = 0;
     for (unsigned first = 0; first < b.points; first += hn::Lanes(d)) {
         const ShortTablePicks<D, Planes> byPlane(d, b.plane + first);
         const auto tint = hn::PromoteTo(di, hn::LoadU(d32, b.tint + first));
@@ -54,6 +76,7 @@ void SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
         for (int c = 0; c < 3; ++c)
             tinted[c] = hn::RebindMask(d, hn::TestBit(tint, hn::Set(di, std::int64_t(1) << c)));
         V sum[3] = {L::Set(0.0), L::Set(0.0), L::Set(0.0)};
+        typename L::M unsettled = hn::FirstN(d, 0);
         for (unsigned j = 0; j < t.lights; ++j) {
             const V diffuse = ValuesOf(d, b.diffuse, j, first, diffuseAt);
             const V power = ValuesOf(d, b.power, j, first, powerAt);
@@ -65,14 +88,20 @@ void SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
                 const V ambient = byPlane.Of(f + c * Planes);
                 const V diffuseProduct =
                     L::Select(tinted[c], byPlane.Of(f + (6 + c) * Planes), byPlane.Of(f + (3 + c) * Planes));
-                const V lit = LightTerm<L>(ambient, diffuseProduct, byPlane.Of(f + (9 + c) * Planes), diffuse, power);
+                const V specular = byPlane.Of(f + (9 + c) * Planes);
+                const V lit = LightTerm<L>(ambient, diffuseProduct, specular, diffuse, power);
                 const V shadow = hn::PromoteTo(d, hn::LoadU(hn::Rebind<float, D>(), b.shadow[c] + at));
+                if (b.approximatePowers)
+                    unsettled = L::Or(unsettled, L::AndNot(blocked, L::Not(SameSumAsExactPower<L>(
+                                                                       lit, specular * power, sum[c]))));
                 sum[c] = AddedToFloatSum<L>(L::Select(blocked, ShadowedTerm<L>(ambient, shadow), lit), sum[c]);
             }
         }
         for (int c = 0; c < 3; ++c)
             hn::StoreU(L::DemotedToFloat(sum[c]), hn::Rebind<float, D>(), b.sums[c] + first);
+        unsettledPoints |= MaskBits(d, unsettled) << first;
     }
+    return b.points >= 32 ? unsettledPoints : unsettledPoints & ((std::uint32_t(1) << b.points) - 1u);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -102,9 +131,9 @@ void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane
     }
 }
 
-void PlaneLightSums::Sum(const Batch& batch) const
+std::uint32_t PlaneLightSums::Sum(const Batch& batch) const
 {
-    HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)
+    return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)
     (glintwork::PlaneSumTables{lightCount, factors.data(), PerLight}, batch);
 }
 #endif

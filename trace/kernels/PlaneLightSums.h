@@ -44,7 +44,7 @@ public:
     // `sums[c][p]`; `plane`, `tint` and `sums` have room for the points
     // rounded up to a whole vector.
     struct Batch {
-        unsigned points;
+        unsigned points;  // at most 32
         const std::int32_t* plane;
         const std::int32_t* tint;
         Values diffuse, power;
@@ -52,8 +52,15 @@ public:
         const float* shadow[3];
         std::size_t shadowStride;
         float* sums[3];
+        // The powers are approximations (PlanePointBatch::ApproximatePowers),
+        // each within 2^-45 of pow's (relative): Sum then also finds the
+        // points whose sums might differ from those of pow's powers.
+        bool approximatePowers;
     };
-    void Sum(const Batch& batch) const;
+    // A bit per point whose sums might differ from those of pow's powers
+    // (none unless the powers are approximations); its sums are to be worked
+    // out again from pow's.
+    std::uint32_t Sum(const Batch& batch) const;
 
 private:
     unsigned lightCount = 0;

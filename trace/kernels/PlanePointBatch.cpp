@@ -32,6 +32,16 @@ struct PlanePointArrays {
     unsigned* onLine;     // per light and sphere
     unsigned* anyOnLine;  // per light
 };
+// What ApproximatePlanePowers reads and writes.
+struct PlanePowerArrays {
+    unsigned points;
+    unsigned lights;
+    const double* exponent;      // per point
+    int bits;                    // of the largest whole exponent, at most 8
+    const double* specularBase;  // per light, PlanePointBatch::Padded entries
+    double* power;               // the same
+    unsigned* notApproximated;   // per light: a bit per point
+};
 }  // namespace glintwork
 #endif
 
@@ -101,6 +111,55 @@ void ComputePlanePoints(const PlanePointArrays& b)
     }
 }
 
+// Each power base^exponent with a whole exponent k from 1 to 128 and a
+// positive base, by squaring. Rounding a square doubles the relative error
+// its factor carried, so x^(2^i) carries at most 2^i - 1 roundings' worth and
+// the power at most k + 7 (each product one more): within (k + 7) 2^-53 of
+// the exact power, and so (pow being within a unit in its last place of it)
+// within 2^-45 of pow's answer, wherever the power and every factor on the
+// way are normal numbers (guaranteed by a power from 2^-960 to 2^960: for a
+// base below 1 the factors are larger than the power, above 1 smaller).
+// Lanes without such an approximation are marked in `notApproximated`.
+void ApproximatePlanePowers(const PlanePowerArrays& b)
+{
+    using D = Full;
+    using V = hn::Vec<D>;
+    const D d;
+    const hn::RebindToSigned<D> di;
+    const unsigned lanes = static_cast<unsigned>(hn::Lanes(d));
+    for (unsigned first = 0; first < b.points; first += lanes) {
+        const unsigned valid = b.points - first >= lanes ? (1u << lanes) - 1u : (1u << (b.points - first)) - 1u;
+        const V exponent = hn::LoadU(d, b.exponent + first);
+        const auto whole = hn::And(hn::And(hn::Ge(exponent, hn::Set(d, 1.0)), hn::Le(exponent, hn::Set(d, 128.0))),
+                                   hn::Eq(hn::Floor(exponent), exponent));
+        const auto k = hn::ConvertTo(di, hn::IfThenElse(whole, exponent, hn::Set(d, 1.0)));
+        const int bits = b.bits;
+        for (unsigned j = 0; j < b.lights; ++j) {
+            const std::size_t at = j * std::size_t(PlanePointBatch::Padded) + first;
+            const V x = hn::LoadU(d, b.specularBase + at);
+            const auto squared = hn::And(whole, hn::And(hn::Gt(x, hn::Zero(d)), hn::Lt(x, hn::Set(d, HUGE_VAL))));
+            V square = x;
+            V power = hn::IfThenElse(hn::RebindMask(d, hn::TestBit(k, hn::Set(di, 1))), x, hn::Set(d, 1.0));
+            for (int i = 1; i < bits; ++i) {
+                square = hn::Mul(square, square);
+                const auto has = hn::RebindMask(d, hn::TestBit(k, hn::Set(di, std::int64_t(1) << i)));
+                power = hn::IfThenElse(has, hn::Mul(power, square), power);
+            }
+            // A base of +0 with a positive exponent: squaring gives pow's +0
+            // (k is 1 where the exponent is not whole).
+            const hn::RebindToUnsigned<D> du;
+            const auto zero = hn::And(hn::RebindMask(d, hn::Eq(hn::BitCast(du, x), hn::Zero(du))),
+                                      hn::Gt(exponent, hn::Zero(d)));
+            const auto approximated = hn::Or(
+                zero,
+                hn::And(squared, hn::And(hn::Ge(power, hn::Set(d, 0x1p-960)), hn::Le(power, hn::Set(d, 0x1p960)))));
+            hn::StoreU(power, d, b.power + at);
+            const unsigned missed = ~MaskBits(d, approximated) & valid;
+            b.notApproximated[j] = first == 0 ? missed : b.notApproximated[j] | missed << first;
+        }
+    }
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace glintwork
 HWY_AFTER_NAMESPACE();
@@ -108,6 +167,7 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(ComputePlanePoints);
+HWY_EXPORT(ApproximatePlanePowers);
 }  // namespace glintwork
 
 void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned count)
@@ -134,6 +194,7 @@ unsigned PlanePointBatch::Add(const Vec3& p, const Vec3& n, const Vec3& v, doubl
 {
     const unsigned i = points++;
     exponent[i] = e;
+    largestExponent = e > largestExponent ? e : largestExponent;
     point[0][i] = p.x;
     point[1][i] = p.y;
     point[2][i] = p.z;
@@ -152,6 +213,41 @@ void PlanePointBatch::ComputePowers(bool all)
         const std::size_t row = j * std::size_t(Padded);
         const unsigned needed = (all ? ~0u : ~anyOnLine[j]) & PointBits();
         for (unsigned bits = needed; bits != 0; bits &= bits - 1) {
+            const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
+            power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
+        }
+    }
+}
+
+void PlanePointBatch::ApproximatePowers()
+{
+    if (points == 0)
+        return;
+    unsigned notApproximated[MaxLights];
+    const double largest = std::min(largestExponent, 128.0);
+    const int bits = largest >= 1.0 ? 64 - __builtin_clzll(static_cast<unsigned long long>(largest)) : 1;
+    for (unsigned first = 0; first < lightCount; first += MaxLights) {
+        const unsigned lights = std::min(MaxLights, lightCount - first);
+        const std::size_t at = first * std::size_t(Padded);
+        HWY_DYNAMIC_DISPATCH(glintwork::ApproximatePlanePowers)
+        (glintwork::PlanePowerArrays{points, lights, exponent, bits, specularBase.data() + at, power.data() + at,
+                                     notApproximated});
+        for (unsigned j = first; j < first + lights; ++j) {
+            const std::size_t row = j * std::size_t(Padded);
+            for (unsigned bits = notApproximated[j - first] & ~anyOnLine[j] & PointBits(); bits != 0;
+                 bits &= bits - 1) {
+                const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
+                power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
+            }
+        }
+    }
+}
+
+void PlanePointBatch::ExactPowers(unsigned which)
+{
+    for (unsigned j = 0; j < lightCount; ++j) {
+        const std::size_t row = j * std::size_t(Padded);
+        for (unsigned bits = which & ~anyOnLine[j] & PointBits(); bits != 0; bits &= bits - 1) {
             const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
             power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
         }

@@ -50,6 +50,8 @@ template <class D> struct VectorLanes {
     // The same widened again.
     static V RoundedToFloat(V x) { return hn::PromoteTo(D(), DemotedToFloat(x)); }
     static V Select(M m, V yes, V no) { return hn::IfThenElse(m, yes, no); }
+    static V Abs(V x) { return hn::Abs(x); }
+    static M Eq(V a, V b) { return hn::Eq(a, b); }
     static M Not(M m) { return hn::Not(m); }
     static M Or(M a, M b) { return hn::Or(a, b); }
     static M And(M a, M b) { return hn::And(a, b); }

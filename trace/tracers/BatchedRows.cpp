@@ -113,8 +113,14 @@ void RoomTracer::ShadeBatch(unsigned count)
     const bool allPowers = keeping.mode == KeepMode::Record && keeping.valuesPerLight != 0;
     for (unsigned g = 0; g < groups; ++g)
         planePointBatches[g].Compute();
-    for (unsigned g = 0; g < groups; ++g)
-        planePointBatches[g].ComputePowers(allPowers);
+    // Where the powers are not kept, squaring approximates most of them
+    // (the sums redo the few points where that might show).
+    for (unsigned g = 0; g < groups; ++g) {
+        if (allPowers)
+            planePointBatches[g].ComputePowers(true);
+        else
+            planePointBatches[g].ApproximatePowers();
+    }
     // The blocked lights of these points, in the order they are shaded, as
     // many as one batch holds (the rest, if any, one at a time).
     blockers.Clear();
@@ -124,7 +130,7 @@ void RoomTracer::ShadeBatch(unsigned count)
     if (blockers.Count() != 0)
         blockers.Compute(sphereExponents.data());
     for (unsigned g = 0; g < groups; ++g)
-        SumPlanePoints(planePointBatches[g], &batchedPlane[groupStart[g]], 0, nullptr, g);
+        SumPlanePoints(planePointBatches[g], &batchedPlane[groupStart[g]], 0, nullptr, g, !allPowers);
     // The spheres the first test did not rule out, pixel by pixel, all at once.
     sphereBatch.Clear();
     nextSphere = 0;

@@ -69,8 +69,8 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, unsigned g
         KeepComposed(sphereCount != 0 && (batch.BlockedPoints() >> p & 1u));
 }
 
-void RoomTracer::SumPlanePoints(const PlanePointBatch& batch, const std::uint8_t* planes, unsigned perLight,
-                                const double* kept, unsigned group)
+void RoomTracer::SumPlanePoints(PlanePointBatch& batch, const std::uint8_t* planes, unsigned perLight,
+                                const double* kept, unsigned group, bool approximatePowers)
 {
     const unsigned count = batch.Points();
     if (count == 0)
@@ -126,15 +126,21 @@ void RoomTracer::SumPlanePoints(const PlanePointBatch& batch, const std::uint8_t
     const PlaneLightSums::Values power =
         kept ? PlaneLightSums::Values{kept + KeptBand::PowerAt(perLight, 0), perLight, in.keptAt} : fromBatchPower;
     float(&sums)[3][Room] = in.sums[group];
-    planeLightSums.Sum(PlaneLightSums::Batch{count,
-                                             in.plane,
-                                             in.tint,
-                                             diffuse,
-                                             power,
-                                             in.blocked.data(),
-                                             {in.shadow[0].data(), in.shadow[1].data(), in.shadow[2].data()},
-                                             Room,
-                                             {sums[0], sums[1], sums[2]}});
+    PlaneLightSums::Batch sum{count,
+                              in.plane,
+                              in.tint,
+                              diffuse,
+                              power,
+                              in.blocked.data(),
+                              {in.shadow[0].data(), in.shadow[1].data(), in.shadow[2].data()},
+                              Room,
+                              {sums[0], sums[1], sums[2]},
+                              approximatePowers && !kept};
+    if (const std::uint32_t again = planeLightSums.Sum(sum)) {
+        batch.ExactPowers(again);
+        sum.approximatePowers = false;
+        planeLightSums.Sum(sum);
+    }
 }
 
 void RoomTracer::KeepLightValues(const PlanePointBatch& batch, unsigned p, unsigned perLight, double* toKeep) const
