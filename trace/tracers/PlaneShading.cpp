@@ -126,16 +126,21 @@ void RoomTracer::SumPlanePoints(PlanePointBatch& batch, const std::uint8_t* plan
     const PlaneLightSums::Values power =
         kept ? PlaneLightSums::Values{kept + KeptBand::PowerAt(perLight, 0), perLight, in.keptAt} : fromBatchPower;
     float(&sums)[3][Room] = in.sums[group];
-    PlaneLightSums::Batch sum{count,
-                              in.plane,
-                              in.tint,
-                              diffuse,
-                              power,
-                              in.blocked.data(),
-                              {in.shadow[0].data(), in.shadow[1].data(), in.shadow[2].data()},
-                              Room,
-                              {sums[0], sums[1], sums[2]},
-                              approximatePowers && !kept};
+    // Field by field: a braced batch is cleared whole first, a string store
+    // that costs more than the rest of the set-up.
+    PlaneLightSums::Batch sum;
+    sum.points = count;
+    sum.plane = in.plane;
+    sum.tint = in.tint;
+    sum.diffuse = diffuse;
+    sum.power = power;
+    sum.blocked = in.blocked.data();
+    for (int c = 0; c < 3; ++c) {
+        sum.shadow[c] = in.shadow[c].data();
+        sum.sums[c] = sums[c];
+    }
+    sum.shadowStride = Room;
+    sum.approximatePowers = approximatePowers && !kept;
     if (const std::uint32_t again = planeLightSums.Sum(sum)) {
         batch.ExactPowers(again);
         sum.approximatePowers = false;
