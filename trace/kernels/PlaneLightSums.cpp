@@ -37,8 +37,8 @@ hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, unsigned f
 }
 
 // Whether a light's term worked out with an approximate power (within 2^-45
-// of the exact one, relative) gives the same float sum as the exact power:
-// `lit` = LightTerm with the approximate power, `specularPart` = its
+// of the exact one, relative) can give another float sum than the exact
+// power: `lit` = LightTerm with the approximate power, `specularPart` = its
 // specular product times that power, `sum` the sum so far. The specular
 // parts differ by at most 2^-45 of theirs and two roundings; the term and
 // the sum before its rounding to float each add a rounding, at most 2^-53 of
@@ -46,15 +46,20 @@ hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, unsigned f
 // e taking each of the three at 2^-44, plus 2^-1000 for roundings past the
 // normal range. If the two ends of [sum - 2e, sum + 2e] round to the same
 // float, so does every number between (rounding is monotonic), and so both
-// sums do.
+// sums do: the answer is the bits in which the two ends' floats differ, none
+// where they cannot. (A NaN sum comes from the other inputs alone, the same
+// for both powers, since both powers are finite and positive.)
 template <class L>
-typename L::M SameSumAsExactPower(typename L::V lit, typename L::V specularPart, typename L::V sum)
+hn::Vec<hn::Rebind<std::uint32_t, typename L::D>>
+FloatBitsAnApproximateSumMayChange(typename L::V lit, typename L::V specularPart, typename L::V sum)
 {
     using V = typename L::V;
+    const hn::Rebind<std::uint32_t, typename L::D> du32;
     const V unrounded = lit + sum;
     const V e = (L::Abs(specularPart) + L::Abs(lit) + L::Abs(unrounded)) * L::Set(0x1p-44) + L::Set(0x1p-1000);
     const V twice = e + e;
-    return L::Eq(L::RoundedToFloat(unrounded + twice), L::RoundedToFloat(unrounded - twice));
+    return hn::Xor(hn::BitCast(du32, L::DemotedToFloat(unrounded + twice)),
+                   hn::BitCast(du32, L::DemotedToFloat(unrounded - twice)));
 }
 
 std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
@@ -64,7 +69,9 @@ std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batc
     using V = typename L::V;
     const D d;
     const hn::RebindToSigned<D> di;
+    const hn::RebindToUnsigned<D> du;
     const hn::Rebind<std::int32_t, D> d32;
+    const hn::Rebind<std::uint32_t, D> du32;
     constexpr std::size_t Planes = PlaneLightSums::Planes;
     std::uint32_t unsettledPoints = 0;
     for (unsigned first = 0; first < b.points; first += hn::Lanes(d)) {
@@ -76,7 +83,9 @@ std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batc
         for (int c = 0; c < 3; ++c)
             tinted[c] = hn::RebindMask(d, hn::TestBit(tint, hn::Set(di, std::int64_t(1) << c)));
         V sum[3] = {L::Set(0.0), L::Set(0.0), L::Set(0.0)};
-        typename L::M unsettled = hn::FirstN(d, 0);
+        // Per point, where the sums might differ from pow's powers' (if the
+        // powers are approximations): bits of floats, or none.
+        auto unsettled = hn::Zero(du);
         for (unsigned j = 0; j < t.lights; ++j) {
             const V diffuse = ValuesOf(d, b.diffuse, j, first, diffuseAt);
             const V power = ValuesOf(d, b.power, j, first, powerAt);
@@ -84,6 +93,7 @@ std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batc
             const auto blocked = hn::LoadMaskBits(d, &bits);
             const double* f = t.factors + j * t.perLight;
             const std::size_t at = j * b.shadowStride + first;
+            auto differing = hn::Zero(du32);
             for (int c = 0; c < 3; ++c) {
                 const V ambient = byPlane.Of(f + c * Planes);
                 const V diffuseProduct =
@@ -92,14 +102,16 @@ std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batc
                 const V lit = LightTerm<L>(ambient, diffuseProduct, specular, diffuse, power);
                 const V shadow = hn::PromoteTo(d, hn::LoadU(hn::Rebind<float, D>(), b.shadow[c] + at));
                 if (b.approximatePowers)
-                    unsettled = L::Or(unsettled, L::AndNot(blocked, L::Not(SameSumAsExactPower<L>(
-                                                                       lit, specular * power, sum[c]))));
+                    differing = hn::Or(differing, FloatBitsAnApproximateSumMayChange<L>(lit, specular * power, sum[c]));
                 sum[c] = AddedToFloatSum<L>(L::Select(blocked, ShadowedTerm<L>(ambient, shadow), lit), sum[c]);
             }
+            if (b.approximatePowers)  // a blocked light's term has no power
+                unsettled =
+                    hn::Or(unsettled, hn::IfThenZeroElse(hn::RebindMask(du, blocked), hn::PromoteTo(du, differing)));
         }
         for (int c = 0; c < 3; ++c)
             hn::StoreU(L::DemotedToFloat(sum[c]), hn::Rebind<float, D>(), b.sums[c] + first);
-        unsettledPoints |= MaskBits(d, unsettled) << first;
+        unsettledPoints |= MaskBits(d, hn::RebindMask(d, hn::Ne(unsettled, hn::Zero(du)))) << first;
     }
     return b.points >= 32 ? unsettledPoints : unsettledPoints & ((std::uint32_t(1) << b.points) - 1u);
 }
@@ -133,7 +145,7 @@ void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane
 
 std::uint32_t PlaneLightSums::Sum(const Batch& batch) const
 {
-    return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)
-    (glintwork::PlaneSumTables{lightCount, factors.data(), PerLight}, batch);
+    return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(
+        glintwork::PlaneSumTables{lightCount, factors.data(), PerLight}, batch);
 }
 #endif

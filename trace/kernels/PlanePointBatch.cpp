@@ -148,11 +148,10 @@ void ApproximatePlanePowers(const PlanePowerArrays& b)
             // A base of +0 with a positive exponent: squaring gives pow's +0
             // (k is 1 where the exponent is not whole).
             const hn::RebindToUnsigned<D> du;
-            const auto zero = hn::And(hn::RebindMask(d, hn::Eq(hn::BitCast(du, x), hn::Zero(du))),
-                                      hn::Gt(exponent, hn::Zero(d)));
-            const auto approximated = hn::Or(
-                zero,
-                hn::And(squared, hn::And(hn::Ge(power, hn::Set(d, 0x1p-960)), hn::Le(power, hn::Set(d, 0x1p960)))));
+            const auto zero =
+                hn::And(hn::RebindMask(d, hn::Eq(hn::BitCast(du, x), hn::Zero(du))), hn::Gt(exponent, hn::Zero(d)));
+            const auto approximated = hn::Or(zero, hn::And(squared, hn::And(hn::Ge(power, hn::Set(d, 0x1p-960)),
+                                                                            hn::Le(power, hn::Set(d, 0x1p960)))));
             hn::StoreU(power, d, b.power + at);
             const unsigned missed = ~MaskBits(d, approximated) & valid;
             b.notApproximated[j] = first == 0 ? missed : b.notApproximated[j] | missed << first;

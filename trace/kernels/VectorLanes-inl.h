@@ -23,7 +23,8 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 // Doubles in the lanes of descriptor D. Only operations that round each
 // lane's result once, as the scalar operation does: never MulAdd.
-template <class D> struct VectorLanes {
+template <class D_> struct VectorLanes {
+    using D = D_;
     using V = hn::Vec<D>;
     using M = hn::Mask<D>;
     static V Set(double x) { return hn::Set(D(), x); }
@@ -51,7 +52,6 @@ template <class D> struct VectorLanes {
     static V RoundedToFloat(V x) { return hn::PromoteTo(D(), DemotedToFloat(x)); }
     static V Select(M m, V yes, V no) { return hn::IfThenElse(m, yes, no); }
     static V Abs(V x) { return hn::Abs(x); }
-    static M Eq(V a, V b) { return hn::Eq(a, b); }
     static M Not(M m) { return hn::Not(m); }
     static M Or(M a, M b) { return hn::Or(a, b); }
     static M And(M a, M b) { return hn::And(a, b); }
