@@ -209,8 +209,7 @@ TEST_P(LightBatchLanes, ApproximatePowersStayWithinTheirBound)
             batch.Add(point, Vec3(0.0, 0.0, 1.0), Vec3(coordinate(random), coordinate(random), 9.0),
                       exponents[(round + p) % std::size(exponents)]);
         }
-        batch.Compute();
-        batch.ApproximatePowers();
+        batch.Compute(PlanePointBatch::Work::Everything, true);
         for (const bool exact : {false, true}) {
             for (unsigned j = 0; j < 3; ++j) {
                 for (unsigned p = 0; p < PlanePointBatch::MaxPoints; ++p) {

@@ -52,7 +52,7 @@ public:
         const float* shadow[3];
         std::size_t shadowStride;
         float* sums[3];
-        // The powers are approximations (PlanePointBatch::ApproximatePowers),
+        // The powers are approximations (PlanePointBatch::Compute),
         // each within 2^-45 of pow's (relative): Sum then also finds the
         // points whose sums might differ from those of pow's powers.
         bool approximatePowers;

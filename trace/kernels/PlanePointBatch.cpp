@@ -31,16 +31,13 @@ struct PlanePointArrays {
     double* specularBase;
     unsigned* onLine;     // per light and sphere
     unsigned* anyOnLine;  // per light
-};
-// What ApproximatePlanePowers reads and writes.
-struct PlanePowerArrays {
-    unsigned points;
-    unsigned lights;
-    const double* exponent;      // per point
-    int bits;                    // of the largest whole exponent, at most 8
-    const double* specularBase;  // per light, PlanePointBatch::Padded entries
-    double* power;               // the same
-    unsigned* notApproximated;   // per light: a bit per point
+    // Where not null, the powers approximated by squaring (ApproximatePower)
+    // with exponents of at most powerBits bits, and per light a bit per
+    // point where they are not.
+    const double* exponent;  // per point
+    int powerBits;
+    double* power;              // per light, PlanePointBatch::Padded entries
+    unsigned* notApproximated;  // per light
 };
 }  // namespace glintwork
 #endif
@@ -48,6 +45,39 @@ struct PlanePowerArrays {
 HWY_BEFORE_NAMESPACE();
 namespace glintwork {
 namespace HWY_NAMESPACE {
+
+// The power x^k by squaring, for a whole exponent k from 1 to 128 (of at
+// most `bits` bits) and a positive base. Rounding a square doubles the
+// relative error its factor carried, so x^(2^i) carries at most 2^i - 1
+// roundings' worth and the power at most k + 7 (each product one more):
+// within (k + 7) 2^-53 of the exact power, and so (pow being within a unit in
+// its last place of it) within 2^-45 of pow's answer, wherever the power and
+// every factor on the way are normal numbers (guaranteed by a power from
+// 2^-960 to 2^960: for a base below 1 the factors are larger than the power,
+// above 1 smaller). `approximated` says where all that holds, and where the
+// base is +0 with a positive exponent: squaring gives pow's +0 there (k is 1
+// where the exponent is not whole).
+template <class D>
+HWY_INLINE hn::Vec<D> ApproximatePower(D d, hn::Vec<D> x, hn::Vec<D> exponent, hn::Mask<D> whole,
+                                       hn::Vec<hn::RebindToSigned<D>> k, int bits, hn::Mask<D>& approximated)
+{
+    using V = hn::Vec<D>;
+    const hn::RebindToSigned<D> di;
+    const hn::RebindToUnsigned<D> du;
+    V square = x;
+    V power = hn::IfThenElse(hn::RebindMask(d, hn::TestBit(k, hn::Set(di, 1))), x, hn::Set(d, 1.0));
+    for (int i = 1; i < bits; ++i) {
+        square = hn::Mul(square, square);
+        const auto has = hn::RebindMask(d, hn::TestBit(k, hn::Set(di, std::int64_t(1) << i)));
+        power = hn::IfThenElse(has, hn::Mul(power, square), power);
+    }
+    const auto squared = hn::And(whole, hn::And(hn::Gt(x, hn::Zero(d)), hn::Lt(x, hn::Set(d, HUGE_VAL))));
+    const auto zero =
+        hn::And(hn::RebindMask(d, hn::Eq(hn::BitCast(du, x), hn::Zero(du))), hn::Gt(exponent, hn::Zero(d)));
+    approximated = hn::Or(
+        zero, hn::And(squared, hn::And(hn::Ge(power, hn::Set(d, 0x1p-960)), hn::Le(power, hn::Set(d, 0x1p960)))));
+    return power;
+}
 
 // Vectors of at most four lanes: a batch holds the plane points of four
 // pixels, most often one each, and the work is mostly divisions and square
@@ -70,6 +100,10 @@ void ComputePlanePoints(const PlanePointArrays& b)
             n[a] = hn::LoadU(d, b.normal[a] + first);
             v[a] = hn::LoadU(d, b.view[a] + first);
         }
+        const V exponent = b.power ? hn::LoadU(d, b.exponent + first) : hn::Zero(d);
+        const auto whole = hn::And(hn::And(hn::Ge(exponent, hn::Set(d, 1.0)), hn::Le(exponent, hn::Set(d, 128.0))),
+                                   hn::Eq(hn::Floor(exponent), exponent));
+        const auto k = hn::ConvertTo(hn::RebindToSigned<D>(), hn::IfThenElse(whole, exponent, hn::Set(d, 1.0)));
         // Per sphere: what depends on the point alone, the same for every light.
         V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
         for (unsigned m = 0; m < (lineTests ? s.count : 0); ++m)
@@ -83,6 +117,13 @@ void ComputePlanePoints(const PlanePointArrays& b)
                 V half[3], specularBase;
                 LightTerms<L>(light, p, v, n, dir, half, diffuse, specularBase);
                 hn::StoreU(specularBase, d, b.specularBase + out);
+                if (b.power) {
+                    typename L::M approximated;
+                    hn::StoreU(ApproximatePower(d, specularBase, exponent, whole, k, b.powerBits, approximated), d,
+                               b.power + out);
+                    const unsigned missed = ~MaskBits(d, approximated) & valid;
+                    b.notApproximated[j] = first == 0 ? missed : b.notApproximated[j] | missed << first;
+                }
                 hn::StoreU(diffuse, d, b.diffuse + out);
             } else if (b.work == PlanePointBatch::Work::Diffuse) {
                 UnitLightDir<L>(light, p, dir);
@@ -111,54 +152,6 @@ void ComputePlanePoints(const PlanePointArrays& b)
     }
 }
 
-// Each power base^exponent with a whole exponent k from 1 to 128 and a
-// positive base, by squaring. Rounding a square doubles the relative error
-// its factor carried, so x^(2^i) carries at most 2^i - 1 roundings' worth and
-// the power at most k + 7 (each product one more): within (k + 7) 2^-53 of
-// the exact power, and so (pow being within a unit in its last place of it)
-// within 2^-45 of pow's answer, wherever the power and every factor on the
-// way are normal numbers (guaranteed by a power from 2^-960 to 2^960: for a
-// base below 1 the factors are larger than the power, above 1 smaller).
-// Lanes without such an approximation are marked in `notApproximated`.
-void ApproximatePlanePowers(const PlanePowerArrays& b)
-{
-    using D = Full;
-    using V = hn::Vec<D>;
-    const D d;
-    const hn::RebindToSigned<D> di;
-    const unsigned lanes = static_cast<unsigned>(hn::Lanes(d));
-    for (unsigned first = 0; first < b.points; first += lanes) {
-        const unsigned valid = b.points - first >= lanes ? (1u << lanes) - 1u : (1u << (b.points - first)) - 1u;
-        const V exponent = hn::LoadU(d, b.exponent + first);
-        const auto whole = hn::And(hn::And(hn::Ge(exponent, hn::Set(d, 1.0)), hn::Le(exponent, hn::Set(d, 128.0))),
-                                   hn::Eq(hn::Floor(exponent), exponent));
-        const auto k = hn::ConvertTo(di, hn::IfThenElse(whole, exponent, hn::Set(d, 1.0)));
-        const int bits = b.bits;
-        for (unsigned j = 0; j < b.lights; ++j) {
-            const std::size_t at = j * std::size_t(PlanePointBatch::Padded) + first;
-            const V x = hn::LoadU(d, b.specularBase + at);
-            const auto squared = hn::And(whole, hn::And(hn::Gt(x, hn::Zero(d)), hn::Lt(x, hn::Set(d, HUGE_VAL))));
-            V square = x;
-            V power = hn::IfThenElse(hn::RebindMask(d, hn::TestBit(k, hn::Set(di, 1))), x, hn::Set(d, 1.0));
-            for (int i = 1; i < bits; ++i) {
-                square = hn::Mul(square, square);
-                const auto has = hn::RebindMask(d, hn::TestBit(k, hn::Set(di, std::int64_t(1) << i)));
-                power = hn::IfThenElse(has, hn::Mul(power, square), power);
-            }
-            // A base of +0 with a positive exponent: squaring gives pow's +0
-            // (k is 1 where the exponent is not whole).
-            const hn::RebindToUnsigned<D> du;
-            const auto zero =
-                hn::And(hn::RebindMask(d, hn::Eq(hn::BitCast(du, x), hn::Zero(du))), hn::Gt(exponent, hn::Zero(d)));
-            const auto approximated = hn::Or(zero, hn::And(squared, hn::And(hn::Ge(power, hn::Set(d, 0x1p-960)),
-                                                                            hn::Le(power, hn::Set(d, 0x1p960)))));
-            hn::StoreU(power, d, b.power + at);
-            const unsigned missed = ~MaskBits(d, approximated) & valid;
-            b.notApproximated[j] = first == 0 ? missed : b.notApproximated[j] | missed << first;
-        }
-    }
-}
-
 }  // namespace HWY_NAMESPACE
 }  // namespace glintwork
 HWY_AFTER_NAMESPACE();
@@ -166,7 +159,6 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(ComputePlanePoints);
-HWY_EXPORT(ApproximatePlanePowers);
 }  // namespace glintwork
 
 void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned count)
@@ -181,6 +173,7 @@ void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned co
     power.assign(entries, 0.0);
     onLine.assign(std::size_t(count) * MaxSpheres, 0u);
     anyOnLine.assign(count, 0u);
+    notApproximated.assign(count, 0u);
     blocked = 0;
 }
 
@@ -218,30 +211,6 @@ void PlanePointBatch::ComputePowers(bool all)
     }
 }
 
-void PlanePointBatch::ApproximatePowers()
-{
-    if (points == 0)
-        return;
-    unsigned notApproximated[MaxLights];
-    const double largest = std::min(largestExponent, 128.0);
-    const int bits = largest >= 1.0 ? 64 - __builtin_clzll(static_cast<unsigned long long>(largest)) : 1;
-    for (unsigned first = 0; first < lightCount; first += MaxLights) {
-        const unsigned lights = std::min(MaxLights, lightCount - first);
-        const std::size_t at = first * std::size_t(Padded);
-        HWY_DYNAMIC_DISPATCH(glintwork::ApproximatePlanePowers)
-        (glintwork::PlanePowerArrays{points, lights, exponent, bits, specularBase.data() + at, power.data() + at,
-                                     notApproximated});
-        for (unsigned j = first; j < first + lights; ++j) {
-            const std::size_t row = j * std::size_t(Padded);
-            for (unsigned bits = notApproximated[j - first] & ~anyOnLine[j] & PointBits(); bits != 0;
-                 bits &= bits - 1) {
-                const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
-                power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
-            }
-        }
-    }
-}
-
 void PlanePointBatch::ExactPowers(unsigned which)
 {
     for (unsigned j = 0; j < lightCount; ++j) {
@@ -260,8 +229,10 @@ void PlanePointBatch::ClearOnLine()
     blocked = 0;
 }
 
-void PlanePointBatch::Compute(Work work)
+void PlanePointBatch::Compute(Work work, bool approximatePowers)
 {
+    const bool approximate = approximatePowers && (work == Work::Everything || work == Work::Shading);
+    const double largest = std::min(largestExponent, 128.0);
     const glintwork::PlanePointArrays b{points,
                                         lightCount,
                                         work,
@@ -274,12 +245,27 @@ void PlanePointBatch::Compute(Work work)
                                         diffuse.data(),
                                         specularBase.data(),
                                         onLine.data(),
-                                        anyOnLine.data()};
+                                        anyOnLine.data(),
+                                        exponent,
+                                        largest >= 1.0 ? 64 - __builtin_clzll(static_cast<unsigned long long>(largest))
+                                                       : 1,
+                                        approximate ? power.data() : nullptr,
+                                        notApproximated.data()};
     HWY_DYNAMIC_DISPATCH(glintwork::ComputePlanePoints)(b);
     if (work == Work::Everything) {
         blocked = 0;
         for (unsigned light = 0; light < lightCount; ++light)
             blocked |= anyOnLine[light];
+    }
+    if (approximate) {
+        // pow's powers where squaring gives none, of the lights no sphere blocks.
+        for (unsigned j = 0; j < lightCount; ++j) {
+            const std::size_t row = j * std::size_t(Padded);
+            for (unsigned bits = notApproximated[j] & ~anyOnLine[j] & PointBits(); bits != 0; bits &= bits - 1) {
+                const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
+                power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
+            }
+        }
     }
 }
 #endif

@@ -53,18 +53,18 @@ public:
         Diffuse,          // the diffuse factors (the powers are known)
         BlockedLightDirs  // only the directions of the lights some sphere blocks at some point of a vector
     };
-    void Compute(Work work = Work::Everything);
+    // With `approximatePowers` (and the specular bases worked out), also the
+    // powers of ComputePowers(false), but where the exponent is whole (up to
+    // 128) by squaring instead of pow: within 2^-45 of pow's answer
+    // (relative), for sums that check whether the difference can show
+    // (PlaneLightSums). Other powers are pow's.
+    void Compute(Work work = Work::Everything, bool approximatePowers = false);
 
     // After Compute (with the specular bases): the specular powers, by the
     // C library's pow one after another, of every light where `all`, else
     // of the lights no sphere blocks (the others are not needed).
     void ComputePowers(bool all);
-    // The same as ComputePowers(false) but, where the exponent is whole (up
-    // to 128), by squaring instead of pow: within 2^-45 of pow's answer
-    // (relative), for sums that check whether the difference can show
-    // (PlaneLightSums). Other powers are pow's.
-    void ApproximatePowers();
-    // After ApproximatePowers: pow's powers of the points with a bit set in
+    // After a Compute with approximate powers: pow's powers of the points with a bit set in
     // `which`, of the lights no sphere blocks.
     void ExactPowers(unsigned which);
 
@@ -110,7 +110,6 @@ public:
 
 private:
     unsigned PointBits() const { return (1u << points) - 1u; }
-    static constexpr unsigned MaxLights = 64;  // lights ApproximatePowers works on at once
 
     unsigned lightCount = 0;
     std::vector<double> position;  // x, y, z per light
@@ -130,8 +129,9 @@ private:
     std::vector<double> power;
     // Per light and sphere: a bit per point, set where the sphere is on the line.
     std::vector<unsigned> onLine;
-    std::vector<unsigned> anyOnLine;  // per light: the union over the spheres
-    unsigned blocked = 0;             // the union of anyOnLine over the lights
+    std::vector<unsigned> anyOnLine;        // per light: the union over the spheres
+    std::vector<unsigned> notApproximated;  // per light: a bit per point whose power squaring does not give
+    unsigned blocked = 0;                   // the union of anyOnLine over the lights
 };
 
 #endif

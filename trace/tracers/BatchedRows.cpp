@@ -111,15 +111,13 @@ void RoomTracer::ShadeBatch(unsigned count)
     // The powers of every light where the band keeps them, else of the
     // lights no sphere blocks.
     const bool allPowers = keeping.mode == KeepMode::Record && keeping.valuesPerLight != 0;
-    for (unsigned g = 0; g < groups; ++g)
-        planePointBatches[g].Compute();
     // Where the powers are not kept, squaring approximates most of them
     // (the sums redo the few points where that might show).
-    for (unsigned g = 0; g < groups; ++g) {
-        if (allPowers)
+    for (unsigned g = 0; g < groups; ++g)
+        planePointBatches[g].Compute(PlanePointBatch::Work::Everything, !allPowers);
+    if (allPowers) {
+        for (unsigned g = 0; g < groups; ++g)
             planePointBatches[g].ComputePowers(true);
-        else
-            planePointBatches[g].ApproximatePowers();
     }
     // The blocked lights of these points, in the order they are shaded, as
     // many as one batch holds (the rest, if any, one at a time).
