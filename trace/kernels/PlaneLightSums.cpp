@@ -62,12 +62,10 @@ FloatBitsAnApproximateSumMayChange(typename L::V lit, typename L::V specularPart
                    hn::BitCast(du32, L::DemotedToFloat(unrounded - twice)));
 }
 
-std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
+template <class D> std::uint32_t SumPlaneLightsIn(D d, const PlaneSumTables& t, const PlaneLightSums::Batch& b)
 {
-    using D = Full;
     using L = VectorLanes<D>;
     using V = typename L::V;
-    const D d;
     const hn::RebindToSigned<D> di;
     const hn::RebindToUnsigned<D> du;
     const hn::Rebind<std::int32_t, D> d32;
@@ -116,6 +114,18 @@ std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batc
     return b.points >= 32 ? unsettledPoints : unsettledPoints & ((std::uint32_t(1) << b.points) - 1u);
 }
 
+// The widest vectors; and vectors of at most four lanes for a batch of at
+// most four points (a cold frame's batch of four pixels, most often), where
+// a wider vector would mostly sum padding.
+std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
+{
+    return SumPlaneLightsIn(Full(), t, b);
+}
+std::uint32_t SumFewPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
+{
+    return SumPlaneLightsIn(UpToFour(), t, b);
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace glintwork
 HWY_AFTER_NAMESPACE();
@@ -123,6 +133,7 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(SumPlaneLights);
+HWY_EXPORT(SumFewPlaneLights);
 }  // namespace glintwork
 
 void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane, unsigned lights)
@@ -145,7 +156,9 @@ void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane
 
 std::uint32_t PlaneLightSums::Sum(const Batch& batch) const
 {
-    return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(
-        glintwork::PlaneSumTables{lightCount, factors.data(), PerLight}, batch);
+    const glintwork::PlaneSumTables tables{lightCount, factors.data(), PerLight};
+    if (batch.points <= 4)
+        return HWY_DYNAMIC_DISPATCH(glintwork::SumFewPlaneLights)(tables, batch);
+    return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(tables, batch);
 }
 #endif
