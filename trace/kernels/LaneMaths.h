@@ -33,6 +33,18 @@ struct OneLane {
     static M AndNot(M notThis, M but) { return !notThis && but; }
 };
 
+// The largest exponent whose specular powers are worked out by squaring
+// (ApproximatePowers-inl.h): within 2^-45 of pow's up to it.
+constexpr double LargestSquaredExponent = 128.0;
+
+// The bits of the largest whole exponent to square up to `largest` (the
+// largest exponent of a batch).
+inline int SquaringBits(double largest)
+{
+    largest = largest < LargestSquaredExponent ? largest : LargestSquaredExponent;
+    return largest >= 1.0 ? 64 - __builtin_clzll(static_cast<unsigned long long>(largest)) : 1;
+}
+
 #include "trace/kernels/LaneFormulas-inl.h"
 
 #endif

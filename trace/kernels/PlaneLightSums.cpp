@@ -6,6 +6,7 @@
 
 #include <hwy/highway.h>
 
+#include "trace/kernels/ApproximatePowers-inl.h"
 #include "trace/kernels/PlaneLightSums.h"
 #include "trace/kernels/VectorLanes-inl.h"
 
@@ -34,32 +35,6 @@ hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, unsigned f
     if (!v.at)
         return hn::LoadU(d, v.values + j * v.lightStride + first);
     return hn::GatherIndex(d, v.values + j * v.lightStride, at);
-}
-
-// Whether a light's term worked out with an approximate power (within 2^-45
-// of the exact one, relative) can give another float sum than the exact
-// power: `lit` = LightTerm with the approximate power, `specularPart` = its
-// specular product times that power, `sum` the sum so far. The specular
-// parts differ by at most 2^-45 of theirs and two roundings; the term and
-// the sum before its rounding to float each add a rounding, at most 2^-53 of
-// its size. So the exact power's unrounded sum lies within e of this one's,
-// e taking each of the three at 2^-44, plus 2^-1000 for roundings past the
-// normal range. If the two ends of [sum - 2e, sum + 2e] round to the same
-// float, so does every number between (rounding is monotonic), and so both
-// sums do: the answer is the bits in which the two ends' floats differ, none
-// where they cannot. (A NaN sum comes from the other inputs alone, the same
-// for both powers, since both powers are finite and positive.)
-template <class L>
-hn::Vec<hn::Rebind<std::uint32_t, typename L::D>>
-FloatBitsAnApproximateSumMayChange(typename L::V lit, typename L::V specularPart, typename L::V sum)
-{
-    using V = typename L::V;
-    const hn::Rebind<std::uint32_t, typename L::D> du32;
-    const V unrounded = lit + sum;
-    const V e = (L::Abs(specularPart) + L::Abs(lit) + L::Abs(unrounded)) * L::Set(0x1p-44) + L::Set(0x1p-1000);
-    const V twice = e + e;
-    return hn::Xor(hn::BitCast(du32, L::DemotedToFloat(unrounded + twice)),
-                   hn::BitCast(du32, L::DemotedToFloat(unrounded - twice)));
 }
 
 template <class D> std::uint32_t SumPlaneLightsIn(D d, const PlaneSumTables& t, const PlaneLightSums::Batch& b)

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "trace/kernels/ApproximatePowers-inl.h"
 #include "trace/kernels/LightTerms.h"
 #include "trace/kernels/PlanePointBatch.h"
 #include "trace/kernels/VectorLanes-inl.h"
@@ -46,39 +47,6 @@ HWY_BEFORE_NAMESPACE();
 namespace glintwork {
 namespace HWY_NAMESPACE {
 
-// The power x^k by squaring, for a whole exponent k from 1 to 128 (of at
-// most `bits` bits) and a positive base. Rounding a square doubles the
-// relative error its factor carried, so x^(2^i) carries at most 2^i - 1
-// roundings' worth and the power at most k + 7 (each product one more):
-// within (k + 7) 2^-53 of the exact power, and so (pow being within a unit in
-// its last place of it) within 2^-45 of pow's answer, wherever the power and
-// every factor on the way are normal numbers (guaranteed by a power from
-// 2^-960 to 2^960: for a base below 1 the factors are larger than the power,
-// above 1 smaller). `approximated` says where all that holds, and where the
-// base is +0 with a positive exponent: squaring gives pow's +0 there (k is 1
-// where the exponent is not whole).
-template <class D>
-HWY_INLINE hn::Vec<D> ApproximatePower(D d, hn::Vec<D> x, hn::Vec<D> exponent, hn::Mask<D> whole,
-                                       hn::Vec<hn::RebindToSigned<D>> k, int bits, hn::Mask<D>& approximated)
-{
-    using V = hn::Vec<D>;
-    const hn::RebindToSigned<D> di;
-    const hn::RebindToUnsigned<D> du;
-    V square = x;
-    V power = hn::IfThenElse(hn::RebindMask(d, hn::TestBit(k, hn::Set(di, 1))), x, hn::Set(d, 1.0));
-    for (int i = 1; i < bits; ++i) {
-        square = hn::Mul(square, square);
-        const auto has = hn::RebindMask(d, hn::TestBit(k, hn::Set(di, std::int64_t(1) << i)));
-        power = hn::IfThenElse(has, hn::Mul(power, square), power);
-    }
-    const auto squared = hn::And(whole, hn::And(hn::Gt(x, hn::Zero(d)), hn::Lt(x, hn::Set(d, HUGE_VAL))));
-    const auto zero =
-        hn::And(hn::RebindMask(d, hn::Eq(hn::BitCast(du, x), hn::Zero(du))), hn::Gt(exponent, hn::Zero(d)));
-    approximated = hn::Or(
-        zero, hn::And(squared, hn::And(hn::Ge(power, hn::Set(d, 0x1p-960)), hn::Le(power, hn::Set(d, 0x1p960)))));
-    return power;
-}
-
 // Vectors of at most four lanes: a batch holds the plane points of four
 // pixels, most often one each, and the work is mostly divisions and square
 // roots, whose cost grows with the lanes; a wider vector would mostly divide
@@ -100,10 +68,7 @@ void ComputePlanePoints(const PlanePointArrays& b)
             n[a] = hn::LoadU(d, b.normal[a] + first);
             v[a] = hn::LoadU(d, b.view[a] + first);
         }
-        const V exponent = b.power ? hn::LoadU(d, b.exponent + first) : hn::Zero(d);
-        const auto whole = hn::And(hn::And(hn::Ge(exponent, hn::Set(d, 1.0)), hn::Le(exponent, hn::Set(d, 128.0))),
-                                   hn::Eq(hn::Floor(exponent), exponent));
-        const auto k = hn::ConvertTo(hn::RebindToSigned<D>(), hn::IfThenElse(whole, exponent, hn::Set(d, 1.0)));
+        const SquaredExponents<D> exponents(d, b.power ? hn::LoadU(d, b.exponent + first) : hn::Zero(d));
         // Per sphere: what depends on the point alone, the same for every light.
         V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
         for (unsigned m = 0; m < (lineTests ? s.count : 0); ++m)
@@ -119,7 +84,7 @@ void ComputePlanePoints(const PlanePointArrays& b)
                 hn::StoreU(specularBase, d, b.specularBase + out);
                 if (b.power) {
                     typename L::M approximated;
-                    hn::StoreU(ApproximatePower(d, specularBase, exponent, whole, k, b.powerBits, approximated), d,
+                    hn::StoreU(ApproximatePower(d, specularBase, exponents, b.powerBits, approximated), d,
                                b.power + out);
                     const unsigned missed = ~MaskBits(d, approximated) & valid;
                     b.notApproximated[j] = first == 0 ? missed : b.notApproximated[j] | missed << first;
@@ -232,7 +197,6 @@ void PlanePointBatch::ClearOnLine()
 void PlanePointBatch::Compute(Work work, bool approximatePowers)
 {
     const bool approximate = approximatePowers && (work == Work::Everything || work == Work::Shading);
-    const double largest = std::min(largestExponent, 128.0);
     const glintwork::PlanePointArrays b{points,
                                         lightCount,
                                         work,
@@ -247,8 +211,7 @@ void PlanePointBatch::Compute(Work work, bool approximatePowers)
                                         onLine.data(),
                                         anyOnLine.data(),
                                         exponent,
-                                        largest >= 1.0 ? 64 - __builtin_clzll(static_cast<unsigned long long>(largest))
-                                                       : 1,
+                                        SquaringBits(largestExponent),
                                         approximate ? power.data() : nullptr,
                                         notApproximated.data()};
     HWY_DYNAMIC_DISPATCH(glintwork::ComputePlanePoints)(b);
