@@ -164,27 +164,25 @@ unsigned PlanePointBatch::Add(const Vec3& p, const Vec3& n, const Vec3& v, doubl
     return i;
 }
 
+void PlanePointBatch::PowsOf(unsigned light, unsigned which)
+{
+    const std::size_t row = light * std::size_t(Padded);
+    for (unsigned bits = which & PointBits(); bits != 0; bits &= bits - 1) {
+        const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
+        power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
+    }
+}
+
 void PlanePointBatch::ComputePowers(bool all)
 {
-    for (unsigned j = 0; j < lightCount; ++j) {
-        const std::size_t row = j * std::size_t(Padded);
-        const unsigned needed = (all ? ~0u : ~anyOnLine[j]) & PointBits();
-        for (unsigned bits = needed; bits != 0; bits &= bits - 1) {
-            const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
-            power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
-        }
-    }
+    for (unsigned j = 0; j < lightCount; ++j)
+        PowsOf(j, all ? ~0u : ~anyOnLine[j]);
 }
 
 void PlanePointBatch::ExactPowers(unsigned which)
 {
-    for (unsigned j = 0; j < lightCount; ++j) {
-        const std::size_t row = j * std::size_t(Padded);
-        for (unsigned bits = which & ~anyOnLine[j] & PointBits(); bits != 0; bits &= bits - 1) {
-            const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
-            power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
-        }
-    }
+    for (unsigned j = 0; j < lightCount; ++j)
+        PowsOf(j, which & ~anyOnLine[j]);
 }
 
 void PlanePointBatch::ClearOnLine()
@@ -222,13 +220,8 @@ void PlanePointBatch::Compute(Work work, bool approximatePowers)
     }
     if (approximate) {
         // pow's powers where squaring gives none, of the lights no sphere blocks.
-        for (unsigned j = 0; j < lightCount; ++j) {
-            const std::size_t row = j * std::size_t(Padded);
-            for (unsigned bits = notApproximated[j] & ~anyOnLine[j] & PointBits(); bits != 0; bits &= bits - 1) {
-                const unsigned p = static_cast<unsigned>(__builtin_ctz(bits));
-                power[row + p] = SpecularPower(specularBase[row + p], exponent[p]);
-            }
-        }
+        for (unsigned j = 0; j < lightCount; ++j)
+            PowsOf(j, notApproximated[j] & ~anyOnLine[j]);
     }
 }
 #endif

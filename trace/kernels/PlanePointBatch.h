@@ -110,6 +110,8 @@ public:
 
 private:
     unsigned PointBits() const { return (1u << points) - 1u; }
+    // pow's powers of light `light` for the points with a bit set in `which`.
+    void PowsOf(unsigned light, unsigned which);
 
     unsigned lightCount = 0;
     std::vector<double> position;  // x, y, z per light

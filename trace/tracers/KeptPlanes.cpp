@@ -188,11 +188,12 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             for (std::size_t at = 0; at < values; at += 64 / sizeof(double))
                 __builtin_prefetch(band.lightValues.data() + values * p + at);
         }
+        // Without kept values the powers are worked out again, most of them
+        // by squaring (the sums redo the few points where that might show).
         batch.Compute(perLight == 0   ? PlanePointBatch::Work::Shading
                       : perLight == 1 ? PlanePointBatch::Work::Diffuse
-                                      : PlanePointBatch::Work::BlockedLightDirs);
-        if (perLight == 0)
-            batch.ComputePowers(false);
+                                      : PlanePointBatch::Work::BlockedLightDirs,
+                      perLight == 0);
         blockers.Clear();
         nextBlocker = 0;
         QueueBlockers(batch, 0);
@@ -205,7 +206,7 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             planes[i - first] = band.pointPlane[p];
             in.keptAt[i - first] = static_cast<std::int64_t>(std::size_t(perLight) * lightCount * p);
         }
-        SumPlanePoints(batch, planes, perLight, perLight != 0 ? band.lightValues.data() : nullptr, 0);
+        SumPlanePoints(batch, planes, perLight, perLight != 0 ? band.lightValues.data() : nullptr, 0, perLight == 0);
         for (std::size_t i = first; i < end; ++i) {
             const std::size_t p = pointsToCompose[i];
             const double* point = &band.hits[3 * p];
