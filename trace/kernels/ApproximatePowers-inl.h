@@ -33,6 +33,7 @@ namespace HWY_NAMESPACE {
 // A vector of exponents, and the whole ones from 1 to LargestSquaredExponent
 // among them (k, 1 in the other lanes), for ApproximatePower.
 template <class D> struct SquaredExponents {
+    SquaredExponents() = default;
     SquaredExponents(D d, hn::Vec<D> exponents) : exponent(exponents)
     {
         whole =

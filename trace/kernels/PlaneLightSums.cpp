@@ -37,7 +37,10 @@ hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, unsigned f
     return hn::GatherIndex(d, v.values + j * v.lightStride, at);
 }
 
-template <class D> std::uint32_t SumPlaneLightsIn(D d, const PlaneSumTables& t, const PlaneLightSums::Batch& b)
+// `Check`: b.approximatePowers, fixed when compiled so that sums without
+// approximations carry nothing of the check.
+template <class D, bool Check>
+std::uint32_t SumPlaneLightsIn(D d, const PlaneSumTables& t, const PlaneLightSums::Batch& b)
 {
     using L = VectorLanes<D>;
     using V = typename L::V;
@@ -74,17 +77,18 @@ template <class D> std::uint32_t SumPlaneLightsIn(D d, const PlaneSumTables& t, 
                 const V specular = byPlane.Of(f + (9 + c) * Planes);
                 const V lit = LightTerm<L>(ambient, diffuseProduct, specular, diffuse, power);
                 const V shadow = hn::PromoteTo(d, hn::LoadU(hn::Rebind<float, D>(), b.shadow[c] + at));
-                if (b.approximatePowers)
+                if (Check)
                     differing = hn::Or(differing, FloatBitsAnApproximateSumMayChange<L>(lit, specular * power, sum[c]));
                 sum[c] = AddedToFloatSum<L>(L::Select(blocked, ShadowedTerm<L>(ambient, shadow), lit), sum[c]);
             }
-            if (b.approximatePowers)  // a blocked light's term has no power
+            if (Check)  // a blocked light's term has no power
                 unsettled =
                     hn::Or(unsettled, hn::IfThenZeroElse(hn::RebindMask(du, blocked), hn::PromoteTo(du, differing)));
         }
         for (int c = 0; c < 3; ++c)
             hn::StoreU(L::DemotedToFloat(sum[c]), hn::Rebind<float, D>(), b.sums[c] + first);
-        unsettledPoints |= MaskBits(d, hn::RebindMask(d, hn::Ne(unsettled, hn::Zero(du)))) << first;
+        if (Check)
+            unsettledPoints |= MaskBits(d, hn::RebindMask(d, hn::Ne(unsettled, hn::Zero(du)))) << first;
     }
     return b.points >= 32 ? unsettledPoints : unsettledPoints & ((std::uint32_t(1) << b.points) - 1u);
 }
@@ -94,11 +98,13 @@ template <class D> std::uint32_t SumPlaneLightsIn(D d, const PlaneSumTables& t, 
 // a wider vector would mostly sum padding.
 std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
 {
-    return SumPlaneLightsIn(Full(), t, b);
+    return b.approximatePowers ? SumPlaneLightsIn<Full, true>(Full(), t, b)
+                               : SumPlaneLightsIn<Full, false>(Full(), t, b);
 }
 std::uint32_t SumFewPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
 {
-    return SumPlaneLightsIn(UpToFour(), t, b);
+    return b.approximatePowers ? SumPlaneLightsIn<UpToFour, true>(UpToFour(), t, b)
+                               : SumPlaneLightsIn<UpToFour, false>(UpToFour(), t, b);
 }
 
 }  // namespace HWY_NAMESPACE

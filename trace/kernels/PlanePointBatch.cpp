@@ -68,7 +68,9 @@ void ComputePlanePoints(const PlanePointArrays& b)
             n[a] = hn::LoadU(d, b.normal[a] + first);
             v[a] = hn::LoadU(d, b.view[a] + first);
         }
-        const SquaredExponents<D> exponents(d, b.power ? hn::LoadU(d, b.exponent + first) : hn::Zero(d));
+        SquaredExponents<D> exponents;
+        if (b.power)
+            exponents = SquaredExponents<D>(d, hn::LoadU(d, b.exponent + first));
         // Per sphere: what depends on the point alone, the same for every light.
         V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
         for (unsigned m = 0; m < (lineTests ? s.count : 0); ++m)
