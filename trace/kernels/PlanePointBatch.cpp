@@ -197,6 +197,7 @@ void PlanePointBatch::ClearOnLine()
 void PlanePointBatch::Compute(Work work, bool approximatePowers)
 {
     const bool approximate = approximatePowers && (work == Work::Everything || work == Work::Shading);
+    powersSquared = approximate;
     const glintwork::PlanePointArrays b{points,
                                         lightCount,
                                         work,

@@ -67,6 +67,8 @@ public:
     // After a Compute with approximate powers: pow's powers of the points with a bit set in
     // `which`, of the lights no sphere blocks.
     void ExactPowers(unsigned which);
+    // Whether the last Compute squared the powers (approximatePowers).
+    bool PowersSquared() const { return powersSquared; }
 
     unsigned Points() const { return points; }
     // Point p's coordinates.
@@ -123,6 +125,7 @@ private:
     double view[3][Padded] = {};
     double exponent[Padded] = {};
     double largestExponent = 0.0;  // of the points' exponents (NaN left out)
+    bool powersSquared = false;
 
     // Per light, Padded entries.
     std::vector<double> dir[3];

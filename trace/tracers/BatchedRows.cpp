@@ -128,7 +128,7 @@ void RoomTracer::ShadeBatch(unsigned count)
     if (blockers.Count() != 0)
         blockers.Compute(sphereExponents.data());
     for (unsigned g = 0; g < groups; ++g)
-        SumPlanePoints(planePointBatches[g], &batchedPlane[groupStart[g]], 0, nullptr, g, !allPowers);
+        SumPlanePoints(planePointBatches[g], &batchedPlane[groupStart[g]], 0, nullptr, g);
     // The spheres the first test did not rule out, pixel by pixel, all at once.
     sphereBatch.Clear();
     nextSphere = 0;

@@ -206,7 +206,7 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
             planes[i - first] = band.pointPlane[p];
             in.keptAt[i - first] = static_cast<std::int64_t>(std::size_t(perLight) * lightCount * p);
         }
-        SumPlanePoints(batch, planes, perLight, perLight != 0 ? band.lightValues.data() : nullptr, 0, perLight == 0);
+        SumPlanePoints(batch, planes, perLight, perLight != 0 ? band.lightValues.data() : nullptr, 0);
         for (std::size_t i = first; i < end; ++i) {
             const std::size_t p = pointsToCompose[i];
             const double* point = &band.hits[3 * p];

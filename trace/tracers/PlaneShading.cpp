@@ -70,7 +70,7 @@ void RoomTracer::ShadeBatchedPlanePoint(const PlanePointBatch& batch, unsigned g
 }
 
 void RoomTracer::SumPlanePoints(PlanePointBatch& batch, const std::uint8_t* planes, unsigned perLight,
-                                const double* kept, unsigned group, bool approximatePowers)
+                                const double* kept, unsigned group)
 {
     const unsigned count = batch.Points();
     if (count == 0)
@@ -140,7 +140,7 @@ void RoomTracer::SumPlanePoints(PlanePointBatch& batch, const std::uint8_t* plan
         sum.sums[c] = sums[c];
     }
     sum.shadowStride = Room;
-    sum.approximatePowers = approximatePowers && !kept;
+    sum.approximatePowers = !kept && batch.PowersSquared();
     if (const std::uint32_t again = planeLightSums.Sum(sum)) {
         batch.ExactPowers(again);
         sum.approximatePowers = false;

@@ -285,11 +285,11 @@ private:
     // powers come from `kept` (at sumInputs.keptAt, `perLight` values a
     // light, as KeptBand keeps them) or else from the batch; the blocked
     // lights' colours from `blockers` (QueueBlockers), and those past what
-    // it took one at a time. Where the batch's powers are approximations
-    // (`approximatePowers`, PlanePointBatch::Compute), the points
+    // it took one at a time. Where the batch's powers are squared
+    // (PlanePointBatch::PowersSquared), the points
     // whose sums they might change get pow's powers and are summed again.
     void SumPlanePoints(PlanePointBatch& batch, const std::uint8_t* planes, unsigned perLight, const double* kept,
-                        unsigned group, bool approximatePowers = false);
+                        unsigned group);
 
     struct KeepingState {
         KeptBand* band = nullptr;
