@@ -7,7 +7,7 @@
 #include "trace/kernels/SphereLanes.h"
 #include "trace/math/Vec3.h"
 
-// The primary rays of up to eight pixels (neighbours in a row, or for the
+// The primary rays of up to sixteen pixels (neighbours in a row, or for the
 // environment view the next ones that draw, with their bent rays), in the
 // lanes of vectors (LaneMaths.h): the pixel's unit direction, the
 // plane-by-plane walk through the five room planes and the first test of
@@ -18,7 +18,12 @@
 // pixel.
 class PrimaryBatch {
 public:
-    static constexpr unsigned Lanes = 8;  // a whole number of vectors of every width
+    // A whole number of vectors of every width, and at least two of the
+    // widest: the walk through the planes waits on each plane's division,
+    // and two vectors worked side by side keep the processor busy meanwhile.
+    // (Each lane is a bit of an unsigned mask, with 1u << Lanes in range.)
+    static constexpr unsigned Lanes = 16;
+    static_assert(Lanes < 32, "a bit per lane");
     static constexpr int Planes = 5;
     static constexpr unsigned MaxSpheres = SphereSet::MaxSpheres;
 
