@@ -47,13 +47,12 @@ HWY_BEFORE_NAMESPACE();
 namespace glintwork {
 namespace HWY_NAMESPACE {
 
-// Vectors of at most four lanes: a batch holds the plane points of four
-// pixels, most often one each, and the work is mostly divisions and square
-// roots, whose cost grows with the lanes; a wider vector would mostly divide
-// padding.
+// The widest vectors: a batch most often holds the plane points of sixteen
+// pixels or so, one each, and its vectors are independent of each other, so
+// their divisions and square roots overlap.
 void ComputePlanePoints(const PlanePointArrays& b)
 {
-    using D = UpToFour;
+    using D = Full;
     using L = VectorLanes<D>;
     using V = typename L::V;
     const D d;

@@ -48,7 +48,7 @@ void RoomTracer::PrepareBatch()
 unsigned RoomTracer::ShadeBatchedPixel(unsigned lane, unsigned next)
 {
     const PrimaryBatch& batch = primaryBatch;
-    const unsigned group = lane / ShadeGroup;
+    const unsigned group = groupOfLane[lane];
     const PlanePointBatch& points = planePointBatches[group];
     for (const unsigned end = batchedPoints; next < end && batchedLane[next] == lane; ++next) {
         const int k = batchedPlane[next];
@@ -88,24 +88,29 @@ void RoomTracer::TraceRowsBatched(unsigned rowBegin, unsigned rowEnd, PointList&
 
 void RoomTracer::ShadeBatch(unsigned count)
 {
-    // Every plane point of these pixels, in the order they are shaded.
+    // Every plane point of these pixels, in the order they are shaded, in
+    // groups of as many neighbouring pixels as a batch of points holds (at
+    // least ShadeGroup; most often all of them).
     batchedPoints = 0;
-    const unsigned groups = (count + ShadeGroup - 1) / ShadeGroup;
-    for (unsigned g = 0; g < groups; ++g) {
-        PlanePointBatch& batch = planePointBatches[g];
-        batch.Clear();
-        groupStart[g] = batchedPoints;
-        for (unsigned lane = g * ShadeGroup; lane < count && lane < (g + 1) * ShadeGroup; ++lane) {
-            const Vec3 view = primaryBatch.Dir(lane);
-            for (int k = 0; k < RoomPlanes; ++k) {
-                if (!(primaryBatch.accepted[k] >> lane & 1u))
-                    continue;
-                batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
-                batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
-                batch.Add(
-                    Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
-                    planeNormals[k], view, planeExponents[k]);
-            }
+    unsigned groups = 0;
+    for (unsigned lane = 0; lane < count; ++lane) {
+        unsigned planes = 0;
+        for (int k = 0; k < RoomPlanes; ++k)
+            planes += primaryBatch.accepted[k] >> lane & 1u;
+        if (groups == 0 || planePointBatches[groups - 1].Points() + planes > PlanePointBatch::MaxPoints) {
+            planePointBatches[groups].Clear();
+            groupStart[groups++] = batchedPoints;
+        }
+        groupOfLane[lane] = static_cast<std::uint8_t>(groups - 1);
+        PlanePointBatch& batch = planePointBatches[groups - 1];
+        const Vec3 view = primaryBatch.Dir(lane);
+        for (int k = 0; k < RoomPlanes; ++k) {
+            if (!(primaryBatch.accepted[k] >> lane & 1u))
+                continue;
+            batchedLane[batchedPoints] = static_cast<std::uint8_t>(lane);
+            batchedPlane[batchedPoints++] = static_cast<std::uint8_t>(k);
+            batch.Add(Vec3(primaryBatch.hit[k][0][lane], primaryBatch.hit[k][1][lane], primaryBatch.hit[k][2][lane]),
+                      planeNormals[k], view, planeExponents[k]);
         }
     }
     // The powers of every light where the band keeps them, else of the

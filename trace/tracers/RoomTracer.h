@@ -113,9 +113,10 @@ protected:
     void PrepareBatch();
     // Shades the first `count` pixels of primaryBatch, once traced, in lane order.
     void ShadeBatch(unsigned count);
-    // Pixels a group of plane points holds: as many as PlanePointBatch
-    // takes with every room plane accepted for each; a batch of primary
-    // rays has ShadeGroups groups.
+    // The fewest pixels a group of plane points holds: as many as
+    // PlanePointBatch takes with every room plane accepted for each. A group
+    // takes as many neighbouring pixels as its batch holds (most often all
+    // of a batch of primary rays), so there are at most ShadeGroups groups.
     static constexpr unsigned ShadeGroup = PlanePointBatch::MaxPoints / RoomPlanes;
     static constexpr unsigned ShadeGroups = PrimaryBatch::Lanes / ShadeGroup;
     PrimaryBatch primaryBatch;
@@ -210,8 +211,8 @@ private:
     void NewStamp();
 
     // The plane points of primaryBatch's pixels, in shading order, a group
-    // of pixels each: all groups
-    // are worked out before the first is shaded, so their steps overlap.
+    // of pixels each (groupOfLane): all groups are worked out before the
+    // first is shaded, so their steps overlap.
     PlanePointBatch planePointBatches[ShadeGroups];
     // The factors of one light's unshadowed term on one room plane,
     // multiplied out as far as the order of operations allows: the ambient
@@ -243,6 +244,7 @@ private:
     std::uint8_t batchedLane[PlanePointBatch::MaxPoints * ShadeGroups];
     std::uint8_t batchedPlane[PlanePointBatch::MaxPoints * ShadeGroups];
     unsigned groupStart[ShadeGroups] = {};  // each group's first point among them
+    std::uint8_t groupOfLane[PrimaryBatch::Lanes] = {};  // each pixel's group
 
     // The sphere points of the pixels being shaded or composed, a batch at
     // once, and the next entry to shade.
