@@ -156,6 +156,25 @@ std::string ThirtyTwoLights()
     return DefaultScene() + " screen 80 60" + lights;
 }
 
+// The room's y bounds come from single plane points (the 14th point's z and
+// the 18th's y): here a ceiling at y = -1, below the eye, over a floor at
+// y = -3. A pixel looking down sees both, so a batch of neighbouring pixels
+// has more room points than one batch of points holds.
+std::string TwoFloors()
+{
+    return DefaultScene() + " screen 160 120 plane 20\n"
+                            "-10 -10 10  -10 10 10  -10 10 -30  -10 -10 -30\n"
+                            "10 -10 10  10 10 10  10 10 -30  10 -10 -30\n"
+                            "-10 -10 -30  10 -10 -30  10 10 -30  -10 10 -30\n"
+                            "-10 10 10  10 10 -3  10 10 -30  -10 10 -30\n"
+                            "-10 -10 10  10 -1 10  10 -10 -30  -10 -10 -30\n"
+                            "0.1 0.1 0.1  0.4 0.3 0.2  0.3 0.3 0.3  12\n"
+                            "0.1 0.1 0.1  0.4 0.3 0.2  0.3 0.3 0.3  12\n"
+                            "0.1 0.1 0.1  0.4 0.3 0.2  0.3 0.3 0.3  12\n"
+                            "0.2 0.1 0.1  0.5 0.4 0.3  0.6 0.6 0.6  40\n"
+                            "0.1 0.2 0.1  0.3 0.5 0.3  0.2 0.2 0.2  7.5\n";
+}
+
 void RunInputs(const InputRunCase& run)
 {
 #ifdef GLINTWORK_SHORT_RUNS
@@ -195,6 +214,7 @@ TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
         {"eight lights, room for one view's powers", EightLights(), 30, KeptView::ExpectedBytes(160 * 120, 8) * 11 / 10,
          false},
         {"thirty-two lights", ThirtyTwoLights(), 6, 0, false},
+        {"a ceiling over a floor, both below the eye", TwoFloors(), 30, 0, false},
     };
     for (const auto& run : runs)
         RunInputs(run);
