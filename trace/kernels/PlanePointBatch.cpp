@@ -47,8 +47,8 @@ HWY_BEFORE_NAMESPACE();
 namespace glintwork {
 namespace HWY_NAMESPACE {
 
-// The widest vectors: a batch most often holds the plane points of sixteen
-// pixels or so, one each, and its vectors are independent of each other, so
+// The widest vectors: a batch most often holds the plane points of
+// twenty-four pixels or so, one each, and its vectors are independent of each other, so
 // their divisions and square roots overlap.
 void ComputePlanePoints(const PlanePointArrays& b)
 {

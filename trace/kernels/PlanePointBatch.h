@@ -15,8 +15,11 @@
 // with the tracer.
 class PlanePointBatch {
 public:
-    static constexpr unsigned MaxPoints = 20;  // five planes for each of four pixels
-    static constexpr unsigned Padded = 24;     // MaxPoints, a whole number of the widest vectors
+    // Five planes for each of six pixels and more: at most 31, a bit per
+    // point in a 32-bit mask with 1u << MaxPoints in range.
+    static constexpr unsigned MaxPoints = 31;
+    static constexpr unsigned Padded = 32;  // MaxPoints, a whole number of the widest vectors
+    static_assert(MaxPoints < 32 && Padded >= MaxPoints, "a bit per point");
     static constexpr unsigned MaxSpheres = SphereSet::MaxSpheres;
 
     // The light positions as floats, three per light (LoadScene).

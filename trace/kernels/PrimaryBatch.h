@@ -7,7 +7,7 @@
 #include "trace/kernels/SphereLanes.h"
 #include "trace/math/Vec3.h"
 
-// The primary rays of up to sixteen pixels (neighbours in a row, or for the
+// The primary rays of up to twenty-four pixels (neighbours in a row, or for the
 // environment view the next ones that draw, with their bent rays), in the
 // lanes of vectors (LaneMaths.h): the pixel's unit direction, the
 // plane-by-plane walk through the five room planes and the first test of
@@ -20,9 +20,9 @@ class PrimaryBatch {
 public:
     // A whole number of vectors of every width, and at least two of the
     // widest: the walk through the planes waits on each plane's division,
-    // and two vectors worked side by side keep the processor busy meanwhile.
+    // and vectors worked side by side keep the processor busy meanwhile.
     // (Each lane is a bit of an unsigned mask, with 1u << Lanes in range.)
-    static constexpr unsigned Lanes = 16;
+    static constexpr unsigned Lanes = 24;
     static_assert(Lanes < 32, "a bit per lane");
     static constexpr int Planes = 5;
     static constexpr unsigned MaxSpheres = SphereSet::MaxSpheres;
@@ -34,9 +34,9 @@ public:
         double eye[3] = {};  // the eye
         double c[3] = {};    // SetUpPixel's C: the near distance (SetUpView)
         double normal[Planes][3] = {};
-        double numerator[Planes] = {};  // (plane point - eye) . normal: the room (SetRoom) and the eye
+        double numerator[Planes] = {};     // (plane point - eye) . normal: the room (SetRoom) and the eye
         double low[3] = {}, high[3] = {};  // the faces' bounds per axis: the room and the near distance
-        double depthLimit = 0;                                              // the scene (SetUpView)
+        double depthLimit = 0;             // the scene (SetUpView)
         unsigned sphereCount = 0;
         double eyeToCentre[MaxSpheres][3] = {};  // eye - centre: the eye and the spheres' centres
         double eyeSphereC[MaxSpheres] = {};      // |eye - centre|^2 - radius^2, with the radius squared in float

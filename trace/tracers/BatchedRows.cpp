@@ -91,13 +91,20 @@ void RoomTracer::ShadeBatch(unsigned count)
     // Every plane point of these pixels, in the order they are shaded, in
     // groups of as many neighbouring pixels as a batch of points holds (at
     // least ShadeGroup; most often all of them).
-    batchedPoints = 0;
-    unsigned groups = 0;
-    for (unsigned lane = 0; lane < count; ++lane) {
+    unsigned all = 0;
+    for (int k = 0; k < RoomPlanes; ++k)
+        all += static_cast<unsigned>(__builtin_popcount(primaryBatch.accepted[k]));
+    const auto planesOf = [&](unsigned lane) {
         unsigned planes = 0;
         for (int k = 0; k < RoomPlanes; ++k)
             planes += primaryBatch.accepted[k] >> lane & 1u;
-        if (groups == 0 || planePointBatches[groups - 1].Points() + planes > PlanePointBatch::MaxPoints) {
+        return planes;
+    };
+    batchedPoints = 0;
+    unsigned groups = 0;
+    for (unsigned lane = 0; lane < count; ++lane) {
+        if (groups == 0 || (all > PlanePointBatch::MaxPoints &&
+                            planePointBatches[groups - 1].Points() + planesOf(lane) > PlanePointBatch::MaxPoints)) {
             planePointBatches[groups].Clear();
             groupStart[groups++] = batchedPoints;
         }
