@@ -175,6 +175,20 @@ std::string TwoFloors()
                             "0.1 0.2 0.1  0.3 0.5 0.3  0.2 0.2 0.2  7.5\n";
 }
 
+// Five spheres one inside another, straight ahead: a batch of primary rays
+// in the middle rows has all five to test at every pixel, five sphere points
+// a pixel.
+std::string NestedSpheres()
+{
+    return DefaultScene() + " screen 160 120 sphere 5  0.5 -1 -20 7  0 -1 -19.5 6.5  0.3 -0.6 -19 6  0 -1 -18.5 5.5  "
+                            "0.2 -1 -18 5 "
+                            "materialSP 0.3 0 0  0.6 0.1 0.1  0.4 0.4 0.4  20 "
+                            "           0 0.3 0  0.1 0.6 0.1  0.4 0.4 0.4  40 "
+                            "           0 0 0.3  0.1 0.1 0.6  0.9 0.9 0.9  60 "
+                            "           0.2 0.2 0  0.5 0.5 0.1  0.4 0.4 0.4  5 "
+                            "           0.1 0.1 0.1  0.3 0.3 0.3  1 1 1  100 ";
+}
+
 void RunInputs(const InputRunCase& run)
 {
 #ifdef GLINTWORK_SHORT_RUNS
@@ -215,6 +229,7 @@ TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
          false},
         {"thirty-two lights", ThirtyTwoLights(), 6, 0, false},
         {"a ceiling over a floor, both below the eye", TwoFloors(), 30, 0, false},
+        {"five spheres one inside another", NestedSpheres(), 20, 0, false},
     };
     for (const auto& run : runs)
         RunInputs(run);

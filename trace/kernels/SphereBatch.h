@@ -17,7 +17,9 @@
 // powers, the blockers' colours and the sums stay with the tracer.
 class SphereBatch {
 public:
-    static constexpr unsigned Capacity = 64;  // a whole number of the widest vectors
+    // A whole number of the widest vectors, and room for every sphere of
+    // every pixel of a batch of primary rays (RoomTracer::ShadeBatch).
+    static constexpr unsigned Capacity = 128;
     static constexpr int Planes = 5;
 
     // The room as the tracer's set-up has it: the eye, each plane's point
@@ -65,10 +67,7 @@ public:
     // sphere of all on its line.
     Vec3 ShownLightDir(unsigned j, unsigned n) const { return At(shown.dir, j, n); }
     double ShownDiffuse(unsigned j, unsigned n) const { return shown.diffuse[j * std::size_t(Capacity) + n]; }
-    double ShownSpecularBase(unsigned j, unsigned n) const
-    {
-        return shown.specularBase[j * std::size_t(Capacity) + n];
-    }
+    double ShownSpecularBase(unsigned j, unsigned n) const { return shown.specularBase[j * std::size_t(Capacity) + n]; }
     int ShownBlocker(unsigned j, unsigned n) const
     {
         return static_cast<int>(shown.blocker[j * std::size_t(Capacity) + n]);

@@ -142,6 +142,7 @@ void RoomTracer::ShadeBatch(unsigned count)
     for (unsigned g = 0; g < groups; ++g)
         SumPlanePoints(planePointBatches[g], &batchedPlane[groupStart[g]], 0, nullptr, g);
     // The spheres the first test did not rule out, pixel by pixel, all at once.
+    static_assert(SphereBatch::Capacity >= PrimaryBatch::Lanes * MaxSpheres, "room for every sphere of every pixel");
     sphereBatch.Clear();
     nextSphere = 0;
     lanesWithSpheres = 0;
