@@ -171,8 +171,8 @@ std::string TwoFloors()
                             "0.1 0.1 0.1  0.4 0.3 0.2  0.3 0.3 0.3  12\n"
                             "0.1 0.1 0.1  0.4 0.3 0.2  0.3 0.3 0.3  12\n"
                             "0.1 0.1 0.1  0.4 0.3 0.2  0.3 0.3 0.3  12\n"
-                            "0.2 0.1 0.1  0.5 0.4 0.3  0.6 0.6 0.6  40\n"
-                            "0.1 0.2 0.1  0.3 0.5 0.3  0.2 0.2 0.2  7.5\n";
+                            "0.2 0.1 0.1  0.5 0.4 0.3  0.6 0.6 0.6  40.5\n"
+                            "0.1 0.2 0.1  0.3 0.5 0.3  0.4 0.4 0.4  7.5\n";
 }
 
 // Five spheres one inside another, straight ahead: a batch of primary rays
@@ -246,6 +246,27 @@ TEST(KeptPlanes, LargeViewsAreKept)
 // last frame of its kind (after a move, or with the points reused) shows the
 // rest keep up with the drawing; a full trace, the first frame of each kind
 // and a drawing of unknown cost run on every worker.
+// An input that arrives before the first band starts cancels the frame with
+// nothing traced: no time (not the distance between the clock's ends), and
+// nothing kept; the next frame is whole.
+TEST(KeptPlanes, AFrameCancelledBeforeItsFirstBandTakesNoTime)
+{
+    SceneTracer tracer;
+    SetUpTracer(tracer, DefaultScene() + " screen 80 60");
+    BandPool pool(2);
+    BandTracer<SceneTracer> bands(pool);
+    KeptView kept;
+    std::size_t points = 0;
+    const auto count = [&](const PointList& band) { points += band.size(); };
+    EXPECT_EQ(bands.Render(tracer, count, &kept, [] { return false; }), 0.0);
+    EXPECT_TRUE(bands.Cancelled());
+    EXPECT_EQ(points, 0u);
+    EXPECT_EQ(kept.state, KeptView::State::Empty);
+    EXPECT_GT(bands.Render(tracer, count, &kept), 0.0);
+    EXPECT_FALSE(bands.Cancelled());
+    EXPECT_GT(points, 80u * 60u);
+}
+
 TEST(KeptPlanes, ComposingLeavesAProcessorToADrawingThatKeepsUp)
 {
     struct Case {

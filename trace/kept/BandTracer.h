@@ -44,7 +44,8 @@ public:
     // With `kept` (the view's slot for the tracer's set-up and eye), plane
     // points come from the values kept there when it holds them, and are
     // kept there otherwise. Returns the milliseconds from the start of the
-    // first band's trace to the end of the last one's. `keepGoing` is the
+    // first band's trace to the end of the last one's (0 when no band was
+    // traced, as in a frame cancelled before its first). `keepGoing` is the
     // pool's (BandPool::Run): when it cancels the frame, Cancelled() is true
     // afterwards, the bands are incomplete and `kept` is emptied.
     double Render(const Tracer& tracer, const std::function<void(const PointList&)>& consume, KeptView* kept = nullptr,
@@ -116,16 +117,18 @@ public:
                 CostOf(*kept, mode) = cpuNs / static_cast<double>(points);
             }
         }
-        if (bands == 0)
-            return 0.0;
+        // No band at all, or a frame cancelled before its first band started:
+        // no time.
+        bool traced = false;
         Clock::time_point first = Clock::time_point::max(), last = Clock::time_point::min();
         for (const Worker& w : workers) {
             for (const auto& span : w.spans) {
+                traced = true;
                 first = std::min(first, span.first);
                 last = std::max(last, span.second);
             }
         }
-        return std::chrono::duration<double, std::milli>(last - first).count();
+        return traced ? std::chrono::duration<double, std::milli>(last - first).count() : 0.0;
     }
 
     // The bands of the last frame, in row order. The caller may swap them out
