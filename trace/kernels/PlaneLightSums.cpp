@@ -39,11 +39,12 @@ hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, unsigned f
 
 // `Check`: b.approximatePowers, fixed when compiled so that sums without
 // approximations carry nothing of the check.
-template <class D, bool Check>
-std::uint32_t SumPlaneLightsIn(D d, const PlaneSumTables& t, const PlaneLightSums::Batch& b)
+template <bool Check> std::uint32_t SumPlaneLightsIn(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
 {
+    using D = Full;
     using L = VectorLanes<D>;
     using V = typename L::V;
+    const D d;
     const hn::RebindToSigned<D> di;
     const hn::RebindToUnsigned<D> du;
     const hn::Rebind<std::int32_t, D> d32;
@@ -93,18 +94,9 @@ std::uint32_t SumPlaneLightsIn(D d, const PlaneSumTables& t, const PlaneLightSum
     return b.points >= 32 ? unsettledPoints : unsettledPoints & ((std::uint32_t(1) << b.points) - 1u);
 }
 
-// The widest vectors; and vectors of at most four lanes for a batch of at
-// most four points (a cold frame's batch of four pixels, most often), where
-// a wider vector would mostly sum padding.
 std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
 {
-    return b.approximatePowers ? SumPlaneLightsIn<Full, true>(Full(), t, b)
-                               : SumPlaneLightsIn<Full, false>(Full(), t, b);
-}
-std::uint32_t SumFewPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
-{
-    return b.approximatePowers ? SumPlaneLightsIn<UpToFour, true>(UpToFour(), t, b)
-                               : SumPlaneLightsIn<UpToFour, false>(UpToFour(), t, b);
+    return b.approximatePowers ? SumPlaneLightsIn<true>(t, b) : SumPlaneLightsIn<false>(t, b);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -114,7 +106,6 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(SumPlaneLights);
-HWY_EXPORT(SumFewPlaneLights);
 }  // namespace glintwork
 
 void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane, unsigned lights)
@@ -137,9 +128,7 @@ void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane
 
 std::uint32_t PlaneLightSums::Sum(const Batch& batch) const
 {
-    const glintwork::PlaneSumTables tables{lightCount, factors.data(), PerLight};
-    if (batch.points <= 4)
-        return HWY_DYNAMIC_DISPATCH(glintwork::SumFewPlaneLights)(tables, batch);
-    return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(tables, batch);
+    return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(
+        glintwork::PlaneSumTables{lightCount, factors.data(), PerLight}, batch);
 }
 #endif
