@@ -10,6 +10,8 @@
 #define GLINTWORK_VERSION "unknown"
 #endif
 
+namespace glintwork {
+
 namespace {
 
 bool ValidKeys(const std::string& keys)
@@ -155,3 +157,5 @@ const char* VersionText()
 {
     return "glintwork " GLINTWORK_VERSION "\n";
 }
+
+}  // namespace glintwork

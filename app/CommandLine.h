@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace glintwork {
+
 // What the user asked for on the command line:
 //   glintwork [SCENE] [--watch] [--frames N] [--keys SEQ] [--output FILE] [--help] [--version]
 //   glintwork --check [SCENE...]
@@ -32,5 +34,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv);
 const char* UsageText();
 std::string HelpText();
 const char* VersionText();
+
+}  // namespace glintwork
 
 #endif

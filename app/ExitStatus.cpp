@@ -1,5 +1,7 @@
 #include "app/ExitStatus.h"
 
+namespace glintwork {
+
 namespace {
 
 constexpr ExitStatusMeaning Meanings[] = {
@@ -29,3 +31,5 @@ std::string ExitStatusHelp()
         text += "  " + std::to_string(list[i].status) + "  " + list[i].meaning + "\n";
     return text;
 }
+
+}  // namespace glintwork

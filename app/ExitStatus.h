@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace glintwork {
+
 // The exit statuses of glintwork: the one list the program, its --help and
 // the README's table are made from.
 enum ExitStatus {
@@ -24,5 +26,7 @@ const ExitStatusMeaning* ExitStatuses(int& count);
 
 // The "Exit status:" section of --help: one "  N  meaning" line a status.
 std::string ExitStatusHelp();
+
+}  // namespace glintwork
 
 #endif

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+namespace glintwork {
+
 void DrawPointsImmediate(const PointList& points)
 {
     for (const PlotRecord& p : points) {
@@ -32,3 +34,5 @@ void DrawPointsArrays(const PointList& points)
     // immediate form does.
     glColor3f(1.0f, 1.0f, 1.0f);
 }
+
+}  // namespace glintwork

@@ -6,6 +6,8 @@
 
 #include "trace/scene/SceneCheck.h"
 
+namespace glintwork {
+
 namespace {
 
 std::string Counted(std::uint32_t n, const char* one, const char* many)
@@ -81,3 +83,5 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
         path + (report.status == Scene::Status::Read ? ": can be used: " : ": cannot be used: ") + Contents(scene);
     return report;
 }
+
+}  // namespace glintwork

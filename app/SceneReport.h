@@ -7,6 +7,8 @@
 #include "trace/scene/Scene.h"
 #include "trace/scene/SceneDiagnostic.h"
 
+namespace glintwork {
+
 // What the program tells about a scene script it reads for tracing: the
 // lines for standard error, in the form compilers use, and the one-line
 // summary that --check prints. Both the traced run and --check read scenes
@@ -25,5 +27,7 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
 // "room.txt:14:23: warning: TEXT", or "room.txt: error: TEXT" for a finding
 // about the whole file.
 std::string FormatDiagnostic(const std::string& file, const SceneDiagnostic& diagnostic);
+
+}  // namespace glintwork
 
 #endif

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <utility>
 
+namespace glintwork {
+
 namespace {
 
 // Complete writes and renames into the folder, names made anew, and the
@@ -272,3 +274,5 @@ bool SceneWatcher::Names(const Folder& folder, const char* name) const
     return std::any_of(steps.begin(), steps.end(),
                        [&](const Step& step) { return step.folder == folder.path && step.name == name; });
 }
+
+}  // namespace glintwork

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace glintwork {
+
 // Tells when a file may have a new version on disk: written and closed, put
 // in place by a rename (as editors save), or made anew as a link, a hard link
 // or something that is not a file at all (the reader then refuses it). Partial
@@ -86,5 +88,7 @@ private:
     std::vector<std::string> notices;
     std::string error;
 };
+
+}  // namespace glintwork
 
 #endif

@@ -6,6 +6,8 @@
 
 #include "trace/kernels/InstructionSet.h"
 
+namespace glintwork {
+
 namespace {
 
 constexpr long MaxThreads = 64;
@@ -106,3 +108,5 @@ const char* SettingsHelp()
            "                         that; same pictures)\n"
            "A value these do not take ends the program with status 2.\n";
 }
+
+}  // namespace glintwork

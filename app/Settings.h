@@ -5,6 +5,8 @@
 
 #include "trace/kept/FramePath.h"
 
+namespace glintwork {
+
 // How a run traces and when it stops, as the program reads it from the
 // environment (GLINTWORK_FRAMES, GLINTWORK_THREADS, GLINTWORK_PATH,
 // GLINTWORK_ISA) and its options, and hands it to the window.
@@ -27,5 +29,7 @@ bool ParseFrameCount(const char* text, long& frames);
 
 // The "Environment:" section of --help.
 const char* SettingsHelp();
+
+}  // namespace glintwork
 
 #endif

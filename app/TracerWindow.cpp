@@ -17,6 +17,8 @@
 #include "trace/scene/SceneCheck.h"
 #include "trace/math/ViewGeometry.h"
 
+namespace glintwork {
+
 namespace {
 
 constexpr float FieldOfView = 100.0f;
@@ -516,3 +518,5 @@ void TracerWindow::OnIdle()
     if (!drawOnDemand)
         Redraw();
 }
+
+}  // namespace glintwork

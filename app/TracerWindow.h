@@ -18,6 +18,8 @@
 #include "trace/math/Vec3.h"
 #include "trace/kept/ViewCache.h"
 
+namespace glintwork {
+
 // The application's one window: traces the selected view on every redraw,
 // writes the frame to "screenShot.bmp" (or the file the program names) and
 // answers the keys and the mouse. It prints nothing and never ends the
@@ -186,5 +188,7 @@ private:
     ViewCache cache;
     KeptViews kept;
 };
+
+}  // namespace glintwork
 
 #endif

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace glintwork {
+
 // The inputs the tracer window takes, as `--keys` and the benches write
 // them: the keys of its key table (TracerWindow::OnKeyboard) in lower case,
 // and < or > for one pointer move with the left or right button held.
@@ -15,5 +17,7 @@ inline bool IsWindowInput(char input)
     const char lower = (input >= 'A' && input <= 'Z') ? static_cast<char>(input - 'A' + 'a') : input;
     return input != '\0' && (std::strchr(WindowInputKeys, lower) || std::strchr(WindowInputDrags, input));
 }
+
+}  // namespace glintwork
 
 #endif

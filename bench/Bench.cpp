@@ -38,6 +38,8 @@
 #include "trace/kept/BandTracer.h"
 #include "tests/support/ScratchFolder.h"
 
+namespace glintwork {
+
 namespace {
 
 struct Options {
@@ -366,3 +368,5 @@ public:
 BenchApp app;
 
 }  // namespace
+
+}  // namespace glintwork

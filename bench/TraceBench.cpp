@@ -34,6 +34,8 @@
 #include "trace/scene/SceneCheck.h"
 #include "trace/tracers/SceneTracer.h"
 
+namespace glintwork {
+
 namespace {
 
 [[noreturn]] void Fail(const std::string& message)
@@ -104,8 +106,11 @@ template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsig
 
 }  // namespace
 
+}  // namespace glintwork
+
 int main(int argc, char** argv)
 {
+    using namespace glintwork;
     std::string path = GLINTWORK_DEFAULT_SCENE, mode = "fast", view = "single";
     int frames = 5;
     const char* threadsVariable = std::getenv("GLINTWORK_THREADS");

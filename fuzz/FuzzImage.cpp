@@ -20,6 +20,8 @@
 #error "GLINTWORK_FUZZ_READER names the Image member to fuzz"
 #endif
 
+namespace glintwork {
+
 namespace {
 
 void Check(bool condition, const char* what)
@@ -48,11 +50,11 @@ void CheckLoaded(const Image& image)
 {
     Check(image.IsValid(), "a successful load gives a picture");
     int width = image.Width(), height = image.Height();
-    Check(width >= 1 && height >= 1 && width <= kMaxPictureSide && height <= kMaxPictureSide,
+    Check(width >= 1 && height >= 1 && width <= MaxPictureSide && height <= MaxPictureSide,
           "sides within the limits");
     Check(image.GetRowStride() >= width * image.GetPixelSize(), "rows hold their pixels");
     Check(uint64_t(image.GetRowStride()) * uint64_t(height) == image.GetDataSize(), "data size is stride x height");
-    Check(image.GetDataSize() <= kMaxPictureBytes, "data within the limit");
+    Check(image.GetDataSize() <= MaxPictureBytes, "data within the limit");
     volatile unsigned sum = Sum(image);
     (void)sum;
 }
@@ -78,8 +80,11 @@ void CheckRoundTrip(const Image& image)
 
 }  // namespace
 
+}  // namespace glintwork
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    using namespace glintwork;
     const std::string& path = WriteFuzzInput(data, size, GLINTWORK_FUZZ_FILE_NAME);
     Image image(1, 1, RGBA);
     if ((image.*(&Image::GLINTWORK_FUZZ_READER))(path.c_str())) {

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace glintwork {
+
 namespace {
 
 std::map<std::string, std::string>& Paths()
@@ -56,3 +58,5 @@ void RemoveFuzzInputs()
     for (const auto& entry : Paths())
         unlink(entry.second.c_str());
 }
+
+}  // namespace glintwork

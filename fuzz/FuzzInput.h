@@ -1,8 +1,11 @@
-#pragma once
+#ifndef GLINTWORK_FUZZINPUT_H
+#define GLINTWORK_FUZZINPUT_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+namespace glintwork {
 
 // The fuzzed bytes as a file: the image readers take a file name. The file
 // lives in shared memory (/dev/shm) when that exists, else in the temporary
@@ -17,3 +20,7 @@ const std::string& FuzzFilePath(const char* name);
 
 // Removes the files written by WriteFuzzInput.
 void RemoveFuzzInputs();
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_FUZZINPUT_H

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace glintwork {
+
 namespace {
 
 void Check(bool condition, const char* what)
@@ -23,8 +25,11 @@ void Check(bool condition, const char* what)
 
 }  // namespace
 
+}  // namespace glintwork
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    using namespace glintwork;
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     Scene scene;
     Scene::Status status = scene.ReadFrom(in);

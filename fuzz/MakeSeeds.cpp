@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace glintwork {
+
 namespace {
 
 std::string g_root;
@@ -313,8 +315,11 @@ std::string RoomScene()
 
 }  // namespace
 
+}  // namespace glintwork
+
 int main(int argc, char** argv)
 {
+    using namespace glintwork;
     if (argc != 2) {
         fprintf(stderr, "usage: glintwork-fuzz-seeds FOLDER\n");
         return 2;

@@ -17,6 +17,8 @@
 #include "framework/main/MainServices.h"
 #include "framework/platform/PlatformWindow.h"
 
+namespace glintwork {
+
 namespace {
 
 void Say(const std::string& line)
@@ -239,3 +241,5 @@ private:
 };
 
 static TracerApp theApp;
+
+}  // namespace glintwork

@@ -6,13 +6,15 @@
 #include <cstring>
 #include <strings.h>
 
+namespace glintwork {
+
 namespace {
 
-const char* const kUsage = "usage: glintwork-image info FILE\n"
+const char* const ImageToolUsage = "usage: glintwork-image info FILE\n"
                            "       glintwork-image convert IN OUT\n"
                            "       glintwork-image --help\n";
 
-const char* const kHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, chosen by content) the way\n"
+const char* const ImageToolHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, chosen by content) the way\n"
                           "Glintwork does.\n"
                           "\n"
                           "  info FILE        print \"<width> <height> <FORMAT> <padding>\" of the loaded image\n"
@@ -88,18 +90,21 @@ int Convert(const char* in, const char* out)
 
 }  // namespace
 
+}  // namespace glintwork
+
 int main(int argc, char** argv)
 {
+    using namespace glintwork;
     if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
-        fputs(kUsage, stdout);
+        fputs(ImageToolUsage, stdout);
         fputs("\n", stdout);
-        fputs(kHelp, stdout);
+        fputs(ImageToolHelp, stdout);
         return 0;
     }
     if (argc == 3 && strcmp(argv[1], "info") == 0)
         return Info(argv[2]);
     if (argc == 4 && strcmp(argv[1], "convert") == 0)
         return Convert(argv[2], argv[3]);
-    fputs(kUsage, stderr);
+    fputs(ImageToolUsage, stderr);
     return 2;
 }

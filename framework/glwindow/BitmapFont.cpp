@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace glintwork {
+
 namespace {
 
 // Each glyph is nine rows of five columns, top row first, '#' for ink; the
@@ -170,3 +172,5 @@ bool BuildFontLists(unsigned base)
     glPopClientAttrib();
     return ok && glGetError() == GL_NO_ERROR;
 }
+
+}  // namespace glintwork

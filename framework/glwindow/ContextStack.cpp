@@ -2,6 +2,8 @@
 
 #include "framework/main/MainServices.h"
 
+namespace glintwork {
+
 ContextStack& ContextStack::Get()
 {
     static ContextStack* stack = new ContextStack;  // lives until the process ends
@@ -35,3 +37,5 @@ bool ContextStack::MakeCurrent(plat::HDC hdc, plat::HGLRC context)
 {
     return plat::MakeCurrent(hdc, context);
 }
+
+}  // namespace glintwork

@@ -2,9 +2,12 @@
 // its own context and restores it when the window is done, so that nested
 // handlers leave the current context as they found it. Sixteen pairs are
 // kept; deeper pushes are counted, and their pops leave no context current.
-#pragma once
+#ifndef GLINTWORK_CONTEXTSTACK_H
+#define GLINTWORK_CONTEXTSTACK_H
 
 #include "framework/platform/PlatformWindow.h"
+
+namespace glintwork {
 
 class ContextStack {
 public:
@@ -25,3 +28,7 @@ private:
     int depth = 0;
     Pair saved[CAPACITY];
 };
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_CONTEXTSTACK_H

@@ -6,6 +6,8 @@
 #include "framework/main/Main.h"
 #include "framework/main/MainServices.h"
 
+namespace glintwork {
+
 GLWindow::GLWindow() : extra(nullptr)
 {
     DebugPrintf("GLWindow\n");
@@ -236,3 +238,5 @@ int GLWindow::GetAccumBits()
 {
     return GetBits(&GLWindowEx::accumBits);
 }
+
+}  // namespace glintwork

@@ -2,7 +2,10 @@
 // with its own GL context. Its events arrive as the virtual On... handlers,
 // always with the window's context current (keys excepted). Everything but
 // the pointer to the private record lives in that record.
-#pragma once
+#ifndef GLINTWORK_GLWINDOW_H
+#define GLINTWORK_GLWINDOW_H
+
+namespace glintwork {
 
 class GLWindowEx;
 
@@ -93,3 +96,7 @@ private:
 // Prints the platform's text for its last error after the context, at a
 // non-zero diagnostic level.
 void ReportLastError(const char* context);
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_GLWINDOW_H

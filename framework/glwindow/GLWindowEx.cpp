@@ -11,6 +11,8 @@
 #include "framework/main/Main.h"
 #include "framework/main/MainServices.h"
 
+namespace glintwork {
+
 namespace {
 
 bool pixelFormatErrorShown = false;
@@ -353,3 +355,5 @@ plat::LRESULT GLWindowEx::OnCreateMessage(plat::HWND hwnd)
     inOnCreate = false;
     return 0;
 }
+
+}  // namespace glintwork

@@ -1,12 +1,15 @@
 // The private record of a GLWindow: the OS handles, the requested geometry
 // and pixel format, the title and the flags. Main's registry and the window
 // procedure work on these records.
-#pragma once
+#ifndef GLINTWORK_GLWINDOWEX_H
+#define GLINTWORK_GLWINDOWEX_H
 
 #include <cstdint>
 #include <string>
 
 #include "framework/platform/PlatformWindow.h"
+
+namespace glintwork {
 
 class GLWindow;
 
@@ -74,3 +77,7 @@ private:
     plat::LRESULT OnButtonMessage(unsigned message);
     plat::LRESULT OnCreateMessage(plat::HWND hwnd);
 };
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_GLWINDOWEX_H

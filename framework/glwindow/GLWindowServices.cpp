@@ -15,6 +15,8 @@
 #include "framework/glwindow/Palette.h"
 #include "framework/main/MainServices.h"
 
+namespace glintwork {
+
 void ReportLastError(const char* context)
 {
     DebugPrintf("%s: %s\n", context, plat::GetLastErrorText());
@@ -323,3 +325,5 @@ bool GLWindowEx::SetupPalette()
     hPalette = plat::CreatePalette(entries, PALETTE_SIZE);
     return true;
 }
+
+}  // namespace glintwork

@@ -1,5 +1,7 @@
 #include "framework/glwindow/Palette.h"
 
+namespace glintwork {
+
 void FillPalette(plat::PaletteEntry (&entries)[PALETTE_SIZE])
 {
     static const unsigned char steps8[8] = {0, 63, 104, 139, 171, 200, 229, 255};
@@ -22,3 +24,5 @@ void FillPalette(plat::PaletteEntry (&entries)[PALETTE_SIZE])
         entries[f.index].blue = f.blue;
     }
 }
+
+}  // namespace glintwork

@@ -4,19 +4,21 @@
 #include "framework/image/LittleEndian.h"
 #include "framework/platform/PlatformFiles.h"
 
+namespace glintwork {
+
 namespace {
-constexpr uint32_t kFileHeaderSize = 14;
-constexpr uint32_t kCoreHeaderSize = 12;
-constexpr uint32_t kInfoHeaderSize = 40;
-constexpr uint32_t kAlphaMaskHeaderSize = 56;  // the smallest header that holds an alpha mask
+constexpr uint32_t FileHeaderSize = 14;
+constexpr uint32_t CoreHeaderSize = 12;
+constexpr uint32_t InfoHeaderSize = 40;
+constexpr uint32_t AlphaMaskHeaderSize = 56;  // the smallest header that holds an alpha mask
 
 // Why a mask is refused, per channel (red, green, blue, alpha).
-constexpr const char* kMaskZero[] = {"bmp: the red mask is 0", "bmp: the green mask is 0",
+constexpr const char* MaskZero[] = {"bmp: the red mask is 0", "bmp: the green mask is 0",
                                      "bmp: the blue mask is 0", "bmp: the alpha mask is 0"};
-constexpr const char* kMaskGap[] = {"bmp: the red mask has a gap in its bits", "bmp: the green mask has a gap in its bits",
+constexpr const char* MaskGap[] = {"bmp: the red mask has a gap in its bits", "bmp: the green mask has a gap in its bits",
                                     "bmp: the blue mask has a gap in its bits",
                                     "bmp: the alpha mask has a gap in its bits"};
-constexpr const char* kMaskWide[] = {"bmp: the red mask reaches past the pixel's bits",
+constexpr const char* MaskWide[] = {"bmp: the red mask reaches past the pixel's bits",
                                      "bmp: the green mask reaches past the pixel's bits",
                                      "bmp: the blue mask reaches past the pixel's bits",
                                      "bmp: the alpha mask reaches past the pixel's bits"};
@@ -24,27 +26,27 @@ constexpr const char* kMaskWide[] = {"bmp: the red mask reaches past the pixel's
 bool MaskFits(uint32_t mask, int channel, uint32_t bits)
 {
     if (mask == 0)
-        return channel == 3 || ImageFail(kMaskZero[channel]);
+        return channel == 3 || ImageFail(MaskZero[channel]);
     if (bits < 32 && (mask >> bits) != 0)
-        return ImageFail(kMaskWide[channel]);
+        return ImageFail(MaskWide[channel]);
     uint32_t run = mask >> __builtin_ctz(mask);
     if ((run & (run + 1)) != 0)
-        return ImageFail(kMaskGap[channel]);
+        return ImageFail(MaskGap[channel]);
     return true;
 }
 }  // namespace
 
 bool ReadBmpHeader(FILE* file, BmpHeader* header)
 {
-    unsigned char h[kFileHeaderSize + kInfoHeaderSize] = {};
+    unsigned char h[FileHeaderSize + InfoHeaderSize] = {};
     size_t got = fread(h, 1, sizeof h, file);
-    if (got < kFileHeaderSize || GetLE16(h) != 0x4D42)
+    if (got < FileHeaderSize || GetLE16(h) != 0x4D42)
         return false;
     BmpHeader b;
     b.dataOffset = GetLE32(h + 10);
-    b.infoBytesRead = uint32_t(got - kFileHeaderSize);
+    b.infoBytesRead = uint32_t(got - FileHeaderSize);
     b.infoSize = GetLE32(h + 14);
-    if (b.infoSize == kCoreHeaderSize) {
+    if (b.infoSize == CoreHeaderSize) {
         b.width = GetLE16(h + 18);
         b.height = GetLE16(h + 20);
         b.planes = GetLE16(h + 22);
@@ -66,10 +68,10 @@ bool ReadBmpHeader(FILE* file, BmpHeader* header)
 bool ReadBmpMasks(FILE* file, const BmpHeader& header, BmpMasks* masks)
 {
     BmpMasks m;
-    if (header.compression == kBmpBitFields || header.compression == kBmpAlphaBitFields) {
+    if (header.compression == BmpBitFields || header.compression == BmpAlphaBitFields) {
         unsigned char fields[16];
-        bool withAlpha = header.compression == kBmpAlphaBitFields || header.infoSize >= kAlphaMaskHeaderSize;
-        if (!PlatformReadAt(file, kFileHeaderSize + kInfoHeaderSize, fields, withAlpha ? 16 : 12))
+        bool withAlpha = header.compression == BmpAlphaBitFields || header.infoSize >= AlphaMaskHeaderSize;
+        if (!PlatformReadAt(file, FileHeaderSize + InfoHeaderSize, fields, withAlpha ? 16 : 12))
             return ImageFail("bmp: the file ends before its bit-field masks");
         m.red = GetLE32(fields);
         m.green = GetLE32(fields + 4);
@@ -95,3 +97,5 @@ bool ReadBmpMasks(FILE* file, const BmpHeader& header, BmpMasks* masks)
     *masks = m;
     return true;
 }
+
+}  // namespace glintwork

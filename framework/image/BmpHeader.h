@@ -1,7 +1,10 @@
-#pragma once
+#ifndef GLINTWORK_BMPHEADER_H
+#define GLINTWORK_BMPHEADER_H
 
 #include <cstdint>
 #include <cstdio>
+
+namespace glintwork {
 
 // The headers at the start of a BMP file, as the file gives them: the file
 // header and either the small OS/2 header (12 bytes) or an info header of 40
@@ -21,8 +24,8 @@ struct BmpHeader {
 };
 
 // Compression values of bit-field data.
-constexpr uint32_t kBmpBitFields = 3;
-constexpr uint32_t kBmpAlphaBitFields = 6;
+constexpr uint32_t BmpBitFields = 3;
+constexpr uint32_t BmpAlphaBitFields = 6;
 
 // Reads the headers from the start of the file. False when the file does not
 // begin with a whole file header that says "BM"; the info header may be cut
@@ -49,3 +52,7 @@ struct BmpMasks {
 // its run of bits, reaches past the pixel's bits, or shares a bit with
 // another.
 bool ReadBmpMasks(FILE* file, const BmpHeader& header, BmpMasks* masks);
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_BMPHEADER_H

@@ -8,6 +8,8 @@
 #include <new>
 #include <utility>
 
+namespace glintwork {
+
 namespace {
 
 // A float component as a byte: the truncation of 255 * c + 0.5, low 8 bits.
@@ -478,3 +480,5 @@ void Image::FlipVertical()
     for (int low = 0, high = Height() - 1; low < high; ++low, --high)
         std::swap_ranges(GetRow(low), GetRow(low) + extra->rowStride, GetRow(high));
 }
+
+}  // namespace glintwork

@@ -1,8 +1,11 @@
-#pragma once
+#ifndef GLINTWORK_IMAGE_H
+#define GLINTWORK_IMAGE_H
 
 #include "framework/image/PixelFormat.h"
 
 #include <cstdint>
+
+namespace glintwork {
 
 struct ImageExtra;
 
@@ -140,3 +143,7 @@ public:
 private:
     ImageExtra* extra;
 };
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_IMAGE_H

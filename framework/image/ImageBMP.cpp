@@ -12,10 +12,12 @@
 #include <cstring>
 #include <memory>
 
+namespace glintwork {
+
 namespace {
 
-constexpr size_t kFileHeaderSize = 14;
-constexpr size_t kInfoHeaderSize = 40;
+constexpr size_t FileHeaderSize = 14;
+constexpr size_t InfoHeaderSize = 40;
 
 struct FreeDeleter {
     void operator()(void* p) const { free(p); }
@@ -89,7 +91,7 @@ bool Load8(FILE* file, uint64_t fileSize, const BmpLayout& bmp, uint32_t sizeIma
     Buffer palette(static_cast<unsigned char*>(calloc(256, 4)));
     if (!palette)
         return ImageFail("bmp: failed to allocate palette");
-    uint64_t paletteOffset = kFileHeaderSize + uint64_t(infoSize);
+    uint64_t paletteOffset = FileHeaderSize + uint64_t(infoSize);
     if (paletteOffset > fileSize)
         return ImageFail("bmp: unable to seek to palette data");
     if (!PlatformReadAt(file, paletteOffset, palette.get(), size_t(entries) * 4))
@@ -134,24 +136,24 @@ class Widened {
 public:
     explicit Widened(uint32_t mask) : mask_(mask), shift_(__builtin_ctz(mask)), max_(mask >> shift_)
     {
-        if (max_ <= kTableMax)
+        if (max_ <= TableMax)
             for (uint32_t v = 0; v <= max_; ++v)
                 table_[v] = Widen(v);
     }
     unsigned char operator()(uint32_t pixel) const
     {
         uint32_t v = (pixel & mask_) >> shift_;
-        return max_ <= kTableMax ? table_[v] : Widen(v);
+        return max_ <= TableMax ? table_[v] : Widen(v);
     }
 
 private:
-    static constexpr uint32_t kTableMax = 255;  // channels of up to 8 bits are looked up
+    static constexpr uint32_t TableMax = 255;  // channels of up to 8 bits are looked up
     unsigned char Widen(uint32_t v) const { return (uint64_t(v) * 255 + max_ / 2) / max_; }
 
     uint32_t mask_;
     int shift_;
     uint32_t max_;
-    unsigned char table_[kTableMax + 1] = {};
+    unsigned char table_[TableMax + 1] = {};
 };
 
 // 16- and 32-bit files, uncompressed or with bit-field masks, load as BGR:
@@ -193,13 +195,13 @@ bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
     BmpHeader header;
     if (!ReadBmpHeader(file, &header))
         return false;
-    if (header.infoBytesRead < kInfoHeaderSize)
+    if (header.infoBytesRead < InfoHeaderSize)
         return ImageFail("bmp: bad info header");
     int bits = int(header.bits);
-    bool bitFields = header.compression == kBmpBitFields || header.compression == kBmpAlphaBitFields;
+    bool bitFields = header.compression == BmpBitFields || header.compression == BmpAlphaBitFields;
     bool known = header.compression == 0 ? (bits == 8 || bits == 16 || bits == 24 || bits == 32)
                                          : bitFields && (bits == 16 || bits == 32);
-    if (header.infoSize < kInfoHeaderSize || !known || header.planes != 1)
+    if (header.infoSize < InfoHeaderSize || !known || header.planes != 1)
         return false;
 
     BmpLayout bmp;
@@ -237,13 +239,13 @@ bool Image::LoadBMP(const char* fileName)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(fileName, &fileSize);
     if (!file)
-        return ImageFail(kCannotOpen);
+        return ImageFail(CannotOpen);
     bool ok = ReadBmp(file, fileSize, *this);
     fclose(file);
     if (!ok) {
         Free();
         if (!*FailureReason())
-            ImageFail(kNotBmp);
+            ImageFail(NotBmp);
     }
     return ok;
 }
@@ -263,15 +265,15 @@ bool Image::SaveBMP(const char* fileName) const
     const int width = Width(), height = Height();
     const uint64_t rowSize = ((24 * uint64_t(width) + 31) / 32) * 4;
     const uint64_t sizeImage = rowSize * uint64_t(height);
-    if (sizeImage > UINT32_MAX - kFileHeaderSize - kInfoHeaderSize)
+    if (sizeImage > UINT32_MAX - FileHeaderSize - InfoHeaderSize)
         return ImageFail("bmp: the image is too large for a BMP file");
 
-    unsigned char headers[kFileHeaderSize + kInfoHeaderSize] = {};
-    unsigned char* info = headers + kFileHeaderSize;
+    unsigned char headers[FileHeaderSize + InfoHeaderSize] = {};
+    unsigned char* info = headers + FileHeaderSize;
     PutLE16(headers, 0x4D42);
     PutLE32(headers + 2, uint32_t(sizeof headers + sizeImage));
     PutLE32(headers + 10, uint32_t(sizeof headers));
-    PutLE32(info, kInfoHeaderSize);
+    PutLE32(info, InfoHeaderSize);
     PutLE32(info + 4, uint32_t(width));
     PutLE32(info + 8, uint32_t(height));
     PutLE16(info + 12, 1);
@@ -302,3 +304,5 @@ bool Image::SaveBMP(const char* fileName) const
     const PlatformFilePart parts[] = {{headers, sizeof headers}, {temp.GetData(), size_t(sizeImage)}};
     return PlatformWriteFileWhole(fileName, parts, 2) || ImageFailCopy(PlatformWriteFailure());
 }
+
+}  // namespace glintwork

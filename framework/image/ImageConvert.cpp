@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+namespace glintwork {
+
 namespace {
 
 // The working pixel of a conversion: what the source gave and what the target
@@ -194,3 +196,5 @@ bool Image::CopyAlpha(const Image& src)
     }
     return true;
 }
+
+}  // namespace glintwork

@@ -1,10 +1,13 @@
-#pragma once
+#ifndef GLINTWORK_IMAGEEXTRA_H
+#define GLINTWORK_IMAGEEXTRA_H
 
 #include "framework/image/Image.h"
 
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+
+namespace glintwork {
 
 // The private record of an Image. It is shared by the image's source files
 // only; nothing outside the image library includes it.
@@ -21,3 +24,7 @@ struct ImageExtra {
     uint32_t rowBytes = 0;          // pixel bytes of one row
     uint32_t rowStride = 0;         // distance between the starts of two rows
 };
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_IMAGEEXTRA_H

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace glintwork {
+
 namespace {
 thread_local const char* failureReason = "";
 thread_local std::string copiedReason;
@@ -31,3 +33,5 @@ const char* Image::FailureReason()
 {
     return failureReason;
 }
+
+}  // namespace glintwork

@@ -1,8 +1,11 @@
-#pragma once
+#ifndef GLINTWORK_IMAGEFAILURE_H
+#define GLINTWORK_IMAGEFAILURE_H
 
 // How the image library records why a call failed: every failing call that
 // has a reason records it, and Image::FailureReason() hands it to the caller.
 // The library itself never prints.
+
+namespace glintwork {
 
 // Records `reason` (a string that lives for the whole program) for this
 // thread; returns false, so that a failing path can end with
@@ -17,5 +20,9 @@ bool ImageFailCopy(const char* reason);
 void ImageClearFailure();
 
 // Reasons given by more than one reader.
-inline constexpr char kCannotOpen[] = "cannot open the file";
-inline constexpr char kNotBmp[] = "bmp: not an uncompressed or bit-field BMP file of 8, 16, 24 or 32 bits";
+inline constexpr char CannotOpen[] = "cannot open the file";
+inline constexpr char NotBmp[] = "bmp: not an uncompressed or bit-field BMP file of 8, 16, 24 or 32 bits";
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_IMAGEFAILURE_H

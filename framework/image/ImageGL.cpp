@@ -20,6 +20,8 @@
 #define GL_BGRA_EXT 0x80E1
 #endif
 
+namespace glintwork {
+
 namespace {
 
 // The GL pixel data format of a format; 0 for an unknown one.
@@ -94,11 +96,11 @@ PixelFormat WithoutBGR(PixelFormat format)
     return format;
 }
 
-const GLenum kPackGroup[] = {GL_PACK_SWAP_BYTES, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_PIXELS, GL_PACK_SKIP_ROWS,
+const GLenum PackGroup[] = {GL_PACK_SWAP_BYTES, GL_PACK_ROW_LENGTH, GL_PACK_SKIP_PIXELS, GL_PACK_SKIP_ROWS,
                              GL_PACK_ALIGNMENT};
-const GLenum kUnpackGroup[] = {GL_UNPACK_SWAP_BYTES, GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS,
+const GLenum UnpackGroup[] = {GL_UNPACK_SWAP_BYTES, GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS,
                                GL_UNPACK_ALIGNMENT};
-const int kGroupSize = 5;
+const int GroupSize = 5;
 
 // Puts one group of pixel-store parameters into the state a transfer of
 // packed rows needs (no swapping, row length and skips 0, rows aligned as
@@ -106,9 +108,9 @@ const int kGroupSize = 5;
 // that differ are written, and only those are written back.
 class PixelStoreGuard {
 public:
-    explicit PixelStoreGuard(const GLenum (&group)[kGroupSize], GLint alignment = 1) : names(group)
+    explicit PixelStoreGuard(const GLenum (&group)[GroupSize], GLint alignment = 1) : names(group)
     {
-        for (int i = 0; i < kGroupSize; ++i) {
+        for (int i = 0; i < GroupSize; ++i) {
             GLint wanted = names[i] == GL_PACK_ALIGNMENT || names[i] == GL_UNPACK_ALIGNMENT ? alignment : 0;
             saved[i] = wanted;
             glGetIntegerv(names[i], &saved[i]);
@@ -119,7 +121,7 @@ public:
     }
     ~PixelStoreGuard()
     {
-        for (int i = 0; i < kGroupSize; ++i)
+        for (int i = 0; i < GroupSize; ++i)
             if (changed[i])
                 glPixelStorei(names[i], saved[i]);
     }
@@ -128,8 +130,8 @@ public:
 
 private:
     const GLenum* names;
-    GLint saved[kGroupSize];
-    bool changed[kGroupSize];
+    GLint saved[GroupSize];
+    bool changed[GroupSize];
 };
 
 // The pixels an image hands to GL: its own buffer when that is tightly packed
@@ -176,7 +178,7 @@ template <typename Transfer> int Upload(const Image& image, Transfer transfer)
     UploadSource source(image);
     if (!source.Ok())
         return GLU_INVALID_VALUE;
-    PixelStoreGuard unpack(kUnpackGroup);
+    PixelStoreGuard unpack(UnpackGroup);
     return transfer(DataFormat(source.Format()), source.Pixels());
 }
 
@@ -227,7 +229,7 @@ bool Image::ReadPixels(int x, int y, int width, int height, PixelFormat format)
         return false;
     GLenum error;
     {
-        PixelStoreGuard pack(kPackGroup);
+        PixelStoreGuard pack(PackGroup);
         glGetError();
         glReadPixels(x, y, width, height, DataFormat(readFormat), GL_UNSIGNED_BYTE, GetData());
         error = glGetError();
@@ -269,7 +271,7 @@ bool Image::GrabWindowInFileLayout()
             return false;
         memset(GetData(), 0, GetDataSize());  // GL leaves the padding alone
     }
-    PixelStoreGuard pack(kPackGroup, 4);
+    PixelStoreGuard pack(PackGroup, 4);
     glGetError();
     glReadPixels(0, 0, width, height, GL_BGR_EXT, GL_UNSIGNED_BYTE, GetData());
     return glGetError() == GL_NO_ERROR;
@@ -327,8 +329,8 @@ int Image::Rescale(int width, int height)
     {
         // GLU reads the source through the unpack state and writes the result
         // through the pack state: both must describe tightly packed rows.
-        PixelStoreGuard unpack(kUnpackGroup);
-        PixelStoreGuard pack(kPackGroup);
+        PixelStoreGuard unpack(UnpackGroup);
+        PixelStoreGuard pack(PackGroup);
         result = gluScaleImage(scalingFormat, src.Width(), src.Height(), GL_UNSIGNED_BYTE, src.GetData(), width, height,
                                GL_UNSIGNED_BYTE, GetData());
     }
@@ -344,3 +346,5 @@ bool Image::ScaleToPowerOfTwo()
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
     return Rescale(PowerOfTwoSize(Width(), limit), PowerOfTwoSize(Height(), limit)) == 0;
 }
+
+}  // namespace glintwork

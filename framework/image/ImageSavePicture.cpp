@@ -7,6 +7,8 @@
 
 #include <vector>
 
+namespace glintwork {
+
 namespace {
 
 bool SaveEncoded(const Image& image, const char* fileName, const char* kind, int quality, const char* encoderFailed)
@@ -39,3 +41,5 @@ bool Image::SaveJPEG(const char* fileName, int quality) const
         return ImageFail("jpeg: the quality must be from 1 to 100");
     return SaveEncoded(*this, fileName, "JPG", quality, "jpeg: the system's encoder failed");
 }
+
+}  // namespace glintwork

@@ -5,6 +5,8 @@
 #include "framework/platform/PlatformFiles.h"
 #include "framework/platform/PlatformPictures.h"
 
+namespace glintwork {
+
 namespace {
 
 struct Target {
@@ -35,7 +37,7 @@ template <typename Reader> bool ReadThroughPlatform(Image& image, bool keepUntou
 {
     ImageClearFailure();
     Target target{&image, false};
-    PictureSink sink{kMaxPictureSide, kMaxPictureBytes, CreateBgrRows, &target, MarkTouched};
+    PictureSink sink{MaxPictureSide, MaxPictureBytes, CreateBgrRows, &target, MarkTouched};
     bool ok = read(sink);
     if (!ok && (target.touched || !keepUntouched))
         image.Free();
@@ -51,7 +53,7 @@ bool LoadCheckedBitmap(const char* path, const PictureSink& sink)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(path, &fileSize);
     if (!file)
-        return ImageFail(kCannotOpen);
+        return ImageFail(CannotOpen);
     if (!BitmapHeaderFits(file, fileSize) || fseeko(file, 0, SEEK_SET) != 0) {
         fclose(file);
         return false;
@@ -66,7 +68,7 @@ bool LoadCheckedPicture(const char* path, const PictureSink& sink)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(path, &fileSize);
     if (!file)
-        return ImageFail(kCannotOpen);
+        return ImageFail(CannotOpen);
     const char* kind = PlatformPictureKind(file);
     if (!PictureClaimFits(file, fileSize, kind) || fseeko(file, 0, SEEK_SET) != 0) {
         fclose(file);
@@ -86,7 +88,7 @@ bool Image::Load(const char* fileName)
         return true;
     // A damaged BMP file says what is wrong with it, and a file that cannot be
     // opened says so; any other file is of no kind the readers take.
-    if (bmpReason != kNotBmp)
+    if (bmpReason != NotBmp)
         return ImageFail(bmpReason);
     return ImageFail("not a picture file that can be read");
 }
@@ -101,7 +103,7 @@ bool Image::LoadPicture(const char* fileName)
 {
     if (!fileName) {
         ImageClearFailure();
-        return ImageFail(kCannotOpen);
+        return ImageFail(CannotOpen);
     }
     return ReadThroughPlatform(*this, true, "not a PNG, JPEG, GIF or QOI file the decoders take",
                                [&](const PictureSink& sink) { return LoadCheckedPicture(fileName, sink); });
@@ -112,3 +114,5 @@ bool Image::GrabScreen()
     return ReadThroughPlatform(*this, true, "cannot capture the screen",
                                [](const PictureSink& sink) { return PlatformGrabScreen(sink); });
 }
+
+}  // namespace glintwork

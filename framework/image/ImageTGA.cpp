@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstring>
 
+namespace glintwork {
+
 namespace {
 
-constexpr size_t kHeaderSize = 18;
-constexpr size_t kFooterSize = 26;
-constexpr int kUncompressed = 2;
-constexpr int kRunLength = 10;
+constexpr size_t HeaderSize = 18;
+constexpr size_t FooterSize = 26;
+constexpr int TgaUncompressed = 2;
+constexpr int TgaRunLength = 10;
 
 // A name ending in ".tga" or ".TGA" (the first such occurrence being the end).
 bool IsTgaName(const char* name)
@@ -60,32 +62,32 @@ bool DecodeRuns(FILE* file, unsigned char* pixels, unsigned char* end, size_t p)
 // needs at least one packet of 1 + p bytes for every 128 pixels.
 bool ReadTga(FILE* file, uint64_t fileSize, bool tgaName, Image& image)
 {
-    unsigned char footer[kFooterSize];
-    if (fileSize < kFooterSize || fseeko(file, off_t(fileSize - kFooterSize), SEEK_SET) != 0 ||
+    unsigned char footer[FooterSize];
+    if (fileSize < FooterSize || fseeko(file, off_t(fileSize - FooterSize), SEEK_SET) != 0 ||
         fread(footer, 1, sizeof footer, file) != sizeof footer)
         return false;
     if (memcmp(footer + 8, "TRUEVISION-XFILE", 16) != 0 && !tgaName)
         return false;
 
-    unsigned char header[kHeaderSize];
+    unsigned char header[HeaderSize];
     if (fseeko(file, 0, SEEK_SET) != 0 || fread(header, 1, sizeof header, file) != sizeof header)
         return false;
     int type = header[2];
     int depth = header[16];
-    if ((type != kUncompressed && type != kRunLength) || header[1] != 0 || (depth != 24 && depth != 32))
+    if ((type != TgaUncompressed && type != TgaRunLength) || header[1] != 0 || (depth != 24 && depth != 32))
         return false;
     int width = GetLE16(header + 12);
     int height = GetLE16(header + 14);
     bool topFirst = (header[17] & 32) != 0;
     size_t p = size_t(depth / 8);
     uint64_t pixels = uint64_t(width) * uint64_t(height);
-    uint64_t dataStart = kHeaderSize + header[0];
+    uint64_t dataStart = HeaderSize + header[0];
     if (!PictureFitsLimits(width, height, int64_t(width) * int64_t(p)) || dataStart > fileSize)
         return false;
     uint64_t available = fileSize - dataStart;
-    if (type == kUncompressed && available < pixels * p)
+    if (type == TgaUncompressed && available < pixels * p)
         return false;
-    if (type == kRunLength && available < (pixels + 127) / 128 * (1 + p))
+    if (type == TgaRunLength && available < (pixels + 127) / 128 * (1 + p))
         return false;
     if (fseeko(file, off_t(dataStart), SEEK_SET) != 0)
         return false;
@@ -93,7 +95,7 @@ bool ReadTga(FILE* file, uint64_t fileSize, bool tgaName, Image& image)
         return false;
 
     bool ok = true;
-    if (type == kUncompressed) {
+    if (type == TgaUncompressed) {
         for (int y = 0; ok && y < height; ++y)
             ok = fread(image.GetRow(y), p, size_t(width), file) == size_t(width);
     } else {
@@ -111,11 +113,11 @@ bool Image::LoadTGA(const char* fileName)
 {
     ImageClearFailure();
     if (!fileName)
-        return ImageFail(kCannotOpen);
+        return ImageFail(CannotOpen);
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(fileName, &fileSize);
     if (!file)
-        return ImageFail(kCannotOpen);
+        return ImageFail(CannotOpen);
     bool ok = ReadTga(file, fileSize, IsTgaName(fileName), *this);
     fclose(file);
     if (!ok) {
@@ -124,3 +126,5 @@ bool Image::LoadTGA(const char* fileName)
     }
     return ok;
 }
+
+}  // namespace glintwork

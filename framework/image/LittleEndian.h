@@ -1,6 +1,9 @@
-#pragma once
+#ifndef GLINTWORK_LITTLEENDIAN_H
+#define GLINTWORK_LITTLEENDIAN_H
 
 #include <cstdint>
+
+namespace glintwork {
 
 // Little-endian fields of file headers.
 inline uint16_t GetLE16(const unsigned char* p)
@@ -21,3 +24,7 @@ inline void PutLE32(unsigned char* p, uint32_t v)
     PutLE16(p, v);
     PutLE16(p + 2, v >> 16);
 }
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_LITTLEENDIAN_H

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace glintwork {
+
 namespace {
 
 // The system's decoders first decode into a picture of their own, of up to
@@ -17,7 +19,7 @@ namespace {
 bool DecoderFits(int64_t width, int64_t height)
 {
     return PictureFitsLimits(width, height, (3 * width + 3) & ~int64_t(3)) &&
-           4 * uint64_t(width) * uint64_t(height) <= kMaxPictureBytes;
+           4 * uint64_t(width) * uint64_t(height) <= MaxPictureBytes;
 }
 
 uint32_t BE16(const unsigned char* p)
@@ -52,7 +54,7 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize)
     // The loader's masks are the reader's: a file the reader refuses for its
     // masks is refused here too, with the same reason.
     BmpMasks masks;
-    if (compression == kBmpBitFields && !ReadBmpMasks(file, h, &masks))
+    if (compression == BmpBitFields && !ReadBmpMasks(file, h, &masks))
         return false;
     uint64_t dataOffset = h.dataOffset;
     if (bits <= 8) {
@@ -119,7 +121,7 @@ uint64_t SkipScanData(FILE* file, uint64_t at, uint64_t fileSize)
 // Every scan of a JPEG file goes over all 8 x 8 blocks of the picture, and a
 // progressive file can hold thousands of scans of a few bytes each. So many
 // block visits take the decoder about a second.
-constexpr uint64_t kMaxJpegBlockScans = uint64_t(1) << 28;
+constexpr uint64_t MaxJpegBlockScans = uint64_t(1) << 28;
 
 // The bytes of the whole-picture buffers of DCT coefficients the JPEG
 // decoder makes for a picture it cannot decode in one pass (progressive, or
@@ -199,8 +201,8 @@ bool JpegSize(FILE* file, uint64_t fileSize, Claimed& c)
         }
     }
     uint64_t blocks = (uint64_t(c.width) + 7) / 8 * ((uint64_t(c.height) + 7) / 8);
-    return frame && scans >= 1 && scans * blocks <= kMaxJpegBlockScans &&
-           (!wholePicture || coefficientBytes <= kMaxPictureBytes);
+    return frame && scans >= 1 && scans * blocks <= MaxJpegBlockScans &&
+           (!wholePicture || coefficientBytes <= MaxPictureBytes);
 }
 
 // Whether the compressed codes of a GIF frame, starting at its code size
@@ -369,3 +371,5 @@ bool PictureClaimFits(FILE* file, uint64_t fileSize, const char* kind)
     return kind && ClaimedPicture(kind, file, fileSize, claimed) && DecoderFits(claimed.width, claimed.height) &&
            claimed.framePixels <= claimed.maxPixels;
 }
+
+}  // namespace glintwork

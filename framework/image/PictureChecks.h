@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GLINTWORK_PICTURECHECKS_H
+#define GLINTWORK_PICTURECHECKS_H
 
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,8 @@
 // what the file claims, so a file is given to them only when the size it
 // claims fits the picture limits (also at the 4 bytes a pixel of the
 // decoder's own copy) and the file could really hold such a picture.
+
+namespace glintwork {
 
 // Whether the system's BMP loader may be given this file, read from its start:
 // 1, 4, 8, 16, 24 or 32 bits per pixel, run-length (4 and 8 bits) or
@@ -25,3 +28,7 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize);
 // and, when decoded through coefficients for the whole picture, with those
 // fitting the limits.
 bool PictureClaimFits(FILE* file, uint64_t fileSize, const char* kind);
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_PICTURECHECKS_H

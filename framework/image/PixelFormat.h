@@ -1,6 +1,9 @@
-#pragma once
+#ifndef GLINTWORK_PIXELFORMAT_H
+#define GLINTWORK_PIXELFORMAT_H
 
 #include <cstdint>
+
+namespace glintwork {
 
 // The seven pixel formats of an Image. The numeric values are stored in the
 // image and switched on everywhere; any other value is an unknown format.
@@ -13,3 +16,7 @@ enum PixelFormat : int32_t {
     LUMINANCE_ALPHA = 5,  // grey, alpha
     ALPHA = 6             // alpha
 };
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_PIXELFORMAT_H

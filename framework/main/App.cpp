@@ -7,6 +7,8 @@
 #include "framework/main/Main.h"
 #include "framework/main/MainServices.h"
 
+namespace glintwork {
+
 App::App()
 {
     Main::Get()->SetApp(this);
@@ -57,3 +59,5 @@ void App::Quit()
     if (mainWnd && mainWnd->parent)
         mainWnd->parent->Close();
 }
+
+}  // namespace glintwork

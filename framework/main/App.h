@@ -1,9 +1,12 @@
 // The base of the one application object. An application defines exactly one
 // object of a class derived from App at namespace scope; a second one ends
 // the process with status 1.
-#pragma once
+#ifndef GLINTWORK_APP_H
+#define GLINTWORK_APP_H
 
 #include <vector>
+
+namespace glintwork {
 
 class App {
 public:
@@ -35,3 +38,7 @@ public:
     const char* GetArg(int i);  // "" outside 0..argc-1
     void Quit();                // asks the main window to close
 };
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_APP_H

@@ -6,6 +6,7 @@
 
 int main(int argc, char** argv)
 {
+    using namespace glintwork;
     DebugPrintf("main\n");
     Main::Get()->SetConsole(true);
     return Main::Get()->Execute(argc, argv);

@@ -8,6 +8,8 @@
 #include "framework/main/App.h"
 #include "framework/main/MainServices.h"
 
+namespace glintwork {
+
 namespace {
 Main* self = nullptr;
 
@@ -42,28 +44,28 @@ Main::~Main()
 int Main::Execute(int argc, char** argv)
 {
     DebugPrintf("Main::Execute\n");
-    if (m_secondApp)
-        return m_pApp ? m_pApp->OnExit(1) : 1;
-    GLINTWORK_CHECK(m_pApp != nullptr, "m_pApp!=NULL");
-    m_argc = argc;
-    m_argv = argv;
-    m_pApp->OnCreate();
+    if (secondApplication)
+        return application ? application->OnExit(1) : 1;
+    GLINTWORK_CHECK(application != nullptr, "application!=NULL");
+    argumentCount = argc;
+    arguments = argv;
+    application->OnCreate();
     // By index: a window created here may register more windows.
-    for (std::size_t i = 0; i < m_windows.size(); ++i) {
-        if (!m_windows[i]->hWnd)
-            m_windows[i]->Recreate();
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (!windows[i]->hWnd)
+            windows[i]->Recreate();
     }
     int result = 0;
-    if (!m_windows.empty()) {
+    if (!windows.empty()) {
         // Each failed creation has recorded why; the entry point shows it.
-        bool created = std::any_of(m_windows.begin(), m_windows.end(),
+        bool created = std::any_of(windows.begin(), windows.end(),
                                    [](GLWindowEx* record) { return record->HasWindow() && record->hGLRC; });
         result = created ? MessageLoop() : NoWindowStatus;
-    } else if (!m_console) {
+    } else if (!consoleMode) {
         ShowMessage("No windows were created, exiting.");
     }
-    m_pApp->OnDestroy();
-    return m_pApp->OnExit(result);
+    application->OnDestroy();
+    return application->OnExit(result);
 }
 
 int Main::MessageLoop()
@@ -78,7 +80,7 @@ int Main::MessageLoop()
         } else {
             Idle();
             App::IdleWait wait;
-            if (m_pApp && m_pApp->WaitWhenIdle(wait))
+            if (application && application->WaitWhenIdle(wait))
                 plat::WaitMessage(wait.descriptors.data(), static_cast<int>(wait.descriptors.size()), wait.limitMs);
         }
     }
@@ -133,12 +135,12 @@ bool Main::ServeInput()
 
 void Main::Idle()
 {
-    if (m_pApp)
-        m_pApp->OnIdle();
+    if (application)
+        application->OnIdle();
     // By index: an idle handler may add or remove windows.
-    for (std::size_t i = 0; i < m_windows.size(); ++i) {
-        if (m_windows[i]->parent)
-            m_windows[i]->parent->OnIdle();
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (windows[i]->parent)
+            windows[i]->parent->OnIdle();
     }
 }
 
@@ -146,31 +148,31 @@ bool Main::AddWnd(GLWindowEx* record)
 {
     if (!record)
         return false;
-    if (m_windows.empty())
+    if (windows.empty())
         SetMainWnd(record);
-    m_windows.push_back(record);
+    windows.push_back(record);
     return true;
 }
 
 void Main::DelWnd(GLWindowEx* record)
 {
-    auto it = std::find(m_windows.begin(), m_windows.end(), record);
-    if (it != m_windows.end()) {
-        m_windows.erase(it);
+    auto it = std::find(windows.begin(), windows.end(), record);
+    if (it != windows.end()) {
+        windows.erase(it);
         DebugPrintf("Main: DelWnd erased window 0x%08lX\n", reinterpret_cast<unsigned long>(record));
     }
     // The record is about to be deleted: nothing may reach it as the main
     // window any more.
-    if (record && record == m_pMainWnd)
-        m_pMainWnd = nullptr;
-    DebugPrintf("Main: %d windows remain\n", static_cast<int>(m_windows.size()));
+    if (record && record == mainWindow)
+        mainWindow = nullptr;
+    DebugPrintf("Main: %d windows remain\n", static_cast<int>(windows.size()));
 }
 
 bool Main::SetMainWnd(GLWindowEx* record)
 {
     if (!record)
         return false;
-    if (record == m_pMainWnd)
+    if (record == mainWindow)
         return true;
     if (record->hWnd && plat::IsWindow(record->hWnd)) {
         // Platform windows are all top level; the main window is never a child.
@@ -178,79 +180,81 @@ bool Main::SetMainWnd(GLWindowEx* record)
         style = (style & ~plat::WS_CHILD) | plat::WS_POPUP;
         plat::SetWindowLong(record->hWnd, plat::GWL_STYLE, static_cast<std::intptr_t>(style));
     }
-    m_pMainWnd = record;
+    mainWindow = record;
     return true;
 }
 
 GLWindowEx* Main::GetMainWnd()
 {
-    return m_pMainWnd;
+    return mainWindow;
 }
 
 void Main::SetApp(App* app)
 {
-    if (m_pApp) {
+    if (application) {
         // Execute then refuses to run; the program says why.
-        m_secondApp = true;
+        secondApplication = true;
         FrameworkFail("Error: more than one application instance defined!");
         return;
     }
-    m_pApp = app;
+    application = app;
 }
 
 void Main::ClearApp(App* app)
 {
-    if (m_pApp == app)
-        m_pApp = nullptr;
+    if (application == app)
+        application = nullptr;
 }
 
 App* Main::GetApp()
 {
-    return m_pApp;
+    return application;
 }
 
 void Main::SetConsole(bool console)
 {
-    m_console = console;
+    consoleMode = console;
 }
 
 bool Main::IsConsole()
 {
-    return m_console;
+    return consoleMode;
 }
 
 bool Main::RegisterWndClass()
 {
-    if (m_classAtom != 0)
+    if (classAtom != 0)
         return true;
     GetInstance();
-    m_classAtom = plat::RegisterClass("GLAppWnd", WindowProc);
-    return m_classAtom != 0;
+    classAtom = plat::RegisterClass("GLAppWnd", WindowProc);
+    return classAtom != 0;
 }
 
 void Main::UnregisterWndClass()
 {
-    if (m_classAtom != 0 && m_hInstance) {
-        plat::UnregisterClass(m_classAtom);
-        m_classAtom = 0;
+    if (classAtom != 0 && instance) {
+        plat::UnregisterClass(classAtom);
+        classAtom = 0;
     }
 }
 
 plat::HINSTANCE Main::GetInstance()
 {
-    if (!m_hInstance)
-        m_hInstance = plat::GetModuleHandle();
-    return m_hInstance;
+    if (!instance)
+        instance = plat::GetModuleHandle();
+    return instance;
 }
 
 int Main::GetArgc()
 {
-    return m_argc;
+    return argumentCount;
 }
 
 const char* Main::GetArg(int i)
 {
-    if (i < 0 || i >= m_argc || !m_argv || !m_argv[i])
+    if (i < 0 || i >= argumentCount || !arguments || !arguments[i])
         return "";
-    return m_argv[i];
+    return arguments[i];
 }
+
+}  // namespace glintwork

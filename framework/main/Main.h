@@ -1,11 +1,14 @@
 // The process-wide object that owns the window registry and runs the
 // message loop. Reached only through Main::Get().
-#pragma once
+#ifndef GLINTWORK_MAIN_H
+#define GLINTWORK_MAIN_H
 
 #include <cstdint>
 #include <vector>
 
 #include "framework/platform/PlatformWindow.h"
+
+namespace glintwork {
 
 class App;
 class GLWindowEx;
@@ -38,8 +41,8 @@ public:
     void DelWnd(GLWindowEx* record);
     bool SetMainWnd(GLWindowEx* record);
     GLWindowEx* GetMainWnd();
-    int WindowCount() const { return static_cast<int>(m_windows.size()); }
-    GLWindowEx* Window(int i) const { return m_windows[static_cast<std::size_t>(i)]; }
+    int WindowCount() const { return static_cast<int>(windows.size()); }
+    GLWindowEx* Window(int i) const { return windows[static_cast<std::size_t>(i)]; }
 
     // A second application is refused: Execute then returns 1 at once, and
     // FrameworkFailureReason() says why.
@@ -60,16 +63,20 @@ public:
 private:
     Main();
 
-    App* m_pApp = nullptr;
-    plat::HINSTANCE m_hInstance = nullptr;
-    std::uint16_t m_classAtom = 0;
-    int m_argc = 0;
-    char** m_argv = nullptr;
-    std::vector<GLWindowEx*> m_windows;
-    bool m_console = false;
-    bool m_secondApp = false;
-    GLWindowEx* m_pMainWnd = nullptr;
+    App* application = nullptr;
+    plat::HINSTANCE instance = nullptr;
+    std::uint16_t classAtom = 0;
+    int argumentCount = 0;
+    char** arguments = nullptr;
+    std::vector<GLWindowEx*> windows;
+    bool consoleMode = false;
+    bool secondApplication = false;
+    GLWindowEx* mainWindow = nullptr;
 };
 
 // The window procedure of every framework window.
 plat::LRESULT WindowProc(plat::HWND hwnd, unsigned message, plat::WPARAM wParam, plat::LPARAM lParam);
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_MAIN_H

@@ -8,6 +8,8 @@
 #include "framework/main/Main.h"
 #include "framework/platform/PlatformWindow.h"
 
+namespace glintwork {
+
 namespace {
 int debugLevel = 0;
 std::string failureReason;
@@ -94,3 +96,5 @@ void AssertionFailed(const char* text, const char* file)
     std::fprintf(stderr, "Assertion failed: %s, file %s\n", text, file);
     std::abort();
 }
+
+}  // namespace glintwork

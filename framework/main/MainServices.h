@@ -1,7 +1,10 @@
 // Module-wide services of the framework: the diagnostic level, the clock,
 // the message to the user, the failure reason and the assertion that stops
 // the program. The framework never prints to standard output.
-#pragma once
+#ifndef GLINTWORK_MAINSERVICES_H
+#define GLINTWORK_MAINSERVICES_H
+
+namespace glintwork {
 
 class App;
 
@@ -31,3 +34,7 @@ bool FrameworkFail(const char* reason);
 [[noreturn]] void AssertionFailed(const char* text, const char* file);
 
 #define GLINTWORK_CHECK(condition, text) ((condition) ? (void)0 : AssertionFailed(text, __FILE__))
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_MAINSERVICES_H

@@ -2,6 +2,8 @@
 #include "framework/main/Main.h"
 #include "framework/main/MainServices.h"
 
+namespace glintwork {
+
 // Binds an OS window to its framework record when the window is made (the
 // record comes as the creation parameter) and hands every later message to
 // the record.
@@ -19,3 +21,5 @@ plat::LRESULT WindowProc(plat::HWND hwnd, unsigned message, plat::WPARAM wParam,
         return record->HandleMessage(hwnd, message, wParam, lParam);
     return plat::DefWindowProc(hwnd, message, wParam, lParam);
 }
+
+}  // namespace glintwork

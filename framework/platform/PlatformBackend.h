@@ -1,9 +1,12 @@
 // What the portable half of the platform window layer asks of the window
 // system. One backend (SDL2 on X11, with GLX for the pixel formats)
 // implements it; failures record their reason with SetError.
-#pragma once
+#ifndef GLINTWORK_PLATFORMBACKEND_H
+#define GLINTWORK_PLATFORMBACKEND_H
 
 #include "framework/platform/PlatformState.h"
+
+namespace glintwork {
 
 namespace plat::backend {
 
@@ -62,3 +65,7 @@ std::uintptr_t CurrentWindowId();  // the id of the record whose drawable is cur
 void SwapBuffers(NativeWindow* window);
 
 }  // namespace plat::backend
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_PLATFORMBACKEND_H

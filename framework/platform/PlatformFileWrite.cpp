@@ -19,22 +19,24 @@
 #include <utility>
 #include <vector>
 
+namespace glintwork {
+
 namespace {
 
 // The kernel's own limit on links followed in one lookup.
-constexpr int kMaxLinks = 40;
-constexpr char kTemporaryPrefix[] = ".glintwork-";
-constexpr size_t kTemporaryRandom = 6;
+constexpr int MaxLinks = 40;
+constexpr char TemporaryPrefix[] = ".glintwork-";
+constexpr size_t TemporaryRandom = 6;
 // The ending no file of the user is likely to have, so that the clean-up
 // never takes a file such as ".glintwork-backup" for one of ours.
-constexpr char kTemporarySuffix[] = ".partial";
+constexpr char TemporarySuffix[] = ".partial";
 
-constexpr char kSharedLink[] =
+constexpr char SharedLink[] =
     "Symbolic link in a sticky folder writable by all, owned by another user; not followed";
-constexpr char kFifo[] = "Is a FIFO; not replaced";
-constexpr char kSocket[] = "Is a socket; not replaced";
-constexpr char kBlockDevice[] = "Is a block device; not replaced";
-constexpr char kNotRegular[] = "Is not a regular file; not replaced";
+constexpr char Fifo[] = "Is a FIFO; not replaced";
+constexpr char Socket[] = "Is a socket; not replaced";
+constexpr char BlockDevice[] = "Is a block device; not replaced";
+constexpr char NotRegular[] = "Is not a regular file; not replaced";
 
 thread_local std::string failure;
 
@@ -144,13 +146,13 @@ bool Resolve(const char* path, Destination& to)
             to.st = st;
             return true;
         }
-        if (hops == kMaxLinks)
+        if (hops == MaxLinks)
             return FailWith(ELOOP);
         struct stat folderStat;
         if (fstat(folder.Get(), &folderStat) != 0)
             return FailWith(errno);
         if (!MayFollow(st, folderStat))
-            return Fail(kSharedLink);
+            return Fail(SharedLink);
         if (!ReadLink(folder.Get(), name, current))
             return false;
         base = std::move(folder);
@@ -188,7 +190,7 @@ bool WriteAll(int fd, const PlatformFilePart* parts, int count)
 
 const char* NotWritableKind(mode_t mode)
 {
-    return S_ISFIFO(mode) ? kFifo : S_ISSOCK(mode) ? kSocket : S_ISBLK(mode) ? kBlockDevice : kNotRegular;
+    return S_ISFIFO(mode) ? Fifo : S_ISSOCK(mode) ? Socket : S_ISBLK(mode) ? BlockDevice : NotRegular;
 }
 
 // A character device is written as it stands; it must still be the device
@@ -205,7 +207,7 @@ bool WriteThroughDevice(const Destination& to, const PlatformFilePart* parts, in
     if (S_ISDIR(st.st_mode))
         return FailWith(EISDIR);
     if (!S_ISCHR(st.st_mode) || st.st_rdev != to.st.st_rdev)
-        return Fail(S_ISCHR(st.st_mode) ? kNotRegular : NotWritableKind(st.st_mode));
+        return Fail(S_ISCHR(st.st_mode) ? NotRegular : NotWritableKind(st.st_mode));
     if (!WriteAll(device.Get(), parts, count))
         return FailWith(errno);
     return device.Close() == 0 || FailWith(errno);
@@ -213,12 +215,12 @@ bool WriteThroughDevice(const Destination& to, const PlatformFilePart* parts, in
 
 bool IsTemporaryName(const char* name)
 {
-    const size_t prefix = sizeof kTemporaryPrefix - 1;
-    const size_t suffix = sizeof kTemporarySuffix - 1;
-    if (strncmp(name, kTemporaryPrefix, prefix) != 0 || strlen(name) != prefix + kTemporaryRandom + suffix ||
-        strcmp(name + prefix + kTemporaryRandom, kTemporarySuffix) != 0)
+    const size_t prefix = sizeof TemporaryPrefix - 1;
+    const size_t suffix = sizeof TemporarySuffix - 1;
+    if (strncmp(name, TemporaryPrefix, prefix) != 0 || strlen(name) != prefix + TemporaryRandom + suffix ||
+        strcmp(name + prefix + TemporaryRandom, TemporarySuffix) != 0)
         return false;
-    for (const char* c = name + prefix; c != name + prefix + kTemporaryRandom; ++c)
+    for (const char* c = name + prefix; c != name + prefix + TemporaryRandom; ++c)
         if (!(*c >= 'a' && *c <= 'z') && !(*c >= 'A' && *c <= 'Z') && !(*c >= '0' && *c <= '9'))
             return false;
     return true;
@@ -227,16 +229,16 @@ bool IsTemporaryName(const char* name)
 std::string TemporaryName()
 {
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char random[kTemporaryRandom];
+    unsigned char random[TemporaryRandom];
     if (getrandom(random, sizeof random, GRND_NONBLOCK) != ssize_t(sizeof random)) {
         static thread_local unsigned state = unsigned(getpid()) * 2654435761u;
         for (unsigned char& r : random)
             r = static_cast<unsigned char>((state = state * 1103515245u + 12345u) >> 16);
     }
-    std::string name = kTemporaryPrefix;
+    std::string name = TemporaryPrefix;
     for (unsigned char r : random)
         name += letters[r % (sizeof letters - 1)];
-    return name + kTemporarySuffix;
+    return name + TemporarySuffix;
 }
 
 // Removes the temporaries a killed writer left in the folder: names of our
@@ -404,3 +406,5 @@ const char* PlatformWriteFailure()
 {
     return failure.c_str();
 }
+
+}  // namespace glintwork

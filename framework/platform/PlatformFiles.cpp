@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace glintwork {
+
 FILE* PlatformOpenFile(const char* path, uint64_t* size)
 {
     if (!path)
@@ -35,3 +37,5 @@ bool PlatformReadAt(FILE* file, uint64_t offset, void* to, size_t size)
 {
     return fseeko(file, off_t(offset), SEEK_SET) == 0 && fread(to, 1, size, file) == size;
 }
+
+}  // namespace glintwork

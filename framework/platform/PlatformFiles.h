@@ -1,8 +1,11 @@
-#pragma once
+#ifndef GLINTWORK_PLATFORMFILES_H
+#define GLINTWORK_PLATFORMFILES_H
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+
+namespace glintwork {
 
 // Opens a regular file for reading in binary mode and reports its length.
 // Folders, pipes and devices are refused at once, without blocking, so that a
@@ -46,3 +49,7 @@ const char* PlatformWriteFailure();
 
 // Reads `size` bytes at `offset`; false when the file ends first.
 bool PlatformReadAt(FILE* file, uint64_t offset, void* to, size_t size);
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_PLATFORMFILES_H

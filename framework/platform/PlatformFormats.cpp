@@ -4,6 +4,8 @@
 #include "framework/platform/PlatformBackend.h"
 #include "framework/platform/PlatformState.h"
 
+namespace glintwork {
+
 namespace plat {
 
 namespace {
@@ -213,3 +215,5 @@ bool GetCurrentClientSize(int* width, int* height)
 }
 
 }  // namespace plat
+
+}  // namespace glintwork

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace glintwork {
+
 namespace plat {
 
 State& S()
@@ -112,3 +114,5 @@ HINSTANCE GetModuleHandle()
 }
 
 }  // namespace plat
+
+}  // namespace glintwork

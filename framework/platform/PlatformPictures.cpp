@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace glintwork {
+
 namespace {
 
 int RowStride(int width)
@@ -233,3 +235,5 @@ bool PlatformGrabScreen(const PictureSink& sink)
     XCloseDisplay(display);
     return pixels != nullptr;
 }
+
+}  // namespace glintwork

@@ -1,8 +1,11 @@
-#pragma once
+#ifndef GLINTWORK_PLATFORMPICTURES_H
+#define GLINTWORK_PLATFORMPICTURES_H
 
 #include <cstdint>
 #include <cstdio>
 #include <vector>
+
+namespace glintwork {
 
 // Where a picture read through the system's services goes. A reader refuses
 // a picture larger than maxSide and maxBytes allow, else calls `allocate`
@@ -45,3 +48,7 @@ bool PlatformEncodePicture(const char* kind, const unsigned char* rows, int widt
 
 // Copies the whole screen of the X display named by DISPLAY.
 bool PlatformGrabScreen(const PictureSink& sink);
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_PLATFORMPICTURES_H

@@ -3,6 +3,8 @@
 #include "framework/platform/PlatformBackend.h"
 #include "framework/platform/PlatformState.h"
 
+namespace glintwork {
+
 namespace plat {
 
 namespace {
@@ -244,3 +246,5 @@ bool IsCursorShown()
 }
 
 }  // namespace plat
+
+}  // namespace glintwork

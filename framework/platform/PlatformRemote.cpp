@@ -1,6 +1,8 @@
 #include "framework/platform/PlatformRemote.h"
 #include "framework/platform/X11CloseRequest.h"
 
+namespace glintwork {
+
 namespace plat {
 
 bool SendCloseRequest(unsigned long windowId)
@@ -15,3 +17,5 @@ bool SendCloseRequest(unsigned long windowId)
 }
 
 }  // namespace plat
+
+}  // namespace glintwork

@@ -1,4 +1,7 @@
-#pragma once
+#ifndef GLINTWORK_PLATFORMREMOTE_H
+#define GLINTWORK_PLATFORMREMOTE_H
+
+namespace glintwork {
 
 // Driving another program's window from outside, as a user's window manager
 // would. Used by scripts and tests that exercise the application for real.
@@ -11,3 +14,7 @@ namespace plat {
 bool SendCloseRequest(unsigned long windowId);
 
 }  // namespace plat
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_PLATFORMREMOTE_H

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 
+namespace glintwork {
+
 namespace plat {
 
 // --- palettes ------------------------------------------------------------------
@@ -54,3 +56,5 @@ void MessageBox(const char* text, const char* caption)
 }
 
 }  // namespace plat
+
+}  // namespace glintwork

@@ -4,7 +4,8 @@
 // looked up on every call, so a stale handle is refused instead of followed.
 // The backend files see these records too; the portable files reach the
 // backend only through PlatformBackend.h.
-#pragma once
+#ifndef GLINTWORK_PLATFORMSTATE_H
+#define GLINTWORK_PLATFORMSTATE_H
 
 #include "framework/platform/PlatformWindow.h"
 
@@ -15,6 +16,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace glintwork {
 
 namespace plat {
 
@@ -109,3 +112,7 @@ void Post(WindowRecord* w, unsigned message, WPARAM wParam, LPARAM lParam);
 void DeliverKey(WindowRecord* target, int vk, bool down, unsigned scanCode);
 
 }  // namespace plat
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_PLATFORMSTATE_H

@@ -4,9 +4,12 @@
 // numbers, wParam/lParam encodings, virtual-key codes) because the framework
 // above depends on that shape; one backend file implements it. Nothing in
 // this header names the backend's own types.
-#pragma once
+#ifndef GLINTWORK_PLATFORMWINDOW_H
+#define GLINTWORK_PLATFORMWINDOW_H
 
 #include <cstdint>
+
+namespace glintwork {
 
 namespace plat {
 
@@ -281,3 +284,7 @@ void MessageBox(const char* text, const char* caption);
 const char* GetLastErrorText();
 
 }  // namespace plat
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_PLATFORMWINDOW_H

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace glintwork {
+
 namespace plat {
 
 const HWND HWND_TOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
@@ -290,3 +292,5 @@ void Sync()
 }
 
 }  // namespace plat
+
+}  // namespace glintwork

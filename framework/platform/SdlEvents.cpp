@@ -9,6 +9,8 @@
 #include <map>
 #include <vector>
 
+namespace glintwork {
+
 namespace plat::backend {
 
 namespace {
@@ -38,14 +40,14 @@ struct KeyBit {
     WPARAM to;
 };
 
-constexpr KeyBit kXKeyBits[] = {{Button1Mask, MK_LBUTTON},
+constexpr KeyBit XKeyBits[] = {{Button1Mask, MK_LBUTTON},
                                 {Button2Mask, MK_MBUTTON},
                                 {Button3Mask, MK_RBUTTON},
                                 {ShiftMask, MK_SHIFT},
                                 {ControlMask, MK_CONTROL}};
-constexpr KeyBit kSdlButtonBits[] = {
+constexpr KeyBit SdlButtonBits[] = {
     {SDL_BUTTON_LMASK, MK_LBUTTON}, {SDL_BUTTON_MMASK, MK_MBUTTON}, {SDL_BUTTON_RMASK, MK_RBUTTON}};
-constexpr KeyBit kSdlModifierBits[] = {{KMOD_SHIFT, MK_SHIFT}, {KMOD_CTRL, MK_CONTROL}};
+constexpr KeyBit SdlModifierBits[] = {{KMOD_SHIFT, MK_SHIFT}, {KMOD_CTRL, MK_CONTROL}};
 
 template <size_t N> WPARAM KeyBits(const KeyBit (&table)[N], unsigned state)
 {
@@ -58,12 +60,12 @@ template <size_t N> WPARAM KeyBits(const KeyBit (&table)[N], unsigned state)
 
 WPARAM MouseKeysFromX(unsigned mask)
 {
-    return KeyBits(kXKeyBits, mask);
+    return KeyBits(XKeyBits, mask);
 }
 
 WPARAM MouseKeysFromSdl(Uint32 buttons)
 {
-    return KeyBits(kSdlButtonBits, buttons) | KeyBits(kSdlModifierBits, unsigned(SDL_GetModState()));
+    return KeyBits(SdlButtonBits, buttons) | KeyBits(SdlModifierBits, unsigned(SDL_GetModState()));
 }
 
 // Keys go to the window they were typed in; when the system could not say
@@ -290,3 +292,5 @@ void FreeCursors()
 }
 
 }  // namespace plat::backend
+
+}  // namespace glintwork

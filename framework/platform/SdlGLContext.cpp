@@ -6,6 +6,8 @@
 #include <GL/glx.h>
 #include <X11/Xutil.h>
 
+namespace glintwork {
+
 namespace plat::backend {
 
 namespace {
@@ -167,3 +169,5 @@ void SwapBuffers(NativeWindow* window)
 }
 
 }  // namespace plat::backend
+
+}  // namespace glintwork

@@ -2,6 +2,8 @@
 
 #include "framework/platform/PlatformWindow.h"
 
+namespace glintwork {
+
 namespace plat::backend {
 
 namespace {
@@ -12,7 +14,7 @@ struct KeyRange {
     int vk;
 };
 
-constexpr KeyRange kScancodes[] = {
+constexpr KeyRange Scancodes[] = {
     {SDL_SCANCODE_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE, VK_DIVIDE},
     {SDL_SCANCODE_KP_MULTIPLY, SDL_SCANCODE_KP_MULTIPLY, VK_MULTIPLY},
     {SDL_SCANCODE_KP_MINUS, SDL_SCANCODE_KP_MINUS, VK_SUBTRACT},
@@ -23,7 +25,7 @@ constexpr KeyRange kScancodes[] = {
     {SDL_SCANCODE_KP_1, SDL_SCANCODE_KP_9, VK_NUMPAD0 + 1},
 };
 
-constexpr KeyRange kKeycodes[] = {
+constexpr KeyRange Keycodes[] = {
     {SDLK_a, SDLK_z, 'A'},
     {SDLK_0, SDLK_9, '0'},
     {SDLK_F1, SDLK_F12, VK_F1},
@@ -82,9 +84,11 @@ template <size_t N> int Look(const KeyRange (&table)[N], int code)
 
 int VirtualKey(const SDL_Keysym& key)
 {
-    if (int vk = Look(kScancodes, key.scancode))
+    if (int vk = Look(Scancodes, key.scancode))
         return vk;
-    return Look(kKeycodes, key.sym);
+    return Look(Keycodes, key.sym);
 }
 
 }  // namespace plat::backend
+
+}  // namespace glintwork

@@ -1,6 +1,9 @@
-#pragma once
+#ifndef GLINTWORK_SDLKEYTABLE_H
+#define GLINTWORK_SDLKEYTABLE_H
 
 #include <SDL.h>
+
+namespace glintwork {
 
 namespace plat::backend {
 
@@ -11,3 +14,7 @@ namespace plat::backend {
 int VirtualKey(const SDL_Keysym& key);
 
 }  // namespace plat::backend
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_SDLKEYTABLE_H

@@ -2,6 +2,8 @@
 
 #include <SDL_syswm.h>
 
+namespace glintwork {
+
 namespace plat::backend {
 
 bool NativeOf(SDL_Window* sdl, X11Window* out)
@@ -24,7 +26,7 @@ WindowRecord* FromSdlWindow(SDL_Window* sdl)
 {
     if (!sdl)
         return nullptr;
-    return Find(ToHandle<HWND>(reinterpret_cast<std::uintptr_t>(SDL_GetWindowData(sdl, kRecordIdSlot))));
+    return Find(ToHandle<HWND>(reinterpret_cast<std::uintptr_t>(SDL_GetWindowData(sdl, RecordIdSlot))));
 }
 
 WindowRecord* FromSdlId(Uint32 windowId)
@@ -33,3 +35,5 @@ WindowRecord* FromSdlId(Uint32 windowId)
 }
 
 }  // namespace plat::backend
+
+}  // namespace glintwork

@@ -1,12 +1,15 @@
 // What the SDL2 backend's files share: the SDL window behind a native window
 // handle, the X11 window under it, and the way back from an SDL window to
 // the platform's window record.
-#pragma once
+#ifndef GLINTWORK_SDLNATIVE_H
+#define GLINTWORK_SDLNATIVE_H
 
 #include "framework/platform/PlatformState.h"
 
 #include <SDL.h>
 #include <X11/Xlib.h>
+
+namespace glintwork {
 
 namespace plat::backend {
 
@@ -41,6 +44,10 @@ void ApplyRequest(const PixelFormatDescriptor& request);
 void FreeCursors();
 
 // The SDL window data slot that holds the record's id.
-constexpr const char* kRecordIdSlot = "plat.id";
+constexpr const char* RecordIdSlot = "plat.id";
 
 }  // namespace plat::backend
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_SDLNATIVE_H

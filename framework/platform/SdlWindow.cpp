@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string>
 
+namespace glintwork {
+
 namespace plat::backend {
 
 namespace {
@@ -113,7 +115,7 @@ NativeWindow* CreateWindow(const WindowRecord& w, const PixelFormatDescriptor& r
         SetSdlError();
         return nullptr;
     }
-    SDL_SetWindowData(sdl, kRecordIdSlot, reinterpret_cast<void*>(w.id));
+    SDL_SetWindowData(sdl, RecordIdSlot, reinterpret_cast<void*>(w.id));
     return Native(sdl);
 }
 
@@ -210,3 +212,5 @@ bool RequestClose(NativeWindow* window)
 }
 
 }  // namespace plat::backend
+
+}  // namespace glintwork

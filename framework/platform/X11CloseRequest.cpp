@@ -1,5 +1,7 @@
 #include "framework/platform/X11CloseRequest.h"
 
+namespace glintwork {
+
 bool SendDeleteWindowRequest(Display* display, ::Window window)
 {
     XEvent event{};
@@ -11,3 +13,5 @@ bool SendDeleteWindowRequest(Display* display, ::Window window)
     event.xclient.data.l[1] = CurrentTime;
     return XSendEvent(display, window, False, NoEventMask, &event) != 0;
 }
+
+}  // namespace glintwork

@@ -10,6 +10,8 @@
 #include "app/ExitStatus.h"
 #include "app/Settings.h"
 
+namespace glintwork {
+
 TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
 {
     using A = CommandLine::Action;
@@ -138,3 +140,5 @@ TEST(ExitStatus, HelpAndTheReadmeTableListEveryStatus)
     EXPECT_NE(readme.str().find("| Status | Meaning |\n|---|---|\n" + table), std::string::npos)
         << "README.md's exit status table should read:\n" << table;
 }
+
+}  // namespace glintwork

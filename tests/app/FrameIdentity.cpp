@@ -10,6 +10,8 @@
 
 #include "tests/app/WindowChecks.h"
 
+namespace glintwork {
+
 namespace {
 
 class IdentityWindow : public CheckedWindow<IdentityWindow> {
@@ -63,3 +65,5 @@ private:
 CheckApp<IdentityWindow> app;
 
 }  // namespace
+
+}  // namespace glintwork

@@ -13,6 +13,8 @@
 #include "app/SceneWatcher.h"
 #include "tests/support/ScratchFolder.h"
 
+namespace glintwork {
+
 // Each case starts, in a folder of its own, from sc/scene.txt (a file, or a
 // link to real/a.txt) and runs its steps there as shell commands; after each,
 // Changed() and the notices are checked. (The saves that reach the window are
@@ -144,3 +146,5 @@ TEST(SceneWatcher, ReadsAgainWhenASaveCameDuringTheRead)
         EXPECT_EQ(watcher.Changed(), c.savesDuring > c.reads);
     }
 }
+
+}  // namespace glintwork

@@ -18,6 +18,8 @@
 #include "trace/kernels/InstructionSet.h"
 #include "tests/support/ScratchFolder.h"
 
+namespace glintwork {
+
 template <typename Derived> class CheckedWindow : public TracerWindow {
 public:
     struct Check {
@@ -87,5 +89,7 @@ public:
 
     Window window;
 };
+
+}  // namespace glintwork
 
 #endif

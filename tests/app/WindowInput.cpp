@@ -12,6 +12,8 @@
 #include "framework/glwindow/GLWindowEx.h"
 #include "tests/app/WindowChecks.h"
 
+namespace glintwork {
+
 namespace {
 
 class InputWindow : public CheckedWindow<InputWindow> {
@@ -160,3 +162,5 @@ private:
 CheckApp<InputWindow> app;
 
 }  // namespace
+
+}  // namespace glintwork

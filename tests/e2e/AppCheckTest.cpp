@@ -7,11 +7,13 @@
 
 #include "tests/e2e/AppRun.h"
 
+namespace glintwork {
+
 namespace {
 
 // The example's room: plane 20 on line 1, its points on lines 2 to 6, the
 // five materials on lines 7 to 11.
-const std::string kRoom = DefaultScene().substr(DefaultScene().find("plane 20"));
+const std::string RoomBlock = DefaultScene().substr(DefaultScene().find("plane 20"));
 
 // Runs --check on `files` (written into the run's folder first) without a
 // display; returns the status, standard error and standard output.
@@ -44,14 +46,14 @@ std::vector<std::string> Lines(const std::string& text)
 // The broken scenes a new user wrote, each named at the line and column to fix.
 TEST(Check, BrokenScenesNameTheirPlace)
 {
-    std::string wall = kRoom;
+    std::string wall = RoomBlock;
     wall.replace(wall.find("0.20"), 4, "0.2O");
     const struct {
         std::string name, script;
         bool usable;
         std::vector<std::string> messages;  // their starts, after "NAME:"
     } cases[] = {
-        {"letter-o.txt", "screen 640 480\nsphere 1\n  0 0 -2O 3\n" + kRoom, false,
+        {"letter-o.txt", "screen 640 480\nsphere 1\n  0 0 -2O 3\n" + RoomBlock, false,
          {"3:7: warning: reading stopped: \"sphere\" entry 1 of 1, z: expected a number, found \"-2O\"",
           "3:7: error: the room needs 20 plane points, but reading stopped here"}},
         {"empty.txt", "", false, {"1:1: error: the room needs 20 plane points, but the file is empty"}},
@@ -91,3 +93,5 @@ TEST(Check, BrokenScenesNameTheirPlace)
     EXPECT_EQ(errors, "glintwork: absent.txt: No such file or directory\n");
     EXPECT_EQ(output, "absent.txt: cannot be used: No such file or directory\n");
 }
+
+}  // namespace glintwork

@@ -7,6 +7,8 @@
 
 #include "tests/e2e/AppRun.h"
 
+namespace glintwork {
+
 // Every way the program can end before or without running: the status, one
 // line on standard error for a failure, and a frame only for a traced run.
 // (Which options and variables are refused is checked in CommandLineTest,
@@ -74,3 +76,5 @@ TEST(CommandLine, KeysAndOutputWriteTheFramesOfThoseInputs)
         EXPECT_EQ(header.substr(0, 2), std::string(output).back() == 'g' ? "\x89P" : "BM") << output;
     }
 }
+
+}  // namespace glintwork

@@ -8,6 +8,8 @@
 
 #include "tests/e2e/AppRun.h"
 
+namespace glintwork {
+
 TEST(Application, RealKeysAndDrags)
 {
     // What each key does to the view is checked in-process; here the real
@@ -102,3 +104,5 @@ TEST(Faults, ACountedRunWithNoFrameWrittenFails)
     struct stat st;
     EXPECT_TRUE(stat((app.Folder() + "/screenShot.bmp").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
 }
+
+}  // namespace glintwork

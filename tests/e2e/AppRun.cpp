@@ -14,10 +14,12 @@
 
 #include "framework/platform/PlatformRemote.h"
 
+namespace glintwork {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::chrono::seconds kTimeout(60);
+constexpr std::chrono::seconds Timeout(60);
 
 std::string Run(const std::string& command)
 {
@@ -111,7 +113,7 @@ Image AppRun::Settle()
 
 bool AppRun::WaitUntil(const std::function<bool()>& condition)
 {
-    const Clock::time_point deadline = Clock::now() + kTimeout;
+    const Clock::time_point deadline = Clock::now() + Timeout;
     while (!condition()) {
         if (!Running() || Clock::now() > deadline)
             return false;
@@ -190,3 +192,5 @@ bool SameFrame(const Image& a, const Image& b)
     return a.GetData() && b.GetData() && a.Width() == b.Width() && a.Height() == b.Height() &&
            a.GetDataSize() == b.GetDataSize() && std::memcmp(a.GetData(), b.GetData(), a.GetDataSize()) == 0;
 }
+
+}  // namespace glintwork

@@ -1,7 +1,8 @@
 // Runs the real application as a user would: in a folder of its own, on the
 // test's X server, driven by real key presses and mouse drags (xdotool), and
 // watched through the frames it writes to screenShot.bmp.
-#pragma once
+#ifndef GLINTWORK_APPRUN_H
+#define GLINTWORK_APPRUN_H
 
 #include <sys/types.h>
 
@@ -12,6 +13,8 @@
 
 #include "framework/image/Image.h"
 #include "tests/support/ScratchFolder.h"
+
+namespace glintwork {
 
 class AppRun {
 public:
@@ -69,3 +72,7 @@ private:
 };
 
 bool SameFrame(const Image& a, const Image& b);
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_APPRUN_H

@@ -12,6 +12,8 @@
 
 #include "tests/e2e/AppRun.h"
 
+namespace glintwork {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -90,3 +92,5 @@ TEST(SlowFrame, LosingTheXServerEndsWithItsOwnStatus)
 }
 
 }  // namespace
+
+}  // namespace glintwork

@@ -11,6 +11,8 @@
 
 #include "tests/e2e/AppRun.h"
 
+namespace glintwork {
+
 namespace {
 
 // The default scene with a screen `width` wide: the frame's width tells
@@ -124,3 +126,5 @@ TEST(Watch, ReloadsEditsKeepsTheLastGoodSceneAndNeverHangs)
     EXPECT_GE(reloads, 5);
     EXPECT_EQ(refusals, 2);
 }
+
+}  // namespace glintwork

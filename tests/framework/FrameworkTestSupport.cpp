@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 
+namespace glintwork {
+
 Log Filter(const Log& log, const std::string& prefix)
 {
     Log out;
@@ -105,3 +107,5 @@ void DestroyPlainWindow(PlainWindow& window)
     plat::DestroyWindow(window.hwnd);
     window = PlainWindow();
 }
+
+}  // namespace glintwork

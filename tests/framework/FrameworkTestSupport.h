@@ -1,7 +1,8 @@
 // An application and a window that write what happens to them into a log,
 // with hooks for each test's own steps, and a deadline so that a test whose
 // awaited event never comes fails instead of hanging.
-#pragma once
+#ifndef GLINTWORK_FRAMEWORKTESTSUPPORT_H
+#define GLINTWORK_FRAMEWORKTESTSUPPORT_H
 
 #include <functional>
 #include <string>
@@ -13,6 +14,8 @@
 #include "framework/main/Main.h"
 #include "framework/main/MainServices.h"
 #include "framework/platform/PlatformWindow.h"
+
+namespace glintwork {
 
 using Log = std::vector<std::string>;
 
@@ -76,3 +79,7 @@ struct PlainWindow {
 };
 PlainWindow MakePlainWindow(plat::WNDPROC proc, int width, int height, bool show);
 void DestroyPlainWindow(PlainWindow& window);
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_FRAMEWORKTESTSUPPORT_H

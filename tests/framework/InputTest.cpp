@@ -7,6 +7,8 @@
 
 #include "tests/framework/FrameworkTestSupport.h"
 
+namespace glintwork {
+
 namespace {
 
 bool Has(const Log& log, const std::string& line)
@@ -51,3 +53,5 @@ TEST(Input, LettersArriveAsUpperCaseCodesWithAndWithoutShift)
 }
 
 }  // namespace
+
+}  // namespace glintwork

@@ -17,6 +17,8 @@
 
 #include "tests/framework/FrameworkTestSupport.h"
 
+namespace glintwork {
+
 namespace {
 
 // SetSize runs OnResize with the new size before it returns; the first paint
@@ -146,3 +148,5 @@ TEST(Loop, ASecondApplicationObjectMakesExecuteRefuseWithStatusOne)
 }
 
 }  // namespace
+
+}  // namespace glintwork

@@ -8,6 +8,8 @@
 
 #include "tests/framework/FrameworkTestSupport.h"
 
+namespace glintwork {
+
 namespace {
 
 std::vector<std::pair<unsigned, plat::LPARAM>>* seen = nullptr;
@@ -132,3 +134,5 @@ TEST(Queue, KeyMessagesCarryThePreviousStateAndTheTransition)
 }
 
 }  // namespace
+
+}  // namespace glintwork

@@ -7,6 +7,8 @@
 
 #include "tests/framework/FrameworkTestSupport.h"
 
+namespace glintwork {
+
 namespace {
 
 using Pixels = std::set<std::pair<int, int>>;
@@ -93,3 +95,5 @@ TEST(Text, GlyphsChangeExactlyTheirOwnPixels)
 }
 
 }  // namespace
+
+}  // namespace glintwork

@@ -11,6 +11,8 @@
 #include "framework/glwindow/ContextStack.h"
 #include "tests/framework/FrameworkTestSupport.h"
 
+namespace glintwork {
+
 namespace {
 
 TEST(Window, AStereoRequestIsRelaxedToTheDepthAskedForAndFormatsCannotChangeInOnCreate)
@@ -142,3 +144,5 @@ TEST(Window, ExtensionsAreMatchedAsWholeWords)
 }
 
 }  // namespace
+
+}  // namespace glintwork

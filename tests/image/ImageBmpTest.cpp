@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <sys/resource.h>
 
+namespace glintwork {
+
 namespace {
 
 using V = std::vector<unsigned char>;
@@ -23,7 +25,7 @@ std::string LoadBmpOutput(Image& image, const std::string& path)
     return reason;
 }
 
-const V kHeader3x2 = {'B', 'M', 78, 0, 0, 0, 0, 0,  0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1,
+const V Header3x2 = {'B', 'M', 78, 0, 0, 0, 0, 0,  0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1,
                       0,   24,  0,  0, 0, 0, 0, 24, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 TEST(ImageBmpWriter, WritesBottomUpBgrRowsPaddedToFourBytes)
@@ -34,7 +36,7 @@ TEST(ImageBmpWriter, WritesBottomUpBgrRowsPaddedToFourBytes)
         for (int x = 0; x < 3; ++x)
             rgb.SetPixel(x, y, 9 * y + 3 * x + 1, 9 * y + 3 * x + 2, 9 * y + 3 * x + 3);
     ASSERT_TRUE(rgb.Save(dir.Path("out.png").c_str()));  // the extension does not matter
-    V expected = kHeader3x2;
+    V expected = Header3x2;
     expected.insert(expected.end(), {3, 2, 1, 6, 5, 4, 9, 8, 7, 0, 0, 0, 12, 11, 10, 15, 14, 13, 18, 17, 16, 0, 0, 0});
     EXPECT_EQ(ReadFileBytes(dir.Path("out.png")), expected);
     EXPECT_EQ(rgb.GetFormat(), RGB);  // the image itself is not converted
@@ -282,3 +284,5 @@ TEST(ImageBmpReader, HostileHeadersGiveOneMessageAndNoImage)
 }
 
 }  // namespace
+
+}  // namespace glintwork

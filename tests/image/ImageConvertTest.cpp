@@ -4,16 +4,18 @@
 
 #include <vector>
 
+namespace glintwork {
+
 namespace {
 
 using V = std::vector<unsigned char>;
 
 // One source pixel in each format: red 200, green 100, blue 50, alpha 7,
 // grey 90 where the format carries grey.
-const V kSource[] = {{200, 100, 50}, {200, 100, 50, 7}, {50, 100, 200}, {50, 100, 200, 7}, {90}, {90, 7}, {7}};
+const V Source[] = {{200, 100, 50}, {200, 100, 50, 7}, {50, 100, 200}, {50, 100, 200, 7}, {90}, {90, 7}, {7}};
 
 // lum(200, 100, 50) = 60 + 60 + 5 = 125; lum(7, 7, 7) = 7.
-const V kExpected[7][7] = {
+const V ExpectedPixels[7][7] = {
     /* RGB  */ {{}, {200, 100, 50, 255}, {50, 100, 200}, {50, 100, 200, 255}, {125}, {125, 255}, {125}},
     /* RGBA */ {{200, 100, 50}, {}, {50, 100, 200}, {50, 100, 200, 7}, {125}, {125, 7}, {7}},
     /* BGR  */ {{200, 100, 50}, {200, 100, 50, 255}, {}, {50, 100, 200, 255}, {125}, {125, 255}, {125}},
@@ -33,14 +35,14 @@ TEST(ImageConvert, EveryPairFollowsItsChannelRule)
             Image image(3, 2, PixelFormat(s), 3);
             for (int y = 0; y < 2; ++y)
                 for (int x = 0; x < 3; ++x)
-                    std::copy(kSource[s].begin(), kSource[s].end(), image.GetRow(y) + x * image.GetPixelSize());
+                    std::copy(Source[s].begin(), Source[s].end(), image.GetRow(y) + x * image.GetPixelSize());
             ASSERT_TRUE(image.SetFormat(PixelFormat(t)));
             EXPECT_EQ(image.GetFormat(), t);
             EXPECT_EQ(image.GetRowPadding(), 0);
             EXPECT_EQ(image.GetRowStride(), 3 * image.GetPixelSize());
             EXPECT_TRUE(image.IsValid());
             const unsigned char* last = image.GetRow(1) + 2 * image.GetPixelSize();
-            EXPECT_EQ(V(last, last + image.GetPixelSize()), kExpected[s][t]);
+            EXPECT_EQ(V(last, last + image.GetPixelSize()), ExpectedPixels[s][t]);
         }
     }
 }
@@ -63,3 +65,5 @@ TEST(ImageConvert, RefusalsAndAlphaCopies)
 }
 
 }  // namespace
+
+}  // namespace glintwork

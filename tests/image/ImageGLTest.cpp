@@ -13,21 +13,23 @@
 #include <string>
 #include <vector>
 
+namespace glintwork {
+
 namespace {
 
 using V = std::vector<unsigned char>;
-const int kWidth = 40, kHeight = 30;
-const PixelFormat kFormats[] = {RGB, RGBA, BGR, BGRA, LUMINANCE, LUMINANCE_ALPHA, ALPHA};
+const int WindowWidth = 40, WindowHeight = 30;
+const PixelFormat Formats[] = {RGB, RGBA, BGR, BGRA, LUMINANCE, LUMINANCE_ALPHA, ALPHA};
 
 
-// Makes the context of one double-buffered kWidth x kHeight window current.
+// Makes the context of one double-buffered WindowWidth x WindowHeight window current.
 bool MakeContextCurrent()
 {
     static plat::HDC dc = nullptr;
     static plat::HGLRC context = nullptr;
     if (!dc) {
         plat::RegisterClass("ImageGLTest", plat::DefWindowProc);
-        dc = plat::GetDC(plat::CreateWindow("ImageGLTest", "", 0, 0, 0, 0, kWidth, kHeight, nullptr));
+        dc = plat::GetDC(plat::CreateWindow("ImageGLTest", "", 0, 0, 0, 0, WindowWidth, WindowHeight, nullptr));
         plat::PixelFormatDescriptor request;
         request.flags = plat::PFD_DRAW_TO_WINDOW | plat::PFD_SUPPORT_OPENGL | plat::PFD_DOUBLEBUFFER;
         request.colorBits = 24;
@@ -69,12 +71,12 @@ protected:
     {
         ASSERT_TRUE(MakeContextCurrent());
         glDisable(GL_DITHER);
-        glViewport(0, 0, kWidth, kHeight);
+        glViewport(0, 0, WindowWidth, WindowHeight);
         for (GLenum name : {GL_PACK_ROW_LENGTH, GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_ROWS})
             glPixelStorei(name, 0);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        Paint(0, 0, kWidth, kHeight, 0, 0, 0);
+        Paint(0, 0, WindowWidth, WindowHeight, 0, 0, 0);
     }
     void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
 };
@@ -94,17 +96,17 @@ TEST_F(GLTransfer, ReadsTheFrameBufferBottomRowFirst)
     const V pattern = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30, 40, 50, 60, 70, 80, 90};
     for (int i = 0; i < 6; ++i)
         Paint(i % 3, i / 3, 1, 1, pattern[3 * i], pattern[3 * i + 1], pattern[3 * i + 2]);
-    Paint(kWidth - 1, kHeight - 1, 1, 1, 1, 2, 3);
+    Paint(WindowWidth - 1, WindowHeight - 1, 1, 1, 1, 2, 3);
 
     Image image(5, 5, LUMINANCE, 3), loaded;
     ASSERT_TRUE(image.GrabWindow());
-    ASSERT_EQ(image.Width(), kWidth);
-    ASSERT_EQ(image.Height(), kHeight);
+    ASSERT_EQ(image.Width(), WindowWidth);
+    ASSERT_EQ(image.Height(), WindowHeight);
     EXPECT_EQ(image.GetFormat(), RGB);
     EXPECT_EQ(image.GetRowPadding(), 0);
     EXPECT_EQ(PixelBytes(image, 0, 0, 4), V({255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0}));
     EXPECT_EQ(PixelBytes(image, 0, 1, 3), V(pattern.begin() + 9, pattern.end()));
-    EXPECT_EQ(PixelBytes(image, kWidth - 1, kHeight - 1, 1), V({1, 2, 3}));
+    EXPECT_EQ(PixelBytes(image, WindowWidth - 1, WindowHeight - 1, 1), V({1, 2, 3}));
 
     // The caller's packing is in force around the read but not during it.
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -128,12 +130,12 @@ TEST_F(GLTransfer, DrawShowsTheImageWhateverTheUnpackState)
 {
     const GLint states[][3] = {{1, 0, 0}, {2, 0, 0}, {4, 0, 0}, {8, 0, 0}, {4, 100, 1}};
     const GLenum names[3] = {GL_UNPACK_ALIGNMENT, GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_ROWS};
-    for (PixelFormat format : kFormats)
+    for (PixelFormat format : Formats)
         for (int padding : {0, 2})
             for (const auto& state : states) {
                 SCOPED_TRACE(testing::Message() << "format " << format << " padding " << padding << " unpack "
                                                 << state[0] << "/" << state[1]);
-                Paint(0, 0, kWidth, kHeight, 5, 5, 5);
+                Paint(0, 0, WindowWidth, WindowHeight, 5, 5, 5);
                 Image image = Pattern(3, 3, format, padding), shown;
                 for (int i = 0; i < 3; ++i)
                     glPixelStorei(names[i], state[i]);
@@ -196,3 +198,5 @@ TEST_F(GLTransfer, RescaleAndRefusals)
 }
 
 }  // namespace
+
+}  // namespace glintwork

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+namespace glintwork {
+
 namespace {
 
 TEST(ImageGrab, CopiesTheWholeScreenBottomRowFirst)
@@ -35,3 +37,5 @@ TEST(ImageGrab, CopiesTheWholeScreenBottomRowFirst)
 }
 
 }  // namespace
+
+}  // namespace glintwork

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+namespace glintwork {
+
 namespace {
 
 using V = std::vector<unsigned char>;
@@ -36,7 +38,8 @@ TEST(ImageModel, LayoutAndRowPadding)
     EXPECT_FALSE(image.SetRowStride(8));  // shorter than the pixels of a row
     EXPECT_EQ(image.GetRowStride(), 16);
     Image copy(image);
-    copy = copy;
+    const Image& itself = copy;
+    copy = itself;  // assigning an image to itself keeps its pixels
     EXPECT_EQ(V(copy.GetData(), copy.GetData() + 32), V(image.GetData(), image.GetData() + 32));
 }
 
@@ -66,3 +69,5 @@ TEST(ImageModel, SetPixelWritesEachFormatsChannelOrder)
 }
 
 }  // namespace
+
+}  // namespace glintwork

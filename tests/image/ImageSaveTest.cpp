@@ -21,11 +21,13 @@
 #include <thread>
 #include <unistd.h>
 
+namespace glintwork {
+
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uid_t kOtherUser = 65534;
+constexpr uid_t OtherUser = 65534;
 
 mode_t KindAt(const std::string& path)
 {
@@ -62,10 +64,10 @@ TEST(ImageSave, WhatStandsAtThePathDecides)
         const char* reason;  // "" when the save succeeds
         bool notesWritten;
     } cases[] = {
-        {"another user's link in a sticky folder writable by all", link(kOtherUser, me), "shared/out.bmp",
+        {"another user's link in a sticky folder writable by all", link(OtherUser, me), "shared/out.bmp",
          "Symbolic link in a sticky folder writable by all, owned by another user; not followed", false},
         {"own link there", link(me, me), "shared/out.bmp", "", true},
-        {"the folder owner's link", link(kOtherUser, kOtherUser), "shared/out.bmp", "", true},
+        {"the folder owner's link", link(OtherUser, OtherUser), "shared/out.bmp", "", true},
         {"a chain of two links",
          [](Dir d) { symlink("notes.txt", d.Path("a").c_str()), symlink("a", d.Path("out.bmp").c_str()); }, "out.bmp",
          "", true},
@@ -190,7 +192,7 @@ TEST(ImageSave, AKillAtAnyInstantLeavesTheOldFrameOrTheNewOne)
     ASSERT_EQ(mkdir(kept[3].c_str(), 0700), 0);
     const bool asRoot = geteuid() == 0;
     if (asRoot) {
-        ASSERT_EQ(chown(kept[4].c_str(), kOtherUser, kOtherUser), 0);
+        ASSERT_EQ(chown(kept[4].c_str(), OtherUser, OtherUser), 0);
     }
     const int held = open(kept[0].c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
@@ -198,3 +200,5 @@ TEST(ImageSave, AKillAtAnyInstantLeavesTheOldFrameOrTheNewOne)
     close(held);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path("")), {}), asRoot ? 6 : 5);
 }
+
+}  // namespace glintwork

@@ -11,12 +11,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace glintwork {
+
 namespace {
 
 using V = std::vector<unsigned char>;
 
 // A 2 x 2 RGBA PNG. Top row: red, transparent; bottom row: green, blue at half cover.
-const V kPng =
+const V SmallPng =
     FromHex("89504e470d0a1a0a0000000d494844520000000200000002080600000072b60d240000001d494441547801011200edff"
             "00ff0000ff000000000000ff00ff0000ff802d65057c18ea43280000000049454e44ae426082");
 
@@ -67,7 +69,7 @@ TEST(ImageSystemBitmaps, ClaimedSizesAreCheckedBeforeDecoding)
 TEST(ImageSystemPictures, DecodersAreChosenByContentAndBlendOverWhite)
 {
     ScratchDir dir;
-    const V png = kPng;
+    const V png = SmallPng;
     for (const char* name : {"p.tga", "p"}) {
         SCOPED_TRACE(name);
         Image image;
@@ -89,7 +91,7 @@ TEST(ImageSystemPictures, DecodersAreChosenByContentAndBlendOverWhite)
 TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
 {
     ScratchDir dir;
-    const V png = kPng;
+    const V png = SmallPng;
     V hugePng = png;
     hugePng[16] = 0x7F;  // width 2^31 - 2^24 + 2
     V widePng = png;
@@ -202,3 +204,5 @@ TEST(ImageSystemPictures, SizesBeyondWhatTheFileOrTheDecoderCanHoldAreRefused)
 }
 
 }  // namespace
+
+}  // namespace glintwork

@@ -3,22 +3,24 @@
 
 #include <gtest/gtest.h>
 
+namespace glintwork {
+
 namespace {
 
 using V = std::vector<unsigned char>;
 
-const V kTwoRows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};  // 2 x 2, 24 bits
+const V TwoRows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};  // 2 x 2, 24 bits
 
 TEST(ImageTga, UncompressedRowsAndTheirOrder)
 {
     ScratchDir dir;
     Image image;
-    ASSERT_TRUE(image.LoadTGA(dir.Write("a.dat", MakeTga(2, 2, 2, 24, 0, kTwoRows, true)).c_str()));
+    ASSERT_TRUE(image.LoadTGA(dir.Write("a.dat", MakeTga(2, 2, 2, 24, 0, TwoRows, true)).c_str()));
     EXPECT_EQ(image.GetFormat(), BGR);
     EXPECT_EQ(PixelBytes(image, 0, 0, image.Width()), V({1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(PixelBytes(image, 0, 1, image.Width()), V({7, 8, 9, 10, 11, 12}));
 
-    ASSERT_TRUE(image.LoadTGA(dir.Write("b.dat", MakeTga(2, 2, 2, 24, 32, kTwoRows, true)).c_str()));
+    ASSERT_TRUE(image.LoadTGA(dir.Write("b.dat", MakeTga(2, 2, 2, 24, 32, TwoRows, true)).c_str()));
     EXPECT_EQ(PixelBytes(image, 0, 0, image.Width()), V({7, 8, 9, 10, 11, 12}));  // stored top row first
     EXPECT_EQ(PixelBytes(image, 0, 1, image.Width()), V({1, 2, 3, 4, 5, 6}));
 
@@ -32,7 +34,7 @@ TEST(ImageTga, UncompressedRowsAndTheirOrder)
 TEST(ImageTga, WithoutTheFooterOnlyTheNameCounts)
 {
     ScratchDir dir;
-    V bare = MakeTga(2, 2, 2, 24, 0, kTwoRows, false);
+    V bare = MakeTga(2, 2, 2, 24, 0, TwoRows, false);
     for (const char* name : {"a.tga", "b.TGA", "c.d.tga"}) {
         Image image, loaded;
         EXPECT_TRUE(image.LoadTGA(dir.Write(name, bare).c_str())) << name;
@@ -52,16 +54,16 @@ TEST(ImageTga, WithoutTheFooterOnlyTheNameCounts)
 TEST(ImageTga, OtherKindsAndClaimsPastTheFileAreRejected)
 {
     ScratchDir dir;
-    V mapped = MakeTga(2, 2, 2, 24, 0, kTwoRows, true);
+    V mapped = MakeTga(2, 2, 2, 24, 0, TwoRows, true);
     mapped[1] = 1;
     const V files[] = {
-        MakeTga(1, 2, 2, 24, 0, kTwoRows, true),
-        MakeTga(3, 2, 2, 24, 0, kTwoRows, true),
-        MakeTga(2, 2, 2, 16, 0, kTwoRows, true),
-        MakeTga(2, 0, 2, 24, 0, kTwoRows, true),
-        MakeTga(2, 2, 0, 24, 0, kTwoRows, true),
+        MakeTga(1, 2, 2, 24, 0, TwoRows, true),
+        MakeTga(3, 2, 2, 24, 0, TwoRows, true),
+        MakeTga(2, 2, 2, 16, 0, TwoRows, true),
+        MakeTga(2, 0, 2, 24, 0, TwoRows, true),
+        MakeTga(2, 2, 0, 24, 0, TwoRows, true),
         mapped,
-        V(kTwoRows.begin(), kTwoRows.begin() + 10),
+        V(TwoRows.begin(), TwoRows.begin() + 10),
         MakeTga(2, 65535, 65535, 32, 0, V(100, 0), true),  // beyond the size limits
         MakeTga(2, 30000, 30000, 24, 0, V(100, 0), true),  // far more than the file holds
         MakeTga(10, 30000, 30000, 24, 0, V(100, 0x80), true),
@@ -106,3 +108,5 @@ TEST(ImageTga, RunLengthPacketsMustCoverThePictureExactly)
 }
 
 }  // namespace
+
+}  // namespace glintwork

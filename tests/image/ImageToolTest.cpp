@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+namespace glintwork {
+
 namespace {
 
 using V = std::vector<unsigned char>;
@@ -109,3 +111,5 @@ TEST(ImageTool, ConvertWritesTheKindTheNameAsksForOrNothing)
 }
 
 }  // namespace
+
+}  // namespace glintwork

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+namespace glintwork {
+
 void Put16(Bytes& b, uint32_t v)
 {
     b.push_back(uint8_t(v));
@@ -153,3 +155,5 @@ Bytes MakeFlatJpeg(int width, int height, int acScans)
     j.insert(j.end(), {0xFF, 0xD9});
     return j;
 }
+
+}  // namespace glintwork

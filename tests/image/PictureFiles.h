@@ -1,4 +1,5 @@
-#pragma once
+#ifndef GLINTWORK_PICTUREFILES_H
+#define GLINTWORK_PICTUREFILES_H
 
 // Builders for the picture files the image tests feed to the readers.
 
@@ -8,6 +9,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace glintwork {
 
 // The bytes of `count` pixels from (x, y) as the image stores them.
 Bytes PixelBytes(const Image& image, int x, int y, int count = 1);
@@ -42,30 +45,34 @@ public:
     void Put(uint32_t value, int n)
     {
         for (int i = n - 1; i >= 0; --i) {
-            acc_ = acc_ << 1 | ((value >> i) & 1);
-            if (++count_ == 8) {
-                bytes_.push_back(uint8_t(acc_));
-                if (acc_ == 0xFF)
-                    bytes_.push_back(0);
-                acc_ = 0;
-                count_ = 0;
+            pending = pending << 1 | ((value >> i) & 1);
+            if (++pendingBits == 8) {
+                written.push_back(uint8_t(pending));
+                if (pending == 0xFF)
+                    written.push_back(0);
+                pending = 0;
+                pendingBits = 0;
             }
         }
     }
     Bytes Finish()
     {
-        while (count_ != 0)
+        while (pendingBits != 0)
             Put(1, 1);
-        return bytes_;
+        return written;
     }
 
 private:
-    Bytes bytes_;
-    uint32_t acc_ = 0;
-    int count_ = 0;
+    Bytes written;
+    uint32_t pending = 0;
+    int pendingBits = 0;
 };
 
 // A progressive grey JPEG of a flat mid grey (every coefficient 0): one DC
 // scan, then `acScans` scans of the AC coefficients that say "all zero" in a
 // few bytes each.
 Bytes MakeFlatJpeg(int width, int height, int acScans);
+
+}  // namespace glintwork
+
+#endif  // GLINTWORK_PICTUREFILES_H

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+namespace glintwork {
+
 namespace {
 std::string scratch;
 }
@@ -36,13 +38,13 @@ ScratchDir::ScratchDir()
     std::string pattern = std::filesystem::temp_directory_path().string() + "/glintwork-XXXXXX";
     if (!mkdtemp(&pattern[0]))
         throw std::runtime_error("cannot make a scratch folder");
-    dir_ = pattern;
+    folder = pattern;
 }
 
 ScratchDir::~ScratchDir()
 {
     std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+    std::filesystem::remove_all(folder, ignored);
 }
 
 std::string ScratchDir::Write(const std::string& name, const Bytes& bytes) const
@@ -65,3 +67,5 @@ std::string DefaultScene()
 {
     return ReadWholeFile(GLINTWORK_EXAMPLES_DIR "/scenescript.txt");
 }
+
+}  // namespace glintwork

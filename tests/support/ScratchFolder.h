@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace glintwork {
+
 using Bytes = std::vector<unsigned char>;
 
 // A fresh folder under the system's temporary folder, removed with all it
@@ -12,12 +14,12 @@ class ScratchDir {
 public:
     ScratchDir();
     ~ScratchDir();
-    const std::string& Folder() const { return dir_; }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    const std::string& Folder() const { return folder; }
+    std::string Path(const std::string& name) const { return folder + "/" + name; }
     std::string Write(const std::string& name, const Bytes& bytes) const;  // returns the path
 
 private:
-    std::string dir_;
+    std::string folder;
 };
 
 // For tools that run the tracer window on a scene of their choice (the bench,
@@ -30,5 +32,7 @@ bool EnterScratchFolder(const std::string& script, std::string* folder = nullptr
 std::string ReadWholeFile(const std::string& path);
 // examples/scenescript.txt
 std::string DefaultScene();
+
+}  // namespace glintwork
 
 #endif

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace glintwork {
+
 // A frame cancelled while the caller waits stops at once: every started band
 // has ended when Run returns, and the next frame is whole.
 TEST(BandPool, ACancelledFrameStopsAtOnceAndTheNextOneIsWhole)
@@ -131,3 +133,5 @@ TEST(BandPool, ARunForFewerWorkersLeavesTheOthersResting)
         }
     }
 }
+
+}  // namespace glintwork

@@ -9,6 +9,8 @@
 #include "trace/tracers/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
+namespace glintwork {
+
 namespace {
 
 
@@ -86,3 +88,5 @@ TEST_P(ComposeBatch, ShadowMasksEqualTheScalarTests)
 }
 
 }  // namespace
+
+}  // namespace glintwork

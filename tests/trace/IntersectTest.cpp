@@ -5,6 +5,8 @@
 
 #include "tests/trace/TracerTestScene.h"
 
+namespace glintwork {
+
 TEST(Intersect, SphereHitIsTheFarRootAlongThePrimaryLine)
 {
     ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -20 5");
@@ -109,3 +111,5 @@ TEST(Intersect, ShadowLinesAndEntryPoints)
     // Along -z the smaller root lies behind the origin's direction: t = -6.
     EXPECT_EQ(t.LineEntry(origin, Vec3(0, 0, -1), 0).z, -24.0);
 }
+
+}  // namespace glintwork

@@ -11,6 +11,8 @@
 #include "trace/tracers/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
+namespace glintwork {
+
 namespace {
 
 // The views of the window and the inputs that change them, as the window
@@ -302,3 +304,5 @@ TEST(KeptPlanes, ComposingLeavesAProcessorToADrawingThatKeepsUp)
         EXPECT_EQ(bands.LastWorkers(), c.threads) << "a trace with nothing kept";
     }
 }
+
+}  // namespace glintwork

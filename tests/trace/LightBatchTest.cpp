@@ -20,6 +20,8 @@
 #include "trace/tracers/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
+namespace glintwork {
+
 namespace {
 
 bool SameBits(double a, double b)
@@ -474,3 +476,5 @@ TEST(SurelyBelowZero, ItsClampedDotProductIsPlusZero)
     }
     EXPECT_GT(yes, 2000);
 }
+
+}  // namespace glintwork

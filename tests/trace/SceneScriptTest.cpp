@@ -10,10 +10,12 @@
 #include "trace/scene/Scene.h"
 #include "trace/scene/SceneCheck.h"
 
+namespace glintwork {
+
 namespace {
 
-const std::string kEmpty = "screen 0 0 depth 0; sphere 0: / / /; light 0: /; plane 0: / /";
-const std::string kNoMaterials2 = " / 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 / 0 0";
+const std::string EmptyScene = "screen 0 0 depth 0; sphere 0: / / /; light 0: /; plane 0: / /";
+const std::string NoMaterials2 = " / 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 / 0 0";
 
 }  // namespace
 
@@ -31,16 +33,16 @@ TEST(SceneScript, ReadsWhatTheScriptSaysAndStopsQuietly)
          "screen 640 480 depth -25.5; sphere 3: 1 2 -10 5 6 -7 9 10 -11 / 4 8 12 / 1 2 3 4 5 6 7 8 9 11 12 13 14 15 "
          "16 17 18 19 21 22 23 24 25 26 27 28 29 / 10.5 20 100; light 2: 1 2 3 4 5 6 / 0.1 0.2 0.3 0.4 0.5 0.6 0.7 "
          "0.8 0.9 1.1 1.2 1.3 1.4 1.5 1.6 1.7 1.8 1.9; plane 0: / /"},
-        {"", kEmpty},
-        {"hello world 1 2 3 Sphere 1 1 1 1 1", kEmpty},
+        {"", EmptyScene},
+        {"hello world 1 2 3 Sphere 1 1 1 1 1", EmptyScene},
         // materialSP before any sphere reads nothing; its numbers are skipped
         // as words.
-        {"materialSP 1 2 3 4 5 6 7 8 9 10 screen 3 4", "screen 3 4" + kEmpty.substr(10)},
-        {"sphere 0 materialSP 1 2 3 4 5 6 7 8 9 10 screen 5 6", "screen 5 6" + kEmpty.substr(10)},
+        {"materialSP 1 2 3 4 5 6 7 8 9 10 screen 3 4", "screen 3 4" + EmptyScene.substr(10)},
+        {"sphere 0 materialSP 1 2 3 4 5 6 7 8 9 10 screen 5 6", "screen 5 6" + EmptyScene.substr(10)},
         // A later sphere replaces the spheres and leaves them without
         // materials; a later materialSP overwrites.
         {"sphere 1 0 0 -5 1 materialSP 1 1 1 1 1 1 1 1 1 5 sphere 2 1 1 -6 2 3 3 -7 3",
-         "screen 0 0 depth 0; sphere 2: 1 1 -6 3 3 -7 / 2 3" + kNoMaterials2 + "; light 0: /; plane 0: / /"},
+         "screen 0 0 depth 0; sphere 2: 1 1 -6 3 3 -7 / 2 3" + NoMaterials2 + "; light 0: /; plane 0: / /"},
         {"sphere 1 0 0 -5 1 materialSP 1 1 1 1 1 1 1 1 1 5 materialSP 2 2 2 2 2 2 2 2 2 7",
          "screen 0 0 depth 0; sphere 1: 0 0 -5 / 1 / 2 2 2 2 2 2 2 2 2 / 7; light 0: /; plane 0: / /"},
         // Points left over after whole planes have no material.
@@ -51,8 +53,8 @@ TEST(SceneScript, ReadsWhatTheScriptSaysAndStopsQuietly)
          "screen 7 8 depth -4; sphere 0: / / /; light 0: /; plane 0: / /"},
         // Counts too large for 32 bits end the reading like malformed numbers
         // (found by fuzzing: the lists for them were allocated, 48 GB).
-        {"screen 3 4 light 4294967296 1 2 3 screen 5 6", "screen 3 4" + kEmpty.substr(10)},
-        {"plane 18446744073709551615 0 0 0", kEmpty},
+        {"screen 3 4 light 4294967296 1 2 3 screen 5 6", "screen 3 4" + EmptyScene.substr(10)},
+        {"plane 18446744073709551615 0 0 0", EmptyScene},
         // Lists cut short keep their count and zero fill; a light count that
         // cannot be read leaves the earlier planes alone.
         {"light 2 1 2 3 4 5 6 0.5 0.25", "screen 0 0 depth 0; sphere 0: / / /; light 2: 1 2 3 4 5 6 / 0.5 0.25 0 0 0 0 "
@@ -299,3 +301,5 @@ TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
         EXPECT_EQ(got.back().substr(0, c.message.size()), c.message) << c.script;
     }
 }
+
+}  // namespace glintwork

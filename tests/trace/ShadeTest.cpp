@@ -6,6 +6,8 @@
 
 #include "tests/trace/TracerTestScene.h"
 
+namespace glintwork {
+
 TEST(Shade, PlanePatterns)
 {
     const float red[] = {1, 0, 0}, yellow[] = {1, 1, 0}, white[] = {1, 1, 1}, cyan[] = {0, 1, 1}, green[] = {0, 1, 0};
@@ -203,3 +205,5 @@ TEST(Render, ColouredShadowSwitchChangesOnlyShadowedSpherePoints)
     EXPECT_GT(changed, 0u);
     EXPECT_LT(changed, on.size() / 4);
 }
+
+}  // namespace glintwork

@@ -7,6 +7,8 @@
 #include "trace/tracers/EnvSceneTracer.h"
 #include "trace/tracers/SceneTracer.h"
 
+namespace glintwork {
+
 // The tracer's arithmetic keeps its order, its signs and its zeros.
 TEST(Vec3, ArithmeticKeepsItsOrder)
 {
@@ -108,3 +110,5 @@ TEST(EnvSceneTracer, BendsTheCentralRayStraightBack)
     ASSERT_EQ(env.Points().size(), 1u);
     EXPECT_EQ(std::tuple(env.Points()[0].x, env.Points()[0].y, env.Points()[0].z), std::tuple(0.0f, 0.0f, -30.0f));
 }
+
+}  // namespace glintwork

@@ -16,6 +16,8 @@
 #include "trace/math/Vec3.h"
 #include "tests/support/ScratchFolder.h"
 
+namespace glintwork {
+
 // A room x, y in [-10, 10], z from -30 to 10 (20 plane points in the order the
 // tracers read them), plus whatever the caller appends. Plane materials are
 // ambient only unless the caller says otherwise.
@@ -146,5 +148,7 @@ inline std::string AwkwardScene()
            "  0.1 0.1 0.1  0.4 0.4 0.4  0.3 0.3 0.3 "
            "  0.2 0.1 0.1  1.5 0.5 0.5  2 2 2";
 }
+
+}  // namespace glintwork
 
 #endif

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+namespace glintwork {
+
 BandPool::BandPool(unsigned threadCount) : threads(threadCount == 0 ? 1 : threadCount)
 {
     // Even one tracing thread is a thread of its own: the caller waits,
@@ -115,3 +117,5 @@ unsigned TracingThreads(unsigned asked)
     const unsigned n = std::thread::hardware_concurrency();
     return n == 0 ? 1 : n;
 }
+
+}  // namespace glintwork

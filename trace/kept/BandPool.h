@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+namespace glintwork {
+
 // A fixed set of worker threads that trace the bands of one frame. Bands are
 // handed out in rising order; the calling thread takes each finished band in
 // order as soon as it is ready (to draw it while later bands are still being
@@ -69,5 +71,7 @@ private:
 // The number of tracing threads for a count asked for: that count, or for 0
 // the number of processors.
 unsigned TracingThreads(unsigned asked);
+
+}  // namespace glintwork
 
 #endif

@@ -13,6 +13,8 @@
 #include "trace/kept/KeptViews.h"
 #include "trace/tracers/PointList.h"
 
+namespace glintwork {
+
 // Traces one tracer's frame on the threads of a BandPool: every worker traces
 // bands of rows with a copy of the tracer, each band into a list of its own.
 // The bands, taken in row order, give exactly the point list one thread would
@@ -248,5 +250,7 @@ private:
     bool cancelled = false;
     unsigned lastWorkers = 0;
 };
+
+}  // namespace glintwork
 
 #endif

@@ -1,6 +1,8 @@
 #ifndef GLINTWORK_FRAMEPATH_H
 #define GLINTWORK_FRAMEPATH_H
 
+namespace glintwork {
+
 // How a frame is made. Both give the same picture, byte for byte.
 enum class FramePath {
     // One thread, every point plotted and drawn one glBegin/glEnd pair at a
@@ -20,5 +22,7 @@ struct FrameTimes {
     double frame = 0.0;        // the whole frame
     unsigned long points = 0;  // points handed to GL
 };
+
+}  // namespace glintwork
 
 #endif

@@ -7,6 +7,8 @@
 #include "trace/tracers/RoomTracer.h"
 #include "trace/kept/SlotToReplace.h"
 
+namespace glintwork {
+
 // The kept plane values of the views drawn most recently (the single view,
 // the pair's two, the environment view), each under the tracer set-up and
 // the eye it was traced for, all within one budget.
@@ -103,5 +105,7 @@ private:
     Slot slots[Slots];
     unsigned long clock = 0;
 };
+
+}  // namespace glintwork
 
 #endif

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace glintwork {
+
 // Of a small fixed set of cache slots (each with `used` and `lastUse`), the
 // one to fill next: the first unused one, else the least recently used.
 template <typename Slot, std::size_t N> Slot& SlotToReplace(Slot (&slots)[N])
@@ -16,5 +18,7 @@ template <typename Slot, std::size_t N> Slot& SlotToReplace(Slot (&slots)[N])
     }
     return *target;
 }
+
+}  // namespace glintwork
 
 #endif

@@ -9,6 +9,8 @@
 #include "trace/tracers/RoomTracer.h"
 #include "trace/kept/SlotToReplace.h"
 
+namespace glintwork {
+
 // The final points of the views drawn most recently, each under the inputs it
 // was traced from. A tracer's picture depends only on its set-up from the scene
 // (its set-up stamp), its eye, its sphere centres and its two switches, so a view
@@ -78,5 +80,7 @@ private:
     Slot slots[Slots];
     unsigned long clock = 0;
 };
+
+}  // namespace glintwork
 
 #endif

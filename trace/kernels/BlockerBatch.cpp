@@ -129,7 +129,6 @@ HWY_AFTER_NAMESPACE();
 namespace glintwork {
 HWY_EXPORT(ComputeBlockers);
 HWY_EXPORT(ComputeBlockerColours);
-}  // namespace glintwork
 
 void BlockerBatch::SetLights(const std::vector<float>& positions, unsigned count)
 {
@@ -215,4 +214,5 @@ void BlockerBatch::Compute(const double* exponents)
                                            {colour[0].data(), colour[1].data(), colour[2].data()}};
     HWY_DYNAMIC_DISPATCH(glintwork::ComputeBlockerColours)(c);
 }
+}  // namespace glintwork
 #endif

@@ -8,6 +8,8 @@
 #include "trace/kernels/LaneMaths.h"
 #include "trace/kernels/SphereLanes.h"
 
+namespace glintwork {
+
 // Where spheres block lights, many at once, entries in the lanes of a
 // vector: for each entry, where the line from a point along a unit light
 // direction enters its blocking sphere (LineEntry), the sphere's unit normal
@@ -42,7 +44,7 @@ public:
     unsigned Add(const double point[3], const double direction[3], unsigned m);
     // Works out the entries, then their specular powers one after another,
     // with each sphere's exponent (`exponents`, per sphere); a power that
-    // cannot change its term is 0 (SetCutoffs).
+    // cannot change its term is 0 (SpecularCutoff, set with the lights).
     void Compute(const double* exponents);
 
     unsigned Sphere(unsigned n) const { return static_cast<unsigned>(sphere[n]); }
@@ -76,5 +78,7 @@ private:
     std::vector<double> power;
     std::vector<float> colour[3];  // per channel, `capacity` entries
 };
+
+}  // namespace glintwork
 
 #endif

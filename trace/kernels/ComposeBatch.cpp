@@ -220,7 +220,6 @@ bool ClearOf(const Cone cones[], unsigned count, const double light[3], const do
 }
 
 }  // namespace
-}  // namespace glintwork
 
 using glintwork::ClearOf;
 using glintwork::Cone;
@@ -309,4 +308,5 @@ std::size_t PointsToCompose(const std::uint8_t* masks, unsigned lights, const st
 {
     return HWY_DYNAMIC_DISPATCH(glintwork::PointsToComposeOf)(masks, lights, shadowed, count, out);
 }
+}  // namespace glintwork
 #endif

@@ -12,6 +12,8 @@
 // a vector: the sphere line test of LaneFormulas-inl.h, split for the shadow
 // tests, and ShadeSphere's miss test.
 
+namespace glintwork {
+
 // Kept plane points are tested a chunk of ShadowChunk points at a time; a
 // chunk's ball (centre and radius, four doubles) holds their hit points
 // (`hits`, three doubles a point).
@@ -41,5 +43,7 @@ std::size_t SphereCandidates(const Vec3* dirs, std::size_t count, const Vec3& ey
 // how many.
 std::size_t PointsToCompose(const std::uint8_t* masks, unsigned lights, const std::uint8_t* shadowed, std::size_t count,
                             std::uint32_t* out);
+
+}  // namespace glintwork
 
 #endif

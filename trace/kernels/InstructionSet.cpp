@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace glintwork {
+
 namespace {
 
 // Highway's targets for each name: "plain" is the one-lane target, or the
@@ -18,7 +20,7 @@ static_assert(Sets == sizeof InstructionSetNames / sizeof InstructionSetNames[0]
 std::int64_t Available()
 {
     static const std::int64_t available = [] {
-        hwy::SetSupportedTargetsForTest(0);
+        hwy::DisableTargets(0);
         return hwy::SupportedTargets() & (HWY_TARGETS);
     }();
     return available;
@@ -46,7 +48,9 @@ bool SelectInstructionSet(const char* name)
     std::int64_t target = Available() & Targets[i];
     if (target & HWY_SCALAR)
         target = HWY_SCALAR;
-    hwy::SetSupportedTargetsForTest(target);  // 0: the widest
+    // Highway dispatches to the best target it is left, the one of the lowest
+    // bit: every better one is disabled (none, for the widest).
+    hwy::DisableTargets(target != 0 ? target - 1 : 0);
     selected.store(target != 0 ? i : -1);
     return true;
 }
@@ -68,3 +72,5 @@ const char* ChosenInstructionSetName()
     }
     return InstructionSetNames[0];
 }
+
+}  // namespace glintwork

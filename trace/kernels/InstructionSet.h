@@ -6,6 +6,8 @@
 // processor has is used unless the program selects one by name before the
 // first frame. All give the same pictures.
 
+namespace glintwork {
+
 // The names SelectInstructionSet takes, narrowest first: no vector
 // instructions (a lane at a time), SSE4, AVX2, AVX-512.
 constexpr const char* InstructionSetNames[] = {"plain", "sse4", "avx2", "avx512"};
@@ -20,5 +22,7 @@ bool InstructionSetAvailable(const char* name);
 
 // The name of the set in use.
 const char* ChosenInstructionSetName();
+
+}  // namespace glintwork
 
 #endif

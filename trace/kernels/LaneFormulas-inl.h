@@ -1,5 +1,5 @@
 // The fast path's vector formulas, each written once over a set of lanes `L`
-// (trace/LaneMaths.h). Included in two places: by LaneMaths.h for plain
+// (trace/kernels/LaneMaths.h). Included in two places: by LaneMaths.h for plain
 // doubles, and by VectorLanes-inl.h inside the code compiled for each
 // instruction set, whose vector operations only code compiled for that set
 // may call. No include guard, for that reason. Each is inlined where it is

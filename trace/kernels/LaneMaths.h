@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstddef>
 
-// The fast path's formulas are written once (trace/LaneFormulas-inl.h), as
+namespace glintwork {
+
+// The fast path's formulas are written once (trace/kernels/LaneFormulas-inl.h), as
 // templates over a set of lanes `L`: L::V is a value (a plain double, or a
 // vector of doubles), L::M the answer of a comparison (a bool, or a mask),
 // and L gives the few operations that are not operators. The same template
@@ -12,7 +14,7 @@
 // double: the same operations in the same order, each rounded to double (no
 // fused multiply-add), so a lane's value is the scalar value to the bit.
 //
-// OneLane is the plain double; VectorLanes (trace/VectorLanes-inl.h) a
+// OneLane is the plain double; VectorLanes (trace/kernels/VectorLanes-inl.h) a
 // vector of the instruction set chosen at run time.
 // The most doubles a vector of any instruction set here holds (AVX-512's
 // eight; VectorLanes-inl.h checks it): what arrays read a whole vector at a
@@ -46,5 +48,7 @@ inline int SquaringBits(double largest)
 }
 
 #include "trace/kernels/LaneFormulas-inl.h"
+
+}  // namespace glintwork
 
 #endif

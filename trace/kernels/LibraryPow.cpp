@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace glintwork {
+
 namespace {
 
 double StandardPow(double base, double exponent)
@@ -38,3 +40,5 @@ bool LibraryPowSkipsWrapper()
 {
     return FindEntry() != StandardPow;
 }
+
+}  // namespace glintwork

@@ -3,6 +3,8 @@
 
 #include <atomic>
 
+namespace glintwork {
+
 // The C library's pow, entered past the wrapper that only sets errno.
 //
 // pow is the library's computation of the power with a thin wrapper around
@@ -24,5 +26,7 @@ inline double LibraryPow(double base, double exponent)
 
 // True when LibraryPow goes past the wrapper, false when it is std::pow.
 bool LibraryPowSkipsWrapper();
+
+}  // namespace glintwork
 
 #endif

@@ -71,7 +71,6 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(ComputeLights);
-}  // namespace glintwork
 
 void LightBatch::SetLights(const std::vector<float>& positions, unsigned lights)
 {
@@ -101,4 +100,5 @@ void LightBatch::Compute(const Vec3& point, const Vec3& view, const Vec3& normal
                                    {normal.x, normal.y, normal.z}};
     HWY_DYNAMIC_DISPATCH(glintwork::ComputeLights)(l, lightCount);
 }
+}  // namespace glintwork
 #endif

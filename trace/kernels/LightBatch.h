@@ -6,6 +6,8 @@
 
 #include "trace/math/Vec3.h"
 
+namespace glintwork {
+
 // The light terms of every light at one point (of a room plane, or where a
 // line enters a blocking sphere), several lights at once in the lanes of a
 // vector (LightTerms of LaneFormulas-inl.h, with a unit normal: normalised once by the caller
@@ -38,5 +40,7 @@ private:
     std::vector<double> diffuse;
     std::vector<double> specularBase;
 };
+
+}  // namespace glintwork
 
 #endif

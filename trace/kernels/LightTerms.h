@@ -6,6 +6,8 @@
 #include "trace/kernels/LaneMaths.h"
 #include "trace/kernels/LibraryPow.h"
 
+namespace glintwork {
+
 // The specular power base^exponent, by the C library's pow (LibraryPow). A
 // base of +0 (a highlight clamped away: the half vector faces from the
 // surface, as it does for most lights where a sphere blocks one) with a
@@ -25,5 +27,7 @@ inline double SpecularPowerSeen(double base, double exponent, double cutoff)
 {
     return base < cutoff && base >= 0.0 ? 0.0 : SpecularPower(base, exponent);
 }
+
+}  // namespace glintwork
 
 #endif

@@ -106,7 +106,6 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(SumPlaneLights);
-}  // namespace glintwork
 
 void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane, unsigned lights)
 {
@@ -131,4 +130,5 @@ std::uint32_t PlaneLightSums::Sum(const Batch& batch) const
     return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(
         glintwork::PlaneSumTables{lightCount, factors.data(), PerLight}, batch);
 }
+}  // namespace glintwork
 #endif

@@ -7,6 +7,8 @@
 
 #include "trace/kernels/LaneMaths.h"
 
+namespace glintwork {
+
 // The colours of a batch of room-plane points, a vector of points at once:
 // per channel the sum over the lights, in light order and rounded to float
 // after every light, of each light's term. That is the unshadowed term
@@ -70,5 +72,7 @@ private:
     static constexpr std::size_t PerLight = 12 * Planes;
     std::vector<double> factors;
 };
+
+}  // namespace glintwork
 
 #endif

@@ -125,7 +125,6 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(ComputePlanePoints);
-}  // namespace glintwork
 
 void PlanePointBatch::SetLights(const std::vector<float>& positions, unsigned count)
 {
@@ -226,4 +225,5 @@ void PlanePointBatch::Compute(Work work, bool approximatePowers)
             PowsOf(j, notApproximated[j] & ~anyOnLine[j]);
     }
 }
+}  // namespace glintwork
 #endif

@@ -7,6 +7,8 @@
 #include "trace/kernels/SphereLanes.h"
 #include "trace/math/Vec3.h"
 
+namespace glintwork {
+
 // The light terms and shadow tests of several room-plane points at once (the
 // plane points of a batch of pixels), points in the lanes of a vector: per
 // light, LightTerms with a unit-axis normal, and the sphere line test split
@@ -141,5 +143,7 @@ private:
     std::vector<unsigned> notApproximated;  // per light: a bit per point whose power squaring does not give
     unsigned blocked = 0;                   // the union of anyOnLine over the lights
 };
+
+}  // namespace glintwork
 
 #endif

@@ -113,7 +113,6 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(TracePrimary);
-}  // namespace glintwork
 
 void PrimaryBatch::Trace(const Constants& k, unsigned column, unsigned count)
 {
@@ -133,4 +132,5 @@ void PrimaryBatch::Run(const Constants& k, unsigned column, unsigned count, bool
         maybeSphere[i] = 0;
     HWY_DYNAMIC_DISPATCH(glintwork::TracePrimary)(k, column, count, given, *this);
 }
+}  // namespace glintwork
 #endif

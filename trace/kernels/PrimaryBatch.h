@@ -7,6 +7,8 @@
 #include "trace/kernels/SphereLanes.h"
 #include "trace/math/Vec3.h"
 
+namespace glintwork {
+
 // The primary rays of up to twenty-four pixels (neighbours in a row, or for the
 // environment view the next ones that draw, with their bent rays), in the
 // lanes of vectors (LaneMaths.h): the pixel's unit direction, the
@@ -63,5 +65,7 @@ public:
 private:
     void Run(const Constants& k, unsigned column, unsigned count, bool given);
 };
+
+}  // namespace glintwork
 
 #endif

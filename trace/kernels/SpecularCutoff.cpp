@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace glintwork {
+
 namespace {
 
 // A quarter of the last place of a positive normal number.
@@ -71,3 +73,5 @@ double SpecularCutoff(const double ambient[3], const double diffuseProduct[3], c
     }
     return 0.0;
 }
+
+}  // namespace glintwork

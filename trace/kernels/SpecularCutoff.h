@@ -1,6 +1,8 @@
 #ifndef GLINTWORK_SPECULARCUTOFF_H
 #define GLINTWORK_SPECULARCUTOFF_H
 
+namespace glintwork {
+
 // The base below which a light's specular power cannot change its term.
 //
 // A light's term (LightTerm) is A + s x p per channel, A = ambient + diffuse
@@ -23,5 +25,7 @@
 //    place in every channel.
 double SpecularCutoff(const double ambient[3], const double diffuseProduct[3], const double specularProduct[3],
                       double exponent);
+
+}  // namespace glintwork
 
 #endif

@@ -188,7 +188,6 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace glintwork {
 HWY_EXPORT(ComputeSpheres);
-}  // namespace glintwork
 
 void SphereBatch::SetLights(const std::vector<float>& positions, unsigned count)
 {
@@ -237,4 +236,5 @@ void SphereBatch::Compute()
                                     &shown};
     HWY_DYNAMIC_DISPATCH(glintwork::ComputeSpheres)(b);
 }
+}  // namespace glintwork
 #endif

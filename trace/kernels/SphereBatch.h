@@ -7,6 +7,8 @@
 #include "trace/kernels/SphereLanes.h"
 #include "trace/math/Vec3.h"
 
+namespace glintwork {
+
 // The sphere points of several pixels at once, a pixel's primary ray and one
 // sphere in each lane of a vector: where the ray meets the sphere (the near
 // root, before the depth limit), the sphere's unit normal there and the
@@ -99,5 +101,7 @@ private:
     double hitPoint[3][Capacity] = {}, shownPoint[3][Capacity] = {};
     LightValues own, shown;
 };
+
+}  // namespace glintwork
 
 #endif

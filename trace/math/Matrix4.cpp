@@ -1,5 +1,7 @@
 #include "trace/math/Matrix4.h"
 
+namespace glintwork {
+
 void Matrix4::SetFromArray(const float a[16])
 {
     for (int i = 0; i < 16; ++i)
@@ -47,3 +49,5 @@ Vec4 Transform(const Matrix4& m, const Vec4& v)
     }
     return Vec4(r[0], r[1], r[2], r[3]);
 }
+
+}  // namespace glintwork

@@ -3,6 +3,8 @@
 
 #include "trace/math/Vec4.h"
 
+namespace glintwork {
+
 // A 4x4 float matrix stored row by row: entry (r, c) is m[4 * r + c].
 struct Matrix4 {
     float m[16] = {};
@@ -20,5 +22,7 @@ Matrix4 Multiply(const Matrix4& a, const Matrix4& b);
 
 // r.i = sum over j of M(i, j) * v.j, accumulated from 0 with j rising.
 Vec4 Transform(const Matrix4& m, const Vec4& v);
+
+}  // namespace glintwork
 
 #endif

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace glintwork {
+
 // Three doubles: points, directions, normals and colours in double precision.
 // Every operation keeps a fixed order of arithmetic (x, then y, then z; sums
 // left to right): the traced picture depends on the last bit of these values.
@@ -85,5 +87,7 @@ inline float PowInt(float base, int n)
     }
     return n < 0 ? 1.0f / result : result;
 }
+
+}  // namespace glintwork
 
 #endif

@@ -1,6 +1,8 @@
 #ifndef GLINTWORK_VEC4_H
 #define GLINTWORK_VEC4_H
 
+namespace glintwork {
+
 // A homogeneous point in single precision; the tracer's sphere centres (w = 1).
 struct Vec4 {
     float x = 0.0f;
@@ -13,5 +15,7 @@ struct Vec4 {
 
     float operator[](int i) const { return i == 0 ? x : i == 1 ? y : i == 2 ? z : w; }
 };
+
+}  // namespace glintwork
 
 #endif

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace glintwork {
+
 // Half height of the image plane at the near distance for a field of view in
 // degrees, with `pi` the tracer's value of pi (3.14141). The window's frustum
 // and the tracers' image plane both come from here, so they agree bit for bit.
@@ -14,5 +16,7 @@ inline float ImagePlaneTop(float fieldOfView, float pi, float nearDistance)
         static_cast<float>(static_cast<double>(fieldOfView) / 2.0 * (static_cast<double>(pi) / 180.0));
     return static_cast<float>(std::tan(static_cast<double>(halfAngle)) * nearDistance);
 }
+
+}  // namespace glintwork
 
 #endif

@@ -8,6 +8,8 @@
 
 #include "trace/scene/ScriptReader.h"
 
+namespace glintwork {
+
 namespace {
 
 // Largest count each listed keyword may give. The lists are allocated for the
@@ -289,3 +291,5 @@ void Scene::ReadPlanes(ScriptReader& in)
         if (!ReadList(in, planeMaterials, 9 * k, 9) || !ReadList(in, planeExponents, k, 1))
             return;
 }
+
+}  // namespace glintwork

@@ -9,6 +9,8 @@
 #include "trace/scene/SceneDiagnostic.h"
 #include "trace/scene/SceneKeywords.h"
 
+namespace glintwork {
+
 class ScriptReader;
 
 // The world to be traced, as read from the scene script "scenescript.txt":
@@ -109,5 +111,7 @@ private:
     bool spheresNamed = false;     // a "sphere" keyword was read
     bool spheresDressed = false;   // a "materialSP" read materials for the current spheres
 };
+
+}  // namespace glintwork
 
 #endif

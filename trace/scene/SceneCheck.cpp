@@ -5,6 +5,8 @@
 #include "trace/scene/Scene.h"
 #include "trace/scene/TracedSpheres.h"
 
+namespace glintwork {
+
 namespace {
 
 constexpr unsigned MaxScreenSide = 8192;  // keeps a frame under 2 GB resident (README, Limits)
@@ -128,3 +130,5 @@ bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& find
     }
     return true;
 }
+
+}  // namespace glintwork

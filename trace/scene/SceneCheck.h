@@ -6,6 +6,8 @@
 
 #include "trace/scene/SceneDiagnostic.h"
 
+namespace glintwork {
+
 class Scene;
 
 // Whether the tracers can be set up from a scene. They read plane points 0, 9,
@@ -22,5 +24,7 @@ bool CheckSceneForTracing(const Scene& scene, std::string& reason, std::string& 
 // point 13's y differs from its z (the ceiling's height) and at "sphere" when
 // spheres are left out.
 bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& findings);
+
+}  // namespace glintwork
 
 #endif

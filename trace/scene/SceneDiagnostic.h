@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace glintwork {
+
 // A place in a scene script, as compilers give it: line and column from 1,
 // the column counted in bytes (a tab is one). Line 0: no place.
 struct ScenePlace {
@@ -26,5 +28,7 @@ struct SceneDiagnostic {
     Severity severity = Severity::Warning;
     std::string text;  // one line, no newline
 };
+
+}  // namespace glintwork
 
 #endif

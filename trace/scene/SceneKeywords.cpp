@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace glintwork {
+
 std::size_t FindSceneKeyword(const std::string& word, bool ignoringCase)
 {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -17,3 +19,5 @@ std::size_t FindSceneKeyword(const std::string& word, bool ignoringCase)
     }
     return SceneKeywordCount;
 }
+
+}  // namespace glintwork

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace glintwork {
+
 namespace {
 
 // Closes the descriptor however the read ends.
@@ -73,3 +75,5 @@ ScriptFileResult ReadScriptFile(const char* path, std::uint64_t largest, std::st
     }
     return ScriptFileResult::Read;
 }
+
+}  // namespace glintwork

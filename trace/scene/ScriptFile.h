@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace glintwork {
+
 // The whole text of a scene script, taken from one open descriptor: the file
 // is opened without waiting (a FIFO or a device put where the script was
 // never blocks the open) and what was opened is checked before anything is
@@ -15,5 +17,7 @@ enum class ScriptFileResult {
 };
 
 ScriptFileResult ReadScriptFile(const char* path, std::uint64_t largest, std::string& text, std::string& reason);
+
+}  // namespace glintwork
 
 #endif

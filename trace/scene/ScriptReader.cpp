@@ -6,6 +6,8 @@
 
 #include "trace/scene/SceneKeywords.h"
 
+namespace glintwork {
+
 std::string QuotedWord(const std::string& text)
 {
     constexpr std::size_t Longest = 40;
@@ -267,3 +269,5 @@ std::string ScriptReader::WordFrom(std::size_t start) const
         ++end;
     return text.substr(start, end - start);
 }
+
+}  // namespace glintwork

@@ -11,6 +11,8 @@
 
 #include "trace/scene/SceneDiagnostic.h"
 
+namespace glintwork {
+
 // A word as a message shows it: in double quotes, control characters,
 // quotes and backslashes escaped, cut after 40 bytes.
 std::string QuotedWord(const std::string& word);
@@ -131,5 +133,7 @@ template <typename T> ScriptReader& ScriptReader::Number(T& value)
         NumberMissed(start, index);
     return *this;
 }
+
+}  // namespace glintwork
 
 #endif

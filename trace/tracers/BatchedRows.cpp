@@ -6,6 +6,8 @@
 
 #include "trace/tracers/RoomTracer.h"
 
+namespace glintwork {
+
 void RoomTracer::PrepareBatch()
 {
     PrimaryBatch::Constants& k = batchConstants;
@@ -160,3 +162,5 @@ void RoomTracer::ShadeBatch(unsigned count)
     for (unsigned lane = 0, next = 0; lane < count; ++lane)
         next = ShadeBatchedPixel(lane, next);
 }
+
+}  // namespace glintwork

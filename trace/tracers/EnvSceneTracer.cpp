@@ -2,6 +2,8 @@
 
 #include "trace/kernels/SphereLanes.h"
 
+namespace glintwork {
+
 void EnvSceneTracer::Render()
 {
     plotted.own.clear();
@@ -58,3 +60,5 @@ void EnvSceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& o
     traceGathered();
     plotted.band = nullptr;
 }
+
+}  // namespace glintwork

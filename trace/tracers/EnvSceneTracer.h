@@ -3,6 +3,8 @@
 
 #include "trace/tracers/RoomTracer.h"
 
+namespace glintwork {
+
 // The second tracer: every primary ray is first bent off an invisible
 // environment sphere (radius 7, centre (0, 0, -17)) and the room is traced
 // along the bent direction from the eye. Pixels whose ray line misses that
@@ -15,5 +17,7 @@ public:
     // Traces rows [rowBegin, rowEnd), appending to `out`.
     void RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out);
 };
+
+}  // namespace glintwork
 
 #endif

@@ -9,6 +9,8 @@
 #include "trace/kernels/LightTerms.h"
 #include "trace/tracers/RoomTracer.h"
 
+namespace glintwork {
+
 void RoomTracer::StartKeeping(KeptBand* band, KeepMode mode, std::size_t maxValues, unsigned valuesPerLight)
 {
     keeping = KeepingState{band, band ? mode : KeepMode::Off, maxValues, valuesPerLight};
@@ -222,3 +224,5 @@ void RoomTracer::ComposeKeptPlanes(const SphereSet& spheres)
         }
     }
 }
+
+}  // namespace glintwork

@@ -10,6 +10,8 @@
 #include "trace/math/Vec4.h"
 #include "trace/scene/TracedSpheres.h"
 
+namespace glintwork {
+
 // What a view's plane points are made of, kept from one frame to the next so
 // that a frame after a sphere move or a switch does not trace the room again.
 //
@@ -151,5 +153,7 @@ enum class KeepMode {
     Compose,  // plane points from kept values, with new shadow tests
     Reuse,    // plane points as composed last time (spheres unchanged)
 };
+
+}  // namespace glintwork
 
 #endif

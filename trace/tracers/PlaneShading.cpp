@@ -8,6 +8,8 @@
 #include "trace/kernels/LightTerms.h"
 #include "trace/tracers/RoomTracer.h"
 
+namespace glintwork {
+
 namespace {
 
 // Truncation toward zero to a 32-bit signed integer. Values outside that range
@@ -227,3 +229,5 @@ void RoomTracer::AddBlockedPlaneLight(unsigned j, int k, const float shadow[3], 
     for (int c = 0; c < 3; ++c)
         sum[c] = static_cast<float>(AddedToFloatSum<OneLane>(ShadowedTerm<OneLane>(f.ambient[c], shadow[c]), sum[c]));
 }
+
+}  // namespace glintwork

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace glintwork {
+
 // One plotted hit: the colour exactly as it goes to glColor3f and the position
 // exactly as it goes to glVertex3f.
 struct PlotRecord {
@@ -36,5 +38,7 @@ inline PointList WithoutCoveredPoints(const PointList& list)
     }
     return out;
 }
+
+}  // namespace glintwork
 
 #endif

@@ -10,6 +10,8 @@
 #include "trace/tracers/EnvSceneTracer.h"
 #include "trace/tracers/SceneTracer.h"
 
+namespace glintwork {
+
 namespace {
 
 // Truncation toward zero to a 32-bit signed integer; out of range (and NaN)
@@ -477,3 +479,5 @@ void ReferenceTracer::PlotPoint(float red, float green, float blue)
     points.push_back(PlotRecord{red, green, blue, static_cast<float>(hitPoint.x), static_cast<float>(hitPoint.y),
                                 static_cast<float>(hitPoint.z)});
 }
+
+}  // namespace glintwork

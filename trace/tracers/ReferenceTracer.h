@@ -7,6 +7,8 @@
 #include "trace/math/Vec3.h"
 #include "trace/math/Vec4.h"
 
+namespace glintwork {
+
 class RoomTracer;
 class SceneTracer;
 class EnvSceneTracer;
@@ -126,5 +128,7 @@ private:
     bool environment = false;
     PointList points;
 };
+
+}  // namespace glintwork
 
 #endif

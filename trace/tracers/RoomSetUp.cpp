@@ -1,5 +1,7 @@
 #include "trace/tracers/RoomSetUp.h"
 
+namespace glintwork {
+
 RoomSetUp::RoomSetUp()
 {
     planeNormals[0] = Vec3(1.0, 0.0, 0.0);
@@ -37,3 +39,5 @@ void RoomSetUp::FaceBounds(double low[3], double high[3]) const
     low[2] = planePoints[2].z;
     high[2] = nearZ;
 }
+
+}  // namespace glintwork

@@ -6,6 +6,8 @@
 
 #include "trace/math/Vec3.h"
 
+namespace glintwork {
+
 // What the fast tracer (RoomTracer) knows of a view once the scene is set
 // up, and keeps until the next set-up: the image plane and screen, the room
 // of five axis-aligned planes (0 left wall, 1 right wall, 2 back wall,
@@ -50,5 +52,7 @@ struct RoomSetUp {
     std::vector<float> lightPositions;
     std::vector<float> lightColours;
 };
+
+}  // namespace glintwork
 
 #endif

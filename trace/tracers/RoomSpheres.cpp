@@ -1,5 +1,7 @@
 #include "trace/tracers/RoomSpheres.h"
 
+namespace glintwork {
+
 SphereSet RoomSpheres::Spheres() const
 {
     SphereSet spheres;
@@ -30,6 +32,8 @@ Vec3 RoomSpheres::LineEntry(const Vec3& origin, const Vec3& direction, unsigned 
     const double o[3] = {origin.x, origin.y, origin.z};
     const double d[3] = {direction.x, direction.y, direction.z};
     double entry[3];
-    ::LineEntry<OneLane>(o, d, sphereSet.centre[m], sphereSet.radiusSquared[m], entry);
+    glintwork::LineEntry<OneLane>(o, d, sphereSet.centre[m], sphereSet.radiusSquared[m], entry);
     return Vec3(entry[0], entry[1], entry[2]);
 }
+
+}  // namespace glintwork

@@ -8,6 +8,8 @@
 #include "trace/math/Vec4.h"
 #include "trace/scene/TracedSpheres.h"
 
+namespace glintwork {
+
 // The spheres the fast tracer (RoomTracer) draws: the first MaxSpheres of
 // the scene, with their materials and exponents, and the line tests on them.
 // The centres move between frames (the scene view's moves); the rest is
@@ -32,5 +34,7 @@ struct RoomSpheres {
     bool SphereOnLine(const Vec3& origin, const Vec3& direction, unsigned m) const;
     Vec3 LineEntry(const Vec3& origin, const Vec3& direction, unsigned m) const;
 };
+
+}  // namespace glintwork
 
 #endif

@@ -11,6 +11,8 @@
 #include "trace/scene/Scene.h"
 #include "trace/math/ViewGeometry.h"
 
+namespace glintwork {
+
 namespace {
 
 template <typename T> void CopyPrefix(const std::vector<T>& from, std::size_t count, std::vector<T>& to)
@@ -136,3 +138,5 @@ void RoomTracer::LoadScene(const Scene& scene)
     }
     blockers.SetLightsOnSpheres(onBlockers, sphereCount);
 }
+
+}  // namespace glintwork

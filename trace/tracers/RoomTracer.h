@@ -18,6 +18,8 @@
 #include "trace/tracers/RoomSpheres.h"
 #include "trace/math/Vec3.h"
 
+namespace glintwork {
+
 class Scene;
 
 // The fast path, shared by both views' tracers: a room of five axis-aligned
@@ -308,5 +310,7 @@ private:
     std::vector<std::uint32_t> pointsToCompose;
     std::vector<std::uint32_t> sphereCandidates;
 };
+
+}  // namespace glintwork
 
 #endif

@@ -1,5 +1,7 @@
 #include "trace/tracers/SceneTracer.h"
 
+namespace glintwork {
+
 SceneTracer::SceneTracer()
     : moveMatrix{1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f}
 {
@@ -34,3 +36,5 @@ void SceneTracer::MoveSpheres()
     for (unsigned i = 0; i < sphereCount; ++i)
         sphereCentres[i] = Transform(transform, sphereCentres[i]);
 }
+
+}  // namespace glintwork

@@ -4,6 +4,8 @@
 #include "trace/math/Matrix4.h"
 #include "trace/tracers/RoomTracer.h"
 
+namespace glintwork {
+
 // The first tracer: the room as seen from the eye. Its spheres move along x
 // with the keys and mouse drags, half a unit per step.
 class SceneTracer : public RoomTracer {
@@ -22,5 +24,7 @@ public:
     Matrix4 transform;
     float moveMatrix[16];
 };
+
+}  // namespace glintwork
 
 #endif

@@ -8,6 +8,8 @@
 #include "trace/kernels/LightTerms.h"
 #include "trace/tracers/RoomTracer.h"
 
+namespace glintwork {
+
 void RoomTracer::PrepareSphereBatch()
 {
     SphereBatch::Room room;
@@ -110,3 +112,5 @@ void RoomTracer::AddSphereLight(unsigned j, unsigned m, double diffuse, double p
         sum[c] = static_cast<float>(AddedToFloatSum<OneLane>(term, sum[c]));
     }
 }
+
+}  // namespace glintwork

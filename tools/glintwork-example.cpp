@@ -10,6 +10,8 @@
 #include "framework/main/App.h"
 #include "framework/platform/PlatformWindow.h"
 
+namespace glintwork {
+
 namespace {
 
 struct Colour {
@@ -109,3 +111,5 @@ public:
 ExampleApp app;
 
 }  // namespace
+
+}  // namespace glintwork
