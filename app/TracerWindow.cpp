@@ -23,8 +23,6 @@ namespace {
 
 constexpr float FieldOfView = 100.0f;
 constexpr float NearDistance = 0.01f;
-// A frame slower than this shows its progress in the title.
-constexpr double ProgressAfterMs = 500.0;
 
 using Clock = std::chrono::steady_clock;
 
@@ -65,18 +63,17 @@ TracerWindow::~TracerWindow()
     screenShot.Free();
 }
 
-void TracerWindow::Configure(const Settings& settings)
+void TracerWindow::Configure(const Settings& given)
 {
+    settings = given;
     SetFrameLimit(settings.frames);
-    path = settings.path;
-    threads = settings.threads;
     if (!settings.instructionSet.empty())
         SelectInstructionSet(settings.instructionSet.c_str());
 }
 
 Scene::Status TracerWindow::LoadScene(SceneReport& report)
 {
-    const Scene::Status status = ReadTraceableScene(scene, scriptNamed, report);
+    const Scene::Status status = ReadTraceableScene(scene, settings.sceneNamed, report);
     sceneLoaded = status == Scene::Status::Read;
     return status;
 }
@@ -100,17 +97,15 @@ void TracerWindow::OnCreate()
     }
     SetUpFromScene();
 
-    stereo = false;
-    viewA = true;
-    viewB = false;
-    for (char input : firstInputs)
+    view = roomView = ViewKind::Single;
+    for (char input : settings.firstInputs)
         ApplyInput(input);
     SetTitle(Title().c_str());
 }
 
 Scene::Status TracerWindow::ReadTraceableScene(Scene& into, bool named, SceneReport& report) const
 {
-    report = ReadSceneForTracing(scriptPath, named, into);
+    report = ReadSceneForTracing(settings.scene, named, into);
     return report.status;
 }
 
@@ -175,10 +170,10 @@ void TracerWindow::OnDisplay()
     if (!sceneLoaded)
         return;
     framing = true;
-    DrawFrame(path, nullptr);
+    DrawFrame(settings.path, nullptr);
     framing = false;
     if (!frameCancelled) {
-        SaveFrame(path, nullptr);
+        SaveFrame(settings.path, nullptr);
         SwapBuffers();
     }
     AfterFrame();
@@ -215,14 +210,18 @@ bool TracerWindow::KeepTracing()
     if (Main::Get()->ServeInput())
         quitting = true;  // the close request stays in the queue for the loop
     if (quitting) {
-        if (endNow)
-            endNow();
+        if (settings.endNow)
+            settings.endNow();
         return false;
     }
-    if (!pendingInputs.empty() || resizedInFrame)
-        return false;  // the frame would be stale
+    if (resizedInFrame)
+        return false;  // drawn across a change of the window's buffers
     const double elapsed = std::chrono::duration<double, std::milli>(now - frameStart).count();
-    if (elapsed >= ProgressAfterMs && bandsInFrame > 0) {
+    // A quick frame is finished and the inputs follow it; a slow one would
+    // keep them waiting.
+    if (!pendingInputs.empty() && SlowFrame(elapsed))
+        return false;
+    if (elapsed >= settings.slowFrameMs && bandsInFrame > 0) {
         const int percent = static_cast<int>(100.0 * bandsDone / bandsInFrame);
         if (percent != shownPercent) {
             shownPercent = percent;
@@ -232,12 +231,23 @@ bool TracerWindow::KeepTracing()
     return true;
 }
 
+bool TracerWindow::SlowFrame(double elapsedMs) const
+{
+    if (elapsedMs >= settings.slowFrameMs)
+        return true;
+    // Expected from the last frame of this view, and from the share of the
+    // bands done so far.
+    const double before = tracedFrameMs[static_cast<int>(view)];
+    const double projected = bandsDone > 0 ? elapsedMs * bandsInFrame / bandsDone : 0.0;
+    return before > settings.slowFrameMs || projected > settings.slowFrameMs;
+}
+
 std::string TracerWindow::Title() const
 {
-    std::string title = "Glintwork — " + BaseName(scriptPath) + " — ";
-    if (!viewA || viewB)
+    std::string title = "Glintwork — " + BaseName(settings.scene) + " — ";
+    if (view == ViewKind::Environment)
         return title + "environment";
-    title += stereo ? "pair" : "single";
+    title += view == ViewKind::Pair ? "pair" : "single";
     if (!tracerA.reflectionsOn)
         title += ", reflections off";
     if (!tracerA.colouredShadowsOn)
@@ -247,8 +257,8 @@ std::string TracerWindow::Title() const
 
 void TracerWindow::Say(const std::string& line) const
 {
-    if (say)
-        say(line);
+    if (settings.say)
+        settings.say(line);
 }
 
 namespace {
@@ -279,8 +289,9 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
             times->draw += Since(traced);
             times->points += reference.Points().size();
         }
-    } else if (const std::vector<PointList>* cached =
-                   cacheViews ? cache.Find(ViewCache::Inputs(tracerId, tracer)) : nullptr) {
+    } else if (const std::vector<PointList>* cached = settings.keeping.reuseViews
+                                                          ? cache.Find(ViewCache::Inputs(tracerId, tracer))
+                                                          : nullptr) {
         // Nothing this view depends on has changed since it was traced.
         const Clock::time_point start = Clock::now();
         ++viewsFromCache;
@@ -298,8 +309,8 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
         // Bands are drawn in row order while later ones are still being
         // traced: the same points in the same order as one thread's list.
         double drawing = 0.0;
-        KeptView* keptView = keepPlaneValues ? &kept.For(tracer, viewsInFrame - 1) : nullptr;
-        bands->keepBytes = viewBudgetBytes;
+        KeptView* keptView = settings.keeping.keepPlaneValues ? &kept.For(tracer, viewsInFrame - 1) : nullptr;
+        bands->keepBytes = settings.keeping.viewBudgetBytes;
         bands->drawNsPerPoint = drawNsPerPoint;
         const double tracing = bands->Render(
             tracer,
@@ -332,45 +343,70 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
 void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
 {
     if (drawPath == FramePath::Fast && !pool) {
-        pool = std::make_unique<BandPool>(TracingThreads(threads));
+        pool = std::make_unique<BandPool>(TracingThreads(settings.threads));
         bandsA = std::make_unique<BandTracer<SceneTracer>>(*pool);
         bandsB = std::make_unique<BandTracer<EnvSceneTracer>>(*pool);
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-    // Exactly one view is drawn: the environment view when the first one is
-    // off, otherwise the first one.
-    if (!viewA)
-        viewB = true;
-    if (!viewB)
-        viewA = true;
 
     // Viewports come from the scene's screen, whatever the window's size.
     const int width = static_cast<int>(scene.screenWidth);
     const int half = static_cast<int>(scene.screenWidth / 2);
     frameCancelled = false;
     resizedInFrame = false;
-    frameStart = lastServed = Clock::now();
+    frameStart = Clock::now();
+    // The input that came before the first band is taken at it.
+    lastServed = frameStart - std::chrono::milliseconds(BandPool::PollMilliseconds);
     bandsDone = 0;
     viewsFromCache = 0;
     pointsDrawnFromCache = 0;
     const unsigned viewBands =
         (tracerA.rows + BandTracer<SceneTracer>::RowsPerBand - 1) / BandTracer<SceneTracer>::RowsPerBand;
-    bandsInFrame = viewBands * ((viewA && stereo) ? 2 : 1);
-    viewsInFrame = (viewA ? (stereo ? 2u : 1u) : 0u) + (viewB ? 1u : 0u);
-    if (viewA) {
-        if (!stereo) {
-            DrawView(tracerA, 0, bandsA.get(), eyeCentre, 0, width, drawPath, times);
-        } else {
-            // The pair: the left eye's picture goes into the right half and
-            // the right eye's into the left half, each squeezed to half width.
-            DrawView(tracerA, 0, bandsA.get(), eyeLeft, half, half, drawPath, times);
-            if (!frameCancelled)
-                DrawView(tracerA, 0, bandsA.get(), eyeRight, 0, half, drawPath, times);
-        }
-    }
-    if (viewB)
+    viewsInFrame = view == ViewKind::Pair ? 2 : 1;
+    bandsInFrame = viewBands * viewsInFrame;
+    switch (view) {
+    case ViewKind::Single:
+        DrawView(tracerA, 0, bandsA.get(), eyeCentre, 0, width, drawPath, times);
+        break;
+    case ViewKind::Pair:
+        // The left eye's picture goes into the right half and the right
+        // eye's into the left half, each squeezed to half width.
+        DrawView(tracerA, 0, bandsA.get(), eyeLeft, half, half, drawPath, times);
+        if (!frameCancelled)
+            DrawView(tracerA, 0, bandsA.get(), eyeRight, 0, half, drawPath, times);
+        break;
+    case ViewKind::Environment:
         DrawView(tracerB, 1, bandsB.get(), eyeCentre, 0, width, drawPath, times);
+        break;
+    }
+    // A finished frame that traced tells what the next one of its view takes.
+    if (!frameCancelled && viewsFromCache < viewsInFrame)
+        tracedFrameMs[static_cast<int>(view)] = Since(frameStart);
+}
+
+std::vector<double> TracerWindow::TraceShownView(unsigned threads, int runs)
+{
+    BandPool alone(threads);
+    BandTracer<SceneTracer> roomBands(alone);
+    BandTracer<EnvSceneTracer> environmentBands(alone);
+    const auto trace = [](auto& tracer, auto& bands, const Vec3& eye) {
+        tracer.SetEye(eye);
+        bands.Render(tracer, [](const PointList&) {});
+    };
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const Clock::time_point start = Clock::now();
+        if (view == ViewKind::Environment) {
+            trace(tracerB, environmentBands, eyeCentre);
+        } else if (view == ViewKind::Pair) {
+            trace(tracerA, roomBands, eyeLeft);
+            trace(tracerA, roomBands, eyeRight);
+        } else {
+            trace(tracerA, roomBands, eyeCentre);
+        }
+        times.push_back(Since(start));
+    }
+    return times;
 }
 
 void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
@@ -388,13 +424,13 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
                          static_cast<double>(pointsDrawnFromCache);
     // The save replaces the file only when the whole frame is written, so a
     // reader never sees half a frame; a failure keeps the previous frame.
-    const bool saved = writeFrame ? writeFrame(screenShot, framePath.c_str()) : screenShot.Save(framePath.c_str());
+    const bool saved = SavePicture(screenShot, settings.output.c_str(), settings.outputKind);
     if (saved) {
         saveFailed = false;
         frameWritten = true;
     } else if (!saveFailed) {
         saveFailed = true;
-        Say("warning: cannot write " + framePath + ": " + Image::FailureReason() +
+        Say("warning: cannot write " + settings.output + ": " + Image::FailureReason() +
             (frameWritten ? "; the last frame written stays and tracing goes on"
                           : "; no frame has been written; tracing goes on"));
     }
@@ -411,6 +447,13 @@ void TracerWindow::OnResize(int width, int height)
     if (framing)
         resizedInFrame = true;
     Redraw();
+}
+
+void TracerWindow::ToggleStereo()
+{
+    roomView = roomView == ViewKind::Pair ? ViewKind::Single : ViewKind::Pair;
+    if (view != ViewKind::Environment)
+        view = roomView;
 }
 
 bool TracerWindow::ApplyInput(char input)
@@ -456,23 +499,13 @@ void TracerWindow::OnKeyboard(int key, bool pressed)
         tracerA.MoveSpheresRight();
         break;
     case 'k':
-        if (viewB) {
-            viewB = false;
-        } else {
-            viewB = true;
-            viewA = false;
-        }
+        view = ViewKind::Environment;
         break;
     case 'r':
         tracerA.ToggleReflections();
         break;
     case 't':
-        if (viewA) {
-            viewA = false;
-        } else {
-            viewA = true;
-            viewB = false;
-        }
+        view = view == ViewKind::Environment ? roomView : ViewKind::Environment;
         break;
     case 'u':
         ToggleStereo();
@@ -515,7 +548,7 @@ void TracerWindow::OnMouseMove(int, int)
 
 void TracerWindow::OnIdle()
 {
-    if (!drawOnDemand)
+    if (!settings.watch)
         Redraw();
 }
 
