@@ -49,7 +49,8 @@ TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
         {{"--fraems=1"}, A::Misused, "unknown option --fraems=1; did you mean --frames?"},
         {{"--otuput", "a.png"}, A::Misused, "unknown option --otuput; did you mean --output?"},
         {{"--keysu"}, A::Misused, "unknown option --keysu; did you mean --keys?"},
-        {{"--fr"}, A::Misused, "unknown option --fr"},
+        {{"--fraem"}, A::Misused, "unknown option --fraem; did you mean --frames?"},  // a swap and a deletion
+        {{"--fra"}, A::Misused, "unknown option --fra"},                              // three edits
         {{"--watch=1"}, A::Misused, "unknown option --watch=1"},
         {{"--\x1b[2J"}, A::Misused, "unknown option --\\x1b[2J"},
         {{"--bogus", "--help"}, A::Misused, "unknown option --bogus"},

@@ -205,4 +205,28 @@ TEST(CommandLine, StandardStreamsClosedFullOrBroken)
     }
 }
 
+// --strict makes a scene with a warning fail the check, as -Werror does.
+TEST(CommandLine, StrictCheckFailsOnAWarning)
+{
+    const std::string warned = DefaultScene() + "\nScreen 640 480\n";  // a keyword in the wrong case
+    const struct {
+        std::string script;
+        std::vector<std::string> arguments;
+        int status;
+    } cases[] = {
+        {warned, {"--check", "scenescript.txt"}, 0},
+        {warned, {"--check", "--strict", "scenescript.txt"}, 1},
+        {warned, {"--strict", "--check", "--", "scenescript.txt"}, 1},
+        {DefaultScene(), {"--check", "--strict", "scenescript.txt"}, 0},
+    };
+    for (const auto& c : cases) {
+        ScratchDir folder;
+        std::ofstream(folder.Path("scenescript.txt")) << c.script;
+        EXPECT_EQ(RunWithStreams(folder.Folder(), c.arguments, Stream::Null, Stream::File, Stream::File), c.status)
+            << c.arguments[1];
+        EXPECT_EQ(ReadWholeFile(folder.Path("stderr.txt")).find(": warning: ") != std::string::npos,
+                  c.script == warned);
+    }
+}
+
 }  // namespace glintwork
