@@ -199,7 +199,7 @@ void TracerWindow::AfterFrame()
         Redraw();
 }
 
-bool TracerWindow::KeepTracing()
+bool TracerWindow::KeepTracing(KeepMode mode)
 {
     // Asked before every band: the input is looked at every few
     // milliseconds, not every band.
@@ -219,7 +219,7 @@ bool TracerWindow::KeepTracing()
     const double elapsed = std::chrono::duration<double, std::milli>(now - frameStart).count();
     // A quick frame is finished and the inputs follow it; a slow one would
     // keep them waiting.
-    if (!pendingInputs.empty() && SlowFrame(elapsed))
+    if (!pendingInputs.empty() && SlowFrame(elapsed, mode))
         return false;
     if (elapsed >= settings.slowFrameMs && bandsInFrame > 0) {
         const int percent = static_cast<int>(100.0 * bandsDone / bandsInFrame);
@@ -231,13 +231,13 @@ bool TracerWindow::KeepTracing()
     return true;
 }
 
-bool TracerWindow::SlowFrame(double elapsedMs) const
+bool TracerWindow::SlowFrame(double elapsedMs, KeepMode mode) const
 {
     if (elapsedMs >= settings.slowFrameMs)
         return true;
-    // Expected from the last frame of this view, and from the share of the
+    // Expected from the last frame of its kind, and from the share of the
     // bands done so far.
-    const double before = tracedFrameMs[static_cast<int>(view)];
+    const double before = tracedFrameMs[static_cast<int>(view)][static_cast<int>(mode)];
     const double projected = bandsDone > 0 ? elapsedMs * bandsInFrame / bandsDone : 0.0;
     return before > settings.slowFrameMs || projected > settings.slowFrameMs;
 }
@@ -322,7 +322,10 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
                 if (times)
                     times->points += band.size();
             },
-            keptView, framing ? std::function<bool()>([this] { return KeepTracing(); }) : std::function<bool()>());
+            keptView,
+            framing ? std::function<bool()>([this, bands] { return KeepTracing(bands->Mode()); })
+                    : std::function<bool()>());
+        frameMode = bands->Mode();
         if (bands->Cancelled()) {
             frameCancelled = true;
             glPopMatrix();
@@ -381,7 +384,7 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     }
     // A finished frame that traced tells what the next one of its view takes.
     if (!frameCancelled && viewsFromCache < viewsInFrame)
-        tracedFrameMs[static_cast<int>(view)] = Since(frameStart);
+        tracedFrameMs[static_cast<int>(view)][static_cast<int>(frameMode)] = Since(frameStart);
 }
 
 std::vector<double> TracerWindow::TraceShownView(unsigned threads, int runs)

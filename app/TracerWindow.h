@@ -134,11 +134,12 @@ private:
     // Reads the script into `into` and checks it can be traced; what to tell
     // the user goes to `report`. A missing script is an error only when `named`.
     Scene::Status ReadTraceableScene(Scene& into, bool named, SceneReport& report) const;
-    // Called while a frame's bands are traced: takes the input waiting,
-    // shows the progress, and says whether the frame is still wanted.
-    bool KeepTracing();
+    // Called while a frame's bands are traced (made as `mode` says): takes
+    // the input waiting, shows the progress, and says whether the frame is
+    // still wanted.
+    bool KeepTracing(KeepMode mode);
     // Whether the frame being traced is slow, `elapsedMs` into it.
-    bool SlowFrame(double elapsedMs) const;
+    bool SlowFrame(double elapsedMs, KeepMode mode) const;
     // The inputs that came during the last frame, then the title.
     void AfterFrame();
     void Say(const std::string& line) const;
@@ -165,9 +166,11 @@ private:
     std::chrono::steady_clock::time_point lastServed;
     unsigned bandsDone = 0;
     unsigned bandsInFrame = 0;
-    // How long the last finished frame of each view that traced took (-1:
-    // none yet): what the next one of that view is expected to take.
-    double tracedFrameMs[3] = {-1.0, -1.0, -1.0};
+    // How long the last finished frame that traced took, for each view and
+    // each way of making it (KeepMode; -1: none yet): what the next one of
+    // its kind is expected to take.
+    double tracedFrameMs[3][4] = {{-1.0, -1.0, -1.0, -1.0}, {-1.0, -1.0, -1.0, -1.0}, {-1.0, -1.0, -1.0, -1.0}};
+    KeepMode frameMode = KeepMode::Off;  // how the frame's last traced view was made
     // The views and points the frame drew from the view cache; the last frame
     // drawn wholly from it gives what drawing a point costs (0: none yet),
     // which decides how many threads compose.

@@ -59,6 +59,7 @@ public:
         const unsigned rows = tracer.rows;
         const unsigned bands = (rows + RowsPerBand - 1) / RowsPerBand;
         const KeepMode mode = kept ? ModeFor(*kept, tracer, bands) : KeepMode::Off;
+        renderMode = mode;
         // A band keeps at most two plane points a pixel.
         const unsigned perLight = mode == KeepMode::Record ? kept->valuesPerLight : 0;
         const std::size_t maxValues = 2 * std::size_t(RowsPerBand) * tracer.columns *
@@ -144,6 +145,9 @@ public:
 
     // The workers that took bands in the last Render.
     unsigned LastWorkers() const { return lastWorkers; }
+
+    // How the Render under way (or the last one) uses the view's kept values.
+    KeepMode Mode() const { return renderMode; }
 
 private:
     // The workers for a frame composed from kept values whose last frame of
@@ -249,6 +253,7 @@ private:
     bool keptAll = true;
     bool cancelled = false;
     unsigned lastWorkers = 0;
+    KeepMode renderMode = KeepMode::Off;
 };
 
 }  // namespace glintwork
