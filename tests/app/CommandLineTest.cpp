@@ -49,7 +49,7 @@ TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
         {{"--fraems=1"}, A::Misused, "unknown option --fraems=1; did you mean --frames?"},
         {{"--otuput", "a.png"}, A::Misused, "unknown option --otuput; did you mean --output?"},
         {{"--keysu"}, A::Misused, "unknown option --keysu; did you mean --keys?"},
-        {{"--fraem"}, A::Misused, "unknown option --fraem; did you mean --frames?"},  // a swap and a deletion
+        {{"--rfaems"}, A::Misused, "unknown option --rfaems; did you mean --frames?"},  // two swaps
         {{"--fra"}, A::Misused, "unknown option --fra"},                              // three edits
         {{"--watch=1"}, A::Misused, "unknown option --watch=1"},
         {{"--\x1b[2J"}, A::Misused, "unknown option --\\x1b[2J"},
