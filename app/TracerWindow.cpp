@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "app/OptionParser.h"
 #include "app/PointDrawer.h"
 #include "app/SceneReport.h"
 #include "app/WindowInputs.h"
@@ -433,7 +434,7 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
         frameWritten = true;
     } else if (!saveFailed) {
         saveFailed = true;
-        Say("warning: cannot write " + settings.output + ": " + Image::FailureReason() +
+        Say("warning: cannot write " + ShownArgument(settings.output) + ": " + Image::FailureReason() +
             (frameWritten ? "; the last frame written stays and tracing goes on"
                           : "; no frame has been written; tracing goes on"));
     }

@@ -7,6 +7,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
+#include "app/OptionParser.h"
 #include "app/SceneReport.h"
 #include "app/SceneWatcher.h"
 #include "app/Settings.h"
@@ -193,7 +194,7 @@ public:
         }
         // A run of counted frames that could write none of them failed.
         if (status == 0 && settings.frames > 0 && window.NoFrameWritten()) {
-            Say("no frame could be written to " + settings.output);
+            Say("no frame could be written to " + ShownArgument(settings.output));
             return ExitNoFrame;
         }
         return status == 0 ? ExitDone : App::OnExit(status);

@@ -49,7 +49,7 @@ int Info(const char* path)
 {
     Image image;
     if (!image.Load(path)) {
-        fprintf(stderr, "glintwork-image: cannot load %s: %s\n", path, Image::FailureReason());
+        fprintf(stderr, "glintwork-image: cannot load %s: %s\n", ShownArgument(path).c_str(), Image::FailureReason());
         return 1;
     }
     printf("%d %d %s %d\n", image.Width(), image.Height(), FormatName(image.GetFormat()), image.GetRowPadding());
@@ -60,17 +60,17 @@ int Convert(const char* in, const char* out)
 {
     PictureFileKind kind;
     if (!PictureFileKindOf(out, kind)) {
-        fprintf(stderr, "glintwork-image: %s: unknown extension; OUT must end in %s\n", out,
+        fprintf(stderr, "glintwork-image: %s: unknown extension; OUT must end in %s\n", ShownArgument(out).c_str(),
                 PictureExtensionList().c_str());
         return 2;
     }
     Image image;
     if (!image.Load(in)) {
-        fprintf(stderr, "glintwork-image: cannot load %s: %s\n", in, Image::FailureReason());
+        fprintf(stderr, "glintwork-image: cannot load %s: %s\n", ShownArgument(in).c_str(), Image::FailureReason());
         return 1;
     }
     if (!SavePicture(image, out, kind)) {
-        fprintf(stderr, "glintwork-image: cannot save %s: %s\n", out, Image::FailureReason());
+        fprintf(stderr, "glintwork-image: cannot save %s: %s\n", ShownArgument(out).c_str(), Image::FailureReason());
         return 1;
     }
     return 0;

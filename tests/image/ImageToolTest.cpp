@@ -56,6 +56,8 @@ TEST(ImageTool, ArgumentsAndInfo)
     ScratchDir dir;
     EXPECT_EQ(Tool("info " + dir.Write("g.bmp", MakeBmp(3, 1, 8, {9, 9, 9, 0}, V(4, 0)))).out, "3 1 LUMINANCE 0\n");
     EXPECT_EQ(Tool("info " + dir.Path("none.png")).status, 1);
+    // A name is echoed with its control characters escaped.
+    EXPECT_EQ(Tool("info \"$(printf 'no\\033]0;x')\"").err.rfind("glintwork-image: cannot load no\\x1b]0;x: ", 0), 0u);
 }
 
 TEST(ImageTool, ConvertWritesTheKindTheNameAsksForOrNothing)
