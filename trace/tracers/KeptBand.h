@@ -1,5 +1,5 @@
-#ifndef GLINTWORK_KEPTVIEW_H
-#define GLINTWORK_KEPTVIEW_H
+#ifndef GLINTWORK_KEPTBAND_H
+#define GLINTWORK_KEPTBAND_H
 
 #include <cstddef>
 #include <cstdint>
@@ -7,8 +7,6 @@
 
 #include "trace/tracers/PointList.h"
 #include "trace/math/Vec3.h"
-#include "trace/math/Vec4.h"
-#include "trace/scene/TracedSpheres.h"
 
 namespace glintwork {
 
@@ -43,8 +41,8 @@ namespace glintwork {
 // in full. Without the light values what a view keeps does not grow with its
 // lights: about 80 bytes a pixel, and 8 or 16 more a light with them.
 //
-// Kept values are valid for one eye and one set-up of the tracer (its
-// set-up stamp, renewed by SetUpView, SetRoom and LoadScene).
+// Kept values are valid for one eye and kind of view (ViewInputs::SameRoom)
+// and one set-up (RoomSetUp::Id).
 struct KeptBand {
     // Per traced pixel, in order: its primary direction (the eye, the view
     // and for the environment view the bend) and the number of the band's
@@ -75,83 +73,17 @@ struct KeptBand {
     // which no sphere move changes while no light is blocked).
     std::vector<std::uint8_t> shadowed;
     bool complete = false;  // every pixel of the band recorded within the budget
-};
-
-struct KeptView {
-    enum class State { Empty, Kept, TooLarge };  // TooLarge: over the budget, traced in full every time
-    State state = State::Empty;
-    // What the view may take (KeptViews shares one budget among its views).
-    std::size_t budgetBytes = SIZE_MAX;
-    // The values the bands keep per plane point and light (0, 1: the power,
-    // 2: the diffuse factor and the power): the most expected to fit with
-    // room for the views drawn with this one without them, up to
-    // `maxValuesPerLight` (lowered where a view once did not fit).
-    unsigned valuesPerLight = 0;
-    unsigned maxValuesPerLight = 2;
-    // The views drawn in the same frames besides this one (the pair's other
-    // eye), each expected to keep its values without the light values.
-    unsigned companions = 1;
-    std::uint64_t setUpStamp = 0;
-    Vec3 eye;
-    // The spheres the composed points were made with.
-    unsigned sphereCount = 0;
-    Vec4 centres[MaxSpheres];
-    std::vector<KeptBand> bands;
-    // The processor time the view's last frame made from these values took a
-    // point drawn, in nanoseconds (0: none yet): after a sphere move (shadows
-    // tested and points shaded again) and with the spheres where they were
-    // (points reused as they are), which cost very differently.
-    double movedNsPerPoint = 0.0;
-    double reusedNsPerPoint = 0.0;
-
-    // The values per light a view of `pixels` pixels and `lights` lights
-    // keeps within `budget`.
-    unsigned ValuesPerLightThatFit(std::size_t pixels, unsigned lights, std::size_t budget) const
-    {
-        for (unsigned values = maxValuesPerLight; values > 0; --values) {
-            if (ExpectedBytesWithCompanions(pixels, lights, values) <= budget)
-                return values;
-        }
-        return 0;
-    }
-
-    // What this view with `valuesPerLight` values of each of its `lights`
-    // is expected to take, and its companions beside it without them.
-    std::size_t ExpectedBytesWithCompanions(std::size_t pixels, unsigned lights, unsigned valuesPerLight) const
-    {
-        return ExpectedBytes(pixels, std::size_t(valuesPerLight) * lights) + companions * ExpectedBytes(pixels);
-    }
 
     // Doubles kept for a plane point, with `lightValues` values of its lights.
     static std::size_t PointValues(std::size_t lightValues) { return 3 + lightValues; }
 
-    // What a view of `pixels` pixels is expected to take, at about one plane
-    // point a pixel: its direction and end, the point's values, composed
-    // record, plane and shadowed flag, and its share of a chunk's ball (a byte).
-    static std::size_t ExpectedBytes(std::size_t pixels, std::size_t lightValues = 0)
-    {
-        return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + PointValues(lightValues) * sizeof(double) +
-                         sizeof(PlotRecord) + 3);
-    }
-
+    // What the band's values take.
     std::size_t Bytes() const
     {
-        std::size_t n = 0;
-        for (const KeptBand& b : bands)
-            n += b.pixelDirs.capacity() * sizeof(Vec3) + b.pixelEnds.capacity() * sizeof(std::uint32_t) +
-                 b.pointPlane.capacity() +
-                 (b.hits.capacity() + b.lightValues.capacity() + b.shadowBalls.capacity()) * sizeof(double) +
-                 b.composed.capacity() * sizeof(PlotRecord) + b.shadowed.capacity();
-        return n;
+        return pixelDirs.capacity() * sizeof(Vec3) + pixelEnds.capacity() * sizeof(std::uint32_t) +
+               pointPlane.capacity() + (hits.capacity() + lightValues.capacity() + shadowBalls.capacity()) * sizeof(double) +
+               composed.capacity() * sizeof(PlotRecord) + shadowed.capacity();
     }
-};
-
-// How a band's trace uses its kept values.
-enum class KeepMode {
-    Off,      // trace in full, keep nothing
-    Record,   // trace in full and keep the plane points' values
-    Compose,  // plane points from kept values, with new shadow tests
-    Reuse,    // plane points as composed last time (spheres unchanged)
 };
 
 }  // namespace glintwork
