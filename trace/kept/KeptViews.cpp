@@ -62,7 +62,7 @@ std::size_t KeptViews::Entry::Bytes() const
 std::size_t KeptViews::ExpectedBytes(std::size_t pixels, std::size_t lightValues)
 {
     return pixels * (sizeof(Vec3) + sizeof(std::uint32_t) + KeptBand::PointValues(lightValues) * sizeof(double) +
-                     2 * sizeof(PlotRecord) + 3);
+                     2 * sizeof(PlotRecord) + 4);
 }
 
 unsigned KeptViews::ValuesPerLightThatFit(const Room& room, std::size_t pixels, unsigned lights, unsigned companions,

@@ -85,8 +85,9 @@ public:
 
     // What a view of `pixels` pixels is expected to take, at about one plane
     // point a pixel, with `lightValues` values of its lights: its
-    // direction and end, the point's values, composed record, plane and
-    // shadowed flag, its share of a chunk's ball (a byte), and its drawn point.
+    // direction and end, the point's values, composed record, plane, tint
+    // and shadowed flag, its share of a chunk's ball (a byte), and its drawn
+    // point.
     static std::size_t ExpectedBytes(std::size_t pixels, std::size_t lightValues = 0);
 
 private:

@@ -20,14 +20,14 @@ namespace glintwork {
 // plus the blocker's colour. Everything before the shadow test depends only
 // on the primary ray and the room, never on the spheres or the two switches:
 //   - which planes a pixel's ray is accepted on, and the hit point: the eye,
-//     the view extents and screen size (SetUpView), the room (SetRoom), the
-//     depth limit, and for the environment view the bend off its sphere;
-//   - the unit light direction: the hit point and the light's position
-//     (LoadScene);
+//     the view extents and screen size, the room, the depth limit, and for
+//     the environment view the bend off its sphere;
+//   - the unit light direction: the hit point and the light's position;
 //   - the unshadowed term: the hit point, the pattern of its plane, the
-//     plane's material and exponent, the light's colours and position
-//     (LoadScene) and the primary direction.
-// Only the hit points (and the primary directions) are kept, and, where the
+//     plane's material and exponent, the light's colours and position and
+//     the primary direction.
+// Only the hit points, their planes' tints there (and the primary
+// directions) are kept, and, where the
 // budget leaves room, per light the specular power (the one step of the
 // terms that calls the C library) and, where there is room for both, the
 // diffuse factor before it: the light directions and the rest of the terms
@@ -50,6 +50,7 @@ struct KeptBand {
     std::vector<Vec3> pixelDirs;
     std::vector<std::uint32_t> pixelEnds;
     std::vector<std::uint8_t> pointPlane;  // per plane point: its room plane
+    std::vector<std::uint8_t> pointTint;   // and the tint of its plane's pattern there
     std::vector<double> hits;              // per plane point: its hit point (3)
     // Per plane point and light, when the view keeps them, as the trace
     // worked them out: `valuesPerLight` values, the diffuse factor (where
@@ -81,7 +82,7 @@ struct KeptBand {
     std::size_t Bytes() const
     {
         return pixelDirs.capacity() * sizeof(Vec3) + pixelEnds.capacity() * sizeof(std::uint32_t) +
-               pointPlane.capacity() + (hits.capacity() + lightValues.capacity() + shadowBalls.capacity()) * sizeof(double) +
+               pointPlane.capacity() + pointTint.capacity() + (hits.capacity() + lightValues.capacity() + shadowBalls.capacity()) * sizeof(double) +
                composed.capacity() * sizeof(PlotRecord) + shadowed.capacity();
     }
 };

@@ -18,6 +18,7 @@ void RoomTracer::StartRecording(const BandRecording& keep)
     band.pixelDirs.clear();
     band.pixelEnds.clear();
     band.pointPlane.clear();
+    band.pointTint.clear();
     band.hits.clear();
     band.lightValues.clear();
     band.valuesPerLight = keep.valuesPerLight;
@@ -31,13 +32,14 @@ void RoomTracer::StartRecording(const BandRecording& keep)
     band.pixelDirs.reserve(8 * columns);
     band.pixelEnds.reserve(8 * columns);
     band.pointPlane.reserve(points);
+    band.pointTint.reserve(points);
     band.hits.reserve(3 * points);
     band.lightValues.reserve(lights * points);
     band.composed.reserve(points);
     band.shadowed.reserve(points);
 }
 
-bool RoomTracer::RecordPlanePoint(int k, const double point[3])
+bool RoomTracer::RecordPlanePoint(int k, const double point[3], std::int32_t tint)
 {
     KeptBand& band = *recording.band;
     const std::size_t values = std::size_t(recording.valuesPerLight) * lightCount;
@@ -46,6 +48,7 @@ bool RoomTracer::RecordPlanePoint(int k, const double point[3])
         return false;
     }
     band.pointPlane.push_back(static_cast<std::uint8_t>(k));
+    band.pointTint.push_back(static_cast<std::uint8_t>(tint));
     band.hits.insert(band.hits.end(), point, point + 3);
     band.lightValues.resize(band.lightValues.size() + values);
     return true;
@@ -118,12 +121,14 @@ void RoomTracer::ComposeRows(KeptBand& band, bool spheresMoved)
         for (; c < end; ++c) {
             const std::size_t pixel = s.sphereCandidates[c] >> 8;
             const unsigned maybeSphere = s.sphereCandidates[c] & 0xffu;
+            // A short run goes with the sphere points plotted; a long one
+            // straight to the sink, after them.
             const std::size_t runEnd = band.pixelEnds[pixel];
-            FlushPlotted();
-            if (runEnd - runStart < 16) {  // a few points: cheaper than a copy call
-                for (std::size_t p = runStart; p < runEnd; ++p)
-                    sink.push_back(composed[p]);
+            if (runEnd - runStart < 16 && s.plottedCount + 16 + MaxSpheres <= TraceScratch::MaxPlotted) {
+                for (std::size_t p = runStart; p < runEnd; ++p)  // a few points: cheaper than a copy call
+                    s.plotted[s.plottedCount++] = composed[p];
             } else {
+                FlushPlotted();
                 sink.insert(sink.end(), composed + runStart, composed + runEnd);
             }
             runStart = runEnd;
@@ -173,6 +178,7 @@ void RoomTracer::ComposeKeptPlanes(KeptBand& band)
     how.approximatePowers = perLight == 0;
     how.perLight = perLight;
     how.kept = perLight != 0 ? band.lightValues.data() : nullptr;
+    how.tintsGiven = true;
     TraceScratch::PlaneSumInputs& in = s.sumInputs;
     std::uint8_t planes[TraceScratch::Room];
     const unsigned start = 0;
@@ -196,6 +202,7 @@ void RoomTracer::ComposeKeptPlanes(KeptBand& band)
                     batch.SetOnLine(j, n, onLine);
             }
             planes[n] = band.pointPlane[p];
+            in.tint[0][n] = band.pointTint[p];
             in.keptAt[n] = static_cast<std::int64_t>(std::size_t(perLight) * lightCount * p);
             // The point's kept light values are read only when the batch's
             // blockers are done: asked for from memory now.

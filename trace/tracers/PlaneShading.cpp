@@ -131,17 +131,19 @@ void RoomTracer::SumPlanePoints(unsigned g, const std::uint8_t* planes, const Pl
         return;
     TraceScratch::PlaneSumInputs& in = s.sumInputs;
     constexpr std::size_t Room = TraceScratch::Room;
+    std::int32_t* tint = in.tint[g];
     for (unsigned n = 0; n < count; ++n) {
         double at[3];
         in.plane[n] = planes[n];
-        in.tint[n] = static_cast<std::int32_t>(PlanePattern(batch.Point(n, at), planes[n]));
+        if (!how.tintsGiven)
+            tint[n] = static_cast<std::int32_t>(PlanePattern(batch.Point(n, at), planes[n]));
     }
     // Lanes past the last point, up to a whole vector, read the first one's values.
     constexpr unsigned Widest = WidestLanes;
     static_assert(Room % Widest == 0, "room for whole vectors");
     for (unsigned n = count; n < (count + Widest - 1) / Widest * Widest; ++n) {
         in.plane[n] = in.plane[0];
-        in.tint[n] = 0;
+        tint[n] = 0;
         in.keptAt[n] = in.keptAt[0];
     }
     for (unsigned j = 0; j < lightCount; ++j)
@@ -162,7 +164,7 @@ void RoomTracer::SumPlanePoints(unsigned g, const std::uint8_t* planes, const Pl
     PlaneLightSums::Batch sum;
     sum.points = count;
     sum.plane = in.plane;
-    sum.tint = in.tint;
+    sum.tint = tint;
     sum.diffuse = diffuse;
     sum.power = power;
     sum.blocked = in.blocked.data();
@@ -183,7 +185,7 @@ void RoomTracer::PlotPlanePoint(unsigned group, int k, unsigned p, unsigned lane
 {
     const Vec3 hit = s.primary.Hit(k, lane);
     const double point[3] = {hit.x, hit.y, hit.z};
-    const bool kept = recordingOn && RecordPlanePoint(k, point);
+    const bool kept = recordingOn && RecordPlanePoint(k, point, s.sumInputs.tint[group][p]);
     const PlanePointBatch& batch = s.planePoints[group];
     if (double* toKeep = kept ? KeptLightValues() : nullptr)
         KeepLightValues(batch, p, toKeep);

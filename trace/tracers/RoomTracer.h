@@ -83,12 +83,15 @@ private:
     // come from: squared approximations that the sums check, pow's for every
     // light (to keep them), or the kept values (`kept`, `perLight` a light,
     // as KeptBand keeps them, at the sum inputs' keptAt).
+    // The tints of the points are worked out, or given in the sum inputs
+    // (`tintsGiven`: kept with the points).
     struct PlaneWork {
         PlanePointBatch::Work work = PlanePointBatch::Work::Everything;
         bool approximatePowers = true;
         bool allPowers = false;
         unsigned perLight = 0;
         const double* kept = nullptr;
+        bool tintsGiven = false;
     };
     // The one stage of a room point's colour: for the plane point batches
     // [first, first + groups), their light terms and shadow tests (or the
@@ -131,10 +134,10 @@ private:
 
     // --- kept values (KeptPlanes.cpp) -----------------------------------------
     void StartRecording(const BandRecording& recording);
-    // Keeps the plane point on plane k in the band being recorded; false
-    // (and recording stopped) past the budget. Its light values go to
-    // KeptLightValues() (null when they are not kept).
-    bool RecordPlanePoint(int k, const double point[3]);
+    // Keeps the plane point on plane k, with its tint, in the band being
+    // recorded; false (and recording stopped) past the budget. Its light
+    // values go to KeptLightValues() (null when they are not kept).
+    bool RecordPlanePoint(int k, const double point[3], std::int32_t tint);
     double* KeptLightValues();
     // Every light's values of point p of `batch`, as KeptBand keeps them.
     void KeepLightValues(const PlanePointBatch& batch, unsigned p, double* toKeep) const;

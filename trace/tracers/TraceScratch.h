@@ -60,12 +60,13 @@ private:
     unsigned groupStart[ShadeGroups] = {};
     std::uint8_t groupOfLane[PrimaryBatch::Lanes] = {};
 
-    // What a group's sums read besides its batch: each point's plane, tint
-    // and place among the kept values; per light a bit per point a sphere
+    // What a group's sums read besides its batch: each point's plane, its
+    // tint (a group's each, read again when its points are kept) and place
+    // among the kept values; per light a bit per point a sphere
     // blocks it for; the colours of its blocked lights (channel c of light j
     // and point p at (c x lights + j) x Room + p); and the sums.
     struct PlaneSumInputs {
-        std::int32_t plane[Room], tint[Room];
+        std::int32_t plane[Room], tint[Groups][Room];
         std::int64_t keptAt[Room];
         std::vector<unsigned> blocked;
         std::vector<float> shadow[Groups];
