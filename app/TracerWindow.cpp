@@ -21,8 +21,6 @@ namespace glintwork {
 
 namespace {
 
-constexpr float FieldOfView = 100.0f;
-constexpr float NearDistance = 0.01f;
 // A frame slower than this shows its progress in the title.
 constexpr double ProgressAfterMs = 500.0;
 
@@ -119,7 +117,7 @@ void TracerWindow::SetUpFromScene()
     SetSize(static_cast<int>(scene.screenWidth), static_cast<int>(scene.screenHeight));
 
     const float aspect = static_cast<float>(scene.screenWidth) / static_cast<float>(scene.screenHeight);
-    frustumTop = ImagePlaneTop(FieldOfView, tracerA.pi, NearDistance);
+    frustumTop = ImagePlaneTop(FieldOfView, RoomSetUp::Pi, NearDistance);
     frustumRight = aspect * frustumTop;
     frustumBottom = -frustumTop;
     frustumLeft = -frustumRight;
@@ -133,12 +131,9 @@ void TracerWindow::SetUpFromScene()
     glDepthFunc(GL_LEQUAL);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 
-    tracerA.SetUpView(scene, FieldOfView, aspect, NearDistance);
-    tracerA.SetRoom(scene);
-    tracerA.LoadScene(scene);
-    tracerB.SetUpView(scene, FieldOfView, aspect, NearDistance);
-    tracerB.SetRoom(scene);
-    tracerB.LoadScene(scene);
+    setUp = std::make_shared<const RoomSetUp>(scene, FieldOfView, aspect, NearDistance);
+    tracerA.SetUp(setUp);
+    tracerB.SetUp(setUp);
 
     eyeLeft = Vec3(-0.001, 0.0, 0.0);
     eyeRight = Vec3(0.001, 0.0, 0.0);
@@ -147,8 +142,8 @@ void TracerWindow::SetUpFromScene()
     screenShot.Create(static_cast<int>(scene.screenWidth), static_cast<int>(scene.screenHeight), RGB, 0);
     screenShot.Fill(0, 0, 0);
 
-    cache.Clear();
-    kept.Clear();
+    if (kept)
+        kept->Clear();
 }
 
 bool TracerWindow::ReloadScript(SceneReport& report)
@@ -238,9 +233,9 @@ std::string TracerWindow::Title() const
     if (!viewA || viewB)
         return title + "environment";
     title += stereo ? "pair" : "single";
-    if (!tracerA.reflectionsOn)
+    if (!tracerA.ReflectionsOn())
         title += ", reflections off";
-    if (!tracerA.colouredShadowsOn)
+    if (!tracerA.ColouredShadowsOn())
         title += ", coloured shadows off";
     return title;
 }
@@ -260,16 +255,13 @@ double Since(Clock::time_point start)
 
 }  // namespace
 
-template <typename Tracer>
-void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
-                            FramePath drawPath, FrameTimes* times)
+void TracerWindow::DrawView(const ViewInputs& inputs, int x, int width, FramePath drawPath, FrameTimes* times)
 {
-    tracer.SetEye(eye);
     glViewport(x, 0, width, static_cast<GLsizei>(scene.screenHeight));
     glPushMatrix();
     if (drawPath == FramePath::Reference) {
         const Clock::time_point start = Clock::now();
-        ReferenceTracer reference(tracer);
+        ReferenceTracer reference(scene, inputs);
         reference.Render();
         const Clock::time_point traced = Clock::now();
         DrawPointsImmediate(reference.Points());
@@ -279,51 +271,35 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
             times->draw += Since(traced);
             times->points += reference.Points().size();
         }
-    } else if (const std::vector<PointList>* cached =
-                   cacheViews ? cache.Find(ViewCache::Inputs(tracerId, tracer)) : nullptr) {
-        // Nothing this view depends on has changed since it was traced.
-        const Clock::time_point start = Clock::now();
-        ++viewsFromCache;
-        for (const PointList& band : *cached) {
-            DrawPointsArrays(band);
-            pointsDrawnFromCache += band.size();
-            if (times)
-                times->points += band.size();
-        }
-        if (times) {
-            glFinish();
-            times->draw += Since(start);
-        }
     } else {
-        // Bands are drawn in row order while later ones are still being
+        // Bands are drawn in row order, while later ones are still being
         // traced: the same points in the same order as one thread's list.
+        const KeptViews::Options options{cacheViews, keepPlaneValues, viewBudgetBytes};
+        const KeptViews::Options& current = kept->GetOptions();
+        if (current.reusePoints != options.reusePoints || current.reusePlanes != options.reusePlanes ||
+            current.budgetBytes != options.budgetBytes)
+            kept->SetOptions(options);
         double drawing = 0.0;
-        KeptView* keptView = keepPlaneValues ? &kept.For(tracer, viewsInFrame - 1) : nullptr;
-        bands->keepBytes = viewBudgetBytes;
-        bands->drawNsPerPoint = drawNsPerPoint;
-        const double tracing = bands->Render(
-            tracer,
+        const KeptViews::Frame frame = kept->Draw(
+            *setUp, inputs,
             [&](const PointList& band) {
                 const Clock::time_point start = Clock::now();
                 DrawPointsArrays(band);
                 drawing += Since(start);
                 ++bandsDone;
-                if (times)
-                    times->points += band.size();
             },
-            keptView, framing ? std::function<bool()>([this] { return KeepTracing(); }) : std::function<bool()>());
-        if (bands->Cancelled()) {
+            framing ? std::function<bool()>([this] { return KeepTracing(); }) : std::function<bool()>());
+        if (frame.cancelled) {
             frameCancelled = true;
             glPopMatrix();
             return;
         }
-        if (bands->BandsKept())
-            cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {
             const Clock::time_point start = Clock::now();
             glFinish();
-            times->trace += tracing;
+            times->trace += frame.traceMs;
             times->draw += drawing + Since(start);
+            times->points += frame.points;
         }
     }
     glPopMatrix();
@@ -333,8 +309,7 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
 {
     if (drawPath == FramePath::Fast && !pool) {
         pool = std::make_unique<BandPool>(TracingThreads(threads));
-        bandsA = std::make_unique<BandTracer<SceneTracer>>(*pool);
-        bandsB = std::make_unique<BandTracer<EnvSceneTracer>>(*pool);
+        kept = std::make_unique<KeptViews>(*pool);
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
@@ -352,25 +327,27 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     resizedInFrame = false;
     frameStart = lastServed = Clock::now();
     bandsDone = 0;
-    viewsFromCache = 0;
-    pointsDrawnFromCache = 0;
-    const unsigned viewBands =
-        (tracerA.rows + BandTracer<SceneTracer>::RowsPerBand - 1) / BandTracer<SceneTracer>::RowsPerBand;
+    const unsigned viewBands = (setUp->Rows() + KeptViews::RowsPerBand - 1) / KeptViews::RowsPerBand;
     bandsInFrame = viewBands * ((viewA && stereo) ? 2 : 1);
-    viewsInFrame = (viewA ? (stereo ? 2u : 1u) : 0u) + (viewB ? 1u : 0u);
     if (viewA) {
         if (!stereo) {
-            DrawView(tracerA, 0, bandsA.get(), eyeCentre, 0, width, drawPath, times);
+            tracerA.SetEye(eyeCentre);
+            DrawView(tracerA.Inputs(), 0, width, drawPath, times);
         } else {
             // The pair: the left eye's picture goes into the right half and
             // the right eye's into the left half, each squeezed to half width.
-            DrawView(tracerA, 0, bandsA.get(), eyeLeft, half, half, drawPath, times);
-            if (!frameCancelled)
-                DrawView(tracerA, 0, bandsA.get(), eyeRight, 0, half, drawPath, times);
+            tracerA.SetEye(eyeLeft);
+            DrawView(tracerA.Inputs(ViewInputs::Kind::PairEye), half, half, drawPath, times);
+            if (!frameCancelled) {
+                tracerA.SetEye(eyeRight);
+                DrawView(tracerA.Inputs(ViewInputs::Kind::PairEye), 0, half, drawPath, times);
+            }
         }
     }
-    if (viewB)
-        DrawView(tracerB, 1, bandsB.get(), eyeCentre, 0, width, drawPath, times);
+    if (viewB) {
+        tracerB.SetEye(eyeCentre);
+        DrawView(tracerB.Inputs(), 0, width, drawPath, times);
+    }
 }
 
 void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
@@ -381,11 +358,6 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     else
         screenShot.GrabWindowInFileLayout();
     const Clock::time_point grabbed = Clock::now();
-    // A frame drawn wholly from kept points (the read waits for the drawing)
-    // tells what drawing a point costs.
-    if (viewsFromCache == viewsInFrame && pointsDrawnFromCache != 0)
-        drawNsPerPoint = 1e6 * std::chrono::duration<double, std::milli>(grabbed - frameStart).count() /
-                         static_cast<double>(pointsDrawnFromCache);
     // The save replaces the file only when the whole frame is written, so a
     // reader never sees half a frame; a failure keeps the previous frame.
     const bool saved = writeFrame ? writeFrame(screenShot, framePath.c_str()) : screenShot.Save(framePath.c_str());

@@ -10,13 +10,13 @@
 #include "app/Settings.h"
 #include "framework/glwindow/GLWindow.h"
 #include "framework/image/Image.h"
-#include "trace/kept/BandTracer.h"
-#include "trace/tracers/EnvSceneTracer.h"
 #include "trace/kept/FramePath.h"
-#include "trace/scene/Scene.h"
-#include "trace/tracers/SceneTracer.h"
+#include "trace/kept/KeptViews.h"
 #include "trace/math/Vec3.h"
-#include "trace/kept/ViewCache.h"
+#include "trace/scene/Scene.h"
+#include "trace/tracers/EnvSceneTracer.h"
+#include "trace/tracers/RoomSetUp.h"
+#include "trace/tracers/SceneTracer.h"
 
 namespace glintwork {
 
@@ -119,9 +119,10 @@ public:
     // Draw only when something may have changed the picture (an input, a
     // reload, an expose or a resize), not again and again from the idle pass.
     bool drawOnDemand = false;
-    // Fast path: a view whose points take more than this is drawn band by
-    // band and not kept, so that a frame's memory does not grow with them.
-    std::size_t viewBudgetBytes = ViewCache::ViewBudgetBytes;
+    // Fast path: what everything kept takes at most; a view whose points
+    // take more than the budget leaves them is drawn band by band and not
+    // kept, so that a frame's memory does not grow with them.
+    std::size_t viewBudgetBytes = KeptViews::DefaultBudgetBytes;
 
     Scene scene;
     Image screenShot;
@@ -130,7 +131,6 @@ public:
     bool viewB = false;
     bool stereo = false;
     bool viewA = false;
-    unsigned viewsInFrame = 1;  // the views the frame being drawn draws (the pair: two)
     bool leftHeld = false;
     bool rightHeld = false;
     Vec3 eyeLeft;
@@ -154,9 +154,8 @@ private:
     // Window size, projection, both tracers and the frame image from `scene`.
     void SetUpFromScene();
 
-    template <typename Tracer>
-    void DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
-                  FramePath path, FrameTimes* times);
+    // Draws the view `inputs` into the viewport from x of `width`.
+    void DrawView(const ViewInputs& inputs, int x, int width, FramePath path, FrameTimes* times);
 
     bool saveFailed = false;    // a failed save is reported once, not every frame
     bool frameWritten = false;  // some frame of this run reached the file
@@ -174,19 +173,13 @@ private:
     std::chrono::steady_clock::time_point lastServed;
     unsigned bandsDone = 0;
     unsigned bandsInFrame = 0;
-    // The views and points the frame drew from the view cache; the last frame
-    // drawn wholly from it gives what drawing a point costs (0: none yet),
-    // which decides how many threads compose.
-    unsigned viewsFromCache = 0;
-    std::size_t pointsDrawnFromCache = 0;
-    double drawNsPerPoint = 0.0;
     int shownPercent = -1;
-    // Fast path: the tracing threads and each tracer's bands, made on first use.
+    // The scene's set-up, shared by both tracers.
+    std::shared_ptr<const RoomSetUp> setUp;
+    // Fast path: the tracing threads and what is kept of the views, made on
+    // first use.
     std::unique_ptr<BandPool> pool;
-    std::unique_ptr<BandTracer<SceneTracer>> bandsA;
-    std::unique_ptr<BandTracer<EnvSceneTracer>> bandsB;
-    ViewCache cache;
-    KeptViews kept;
+    std::unique_ptr<KeptViews> kept;
 };
 
 }  // namespace glintwork

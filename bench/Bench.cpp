@@ -35,7 +35,7 @@
 #include "app/TracerWindow.h"
 #include "app/WindowInputs.h"
 #include "framework/main/App.h"
-#include "trace/kept/BandTracer.h"
+#include "trace/kept/KeptViews.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace glintwork {
@@ -240,15 +240,14 @@ private:
     // The fast path's trace of the frame's views with nothing drawn, on one
     // thread and on the chosen number: what tracing costs without GL's own
     // threads competing for the processors.
-    template <typename Tracer> double TraceAlone(Tracer& tracer, const Vec3& eye, unsigned threads)
+    double TraceAlone(const ViewInputs& inputs, unsigned threads)
     {
         BandPool pool(threads);
-        BandTracer<Tracer> bands(pool);
-        tracer.SetEye(eye);
+        KeptViews nothingKept(pool, KeptViews::Options{false, false, KeptViews::DefaultBudgetBytes});
         std::vector<double> times;
         for (int i = 0; i <= options.frames; ++i) {
             const Clock::time_point start = Clock::now();
-            bands.Render(tracer, [](const PointList&) {});
+            nothingKept.Draw(tracerA.SetUpTraced(), inputs, [](const PointList&) {});
             if (i > 0)  // the first run warms up
                 times.push_back(Ms(start, Clock::now()));
         }
@@ -260,12 +259,18 @@ private:
         const std::string view = ShownView();
         for (unsigned count : {1u, TracingThreads(threads)}) {
             double ms = 0.0;
-            if (view == "env")
-                ms = TraceAlone(tracerB, eyeCentre, count);
-            else if (view == "pair")
-                ms = TraceAlone(tracerA, eyeLeft, count) + TraceAlone(tracerA, eyeRight, count);
-            else
-                ms = TraceAlone(tracerA, eyeCentre, count);
+            if (view == "env") {
+                tracerB.SetEye(eyeCentre);
+                ms = TraceAlone(tracerB.Inputs(), count);
+            } else if (view == "pair") {
+                tracerA.SetEye(eyeLeft);
+                ms = TraceAlone(tracerA.Inputs(ViewInputs::Kind::PairEye), count);
+                tracerA.SetEye(eyeRight);
+                ms += TraceAlone(tracerA.Inputs(ViewInputs::Kind::PairEye), count);
+            } else {
+                tracerA.SetEye(eyeCentre);
+                ms = TraceAlone(tracerA.Inputs(), count);
+            }
             traceAlone.push_back(ms);
         }
     }

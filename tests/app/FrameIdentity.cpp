@@ -35,7 +35,7 @@ private:
         const std::string fast = Frame(FramePath::Fast);
         viewBudgetBytes = 0;  // every band dropped once drawn, tracing held a few bands ahead
         const std::string dropped = Frame(FramePath::Fast);
-        viewBudgetBytes = ViewCache::ViewBudgetBytes;
+        viewBudgetBytes = KeptViews::DefaultBudgetBytes;
         cacheViews = true;
         Frame(FramePath::Fast);  // kept for these inputs
         const bool same = fast.size() > 54 && fast == dropped && fast == Frame(FramePath::Fast) &&

@@ -177,7 +177,7 @@ KeptViews::Frame KeptViews::Draw(const RoomSetUp& setUp, const ViewInputs& input
     if (Entry* kept = options.reusePoints ? Find(id, inputs) : nullptr) {
         if (kept->hasPoints) {
             kept->lastUse = ++clock;
-            frame.made = Made::FromKeptPoints;
+            frame.made = making = Made::FromKeptPoints;
             double drawNs = 0.0;
             for (const PointList& band : kept->points) {
                 const Clock::time_point start = Clock::now();
@@ -228,6 +228,7 @@ KeptViews::Frame KeptViews::Draw(const RoomSetUp& setUp, const ViewInputs& input
             record = true;
         }
     }
+    making = frame.made;
     const bool composing = frame.made != Made::Traced;
     const unsigned perLight = record ? room->valuesPerLight : 0;
     // A band keeps at most two plane points a pixel.

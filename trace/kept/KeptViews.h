@@ -75,6 +75,9 @@ public:
     Frame Draw(const RoomSetUp& setUp, const ViewInputs& inputs, const std::function<void(const PointList&)>& draw,
                const std::function<bool()>& keepGoing = {});
 
+    // How the frame under way (or the last one) is made.
+    Made Making() const { return making; }
+
     // Whether plane values are kept for the view (its set-up, eye and kind),
     // and whether they were too large to keep.
     enum class Planes { None, Kept, TooLarge };
@@ -154,6 +157,7 @@ private:
     // What drawing a point took the caller in the last frame drawn wholly
     // from kept points, in nanoseconds (0: none yet).
     double drawNsPerPoint = 0.0;
+    Made making = Made::Traced;
     // A frame's bands, and what each worker spent on them.
     std::vector<PointList> lists;
     struct alignas(64) WorkerTimes {
