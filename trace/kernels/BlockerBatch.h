@@ -39,13 +39,6 @@ public:
     // is 0 (SpecularCutoff).
     void Compute(const LightTables& tables, const double* exponents);
 
-    unsigned Sphere(unsigned n) const { return static_cast<unsigned>(lanes.sphere[n]); }
-    double Diffuse(unsigned light, unsigned n) const { return lanes.diffuse[light * std::size_t(lanes.capacity) + n]; }
-    double SpecularBase(unsigned light, unsigned n) const
-    {
-        return lanes.specularBase[light * std::size_t(lanes.capacity) + n];
-    }
-    double Power(unsigned light, unsigned n) const { return lanes.power[light * std::size_t(lanes.capacity) + n]; }
     // Entry n's colour, channel c.
     float Colour(unsigned n, int c) const { return lanes.colour[c][n]; }
 

@@ -33,16 +33,16 @@ public:
     // in before a band.
     struct Constants {
         double eye[3] = {};  // the eye
-        double c[3] = {};    // SetUpPixel's C: the near distance (SetUpView)
+        double c[3] = {};    // SetUpPixel's C: the near distance
         double normal[Planes][3] = {};
-        double numerator[Planes] = {};     // (plane point - eye) . normal: the room (SetRoom) and the eye
+        double numerator[Planes] = {};     // (plane point - eye) . normal: the room and the eye
         double low[3] = {}, high[3] = {};  // the faces' bounds per axis: the room and the near distance
-        double depthLimit = 0;             // the scene (SetUpView)
+        double depthLimit = 0;             // the scene's
         unsigned sphereCount = 0;
         double eyeToCentre[MaxSpheres][3] = {};  // eye - centre: the eye and the spheres' centres
         double eyeSphereC[MaxSpheres] = {};      // |eye - centre|^2 - radius^2, with the radius squared in float
         // SetUpPixel's A per column, padded to whole batches: the view
-        // extents and the screen width (SetUpView).
+        // extents and the screen width.
         const double* columnA[3] = {};
         double rowB[3] = {};  // SetUpPixel's B for the current row: the view extents, height and row
     };
