@@ -13,7 +13,7 @@ namespace glintwork {
 RoomTracer::RoomTracer(const RoomSetUp& setUp, const ViewInputs& inputs, TraceScratch& scratch, PointList& sink)
     : setUp(setUp),
       inputs(inputs),
-      s(scratch),
+      scratch(scratch),
       sink(sink),
       lightCount(setUp.LightCount()),
       sphereCount(setUp.SphereCount()),
@@ -24,7 +24,7 @@ RoomTracer::RoomTracer(const RoomSetUp& setUp, const ViewInputs& inputs, TraceSc
 
 void RoomTracer::PrepareBatch()
 {
-    PrimaryBatch::Constants& k = s.constants;
+    PrimaryBatch::Constants& k = scratch.constants;
     const Vec3& eye = inputs.eye;
     const double e[3] = {eye.x, eye.y, eye.z};
     for (int a = 0; a < 3; ++a) {
@@ -46,9 +46,9 @@ void RoomTracer::PrepareBatch()
     for (unsigned m = 0; m < sphereCount; ++m)
         SphereTerms<OneLane>(k.eye, sphereSet.centre[m], sphereSet.radiusSquared[m], k.eyeToCentre[m],
                              k.eyeSphereC[m]);
-    for (PlanePointBatch& batch : s.planePoints)
+    for (PlanePointBatch& batch : scratch.planePoints)
         batch.SetSpheres(sphereSet);
-    s.blockers.SetSpheres(sphereSet);
+    scratch.blockers.SetSpheres(sphereSet);
     PrepareSphereBatch();
 }
 
@@ -62,12 +62,12 @@ bool RoomTracer::TraceRows(unsigned rowBegin, unsigned rowEnd, const BandRecordi
         for (unsigned row = rowBegin; row < rowEnd; ++row) {
             Vec3 a, b, c;
             setUp.SetUpPixel(row, 0, a, b, c);
-            s.constants.rowB[0] = b.x;
-            s.constants.rowB[1] = b.y;
-            s.constants.rowB[2] = b.z;
+            scratch.constants.rowB[0] = b.x;
+            scratch.constants.rowB[1] = b.y;
+            scratch.constants.rowB[2] = b.z;
             for (unsigned first = 0; first < setUp.Columns(); first += PrimaryBatch::Lanes) {
                 const unsigned count = std::min(PrimaryBatch::Lanes, setUp.Columns() - first);
-                s.primary.Trace(s.constants, first, count);
+                scratch.primary.Trace(scratch.constants, first, count);
                 ShadeBatch(count);
             }
         }
@@ -112,26 +112,26 @@ void RoomTracer::TraceBentRows(unsigned rowBegin, unsigned rowEnd)
 
             // The bent rays of the pixels that draw are gathered and traced a
             // batch at a time, each shaded in pixel order.
-            s.primary.SetDir(gathered, bent);
+            scratch.primary.SetDir(gathered, bent);
             if (++gathered == PrimaryBatch::Lanes) {
-                s.primary.TraceGiven(s.constants, gathered);
+                scratch.primary.TraceGiven(scratch.constants, gathered);
                 ShadeBatch(gathered);
                 gathered = 0;
             }
         }
     }
     if (gathered != 0) {
-        s.primary.TraceGiven(s.constants, gathered);
+        scratch.primary.TraceGiven(scratch.constants, gathered);
         ShadeBatch(gathered);
     }
 }
 
 unsigned RoomTracer::ShadeBatchedPixel(unsigned lane, unsigned next)
 {
-    const PrimaryBatch& batch = s.primary;
-    const unsigned group = s.groupOfLane[lane];
-    for (const unsigned end = s.batchedPoints; next < end && s.batchedLane[next] == lane; ++next)
-        PlotPlanePoint(group, s.batchedPlane[next], next - s.groupStart[group], lane);
+    const PrimaryBatch& batch = scratch.primary;
+    const unsigned group = scratch.groupOfLane[lane];
+    for (const unsigned end = scratch.batchedPoints; next < end && scratch.batchedLane[next] == lane; ++next)
+        PlotPlanePoint(group, scratch.batchedPlane[next], next - scratch.groupStart[group], lane);
     if (recordingOn)
         KeepPixel(batch.Dir(lane));
     const unsigned bit = 1u << lane;
@@ -146,7 +146,7 @@ unsigned RoomTracer::ShadeBatchedPixel(unsigned lane, unsigned next)
 
 void RoomTracer::ShadeBatch(unsigned count)
 {
-    const PrimaryBatch& primary = s.primary;
+    const PrimaryBatch& primary = scratch.primary;
     // Every plane point of these pixels, in the order they are shaded, in
     // groups of as many neighbouring pixels as a batch of points holds (at
     // least ShadeGroup; most often all of them).
@@ -159,22 +159,22 @@ void RoomTracer::ShadeBatch(unsigned count)
             planes += primary.Accepted(k) >> lane & 1u;
         return planes;
     };
-    s.batchedPoints = 0;
+    scratch.batchedPoints = 0;
     unsigned groups = 0;
     for (unsigned lane = 0; lane < count; ++lane) {
         if (groups == 0 || (all > PlanePointBatch::MaxPoints &&
-                            s.planePoints[groups - 1].Points() + planesOf(lane) > PlanePointBatch::MaxPoints)) {
-            s.planePoints[groups].Clear();
-            s.groupStart[groups++] = s.batchedPoints;
+                            scratch.planePoints[groups - 1].Points() + planesOf(lane) > PlanePointBatch::MaxPoints)) {
+            scratch.planePoints[groups].Clear();
+            scratch.groupStart[groups++] = scratch.batchedPoints;
         }
-        s.groupOfLane[lane] = static_cast<std::uint8_t>(groups - 1);
-        PlanePointBatch& batch = s.planePoints[groups - 1];
+        scratch.groupOfLane[lane] = static_cast<std::uint8_t>(groups - 1);
+        PlanePointBatch& batch = scratch.planePoints[groups - 1];
         const Vec3 view = primary.Dir(lane);
         for (int k = 0; k < RoomSetUp::RoomPlanes; ++k) {
             if (!(primary.Accepted(k) >> lane & 1u))
                 continue;
-            s.batchedLane[s.batchedPoints] = static_cast<std::uint8_t>(lane);
-            s.batchedPlane[s.batchedPoints++] = static_cast<std::uint8_t>(k);
+            scratch.batchedLane[scratch.batchedPoints] = static_cast<std::uint8_t>(lane);
+            scratch.batchedPlane[scratch.batchedPoints++] = static_cast<std::uint8_t>(k);
             batch.Add(primary.Hit(k, lane), setUp.PlaneNormal(k), view, setUp.PlaneExponent(k));
         }
     }
@@ -184,11 +184,11 @@ void RoomTracer::ShadeBatch(unsigned count)
     PlaneWork how;
     how.allPowers = recordingOn && recording.valuesPerLight != 0;
     how.approximatePowers = !how.allPowers;
-    ShadePlanePoints(0, groups, s.batchedPlane, s.groupStart, how);
+    ShadePlanePoints(0, groups, scratch.batchedPlane, scratch.groupStart, how);
 
     // The spheres the first test did not rule out, pixel by pixel, all at once.
     static_assert(SphereBatch::Capacity >= PrimaryBatch::Lanes * MaxSpheres, "room for every sphere of every pixel");
-    s.spheres.Clear();
+    scratch.spheres.Clear();
     nextSphere = 0;
     lanesWithSpheres = 0;
     for (unsigned i = 0; i < sphereCount; ++i)
@@ -197,11 +197,11 @@ void RoomTracer::ShadeBatch(unsigned count)
         const unsigned lane = static_cast<unsigned>(__builtin_ctz(lanes));
         for (unsigned i = 0; i < sphereCount; ++i) {
             if (primary.MaybeSphere(i) >> lane & 1u)
-                s.spheres.Add(primary.Dir(lane), i);
+                scratch.spheres.Add(primary.Dir(lane), i);
         }
     }
-    if (s.spheres.Count() != 0) {
-        s.spheres.Compute(setUp.Tables());
+    if (scratch.spheres.Count() != 0) {
+        scratch.spheres.Compute(setUp.Tables());
         ShadeSphereBatch();
     }
     for (unsigned lane = 0, next = 0; lane < count; ++lane)

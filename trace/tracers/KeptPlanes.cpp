@@ -79,15 +79,15 @@ void RoomTracer::KeepPixel(const Vec3& primaryDir)
 
 void RoomTracer::KeepComposed(bool shadowed)
 {
-    recording.band->composed.push_back(s.plotted[s.plottedCount - 1]);
+    recording.band->composed.push_back(scratch.plotted[scratch.plottedCount - 1]);
     recording.band->shadowed.push_back(shadowed);
 }
 
 void RoomTracer::ComposeRows(KeptBand& band, bool spheresMoved)
 {
-    for (PlanePointBatch& batch : s.planePoints)
+    for (PlanePointBatch& batch : scratch.planePoints)
         batch.SetSpheres(sphereSet);
-    s.blockers.SetSpheres(sphereSet);
+    scratch.blockers.SetSpheres(sphereSet);
     PrepareSphereBatch();
     if (spheresMoved)
         ComposeKeptPlanes(band);
@@ -96,37 +96,37 @@ void RoomTracer::ComposeRows(KeptBand& band, bool spheresMoved)
     // sphere points, traced in full, a batch of them at a time. Composing
     // the plane points first changes nothing a sphere point reads.
     const std::size_t pixels = band.pixelDirs.size();
-    s.sphereCandidates.resize(pixels);
+    scratch.sphereCandidates.resize(pixels);
     const std::size_t candidates =
-        SphereCandidates(band.pixelDirs.data(), pixels, inputs.eye, sphereSet, s.sphereCandidates.data());
+        SphereCandidates(band.pixelDirs.data(), pixels, inputs.eye, sphereSet, scratch.sphereCandidates.data());
     // Plane points go out in runs, up to the next pixel with sphere points.
     const PlotRecord* composed = band.composed.data();
     std::size_t runStart = 0;
     for (std::size_t c = 0; c < candidates;) {
-        s.spheres.Clear();
+        scratch.spheres.Clear();
         std::size_t end = c;
         for (; end < candidates; ++end) {
-            const unsigned maybeSphere = s.sphereCandidates[end] & 0xffu;
-            if (s.spheres.Count() + __builtin_popcount(maybeSphere) > SphereBatch::Capacity)
+            const unsigned maybeSphere = scratch.sphereCandidates[end] & 0xffu;
+            if (scratch.spheres.Count() + __builtin_popcount(maybeSphere) > SphereBatch::Capacity)
                 break;
-            const Vec3 primaryDir = band.pixelDirs[s.sphereCandidates[end] >> 8];
+            const Vec3 primaryDir = band.pixelDirs[scratch.sphereCandidates[end] >> 8];
             for (unsigned i = 0; i < sphereCount; ++i) {
                 if (maybeSphere >> i & 1u)
-                    s.spheres.Add(primaryDir, i);
+                    scratch.spheres.Add(primaryDir, i);
             }
         }
-        s.spheres.Compute(setUp.Tables());
+        scratch.spheres.Compute(setUp.Tables());
         ShadeSphereBatch();
         nextSphere = 0;
         for (; c < end; ++c) {
-            const std::size_t pixel = s.sphereCandidates[c] >> 8;
-            const unsigned maybeSphere = s.sphereCandidates[c] & 0xffu;
+            const std::size_t pixel = scratch.sphereCandidates[c] >> 8;
+            const unsigned maybeSphere = scratch.sphereCandidates[c] & 0xffu;
             // A short run goes with the sphere points plotted; a long one
             // straight to the sink, after them.
             const std::size_t runEnd = band.pixelEnds[pixel];
-            if (runEnd - runStart < 16 && s.plottedCount + 16 + MaxSpheres <= TraceScratch::MaxPlotted) {
+            if (runEnd - runStart < 16 && scratch.plottedCount + 16 + MaxSpheres <= TraceScratch::MaxPlotted) {
                 for (std::size_t p = runStart; p < runEnd; ++p)  // a few points: cheaper than a copy call
-                    s.plotted[s.plottedCount++] = composed[p];
+                    scratch.plotted[scratch.plottedCount++] = composed[p];
             } else {
                 FlushPlotted();
                 sink.insert(sink.end(), composed + runStart, composed + runEnd);
@@ -161,13 +161,13 @@ void RoomTracer::ComposeKeptPlanes(KeptBand& band)
         band.shadowBalls.resize(4 * chunks);
         ShadowBalls(band.hits.data(), count, band.shadowBalls.data());
     }
-    s.shadowMasks.resize(count * lightCount);
+    scratch.shadowMasks.resize(count * lightCount);
     ShadowMasks(band.hits.data(), count, band.shadowBalls.data(), setUp.LightPositions(), lightCount, sphereSet,
-                s.shadowMasks.data());
-    s.pointsToCompose.resize(count);
+                scratch.shadowMasks.data());
+    scratch.pointsToCompose.resize(count);
     const std::size_t toCompose =
-        PointsToCompose(s.shadowMasks.data(), lightCount, band.shadowed.data(), count, s.pointsToCompose.data());
-    PlanePointBatch& batch = s.planePoints[0];
+        PointsToCompose(scratch.shadowMasks.data(), lightCount, band.shadowed.data(), count, scratch.pointsToCompose.data());
+    PlanePointBatch& batch = scratch.planePoints[0];
     const unsigned perLight = band.valuesPerLight;
     // Without kept values the powers are worked out again, most of them by
     // squaring (the sums redo the few points where that might show).
@@ -179,7 +179,7 @@ void RoomTracer::ComposeKeptPlanes(KeptBand& band)
     how.perLight = perLight;
     how.kept = perLight != 0 ? band.lightValues.data() : nullptr;
     how.tintsGiven = true;
-    TraceScratch::PlaneSumInputs& in = s.sumInputs;
+    TraceScratch::PlaneSumInputs& in = scratch.sumInputs;
     std::uint8_t planes[TraceScratch::Room];
     const unsigned start = 0;
     std::size_t pixel = 0;
@@ -189,7 +189,7 @@ void RoomTracer::ComposeKeptPlanes(KeptBand& band)
         batch.Clear();
         batch.ClearOnLine();
         for (std::size_t i = first; i < end; ++i) {
-            const std::size_t p = s.pointsToCompose[i];
+            const std::size_t p = scratch.pointsToCompose[i];
             while (band.pixelEnds[pixel] <= p)
                 ++pixel;
             const double* point = &band.hits[3 * p];
@@ -197,7 +197,7 @@ void RoomTracer::ComposeKeptPlanes(KeptBand& band)
             const unsigned n = batch.Add(Vec3(point[0], point[1], point[2]), setUp.PlaneNormal(k),
                                          band.pixelDirs[pixel], setUp.PlaneExponent(k));
             for (unsigned j = 0; j < lightCount; ++j) {
-                const unsigned onLine = s.shadowMasks[j * count + p];
+                const unsigned onLine = scratch.shadowMasks[j * count + p];
                 if (onLine != 0)
                     batch.SetOnLine(j, n, onLine);
             }
@@ -213,7 +213,7 @@ void RoomTracer::ComposeKeptPlanes(KeptBand& band)
         ShadePlanePoints(0, 1, planes, &start, how);
         const float(&sums)[3][TraceScratch::Room] = in.sums[0];
         for (std::size_t i = first; i < end; ++i) {
-            const std::size_t p = s.pointsToCompose[i];
+            const std::size_t p = scratch.pointsToCompose[i];
             const double* point = &band.hits[3 * p];
             const unsigned n = static_cast<unsigned>(i - first);
             band.shadowed[p] = batch.BlockedPoints() >> n & 1u;

@@ -64,10 +64,10 @@ void RoomTracer::ShadePlanePoints(unsigned first, unsigned groups, const std::ui
 {
     const unsigned end = first + groups;
     for (unsigned g = first; g < end; ++g)
-        s.planePoints[g].Compute(setUp.Tables(), how.work, how.approximatePowers);
+        scratch.planePoints[g].Compute(setUp.Tables(), how.work, how.approximatePowers);
     if (how.allPowers) {
         for (unsigned g = first; g < end; ++g)
-            s.planePoints[g].ComputePowers(true);
+            scratch.planePoints[g].ComputePowers(true);
     }
     // The blocked lights of these points, as many at once as the blocker
     // batch holds.
@@ -82,9 +82,9 @@ void RoomTracer::QueueBlockers(unsigned g)
 {
     if (sphereCount == 0)
         return;
-    const PlanePointBatch& batch = s.planePoints[g];
+    const PlanePointBatch& batch = scratch.planePoints[g];
     constexpr std::size_t Room = TraceScratch::Room;
-    float* shadow = s.sumInputs.shadow[g].data();
+    float* shadow = scratch.sumInputs.shadow[g].data();
     // Only the points some light of which is blocked, in order.
     for (unsigned points = batch.BlockedPoints(); points != 0; points &= points - 1) {
         const unsigned p = static_cast<unsigned>(__builtin_ctz(points));
@@ -102,34 +102,34 @@ void RoomTracer::QueueBlockers(unsigned g)
 void RoomTracer::QueueBlocker(const double point[3], const Vec3& dir, unsigned m, unsigned e, float* red,
                               std::size_t stride)
 {
-    if (s.blockers.Room() == 0)
+    if (scratch.blockers.Room() == 0)
         FlushBlockers();
     const double direction[3] = {dir.x, dir.y, dir.z};
-    const unsigned n = s.blockers.Add(point, direction, m, e);
-    s.blockerColours[n] = red;
-    s.blockerStrides[n] = stride;
+    const unsigned n = scratch.blockers.Add(point, direction, m, e);
+    scratch.blockerColours[n] = red;
+    scratch.blockerStrides[n] = stride;
 }
 
 void RoomTracer::FlushBlockers()
 {
-    BlockerBatch& blockers = s.blockers;
+    BlockerBatch& blockers = scratch.blockers;
     if (blockers.Count() == 0)
         return;
     blockers.Compute(setUp.Tables(), setUp.SphereExponents());
     for (unsigned n = 0; n < blockers.Count(); ++n) {
         for (int c = 0; c < 3; ++c)
-            s.blockerColours[n][c * s.blockerStrides[n]] = blockers.Colour(n, c);
+            scratch.blockerColours[n][c * scratch.blockerStrides[n]] = blockers.Colour(n, c);
     }
     blockers.Clear();
 }
 
 void RoomTracer::SumPlanePoints(unsigned g, const std::uint8_t* planes, const PlaneWork& how)
 {
-    PlanePointBatch& batch = s.planePoints[g];
+    PlanePointBatch& batch = scratch.planePoints[g];
     const unsigned count = batch.Points();
     if (count == 0)
         return;
-    TraceScratch::PlaneSumInputs& in = s.sumInputs;
+    TraceScratch::PlaneSumInputs& in = scratch.sumInputs;
     constexpr std::size_t Room = TraceScratch::Room;
     std::int32_t* tint = in.tint[g];
     for (unsigned n = 0; n < count; ++n) {
@@ -183,13 +183,13 @@ void RoomTracer::SumPlanePoints(unsigned g, const std::uint8_t* planes, const Pl
 
 void RoomTracer::PlotPlanePoint(unsigned group, int k, unsigned p, unsigned lane)
 {
-    const Vec3 hit = s.primary.Hit(k, lane);
+    const Vec3 hit = scratch.primary.Hit(k, lane);
     const double point[3] = {hit.x, hit.y, hit.z};
-    const bool kept = recordingOn && RecordPlanePoint(k, point, s.sumInputs.tint[group][p]);
-    const PlanePointBatch& batch = s.planePoints[group];
+    const bool kept = recordingOn && RecordPlanePoint(k, point, scratch.sumInputs.tint[group][p]);
+    const PlanePointBatch& batch = scratch.planePoints[group];
     if (double* toKeep = kept ? KeptLightValues() : nullptr)
         KeepLightValues(batch, p, toKeep);
-    const float(&sums)[3][TraceScratch::Room] = s.sumInputs.sums[group];
+    const float(&sums)[3][TraceScratch::Room] = scratch.sumInputs.sums[group];
     PlotPoint(hit.x, hit.y, hit.z, sums[0][p], sums[1][p], sums[2][p]);
     if (kept)
         KeepComposed(sphereCount != 0 && (batch.BlockedPoints() >> p & 1u));

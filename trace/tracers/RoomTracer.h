@@ -159,7 +159,7 @@ private:
     // read back two at a time.
     void PlotPoint(double x, double y, double z, float red, float green, float blue)
     {
-        PlotRecord& r = s.plotted[s.plottedCount++];
+        PlotRecord& r = scratch.plotted[scratch.plottedCount++];
         r.red = red;
         r.green = green;
         r.blue = blue;
@@ -169,13 +169,13 @@ private:
     }
     void FlushPlotted()
     {
-        sink.insert(sink.end(), s.plotted, s.plotted + s.plottedCount);
-        s.plottedCount = 0;
+        sink.insert(sink.end(), scratch.plotted, scratch.plotted + scratch.plottedCount);
+        scratch.plottedCount = 0;
     }
 
     const RoomSetUp& setUp;
     const ViewInputs& inputs;
-    TraceScratch& s;
+    TraceScratch& scratch;
     PointList& sink;
     const unsigned lightCount;
     const unsigned sphereCount;

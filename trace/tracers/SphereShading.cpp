@@ -28,7 +28,7 @@ void RoomTracer::PrepareSphereBatch()
         }
     }
     room.depthLimit = setUp.DepthLimit();
-    s.spheres.SetRoom(room, sphereSet);
+    scratch.spheres.SetRoom(room, sphereSet);
 }
 
 void RoomTracer::ShadeSphereBatch()
@@ -37,12 +37,12 @@ void RoomTracer::ShadeSphereBatch()
     // colours of their blockers.
     if (!inputs.reflectionsOn)
         return;
-    const SphereBatch& batch = s.spheres;
+    const SphereBatch& batch = scratch.spheres;
     // The room points the entries show: the room points' own stage, a batch
     // of them at a time, with the plane's normal and exponent, seen along
     // the mirrored ray as it arrives there.
     constexpr unsigned Group = TraceScratch::ReflectedGroup;
-    PlanePointBatch& shown = s.planePoints[Group];
+    PlanePointBatch& shown = scratch.planePoints[Group];
     std::uint8_t planes[PlanePointBatch::MaxPoints];
     unsigned entryOf[PlanePointBatch::MaxPoints];
     const unsigned start = 0;
@@ -52,7 +52,7 @@ void RoomTracer::ShadeSphereBatch()
         ShadePlanePoints(Group, 1, planes, &start, PlaneWork{});
         for (unsigned p = 0; p < shown.Points(); ++p) {
             for (int c = 0; c < 3; ++c)
-                s.reflected[c][entryOf[p]] = s.sumInputs.sums[Group][c][p];
+                scratch.reflected[c][entryOf[p]] = scratch.sumInputs.sums[Group][c][p];
         }
         shown.Clear();
     };
@@ -83,7 +83,7 @@ void RoomTracer::ShadeSphereBatch()
             const int m = batch.Blocker(j, n);
             if (m >= 0)
                 QueueBlocker(point, batch.LightDir(j, n), static_cast<unsigned>(m), batch.Sphere(n),
-                             s.sphereShadows.data() + j * Capacity + n, lightCount * Capacity);
+                             scratch.sphereShadows.data() + j * Capacity + n, lightCount * Capacity);
         }
     }
     FlushBlockers();
@@ -91,7 +91,7 @@ void RoomTracer::ShadeSphereBatch()
 
 void RoomTracer::ShadeSphere(unsigned n)
 {
-    const SphereBatch& batch = s.spheres;
+    const SphereBatch& batch = scratch.spheres;
     if (!batch.Hit(n))
         return;
     const unsigned i = batch.Sphere(n);
@@ -113,7 +113,7 @@ void RoomTracer::ShadeSphere(unsigned n)
             for (int ch = 0; ch < 3; ++ch) {
                 const double ambient = tables.OnSphere(j, LightTables::SphereAmbient, ch, i);
                 const float shadow = withShadowColour && inputs.colouredShadowsOn
-                                         ? s.sphereShadows[(ch * lightCount + j) * Capacity + n]
+                                         ? scratch.sphereShadows[(ch * lightCount + j) * Capacity + n]
                                          : 0.0f;
                 const double term = withShadowColour ? ShadowedTerm<OneLane>(ambient, shadow) : ambient;
                 colour[ch] = static_cast<float>(AddedToFloatSum<OneLane>(term, colour[ch]));
@@ -128,7 +128,7 @@ void RoomTracer::ShadeSphere(unsigned n)
             return;
         sumLights(true);
         for (int ch = 0; ch < 3; ++ch)
-            colour[ch] = colour[ch] + (batch.ShowsPlane(n) ? s.reflected[ch][n] : 0.0f);
+            colour[ch] = colour[ch] + (batch.ShowsPlane(n) ? scratch.reflected[ch][n] : 0.0f);
     } else {
         sumLights(false);
     }
