@@ -1,9 +1,7 @@
 #include "app/CommandLine.h"
 
-#include <cstring>
-
 #include "app/ExitStatus.h"
-#include "app/Settings.h"
+#include "app/OptionParser.h"
 #include "app/WindowInputs.h"
 
 #ifndef GLINTWORK_VERSION
@@ -14,26 +12,94 @@ namespace glintwork {
 
 namespace {
 
-bool ValidKeys(const std::string& keys)
+// Which way of running glintwork an option belongs to.
+enum Use {
+    AnyRun,      // --check, --help, --version
+    TracedRun,   // refused with --check
+    CheckedRun,  // only with --check
+};
+
+// The options of glintwork, in the order --help lists them: what each is
+// called, takes and fills in `line`.
+std::vector<Option> Options(CommandLine& line)
 {
-    if (keys.empty())
-        return false;
-    for (char c : keys)
-        if (!IsWindowInput(c))
-            return false;
-    return true;
+    Settings& settings = line.settings;
+    const auto flag = [](bool& set) { return [&set](const std::string&) { set = true; return std::string(); }; };
+    return {
+        {"--watch", nullptr, nullptr, nullptr, flag(settings.watch),
+         "editing mode: read SCENE again whenever a save of it is\n"
+         "complete (through links, and when its folder is replaced); a\n"
+         "version that cannot be used is reported and the last good scene\n"
+         "stays. A frame is drawn and saved only after an input, a reload,\n"
+         "an expose or a resize; in between the program sleeps. Without\n"
+         "--watch frames follow one another without pause.",
+         false, TracedRun},
+        {"--frames", nullptr, "N", "--frames needs a number of frames",
+         [&settings](const std::string& value) {
+             return ParseFrameCount(value.c_str(), settings.frames)
+                        ? std::string()
+                        : "--frames: \"" + ShownArgument(value) + "\" is not a whole number of frames from 1";
+         },
+         "close the window after N frames (as GLINTWORK_FRAMES=N does;\n"
+         "with --watch, N frames drawn as above)",
+         false, TracedRun},
+        {"--keys", nullptr, "SEQ", "--keys needs a sequence of inputs",
+         [&settings](const std::string& value) {
+             return ReadWindowInputs(value, settings.firstInputs)
+                        ? std::string()
+                        : "--keys: \"" + ShownArgument(value) + "\" is not a sequence of g h k r t u y < >";
+         },
+         "apply these inputs before the first frame, in order: the\n"
+         "keys below (g h k r t u y), < or > for one move with the\n"
+         "left or right button held, spaces between them ignored; e.g.\n"
+         "--keys u for the pair",
+         false, TracedRun},
+        {"--output", nullptr, "FILE", "--output needs a file name",
+         [&settings](const std::string& value) {
+             if (value.empty())
+                 return std::string("--output needs a file name");
+             if (!PictureFileKindOf(value, settings.outputKind))
+                 return "--output: \"" + ShownArgument(value) + "\": unknown extension; FILE must end in " +
+                        PictureExtensionList();
+             settings.output = value;
+             return std::string();
+         },
+         "write the frames to FILE instead of screenShot.bmp, as the kind\n"
+         "of file its extension names (any case): " +
+             PictureKindList(),
+         false, TracedRun},
+        {"--check", nullptr, nullptr, nullptr,
+         [&line](const std::string&) {
+             line.action = CommandLine::Action::Check;
+             return std::string();
+         },
+         "read each SCENE (default: scenescript.txt) without a window,\n"
+         "print its messages and a summary line; status 0 when every\n"
+         "SCENE can be used, 1 otherwise",
+         false, AnyRun},
+        {"--strict", nullptr, nullptr, nullptr, flag(line.strict),
+         "with --check: status 1 also when a SCENE gave a warning", false, CheckedRun},
+        {"--help", "-h", nullptr, nullptr, {}, "print this help", true, AnyRun},
+        {"--version", nullptr, nullptr, nullptr, {}, "print the version", true, AnyRun},
+    };
 }
 
-// The value of option `name` written as "--name VALUE" or "--name=VALUE":
-// whether `arg` is that option; `value` is null when none follows.
-bool Option(const char* name, int argc, const char* const* argv, int& i, const char*& value)
+// "--watch, --frames, --keys or --output"
+std::string Listed(const std::vector<const Option*>& options)
 {
-    const char* arg = argv[i];
-    const std::size_t length = std::strlen(name);
-    if (std::strncmp(arg, name, length) != 0 || (arg[length] != '\0' && arg[length] != '='))
-        return false;
-    value = arg[length] == '=' ? arg + length + 1 : (i + 1 < argc ? argv[++i] : nullptr);
-    return true;
+    std::string list;
+    for (std::size_t i = 0; i < options.size(); ++i)
+        list += std::string(i == 0 ? "" : i + 1 == options.size() ? " or " : ", ") + options[i]->name;
+    return list;
+}
+
+std::vector<const Option*> OfUse(const std::vector<Option>& options, Use use)
+{
+    std::vector<const Option*> chosen;
+    for (const Option& option : options)
+        if (option.use == use)
+            chosen.push_back(&option);
+    return chosen;
 }
 
 CommandLine Misused(const std::string& why)
@@ -49,90 +115,59 @@ CommandLine Misused(const std::string& why)
 CommandLine ParseCommandLine(int argc, const char* const* argv)
 {
     CommandLine line;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const char* value = nullptr;
-        if (!optionsEnded && arg[0] == '-' && arg[1] != '\0') {
-            if (std::strcmp(arg, "--") == 0) {
-                optionsEnded = true;
-            } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-                line.action = CommandLine::Action::Help;
-                return line;
-            } else if (std::strcmp(arg, "--version") == 0) {
-                line.action = CommandLine::Action::Version;
-                return line;
-            } else if (std::strcmp(arg, "--check") == 0) {
-                line.action = CommandLine::Action::Check;
-            } else if (std::strcmp(arg, "--watch") == 0) {
-                line.watch = true;
-            } else if (Option("--frames", argc, argv, i, value)) {
-                if (!value)
-                    return Misused("--frames needs a number of frames");
-                if (!ParseFrameCount(value, line.frames))
-                    return Misused(std::string("--frames: \"") + value + "\" is not a whole number of frames from 1");
-            } else if (Option("--keys", argc, argv, i, value)) {
-                if (!value)
-                    return Misused("--keys needs a sequence of inputs");
-                if (!ValidKeys(value))
-                    return Misused(std::string("--keys: \"") + value + "\" is not a sequence of g h k r t u y < >");
-                line.keys = value;
-            } else if (Option("--output", argc, argv, i, value)) {
-                if (!value || !*value)
-                    return Misused("--output needs a file name");
-                line.output = value;
-            } else {
-                return Misused(std::string("unknown option ") + arg);
-            }
-        } else {
-            if (!line.sceneNamed)
-                line.scene = arg;
-            line.sceneNamed = true;
-            line.scenes.push_back(arg);
-        }
+    const std::vector<Option> options = Options(line);
+    const ParsedArguments parsed = ParseArguments(argc, argv, options);
+    if (!parsed.error.empty())
+        return Misused(parsed.error);
+    if (parsed.final) {
+        line.action = std::string(parsed.final->name) == "--help" ? CommandLine::Action::Help
+                                                                  : CommandLine::Action::Version;
+        return line;
     }
-    if (line.action == CommandLine::Action::Check) {
-        if (line.watch || line.frames > 0 || !line.keys.empty() || line.output != CommandLine().output)
-            return Misused("--check reads the scenes only; it takes no --watch, --frames, --keys or --output");
+    line.scenes = parsed.operands;
+    if (!line.scenes.empty()) {
+        line.settings.scene = line.scenes[0];
+        line.settings.sceneNamed = true;
+    }
+    const bool checking = line.action == CommandLine::Action::Check;
+    for (const Option* given : parsed.given) {
+        if (checking && given->use == TracedRun)
+            return Misused("--check reads the scenes only; it takes no " + Listed(OfUse(options, TracedRun)));
+        if (!checking && given->use == CheckedRun)
+            return Misused(std::string(given->name) + " goes with --check only");
+    }
+    if (checking) {
         if (line.scenes.empty())
-            line.scenes.push_back(line.scene);
+            line.scenes.push_back(line.settings.scene);
     } else if (line.scenes.size() > 1) {
-        return Misused("more than one scene: " + line.scenes[0] + " and " + line.scenes[1]);
+        return Misused("more than one scene: " + ShownArgument(line.scenes[0]) + " and " +
+                       ShownArgument(line.scenes[1]));
     }
     return line;
 }
 
-const char* UsageText()
+std::string UsageText()
 {
-    return "usage: glintwork [SCENE] [--watch] [--frames N] [--keys SEQ] [--output FILE]\n"
-           "       glintwork --check [SCENE...]\n"
+    CommandLine unused;
+    const std::vector<Option> options = Options(unused);
+    std::vector<std::string> traced{"[SCENE]"}, checked{"--check"};
+    for (const Option* option : OfUse(options, TracedRun))
+        traced.push_back(OptionUsage(*option));
+    for (const Option* option : OfUse(options, CheckedRun))
+        checked.push_back(OptionUsage(*option));
+    checked.push_back("[SCENE...]");
+    return WrappedLine("usage: glintwork", traced, 17) + WrappedLine("       glintwork", checked, 17) +
            "       glintwork --help | --version\n";
 }
 
 std::string HelpText()
 {
+    CommandLine unused;
     return std::string("Traces the scene script SCENE (default: scenescript.txt in the working folder)\n"
-           "in a window, again and again, and writes every frame to screenShot.bmp in the\n"
-           "working folder.\n"
-           "\n"
-           "  --watch       editing mode: read SCENE again whenever a save of it is\n"
-           "                complete (through links, and when its folder is replaced); a\n"
-           "                version that cannot be used is reported and the last good scene\n"
-           "                stays. A frame is drawn and saved only after an input, a reload,\n"
-           "                an expose or a resize; in between the program sleeps. Without\n"
-           "                --watch frames follow one another without pause.\n"
-           "  --frames N    close the window after N frames (as GLINTWORK_FRAMES=N does;\n"
-           "                with --watch, N frames drawn as above)\n"
-           "  --keys SEQ    apply these inputs before the first frame, in order: the\n"
-           "                keys below (g h k r t u y), < or > for one move with the\n"
-           "                left or right button held; e.g. --keys u for the pair\n"
-           "  --output FILE write the frames to FILE instead of screenShot.bmp (a PNG\n"
-           "                file when FILE ends in .png, otherwise BMP)\n"
-           "  --check       read each SCENE (default: scenescript.txt) without a window,\n"
-           "                print its messages and a summary line; status 0 when every\n"
-           "                SCENE can be used, 1 otherwise\n"
-           "  --help        print this help\n"
-           "  --version     print the version\n"
+                       "in a window, again and again, and writes every frame to screenShot.bmp in the\n"
+                       "working folder.\n"
+                       "\n") +
+           OptionsHelp(Options(unused)) +
            "\n"
            "Keys (with or without Shift):\n"
            "  Escape        quit\n"
@@ -145,11 +180,13 @@ std::string HelpText()
            "Mouse: with the left (right) button held, every move moves the spheres 0.5\n"
            "to the left (right).\n"
            "While a frame takes longer than half a second the title shows its progress;\n"
-           "a key pressed meanwhile cancels it and takes effect on the next frame.\n"
+           "a key pressed meanwhile cancels it and takes effect on the next frame. Input\n"
+           "during a quicker frame (a drag, say) is taken, all of it in order, once the\n"
+           "frame is drawn and saved. Escape and closing the window end at once.\n"
            "\n"
            "Messages about a scene start with FILE:LINE:COLUMN: warning: (or error:), as\n"
            "compilers' do, so that editors can jump to the place.\n"
-           "\n") +
+           "\n" +
            SettingsHelp() + "\n" + ExitStatusHelp();
 }
 

@@ -6,12 +6,15 @@ namespace {
 
 constexpr ExitStatusMeaning Meanings[] = {
     {ExitDone, "Escape, the window closed, or no scenescript.txt in the working folder"},
-    {ExitBadScene, "the scene cannot be used, or the SCENE named cannot be read (--check: one of them)"},
+    {ExitBadScene, "the scene cannot be used, or the SCENE named cannot be read (--check: one of them; with "
+                   "--strict also one that gave a warning)"},
     {ExitUsage, "usage error: a bad option or option value, more than one SCENE without --check, a bad "
                 "GLINTWORK_* value"},
     {ExitNoWindow, "no window can be created (no display, no OpenGL visual)"},
     {ExitDisplayLost, "the connection to the X display was lost while running"},
     {ExitNoFrame, "--frames N (or GLINTWORK_FRAMES=N): no frame could be written"},
+    {ExitNoOutput, "standard output could not be written (said on standard error, unless it is a pipe whose "
+                   "reader has gone)"},
 };
 
 }  // namespace

@@ -14,6 +14,7 @@ enum ExitStatus {
     ExitNoWindow = 3,     // no window can be created
     ExitDisplayLost = 4,  // the connection to the X display was lost
     ExitNoFrame = 5,      // a run of counted frames in which no frame could be written
+    ExitNoOutput = 6,     // standard output could not be written
 };
 
 struct ExitStatusMeaning {

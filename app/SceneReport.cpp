@@ -49,8 +49,12 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
 {
     SceneReport report;
     report.status = scene.ReadScript(path.c_str());
-    for (const SceneDiagnostic& d : scene.Diagnostics())
+    const auto add = [&](const SceneDiagnostic& d) {
         report.messages.push_back(FormatDiagnostic(path, d));
+        report.warnings += d.severity == SceneDiagnostic::Severity::Warning;
+    };
+    for (const SceneDiagnostic& d : scene.Diagnostics())
+        add(d);
 
     switch (report.status) {
     case Scene::Status::Missing:
@@ -78,7 +82,7 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
     if (!CheckSceneForTracing(scene, findings))
         report.status = Scene::Status::Unusable;
     for (const SceneDiagnostic& d : findings)
-        report.messages.push_back(FormatDiagnostic(path, d));
+        add(d);
     report.summary =
         path + (report.status == Scene::Status::Read ? ": can be used: " : ": cannot be used: ") + Contents(scene);
     return report;

@@ -16,6 +16,7 @@ namespace glintwork {
 struct SceneReport {
     Scene::Status status = Scene::Status::Unusable;  // Read: the scene can be traced
     std::vector<std::string> messages;                // one line each, no newline
+    std::size_t warnings = 0;                         // how many of them are warnings (--check --strict)
     std::string summary;                              // one line, no newline
 };
 

@@ -21,9 +21,6 @@ namespace glintwork {
 
 namespace {
 
-// A frame slower than this shows its progress in the title.
-constexpr double ProgressAfterMs = 500.0;
-
 using Clock = std::chrono::steady_clock;
 
 // Letters arrive as their upper-case codes; the key table is in lower case.
@@ -63,18 +60,17 @@ TracerWindow::~TracerWindow()
     screenShot.Free();
 }
 
-void TracerWindow::Configure(const Settings& settings)
+void TracerWindow::Configure(const Settings& given)
 {
+    settings = given;
     SetFrameLimit(settings.frames);
-    path = settings.path;
-    threads = settings.threads;
     if (!settings.instructionSet.empty())
         SelectInstructionSet(settings.instructionSet.c_str());
 }
 
 Scene::Status TracerWindow::LoadScene(SceneReport& report)
 {
-    const Scene::Status status = ReadTraceableScene(scene, scriptNamed, report);
+    const Scene::Status status = ReadTraceableScene(scene, settings.sceneNamed, report);
     sceneLoaded = status == Scene::Status::Read;
     return status;
 }
@@ -98,17 +94,15 @@ void TracerWindow::OnCreate()
     }
     SetUpFromScene();
 
-    stereo = false;
-    viewA = true;
-    viewB = false;
-    for (char input : firstInputs)
+    view = roomView = ViewKind::Single;
+    for (char input : settings.firstInputs)
         ApplyInput(input);
     SetTitle(Title().c_str());
 }
 
 Scene::Status TracerWindow::ReadTraceableScene(Scene& into, bool named, SceneReport& report) const
 {
-    report = ReadSceneForTracing(scriptPath, named, into);
+    report = ReadSceneForTracing(settings.scene, named, into);
     return report.status;
 }
 
@@ -132,8 +126,8 @@ void TracerWindow::SetUpFromScene()
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 
     setUp = std::make_shared<const RoomSetUp>(scene, FieldOfView, aspect, NearDistance);
-    tracerA.SetUp(setUp);
-    tracerB.SetUp(setUp);
+    sceneTracer.SetUp(setUp);
+    envTracer.SetUp(setUp);
 
     eyeLeft = Vec3(-0.001, 0.0, 0.0);
     eyeRight = Vec3(0.001, 0.0, 0.0);
@@ -170,10 +164,10 @@ void TracerWindow::OnDisplay()
     if (!sceneLoaded)
         return;
     framing = true;
-    DrawFrame(path, nullptr);
+    DrawFrame(settings.path, nullptr);
     framing = false;
     if (!frameCancelled) {
-        SaveFrame(path, nullptr);
+        SaveFrame(settings.path, nullptr);
         SwapBuffers();
     }
     AfterFrame();
@@ -199,7 +193,7 @@ void TracerWindow::AfterFrame()
         Redraw();
 }
 
-bool TracerWindow::KeepTracing()
+bool TracerWindow::KeepTracing(KeptViews::Made made)
 {
     // Asked before every band: the input is looked at every few
     // milliseconds, not every band.
@@ -210,14 +204,18 @@ bool TracerWindow::KeepTracing()
     if (Main::Get()->ServeInput())
         quitting = true;  // the close request stays in the queue for the loop
     if (quitting) {
-        if (endNow)
-            endNow();
+        if (settings.endNow)
+            settings.endNow();
         return false;
     }
-    if (!pendingInputs.empty() || resizedInFrame)
-        return false;  // the frame would be stale
+    if (resizedInFrame)
+        return false;  // drawn across a change of the window's buffers
     const double elapsed = std::chrono::duration<double, std::milli>(now - frameStart).count();
-    if (elapsed >= ProgressAfterMs && bandsInFrame > 0) {
+    // A quick frame is finished and the inputs follow it; a slow one would
+    // keep them waiting.
+    if (!pendingInputs.empty() && SlowFrame(elapsed, made))
+        return false;
+    if (elapsed >= settings.slowFrameMs && bandsInFrame > 0) {
         const int percent = static_cast<int>(100.0 * bandsDone / bandsInFrame);
         if (percent != shownPercent) {
             shownPercent = percent;
@@ -227,23 +225,34 @@ bool TracerWindow::KeepTracing()
     return true;
 }
 
+bool TracerWindow::SlowFrame(double elapsedMs, KeptViews::Made made) const
+{
+    if (elapsedMs >= settings.slowFrameMs)
+        return true;
+    // Expected from the last frame of its kind, and from the share of the
+    // bands done so far.
+    const double before = tracedFrameMs[static_cast<int>(view)][static_cast<int>(made)];
+    const double projected = bandsDone > 0 ? elapsedMs * bandsInFrame / bandsDone : 0.0;
+    return before > settings.slowFrameMs || projected > settings.slowFrameMs;
+}
+
 std::string TracerWindow::Title() const
 {
-    std::string title = "Glintwork — " + BaseName(scriptPath) + " — ";
-    if (!viewA || viewB)
+    std::string title = "Glintwork — " + BaseName(settings.scene) + " — ";
+    if (view == ViewKind::Environment)
         return title + "environment";
-    title += stereo ? "pair" : "single";
-    if (!tracerA.ReflectionsOn())
+    title += view == ViewKind::Pair ? "pair" : "single";
+    if (!sceneTracer.ReflectionsOn())
         title += ", reflections off";
-    if (!tracerA.ColouredShadowsOn())
+    if (!sceneTracer.ColouredShadowsOn())
         title += ", coloured shadows off";
     return title;
 }
 
 void TracerWindow::Say(const std::string& line) const
 {
-    if (say)
-        say(line);
+    if (settings.say)
+        settings.say(line);
 }
 
 namespace {
@@ -272,13 +281,9 @@ void TracerWindow::DrawView(const ViewInputs& inputs, int x, int width, FramePat
             times->points += reference.Points().size();
         }
     } else {
-        // Bands are drawn in row order, while later ones are still being
-        // traced: the same points in the same order as one thread's list.
-        const KeptViews::Options options{cacheViews, keepPlaneValues, viewBudgetBytes};
-        const KeptViews::Options& current = kept->GetOptions();
-        if (current.reusePoints != options.reusePoints || current.reusePlanes != options.reusePlanes ||
-            current.budgetBytes != options.budgetBytes)
-            kept->SetOptions(options);
+        // Drawn from what is kept, or band by band in row order while later
+        // bands are still being traced: the same points in the same order as
+        // one thread's list.
         double drawing = 0.0;
         const KeptViews::Frame frame = kept->Draw(
             *setUp, inputs,
@@ -288,7 +293,11 @@ void TracerWindow::DrawView(const ViewInputs& inputs, int x, int width, FramePat
                 drawing += Since(start);
                 ++bandsDone;
             },
-            framing ? std::function<bool()>([this] { return KeepTracing(); }) : std::function<bool()>());
+            framing ? std::function<bool()>([this] { return KeepTracing(kept->Making()); }) : std::function<bool()>());
+        if (frame.made == KeptViews::Made::FromKeptPoints)
+            ++viewsFromKeptPoints;
+        else
+            frameMade = frame.made;
         if (frame.cancelled) {
             frameCancelled = true;
             glPopMatrix();
@@ -308,46 +317,74 @@ void TracerWindow::DrawView(const ViewInputs& inputs, int x, int width, FramePat
 void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
 {
     if (drawPath == FramePath::Fast && !pool) {
-        pool = std::make_unique<BandPool>(TracingThreads(threads));
-        kept = std::make_unique<KeptViews>(*pool);
+        pool = std::make_unique<BandPool>(TracingThreads(settings.threads));
+        kept = std::make_unique<KeptViews>(*pool, settings.keeping);
     }
+    if (kept && !(kept->GetOptions() == settings.keeping))
+        kept->SetOptions(settings.keeping);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-    // Exactly one view is drawn: the environment view when the first one is
-    // off, otherwise the first one.
-    if (!viewA)
-        viewB = true;
-    if (!viewB)
-        viewA = true;
 
     // Viewports come from the scene's screen, whatever the window's size.
     const int width = static_cast<int>(scene.screenWidth);
     const int half = static_cast<int>(scene.screenWidth / 2);
     frameCancelled = false;
     resizedInFrame = false;
-    frameStart = lastServed = Clock::now();
+    frameStart = Clock::now();
+    // The input that came before the first band is taken at it.
+    lastServed = frameStart - std::chrono::milliseconds(BandPool::PollMilliseconds);
     bandsDone = 0;
+    viewsFromKeptPoints = 0;
     const unsigned viewBands = (setUp->Rows() + KeptViews::RowsPerBand - 1) / KeptViews::RowsPerBand;
-    bandsInFrame = viewBands * ((viewA && stereo) ? 2 : 1);
-    if (viewA) {
-        if (!stereo) {
-            tracerA.SetEye(eyeCentre);
-            DrawView(tracerA.Inputs(), 0, width, drawPath, times);
-        } else {
-            // The pair: the left eye's picture goes into the right half and
-            // the right eye's into the left half, each squeezed to half width.
-            tracerA.SetEye(eyeLeft);
-            DrawView(tracerA.Inputs(ViewInputs::Kind::PairEye), half, half, drawPath, times);
-            if (!frameCancelled) {
-                tracerA.SetEye(eyeRight);
-                DrawView(tracerA.Inputs(ViewInputs::Kind::PairEye), 0, half, drawPath, times);
-            }
+    const unsigned viewsInFrame = view == ViewKind::Pair ? 2 : 1;
+    bandsInFrame = viewBands * viewsInFrame;
+    switch (view) {
+    case ViewKind::Single:
+        sceneTracer.SetEye(eyeCentre);
+        DrawView(sceneTracer.Inputs(), 0, width, drawPath, times);
+        break;
+    case ViewKind::Pair:
+        // The left eye's picture goes into the right half and the right
+        // eye's into the left half, each squeezed to half width.
+        sceneTracer.SetEye(eyeLeft);
+        DrawView(sceneTracer.Inputs(ViewInputs::Kind::PairEye), half, half, drawPath, times);
+        if (!frameCancelled) {
+            sceneTracer.SetEye(eyeRight);
+            DrawView(sceneTracer.Inputs(ViewInputs::Kind::PairEye), 0, half, drawPath, times);
         }
+        break;
+    case ViewKind::Environment:
+        envTracer.SetEye(eyeCentre);
+        DrawView(envTracer.Inputs(), 0, width, drawPath, times);
+        break;
     }
-    if (viewB) {
-        tracerB.SetEye(eyeCentre);
-        DrawView(tracerB.Inputs(), 0, width, drawPath, times);
+    // A finished frame that traced tells what the next one of its view takes.
+    if (!frameCancelled && viewsFromKeptPoints < viewsInFrame)
+        tracedFrameMs[static_cast<int>(view)][static_cast<int>(frameMade)] = Since(frameStart);
+}
+
+std::vector<double> TracerWindow::TraceShownView(unsigned threads, int runs)
+{
+    BandPool alone(threads);
+    KeptViews nothingKept(alone, ViewKeeping{false, false, KeptViews::DefaultBudgetBytes});
+    const auto trace = [&](const ViewInputs& inputs) { nothingKept.Draw(*setUp, inputs, [](const PointList&) {}); };
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const Clock::time_point start = Clock::now();
+        if (view == ViewKind::Environment) {
+            envTracer.SetEye(eyeCentre);
+            trace(envTracer.Inputs());
+        } else if (view == ViewKind::Pair) {
+            sceneTracer.SetEye(eyeLeft);
+            trace(sceneTracer.Inputs(ViewInputs::Kind::PairEye));
+            sceneTracer.SetEye(eyeRight);
+            trace(sceneTracer.Inputs(ViewInputs::Kind::PairEye));
+        } else {
+            sceneTracer.SetEye(eyeCentre);
+            trace(sceneTracer.Inputs());
+        }
+        times.push_back(Since(start));
     }
+    return times;
 }
 
 void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
@@ -360,13 +397,13 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     const Clock::time_point grabbed = Clock::now();
     // The save replaces the file only when the whole frame is written, so a
     // reader never sees half a frame; a failure keeps the previous frame.
-    const bool saved = writeFrame ? writeFrame(screenShot, framePath.c_str()) : screenShot.Save(framePath.c_str());
+    const bool saved = SavePicture(screenShot, settings.output.c_str(), settings.outputKind);
     if (saved) {
         saveFailed = false;
         frameWritten = true;
     } else if (!saveFailed) {
         saveFailed = true;
-        Say("warning: cannot write " + framePath + ": " + Image::FailureReason() +
+        Say("warning: cannot write " + settings.output + ": " + Image::FailureReason() +
             (frameWritten ? "; the last frame written stays and tracing goes on"
                           : "; no frame has been written; tracing goes on"));
     }
@@ -383,6 +420,13 @@ void TracerWindow::OnResize(int width, int height)
     if (framing)
         resizedInFrame = true;
     Redraw();
+}
+
+void TracerWindow::ToggleStereo()
+{
+    roomView = roomView == ViewKind::Pair ? ViewKind::Single : ViewKind::Pair;
+    if (view != ViewKind::Environment)
+        view = roomView;
 }
 
 bool TracerWindow::ApplyInput(char input)
@@ -422,35 +466,25 @@ void TracerWindow::OnKeyboard(int key, bool pressed)
         Close();
         return;
     case 'g':
-        tracerA.MoveSpheresLeft();
+        sceneTracer.MoveSpheresLeft();
         break;
     case 'h':
-        tracerA.MoveSpheresRight();
+        sceneTracer.MoveSpheresRight();
         break;
     case 'k':
-        if (viewB) {
-            viewB = false;
-        } else {
-            viewB = true;
-            viewA = false;
-        }
+        view = ViewKind::Environment;
         break;
     case 'r':
-        tracerA.ToggleReflections();
+        sceneTracer.ToggleReflections();
         break;
     case 't':
-        if (viewA) {
-            viewA = false;
-        } else {
-            viewA = true;
-            viewB = false;
-        }
+        view = view == ViewKind::Environment ? roomView : ViewKind::Environment;
         break;
     case 'u':
         ToggleStereo();
         break;
     case 'y':
-        tracerA.ToggleColouredShadows();
+        sceneTracer.ToggleColouredShadows();
         break;
     default:
         return;  // not a key of the window: the picture stays
@@ -478,16 +512,16 @@ void TracerWindow::OnMouseMove(int, int)
         return;
     }
     if (leftHeld)
-        tracerA.MoveSpheresLeft();
+        sceneTracer.MoveSpheresLeft();
     if (rightHeld)
-        tracerA.MoveSpheresRight();
+        sceneTracer.MoveSpheresRight();
     if (leftHeld || rightHeld)
         Redraw();
 }
 
 void TracerWindow::OnIdle()
 {
-    if (!drawOnDemand)
+    if (!settings.watch)
         Redraw();
 }
 

@@ -5,9 +5,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/SceneReport.h"
 #include "app/Settings.h"
+#include "app/ViewKind.h"
 #include "framework/glwindow/GLWindow.h"
 #include "framework/image/Image.h"
 #include "trace/kept/FramePath.h"
@@ -20,23 +22,26 @@
 
 namespace glintwork {
 
-// The application's one window: traces the selected view on every redraw,
-// writes the frame to "screenShot.bmp" (or the file the program names) and
+// The application's one window: traces the view chosen on every redraw,
+// writes the frame to "screenShot.bmp" (or the file the settings name) and
 // answers the keys and the mouse. It prints nothing and never ends the
-// process: what the program should tell the user goes to `say`, and a scene
-// that cannot be used is reported by LoadScene (or, when the program did not
-// call it, by Failure() after the window closed itself).
+// process: what the program should tell the user goes to the settings' `say`,
+// and a scene that cannot be used is reported by LoadScene (or, when the
+// program did not call it, by Failure() after the window closed itself).
 //
-// Views: the first tracer's picture (single, or as a side-by-side pair for two
-// eye positions 0.002 apart) or the environment tracer's picture; exactly one
-// of them is drawn on each redraw.
+// Views (ViewKind): the first tracer's picture, single or as a side-by-side
+// pair for two eye positions 0.002 apart, or the environment tracer's
+// picture; exactly one of them is drawn on each redraw.
 //
-// While a frame is traced on the fast path the window keeps taking input:
-// an input that changes the picture cancels the frame (it is neither shown
-// nor saved) and takes effect on the next one; Escape or a close request
-// cancels it and ends the program (through `endNow` when the program gave
-// one, so that bands still being traced are not waited for). A frame that
-// takes longer than half a second shows its progress in the title.
+// While a frame is traced on the fast path the window keeps taking input. A
+// slow frame (one that has run, or is expected to run, longer than the
+// settings' slowFrameMs) gives way to an input that changes the picture: it
+// is neither shown nor saved, and the input takes effect on the next one. A
+// quicker frame is finished, drawn and saved, and the inputs that came
+// meanwhile are then applied together, in order. Escape or a close request
+// ends the program at once, whatever the frame's age (through the settings'
+// `endNow` when the program gave one, so that bands still being traced are
+// not waited for). A slow frame shows its progress in the title.
 class TracerWindow : public GLWindow {
 public:
     TracerWindow();
@@ -50,15 +55,21 @@ public:
     void OnKeyboard(int key, bool pressed) override;
     void OnIdle() override;
 
-    void ToggleStereo() { stereo = !stereo; }
+    // The room view between one picture and the pair (shown at once unless
+    // the environment view is).
+    void ToggleStereo();
 
-    // The run's settings: frame limit, tracing threads, frame path and
-    // vector width. Before the window opens.
+    // Everything the window is set up with, in one call before it opens
+    // (the benches and the tests may call it again between frames).
     void Configure(const Settings& settings);
+    const Settings& CurrentSettings() const { return settings; }
+    // What the fast path keeps, from the next frame on.
+    void SetKeeping(const ViewKeeping& keeping) { settings.keeping = keeping; }
 
-    // Reads `scriptPath` and checks that it can be traced, before the window
-    // opens. What the user should see is in `report`: the reader's warnings
-    // and, for a scene that cannot be used, last, the line that says why.
+    // Reads the settings' scene and checks that it can be traced, before the
+    // window opens. What the user should see is in `report`: the reader's
+    // warnings and, for a scene that cannot be used, last, the line that says
+    // why.
     Scene::Status LoadScene(SceneReport& report);
 
     // Reads the script again and sets both tracers up from it, keeping the
@@ -79,58 +90,40 @@ public:
     // not): the scene the program did not load could not be used.
     const std::string& Failure() const { return failure; }
 
-    // Clears and draws the selected view by the given path (the paths give
+    // Clears and draws the chosen view by the given path (the paths give
     // the same picture); with `times`, also measures the stages, waiting for
     // GL to finish drawing.
     void DrawFrame(FramePath path, FrameTimes* times);
-    // Reads the window into `screenShot` and writes it to `framePath`.
+    // Reads the window into the frame image and writes it to the output.
     void SaveFrame(FramePath path, FrameTimes* times);
     // Whether the last DrawFrame was cancelled by input before its end.
     bool FrameCancelled() const { return frameCancelled; }
     // Whether frames were saved and every save failed.
     bool NoFrameWritten() const { return saveFailed && !frameWritten; }
 
-    // The scene script, and whether the user named it (then a missing file is
-    // an error, not a quiet end).
-    std::string scriptPath = "scenescript.txt";
-    bool scriptNamed = false;
+    // The scene traced, the view the next frame shows and the last frame
+    // read from the window.
+    const Scene& CurrentScene() const { return scene; }
+    ViewKind View() const { return view; }
+    const Image& ScreenShot() const { return screenShot; }
 
-    // Where frames go, and how they are written (by default Image::Save, a BMP
-    // file whatever the name).
-    std::string framePath = "screenShot.bmp";
-    std::function<bool(const Image&, const char*)> writeFrame;
-    // Lines for the user (without the program's name), e.g. a failed save.
-    std::function<void(const std::string&)> say;
-    // Ends the process when the user quits during a frame whose bands are
-    // still being traced; without it the window closes after them.
-    std::function<void()> endNow;
-    // Inputs (as ApplyInput takes them) applied once the window is set up,
-    // before the first frame.
-    std::string firstInputs;
+    // The fast path's trace of the view the next frame shows on `threads`
+    // threads, with nothing drawn and nothing kept: the milliseconds of each
+    // of `runs` traces (both eyes for the pair).
+    std::vector<double> TraceShownView(unsigned threads, int runs);
 
-    FramePath path = FramePath::Fast;
-    unsigned threads = 0;  // tracing threads; 0: one a processor
-    // Fast path: draw views whose inputs are unchanged from the points kept
-    // from their last trace (traced views are kept either way).
-    bool cacheViews = true;
-    // Fast path: after an input, compose plane points from the values kept
-    // from the view's last trace instead of tracing the room again.
-    bool keepPlaneValues = true;
-    // Draw only when something may have changed the picture (an input, a
-    // reload, an expose or a resize), not again and again from the idle pass.
-    bool drawOnDemand = false;
-    // Fast path: what everything kept takes at most; a view whose points
-    // take more than the budget leaves them is drawn band by band and not
-    // kept, so that a frame's memory does not grow with them.
-    std::size_t viewBudgetBytes = KeptViews::DefaultBudgetBytes;
-
+private:
+    Settings settings;
     Scene scene;
     Image screenShot;
-    SceneTracer tracerA;
-    EnvSceneTracer tracerB;
-    bool viewB = false;
-    bool stereo = false;
-    bool viewA = false;
+    // The scene's set-up, shared by both tracers; the room view's tracer
+    // and the environment view's.
+    std::shared_ptr<const RoomSetUp> setUp;
+    SceneTracer sceneTracer;
+    EnvSceneTracer envTracer;
+    ViewKind view = ViewKind::Single;
+    ViewKind roomView = ViewKind::Single;  // the room view T returns to: Single or Pair
+    unsigned viewsInFrame = 1;             // the views the frame being drawn draws (the pair: two)
     bool leftHeld = false;
     bool rightHeld = false;
     Vec3 eyeLeft;
@@ -141,13 +134,15 @@ public:
     float frustumBottom = 0.0f;
     float frustumTop = 0.0f;
 
-private:
     // Reads the script into `into` and checks it can be traced; what to tell
     // the user goes to `report`. A missing script is an error only when `named`.
     Scene::Status ReadTraceableScene(Scene& into, bool named, SceneReport& report) const;
-    // Called while a frame's bands are traced: takes the input waiting,
-    // shows the progress, and says whether the frame is still wanted.
-    bool KeepTracing();
+    // Called while a frame's bands are traced (made as `made` says): takes
+    // the input waiting, shows the progress, and says whether the frame is
+    // still wanted.
+    bool KeepTracing(KeptViews::Made made);
+    // Whether the frame being traced is slow, `elapsedMs` into it.
+    bool SlowFrame(double elapsedMs, KeptViews::Made made) const;
     // The inputs that came during the last frame, then the title.
     void AfterFrame();
     void Say(const std::string& line) const;
@@ -173,9 +168,13 @@ private:
     std::chrono::steady_clock::time_point lastServed;
     unsigned bandsDone = 0;
     unsigned bandsInFrame = 0;
+    // How long the last finished frame that traced took, for each view and
+    // each way of making it (KeptViews::Made; -1: none yet): what the next
+    // one of its kind is expected to take.
+    double tracedFrameMs[3][4] = {{-1.0, -1.0, -1.0, -1.0}, {-1.0, -1.0, -1.0, -1.0}, {-1.0, -1.0, -1.0, -1.0}};
+    KeptViews::Made frameMade = KeptViews::Made::Traced;  // how the frame's last traced view was made
+    unsigned viewsFromKeptPoints = 0;                       // of the frame's views
     int shownPercent = -1;
-    // The scene's set-up, shared by both tracers.
-    std::shared_ptr<const RoomSetUp> setUp;
     // Fast path: the tracing threads and what is kept of the views, made on
     // first use.
     std::unique_ptr<BandPool> pool;

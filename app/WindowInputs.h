@@ -2,6 +2,7 @@
 #define GLINTWORK_WINDOWINPUTS_H
 
 #include <cstring>
+#include <string>
 
 namespace glintwork {
 
@@ -16,6 +17,25 @@ inline bool IsWindowInput(char input)
 {
     const char lower = (input >= 'A' && input <= 'Z') ? static_cast<char>(input - 'A' + 'a') : input;
     return input != '\0' && (std::strchr(WindowInputKeys, lower) || std::strchr(WindowInputDrags, input));
+}
+
+// The inputs written in `text` as --keys takes them, spaces between them
+// ignored ("g h" is "gh"); false for text with anything else in it, or with
+// no input at all.
+inline bool ReadWindowInputs(const std::string& text, std::string& inputs)
+{
+    std::string read;
+    for (char c : text) {
+        if (c == ' ')
+            continue;
+        if (!IsWindowInput(c))
+            return false;
+        read += c;
+    }
+    if (read.empty())
+        return false;
+    inputs = read;
+    return true;
 }
 
 }  // namespace glintwork

@@ -19,6 +19,9 @@
 // g h r y u t k, and < or > for one left or right drag step; every frame is
 // then the first after that input, made from what the frames before it kept
 // (never drawn again from the points of a view with the same inputs).
+//
+// Exit status 2 for bad arguments or a run that cannot be set up, 3 when
+// standard output cannot be written.
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -31,7 +34,9 @@
 #include <string>
 #include <vector>
 
+#include "app/OptionParser.h"
 #include "app/Settings.h"
+#include "app/StandardStreams.h"
 #include "app/TracerWindow.h"
 #include "app/WindowInputs.h"
 #include "framework/main/App.h"
@@ -54,73 +59,80 @@ struct Options {
     std::string keys;
 };
 
-[[noreturn]] void Usage(const char* message)
+const char* const UsageText =
+    "usage: glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]\n"
+    "                       [--view single|pair|env] [--size WxH] [--json] [--cold]\n"
+    "                       [--keys SEQ]   SEQ: inputs from g h r y u t k < >\n";
+
+[[noreturn]] void Usage(const std::string& message)
 {
-    if (message)
-        std::fprintf(stderr, "glintwork-bench: %s\n", message);
-    std::fprintf(stderr, "usage: glintwork-bench [SCENE] [--frames N] [--threads N] [--path reference|fast|both]\n"
-                         "                       [--view single|pair|env] [--size WxH] [--json] [--cold]\n"
-                         "                       [--keys SEQ]   SEQ: inputs from g h r y u t k < >\n");
+    std::fprintf(stderr, "glintwork-bench: %s\n%s", message.c_str(), UsageText);
     std::exit(2);
 }
 
-int Number(const char* text, int low, int high, const char* what)
+// Takes a whole number from `low` to `high` into `number`, or says why not.
+std::string Number(const std::string& text, int low, int high, const char* what, int& number)
 {
     char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || n < low || n > high)
-        Usage((std::string("bad ") + what + ": " + text).c_str());
-    return static_cast<int>(n);
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || n < low || n > high)
+        return std::string("bad ") + what + ": " + ShownArgument(text);
+    number = static_cast<int>(n);
+    return "";
+}
+
+// One of the words `choices` (space-separated) into `into`, or `refused`.
+std::function<std::string(const std::string&)> OneOf(const std::string& choices, const char* refused,
+                                                     std::string& into)
+{
+    return [choices, refused, &into](const std::string& value) {
+        if (value.empty() || (" " + choices + " ").find(" " + value + " ") == std::string::npos)
+            return std::string(refused);
+        into = value;
+        return std::string();
+    };
 }
 
 Options Parse(App& app)
 {
     Options o;
-    for (int i = 1; i < app.GetArgc(); ++i) {
-        const std::string a = app.GetArg(i);
-        auto value = [&]() -> const char* {
-            if (i + 1 >= app.GetArgc())
-                Usage((a + " needs a value").c_str());
-            return app.GetArg(++i);
-        };
-        if (a == "--frames") {
-            o.frames = Number(value(), 1, 100000, "frame count");
-        } else if (a == "--threads") {
-            o.threads = Number(value(), 1, 64, "thread count");
-        } else if (a == "--path") {
-            o.path = value();
-            if (o.path != "reference" && o.path != "fast" && o.path != "both")
-                Usage("--path is reference, fast or both");
-        } else if (a == "--view") {
-            o.view = value();
-            if (o.view != "single" && o.view != "pair" && o.view != "env")
-                Usage("--view is single, pair or env");
-        } else if (a == "--size") {
-            const std::string size = value();
-            const std::size_t x = size.find('x');
-            if (x == std::string::npos)
-                Usage("--size is WxH");
-            o.width = Number(size.substr(0, x).c_str(), 1, 16384, "width");
-            o.height = Number(size.substr(x + 1).c_str(), 1, 16384, "height");
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (a == "--cold") {
-            o.cold = true;
-        } else if (a == "--keys") {
-            o.keys = value();
-            bool valid = !o.keys.empty();
-            for (char c : o.keys)
-                valid = valid && IsWindowInput(c);
-            if (!valid)
-                Usage("--keys takes a sequence of g h r y u t k < >");
-        } else if (a == "--help" || a == "-h") {
-            Usage(nullptr);
-        } else if (!a.empty() && a[0] == '-') {
-            Usage(("unknown option " + a).c_str());
-        } else {
-            o.scene = a;
-        }
+    const auto flag = [](bool& set) { return [&set](const std::string&) { set = true; return std::string(); }; };
+    const std::vector<Option> options = {
+        {"--frames", nullptr, "N", nullptr,
+         [&](const std::string& v) { return Number(v, 1, 100000, "frame count", o.frames); }, ""},
+        {"--threads", nullptr, "N", nullptr,
+         [&](const std::string& v) { return Number(v, 1, 64, "thread count", o.threads); }, ""},
+        {"--path", nullptr, "reference|fast|both", nullptr,
+         OneOf("reference fast both", "--path is reference, fast or both", o.path), ""},
+        {"--view", nullptr, "single|pair|env", nullptr, OneOf("single pair env", "--view is single, pair or env", o.view), ""},
+        {"--size", nullptr, "WxH", nullptr,
+         [&](const std::string& size) {
+             const std::size_t x = size.find('x');
+             if (x == std::string::npos)
+                 return std::string("--size is WxH");
+             const std::string width = Number(size.substr(0, x), 1, 16384, "width", o.width);
+             return !width.empty() ? width : Number(size.substr(x + 1), 1, 16384, "height", o.height);
+         }, ""},
+        {"--json", nullptr, nullptr, nullptr, flag(o.json), ""},
+        {"--cold", nullptr, nullptr, nullptr, flag(o.cold), ""},
+        {"--keys", nullptr, "SEQ", nullptr,
+         [&](const std::string& v) {
+             return ReadWindowInputs(v, o.keys) ? std::string() : "--keys takes a sequence of g h r y u t k < >";
+         }, ""},
+        {"--help", "-h", nullptr, nullptr, {}, "", true},
+    };
+    std::vector<const char*> argv;
+    for (int i = 0; i < app.GetArgc(); ++i)
+        argv.push_back(app.GetArg(i));
+    const ParsedArguments parsed = ParseArguments(app.GetArgc(), argv.data(), options);
+    if (!parsed.error.empty())
+        Usage(parsed.error);
+    if (parsed.final) {
+        std::fputs(UsageText, stdout);
+        std::exit(FinishStandardOutput("glintwork-bench") ? 0 : 3);
     }
+    for (const std::string& operand : parsed.operands)
+        o.scene = operand;
     return o;
 }
 
@@ -160,17 +172,11 @@ struct PathResult {
 
 class BenchWindow : public TracerWindow {
 public:
-    Options options;
-    std::vector<FramePath> paths;
-    PathResult results[2];
-    std::vector<double> floorFrames;
-
-    void OnCreate() override
+    // The run the bench makes: the frame paths measured, in this order.
+    void Measure(const Options& given, const std::vector<FramePath>& measured)
     {
-        TracerWindow::OnCreate();
-        stereo = options.view == "pair";
-        viewA = options.view != "env";
-        viewB = options.view == "env";
+        options = given;
+        paths = measured;
     }
 
     void OnDisplay() override
@@ -201,6 +207,8 @@ public:
         }
         MeasureTraceAlone();
         Report();
+        if (!FinishStandardOutput("glintwork-bench"))
+            std::exit(3);
         Close();
     }
 
@@ -209,14 +217,6 @@ private:
     // from one mouse move with a button held.
     void ApplyNextInput() { ApplyInput(options.keys[nextInput++ % options.keys.size()]); }
 
-    // The views the next frame shows (as DrawFrame picks them).
-    std::string ShownView() const
-    {
-        if (!viewA || viewB)
-            return "env";
-        return stereo ? "pair" : "single";
-    }
-
     // The frame's final points drawn again as a frame draws the views it
     // kept: the fast path's bands, view by view, with nothing traced; then
     // grabbed and saved. Only the first call may trace: after a measured
@@ -224,8 +224,10 @@ private:
     // straightforward path) it traces them once to keep them.
     void FloorFrame()
     {
-        const bool measuredCache = cacheViews;
-        cacheViews = true;
+        const ViewKeeping measured = CurrentSettings().keeping;
+        ViewKeeping reusing = measured;
+        reusing.reusePoints = true;
+        SetKeeping(reusing);
         FrameTimes t;
         const Clock::time_point start = Clock::now();
         DrawFrame(FramePath::Fast, &t);
@@ -234,44 +236,18 @@ private:
         if (floorWarm)
             floorFrames.push_back(Ms(start, Clock::now()));
         floorWarm = true;
-        cacheViews = measuredCache;
+        SetKeeping(measured);
     }
 
     // The fast path's trace of the frame's views with nothing drawn, on one
     // thread and on the chosen number: what tracing costs without GL's own
-    // threads competing for the processors.
-    double TraceAlone(const ViewInputs& inputs, unsigned threads)
-    {
-        BandPool pool(threads);
-        KeptViews nothingKept(pool, KeptViews::Options{false, false, KeptViews::DefaultBudgetBytes});
-        std::vector<double> times;
-        for (int i = 0; i <= options.frames; ++i) {
-            const Clock::time_point start = Clock::now();
-            nothingKept.Draw(tracerA.SetUpTraced(), inputs, [](const PointList&) {});
-            if (i > 0)  // the first run warms up
-                times.push_back(Ms(start, Clock::now()));
-        }
-        return Percentiles(times).median;
-    }
-
+    // threads competing for the processors. The first run warms up.
     void MeasureTraceAlone()
     {
-        const std::string view = ShownView();
-        for (unsigned count : {1u, TracingThreads(threads)}) {
-            double ms = 0.0;
-            if (view == "env") {
-                tracerB.SetEye(eyeCentre);
-                ms = TraceAlone(tracerB.Inputs(), count);
-            } else if (view == "pair") {
-                tracerA.SetEye(eyeLeft);
-                ms = TraceAlone(tracerA.Inputs(ViewInputs::Kind::PairEye), count);
-                tracerA.SetEye(eyeRight);
-                ms += TraceAlone(tracerA.Inputs(ViewInputs::Kind::PairEye), count);
-            } else {
-                tracerA.SetEye(eyeCentre);
-                ms = TraceAlone(tracerA.Inputs(), count);
-            }
-            traceAlone.push_back(ms);
+        for (unsigned count : {1u, TracingThreads(CurrentSettings().threads)}) {
+            std::vector<double> times = TraceShownView(count, options.frames + 1);
+            times.erase(times.begin());
+            traceAlone.push_back(Percentiles(times).median);
         }
     }
 
@@ -279,11 +255,13 @@ private:
     {
         const char* names[2] = {"reference", "fast"};
         const Stat floorStat = Percentiles(floorFrames);
+        const Scene& scene = CurrentScene();
+        const unsigned threads = TracingThreads(CurrentSettings().threads);
         if (options.json) {
             std::printf("{\"scene\":\"%s\",\"view\":\"%s\",\"width\":%u,\"height\":%u,\"threads\":%u,"
                         "\"cold\":%s,\"keys\":\"%s\",\"paths\":{",
                         options.scene.c_str(), options.view.c_str(), scene.screenWidth, scene.screenHeight,
-                        TracingThreads(threads), options.cold ? "true" : "false", options.keys.c_str());
+                        threads, options.cold ? "true" : "false", options.keys.c_str());
             bool first = true;
             for (FramePath p : paths) {
                 const PathResult& r = results[static_cast<int>(p)];
@@ -296,11 +274,11 @@ private:
                 first = false;
             }
             std::printf("},\"floor_ms\":%.3f,\"trace_alone_ms\":{\"1\":%.3f,\"%u\":%.3f}}\n", floorStat.median,
-                        traceAlone[0], TracingThreads(threads), traceAlone[1]);
+                        traceAlone[0], threads, traceAlone[1]);
             return;
         }
         std::printf("scene %s, view %s, %u x %u, %u tracing threads, %d frames per path%s\n", options.scene.c_str(),
-                    options.view.c_str(), scene.screenWidth, scene.screenHeight, TracingThreads(threads), options.frames,
+                    options.view.c_str(), scene.screenWidth, scene.screenHeight, threads, options.frames,
                     options.cold ? ", every frame traced" : "");
         if (!options.keys.empty())
             std::printf("before every measured frame the next input of \"%s\"\n", options.keys.c_str());
@@ -321,10 +299,14 @@ private:
         }
         std::printf("%-10s %71s %8.2f %8.2f\n", "floor", "", floorStat.median, floorStat.p90);
         std::printf("trace alone (fast path, nothing drawn): 1 thread %.2f ms, %u threads %.2f ms (x%.2f)\n",
-                    traceAlone[0], TracingThreads(threads), traceAlone[1],
+                    traceAlone[0], threads, traceAlone[1],
                     traceAlone[1] > 0 ? traceAlone[0] / traceAlone[1] : 0.0);
     }
 
+    Options options;
+    std::vector<FramePath> paths;
+    PathResult results[2];
+    std::vector<double> floorFrames;
     std::vector<double> traceAlone;
     std::size_t phase = 0;
     int count = 0;
@@ -341,7 +323,7 @@ public:
         Options o = Parse(*this);
         std::string script = ReadWholeFile(o.scene);
         if (script.empty())
-            Usage(("cannot read the scene " + o.scene).c_str());
+            Usage("cannot read the scene " + ShownArgument(o.scene));
         if (o.width > 0)
             script += "\nscreen " + std::to_string(o.width) + " " + std::to_string(o.height) + "\n";
         // The environment as glintwork reads it; --threads wins.
@@ -352,19 +334,22 @@ public:
         settings.frames = 0;  // the bench counts its own frames
         if (o.threads > 0)
             settings.threads = static_cast<unsigned>(o.threads);
+        // The view asked for, as the keys that show it.
+        settings.firstInputs = o.view == "pair" ? "u" : o.view == "env" ? "t" : "";
+        settings.keeping.reusePoints = !o.cold && o.keys.empty();
+        settings.keeping.reusePlanes = !o.cold;
         window.Configure(settings);
         if (!EnterScratchFolder(script))
             Usage("cannot make a scratch folder");
         SceneReport report;
         if (window.LoadScene(report) != Scene::Status::Read)
             Usage(report.messages.empty() ? "the scene cannot be used" : report.messages.back().c_str());
+        std::vector<FramePath> paths;
         if (o.path != "fast")
-            window.paths.push_back(FramePath::Reference);
+            paths.push_back(FramePath::Reference);
         if (o.path != "reference")
-            window.paths.push_back(FramePath::Fast);
-        window.options = o;
-        window.cacheViews = !o.cold && o.keys.empty();
-        window.keepPlaneValues = !o.cold;
+            paths.push_back(FramePath::Fast);
+        window.Measure(o, paths);
     }
 
     BenchWindow window;

@@ -15,7 +15,8 @@
 // pictures do not. Small enough to run under callgrind.
 // GLINTWORK_THREADS sets the default thread count and GLINTWORK_ISA the
 // vector width, as for glintwork. Exit status 2 for bad arguments, a bad
-// value of either variable or a scene that cannot be traced.
+// value of either variable or a scene that cannot be traced, 3 when
+// standard output cannot be written.
 
 #include <algorithm>
 #include <chrono>
@@ -26,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "app/OptionParser.h"
+#include "app/StandardStreams.h"
 #include "trace/kept/KeptViews.h"
 #include "trace/tracers/EnvSceneTracer.h"
 #include "trace/kernels/InstructionSet.h"
@@ -38,19 +41,24 @@ namespace glintwork {
 
 namespace {
 
+const char* const Usage = "usage: glintwork-trace-bench [SCENE] [--frames N] [--threads N] [--path reference|fast]\n"
+                          "                             [--view single|env] [--moves]\n";
+
 [[noreturn]] void Fail(const std::string& message)
 {
     std::fprintf(stderr, "glintwork-trace-bench: %s\n", message.c_str());
     std::exit(2);
 }
 
-int Number(const char* text, int low, int high)
+// Takes a whole number from `low` to `high` into `number`, or says why not.
+std::string Number(const std::string& text, int low, int high, int& number)
 {
     char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || n < low || n > high)
-        Fail(std::string("bad number: ") + text);
-    return static_cast<int>(n);
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || n < low || n > high)
+        return "bad number: " + ShownArgument(text);
+    number = static_cast<int>(n);
+    return "";
 }
 
 std::uint64_t Hash(const PointList& points)
@@ -130,28 +138,32 @@ int main(int argc, char** argv)
     if (isa && *isa && !SelectInstructionSet(isa))
         Fail(std::string("GLINTWORK_ISA=\"") + isa + "\": expected plain, sse4, avx2 or avx512");
     bool moves = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&]() -> const char* {
-            if (i + 1 >= argc)
-                Fail(a + " needs a value");
-            return argv[++i];
+    int threadsGiven = 0;
+    const auto text = [](std::string& into) {
+        return [&into](const std::string& value) {
+            into = value;
+            return std::string();
         };
-        if (a == "--frames")
-            frames = Number(value(), 1, 100000);
-        else if (a == "--threads")
-            threads = static_cast<unsigned>(Number(value(), 1, 64));
-        else if (a == "--path")
-            mode = value();
-        else if (a == "--view")
-            view = value();
-        else if (a == "--moves")
-            moves = true;
-        else if (!a.empty() && a[0] == '-')
-            Fail("unknown option " + a);
-        else
-            path = a;
+    };
+    const std::vector<Option> options = {
+        {"--frames", nullptr, "N", nullptr, [&](const std::string& v) { return Number(v, 1, 100000, frames); }, ""},
+        {"--threads", nullptr, "N", nullptr, [&](const std::string& v) { return Number(v, 1, 64, threadsGiven); }, ""},
+        {"--path", nullptr, "reference|fast", nullptr, text(mode), ""},
+        {"--view", nullptr, "single|env", nullptr, text(view), ""},
+        {"--moves", nullptr, nullptr, nullptr, [&](const std::string&) { moves = true; return std::string(); }, ""},
+        {"--help", "-h", nullptr, nullptr, {}, "", true},
+    };
+    const ParsedArguments parsed = ParseArguments(argc, argv, options);
+    if (!parsed.error.empty())
+        Fail(parsed.error);
+    if (parsed.final) {
+        std::fputs(Usage, stdout);
+        return FinishStandardOutput("glintwork-trace-bench") ? 0 : 3;
     }
+    for (const std::string& operand : parsed.operands)
+        path = operand;
+    if (threadsGiven > 0)
+        threads = static_cast<unsigned>(threadsGiven);
     if (mode != "reference" && mode != "fast")
         Fail("--path is reference or fast");
     if (view != "single" && view != "env")
@@ -173,5 +185,5 @@ int main(int argc, char** argv)
         tracer.SetUp(setUp);
         Run(scene, tracer, mode == "fast", frames, threads, moves);
     }
-    return 0;
+    return FinishStandardOutput("glintwork-trace-bench") ? 0 : 3;
 }

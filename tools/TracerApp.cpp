@@ -1,4 +1,3 @@
-#include <cctype>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "app/SceneReport.h"
 #include "app/SceneWatcher.h"
 #include "app/Settings.h"
+#include "app/StandardStreams.h"
 #include "app/TracerWindow.h"
 #include "framework/main/App.h"
 #include "framework/main/Main.h"
@@ -49,18 +49,6 @@ void EndNow()
     std::_Exit(ExitDone);
 }
 
-// Whether the file name ends in `end` (lower case), in either case.
-bool EndsWith(const std::string& text, const char* end)
-{
-    const std::string tail(end);
-    if (text.size() <= tail.size())
-        return false;
-    for (std::size_t i = 0; i < tail.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[text.size() - tail.size() + i])) != tail[i])
-            return false;
-    return true;
-}
-
 // What the reader and the check found, on standard error as it is: lines in
 // the form compilers use, for editors to jump to.
 void Tell(const SceneReport& report)
@@ -70,9 +58,17 @@ void Tell(const SceneReport& report)
     std::fflush(stderr);
 }
 
+// Ends the program once what it printed on standard output is out, or
+// with its own status when it could not be written.
+[[noreturn]] void Finish(int status)
+{
+    std::exit(FinishStandardOutput("glintwork") ? status : ExitNoOutput);
+}
+
 // --check: each scene's messages on standard error, then its summary on
-// standard output, file by file; no window is made.
-int CheckScenes(const std::vector<std::string>& scenes)
+// standard output, file by file; no window is made. `strict`: a scene with
+// a warning fails too. A summary that cannot be written ends the check.
+int CheckScenes(const std::vector<std::string>& scenes, bool strict)
 {
     int status = ExitDone;
     for (const std::string& path : scenes) {
@@ -80,16 +76,12 @@ int CheckScenes(const std::vector<std::string>& scenes)
         const SceneReport report = ReadSceneForTracing(path, true, scene);
         Tell(report);
         std::printf("%s\n", report.summary.c_str());
-        std::fflush(stdout);
-        if (report.status != Scene::Status::Read)
+        if (!FinishStandardOutput("glintwork"))
+            return ExitNoOutput;
+        if (report.status != Scene::Status::Read || (strict && report.warnings > 0))
             status = ExitBadScene;
     }
     return status;
-}
-
-bool WritePng(const Image& image, const char* path)
-{
-    return image.SavePNG(path);
 }
 
 }  // namespace
@@ -111,37 +103,28 @@ public:
         const CommandLine line = ParseCommandLine(GetArgc(), Arguments());
         switch (line.action) {
         case CommandLine::Action::Help:
-            std::fputs(UsageText(), stdout);
-            std::fputs("\n", stdout);
-            std::fputs(HelpText().c_str(), stdout);
-            std::exit(ExitDone);
+            std::fputs((UsageText() + "\n" + HelpText()).c_str(), stdout);
+            Finish(ExitDone);
         case CommandLine::Action::Version:
             std::fputs(VersionText(), stdout);
-            std::exit(ExitDone);
+            Finish(ExitDone);
         case CommandLine::Action::Misused:
-            std::fprintf(stderr, "glintwork: %s\n%s", line.error.c_str(), UsageText());
+            std::fprintf(stderr, "glintwork: %s\n%s", line.error.c_str(), UsageText().c_str());
             std::exit(ExitUsage);
         case CommandLine::Action::Check:
-            std::exit(CheckScenes(line.scenes));
+            std::exit(CheckScenes(line.scenes, line.strict));
         case CommandLine::Action::Trace:
             break;
         }
-        Settings settings;
+        settings = line.settings;
         std::string error;
         if (!ReadSettings([](const char* name) -> const char* { return std::getenv(name); }, settings, error))
             End(ExitUsage, error);
-        if (line.frames > 0)
-            settings.frames = line.frames;
+        if (line.settings.frames > 0)
+            settings.frames = line.settings.frames;  // --frames wins over GLINTWORK_FRAMES
+        settings.say = Say;
+        settings.endNow = EndNow;
         window.Configure(settings);
-        window.scriptPath = line.scene;
-        window.scriptNamed = line.sceneNamed;
-        framesCounted = settings.frames > 0;
-        window.framePath = line.output;
-        if (EndsWith(line.output, ".png"))
-            window.writeFrame = WritePng;
-        window.firstInputs = line.keys;
-        window.say = Say;
-        window.endNow = EndNow;
         plat::OnConnectionLost(DisplayLost);
         // A write to a display whose server has gone away must fail and
         // reach DisplayLost, not end the program by the broken-pipe signal:
@@ -158,15 +141,13 @@ public:
             std::exit(ExitDone);  // no scenescript.txt, none named: nothing to show, not an error
         if (status != Scene::Status::Read)
             std::exit(ExitBadScene);
-        if (line.watch && !watcher.Watch(line.scene))
+        if (settings.watch && !watcher.Watch(settings.scene))
             End(ExitBadScene, watcher.Error());
-        watching = line.watch;
-        window.drawOnDemand = line.watch;
     }
 
     void OnIdle() override
     {
-        if (!watching)
+        if (!settings.watch)
             return;
         const bool changed = watcher.Changed();
         for (const std::string& notice : watcher.TakeNotices())
@@ -185,14 +166,15 @@ public:
         Tell(report);
         if (!reloaded)
             return;
-        Say(window.scriptPath + " reloaded (" + Counted(window.scene.sphereCount, "sphere") + ", " +
-            Counted(window.scene.lightCount, "light") + ")");
+        const Scene& scene = window.CurrentScene();
+        Say(settings.scene + " reloaded (" + Counted(scene.sphereCount, "sphere") + ", " +
+            Counted(scene.lightCount, "light") + ")");
         window.Redraw();
     }
 
     bool WaitWhenIdle(IdleWait& wait) override
     {
-        if (!watching)
+        if (!settings.watch)
             return false;  // the plain program redraws without pause
         wait.descriptors.push_back(watcher.Descriptor());
         wait.limitMs = watcher.RetryMilliseconds();
@@ -210,8 +192,8 @@ public:
             return ExitNoWindow;
         }
         // A run of counted frames that could write none of them failed.
-        if (status == 0 && framesCounted && window.NoFrameWritten()) {
-            Say("no frame could be written to " + window.framePath);
+        if (status == 0 && settings.frames > 0 && window.NoFrameWritten()) {
+            Say("no frame could be written to " + settings.output);
             return ExitNoFrame;
         }
         return status == 0 ? ExitDone : App::OnExit(status);
@@ -235,9 +217,8 @@ private:
     }
 
     std::vector<const char*> arguments;
+    Settings settings;  // as the window has them
     SceneWatcher watcher;
-    bool watching = false;
-    bool framesCounted = false;
 };
 
 static TracerApp theApp;

@@ -3,8 +3,15 @@
 #include "framework/image/Image.h"
 
 #include <cstdio>
-#include <cstring>
-#include <strings.h>
+#include <string>
+
+#include "app/OptionParser.h"
+#include "app/StandardStreams.h"
+#include "framework/image/PictureFileKind.h"
+
+#ifndef GLINTWORK_VERSION
+#define GLINTWORK_VERSION "unknown"
+#endif
 
 namespace glintwork {
 
@@ -12,7 +19,7 @@ namespace {
 
 const char* const ImageToolUsage = "usage: glintwork-image info FILE\n"
                            "       glintwork-image convert IN OUT\n"
-                           "       glintwork-image --help\n";
+                           "       glintwork-image --help | --version\n";
 
 const char* const ImageToolHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, chosen by content) the way\n"
                           "Glintwork does.\n"
@@ -26,7 +33,11 @@ const char* const ImageToolHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or 
                           "                   it names (out.bmp -> /dev/null, say) is written to\n"
                           "\n"
                           "Exit status: 0 on success, 1 when a file cannot be loaded or saved, 2 on wrong\n"
-                          "arguments or an OUT with another extension; why is said on standard error.\n";
+                          "arguments or an OUT with another extension, 3 when standard output cannot be\n"
+                          "written (nothing is said when it is a pipe whose reader has gone); why is said\n"
+                          "on standard error.\n";
+
+constexpr int ExitNoOutput = 3;
 
 const char* FormatName(PixelFormat format)
 {
@@ -45,35 +56,12 @@ int Info(const char* path)
     return 0;
 }
 
-// The writer an output name asks for, by its extension (any case); null for
-// any other name.
-using Writer = bool (*)(const Image&, const char*);
-
-Writer WriterFor(const char* name)
-{
-    static const struct {
-        const char* extension;
-        Writer write;
-    } writers[] = {
-        {".bmp", [](const Image& image, const char* path) { return image.SaveBMP(path); }},
-        {".png", [](const Image& image, const char* path) { return image.SavePNG(path); }},
-        {".jpg", [](const Image& image, const char* path) { return image.SaveJPEG(path); }},
-        {".jpeg", [](const Image& image, const char* path) { return image.SaveJPEG(path); }},
-    };
-    const std::size_t length = strlen(name);
-    for (const auto& w : writers) {
-        const std::size_t n = strlen(w.extension);
-        if (length > n && strcasecmp(name + length - n, w.extension) == 0)
-            return w.write;
-    }
-    return nullptr;
-}
-
 int Convert(const char* in, const char* out)
 {
-    const Writer write = WriterFor(out);
-    if (!write) {
-        fprintf(stderr, "glintwork-image: %s: unknown extension; OUT must end in .bmp, .png, .jpg or .jpeg\n", out);
+    PictureFileKind kind;
+    if (!PictureFileKindOf(out, kind)) {
+        fprintf(stderr, "glintwork-image: %s: unknown extension; OUT must end in %s\n", out,
+                PictureExtensionList().c_str());
         return 2;
     }
     Image image;
@@ -81,7 +69,7 @@ int Convert(const char* in, const char* out)
         fprintf(stderr, "glintwork-image: cannot load %s: %s\n", in, Image::FailureReason());
         return 1;
     }
-    if (!write(image, out)) {
+    if (!SavePicture(image, out, kind)) {
         fprintf(stderr, "glintwork-image: cannot save %s: %s\n", out, Image::FailureReason());
         return 1;
     }
@@ -95,16 +83,31 @@ int Convert(const char* in, const char* out)
 int main(int argc, char** argv)
 {
     using namespace glintwork;
-    if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
-        fputs(ImageToolUsage, stdout);
-        fputs("\n", stdout);
-        fputs(ImageToolHelp, stdout);
-        return 0;
+    const std::vector<Option> options = {
+        {"--help", "-h", nullptr, nullptr, {}, "", true},
+        {"--version", nullptr, nullptr, nullptr, {}, "", true},
+    };
+    const ParsedArguments parsed = ParseArguments(argc, argv, options);
+    const std::vector<std::string>& operands = parsed.operands;
+    int status = 2;
+    bool misused = false;
+    if (!parsed.error.empty()) {
+        fprintf(stderr, "glintwork-image: %s\n", parsed.error.c_str());
+        misused = true;
+    } else if (parsed.final == &options[0]) {
+        fputs((std::string(ImageToolUsage) + "\n" + ImageToolHelp).c_str(), stdout);
+        status = 0;
+    } else if (parsed.final == &options[1]) {
+        fputs("glintwork-image " GLINTWORK_VERSION "\n", stdout);
+        status = 0;
+    } else if (operands.size() == 2 && operands[0] == "info") {
+        status = Info(operands[1].c_str());
+    } else if (operands.size() == 3 && operands[0] == "convert") {
+        status = Convert(operands[1].c_str(), operands[2].c_str());
+    } else {
+        misused = true;
     }
-    if (argc == 3 && strcmp(argv[1], "info") == 0)
-        return Info(argv[2]);
-    if (argc == 4 && strcmp(argv[1], "convert") == 0)
-        return Convert(argv[2], argv[3]);
-    fputs(ImageToolUsage, stderr);
-    return 2;
+    if (misused)
+        fputs(ImageToolUsage, stderr);
+    return FinishStandardOutput("glintwork-image") ? status : ExitNoOutput;
 }

@@ -1,7 +1,8 @@
 // PNG and JPEG files, encoded by the system's encoders and written the way
-// every file of the library is.
+// every file of the library is; and the save of a picture file by its kind.
 #include "framework/image/Image.h"
 #include "framework/image/ImageFailure.h"
+#include "framework/image/PictureFileKind.h"
 #include "framework/platform/PlatformFiles.h"
 #include "framework/platform/PlatformPictures.h"
 
@@ -40,6 +41,19 @@ bool Image::SaveJPEG(const char* fileName, int quality) const
     if (quality < 1 || quality > 100)
         return ImageFail("jpeg: the quality must be from 1 to 100");
     return SaveEncoded(*this, fileName, "JPG", quality, "jpeg: the system's encoder failed");
+}
+
+bool SavePicture(const Image& image, const char* fileName, PictureFileKind kind)
+{
+    switch (kind) {
+    case PictureFileKind::Bmp:
+        return image.SaveBMP(fileName);
+    case PictureFileKind::Png:
+        return image.SavePNG(fileName);
+    case PictureFileKind::Jpeg:
+        return image.SaveJPEG(fileName);
+    }
+    return ImageFail("unknown kind of picture file");
 }
 
 }  // namespace glintwork

@@ -7,60 +7,169 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/OptionParser.h"
 #include "app/ExitStatus.h"
 #include "app/Settings.h"
 
 namespace glintwork {
 
+// Each line's action and what it gives: the scene (Trace), the scenes one
+// space apart (Check) or the whole message (Misused).
 TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
 {
     using A = CommandLine::Action;
     const struct {
         std::vector<const char*> arguments;  // after the program name
         A action;
-        const char* scene;
-        bool watch;
-        long frames;
+        const char* gives;
+        bool watch = false;
+        long frames = 0;
     } cases[] = {
-        {{}, A::Trace, "scenescript.txt", false, 0},
-        {{"room.txt", "--watch"}, A::Trace, "room.txt", true, 0},
+        {{}, A::Trace, "scenescript.txt"},
+        {{"room.txt", "--watch"}, A::Trace, "room.txt", true},
         {{"--frames", "12", "room.txt"}, A::Trace, "room.txt", false, 12},
         {{"--frames=3", "--watch"}, A::Trace, "scenescript.txt", true, 3},
-        {{"--", "--watch"}, A::Trace, "--watch", false, 0},  // a scene whose name starts with '-'
-        {{"-"}, A::Trace, "-", false, 0},
-        {{"--bogus", "--help"}, A::Misused, "scenescript.txt", false, 0},
-        {{"room.txt", "--help", "--bogus"}, A::Help, "room.txt", false, 0},
-        {{"--version"}, A::Version, "scenescript.txt", false, 0},
-        {{"--frames"}, A::Misused, "scenescript.txt", false, 0},  // its forms: see GLINTWORK_FRAMES below
-        {{"a.txt", "b.txt"}, A::Misused, "a.txt", false, 0},
-        {{"--keys", "uR<>", "--output=a.png"}, A::Trace, "scenescript.txt", false, 0},
-        {{"--keys="}, A::Misused, "scenescript.txt", false, 0},
-        {{"--keys", "u x"}, A::Misused, "scenescript.txt", false, 0},
-        {{"--output", ""}, A::Misused, "scenescript.txt", false, 0},
-        {{"--keysu"}, A::Misused, "scenescript.txt", false, 0},
-        {{"a.txt", "--check", "b.txt"}, A::Check, "a.txt", false, 0},
-        {{"--check"}, A::Check, "scenescript.txt", false, 0},
-        {{"--check", "a.txt", "--watch"}, A::Misused, "a.txt", false, 0},
-        {{"--frames=2", "--check"}, A::Misused, "a.txt", false, 0},
-        {{"--check", "--output=a.png"}, A::Misused, "a.txt", false, 0},
+        {{"--frames", "2", "--frames=5"}, A::Trace, "scenescript.txt", false, 5},
+        {{"--", "--watch"}, A::Trace, "--watch"},  // a scene whose name starts with '-'
+        {{"--", "-x"}, A::Trace, "-x"},
+        {{"--", "--"}, A::Trace, "--"},
+        {{"--frames", "--watch"}, A::Misused, "--frames: \"--watch\" is not a whole number of frames from 1"},
+        {{"--"}, A::Trace, "scenescript.txt"},
+        {{"-"}, A::Trace, "-"},
+        {{"-", "--watch"}, A::Trace, "-", true},
+        {{"-h"}, A::Help, ""},
+        {{"-h", "--bogus"}, A::Help, ""},
+        {{"--", "-h"}, A::Trace, "-h"},
+        {{"-x"}, A::Misused, "unknown option -x"},
+        {{"-hx"}, A::Misused, "unknown option -hx"},
+        {{"-h=1"}, A::Misused, "unknown option -h=1"},
+        {{"---help"}, A::Misused, "unknown option ---help; did you mean --help?"},
+        {{"-frames", "2"}, A::Misused, "unknown option -frames; did you mean --frames?"},
+        {{"--frame", "1"}, A::Misused, "unknown option --frame; did you mean --frames?"},
+        {{"--fraems=1"}, A::Misused, "unknown option --fraems=1; did you mean --frames?"},
+        {{"--otuput", "a.png"}, A::Misused, "unknown option --otuput; did you mean --output?"},
+        {{"--keysu"}, A::Misused, "unknown option --keysu; did you mean --keys?"},
+        {{"--rfaems"}, A::Misused, "unknown option --rfaems; did you mean --frames?"},  // two swaps
+        {{"--fra"}, A::Misused, "unknown option --fra"},                              // three edits
+        {{"--watch=1"}, A::Misused, "unknown option --watch=1"},
+        {{"--\x1b[2J"}, A::Misused, "unknown option --\\x1b[2J"},
+        {{"--bogus", "--help"}, A::Misused, "unknown option --bogus"},
+        {{"room.txt", "--help", "--bogus"}, A::Help, ""},
+        {{"--version", "-x"}, A::Version, ""},
+        {{"--frames"}, A::Misused, "--frames needs a number of frames"},  // its forms: see GLINTWORK_FRAMES below
+        {{"a.txt", "b.txt"}, A::Misused, "more than one scene: a.txt and b.txt"},
+        {{"a\x7f", "--", "-\x01"}, A::Misused, "more than one scene: a\\x7f and -\\x01"},
+        {{"--keys", "uR<>", "--output=a.png"}, A::Trace, "scenescript.txt"},
+        {{"--keys="}, A::Misused, "--keys: \"\" is not a sequence of g h k r t u y < >"},
+        {{"--keys", " "}, A::Misused, "--keys: \" \" is not a sequence of g h k r t u y < >"},
+        {{"--keys", "u\tx\x1b"}, A::Misused, "--keys: \"u\\x09x\\x1b\" is not a sequence of g h k r t u y < >"},
+        {{"--keys"}, A::Misused, "--keys needs a sequence of inputs"},
+        {{"--output", ""}, A::Misused, "--output needs a file name"},
+        {{"--output"}, A::Misused, "--output needs a file name"},
+        {{"--output", "x.jpg2"}, A::Misused,
+         "--output: \"x.jpg2\": unknown extension; FILE must end in .bmp, .png, .jpg or .jpeg"},
+        {{"--output=.png"}, A::Misused,
+         "--output: \".png\": unknown extension; FILE must end in .bmp, .png, .jpg or .jpeg"},
+        {{"a.txt", "--check", "b.txt"}, A::Check, "a.txt b.txt"},
+        {{"--check"}, A::Check, "scenescript.txt"},
+        {{"--check", "--", "-x", "-"}, A::Check, "-x -"},
+        {{"--strict", "--check", "a.txt"}, A::Check, "a.txt"},
+        {{"--strict"}, A::Misused, "--strict goes with --check only"},
+        {{"--check", "a.txt", "--watch"}, A::Misused,
+         "--check reads the scenes only; it takes no --watch, --frames, --keys or --output"},
+        {{"--frames=2", "--check"}, A::Misused, "--check reads the scenes only; it takes no --watch, --frames, --keys or --output"},
+        {{"--check", "--output=screenShot.bmp"}, A::Misused,
+         "--check reads the scenes only; it takes no --watch, --frames, --keys or --output"},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv{"glintwork"};
         argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
         const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
-        const std::string label = c.arguments.empty() ? "(none)" : c.arguments[0];
+        const std::string label = c.arguments.empty() ? "(none)" : ShownArgument(c.arguments[0]);
         EXPECT_EQ(line.action, c.action) << label;
-        EXPECT_EQ(line.action == A::Misused, !line.error.empty()) << label;
-        if (line.action == A::Misused)
+        EXPECT_EQ(line.error, c.action == A::Misused ? c.gives : "") << label;
+        std::string scenes;
+        for (const std::string& scene : line.scenes)
+            scenes += (scenes.empty() ? "" : " ") + scene;
+        if (c.action == A::Check) {
+            EXPECT_EQ(scenes, c.gives) << label;
+        }
+        if (c.action != A::Trace)
             continue;
-        EXPECT_EQ(line.scene, c.scene) << label;
-        EXPECT_EQ(line.sceneNamed, !c.arguments.empty() && line.scene != "scenescript.txt") << label;
-        EXPECT_EQ(line.watch, c.watch) << label;
-        EXPECT_EQ(line.frames, c.frames) << label;
+        EXPECT_EQ(line.settings.scene, c.gives) << label;
+        EXPECT_EQ(line.settings.sceneNamed, !line.scenes.empty()) << label;
+        EXPECT_EQ(line.settings.watch, c.watch) << label;
+        EXPECT_EQ(line.settings.frames, c.frames) << label;
     }
-    // --check takes every SCENE (checked from outside), or the default one.
-    const char* checkDefault[] = {"glintwork", "--check"};
-    EXPECT_EQ(ParseCommandLine(2, checkDefault).scenes, std::vector<std::string>{"scenescript.txt"});
+}
+
+// What --keys, --output and --strict fill in.
+TEST(CommandLine, KeysOutputAndStrict)
+{
+    const struct {
+        std::vector<const char*> arguments;
+        const char* inputs;
+        const char* output;
+        PictureFileKind kind;
+        bool strict;
+    } cases[] = {
+        {{}, "", "screenShot.bmp", PictureFileKind::Bmp, false},
+        {{"--keys", "g h", "--keys=  u R <"}, "uR<", "screenShot.bmp", PictureFileKind::Bmp, false},
+        {{"--output", "out.PNG"}, "", "out.PNG", PictureFileKind::Png, false},
+        {{"--output=a.b.Jpeg"}, "", "a.b.Jpeg", PictureFileKind::Jpeg, false},
+        {{"--output", "frames/x.jpg", "--output", "y.BMP"}, "", "y.BMP", PictureFileKind::Bmp, false},
+        {{"--check", "--strict"}, "", "screenShot.bmp", PictureFileKind::Bmp, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> argv{"glintwork"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+        const std::string label = c.arguments.empty() ? "(none)" : c.arguments.back();
+        EXPECT_EQ(line.error, "") << label;
+        EXPECT_EQ(line.settings.firstInputs, c.inputs) << label;
+        EXPECT_EQ(line.settings.output, c.output) << label;
+        EXPECT_EQ(line.settings.outputKind, c.kind) << label;
+        EXPECT_EQ(line.strict, c.strict) << label;
+    }
+}
+
+// What reaches a terminal of an argument: printable text and UTF-8 as they
+// are, everything else as \xHH.
+TEST(CommandLine, EchoedArgumentsCarryNoControlCharacters)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"plain ~text", "plain ~text"},
+        {"\x1b]0;title\x07", "\\x1b]0;title\\x07"},
+        {"tab\tnew\nline\r", "tab\\x09new\\x0aline\\x0d"},
+        {"\x7f", "\\x7f"},
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
+        {"\xc2\x9b" "31m", "\\xc2\\x9b31m"},          // a C1 control (CSI) written in UTF-8
+        {"\xc2\xa0", "\xc2\xa0"},                     // the first code point past them
+        {"\x9b\xff\xc0\xaf", "\\x9b\\xff\\xc0\\xaf"},  // no UTF-8 at all, and an overlong '/'
+        {"\xe2\x82", "\\xe2\\x82"},                   // cut short
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},           // a surrogate
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
+    };
+    for (const auto& [argument, shown] : cases)
+        EXPECT_EQ(ShownArgument(argument), shown) << shown;
+}
+
+// The usage lines list every option, none longer than 79 columns.
+TEST(CommandLine, UsageAndHelpListEveryOption)
+{
+    EXPECT_EQ(UsageText(), "usage: glintwork [SCENE] [--watch] [--frames N] [--keys SEQ] [--output FILE]\n"
+                           "       glintwork --check [--strict] [SCENE...]\n"
+                           "       glintwork --help | --version\n");
+    const std::vector<std::string> items(8, "[--option VALUE]");
+    EXPECT_EQ(WrappedLine("usage: x", items, 9),
+              "usage: x [--option VALUE] [--option VALUE] [--option VALUE] [--option VALUE]\n"
+              "         [--option VALUE] [--option VALUE] [--option VALUE] [--option VALUE]\n");
+    const std::string help = HelpText();
+    for (const char* entry : {"\n  --watch       editing mode", "\n  --frames N    close", "\n  --keys SEQ    apply",
+                              "\n  --output FILE write", "\n  --check       read", "\n  --strict      with --check",
+                              "\n  --help        print this help\n", "\n  --version     print the version\n"})
+        EXPECT_NE(help.find(entry), std::string::npos) << entry;
+    EXPECT_NE(help.find("\n                or .jpeg JPEG\n"), std::string::npos);  // a long description wrapped
 }
 
 namespace {

@@ -31,12 +31,15 @@ private:
 
     bool Matches(const std::string& applied)
     {
-        cacheViews = false;
+        const ViewKeeping keeping;
+        ViewKeeping traced = keeping;
+        traced.reusePoints = false;
+        SetKeeping(traced);
         const std::string fast = Frame(FramePath::Fast);
-        viewBudgetBytes = 0;  // every band dropped once drawn, tracing held a few bands ahead
+        traced.budgetBytes = 0;  // nothing kept: every band dropped once drawn, tracing held a few bands ahead
+        SetKeeping(traced);
         const std::string dropped = Frame(FramePath::Fast);
-        viewBudgetBytes = KeptViews::DefaultBudgetBytes;
-        cacheViews = true;
+        SetKeeping(keeping);
         Frame(FramePath::Fast);  // kept for these inputs
         const bool same = fast.size() > 54 && fast == dropped && fast == Frame(FramePath::Fast) &&
                           fast == Frame(FramePath::Reference);

@@ -47,7 +47,7 @@ public:
 
     // Draws and saves a frame (by the window's own path unless told);
     // returns the screenShot.bmp it wrote.
-    std::string Frame() { return Frame(path); }
+    std::string Frame() { return Frame(CurrentSettings().path); }
     std::string Frame(FramePath framePath)
     {
         DrawFrame(framePath, nullptr);

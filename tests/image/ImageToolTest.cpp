@@ -43,8 +43,15 @@ ToolRun Tool(const std::string& arguments)
 TEST(ImageTool, ArgumentsAndInfo)
 {
     EXPECT_EQ(Tool("--help").status, 0);
-    for (const char* wrong : {"", "info", "convert a", "info a b", "resize a b"})
+    EXPECT_EQ(Tool("--version").out.rfind("glintwork-image ", 0), 0u);
+    for (const char* wrong : {"", "info", "convert a", "info a b", "resize a b", "info -x"})
         EXPECT_EQ(Tool(wrong).status, 2) << wrong;
+    EXPECT_EQ(Tool("--versoin").err.rfind("glintwork-image: unknown option --versoin; did you mean --version?\n", 0), 0u);
+    // What it prints cannot be written: a status of its own, and why.
+    for (const char* lost : {"--version >/dev/full", "--help >&-"})
+        EXPECT_EQ(Tool(lost).status, 3) << lost;
+    EXPECT_EQ(Tool("--version >/dev/full").err,
+              "glintwork-image: cannot write to standard output: No space left on device\n");
 
     ScratchDir dir;
     EXPECT_EQ(Tool("info " + dir.Write("g.bmp", MakeBmp(3, 1, 8, {9, 9, 9, 0}, V(4, 0)))).out, "3 1 LUMINANCE 0\n");

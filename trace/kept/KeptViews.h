@@ -46,6 +46,10 @@ public:
         // take more than its view may are drawn band by band and not kept,
         // and tracing runs at most a few bands ahead of the drawing.
         std::size_t budgetBytes = DefaultBudgetBytes;
+        bool operator==(const Options& o) const
+        {
+            return reusePoints == o.reusePoints && reusePlanes == o.reusePlanes && budgetBytes == o.budgetBytes;
+        }
     };
 
     // How a frame was made.
