@@ -7,23 +7,13 @@
 
 #include "framework/image/PictureFileKind.h"
 #include "trace/kept/FramePath.h"
-#include "trace/kept/ViewCache.h"
+#include "trace/kept/KeptViews.h"
 
 namespace glintwork {
 
 // What the fast path keeps of the views it traced (the benches and the
 // tests turn it off to measure or compare; the program keeps the defaults).
-struct ViewKeeping {
-    // Draw views whose inputs are unchanged from the points kept from their
-    // last trace (traced views are kept either way).
-    bool reuseViews = true;
-    // After an input, compose plane points from the values kept from the
-    // view's last trace instead of tracing the room again.
-    bool keepPlaneValues = true;
-    // A view whose points take more than this is drawn band by band and not
-    // kept, so that a frame's memory does not grow with them.
-    std::size_t viewBudgetBytes = ViewCache::ViewBudgetBytes;
-};
+using ViewKeeping = KeptViews::Options;
 
 // Everything a traced run is set up with: the one options struct the
 // program fills from its command line (CommandLine.h) and the environment

@@ -22,9 +22,6 @@ namespace glintwork {
 
 namespace {
 
-constexpr float FieldOfView = 100.0f;
-constexpr float NearDistance = 0.01f;
-
 using Clock = std::chrono::steady_clock;
 
 // Letters arrive as their upper-case codes; the key table is in lower case.
@@ -115,7 +112,7 @@ void TracerWindow::SetUpFromScene()
     SetSize(static_cast<int>(scene.screenWidth), static_cast<int>(scene.screenHeight));
 
     const float aspect = static_cast<float>(scene.screenWidth) / static_cast<float>(scene.screenHeight);
-    frustumTop = ImagePlaneTop(FieldOfView, tracerA.pi, NearDistance);
+    frustumTop = ImagePlaneTop(FieldOfView, RoomSetUp::Pi, NearDistance);
     frustumRight = aspect * frustumTop;
     frustumBottom = -frustumTop;
     frustumLeft = -frustumRight;
@@ -129,12 +126,9 @@ void TracerWindow::SetUpFromScene()
     glDepthFunc(GL_LEQUAL);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 
-    tracerA.SetUpView(scene, FieldOfView, aspect, NearDistance);
-    tracerA.SetRoom(scene);
-    tracerA.LoadScene(scene);
-    tracerB.SetUpView(scene, FieldOfView, aspect, NearDistance);
-    tracerB.SetRoom(scene);
-    tracerB.LoadScene(scene);
+    setUp = std::make_shared<const RoomSetUp>(scene, FieldOfView, aspect, NearDistance);
+    sceneTracer.SetUp(setUp);
+    envTracer.SetUp(setUp);
 
     eyeLeft = Vec3(-0.001, 0.0, 0.0);
     eyeRight = Vec3(0.001, 0.0, 0.0);
@@ -143,8 +137,8 @@ void TracerWindow::SetUpFromScene()
     screenShot.Create(static_cast<int>(scene.screenWidth), static_cast<int>(scene.screenHeight), RGB, 0);
     screenShot.Fill(0, 0, 0);
 
-    cache.Clear();
-    kept.Clear();
+    if (kept)
+        kept->Clear();
 }
 
 bool TracerWindow::ReloadScript(SceneReport& report)
@@ -200,7 +194,7 @@ void TracerWindow::AfterFrame()
         Redraw();
 }
 
-bool TracerWindow::KeepTracing(KeepMode mode)
+bool TracerWindow::KeepTracing(KeptViews::Made made)
 {
     // Asked before every band: the input is looked at every few
     // milliseconds, not every band.
@@ -220,7 +214,7 @@ bool TracerWindow::KeepTracing(KeepMode mode)
     const double elapsed = std::chrono::duration<double, std::milli>(now - frameStart).count();
     // A quick frame is finished and the inputs follow it; a slow one would
     // keep them waiting.
-    if (!pendingInputs.empty() && SlowFrame(elapsed, mode))
+    if (!pendingInputs.empty() && SlowFrame(elapsed, made))
         return false;
     if (elapsed >= settings.slowFrameMs && bandsInFrame > 0) {
         const int percent = static_cast<int>(100.0 * bandsDone / bandsInFrame);
@@ -232,13 +226,13 @@ bool TracerWindow::KeepTracing(KeepMode mode)
     return true;
 }
 
-bool TracerWindow::SlowFrame(double elapsedMs, KeepMode mode) const
+bool TracerWindow::SlowFrame(double elapsedMs, KeptViews::Made made) const
 {
     if (elapsedMs >= settings.slowFrameMs)
         return true;
     // Expected from the last frame of its kind, and from the share of the
     // bands done so far.
-    const double before = tracedFrameMs[static_cast<int>(view)][static_cast<int>(mode)];
+    const double before = tracedFrameMs[static_cast<int>(view)][static_cast<int>(made)];
     const double projected = bandsDone > 0 ? elapsedMs * bandsInFrame / bandsDone : 0.0;
     return before > settings.slowFrameMs || projected > settings.slowFrameMs;
 }
@@ -249,9 +243,9 @@ std::string TracerWindow::Title() const
     if (view == ViewKind::Environment)
         return title + "environment";
     title += view == ViewKind::Pair ? "pair" : "single";
-    if (!tracerA.reflectionsOn)
+    if (!sceneTracer.ReflectionsOn())
         title += ", reflections off";
-    if (!tracerA.colouredShadowsOn)
+    if (!sceneTracer.ColouredShadowsOn())
         title += ", coloured shadows off";
     return title;
 }
@@ -271,16 +265,13 @@ double Since(Clock::time_point start)
 
 }  // namespace
 
-template <typename Tracer>
-void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
-                            FramePath drawPath, FrameTimes* times)
+void TracerWindow::DrawView(const ViewInputs& inputs, int x, int width, FramePath drawPath, FrameTimes* times)
 {
-    tracer.SetEye(eye);
     glViewport(x, 0, width, static_cast<GLsizei>(scene.screenHeight));
     glPushMatrix();
     if (drawPath == FramePath::Reference) {
         const Clock::time_point start = Clock::now();
-        ReferenceTracer reference(tracer);
+        ReferenceTracer reference(scene, inputs);
         reference.Render();
         const Clock::time_point traced = Clock::now();
         DrawPointsImmediate(reference.Points());
@@ -290,55 +281,35 @@ void TracerWindow::DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* ba
             times->draw += Since(traced);
             times->points += reference.Points().size();
         }
-    } else if (const std::vector<PointList>* cached = settings.keeping.reuseViews
-                                                          ? cache.Find(ViewCache::Inputs(tracerId, tracer))
-                                                          : nullptr) {
-        // Nothing this view depends on has changed since it was traced.
-        const Clock::time_point start = Clock::now();
-        ++viewsFromCache;
-        for (const PointList& band : *cached) {
-            DrawPointsArrays(band);
-            pointsDrawnFromCache += band.size();
-            if (times)
-                times->points += band.size();
-        }
-        if (times) {
-            glFinish();
-            times->draw += Since(start);
-        }
     } else {
-        // Bands are drawn in row order while later ones are still being
-        // traced: the same points in the same order as one thread's list.
+        // Drawn from what is kept, or band by band in row order while later
+        // bands are still being traced: the same points in the same order as
+        // one thread's list.
         double drawing = 0.0;
-        KeptView* keptView = settings.keeping.keepPlaneValues ? &kept.For(tracer, viewsInFrame - 1) : nullptr;
-        bands->keepBytes = settings.keeping.viewBudgetBytes;
-        bands->drawNsPerPoint = drawNsPerPoint;
-        const double tracing = bands->Render(
-            tracer,
+        const KeptViews::Frame frame = kept->Draw(
+            *setUp, inputs,
             [&](const PointList& band) {
                 const Clock::time_point start = Clock::now();
                 DrawPointsArrays(band);
                 drawing += Since(start);
                 ++bandsDone;
-                if (times)
-                    times->points += band.size();
             },
-            keptView,
-            framing ? std::function<bool()>([this, bands] { return KeepTracing(bands->Mode()); })
-                    : std::function<bool()>());
-        frameMode = bands->Mode();
-        if (bands->Cancelled()) {
+            framing ? std::function<bool()>([this] { return KeepTracing(kept->Making()); }) : std::function<bool()>());
+        if (frame.made == KeptViews::Made::FromKeptPoints)
+            ++viewsFromKeptPoints;
+        else
+            frameMade = frame.made;
+        if (frame.cancelled) {
             frameCancelled = true;
             glPopMatrix();
             return;
         }
-        if (bands->BandsKept())
-            cache.Store(ViewCache::Inputs(tracerId, tracer), bands->Bands());
         if (times) {
             const Clock::time_point start = Clock::now();
             glFinish();
-            times->trace += tracing;
+            times->trace += frame.traceMs;
             times->draw += drawing + Since(start);
+            times->points += frame.points;
         }
     }
     glPopMatrix();
@@ -348,9 +319,10 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
 {
     if (drawPath == FramePath::Fast && !pool) {
         pool = std::make_unique<BandPool>(TracingThreads(settings.threads));
-        bandsA = std::make_unique<BandTracer<SceneTracer>>(*pool);
-        bandsB = std::make_unique<BandTracer<EnvSceneTracer>>(*pool);
+        kept = std::make_unique<KeptViews>(*pool, settings.keeping);
     }
+    if (kept && !(kept->GetOptions() == settings.keeping))
+        kept->SetOptions(settings.keeping);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // Viewports come from the scene's screen, whatever the window's size.
@@ -362,51 +334,54 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     // The input that came before the first band is taken at it.
     lastServed = frameStart - std::chrono::milliseconds(BandPool::PollMilliseconds);
     bandsDone = 0;
-    viewsFromCache = 0;
-    pointsDrawnFromCache = 0;
-    const unsigned viewBands =
-        (tracerA.rows + BandTracer<SceneTracer>::RowsPerBand - 1) / BandTracer<SceneTracer>::RowsPerBand;
-    viewsInFrame = view == ViewKind::Pair ? 2 : 1;
+    viewsFromKeptPoints = 0;
+    const unsigned viewBands = (setUp->Rows() + KeptViews::RowsPerBand - 1) / KeptViews::RowsPerBand;
+    const unsigned viewsInFrame = view == ViewKind::Pair ? 2 : 1;
     bandsInFrame = viewBands * viewsInFrame;
     switch (view) {
     case ViewKind::Single:
-        DrawView(tracerA, 0, bandsA.get(), eyeCentre, 0, width, drawPath, times);
+        sceneTracer.SetEye(eyeCentre);
+        DrawView(sceneTracer.Inputs(), 0, width, drawPath, times);
         break;
     case ViewKind::Pair:
         // The left eye's picture goes into the right half and the right
         // eye's into the left half, each squeezed to half width.
-        DrawView(tracerA, 0, bandsA.get(), eyeLeft, half, half, drawPath, times);
-        if (!frameCancelled)
-            DrawView(tracerA, 0, bandsA.get(), eyeRight, 0, half, drawPath, times);
+        sceneTracer.SetEye(eyeLeft);
+        DrawView(sceneTracer.Inputs(ViewInputs::Kind::PairEye), half, half, drawPath, times);
+        if (!frameCancelled) {
+            sceneTracer.SetEye(eyeRight);
+            DrawView(sceneTracer.Inputs(ViewInputs::Kind::PairEye), 0, half, drawPath, times);
+        }
         break;
     case ViewKind::Environment:
-        DrawView(tracerB, 1, bandsB.get(), eyeCentre, 0, width, drawPath, times);
+        envTracer.SetEye(eyeCentre);
+        DrawView(envTracer.Inputs(), 0, width, drawPath, times);
         break;
     }
     // A finished frame that traced tells what the next one of its view takes.
-    if (!frameCancelled && viewsFromCache < viewsInFrame)
-        tracedFrameMs[static_cast<int>(view)][static_cast<int>(frameMode)] = Since(frameStart);
+    if (!frameCancelled && viewsFromKeptPoints < viewsInFrame)
+        tracedFrameMs[static_cast<int>(view)][static_cast<int>(frameMade)] = Since(frameStart);
 }
 
 std::vector<double> TracerWindow::TraceShownView(unsigned threads, int runs)
 {
     BandPool alone(threads);
-    BandTracer<SceneTracer> roomBands(alone);
-    BandTracer<EnvSceneTracer> environmentBands(alone);
-    const auto trace = [](auto& tracer, auto& bands, const Vec3& eye) {
-        tracer.SetEye(eye);
-        bands.Render(tracer, [](const PointList&) {});
-    };
+    KeptViews nothingKept(alone, ViewKeeping{false, false, KeptViews::DefaultBudgetBytes});
+    const auto trace = [&](const ViewInputs& inputs) { nothingKept.Draw(*setUp, inputs, [](const PointList&) {}); };
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         const Clock::time_point start = Clock::now();
         if (view == ViewKind::Environment) {
-            trace(tracerB, environmentBands, eyeCentre);
+            envTracer.SetEye(eyeCentre);
+            trace(envTracer.Inputs());
         } else if (view == ViewKind::Pair) {
-            trace(tracerA, roomBands, eyeLeft);
-            trace(tracerA, roomBands, eyeRight);
+            sceneTracer.SetEye(eyeLeft);
+            trace(sceneTracer.Inputs(ViewInputs::Kind::PairEye));
+            sceneTracer.SetEye(eyeRight);
+            trace(sceneTracer.Inputs(ViewInputs::Kind::PairEye));
         } else {
-            trace(tracerA, roomBands, eyeCentre);
+            sceneTracer.SetEye(eyeCentre);
+            trace(sceneTracer.Inputs());
         }
         times.push_back(Since(start));
     }
@@ -421,11 +396,6 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     else
         screenShot.GrabWindowInFileLayout();
     const Clock::time_point grabbed = Clock::now();
-    // A frame drawn wholly from kept points (the read waits for the drawing)
-    // tells what drawing a point costs.
-    if (viewsFromCache == viewsInFrame && pointsDrawnFromCache != 0)
-        drawNsPerPoint = 1e6 * std::chrono::duration<double, std::milli>(grabbed - frameStart).count() /
-                         static_cast<double>(pointsDrawnFromCache);
     // The save replaces the file only when the whole frame is written, so a
     // reader never sees half a frame; a failure keeps the previous frame.
     const bool saved = SavePicture(screenShot, settings.output.c_str(), settings.outputKind);
@@ -497,16 +467,16 @@ void TracerWindow::OnKeyboard(int key, bool pressed)
         Close();
         return;
     case 'g':
-        tracerA.MoveSpheresLeft();
+        sceneTracer.MoveSpheresLeft();
         break;
     case 'h':
-        tracerA.MoveSpheresRight();
+        sceneTracer.MoveSpheresRight();
         break;
     case 'k':
         view = ViewKind::Environment;
         break;
     case 'r':
-        tracerA.ToggleReflections();
+        sceneTracer.ToggleReflections();
         break;
     case 't':
         view = view == ViewKind::Environment ? roomView : ViewKind::Environment;
@@ -515,7 +485,7 @@ void TracerWindow::OnKeyboard(int key, bool pressed)
         ToggleStereo();
         break;
     case 'y':
-        tracerA.ToggleColouredShadows();
+        sceneTracer.ToggleColouredShadows();
         break;
     default:
         return;  // not a key of the window: the picture stays
@@ -543,9 +513,9 @@ void TracerWindow::OnMouseMove(int, int)
         return;
     }
     if (leftHeld)
-        tracerA.MoveSpheresLeft();
+        sceneTracer.MoveSpheresLeft();
     if (rightHeld)
-        tracerA.MoveSpheresRight();
+        sceneTracer.MoveSpheresRight();
     if (leftHeld || rightHeld)
         Redraw();
 }

@@ -12,13 +12,13 @@
 #include "app/ViewKind.h"
 #include "framework/glwindow/GLWindow.h"
 #include "framework/image/Image.h"
-#include "trace/kept/BandTracer.h"
-#include "trace/tracers/EnvSceneTracer.h"
 #include "trace/kept/FramePath.h"
-#include "trace/scene/Scene.h"
-#include "trace/tracers/SceneTracer.h"
+#include "trace/kept/KeptViews.h"
 #include "trace/math/Vec3.h"
-#include "trace/kept/ViewCache.h"
+#include "trace/scene/Scene.h"
+#include "trace/tracers/EnvSceneTracer.h"
+#include "trace/tracers/RoomSetUp.h"
+#include "trace/tracers/SceneTracer.h"
 
 namespace glintwork {
 
@@ -116,8 +116,11 @@ private:
     Settings settings;
     Scene scene;
     Image screenShot;
-    SceneTracer tracerA;
-    EnvSceneTracer tracerB;
+    // The scene's set-up, shared by both tracers; the room view's tracer
+    // and the environment view's.
+    std::shared_ptr<const RoomSetUp> setUp;
+    SceneTracer sceneTracer;
+    EnvSceneTracer envTracer;
     ViewKind view = ViewKind::Single;
     ViewKind roomView = ViewKind::Single;  // the room view T returns to: Single or Pair
     unsigned viewsInFrame = 1;             // the views the frame being drawn draws (the pair: two)
@@ -134,21 +137,20 @@ private:
     // Reads the script into `into` and checks it can be traced; what to tell
     // the user goes to `report`. A missing script is an error only when `named`.
     Scene::Status ReadTraceableScene(Scene& into, bool named, SceneReport& report) const;
-    // Called while a frame's bands are traced (made as `mode` says): takes
+    // Called while a frame's bands are traced (made as `made` says): takes
     // the input waiting, shows the progress, and says whether the frame is
     // still wanted.
-    bool KeepTracing(KeepMode mode);
+    bool KeepTracing(KeptViews::Made made);
     // Whether the frame being traced is slow, `elapsedMs` into it.
-    bool SlowFrame(double elapsedMs, KeepMode mode) const;
+    bool SlowFrame(double elapsedMs, KeptViews::Made made) const;
     // The inputs that came during the last frame, then the title.
     void AfterFrame();
     void Say(const std::string& line) const;
     // Window size, projection, both tracers and the frame image from `scene`.
     void SetUpFromScene();
 
-    template <typename Tracer>
-    void DrawView(Tracer& tracer, int tracerId, BandTracer<Tracer>* bands, const Vec3& eye, int x, int width,
-                  FramePath path, FrameTimes* times);
+    // Draws the view `inputs` into the viewport from x of `width`.
+    void DrawView(const ViewInputs& inputs, int x, int width, FramePath path, FrameTimes* times);
 
     bool saveFailed = false;    // a failed save is reported once, not every frame
     bool frameWritten = false;  // some frame of this run reached the file
@@ -167,23 +169,16 @@ private:
     unsigned bandsDone = 0;
     unsigned bandsInFrame = 0;
     // How long the last finished frame that traced took, for each view and
-    // each way of making it (KeepMode; -1: none yet): what the next one of
-    // its kind is expected to take.
+    // each way of making it (KeptViews::Made; -1: none yet): what the next
+    // one of its kind is expected to take.
     double tracedFrameMs[3][4] = {{-1.0, -1.0, -1.0, -1.0}, {-1.0, -1.0, -1.0, -1.0}, {-1.0, -1.0, -1.0, -1.0}};
-    KeepMode frameMode = KeepMode::Off;  // how the frame's last traced view was made
-    // The views and points the frame drew from the view cache; the last frame
-    // drawn wholly from it gives what drawing a point costs (0: none yet),
-    // which decides how many threads compose.
-    unsigned viewsFromCache = 0;
-    std::size_t pointsDrawnFromCache = 0;
-    double drawNsPerPoint = 0.0;
+    KeptViews::Made frameMade = KeptViews::Made::Traced;  // how the frame's last traced view was made
+    unsigned viewsFromKeptPoints = 0;                       // of the frame's views
     int shownPercent = -1;
-    // Fast path: the tracing threads and each tracer's bands, made on first use.
+    // Fast path: the tracing threads and what is kept of the views, made on
+    // first use.
     std::unique_ptr<BandPool> pool;
-    std::unique_ptr<BandTracer<SceneTracer>> bandsA;
-    std::unique_ptr<BandTracer<EnvSceneTracer>> bandsB;
-    ViewCache cache;
-    KeptViews kept;
+    std::unique_ptr<KeptViews> kept;
 };
 
 }  // namespace glintwork

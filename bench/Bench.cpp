@@ -40,7 +40,7 @@
 #include "app/TracerWindow.h"
 #include "app/WindowInputs.h"
 #include "framework/main/App.h"
-#include "trace/kept/BandTracer.h"
+#include "trace/kept/KeptViews.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace glintwork {
@@ -226,7 +226,7 @@ private:
     {
         const ViewKeeping measured = CurrentSettings().keeping;
         ViewKeeping reusing = measured;
-        reusing.reuseViews = true;
+        reusing.reusePoints = true;
         SetKeeping(reusing);
         FrameTimes t;
         const Clock::time_point start = Clock::now();
@@ -336,8 +336,8 @@ public:
             settings.threads = static_cast<unsigned>(o.threads);
         // The view asked for, as the keys that show it.
         settings.firstInputs = o.view == "pair" ? "u" : o.view == "env" ? "t" : "";
-        settings.keeping.reuseViews = !o.cold && o.keys.empty();
-        settings.keeping.keepPlaneValues = !o.cold;
+        settings.keeping.reusePoints = !o.cold && o.keys.empty();
+        settings.keeping.reusePlanes = !o.cold;
         window.Configure(settings);
         if (!EnterScratchFolder(script))
             Usage("cannot make a scratch folder");

@@ -29,7 +29,7 @@
 
 #include "app/OptionParser.h"
 #include "app/StandardStreams.h"
-#include "trace/kept/BandTracer.h"
+#include "trace/kept/KeptViews.h"
 #include "trace/tracers/EnvSceneTracer.h"
 #include "trace/kernels/InstructionSet.h"
 #include "trace/tracers/ReferenceTracer.h"
@@ -80,26 +80,29 @@ template <> void Move(SceneTracer& tracer, int i)
         tracer.MoveSpheresRight();
 }
 
-template <typename Tracer> void Run(Tracer& tracer, bool fast, int frames, unsigned threads, bool moves)
+template <typename Tracer>
+void Run(const Scene& scene, Tracer& tracer, bool fast, int frames, unsigned threads, bool moves)
 {
     std::vector<double> times;
     PointList drawn;
     BandPool pool(threads);
-    BandTracer<Tracer> bands(pool);
-    KeptView kept;
+    // Nothing kept between frames but, with moves, the view's plane values.
+    KeptViews::Options options;
+    options.reusePoints = false;
+    options.reusePlanes = moves;
+    KeptViews kept(pool, options);
+    const RoomSetUp& setUp = tracer.SetUpTraced();
     if (moves && fast)
-        bands.Render(
-            tracer, [](const PointList&) {}, &kept);  // keeps the view's values, untimed
+        kept.Draw(setUp, tracer.Inputs(), [](const PointList&) {});  // keeps the view's values, untimed
     for (int i = 0; i < frames; ++i) {
         drawn.clear();
         if (moves)
             Move(tracer, i);
-        ReferenceTracer reference(tracer);
+        ReferenceTracer reference(scene, tracer.Inputs());
         const auto start = std::chrono::steady_clock::now();
         if (fast) {
-            bands.Render(
-                tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
-                moves ? &kept : nullptr);
+            kept.Draw(setUp, tracer.Inputs(),
+                      [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); });
         } else {
             reference.Render();
             drawn = WithoutCoveredPoints(reference.Points());
@@ -172,20 +175,15 @@ int main(int argc, char** argv)
     std::string reason, warning;
     if (scene.ReadScript(path.c_str()) != Scene::Status::Read || !CheckSceneForTracing(scene, reason, warning))
         Fail("cannot trace the scene " + path + (reason.empty() ? "" : ": " + reason));
-    const float aspect = static_cast<float>(scene.screenWidth) / static_cast<float>(scene.screenHeight);
-    auto setUp = [&](RoomTracer& tracer) {
-        tracer.SetUpView(scene, 100.0f, aspect, 0.01f);
-        tracer.SetRoom(scene);
-        tracer.LoadScene(scene);
-    };
+    const auto setUp = std::make_shared<const RoomSetUp>(scene);
     if (view == "single") {
         SceneTracer tracer;
-        setUp(tracer);
-        Run(tracer, mode == "fast", frames, threads, moves);
+        tracer.SetUp(setUp);
+        Run(scene, tracer, mode == "fast", frames, threads, moves);
     } else {
         EnvSceneTracer tracer;
-        setUp(tracer);
-        Run(tracer, mode == "fast", frames, threads, moves);
+        tracer.SetUp(setUp);
+        Run(scene, tracer, mode == "fast", frames, threads, moves);
     }
     return FinishStandardOutput("glintwork-trace-bench") ? 0 : 3;
 }

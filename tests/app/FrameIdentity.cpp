@@ -33,10 +33,10 @@ private:
     {
         const ViewKeeping keeping;
         ViewKeeping traced = keeping;
-        traced.reuseViews = false;
+        traced.reusePoints = false;
         SetKeeping(traced);
         const std::string fast = Frame(FramePath::Fast);
-        traced.viewBudgetBytes = 0;  // every band dropped once drawn, tracing held a few bands ahead
+        traced.budgetBytes = 0;  // nothing kept: every band dropped once drawn, tracing held a few bands ahead
         SetKeeping(traced);
         const std::string dropped = Frame(FramePath::Fast);
         SetKeeping(keeping);

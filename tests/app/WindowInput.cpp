@@ -74,7 +74,7 @@ private:
         for (const double slowFrameMs : {1e9, 0.0}) {
             Settings changed = settings;
             changed.slowFrameMs = slowFrameMs;
-            changed.keeping.reuseViews = false;  // traced, so that it takes input
+            changed.keeping.reusePoints = false;  // traced, so that it takes input
             Configure(changed);
             Queue(inputs);
             TracerWindow::OnDisplay();

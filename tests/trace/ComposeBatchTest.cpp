@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "trace/kernels/ComposeBatch.h"
-#include "trace/tracers/SceneTracer.h"
 #include "tests/trace/TracerTestScene.h"
 
 namespace glintwork {
@@ -23,10 +22,9 @@ ON_EVERY_INSTRUCTION_SET(ComposeBatch);
 
 TEST_P(ComposeBatch, ShadowMasksEqualTheScalarTests)
 {
-    SceneTracer tracer;
-    SetUpTracer(tracer, RoomScript() + "sphere 3  0 0 -10 5   -6 2 -25 4   3 2 0 2");
-    const SphereSet spheres = tracer.Spheres();
-    const ReferenceTracer straightforward(tracer);
+    const std::string script = RoomScript() + "screen 4 4 sphere 3  0 0 -10 5   -6 2 -25 4   3 2 0 2";
+    const SphereSet spheres = SetUpOf(script)->Spheres(RoomView(script));
+    const ReferenceTracer straightforward = Straightforward(script);
     const std::vector<float> lights = {4.0f, 9.0f, -3.0f, -8.0f, -9.0f, -29.0f, 0.0f, 1.0f, -10.0f, 7.0f, 7.0f, 7.0f};
     const unsigned lightCount = static_cast<unsigned>(lights.size() / 3);
     std::mt19937 random(7);

@@ -7,70 +7,58 @@
 
 namespace glintwork {
 
-TEST(Intersect, SphereHitIsTheFarRootAlongThePrimaryLine)
+// One primary ray from the eye at the origin along +z (or -0, 0, 1) in a
+// room whose back wall is at z = -30: the points it draws, in drawing order
+// (the planes first, then the spheres).
+TEST(Intersect, PointsOfOneRay)
 {
-    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -20 5");
-    Aim(t, Vec3(0, 0, 1));
-    // b = 40, c = 375, disc = 100, t = (-40 - 10) / 2 = -25
-    t.ShadeSphere(Vec3(0, 0, -20), 0);
-    EXPECT_EQ(t.hitPoint.z, -25.0);
-    EXPECT_EQ(t.normal.z, -1.0);
-    // The reflected direction (0, 0, -1) faces only the back wall: one point.
-    // The reflected ray is left scaled by that wall's t = 5.
-    EXPECT_EQ(t.reflectDir.z, -5.0);
+    struct Case {
+        const char* what;
+        std::string scene;
+        bool reflections;
+        std::vector<float> z;  // of the points drawn
+        float x;               // of the last point
+    };
+    const std::string room = RoomScript() + "screen 4 4 ";
+    const Case cases[] = {
+        // b = 40, c = 375, disc = 100, t = (-40 - 10) / 2 = -25; the sphere's
+        // reflection (0, 0, -1) faces only the back wall: one sphere point.
+        {"the far root along the line", room + "raytracedepth -100 sphere 1 0 0 -20 5", true, {-30.0f, -25.0f}, 0.0f},
+        // disc exactly 0: hit at -b / 2; its mirrored ray faces no plane, so
+        // it draws only with reflections off.
+        {"a tangent line", room + "raytracedepth -100 sphere 1 5 0 -20 5", false, {-30.0f, -20.0f}, 0.0f},
+        {"a tangent line, reflections on", room + "raytracedepth -100 sphere 1 5 0 -20 5", true, {-30.0f}, 0.0f},
+        {"a miss", room + "raytracedepth -100 sphere 1 6 0 -20 5", true, {-30.0f}, 0.0f},
+        // The sphere's point at z = -25 is at the limit; so is the wall.
+        {"spheres clipped by depth", room + "raytracedepth -24 sphere 1 0 0 -20 5", true, {}, 0.0f},
+        // Room bounds do not apply to spheres.
+        {"a sphere outside the room", room + "raytracedepth -100 sphere 1 0 0 -40 2", true, {-30.0f, -42.0f}, 0.0f},
+        // The back wall is behind the ray's direction: t = -30, still a hit.
+        {"a plane behind the eye", room + "raytracedepth -31", true, {-30.0f}, 0.0f},
+        {"a plane at the depth limit", room + "raytracedepth -30", true, {}, 0.0f},
+    };
+    for (const Case& c : cases) {
+        ReferenceTracer t = Straightforward(c.scene, RoomView(c.scene, c.reflections));
+        t.TraceRay(Vec3(0, 0, 1));
+        const PointList& p = t.Points();
+        ASSERT_EQ(p.size(), c.z.size()) << c.what;
+        for (std::size_t i = 0; i < p.size(); ++i)
+            EXPECT_EQ(p[i].z, c.z[i]) << c.what << ", point " << i;
+        if (!p.empty())
+            EXPECT_EQ(p.back().x, c.x) << c.what;
+    }
+    // (-0, 0, 1) is parallel to four planes; its dot products are 0 or -0
+    // and both count as zero, so only the back wall is traced.
+    ReferenceTracer t = Straightforward(room + "raytracedepth -100");
+    t.TraceRay(Vec3(-0.0, 0.0, 1.0));
     ASSERT_EQ(t.Points().size(), 1u);
-    EXPECT_EQ(t.Points()[0].z, -25.0f);
-    EXPECT_EQ(t.rayDir.z, 1.0);  // restored to the primary direction
-
-    // Tangent line (disc exactly 0): hit at -b / 2.
-    Aim(t, Vec3(0, 0, 1));
-    t.sphereRadii[0] = 5.0f;
-    t.ShadeSphere(Vec3(5, 0, -20), 0);
-    EXPECT_EQ(std::tuple(t.hitPoint.z, t.hitPoint.x), std::tuple(-20.0, 0.0));
-
-    // A miss draws nothing and leaves the ray alone.
-    Aim(t, Vec3(0, 0, 1));
-    t.ShadeSphere(Vec3(6, 0, -20), 0);
-    EXPECT_TRUE(t.Points().empty());
-}
-
-TEST(Intersect, SpheresAreClippedByDepthOnly)
-{
-    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -24 sphere 1 0 0 -20 5");
-    Aim(t, Vec3(0, 0, 1));
-    t.ShadeSphere(Vec3(0, 0, -20), 0);  // hit at z = -25, at or below the limit
-    EXPECT_TRUE(t.Points().empty());
-    EXPECT_EQ(t.rayDir.z, 1.0);
-
-    // Room bounds do not apply to spheres: one outside the room still draws.
-    t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -40 2");
-    Aim(t, Vec3(0, 0, 1));
-    t.ShadeSphere(Vec3(0, 0, -40), 0);
-    EXPECT_EQ(t.hitPoint.z, -42.0);
-    EXPECT_EQ(t.Points().size(), 1u);
-}
-
-TEST(Intersect, PlaneHitsOnEitherSideOfTheEye)
-{
-    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -31");
-    Aim(t, Vec3(0, 0, 1));
-    // The back wall is behind the ray's direction: t = -30, still a hit.
-    t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
-    EXPECT_EQ(t.hitPoint.z, -30.0);
-    ASSERT_EQ(t.Points().size(), 1u);
-    EXPECT_EQ(t.rayDir.z, 1.0);
-
-    // Depth limit -30: the wall at z = -30 is hidden and the ray stays scaled.
-    t.depthLimit = -30.0f;
-    Aim(t, Vec3(0, 0, 1));
-    t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
-    EXPECT_TRUE(t.Points().empty());
-    EXPECT_EQ(t.rayDir.z, -30.0);
+    EXPECT_EQ(t.Points()[0].z, -30.0f);
+    EXPECT_FALSE(std::isnan(t.Points()[0].x));
 }
 
 TEST(Intersect, RoomFacesIncludeTheirBounds)
 {
-    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4");
+    const ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -25");
     EXPECT_TRUE(t.InsideRoomFace(Vec3(10.0, 10.0, -5.0), 2));  // x = xMax, y = yMax
     EXPECT_FALSE(t.InsideRoomFace(Vec3(10.000001, 0.0, -5.0), 2));
     EXPECT_TRUE(t.InsideRoomFace(Vec3(0.0, -10.0, -30.0), 0));    // z = zMin
@@ -79,27 +67,14 @@ TEST(Intersect, RoomFacesIncludeTheirBounds)
     EXPECT_FALSE(t.InsideRoomFace(Vec3(0.0, 11.0, -5.0), 1));
     EXPECT_TRUE(t.InsideRoomFace(Vec3(NAN, 0.0, -5.0), 2));  // NaN is never "outside"
 
-    t.depthLimit = -25.0f;
     EXPECT_TRUE(t.BeyondDepth(Vec3(0, 0, -25.0)));
     EXPECT_FALSE(t.BeyondDepth(Vec3(0, 0, -24.999)));
     EXPECT_TRUE(t.BeyondDepth(Vec3(0, 0, NAN)));
 }
 
-TEST(Intersect, RaysParallelToAPlaneSkipIt)
-{
-    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -100");
-    // (-0, 0, 1) is parallel to four planes; its dot products are 0 or -0 and
-    // both count as zero, so only the back wall is traced.
-    Aim(t, Vec3(-0.0, 0.0, 1.0));
-    t.TraceRoomAndSpheres();
-    ASSERT_EQ(t.Points().size(), 1u);
-    EXPECT_EQ(t.Points()[0].z, -30.0f);
-    EXPECT_FALSE(std::isnan(t.Points()[0].x));
-}
-
 TEST(Intersect, ShadowLinesAndEntryPoints)
 {
-    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 sphere 1 0 0 -25 1");
+    const ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 sphere 1 0 0 -25 1");
     const Vec3 origin(0, 0, -30);
     // The whole line counts: a sphere behind the origin blocks as well.
     EXPECT_TRUE(t.SphereOnLine(origin, Vec3(0, 0, 1), 0));

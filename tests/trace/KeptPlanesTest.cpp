@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <random>
-#include <type_traits>
+#include <thread>
 
-#include "trace/kept/BandTracer.h"
+#include "trace/kept/KeptViews.h"
 #include "trace/tracers/EnvSceneTracer.h"
 #include "trace/tracers/ReferenceTracer.h"
 #include "trace/tracers/SceneTracer.h"
@@ -17,24 +19,23 @@ namespace {
 
 // The views of the window and the inputs that change them, as the window
 // applies them to its two tracers; every frame of the fast path, made from
-// the values its earlier frames kept, is checked against a full trace of the
-// straightforward path, also after a frame cancelled half-way. Views share
-// one memory budget: a view over it is traced in full every time, and views
-// that fit only one at a time empty each other's slots. The run on two
-// threads draws as slowly as can be, so that it composes on one of them.
+// what its earlier frames kept, is checked against a full trace of the
+// straightforward path, also after a frame cancelled part-way: at each band
+// boundary in turn, as an input during a frame cancels it. Views share one
+// memory budget: a view over it is traced in full every time, and views
+// that fit only one at a time empty each other's entries.
 class InputRun {
 public:
-    InputRun(const std::string& script, std::size_t budget, bool tooLarge) : tooLarge(tooLarge)
+    InputRun(const std::string& script, std::size_t budget, bool tooLarge) : script(script), tooLarge(tooLarge)
     {
-        SetUpTracer(single, script);
-        SetUpTracer(environment, script);
-        for (unsigned threads : {1u, 2u, 3u}) {
-            fast.push_back(std::make_unique<Fast>(threads));
-            if (budget != 0)
-                fast.back()->kept.budgetBytes = budget;
-            if (threads == 2)
-                fast.back()->single.drawNsPerPoint = fast.back()->environment.drawNsPerPoint = 1e12;
-        }
+        const auto setUp = SetUpOf(script);
+        single.SetUp(setUp);
+        environment.SetUp(setUp);
+        KeptViews::Options options;
+        if (budget != 0)
+            options.budgetBytes = budget;
+        for (unsigned threads : {1u, 2u, 3u})
+            fast.push_back(std::make_unique<Fast>(threads, options));
     }
 
     void Apply(char input)
@@ -58,58 +59,57 @@ public:
     bool Frame(const std::string& where)
     {
         if (showEnvironment)
-            return Check(environment, Vec3(), where + ", environment");
-        if (!pair)
-            return Check(single, Vec3(), where + ", single");
-        return Check(single, Vec3(-0.001, 0.0, 0.0), where + ", left eye") &&
-               Check(single, Vec3(0.001, 0.0, 0.0), where + ", right eye");
+            return Check(environment.Inputs(), where + ", environment");
+        if (!pair) {
+            single.SetEye(Vec3());
+            return Check(single.Inputs(), where + ", single");
+        }
+        single.SetEye(Vec3(-0.001, 0.0, 0.0));
+        if (!Check(single.Inputs(ViewInputs::Kind::PairEye), where + ", left eye"))
+            return false;
+        single.SetEye(Vec3(0.001, 0.0, 0.0));
+        return Check(single.Inputs(ViewInputs::Kind::PairEye), where + ", right eye");
     }
 
 private:
     struct Fast {
-        explicit Fast(unsigned threads) : pool(threads), single(pool), environment(pool) {}
+        Fast(unsigned threads, const KeptViews::Options& options) : pool(threads), kept(pool, options) {}
         BandPool pool;
-        BandTracer<SceneTracer> single;
-        BandTracer<EnvSceneTracer> environment;
         KeptViews kept;
-        BandTracer<SceneTracer>& For(const SceneTracer&) { return single; }
-        BandTracer<EnvSceneTracer>& For(const EnvSceneTracer&) { return environment; }
     };
 
-    // The other views drawn with the one shown, as the window counts them.
-    unsigned Companions() const { return pair && !showEnvironment ? 1u : 0u; }
-
-    template <typename Tracer> bool Check(Tracer& tracer, const Vec3& eye, const std::string& where)
+    bool Check(const ViewInputs& inputs, const std::string& where)
     {
-        tracer.SetEye(eye);
-        ReferenceTracer straightforward(tracer);
+        ReferenceTracer straightforward = Straightforward(script, inputs);
         straightforward.Render();
         const PointList reference = WithoutCoveredPoints(straightforward.Points());
-        // Every third frame follows one cancelled after a few bands, as an
-        // input during a frame cancels it: what that frame kept is not used.
+        const RoomSetUp& setUp = single.SetUpTraced();
+        const unsigned bands = (setUp.Rows() + KeptViews::RowsPerBand - 1) / KeptViews::RowsPerBand;
+        // Every third frame follows one cancelled at a band boundary, each
+        // boundary in turn.
         const bool afterCancel = ++frames % 3 == 0;
+        const unsigned cancelAt = frames / 3 % bands;
         for (std::size_t i = 0; i < fast.size(); ++i) {
+            KeptViews& kept = fast[i]->kept;
             if (afterCancel) {
-                int bandsLeft = 3;
-                fast[i]->For(tracer).Render(
-                    tracer, [](const PointList&) {}, &fast[i]->kept.For(tracer, Companions()),
-                    [&] { return bandsLeft-- > 0; });
-                if (!fast[i]->For(tracer).Cancelled()) {
-                    ADD_FAILURE() << where << ": the frame was not cancelled";
+                unsigned drawn = 0;
+                const KeptViews::Frame cancelled = kept.Draw(
+                    setUp, inputs, [&](const PointList&) { ++drawn; }, [&] { return drawn < cancelAt; });
+                // (A view drawn from its kept points is not traced: nothing to cancel.)
+                if (cancelled.made != KeptViews::Made::FromKeptPoints && (!cancelled.cancelled || drawn != cancelAt)) {
+                    ADD_FAILURE() << where << ": the frame was not cancelled after " << cancelAt << " bands";
                     return false;
                 }
             }
             PointList drawn;
-            fast[i]->For(tracer).Render(
-                tracer, [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); },
-                &fast[i]->kept.For(tracer, Companions()));
-            const auto state = tooLarge ? KeptView::State::TooLarge : KeptView::State::Kept;
-            const KeptViews& kept = fast[i]->kept;
-            if (!Equal(drawn, reference) || fast[i]->kept.For(tracer, Companions()).state != state ||
-                kept.Bytes() > kept.budgetBytes) {
+            kept.Draw(setUp, inputs,
+                      [&](const PointList& band) { drawn.insert(drawn.end(), band.begin(), band.end()); });
+            const auto planes = tooLarge ? KeptViews::Planes::TooLarge : KeptViews::Planes::Kept;
+            if (!Equal(drawn, reference) || kept.PlanesFor(setUp, inputs) != planes ||
+                kept.Bytes() > kept.GetOptions().budgetBytes) {
                 ADD_FAILURE() << where << ", " << fast[i]->pool.Threads() << " threads: " << drawn.size()
                               << " points against " << reference.size() << ", kept "
-                              << static_cast<int>(fast[i]->kept.For(tracer, Companions()).state) << ", " << kept.Bytes()
+                              << static_cast<int>(kept.PlanesFor(setUp, inputs)) << ", " << kept.Bytes()
                               << " bytes kept in all";
                 return false;
             }
@@ -117,6 +117,7 @@ private:
         return true;
     }
 
+    const std::string script;
     SceneTracer single;
     EnvSceneTracer environment;
     bool pair = false;
@@ -221,13 +222,13 @@ TEST_P(KeptPlanes, RandomInputsGiveTheStraightforwardFrames)
         // The back wall lies exactly at the depth limit: its hits are left out.
         {"depth limit on the back wall", DefaultScene() + " screen 160 120 raytracedepth -30", 20, 0, false},
         {"room for one view at a time", DefaultScene() + " screen 160 120", 60,
-         KeptView::ExpectedBytes(160 * 120) * 3 / 2, false},
+         KeptViews::ExpectedBytes(160 * 120) * 3 / 2, false},
         {"no lights: every point black, shadows none", DefaultScene() + " screen 160 120 light 0", 20, 0, false},
         {"eight lights", EightLights(), 30, 0, false},
-        {"eight lights, room for the hit points alone", EightLights(), 30, KeptView::ExpectedBytes(160 * 120) * 5 / 4,
+        {"eight lights, room for the hit points alone", EightLights(), 30, KeptViews::ExpectedBytes(160 * 120) * 5 / 4,
          false},
         // The single view keeps its powers; the pair's eyes do not.
-        {"eight lights, room for one view's powers", EightLights(), 30, KeptView::ExpectedBytes(160 * 120, 8) * 11 / 10,
+        {"eight lights, room for one view's powers", EightLights(), 30, KeptViews::ExpectedBytes(160 * 120, 8) * 11 / 10,
          false},
         {"thirty-two lights", ThirtyTwoLights(), 6, 0, false},
         {"a ceiling over a floor, both below the eye", TwoFloors(), 30, 0, false},
@@ -244,10 +245,6 @@ TEST(KeptPlanes, LargeViewsAreKept)
     RunInputs({"default scene, 1280 x 960", DefaultScene() + " screen 1280 960", 1, 0, false});
 }
 
-// A frame composed from kept values runs on one worker fewer once the view's
-// last frame of its kind (after a move, or with the points reused) shows the
-// rest keep up with the drawing; a full trace, the first frame of each kind
-// and a drawing of unknown cost run on every worker.
 // An input that arrives before the first band starts cancels the frame with
 // nothing traced: no time (not the distance between the clock's ends), and
 // nothing kept; the next frame is whole.
@@ -256,52 +253,77 @@ TEST(KeptPlanes, AFrameCancelledBeforeItsFirstBandTakesNoTime)
     SceneTracer tracer;
     SetUpTracer(tracer, DefaultScene() + " screen 80 60");
     BandPool pool(2);
-    BandTracer<SceneTracer> bands(pool);
-    KeptView kept;
+    KeptViews kept(pool);
     std::size_t points = 0;
     const auto count = [&](const PointList& band) { points += band.size(); };
-    EXPECT_EQ(bands.Render(tracer, count, &kept, [] { return false; }), 0.0);
-    EXPECT_TRUE(bands.Cancelled());
+    const KeptViews::Frame cancelled = kept.Draw(tracer.SetUpTraced(), tracer.Inputs(), count, [] { return false; });
+    EXPECT_EQ(cancelled.traceMs, 0.0);
+    EXPECT_TRUE(cancelled.cancelled);
     EXPECT_EQ(points, 0u);
-    EXPECT_EQ(kept.state, KeptView::State::Empty);
-    EXPECT_GT(bands.Render(tracer, count, &kept), 0.0);
-    EXPECT_FALSE(bands.Cancelled());
+    EXPECT_EQ(kept.PlanesFor(tracer.SetUpTraced(), tracer.Inputs()), KeptViews::Planes::None);
+    const KeptViews::Frame whole = kept.Draw(tracer.SetUpTraced(), tracer.Inputs(), count);
+    EXPECT_GT(whole.traceMs, 0.0);
+    EXPECT_FALSE(whole.cancelled);
     EXPECT_GT(points, 80u * 60u);
 }
 
-TEST(KeptPlanes, ComposingLeavesAProcessorToADrawingThatKeepsUp)
+// How each frame is made, from the difference between its inputs and what
+// is kept; and a frame composed from kept values runs on one worker fewer
+// once the view's last frame of its kind (after a move, or with the points
+// reused) shows the rest keep up with the drawing, as the last frame drawn
+// from kept points measured it (slow here, or as quick as can be); a full
+// trace, the first frame of each kind and a drawing not measured yet run on
+// every worker. Every frame is the straightforward one.
+TEST(KeptPlanes, EachFrameIsMadeAsItsInputsAllow)
 {
+    using Made = KeptViews::Made;
     struct Case {
         unsigned threads;
-        double drawNsPerPoint;
+        int drawingMs;  // a band, in the frame drawn from kept points; -1: none drawn so
         unsigned first, later;  // the workers of the first frame of a kind, and of those after it
     };
-    for (const Case c :
-         {Case{2, 1e12, 2, 1}, Case{3, 1e12, 3, 2}, Case{2, 1e-6, 2, 2}, Case{2, 0.0, 2, 2}, Case{1, 1e12, 1, 1}}) {
-        SCOPED_TRACE(testing::Message() << c.threads << " threads, " << c.drawNsPerPoint << " ns a point");
+    const std::string script = DefaultScene() + " screen 160 120";
+    for (const Case c : {Case{2, 5, 2, 1}, Case{3, 5, 3, 2}, Case{2, 0, 2, 2}, Case{2, -1, 2, 2}, Case{1, 5, 1, 1}}) {
+        SCOPED_TRACE(testing::Message() << c.threads << " threads, drawing " << c.drawingMs << " ms a band");
         SceneTracer tracer;
-        SetUpTracer(tracer, DefaultScene() + " screen 160 120");
+        SetUpTracer(tracer, script);
         BandPool pool(c.threads);
-        BandTracer<SceneTracer> bands(pool);
-        bands.drawNsPerPoint = c.drawNsPerPoint;
-        KeptView kept;
-        const auto none = [](const PointList&) {};
-        bands.Render(tracer, none, &kept);
-        EXPECT_EQ(bands.LastWorkers(), c.threads) << "the first trace";
-        const auto frameAfter = [&](void (SceneTracer::*input)(), unsigned workers, const char* what) {
-            (tracer.*input)();
-            bands.Render(tracer, none, &kept);
-            EXPECT_EQ(bands.LastWorkers(), workers) << what;
+        KeptViews kept(pool);
+        // A frame drawn from kept points draws as slowly as asked, or as
+        // quickly as can be; the others are compared.
+        const auto frame = [&](Made made, unsigned workers, const char* what, int drawingMs = 0) {
+            PointList drawn;
+            const KeptViews::Frame f = kept.Draw(tracer.SetUpTraced(), tracer.Inputs(), [&](const PointList& band) {
+                if (made == Made::FromKeptPoints && drawingMs > 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(drawingMs));
+                if (made != Made::FromKeptPoints)
+                    drawn.insert(drawn.end(), band.begin(), band.end());
+            });
+            EXPECT_EQ(f.made, made) << what;
+            EXPECT_EQ(f.workers, workers) << what;
+            if (made == Made::FromKeptPoints)
+                return;
+            ReferenceTracer straightforward = Straightforward(script, tracer.Inputs());
+            straightforward.Render();
+            EXPECT_TRUE(Equal(drawn, WithoutCoveredPoints(straightforward.Points()))) << what;
         };
-        frameAfter(&SceneTracer::MoveSpheresLeft, c.first, "the first move");
-        EXPECT_GT(kept.movedNsPerPoint, 0.0);
-        frameAfter(&SceneTracer::MoveSpheresRight, c.later, "the second move");
-        frameAfter(&SceneTracer::ToggleReflections, c.first, "the first switch");
-        EXPECT_GT(kept.reusedNsPerPoint, 0.0);
-        frameAfter(&SceneTracer::ToggleReflections, c.later, "the second switch");
-        frameAfter(&SceneTracer::MoveSpheresLeft, c.later, "a move after the switches");
-        bands.Render(tracer, none);
-        EXPECT_EQ(bands.LastWorkers(), c.threads) << "a trace with nothing kept";
+        frame(Made::Traced, c.threads, "the first trace");
+        if (c.drawingMs >= 0)
+            frame(Made::FromKeptPoints, 0, "unchanged", c.drawingMs);
+        tracer.MoveSpheresLeft();
+        frame(Made::Composed, c.first, "the first move");
+        tracer.MoveSpheresLeft();
+        frame(Made::Composed, c.later, "the second move");
+        tracer.ToggleReflections();
+        frame(Made::FromKeptPlanes, c.first, "the first switch");
+        tracer.ToggleReflections();
+        frame(Made::FromKeptPoints, 0, "the switch back, drawn as before it", std::max(c.drawingMs, 0));
+        tracer.ToggleColouredShadows();
+        frame(Made::FromKeptPlanes, c.later, "the second switch");
+        tracer.MoveSpheresLeft();
+        frame(Made::Composed, c.later, "a move after the switches");
+        kept.SetOptions(KeptViews::Options{false, false, KeptViews::DefaultBudgetBytes});
+        frame(Made::Traced, c.threads, "a trace with nothing kept");
     }
 }
 

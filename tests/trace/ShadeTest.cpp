@@ -26,7 +26,7 @@ TEST(Shade, PlanePatterns)
     ReferenceTracer t = Straightforward(RoomScript());
     for (const auto& c : cases) {
         t.PlanePattern(Vec3(c.x, c.y, c.z), c.plane);
-        EXPECT_TRUE(std::equal(c.tint, c.tint + 3, t.planeTint)) << c.x << " " << c.y << " " << c.z << " " << c.plane;
+        EXPECT_TRUE(std::equal(c.tint, c.tint + 3, t.PlaneTint())) << c.x << " " << c.y << " " << c.z << " " << c.plane;
     }
 }
 
@@ -41,10 +41,9 @@ TEST(Shade, ShadowOnAPlaneCarriesTheBlockersColour)
                                         "light 2 0 0 -20  10 0 -20 "
                                         " 0.5 0.5 0.5  1 1 1  1 1 1 "
                                         " 0.25 0.25 0.25  1 0.5 0.25  1 1 1");
-    Aim(t, Vec3(0, 0, 1));
-    t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
-    ASSERT_EQ(t.Points().size(), 1u);
-    const PlotRecord& p = t.Points()[0];
+    t.TraceRay(Vec3(0, 0, 1));
+    ASSERT_GE(t.Points().size(), 1u);
+    const PlotRecord& p = t.Points()[0];  // the back wall's, drawn first
 
     // The blocker is ambient only: its colour is the sum of both lights'
     // ambient products with its own ambient reflectance.
@@ -59,7 +58,6 @@ TEST(Shade, ShadowOnAPlaneCarriesTheBlockersColour)
         const double lit = 0.25 * wallAmbient[c] + tint[c] * diffuse2[c] * 0.5 * cosine;
         EXPECT_NEAR(got[c], shadowed + lit, 1e-6) << c;
     }
-    EXPECT_FALSE(t.lightBlocked);  // the last light handled was not blocked
 }
 
 TEST(Shade, SphereShadowsFollowBothSwitches)
@@ -73,13 +71,12 @@ TEST(Shade, SphereShadowsFollowBothSwitches)
                                               "           1 0.5 0.25  0 0 0  0 0 0  1 "
                                               "light 1 0 0 -5  0.5 0.5 0.5  0 0 0  0 0 0";
     auto shade = [&](bool reflections, bool coloured) {
-        ReferenceTracer t = Straightforward(script);
-        t.reflectionsOn = reflections;
-        t.colouredShadowsOn = coloured;
-        Aim(t, Vec3(0, 0, 1));
-        t.ShadeSphere(Vec3(0, 0, -20), 0);
-        EXPECT_EQ(t.Points().size(), 1u);
-        return t.Points().empty() ? PlotRecord{} : t.Points()[0];
+        ReferenceTracer t = Straightforward(script, RoomView(script, reflections, coloured));
+        t.TraceRay(Vec3(0, 0, 1));
+        const auto onSphere = [](const PlotRecord& p) { return p.z == -25.0f; };
+        EXPECT_EQ(std::count_if(t.Points().begin(), t.Points().end(), onSphere), 1);
+        const auto p = std::find_if(t.Points().begin(), t.Points().end(), onSphere);
+        return p == t.Points().end() ? PlotRecord{} : *p;
     };
     // Reflections off: the blocked light gives its ambient product alone.
     for (bool coloured : {true, false}) {
@@ -103,14 +100,13 @@ TEST(Shade, ReflectionFacingNoPlaneDrawsNothing)
     // Looking along -z at a sphere in front of the eye: the smaller root is
     // the near point, whose normal (0, 0, 1) sends the reflection straight
     // back along +z, which faces no room plane.
-    ReferenceTracer t = Straightforward(RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -3 2");
-    Aim(t, Vec3(0, 0, -1));
-    t.ShadeSphere(Vec3(0, 0, -3), 0);
-    EXPECT_EQ(t.reflectDir.z, 1.0);
-    EXPECT_TRUE(t.Points().empty());
-    t.reflectionsOn = false;
-    t.ShadeSphere(Vec3(0, 0, -3), 0);
-    EXPECT_EQ(t.Points().size(), 1u);
+    const std::string script = RoomScript() + "screen 4 4 raytracedepth -100 sphere 1 0 0 -3 2";
+    for (bool reflections : {true, false}) {
+        ReferenceTracer t = Straightforward(script, RoomView(script, reflections));
+        t.TraceRay(Vec3(0, 0, -1));
+        const auto onSphere = [](const PlotRecord& p) { return p.z != -30.0f; };  // not on the back wall
+        EXPECT_EQ(std::count_if(t.Points().begin(), t.Points().end(), onSphere), reflections ? 0 : 1);
+    }
 }
 
 TEST(Shade, EqualLightsDoubleAndNothingIsClamped)
@@ -119,8 +115,7 @@ TEST(Shade, EqualLightsDoubleAndNothingIsClamped)
         const std::string wall = "0.75 0.75 0.75  1 1 1  1 1 1  8\n";
         ReferenceTracer t =
             Straightforward(RoomScript(wall + wall + wall + wall + wall) + "screen 4 4 raytracedepth -100 " + lights);
-        Aim(t, Vec3(0, 0, 1));
-        t.TracePlane(t.planePoints[2], t.planeNormals[2], 2);
+        t.TraceRay(Vec3(0, 0, 1));
         return t.Points().at(0);
     };
     const std::string light = " 0 0 -20 ";
@@ -153,10 +148,7 @@ TEST(Render, OrderWithinOnePixel)
                                         "light 1 0 0 -10  0.5 0.5 0.5  0 0 0  0 0 0");
     Vec3 d(0.3, -0.2, 1.0);
     d.Normalize();
-    t.SetEye(Vec3());
-    t.rayDir = d;
-    t.primaryDir = d;
-    t.TraceRoomAndSpheres();
+    t.TraceRay(d);
 
     const PointList& p = t.Points();
     ASSERT_EQ(p.size(), 4u);
@@ -179,9 +171,7 @@ TEST(Render, ColouredShadowSwitchChangesOnlyShadowedSpherePoints)
     const std::string scene = AwkwardScene();
     PointList points[2];
     for (bool coloured : {true, false}) {
-        ReferenceTracer t = Straightforward(scene);
-        t.colouredShadowsOn = coloured;
-        t.SetEye(Vec3());
+        ReferenceTracer t = Straightforward(scene, RoomView(scene, true, coloured));
         t.Render();
         points[coloured ? 0 : 1] = t.Points();
     }

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "trace/kernels/InstructionSet.h"
 #include "trace/tracers/PointList.h"
 #include "trace/tracers/ReferenceTracer.h"
+#include "trace/tracers/RoomSetUp.h"
 #include "trace/scene/Scene.h"
 #include "trace/tracers/SceneTracer.h"
 #include "trace/math/Vec3.h"
@@ -62,34 +64,43 @@ inline std::string Describe(const Scene& s)
     return t.str();
 }
 
-// Sets a tracer up from a script the way the window does.
-template <typename Tracer> void SetUpTracer(Tracer& tracer, const std::string& text)
+// The fast path's set-up of a script's scene, as the window sets it up.
+inline std::shared_ptr<const RoomSetUp> SetUpOf(const std::string& text)
 {
     Scene scene;
     ReadScene(scene, text);
-    const float aspect = static_cast<float>(scene.screenWidth) / static_cast<float>(scene.screenHeight);
-    tracer.SetUpView(scene, 100.0f, aspect, 0.01f);
-    tracer.SetRoom(scene);
-    tracer.LoadScene(scene);
+    return std::make_shared<const RoomSetUp>(scene);
 }
 
-// The straightforward tracer of a script's room view, set up as the window
-// sets its tracers up.
-inline ReferenceTracer Straightforward(const std::string& script)
+// Sets a tracer up from a script the way the window does.
+template <typename Tracer> void SetUpTracer(Tracer& tracer, const std::string& text)
+{
+    tracer.SetUp(SetUpOf(text));
+}
+
+// The straightforward tracer of a script's view (by default the room from
+// the eye at the origin, with the spheres where the script puts them).
+inline ReferenceTracer Straightforward(const std::string& script, const ViewInputs& inputs)
+{
+    Scene scene;
+    ReadScene(scene, script);
+    return ReferenceTracer(scene, inputs);
+}
+// The inputs of a script's room view from the eye at the origin, with the
+// spheres where the script puts them and the two switches as given.
+inline ViewInputs RoomView(const std::string& script, bool reflections = true, bool colouredShadows = true)
 {
     SceneTracer tracer;
     SetUpTracer(tracer, script);
-    return ReferenceTracer(tracer);
+    if (!reflections)
+        tracer.ToggleReflections();
+    if (!colouredShadows)
+        tracer.ToggleColouredShadows();
+    return tracer.Inputs();
 }
-
-// The eye at the origin and the given unit direction as the pixel's primary
-// ray, with an empty point list: ready to offer the ray to one object.
-template <typename Tracer> void Aim(Tracer& t, const Vec3& direction)
+inline ReferenceTracer Straightforward(const std::string& script)
 {
-    t.SetEye(Vec3());
-    t.rayDir = direction;
-    t.primaryDir = direction;
-    t.Points().clear();
+    return Straightforward(script, RoomView(script));
 }
 
 // A test run once with each instruction set selected in turn (named after

@@ -9,9 +9,12 @@ BandPool::BandPool(unsigned threadCount) : threads(threadCount == 0 ? 1 : thread
 {
     // Even one tracing thread is a thread of its own: the caller waits,
     // draws finished bands and watches its input.
+    own.reserve(threads);
     pool.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i)
+    for (unsigned i = 0; i < threads; ++i) {
+        own.push_back(std::make_unique<Own>());
         pool.emplace_back(&BandPool::Work, this, i);
+    }
 }
 
 BandPool::~BandPool()

@@ -3,16 +3,21 @@
 
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "trace/tracers/PointList.h"
+#include "trace/tracers/TraceScratch.h"
 
 namespace glintwork {
 
 // A fixed set of worker threads that trace the bands of one frame. Bands are
 // handed out in rising order; the calling thread takes each finished band in
 // order as soon as it is ready (to draw it while later bands are still being
-// traced), and meanwhile stays free to look at its input.
+// traced), and meanwhile stays free to look at its input. Each worker owns
+// what it traces with: its scratch and the list it plots a band into.
 class BandPool {
 public:
     // How often, while it waits for a band, the calling thread asks whether
@@ -25,6 +30,9 @@ public:
     BandPool& operator=(const BandPool&) = delete;
 
     unsigned Threads() const { return threads; }
+    // Worker `worker`'s scratch and point list, for the job it runs.
+    TraceScratch& Scratch(unsigned worker) { return own[worker]->scratch; }
+    PointList& Points(unsigned worker) { return own[worker]->points; }
 
     // job(worker, band) runs for band = 0 .. bands - 1, `worker` being the
     // index (below Threads()) of the thread that runs it; consume(band) runs
@@ -50,7 +58,15 @@ public:
 private:
     void Work(unsigned worker);
 
+    // What one worker writes while it traces, on cache lines of its own, so
+    // that threads never write to a line another one is writing.
+    struct Own {
+        TraceScratch scratch;
+        PointList points;
+    };
+
     const unsigned threads;
+    std::vector<std::unique_ptr<Own>> own;
     std::vector<std::thread> pool;
     std::mutex mutex;
     std::condition_variable wake;      // workers wait for a frame

@@ -223,6 +223,26 @@ GLINTWORK_LANE_FORMULA typename L::M OffFace(int p, const typename L::V point[3]
                  L::Or(v > L::Set(high[second[p]]), v < L::Set(low[second[p]])));
 }
 
+// One plane of a ray's walk through the room (a primary ray's, or a sphere
+// point's mirrored ray): with `toPlane` the distance from the ray's origin
+// to plane p along its normal ((plane point - origin) . normal) and
+// `facing` the ray's own (ray . normal), the ray scaled to the plane and the
+// point it reaches there from `origin`; true where that point lies on the
+// plane's face and before the depth limit (a z at or below it is hidden).
+template <class L>
+GLINTWORK_LANE_FORMULA typename L::M PlaneStep(int p, typename L::V toPlane, typename L::V facing,
+                                               const typename L::V origin[3], const typename L::V ray[3],
+                                               const double low[3], const double high[3], double depthLimit,
+                                               typename L::V scaled[3], typename L::V at[3])
+{
+    const typename L::V t = toPlane / facing;
+    for (int a = 0; a < 3; ++a) {
+        scaled[a] = t * ray[a];
+        at[a] = origin[a] + scaled[a];
+    }
+    return L::AndNot(OffFace<L>(p, at, low, high), L::Set(depthLimit) < at[2]);
+}
+
 // direction = unit(direction - 2 (direction . normal) normal), step by step:
 // the normal scaled by the dot product, then by 2.
 template <class L>

@@ -36,9 +36,4 @@ double FirstPow(double base, double exponent)
 // finds the entry too.
 std::atomic<PowFunction> libraryPowEntry{FirstPow};
 
-bool LibraryPowSkipsWrapper()
-{
-    return FindEntry() != StandardPow;
-}
-
 }  // namespace glintwork

@@ -24,9 +24,6 @@ inline double LibraryPow(double base, double exponent)
     return libraryPowEntry.load(std::memory_order_relaxed)(base, exponent);
 }
 
-// True when LibraryPow goes past the wrapper, false when it is std::pow.
-bool LibraryPowSkipsWrapper();
-
 }  // namespace glintwork
 
 #endif

@@ -10,18 +10,6 @@
 #include "trace/kernels/PlaneLightSums.h"
 #include "trace/kernels/VectorLanes-inl.h"
 
-#ifndef GLINTWORK_PLANELIGHTSUMS_ARRAYS
-#define GLINTWORK_PLANELIGHTSUMS_ARRAYS
-namespace glintwork {
-// What the kernel reads.
-struct PlaneSumTables {
-    unsigned lights;
-    const double* factors;  // per light PlaneLightSums' PerLight values
-    std::size_t perLight;
-};
-}  // namespace glintwork
-#endif
-
 HWY_BEFORE_NAMESPACE();
 namespace glintwork {
 namespace HWY_NAMESPACE {
@@ -39,7 +27,7 @@ hn::Vec<D> ValuesOf(D d, const PlaneLightSums::Values& v, unsigned j, unsigned f
 
 // `Check`: b.approximatePowers, fixed when compiled so that sums without
 // approximations carry nothing of the check.
-template <bool Check> std::uint32_t SumPlaneLightsIn(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
+template <bool Check> std::uint32_t SumPlaneLightsIn(const LightTables& t, const PlaneLightSums::Batch& b)
 {
     using D = Full;
     using L = VectorLanes<D>;
@@ -63,19 +51,19 @@ template <bool Check> std::uint32_t SumPlaneLightsIn(const PlaneSumTables& t, co
         // Per point, where the sums might differ from pow's powers' (if the
         // powers are approximations): bits of floats, or none.
         auto unsettled = hn::Zero(du);
-        for (unsigned j = 0; j < t.lights; ++j) {
+        for (unsigned j = 0; j < t.Lights(); ++j) {
             const V diffuse = ValuesOf(d, b.diffuse, j, first, diffuseAt);
             const V power = ValuesOf(d, b.power, j, first, powerAt);
             const std::uint8_t bits = static_cast<std::uint8_t>(b.blocked[j] >> first);
             const auto blocked = hn::LoadMaskBits(d, &bits);
-            const double* f = t.factors + j * t.perLight;
+            const double* f = t.PlaneRow(j);
             const std::size_t at = j * b.shadowStride + first;
             auto differing = hn::Zero(du32);
             for (int c = 0; c < 3; ++c) {
-                const V ambient = byPlane.Of(f + c * Planes);
-                const V diffuseProduct =
-                    L::Select(tinted[c], byPlane.Of(f + (6 + c) * Planes), byPlane.Of(f + (3 + c) * Planes));
-                const V specular = byPlane.Of(f + (9 + c) * Planes);
+                const V ambient = byPlane.Of(f + (LightTables::PlaneAmbient + c) * Planes);
+                const V diffuseProduct = L::Select(tinted[c], byPlane.Of(f + (LightTables::PlaneTinted + c) * Planes),
+                                                   byPlane.Of(f + (LightTables::PlaneUntinted + c) * Planes));
+                const V specular = byPlane.Of(f + (LightTables::PlaneSpecular + c) * Planes);
                 const V lit = LightTerm<L>(ambient, diffuseProduct, specular, diffuse, power);
                 const V shadow = hn::PromoteTo(d, hn::LoadU(hn::Rebind<float, D>(), b.shadow[c] + at));
                 if (Check)
@@ -94,7 +82,7 @@ template <bool Check> std::uint32_t SumPlaneLightsIn(const PlaneSumTables& t, co
     return b.points >= 32 ? unsettledPoints : unsettledPoints & ((std::uint32_t(1) << b.points) - 1u);
 }
 
-std::uint32_t SumPlaneLights(const PlaneSumTables& t, const PlaneLightSums::Batch& b)
+std::uint32_t SumPlaneLights(const LightTables& t, const PlaneLightSums::Batch& b)
 {
     return b.approximatePowers ? SumPlaneLightsIn<true>(t, b) : SumPlaneLightsIn<false>(t, b);
 }
@@ -107,28 +95,9 @@ HWY_AFTER_NAMESPACE();
 namespace glintwork {
 HWY_EXPORT(SumPlaneLights);
 
-void PlaneLightSums::SetLights(const std::vector<LightOnPlane>& perLightAndPlane, unsigned lights)
+std::uint32_t PlaneLightSums::Sum(const LightTables& tables, const Batch& batch)
 {
-    lightCount = lights;
-    factors.assign(std::size_t(lights) * PerLight + WidestLanes, 0.0);
-    for (unsigned j = 0; j < lights; ++j) {
-        double* row = factors.data() + j * PerLight;
-        for (std::size_t k = 0; k < Planes; ++k) {
-            const LightOnPlane& f = perLightAndPlane[j * Planes + k];
-            for (int c = 0; c < 3; ++c) {
-                row[Planes * c + k] = f.ambient[c];
-                row[Planes * (3 + c) + k] = f.untinted[c];
-                row[Planes * (6 + c) + k] = f.tinted[c];
-                row[Planes * (9 + c) + k] = f.specular[c];
-            }
-        }
-    }
-}
-
-std::uint32_t PlaneLightSums::Sum(const Batch& batch) const
-{
-    return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(
-        glintwork::PlaneSumTables{lightCount, factors.data(), PerLight}, batch);
+    return HWY_DYNAMIC_DISPATCH(glintwork::SumPlaneLights)(tables, batch);
 }
 }  // namespace glintwork
 #endif

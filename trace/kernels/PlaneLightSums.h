@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "trace/kernels/LaneMaths.h"
+#include "trace/kernels/LightTables.h"
 
 namespace glintwork {
 
@@ -15,19 +16,11 @@ namespace glintwork {
 // (LightTerm) from the point's diffuse factor and power with its plane's
 // products, its pattern's tint picking the diffuse product or none; or,
 // where a sphere blocks the light, the ambient product plus the colour that
-// sphere shows (ShadowedTerm).
+// sphere shows (ShadowedTerm). The products come from the scene's
+// LightTables.
 class PlaneLightSums {
 public:
-    static constexpr std::size_t Planes = 5;  // the room's
-    // What light j makes of a term on plane k: per channel the ambient
-    // product, the diffuse product times a tint channel of 0 and of 1 (each
-    // worked out as the tracer works out its tinted products), and the
-    // specular product.
-    struct LightOnPlane {
-        double ambient[3], untinted[3], tinted[3], specular[3];
-    };
-    // `perLightAndPlane` holds light j on plane k at j x Planes + k.
-    void SetLights(const std::vector<LightOnPlane>& perLightAndPlane, unsigned lights);
+    static constexpr std::size_t Planes = LightTables::Planes;
 
     // Where a batch's values of light j and point p are: at
     // `values[j * lightStride + at[p]]`, or without `at` at
@@ -62,15 +55,7 @@ public:
     // A bit per point whose sums might differ from those of pow's powers
     // (none unless the powers are approximations); its sums are to be worked
     // out again from pow's.
-    std::uint32_t Sum(const Batch& batch) const;
-
-private:
-    unsigned lightCount = 0;
-    // Per light, for each kind (ambient, untinted, tinted, specular) and
-    // channel, Planes values, a plane each; then room for reading a whole
-    // vector from the last one.
-    static constexpr std::size_t PerLight = 12 * Planes;
-    std::vector<double> factors;
+    static std::uint32_t Sum(const LightTables& tables, const Batch& batch);
 };
 
 }  // namespace glintwork

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "trace/kernels/LightTables.h"
 #include "trace/kernels/SphereLanes.h"
 #include "trace/math/Vec3.h"
 
@@ -13,8 +14,8 @@ namespace glintwork {
 // plane points of a batch of pixels), points in the lanes of a vector: per
 // light, LightTerms with a unit-axis normal, and the sphere line test split
 // into what depends on the point and sphere and what on the light
-// (LaneFormulas-inl.h). The power, the blocker colours and the sums stay
-// with the tracer.
+// (LaneFormulas-inl.h). The blocker colours and the sums stay with the
+// tracer.
 class PlanePointBatch {
 public:
     // Five planes for each of six pixels and more: at most 31, a bit per
@@ -24,14 +25,14 @@ public:
     static_assert(MaxPoints < 32 && Padded >= MaxPoints, "a bit per point");
     static constexpr unsigned MaxSpheres = SphereSet::MaxSpheres;
 
-    // The light positions as floats, three per light (LoadScene).
-    void SetLights(const std::vector<float>& positions, unsigned count);
+    // Room for `lights` lights.
+    void Fit(unsigned lights);
     // The spheres for the points that follow.
-    void SetSpheres(const SphereSet& set);
+    void SetSpheres(const SphereSet& set) { spheres = set; }
 
     void Clear()
     {
-        points = 0;
+        lanes.points = 0;
         largestExponent = 0.0;
     }
     // Where the line tests are known already (a kept point's shadow tests):
@@ -41,8 +42,8 @@ public:
     void SetOnLine(unsigned light, unsigned p, unsigned sphereBits)
     {
         for (unsigned s = 0; s < spheres.count; ++s)
-            onLine[light * std::size_t(MaxSpheres) + s] |= (sphereBits >> s & 1u) << p;
-        anyOnLine[light] |= 1u << p;
+            lanes.onLine[light * std::size_t(MaxSpheres) + s] |= (sphereBits >> s & 1u) << p;
+        lanes.anyOnLine[light] |= 1u << p;
         blocked |= 1u << p;
     }
     void ClearOnLine();
@@ -62,8 +63,9 @@ public:
     // powers of ComputePowers(false), but where the exponent is whole (up to
     // 128) by squaring instead of pow: within 2^-45 of pow's answer
     // (relative), for sums that check whether the difference can show
-    // (PlaneLightSums). Other powers are pow's.
-    void Compute(Work work = Work::Everything, bool approximatePowers = false);
+    // (PlaneLightSums). Other powers are pow's. The lights are the scene's
+    // (`tables`).
+    void Compute(const LightTables& tables, Work work = Work::Everything, bool approximatePowers = false);
 
     // After Compute (with the specular bases): the specular powers, by the
     // C library's pow one after another, of every light where `all`, else
@@ -75,39 +77,42 @@ public:
     // Whether the last Compute squared the powers (approximatePowers).
     bool PowersSquared() const { return powersSquared; }
 
-    unsigned Points() const { return points; }
+    unsigned Points() const { return lanes.points; }
     // Point p's coordinates.
     const double* Point(unsigned p, double out[3]) const
     {
         for (int a = 0; a < 3; ++a)
-            out[a] = point[a][p];
+            out[a] = lanes.point[a][p];
         return out;
     }
     Vec3 LightDir(unsigned light, unsigned p) const
     {
         const std::size_t i = light * std::size_t(Padded) + p;
-        return Vec3(dir[0][i], dir[1][i], dir[2][i]);
+        return Vec3(lanes.dir[0][i], lanes.dir[1][i], lanes.dir[2][i]);
     }
-    double Diffuse(unsigned light, unsigned p) const { return diffuse[light * std::size_t(Padded) + p]; }
-    double SpecularBase(unsigned light, unsigned p) const { return specularBase[light * std::size_t(Padded) + p]; }
-    double Power(unsigned light, unsigned p) const { return power[light * std::size_t(Padded) + p]; }
+    double Diffuse(unsigned light, unsigned p) const { return lanes.diffuse[light * std::size_t(Padded) + p]; }
+    double SpecularBase(unsigned light, unsigned p) const
+    {
+        return lanes.specularBase[light * std::size_t(Padded) + p];
+    }
+    double Power(unsigned light, unsigned p) const { return lanes.power[light * std::size_t(Padded) + p]; }
     // A bit per point for which some sphere blocks some light.
     unsigned BlockedPoints() const
     {
         return blocked & PointBits();  // a batch left empty keeps the last one's bits
     }
     // A bit per point some sphere blocks light `light` for.
-    unsigned BlockedBits(unsigned light) const { return anyOnLine[light] & PointBits(); }
+    unsigned BlockedBits(unsigned light) const { return lanes.anyOnLine[light] & PointBits(); }
     // Light j's diffuse factors and powers of the points, from j x Padded on.
-    const double* DiffuseFactors() const { return diffuse.data(); }
-    const double* Powers() const { return power.data(); }
+    const double* DiffuseFactors() const { return lanes.diffuse.data(); }
+    const double* Powers() const { return lanes.power.data(); }
     // The first sphere on the line from point p along light `light`'s
     // direction, or -1.
     int Blocker(unsigned light, unsigned p) const
     {
-        if (!(anyOnLine[light] >> p & 1u))
+        if (!(lanes.anyOnLine[light] >> p & 1u))
             return -1;
-        const unsigned* m = &onLine[light * std::size_t(MaxSpheres)];
+        const unsigned* m = &lanes.onLine[light * std::size_t(MaxSpheres)];
         for (unsigned s = 0; s < spheres.count; ++s) {
             if (m[s] >> p & 1u)
                 return static_cast<int>(s);
@@ -115,33 +120,36 @@ public:
         return -1;
     }
 
+    // What the kernel reads and writes, a point a lane (lanes past the last
+    // point hold earlier values; their results are never read).
+    struct Lanes {
+        unsigned points = 0;
+        double point[3][Padded] = {};
+        double normal[3][Padded] = {};
+        double view[3][Padded] = {};
+        double exponent[Padded] = {};
+        // Per light, Padded entries.
+        std::vector<double> dir[3];
+        std::vector<double> diffuse;
+        std::vector<double> specularBase;
+        std::vector<double> power;
+        // Per light and sphere: a bit per point, set where the sphere is on the line.
+        std::vector<unsigned> onLine;
+        std::vector<unsigned> anyOnLine;        // per light: the union over the spheres
+        std::vector<unsigned> notApproximated;  // per light: a bit per point whose power squaring does not give
+    };
+
 private:
-    unsigned PointBits() const { return (1u << points) - 1u; }
+    unsigned PointBits() const { return (1u << lanes.points) - 1u; }
     // pow's powers of light `light` for the points with a bit set in `which`.
     void PowsOf(unsigned light, unsigned which);
 
     unsigned lightCount = 0;
-    std::vector<double> position;  // x, y, z per light
     SphereSet spheres;
-
-    unsigned points = 0;
-    double point[3][Padded] = {};
-    double normal[3][Padded] = {};
-    double view[3][Padded] = {};
-    double exponent[Padded] = {};
+    Lanes lanes;
     double largestExponent = 0.0;  // of the points' exponents (NaN left out)
     bool powersSquared = false;
-
-    // Per light, Padded entries.
-    std::vector<double> dir[3];
-    std::vector<double> diffuse;
-    std::vector<double> specularBase;
-    std::vector<double> power;
-    // Per light and sphere: a bit per point, set where the sphere is on the line.
-    std::vector<unsigned> onLine;
-    std::vector<unsigned> anyOnLine;        // per light: the union over the spheres
-    std::vector<unsigned> notApproximated;  // per light: a bit per point whose power squaring does not give
-    unsigned blocked = 0;                   // the union of anyOnLine over the lights
+    unsigned blocked = 0;  // the union of anyOnLine over the lights
 };
 
 }  // namespace glintwork

@@ -17,7 +17,7 @@ namespace HWY_NAMESPACE {
 // The batch's pixels in groups of a vector each, worked side by side: each
 // plane's test waits on the previous plane's division, so independent
 // groups keep the processor busy.
-void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned count, bool given, PrimaryBatch& out)
+void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned count, bool given, PrimaryBatch::Rays& out)
 {
     using D = Full;
     using L = VectorLanes<D>;
@@ -28,6 +28,7 @@ void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned co
     constexpr unsigned Groups = PrimaryBatch::Lanes / Width;
     static_assert(Groups * Width == PrimaryBatch::Lanes, "a batch is a whole number of vectors");
     const V zero = L::Set(0.0);
+    const V eye[3] = {L::Set(k.eye[0]), L::Set(k.eye[1]), L::Set(k.eye[2])};
 
     // The unit primary directions: ((A + B) + C) - eye, normalised.
     V dir[Groups][3];
@@ -74,14 +75,9 @@ void TracePrimary(const PrimaryBatch::Constants& k, unsigned column, unsigned co
             continue;
         unsigned takenBits = 0;
         for (unsigned g = 0; g < Groups; ++g) {
-            const V t = L::Set(k.numerator[p]) / denominator[g];
             V scaled[3], hit[3];
-            for (int a = 0; a < 3; ++a) {
-                scaled[a] = t * ray[g][a];
-                hit[a] = L::Set(k.eye[a]) + scaled[a];
-            }
-            const M outside = OffFace<L>(p, hit, k.low, k.high);
-            const M taken = L::AndNot(outside, hn::And(traced[g], L::Set(k.depthLimit) < hit[2]));
+            const M taken = hn::And(traced[g], PlaneStep<L>(p, L::Set(k.numerator[p]), denominator[g], eye, ray[g],
+                                                             k.low, k.high, k.depthLimit, scaled, hit));
             for (int a = 0; a < 3; ++a) {
                 hn::StoreU(hit[a], d, out.hit[p][a] + g * Width);
                 ray[g][a] = L::Select(taken, dir[g][a], L::Select(traced[g], scaled[a], ray[g][a]));
@@ -127,10 +123,10 @@ void PrimaryBatch::TraceGiven(const Constants& k, unsigned count)
 void PrimaryBatch::Run(const Constants& k, unsigned column, unsigned count, bool given)
 {
     for (int p = 0; p < Planes; ++p)
-        accepted[p] = 0;
+        rays.accepted[p] = 0;
     for (unsigned i = 0; i < MaxSpheres; ++i)
-        maybeSphere[i] = 0;
-    HWY_DYNAMIC_DISPATCH(glintwork::TracePrimary)(k, column, count, given, *this);
+        rays.maybeSphere[i] = 0;
+    HWY_DYNAMIC_DISPATCH(glintwork::TracePrimary)(k, column, count, given, rays);
 }
 }  // namespace glintwork
 #endif

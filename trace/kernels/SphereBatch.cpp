@@ -9,30 +9,6 @@
 #include "trace/kernels/SphereBatch.h"
 #include "trace/kernels/VectorLanes-inl.h"
 
-#ifndef GLINTWORK_SPHEREBATCH_ARRAYS
-#define GLINTWORK_SPHEREBATCH_ARRAYS
-namespace glintwork {
-// What the kernel reads and writes.
-struct SphereArrays {
-    unsigned entries;
-    unsigned lights;
-    const double* position;  // x, y, z per light
-    const SphereBatch::Room* room;
-    const SphereSet* spheres;
-    const double* dir[3];
-    const double* sphere;
-    double* hit;
-    double* plots;
-    double* shows;
-    double* shownPlane;
-    double* hitPoint[3];
-    double* shownPoint[3];
-    SphereBatch::LightValues* own;
-    SphereBatch::LightValues* shown;
-};
-}  // namespace glintwork
-#endif
-
 HWY_BEFORE_NAMESPACE();
 namespace glintwork {
 namespace HWY_NAMESPACE {
@@ -45,20 +21,19 @@ using V = typename L::V;
 using M = typename L::M;
 
 // Every light's terms at `point` seen along `view` with unit `normal`, and
-// the first sphere in index order on each light's line (but sphere `self`
-// in each lane, -1 for none), stored from `first` on.
-HWY_INLINE void LightsAt(const SphereArrays& b, std::size_t first, const V point[3], const V view[3],
-                         const V normal[3], V self, SphereBatch::LightValues& out)
+// the first sphere in index order on each light's line but sphere `self`
+// in each lane (-1 for none), stored from `first` on.
+HWY_INLINE void LightsAt(const LightTables& t, const SphereSet& s, std::size_t first, const V point[3],
+                         const V view[3], const V normal[3], V self, SphereBatch::Lanes& out)
 {
     const D d;
-    const SphereSet& s = *b.spheres;
     V f[SphereSet::MaxSpheres][3], c[SphereSet::MaxSpheres];
     for (unsigned m = 0; m < s.count; ++m)
         SphereTerms<L>(point, s.centre[m], s.radiusSquared[m], f[m], c[m]);
-    for (unsigned j = 0; j < b.lights; ++j) {
+    for (unsigned j = 0; j < t.Lights(); ++j) {
         V light[3], dir[3], half[3], diffuse, specularBase;
         for (int a = 0; a < 3; ++a)
-            light[a] = L::Set(b.position[3 * std::size_t(j) + a]);
+            light[a] = L::Set(t.Positions()[3 * std::size_t(j) + a]);
         LightTerms<L>(light, point, view, normal, dir, half, diffuse, specularBase);
         const V doubled[3] = {L::Set(2.0) * dir[0], L::Set(2.0) * dir[1], L::Set(2.0) * dir[2]};
         V blocker = L::Set(-1.0);
@@ -69,7 +44,7 @@ HWY_INLINE void LightsAt(const SphereArrays& b, std::size_t first, const V point
         }
         const std::size_t at = j * std::size_t(SphereBatch::Capacity) + first;
         for (int a = 0; a < 3; ++a)
-            hn::StoreU(dir[a], d, out.dir[a].data() + at);
+            hn::StoreU(dir[a], d, out.lightDir[a].data() + at);
         hn::StoreU(diffuse, d, out.diffuse.data() + at);
         hn::StoreU(specularBase, d, out.specularBase.data() + at);
         hn::StoreU(blocker, d, out.blocker.data() + at);
@@ -78,10 +53,9 @@ HWY_INLINE void LightsAt(const SphereArrays& b, std::size_t first, const V point
 
 }  // namespace
 
-void ComputeSpheres(const SphereArrays& b)
+void ComputeSpheres(const LightTables& tables, const SphereBatch::Room& r, const SphereSet& s, SphereBatch::Lanes& b)
 {
     const D d;
-    const SphereBatch::Room& r = *b.room;
     const V zero = L::Set(0.0), one = L::Set(1.0);
     const V eye[3] = {L::Set(r.eye[0]), L::Set(r.eye[1]), L::Set(r.eye[2])};
     for (std::size_t first = 0; first < b.entries; first += hn::Lanes(d)) {
@@ -93,11 +67,11 @@ void ComputeSpheres(const SphereArrays& b)
             centre[a] = zero;
         }
         // Each lane's sphere, by index.
-        for (unsigned m = 0; m < b.spheres->count; ++m) {
+        for (unsigned m = 0; m < s.count; ++m) {
             const M is = self == L::Set(static_cast<double>(m));
             for (int a = 0; a < 3; ++a)
-                centre[a] = L::Select(is, L::Set(b.spheres->centre[m][a]), centre[a]);
-            radiusSquared = L::Select(is, L::Set(b.spheres->radiusSquared[m]), radiusSquared);
+                centre[a] = L::Select(is, L::Set(s.centre[m][a]), centre[a]);
+            radiusSquared = L::Select(is, L::Set(s.radiusSquared[m]), radiusSquared);
         }
 
         // The line from the eye along the doubled ray: its near root, whatever
@@ -123,7 +97,7 @@ void ComputeSpheres(const SphereArrays& b)
         // The shading normalises the unit normal again.
         V unitNormal[3] = {normal[0], normal[1], normal[2]};
         Normalize3<L>(unitNormal);
-        LightsAt(b, first, point, dir, unitNormal, self, *b.own);
+        LightsAt(tables, s, first, point, dir, unitNormal, self, b);
 
         // The walk over the planes: a plane the ray faces takes it scaled to
         // its point; a point on the face is the current source, a rejected
@@ -141,13 +115,9 @@ void ComputeSpheres(const SphereArrays& b)
             V toPlane[3], scaled[3], at[3];
             for (int a = 0; a < 3; ++a)
                 toPlane[a] = L::Set(r.point[q][a]) - point[a];
-            const V tq = Dot3<L>(toPlane, axis) / facing;
-            for (int a = 0; a < 3; ++a) {
-                scaled[a] = tq * mirrored[a];
-                at[a] = point[a] + scaled[a];
-            }
-            const M onFace = L::AndNot(OffFace<L>(q, at, r.low, r.high), L::Set(r.depthLimit) < at[2]);
-            const M taken = hn::And(faced, onFace);
+            const M taken = hn::And(
+                faced, PlaneStep<L>(q, Dot3<L>(toPlane, axis), facing, point, mirrored, r.low, r.high, r.depthLimit,
+                                    scaled, at));
             for (int a = 0; a < 3; ++a) {
                 mirrored[a] = L::Select(faced, scaled[a], mirrored[a]);
                 currentPoint[a] = L::Select(taken, at[a], currentPoint[a]);
@@ -161,15 +131,6 @@ void ComputeSpheres(const SphereArrays& b)
             shows = L::Or(hn::And(faced, current), L::AndNot(faced, shows));
             plots = L::Or(plots, faced);
         }
-        V shownAxis[3];
-        for (int a = 0; a < 3; ++a) {
-            shownAxis[a] = L::Set(r.normal[0][a]);
-            for (int q = 1; q < SphereBatch::Planes; ++q)
-                shownAxis[a] = L::Select(shownPlane == L::Set(static_cast<double>(q)), L::Set(r.normal[q][a]),
-                                         shownAxis[a]);
-        }
-        LightsAt(b, first, shownPoint, shownRay, shownAxis, L::Set(-1.0), *b.shown);
-
         hn::StoreU(L::Select(hit, one, zero), d, b.hit + first);
         hn::StoreU(L::Select(plots, one, zero), d, b.plots + first);
         hn::StoreU(L::Select(shows, one, zero), d, b.shows + first);
@@ -177,6 +138,7 @@ void ComputeSpheres(const SphereArrays& b)
         for (int a = 0; a < 3; ++a) {
             hn::StoreU(point[a], d, b.hitPoint[a] + first);
             hn::StoreU(shownPoint[a], d, b.shownPoint[a] + first);
+            hn::StoreU(shownRay[a], d, b.shownRay[a] + first);
         }
     }
 }
@@ -189,52 +151,27 @@ HWY_AFTER_NAMESPACE();
 namespace glintwork {
 HWY_EXPORT(ComputeSpheres);
 
-void SphereBatch::SetLights(const std::vector<float>& positions, unsigned count)
+void SphereBatch::Fit(unsigned lights)
 {
-    lightCount = count;
-    position = LightPositions(positions, count);
-    for (LightValues* values : {&own, &shown}) {
-        for (std::vector<double>& v : values->dir)
-            v.assign(std::size_t(count) * Capacity, 0.0);
-        values->diffuse.assign(std::size_t(count) * Capacity, 0.0);
-        values->specularBase.assign(std::size_t(count) * Capacity, 0.0);
-        values->blocker.assign(std::size_t(count) * Capacity, -1.0);
-    }
-}
-
-void SphereBatch::SetRoom(const Room& r, const SphereSet& s)
-{
-    room = r;
-    spheres = s;
+    for (std::vector<double>& v : lanes.lightDir)
+        v.assign(std::size_t(lights) * Capacity, 0.0);
+    lanes.diffuse.assign(std::size_t(lights) * Capacity, 0.0);
+    lanes.specularBase.assign(std::size_t(lights) * Capacity, 0.0);
+    lanes.blocker.assign(std::size_t(lights) * Capacity, -1.0);
 }
 
 void SphereBatch::Add(const Vec3& d, unsigned i)
 {
-    const unsigned n = entries++;
-    dir[0][n] = d.x;
-    dir[1][n] = d.y;
-    dir[2][n] = d.z;
-    sphere[n] = i;
+    const unsigned n = lanes.entries++;
+    lanes.dir[0][n] = d.x;
+    lanes.dir[1][n] = d.y;
+    lanes.dir[2][n] = d.z;
+    lanes.sphere[n] = i;
 }
 
-void SphereBatch::Compute()
+void SphereBatch::Compute(const LightTables& tables)
 {
-    const glintwork::SphereArrays b{entries,
-                                    lightCount,
-                                    position.data(),
-                                    &room,
-                                    &spheres,
-                                    {dir[0], dir[1], dir[2]},
-                                    sphere,
-                                    hit,
-                                    plots,
-                                    shows,
-                                    shownPlane,
-                                    {hitPoint[0], hitPoint[1], hitPoint[2]},
-                                    {shownPoint[0], shownPoint[1], shownPoint[2]},
-                                    &own,
-                                    &shown};
-    HWY_DYNAMIC_DISPATCH(glintwork::ComputeSpheres)(b);
+    HWY_DYNAMIC_DISPATCH(glintwork::ComputeSpheres)(tables, room, spheres, lanes);
 }
 }  // namespace glintwork
 #endif

@@ -1,4 +1,4 @@
-// The lanes of the fast path's formulas (trace/LaneMaths.h) as vectors of
+// The lanes of the fast path's formulas (trace/kernels/LaneMaths.h) as vectors of
 // the instruction set being compiled: included once per instruction set by
 // the files that dispatch at run time (hwy/foreach_target.h).
 

@@ -8,34 +8,6 @@ void Matrix4::SetFromArray(const float a[16])
         m[i] = a[i];
 }
 
-void Matrix4::Subtract(const Matrix4& b)
-{
-    for (int i = 0; i < 16; ++i)
-        m[i] = m[i] - b.m[i];
-}
-
-void Matrix4::Scale(float s)
-{
-    for (int i = 0; i < 16; ++i)
-        m[i] = m[i] * s;
-}
-
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b)
-{
-    Matrix4 p;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) {
-                const float product = a.At(i, k) * b.At(k, j);
-                sum = sum + product;
-            }
-            p.At(i, j) = sum;
-        }
-    }
-    return p;
-}
-
 Vec4 Transform(const Matrix4& m, const Vec4& v)
 {
     float r[4];

@@ -13,12 +13,7 @@ struct Matrix4 {
     float At(int row, int column) const { return m[4 * row + column]; }
 
     void SetFromArray(const float a[16]);
-    void Subtract(const Matrix4& b);
-    void Scale(float s);
 };
-
-// P(i, j) = sum over k of A(i, k) * B(k, j), accumulated from 0 with k rising.
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b);
 
 // r.i = sum over j of M(i, j) * v.j, accumulated from 0 with j rising.
 Vec4 Transform(const Matrix4& m, const Vec4& v);

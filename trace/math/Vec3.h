@@ -72,22 +72,6 @@ inline double Dot(const Vec3& a, const Vec3& b)
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
-// Integer power of a float in single precision, by repeated squaring over the
-// bits of |n|; a negative exponent gives the reciprocal of that product.
-inline float PowInt(float base, int n)
-{
-    unsigned bits = n < 0 ? 0u - static_cast<unsigned>(n) : static_cast<unsigned>(n);
-    float result = 1.0f;
-    float square = base;
-    while (bits != 0) {
-        if (bits & 1u)
-            result *= square;
-        square *= square;
-        bits >>= 1;
-    }
-    return n < 0 ? 1.0f / result : result;
-}
-
 }  // namespace glintwork
 
 #endif

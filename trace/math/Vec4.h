@@ -5,10 +5,7 @@ namespace glintwork {
 
 // A homogeneous point in single precision; the tracer's sphere centres (w = 1).
 struct Vec4 {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-    float w = 0.0f;
+    float x = 0.0f, y = 0.0f, z = 0.0f, w = 0.0f;
 
     Vec4() = default;
     Vec4(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) {}

@@ -5,6 +5,11 @@
 
 namespace glintwork {
 
+// The view the window shows: a field of view of 100 degrees and a near
+// distance of 0.01, at the aspect of the scene's screen.
+constexpr float FieldOfView = 100.0f;
+constexpr float NearDistance = 0.01f;
+
 // Half height of the image plane at the near distance for a field of view in
 // degrees, with `pi` the tracer's value of pi (3.14141). The window's frustum
 // and the tracers' image plane both come from here, so they agree bit for bit.

@@ -1,7 +1,11 @@
 #ifndef GLINTWORK_ENVSCENETRACER_H
 #define GLINTWORK_ENVSCENETRACER_H
 
-#include "trace/tracers/RoomTracer.h"
+#include <memory>
+
+#include "trace/tracers/PointList.h"
+#include "trace/tracers/RoomSetUp.h"
+#include "trace/tracers/ViewInputs.h"
 
 namespace glintwork {
 
@@ -10,12 +14,21 @@ namespace glintwork {
 // along the bent direction from the eye. Pixels whose ray line misses that
 // sphere draw nothing. Its spheres never move; reflections and coloured
 // shadows stay on.
-class EnvSceneTracer : public RoomTracer {
+class EnvSceneTracer {
 public:
-    // Traces every pixel, row by row, into a fresh point list.
-    void Render();
-    // Traces rows [rowBegin, rowEnd), appending to `out`.
-    void RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out);
+    // The set-up to trace, with the spheres where its scene puts them.
+    void SetUp(std::shared_ptr<const RoomSetUp> setUp);
+    const RoomSetUp& SetUpTraced() const { return *setUp; }
+    void SetEye(const Vec3& position) { inputs.eye = position; }
+
+    // What the picture depends on.
+    const ViewInputs& Inputs() const { return inputs; }
+    // Every pixel, row by row, on the calling thread, into a fresh point list.
+    PointList Render() const;
+
+private:
+    std::shared_ptr<const RoomSetUp> setUp;
+    ViewInputs inputs;
 };
 
 }  // namespace glintwork

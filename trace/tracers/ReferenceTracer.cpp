@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "trace/tracers/EnvSceneTracer.h"
-#include "trace/tracers/SceneTracer.h"
+#include "trace/scene/Scene.h"
+#include "trace/tracers/ViewInputs.h"
 
 namespace glintwork {
 
@@ -30,45 +30,78 @@ void SetTint(float tint[3], float r, float g, float b)
     tint[2] = b;
 }
 
+// The first `count` values of `from`, zeros past its end.
+template <typename T> std::vector<T> Copied(const std::vector<T>& from, std::size_t count)
+{
+    std::vector<T> to(count, T());
+    for (std::size_t i = 0; i < count && i < from.size(); ++i)
+        to[i] = from[i];
+    return to;
+}
+
 }  // namespace
 
-ReferenceTracer::ReferenceTracer(const SceneTracer& inputs)
+ReferenceTracer::ReferenceTracer(const Scene& scene, const ViewInputs& inputs)
 {
-    TakeInputs(inputs);
+    planeNormals[0] = Vec3(1.0, 0.0, 0.0);
+    planeNormals[1] = Vec3(-1.0, 0.0, 0.0);
+    planeNormals[2] = Vec3(0.0, 0.0, 1.0);
+    planeNormals[3] = Vec3(0.0, 1.0, 0.0);
+    planeNormals[4] = Vec3(0.0, -1.0, 0.0);
+    // As the window sets its tracers up.
+    SetUpView(scene, 100.0f, static_cast<float>(scene.screenWidth) / static_cast<float>(scene.screenHeight), 0.01f);
+    SetRoom(scene);
+    LoadScene(scene);
+    eye = inputs.eye;
+    reflectionsOn = inputs.reflectionsOn;
+    colouredShadowsOn = inputs.colouredShadowsOn;
+    environment = inputs.kind == ViewInputs::Kind::Environment;
+    for (unsigned i = 0; i < sphereCount && i < inputs.sphereCount; ++i)
+        sphereCentres[i] = inputs.sphereCentres[i];
 }
 
-ReferenceTracer::ReferenceTracer(const EnvSceneTracer& inputs) : environment(true)
+void ReferenceTracer::SetUpView(const Scene& scene, float fieldOfView, float aspect, float nearDistance)
 {
-    TakeInputs(inputs);
+    const float a = static_cast<float>((static_cast<double>(fieldOfView) / 2.0) * (static_cast<double>(pi) / 180.0));
+    top = static_cast<float>(std::tan(static_cast<double>(a)) * nearDistance);
+    right = aspect * top;
+    bottom = -top;
+    left = -right;
+    nearZ = -nearDistance;
+    columns = scene.screenWidth;
+    rows = scene.screenHeight;
+    // The centre table holds five spheres: the first five are traced.
+    sphereCount = scene.sphereCount < 5 ? scene.sphereCount : 5;
+    depthLimit = scene.rayTraceDepth;
+    for (unsigned i = 0; i < sphereCount && 3 * i + 2 < scene.sphereCentres.size(); ++i)
+        sphereCentres[i] =
+            Vec4(scene.sphereCentres[3 * i], scene.sphereCentres[3 * i + 1], scene.sphereCentres[3 * i + 2], 1.0f);
 }
 
-void ReferenceTracer::TakeInputs(const RoomTracer& in)
+// One coordinate of each plane's point from the scene's plane points (by
+// number, from 0); the back wall is at -30 whatever the scene says.
+void ReferenceTracer::SetRoom(const Scene& scene)
 {
-    reflectionsOn = in.reflectionsOn;
-    colouredShadowsOn = in.colouredShadowsOn;
-    top = in.top;
-    bottom = in.bottom;
-    left = in.left;
-    right = in.right;
-    nearZ = in.nearZ;
-    rows = in.rows;
-    columns = in.columns;
-    sphereCount = in.sphereCount;
-    for (int k = 0; k < RoomPlanes; ++k) {
-        planePoints[k] = in.planePoints[k];
-        planeNormals[k] = in.planeNormals[k];
-    }
-    eye = in.eye;
-    depthLimit = in.depthLimit;
-    lightCount = in.lightCount;
-    sphereExponents = in.sphereExponents;
-    planeExponents = in.planeExponents;
-    sphereRadii = in.sphereRadii;
-    sphereMaterials = in.sphereMaterials;
-    planeMaterials = in.planeMaterials;
-    lightPositions = in.lightPositions;
-    lightColours = in.lightColours;
-    sphereCentres.assign(in.sphereCentres, in.sphereCentres + sphereCount);
+    const std::vector<float>& p = scene.planePoints;
+    planePoints[0].x = p[3 * 0];
+    planePoints[1].x = p[3 * 9];
+    planePoints[2].z = -30.0;
+    planePoints[3].y = p[3 * 17 + 1];
+    planePoints[4].y = p[3 * 13 + 2];
+}
+
+void ReferenceTracer::LoadScene(const Scene& scene)
+{
+    lightCount = scene.lightCount;
+    planePointCount = scene.planePointCount;
+    const std::size_t planes = planePointCount / 4;
+    lightPositions = Copied(scene.lightPositions, 3 * std::size_t(lightCount));
+    lightColours = Copied(scene.lightColours, 9 * std::size_t(lightCount));
+    sphereRadii = Copied(scene.sphereRadii, sphereCount);
+    sphereMaterials = Copied(scene.sphereMaterials, 9 * std::size_t(sphereCount));
+    sphereExponents = Copied(scene.sphereExponents, sphereCount);
+    planeMaterials = Copied(scene.planeMaterials, 9 * planes);
+    planeExponents = Copied(scene.planeExponents, planes);
 }
 
 void ReferenceTracer::Render()
@@ -93,6 +126,13 @@ void ReferenceTracer::Render()
             TraceRoomAndSpheres();
         }
     }
+}
+
+void ReferenceTracer::TraceRay(const Vec3& direction)
+{
+    rayDir = direction;
+    primaryDir = direction;
+    TraceRoomAndSpheres();
 }
 
 void ReferenceTracer::SetUpPixel(Vec3& a, Vec3& b, Vec3& c)
@@ -171,7 +211,6 @@ void ReferenceTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal
     normal = planeNormal;
     normal.Normalize();
     PlanePattern(hitPoint, k);
-    const float* material = &planeMaterials[9 * static_cast<std::size_t>(k)];
     for (unsigned j = 0; j < lightCount; ++j) {
         SetLightTerms(j, planeExponents[k]);
         // The first blocking sphere in index order casts the shadow. With no
@@ -184,21 +223,27 @@ void ReferenceTracer::TracePlane(const Vec3& planePoint, const Vec3& planeNormal
             }
             lightBlocked = false;
         }
-        const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
-        const float* mat = material;
         for (int c = 0; c < 3; ++c) {
-            double term;
-            if (lightBlocked)
-                term = static_cast<double>(l[c]) * mat[c] + planeShadowColour[c];
-            else
-                term = (static_cast<double>(l[c]) * mat[c] +
-                        static_cast<double>(planeTint[c]) * l[3 + c] * mat[3 + c] * diffuseTerm) +
-                       static_cast<double>(l[6 + c]) * mat[6 + c] * specularTerm;
+            const double term =
+                PlaneLightTerm(j, k, c, lightBlocked, planeShadowColour[c], diffuseTerm, specularTerm);
             colour[c] = static_cast<float>(term + colour[c]);
         }
     }
     PlotPoint(colour[0], colour[1], colour[2]);
     colour[0] = colour[1] = colour[2] = 0.0f;
+}
+
+// Unshadowed: (La Ma + tint Ld Md diffuse) + Ls Ms specular; shadowed:
+// La Ma + the blocker's colour.
+double ReferenceTracer::PlaneLightTerm(unsigned j, int k, int c, bool blocked, float shadow, double diffuse,
+                                       double specular) const
+{
+    const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
+    const float* m = &planeMaterials[9 * static_cast<std::size_t>(k)];
+    if (blocked)
+        return static_cast<double>(l[c]) * m[c] + shadow;
+    return (static_cast<double>(l[c]) * m[c] + static_cast<double>(planeTint[c]) * l[3 + c] * m[3 + c] * diffuse) +
+           static_cast<double>(l[6 + c]) * m[6 + c] * specular;
 }
 
 void ReferenceTracer::ShadeSphere(const Vec3& centre, unsigned i)
@@ -353,7 +398,6 @@ void ReferenceTracer::ReflectedColour(const Vec3& hit, int q)
     Vec3 hitNormal = planeNormals[q];
     hitNormal.Normalize();
     PlanePattern(point, q);
-    const float* material = &planeMaterials[9 * static_cast<std::size_t>(q)];
     float sum[3] = {0.0f, 0.0f, 0.0f};
     for (unsigned j = 0; j < lightCount; ++j) {
         // The view direction is the reflected ray as it now stands, scaled.
@@ -367,20 +411,12 @@ void ReferenceTracer::ReflectedColour(const Vec3& hit, int q)
                 break;
             }
         }
-        const float* l = &lightColours[9 * static_cast<std::size_t>(j)];
-        float shadow[3];
+        float shadow[3] = {0.0f, 0.0f, 0.0f};
         if (inShadow)
             BlockerColour(point, terms.lightDir, blocker, blocker, shadow);
-        for (int c = 0; c < 3; ++c) {
-            double term;
-            if (inShadow)
-                term = static_cast<double>(l[c]) * material[c] + shadow[c];
-            else
-                term = (static_cast<double>(l[c]) * material[c] +
-                        static_cast<double>(planeTint[c]) * l[3 + c] * material[3 + c] * terms.diffuse) +
-                       static_cast<double>(l[6 + c]) * material[6 + c] * terms.specular;
-            sum[c] = static_cast<float>(term + sum[c]);
-        }
+        for (int c = 0; c < 3; ++c)
+            sum[c] = static_cast<float>(PlaneLightTerm(j, q, c, inShadow, shadow[c], terms.diffuse, terms.specular) +
+                                        sum[c]);
     }
     reflectedColour[0] = sum[0];
     reflectedColour[1] = sum[1];

@@ -1,5 +1,7 @@
 #include "trace/tracers/SceneTracer.h"
 
+#include "trace/tracers/RoomTracer.h"
+
 namespace glintwork {
 
 SceneTracer::SceneTracer()
@@ -7,15 +9,24 @@ SceneTracer::SceneTracer()
 {
 }
 
-void SceneTracer::Render()
+void SceneTracer::SetUp(std::shared_ptr<const RoomSetUp> newSetUp)
 {
-    plotted.own.clear();
-    RenderRows(0, rows, plotted.own);
+    setUp = std::move(newSetUp);
+    inputs.sphereCount = setUp->SphereCount();
+    for (unsigned i = 0; i < inputs.sphereCount; ++i)
+        inputs.sphereCentres[i] = setUp->FirstCentre(i);
 }
 
-void SceneTracer::RenderRows(unsigned rowBegin, unsigned rowEnd, PointList& out)
+ViewInputs SceneTracer::Inputs(ViewInputs::Kind kind) const
 {
-    TraceRowsBatched(rowBegin, rowEnd, out);
+    ViewInputs view = inputs;
+    view.kind = kind;
+    return view;
+}
+
+PointList SceneTracer::Render() const
+{
+    return TraceView(*setUp, inputs);
 }
 
 void SceneTracer::MoveSpheresLeft()
@@ -33,8 +44,8 @@ void SceneTracer::MoveSpheresRight()
 void SceneTracer::MoveSpheres()
 {
     transform.SetFromArray(moveMatrix);
-    for (unsigned i = 0; i < sphereCount; ++i)
-        sphereCentres[i] = Transform(transform, sphereCentres[i]);
+    for (unsigned i = 0; i < inputs.sphereCount; ++i)
+        inputs.sphereCentres[i] = Transform(transform, inputs.sphereCentres[i]);
 }
 
 }  // namespace glintwork
