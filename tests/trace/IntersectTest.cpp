@@ -44,8 +44,9 @@ TEST(Intersect, PointsOfOneRay)
         ASSERT_EQ(p.size(), c.z.size()) << c.what;
         for (std::size_t i = 0; i < p.size(); ++i)
             EXPECT_EQ(p[i].z, c.z[i]) << c.what << ", point " << i;
-        if (!p.empty())
+        if (!p.empty()) {
             EXPECT_EQ(p.back().x, c.x) << c.what;
+        }
     }
     // (-0, 0, 1) is parallel to four planes; its dot products are 0 or -0
     // and both count as zero, so only the back wall is traced.
