@@ -90,10 +90,11 @@ private:
         const unsigned bands = (setUp.Rows() + KeptViews::RowsPerBand - 1) / KeptViews::RowsPerBand;
         // Every third frame follows one cancelled at a band boundary, each
         // boundary in turn, or (every other time) once the workers have
-        // traced half of the band after it.
+        // traced half of the band after it: the caller waits for that in its
+        // draw of the band before, where it holds nothing the workers need.
         const bool afterCancel = ++frames % 3 == 0;
         const unsigned cancelAt = frames / 3 % bands;
-        const bool insideBand = frames / 3 % 2 == 1;
+        const bool insideBand = frames / 3 % 2 == 1 && cancelAt > 0;
         const unsigned bandRows = std::min(setUp.Rows(), (cancelAt + 1) * KeptViews::RowsPerBand) -
                                   cancelAt * KeptViews::RowsPerBand;
         const std::uint64_t halfway =
@@ -102,16 +103,14 @@ private:
             KeptViews& kept = fast[i]->kept;
             if (afterCancel) {
                 unsigned drawn = 0;
-                const auto keepGoing = [&] {
-                    if (drawn < cancelAt)
-                        return true;
-                    // (The bands before have been drawn: band cancelAt gets there without waiting for the caller.)
-                    while (insideBand && fast[i]->pool.Progress() < halfway)
+                const auto draw = [&](const PointList&) {
+                    if (++drawn != cancelAt || !insideBand || kept.Making() == KeptViews::Made::FromKeptPoints)
+                        return;
+                    while (fast[i]->pool.Progress() < halfway)
                         std::this_thread::yield();
-                    return false;
                 };
                 const KeptViews::Frame cancelled =
-                    kept.Draw(setUp, inputs, [&](const PointList&) { ++drawn; }, keepGoing);
+                    kept.Draw(setUp, inputs, draw, [&] { return drawn < cancelAt; });
                 // (A view drawn from its kept points is not traced: nothing to cancel.)
                 if (cancelled.made != KeptViews::Made::FromKeptPoints && (!cancelled.cancelled || drawn != cancelAt)) {
                     ADD_FAILURE() << where << ": the frame was not cancelled after " << cancelAt << " bands";
