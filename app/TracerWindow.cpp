@@ -216,8 +216,8 @@ bool TracerWindow::KeepTracing(KeptViews::Made made)
     // keep them waiting.
     if (!pendingInputs.empty() && SlowFrame(elapsed, made))
         return false;
-    if (elapsed >= settings.slowFrameMs && bandsInFrame > 0) {
-        const int percent = static_cast<int>(100.0 * bandsDone / bandsInFrame);
+    if (elapsed >= settings.slowFrameMs && pixelsInFrame > 0) {
+        const int percent = static_cast<int>(100.0 * static_cast<double>(PixelsDone()) / pixelsInFrame);
         if (percent != shownPercent) {
             shownPercent = percent;
             SetTitle((Title() + " — tracing " + std::to_string(percent) + " %").c_str());
@@ -226,14 +226,26 @@ bool TracerWindow::KeepTracing(KeptViews::Made made)
     return true;
 }
 
+std::uint64_t TracerWindow::PixelsDone() const
+{
+    return pixelsOfViewsDone + (pool ? pool->Progress() : 0);
+}
+
 bool TracerWindow::SlowFrame(double elapsedMs, KeptViews::Made made) const
 {
     if (elapsedMs >= settings.slowFrameMs)
         return true;
     // Expected from the last frame of its kind, and from the share of the
-    // bands done so far.
+    // pixels traced so far (counted a batch at a time, so that a frame
+    // whose bands are slow is known to be slow long before its first band
+    // is done). Its first few milliseconds say too little (the threads
+    // waking, a few pixels of the top rows): a quick frame would be taken
+    // for a slow one.
     const double before = tracedFrameMs[static_cast<int>(view)][static_cast<int>(made)];
-    const double projected = bandsDone > 0 ? elapsedMs * bandsInFrame / bandsDone : 0.0;
+    const std::uint64_t done = PixelsDone();
+    const bool sampled = done > 0 && elapsedMs >= settings.slowFrameMs / 10.0;
+    const double projected =
+        sampled ? elapsedMs * static_cast<double>(pixelsInFrame) / static_cast<double>(done) : 0.0;
     return before > settings.slowFrameMs || projected > settings.slowFrameMs;
 }
 
@@ -292,9 +304,9 @@ void TracerWindow::DrawView(const ViewInputs& inputs, int x, int width, FramePat
                 const Clock::time_point start = Clock::now();
                 DrawPointsArrays(band);
                 drawing += Since(start);
-                ++bandsDone;
             },
             framing ? std::function<bool()>([this] { return KeepTracing(kept->Making()); }) : std::function<bool()>());
+        pixelsOfViewsDone += std::uint64_t(setUp->Rows()) * setUp->Columns();
         if (frame.made == KeptViews::Made::FromKeptPoints)
             ++viewsFromKeptPoints;
         else
@@ -333,11 +345,10 @@ void TracerWindow::DrawFrame(FramePath drawPath, FrameTimes* times)
     frameStart = Clock::now();
     // The input that came before the first band is taken at it.
     lastServed = frameStart - std::chrono::milliseconds(BandPool::PollMilliseconds);
-    bandsDone = 0;
     viewsFromKeptPoints = 0;
-    const unsigned viewBands = (setUp->Rows() + KeptViews::RowsPerBand - 1) / KeptViews::RowsPerBand;
     const unsigned viewsInFrame = view == ViewKind::Pair ? 2 : 1;
-    bandsInFrame = viewBands * viewsInFrame;
+    pixelsOfViewsDone = 0;
+    pixelsInFrame = std::uint64_t(setUp->Rows()) * setUp->Columns() * viewsInFrame;
     switch (view) {
     case ViewKind::Single:
         sceneTracer.SetEye(eyeCentre);

@@ -2,6 +2,7 @@
 #define GLINTWORK_TRACERWINDOW_H
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -143,6 +144,8 @@ private:
     bool KeepTracing(KeptViews::Made made);
     // Whether the frame being traced is slow, `elapsedMs` into it.
     bool SlowFrame(double elapsedMs, KeptViews::Made made) const;
+    // The frame's pixels traced so far, of its views drawn and the one under way.
+    std::uint64_t PixelsDone() const;
     // The inputs that came during the last frame, then the title.
     void AfterFrame();
     void Say(const std::string& line) const;
@@ -157,7 +160,7 @@ private:
     bool sceneLoaded = false;
     std::string failure;
     // The frame being traced: whether input is held back for after it, what
-    // came meanwhile, and its progress in bands.
+    // came meanwhile, and its progress in pixels.
     bool framing = false;
     bool frameCancelled = false;
     bool quitting = false;  // Escape or a close request came during a frame
@@ -166,8 +169,8 @@ private:
     std::string pendingInputs;
     std::chrono::steady_clock::time_point frameStart;
     std::chrono::steady_clock::time_point lastServed;
-    unsigned bandsDone = 0;
-    unsigned bandsInFrame = 0;
+    std::uint64_t pixelsOfViewsDone = 0;
+    std::uint64_t pixelsInFrame = 0;
     // How long the last finished frame that traced took, for each view and
     // each way of making it (KeptViews::Made; -1: none yet): what the next
     // one of its kind is expected to take.

@@ -12,46 +12,57 @@
 
 namespace glintwork {
 
-// A frame cancelled while the caller waits stops at once: every started band
-// has ended when Run returns, and the next frame is whole.
+// A frame cancelled while the caller waits stops at once: the bands under
+// way are given up through their watches, every started band has ended when
+// Run returns, and the next frame is whole, its watches clear and its
+// progress counted afresh.
 TEST(BandPool, ACancelledFrameStopsAtOnceAndTheNextOneIsWhole)
 {
     for (unsigned threads : {1u, 2u, 3u}) {
         SCOPED_TRACE(threads);
         BandPool pool(threads);
         std::mutex mutex;
-        std::condition_variable released;
-        bool release = false;
         std::vector<unsigned> started, ended, consumed;
+        std::atomic<unsigned> givenUp{0};
 
-        // Every band after the first waits until the frame is cancelled.
-        const auto job = [&](unsigned, unsigned band) {
-            std::unique_lock<std::mutex> lock(mutex);
-            started.push_back(band);
-            if (band > 0)
-                released.wait(lock, [&] { return release; });
+        // Every band after the first runs until it is given up, a pixel a turn.
+        const auto job = [&](unsigned worker, unsigned band) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                started.push_back(band);
+            }
+            const BandWatch watch = pool.Watch(worker);
+            watch.Traced(1);
+            while (band > 0 && !watch.GivenUp()) {
+                watch.Traced(1);
+                std::this_thread::yield();
+            }
+            givenUp += watch.GivenUp() ? 1 : 0;
+            std::lock_guard<std::mutex> lock(mutex);
             ended.push_back(band);
         };
         const auto consume = [&](unsigned band) { consumed.push_back(band); };
-        const auto keepGoing = [&] {
-            if (consumed.empty())
-                return true;
-            std::lock_guard<std::mutex> lock(mutex);
-            release = true;
-            released.notify_all();
-            return false;
-        };
+        // Cancelled once band 0 is drawn and the bands after it are under way.
+        const auto keepGoing = [&] { return consumed.empty() || pool.Progress() < 1 + 2 * threads; };
         EXPECT_FALSE(pool.Run(12, job, consume, keepGoing));
         EXPECT_EQ(consumed, std::vector<unsigned>{0});
         EXPECT_LE(started.size(), 1 + threads);  // the first band, then one waiting band a thread
         EXPECT_EQ(started.size(), ended.size());
+        EXPECT_EQ(givenUp.load(), started.size() - 1);
 
         consumed.clear();
         started.clear();
-        EXPECT_TRUE(pool.Run(12, job, consume, [] { return true; }));
+        givenUp = 0;
+        const auto quick = [&](unsigned worker, unsigned) {
+            pool.Watch(worker).Traced(10);
+            givenUp += pool.Watch(worker).GivenUp() ? 1 : 0;
+        };
+        EXPECT_TRUE(pool.Run(12, quick, consume, [] { return true; }));
         std::vector<unsigned> all(12);
         std::iota(all.begin(), all.end(), 0u);
         EXPECT_EQ(consumed, all);
+        EXPECT_EQ(givenUp.load(), 0u);
+        EXPECT_EQ(pool.Progress(), 120u);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <random>
 #include <thread>
@@ -21,7 +22,9 @@ namespace {
 // applies them to its two tracers; every frame of the fast path, made from
 // what its earlier frames kept, is checked against a full trace of the
 // straightforward path, also after a frame cancelled part-way: at each band
-// boundary in turn, as an input during a frame cancels it. Views share one
+// boundary in turn, as an input during a frame cancels it, or halfway into
+// the band after it, which is given up there with its points and values
+// half made. Views share one
 // memory budget: a view over it is traced in full every time, and views
 // that fit only one at a time empty each other's entries.
 class InputRun {
@@ -86,15 +89,28 @@ private:
         const RoomSetUp& setUp = single.SetUpTraced();
         const unsigned bands = (setUp.Rows() + KeptViews::RowsPerBand - 1) / KeptViews::RowsPerBand;
         // Every third frame follows one cancelled at a band boundary, each
-        // boundary in turn.
+        // boundary in turn, or (every other time) once the workers have
+        // traced half of the band after it: the caller waits for that in its
+        // draw of the band before, where it holds nothing the workers need.
         const bool afterCancel = ++frames % 3 == 0;
         const unsigned cancelAt = frames / 3 % bands;
+        const bool insideBand = frames / 3 % 2 == 1 && cancelAt > 0;
+        const unsigned bandRows = std::min(setUp.Rows(), (cancelAt + 1) * KeptViews::RowsPerBand) -
+                                  cancelAt * KeptViews::RowsPerBand;
+        const std::uint64_t halfway =
+            std::uint64_t(setUp.Columns()) * (2 * cancelAt * KeptViews::RowsPerBand + bandRows) / 2;
         for (std::size_t i = 0; i < fast.size(); ++i) {
             KeptViews& kept = fast[i]->kept;
             if (afterCancel) {
                 unsigned drawn = 0;
-                const KeptViews::Frame cancelled = kept.Draw(
-                    setUp, inputs, [&](const PointList&) { ++drawn; }, [&] { return drawn < cancelAt; });
+                const auto draw = [&](const PointList&) {
+                    if (++drawn != cancelAt || !insideBand || kept.Making() == KeptViews::Made::FromKeptPoints)
+                        return;
+                    while (fast[i]->pool.Progress() < halfway)
+                        std::this_thread::yield();
+                };
+                const KeptViews::Frame cancelled =
+                    kept.Draw(setUp, inputs, draw, [&] { return drawn < cancelAt; });
                 // (A view drawn from its kept points is not traced: nothing to cancel.)
                 if (cancelled.made != KeptViews::Made::FromKeptPoints && (!cancelled.cancelled || drawn != cancelAt)) {
                     ADD_FAILURE() << where << ": the frame was not cancelled after " << cancelAt << " bands";

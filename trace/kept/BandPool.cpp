@@ -40,6 +40,9 @@ bool BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>
     consumed = 0;
     maxAhead = 0;
     bandDone.assign(bands, 0);
+    givingUp.store(false, std::memory_order_relaxed);
+    for (const std::unique_ptr<Own>& o : own)
+        o->pixels.store(0, std::memory_order_relaxed);
     busyWorkers = threads;
     ++generation;
     wake.notify_all();
@@ -67,6 +70,7 @@ bool BandPool::Run(unsigned bands, const std::function<void(unsigned, unsigned)>
     }
     if (cancelled) {
         nextBand = bandCount;  // the workers start nothing more
+        givingUp.store(true, std::memory_order_relaxed);
         room.notify_all();
     }
     // Wait until the workers are back at rest so that the next frame cannot
@@ -105,6 +109,14 @@ void BandPool::Work(unsigned worker)
         if (busyWorkers == 0)
             finished.notify_all();
     }
+}
+
+std::uint64_t BandPool::Progress() const
+{
+    std::uint64_t pixels = 0;
+    for (const std::unique_ptr<Own>& o : own)
+        pixels += o->pixels.load(std::memory_order_relaxed);
+    return pixels;
 }
 
 void BandPool::BoundAhead(unsigned bands)

@@ -1,13 +1,16 @@
 #ifndef GLINTWORK_BANDPOOL_H
 #define GLINTWORK_BANDPOOL_H
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "trace/tracers/BandWatch.h"
 #include "trace/tracers/PointList.h"
 #include "trace/tracers/TraceScratch.h"
 
@@ -33,6 +36,12 @@ public:
     // Worker `worker`'s scratch and point list, for the job it runs.
     TraceScratch& Scratch(unsigned worker) { return own[worker]->scratch; }
     PointList& Points(unsigned worker) { return own[worker]->points; }
+    // What worker `worker`'s band watches: the run's being given up, and
+    // the worker's count of pixels.
+    BandWatch Watch(unsigned worker) { return BandWatch(givingUp, own[worker]->pixels); }
+    // The pixels the jobs of the run under way (or of the last one) have
+    // told their watches they got through; any thread may ask.
+    std::uint64_t Progress() const;
 
     // job(worker, band) runs for band = 0 .. bands - 1, `worker` being the
     // index (below Threads()) of the thread that runs it; consume(band) runs
@@ -40,7 +49,9 @@ public:
     // keepGoing (when given) runs on the calling thread before each band is
     // taken and every PollMilliseconds while it waits for one, while no band
     // can start or end; once it returns false the frame is cancelled: no
-    // band is started any more, no band is consumed any more.
+    // band is started any more, no band is consumed any more, and the bands
+    // under way are given up through their watches (Watch), so that the
+    // cancelled run ends within a batch of pixels.
     // Only the first `workers` threads (all for 0, at least one) take bands
     // in this run; the others rest.
     // Returns when every job started has ended (and, unless cancelled, every
@@ -63,6 +74,7 @@ private:
     struct Own {
         TraceScratch scratch;
         PointList points;
+        std::atomic<std::uint64_t> pixels{0};
     };
 
     const unsigned threads;
@@ -81,6 +93,7 @@ private:
     unsigned consumed = 0;  // bands the caller has taken
     unsigned maxAhead = 0;  // 0: no bound
     std::vector<char> bandDone;
+    std::atomic<bool> givingUp{false};  // the run is cancelled: bands under way stop
     bool stopping = false;
 };
 

@@ -262,8 +262,10 @@ KeptViews::Frame KeptViews::Draw(const RoomSetUp& setUp, const ViewInputs& input
             const double startCpu = composing ? ThreadCpuNs() : 0.0;
             PointList& points = pool.Points(worker);
             points.clear();
-            RoomTracer tracer(setUp, inputs, pool.Scratch(worker), points);
+            RoomTracer tracer(setUp, inputs, pool.Scratch(worker), points, pool.Watch(worker));
             if (composing) {
+                // A band given up part-way is not drawn, and the frame keeps
+                // nothing (below).
                 tracer.ComposeRows(room->bands[band], moved);
             } else {
                 const unsigned begin = band * RowsPerBand;

@@ -10,16 +10,20 @@
 
 namespace glintwork {
 
-RoomTracer::RoomTracer(const RoomSetUp& setUp, const ViewInputs& inputs, TraceScratch& scratch, PointList& sink)
+RoomTracer::RoomTracer(const RoomSetUp& setUp, const ViewInputs& inputs, TraceScratch& scratch, PointList& sink,
+                       const BandWatch& watch)
     : setUp(setUp),
       inputs(inputs),
       scratch(scratch),
       sink(sink),
+      watch(watch),
       lightCount(setUp.LightCount()),
       sphereCount(setUp.SphereCount()),
       sphereSet(setUp.Spheres(inputs))
 {
     scratch.Fit(setUp);
+    // A band given up part-way may have left points it had not handed on.
+    scratch.plottedCount = 0;
 }
 
 void RoomTracer::PrepareBatch()
@@ -54,28 +58,29 @@ void RoomTracer::PrepareBatch()
 
 bool RoomTracer::TraceRows(unsigned rowBegin, unsigned rowEnd, const BandRecording& keep)
 {
-    StartRecording(keep);
+    StartRecording(keep, std::size_t(rowEnd - rowBegin) * setUp.Columns());
     PrepareBatch();
-    if (inputs.kind == ViewInputs::Kind::Environment) {
-        TraceBentRows(rowBegin, rowEnd);
-    } else {
-        for (unsigned row = rowBegin; row < rowEnd; ++row) {
-            Vec3 a, b, c;
-            setUp.SetUpPixel(row, 0, a, b, c);
-            scratch.constants.rowB[0] = b.x;
-            scratch.constants.rowB[1] = b.y;
-            scratch.constants.rowB[2] = b.z;
-            for (unsigned first = 0; first < setUp.Columns(); first += PrimaryBatch::Lanes) {
-                const unsigned count = std::min(PrimaryBatch::Lanes, setUp.Columns() - first);
-                scratch.primary.Trace(scratch.constants, first, count);
-                ShadeBatch(count);
-            }
+    if (inputs.kind == ViewInputs::Kind::Environment)
+        return TraceBentRows(rowBegin, rowEnd) && recordingOn;
+    for (unsigned row = rowBegin; row < rowEnd; ++row) {
+        Vec3 a, b, c;
+        setUp.SetUpPixel(row, 0, a, b, c);
+        scratch.constants.rowB[0] = b.x;
+        scratch.constants.rowB[1] = b.y;
+        scratch.constants.rowB[2] = b.z;
+        for (unsigned first = 0; first < setUp.Columns(); first += PrimaryBatch::Lanes) {
+            const unsigned count = std::min(PrimaryBatch::Lanes, setUp.Columns() - first);
+            scratch.primary.Trace(scratch.constants, first, count);
+            ShadeBatch(count);
+            watch.Traced(count);
+            if (watch.GivenUp())
+                return false;
         }
     }
     return recordingOn;
 }
 
-void RoomTracer::TraceBentRows(unsigned rowBegin, unsigned rowEnd)
+bool RoomTracer::TraceBentRows(unsigned rowBegin, unsigned rowEnd)
 {
     // The environment sphere: radius 7 (49 squared), centre (0, 0, -17).
     const Vec3 envSphere(0.0, 0.0, -17.0);
@@ -117,13 +122,19 @@ void RoomTracer::TraceBentRows(unsigned rowBegin, unsigned rowEnd)
                 scratch.primary.TraceGiven(scratch.constants, gathered);
                 ShadeBatch(gathered);
                 gathered = 0;
+                if (watch.GivenUp())
+                    return false;
             }
         }
+        watch.Traced(setUp.Columns());
+        if (watch.GivenUp())
+            return false;
     }
     if (gathered != 0) {
         scratch.primary.TraceGiven(scratch.constants, gathered);
         ShadeBatch(gathered);
     }
+    return true;
 }
 
 unsigned RoomTracer::ShadeBatchedPixel(unsigned lane, unsigned next)

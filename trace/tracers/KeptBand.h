@@ -74,6 +74,10 @@ struct KeptBand {
     // which no sphere move changes while no light is blocked).
     std::vector<std::uint8_t> shadowed;
     bool complete = false;  // every pixel of the band recorded within the budget
+    // The band's pixels, those that trace nothing too (the environment view
+    // keeps only the pixels that meet its sphere): a composed band counts
+    // its progress in them.
+    std::size_t pixelsCovered = 0;
 
     // Doubles kept for a plane point, with `lightValues` values of its lights.
     static std::size_t PointValues(std::size_t lightValues) { return 3 + lightValues; }

@@ -8,7 +8,7 @@
 
 namespace glintwork {
 
-void RoomTracer::StartRecording(const BandRecording& keep)
+void RoomTracer::StartRecording(const BandRecording& keep, std::size_t pixels)
 {
     recording = keep;
     recordingOn = keep.band != nullptr;
@@ -22,6 +22,7 @@ void RoomTracer::StartRecording(const BandRecording& keep)
     band.hits.clear();
     band.lightValues.clear();
     band.valuesPerLight = keep.valuesPerLight;
+    band.pixelsCovered = pixels;
     band.shadowBalls.clear();
     band.composed.clear();
     band.shadowed.clear();
@@ -83,14 +84,14 @@ void RoomTracer::KeepComposed(bool shadowed)
     recording.band->shadowed.push_back(shadowed);
 }
 
-void RoomTracer::ComposeRows(KeptBand& band, bool spheresMoved)
+bool RoomTracer::ComposeRows(KeptBand& band, bool spheresMoved)
 {
     for (PlanePointBatch& batch : scratch.planePoints)
         batch.SetSpheres(sphereSet);
     scratch.blockers.SetSpheres(sphereSet);
     PrepareSphereBatch();
-    if (spheresMoved)
-        ComposeKeptPlanes(band);
+    if (spheresMoved && !ComposeKeptPlanes(band))
+        return false;
 
     // The pixels in order: each one's plane points as composed, then its
     // sphere points, traced in full, a batch of them at a time. Composing
@@ -102,7 +103,16 @@ void RoomTracer::ComposeRows(KeptBand& band, bool spheresMoved)
     // Plane points go out in runs, up to the next pixel with sphere points.
     const PlotRecord* composed = band.composed.data();
     std::size_t runStart = 0;
+    std::size_t pixelsDone = 0;
     for (std::size_t c = 0; c < candidates;) {
+        if (c != 0) {
+            // The band's pixels up to the last one shaded, as a share of all it covers.
+            const std::size_t through = ((scratch.sphereCandidates[c - 1] >> 8) + 1) * band.pixelsCovered / pixels;
+            watch.Traced(static_cast<unsigned>(through - pixelsDone));
+            pixelsDone = through;
+            if (watch.GivenUp())
+                return false;
+        }
         scratch.spheres.Clear();
         std::size_t end = c;
         for (; end < candidates; ++end) {
@@ -140,6 +150,8 @@ void RoomTracer::ComposeRows(KeptBand& band, bool spheresMoved)
     }
     FlushPlotted();
     sink.insert(sink.end(), composed + runStart, composed + band.composed.size());
+    watch.Traced(static_cast<unsigned>(band.pixelsCovered - pixelsDone));
+    return true;
 }
 
 // The plane colours of the band's points that some sphere shadows now or
@@ -153,7 +165,7 @@ void RoomTracer::ComposeRows(KeptBand& band, bool spheresMoved)
 // shadows now keeps its colour.
 // (A view is composed only after its spheres moved, so there is at least
 // one sphere: with none, no light of the traced path is blocked.)
-void RoomTracer::ComposeKeptPlanes(KeptBand& band)
+bool RoomTracer::ComposeKeptPlanes(KeptBand& band)
 {
     const std::size_t count = band.pointPlane.size();
     const std::size_t chunks = (count + ShadowChunk - 1) / ShadowChunk;
@@ -184,6 +196,8 @@ void RoomTracer::ComposeKeptPlanes(KeptBand& band)
     const unsigned start = 0;
     std::size_t pixel = 0;
     for (std::size_t first = 0; first < toCompose; first += PlanePointBatch::MaxPoints) {
+        if (first != 0 && watch.GivenUp())
+            return false;
         const std::size_t end = std::min<std::size_t>(toCompose, first + PlanePointBatch::MaxPoints);
         // The shadow tests are done: the batch takes their results.
         batch.Clear();
@@ -225,6 +239,7 @@ void RoomTracer::ComposeKeptPlanes(KeptBand& band)
                                           static_cast<float>(point[2])};
         }
     }
+    return true;
 }
 
 }  // namespace glintwork

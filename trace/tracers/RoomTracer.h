@@ -6,6 +6,7 @@
 
 #include "trace/kernels/PlanePointBatch.h"
 #include "trace/kernels/SphereLanes.h"
+#include "trace/tracers/BandWatch.h"
 #include "trace/tracers/KeptBand.h"
 #include "trace/tracers/PointList.h"
 #include "trace/tracers/RoomSetUp.h"
@@ -29,7 +30,10 @@ struct BandRecording {
 // and one bounce of reflection from the spheres onto the room. It works on
 // the set-up and the inputs it is given, which it never changes, and in the
 // scratch of the thread that calls it; every accepted hit is appended to
-// `sink`, in drawing order. Nothing here touches OpenGL.
+// `sink`, in drawing order. Between batches of pixels it tells `watch` how
+// far it has got and stops, part-way, once the frame is given up (then the
+// sink and the kept band it wrote hold part of a band, to be thrown away).
+// Nothing here touches OpenGL.
 //
 // Where the steps are: BatchedRows.cpp (the walk over a band's pixels a
 // batch at a time), PlaneShading.cpp (the colours of room points: the one
@@ -38,18 +42,21 @@ struct BandRecording {
 // and the bands composed from them).
 class RoomTracer {
 public:
-    RoomTracer(const RoomSetUp& setUp, const ViewInputs& inputs, TraceScratch& scratch, PointList& sink);
+    RoomTracer(const RoomSetUp& setUp, const ViewInputs& inputs, TraceScratch& scratch, PointList& sink,
+               const BandWatch& watch = BandWatch());
     RoomTracer(const RoomTracer&) = delete;
     RoomTracer& operator=(const RoomTracer&) = delete;
 
     // Traces rows [rowBegin, rowEnd), keeping their plane values where
-    // `recording` names a band; true when it kept all of them.
+    // `recording` names a band; true when it kept all of them (never for a
+    // band given up part-way).
     bool TraceRows(unsigned rowBegin, unsigned rowEnd, const BandRecording& recording = {});
     // The band's pixels from its kept values: its plane points as composed
     // last time, or after the spheres moved (`spheresMoved`) composed again
     // with their shadows where the spheres are now (and kept so); sphere
-    // points traced in full.
-    void ComposeRows(KeptBand& band, bool spheresMoved);
+    // points traced in full. False when given up part-way: then the band's
+    // composed points are partly for these spheres and partly for the last.
+    bool ComposeRows(KeptBand& band, bool spheresMoved);
 
 private:
     // Skips work whose result can never be seen; the points that can show
@@ -68,7 +75,8 @@ private:
     void PrepareBatch();
     // The environment view's rows: each pixel's ray bent off the
     // environment sphere, those that meet it gathered a batch at a time.
-    void TraceBentRows(unsigned rowBegin, unsigned rowEnd);
+    // False when given up part-way.
+    bool TraceBentRows(unsigned rowBegin, unsigned rowEnd);
     // Shades the first `count` pixels of the primary batch, once traced, in
     // lane order.
     void ShadeBatch(unsigned count);
@@ -133,7 +141,8 @@ private:
     void AddSphereLight(unsigned j, unsigned m, unsigned e, double diffuse, double base, float sum[3]) const;
 
     // --- kept values (KeptPlanes.cpp) -----------------------------------------
-    void StartRecording(const BandRecording& recording);
+    // Starts keeping the plane values of the `pixels` pixels to be traced.
+    void StartRecording(const BandRecording& recording, std::size_t pixels);
     // Keeps the plane point on plane k, with its tint, in the band being
     // recorded; false (and recording stopped) past the budget. Its light
     // values go to KeptLightValues() (null when they are not kept).
@@ -148,7 +157,8 @@ private:
     void KeepComposed(bool shadowed);
     // The band's plane points some sphere shadows now or shadowed when they
     // were last composed, composed again.
-    void ComposeKeptPlanes(KeptBand& band);
+    // False when given up part-way.
+    bool ComposeKeptPlanes(KeptBand& band);
 
     // Points go to the scratch's list of plotted points first, and from
     // there to the sink a batch at a time (FlushPlotted): a store into an
@@ -177,6 +187,7 @@ private:
     const ViewInputs& inputs;
     TraceScratch& scratch;
     PointList& sink;
+    const BandWatch watch;
     const unsigned lightCount;
     const unsigned sphereCount;
     const SphereSet sphereSet;  // the spheres where the inputs put them
