@@ -105,10 +105,19 @@ TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
     V bigJpeg = jpeg;
     bigJpeg[5 + 64 + 2 + 5] = bigJpeg[5 + 64 + 2 + 6] = bigJpeg[5 + 64 + 2 + 7] = bigJpeg[5 + 64 + 2 + 8] = 0xFF;
     V text = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
-    for (const V& file : {hugePng, widePng, longChunk, bigFrame, bigJpeg, text, V(png.begin(), png.begin() + 30)}) {
+    const std::tuple<V, const char*> refused[] = {
+        {hugePng, "png: 2130706434 x 2 pixels is more than the picture limits allow"},
+        {widePng, "png: 36866 x 2 pixels is more than the picture limits allow"},
+        {longChunk, "png: a chunk runs past the end of the file"},
+        {bigFrame, "gif: 65535 x 65535 pixels is more than the picture limits allow"},
+        {bigJpeg, "jpeg: 65535 x 65535 pixels is more than the picture limits allow"},
+        {text, "not a picture file that can be read"},
+        {V(png.begin(), png.begin() + 30), "png: a chunk runs past the end of the file"},
+    };
+    for (const auto& [file, reason] : refused) {
         Image image;
         EXPECT_FALSE(image.Load(dir.Write("h.png", file).c_str()));
-        EXPECT_STREQ(Image::FailureReason(), "not a picture file that can be read");
+        EXPECT_STREQ(Image::FailureReason(), reason);
     }
     Image kept(1, 1, RGB);
     EXPECT_FALSE(kept.LoadPicture(dir.Write("t.txt", text).c_str()));
