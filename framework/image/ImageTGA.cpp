@@ -33,11 +33,11 @@ bool IsTgaName(const char* name)
 // claims is checked against the limits and against the bytes the file holds
 // before the image is allocated: uncompressed data must be all there, and
 // run-length data needs at least one packet of 1 + p bytes for every 128
-// pixels. A file with neither the closing signature nor a TGA name fails
-// with NotTga.
+// pixels, the footer not counting. A file with neither the closing signature
+// nor a TGA name fails with NotTga.
 bool ReadTga(FILE* file, uint64_t fileSize, bool tgaName, Image& image, bool& runLength)
 {
-    constexpr char CutShort[] = "tga: the file ends before its last row";
+    static constexpr char CutShort[] = "tga: the file ends before its last row";
     unsigned char footer[FooterSize];
     bool withSignature = fileSize >= FooterSize && fseeko(file, off_t(fileSize - FooterSize), SEEK_SET) == 0 &&
                    fread(footer, 1, sizeof footer, file) == sizeof footer &&
@@ -62,9 +62,11 @@ bool ReadTga(FILE* file, uint64_t fileSize, bool tgaName, Image& image, bool& ru
     uint64_t dataStart = HeaderSize + header[0];
     if (!PictureFitsLimits(width, height, int64_t(width) * int64_t(p)))
         return ImageFail("tga: a picture of no pixels, or more than the picture limits allow");
-    if (dataStart > fileSize)
+    // The closing footer is no part of the pixel data.
+    const uint64_t dataEnd = withSignature ? fileSize - FooterSize : fileSize;
+    if (dataStart > dataEnd)
         return ImageFail("tga: the file ends within its image ID");
-    uint64_t available = fileSize - dataStart;
+    uint64_t available = dataEnd - dataStart;
     runLength = type == TgaRunLength;
     if (type == TgaUncompressed && available < pixels * p)
         return ImageFail(CutShort);

@@ -264,7 +264,7 @@ bool JpegSize(BufferedFile& file, Claimed& c)
 // there.
 bool GifCodesValid(BufferedFile& file, uint64_t at)
 {
-    constexpr char Damaged[] = "gif: damaged: a code no encoder writes";
+    static constexpr char Damaged[] = "gif: damaged: a code no encoder writes";
     unsigned char block[256];
     if (!file.ReadAt(at++, block, 1) || block[0] < 2 || block[0] > 8)
         return ImageFail("gif: a code size no encoder writes");
