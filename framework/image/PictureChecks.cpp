@@ -72,10 +72,8 @@ bool BitmapHeaderFits(FILE* file, uint64_t fileSize)
     uint64_t dataOffset = h.dataOffset;
     if (bits <= 8) {
         uint64_t entries = h.colours == 0 ? uint64_t(1) << bits : h.colours;
-        if (entries > uint64_t(1) << bits)
-            return ImageFail("bmp: more palette entries than the depth can name");
-        if (14 + uint64_t(h.infoSize) + entries * h.paletteEntrySize > fileSize)
-            return ImageFail("bmp: the file ends within its palette");
+        if (entries > uint64_t(1) << bits || 14 + uint64_t(h.infoSize) + entries * h.paletteEntrySize > fileSize)
+            return ImageFail("bmp: more palette entries than the depth can name, or than the file holds");
     }
     if (dataOffset > fileSize)
         return ImageFail("bmp: the pixel data starts past the end of the file");

@@ -52,15 +52,11 @@ FILE* PlatformOpenFile(const char* path, uint64_t* size)
     int fd = open(path, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return OpenFailedWith(errno);
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        const int error = errno;
+    struct stat st {};
+    int statError = 0;
+    if ((fstat(fd, &st) != 0 && (statError = errno) != 0) || !S_ISREG(st.st_mode) || st.st_size < 0) {
         close(fd);
-        return OpenFailedWith(error);
-    }
-    if (!S_ISREG(st.st_mode) || st.st_size < 0) {
-        close(fd);
-        return OpenFailed(NotRegularReason(st.st_mode));
+        return statError != 0 ? OpenFailedWith(statError) : OpenFailed(NotRegularReason(st.st_mode));
     }
     int flags = fcntl(fd, F_GETFL);
     if (flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
