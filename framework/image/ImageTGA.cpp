@@ -40,8 +40,8 @@ bool ReadTga(FILE* file, uint64_t fileSize, bool tgaName, Image& image, bool& ru
     static constexpr char CutShort[] = "tga: the file ends before its last row";
     unsigned char footer[FooterSize];
     bool withSignature = fileSize >= FooterSize && fseeko(file, off_t(fileSize - FooterSize), SEEK_SET) == 0 &&
-                   fread(footer, 1, sizeof footer, file) == sizeof footer &&
-                   memcmp(footer + 8, "TRUEVISION-XFILE", 16) == 0;
+                         fread(footer, 1, sizeof footer, file) == sizeof footer &&
+                         memcmp(footer + 8, "TRUEVISION-XFILE", 16) == 0;
     if (!withSignature && !tgaName)
         return ImageFail(NotTga);
     if (fileSize < FooterSize)

@@ -27,9 +27,9 @@ bool DecoderFits(int64_t width, int64_t height)
 // Records "PREFIX: WIDTH x HEIGHT WHAT" as the reason; returns false.
 bool RefuseSize(const char* prefix, int64_t width, int64_t height, const char* what)
 {
-    return ImageFailCopy((std::string(prefix) + ": " + std::to_string(width) + " x " + std::to_string(height) +
-                          " pixels " + what)
-                             .c_str());
+    return ImageFailCopy(
+        (std::string(prefix) + ": " + std::to_string(width) + " x " + std::to_string(height) + " pixels " + what)
+            .c_str());
 }
 
 constexpr char OverLimits[] = "is more than the picture limits allow";
@@ -212,8 +212,8 @@ bool JpegSize(BufferedFile& file, Claimed& c)
                 return ImageFail("jpeg: the file ends within its frame header");
             c.SetSize(BE16(seg + 5), BE16(seg + 3));
             for (int i = 0; i < components; ++i)
-                coefficientBytes += 128 * JpegComponentBlocks(uint64_t(c.width), uint64_t(c.height),
-                                                              frameComponents, components, i);
+                coefficientBytes +=
+                    128 * JpegComponentBlocks(uint64_t(c.width), uint64_t(c.height), frameComponents, components, i);
             wholePicture = marker == 0xC2;
             // Huffman-coded frames (baseline, extended, progressive) spend at
             // least one bit on each 8 x 8 block. The arithmetic-coded kinds
@@ -417,7 +417,10 @@ bool ClaimedPicture(const char* kind, BufferedFile& file, Claimed& c)
 // How reasons about a kind of file begin.
 const char* KindPrefix(const char* kind)
 {
-    return strcmp(kind, "PNG") == 0 ? "png" : strcmp(kind, "QOI") == 0 ? "qoi" : strcmp(kind, "JPG") == 0 ? "jpeg" : "gif";
+    return strcmp(kind, "PNG") == 0   ? "png"
+           : strcmp(kind, "QOI") == 0 ? "qoi"
+           : strcmp(kind, "JPG") == 0 ? "jpeg"
+                                      : "gif";
 }
 
 }  // namespace

@@ -56,7 +56,8 @@ template <typename Check> bool Checked(const V& bytes, Check check, int* calls =
 
 bool PictureFits(const V& bytes, const char* kind, int* calls = nullptr)
 {
-    return Checked(bytes, [kind](FILE* f, uint64_t size) { return PictureClaimFits(f, size, kind); }, calls);
+    return Checked(
+        bytes, [kind](FILE* f, uint64_t size) { return PictureClaimFits(f, size, kind); }, calls);
 }
 
 bool BitmapFits(const V& bytes)
@@ -142,23 +143,18 @@ TEST(PictureChecks, GifFramesCountWhereTheyArePlaced)
         int screenWidth, screenHeight, left, top, width, height;
         bool fits;
     } cases[] = {
-        {1, 1, 0, 0, 1, 1, true},
-        {32768, 1, 0, 0, 1, 1, true},           // the screen at the limit
-        {32769, 1, 0, 0, 1, 1, false},          // the screen one past it
-        {1, 1, 32767, 0, 1, 1, true},           // the right edge at the limit
-        {1, 1, 32768, 0, 1, 1, false},          // one past
-        {1, 1, 32766, 0, 2, 1, true},           // the width counts from the left edge
-        {1, 1, 32767, 0, 2, 1, false},
-        {1, 1, 0, 32767, 1, 1, true},           // the bottom edge
-        {1, 1, 0, 32768, 1, 1, false},
-        {1, 1, 0, 32766, 1, 2, true},
-        {1, 1, 0, 32767, 1, 2, false},
-        {8, 8, 32767, 7, 1, 1, true},           // the far corner inside a small screen
-        {1, 1, 32767, 8191, 1, 1, true},        // 32768 x 8192: 1 GiB at 4 bytes a pixel
-        {1, 1, 32767, 8192, 1, 1, false},
-        {1, 8193, 32767, 0, 1, 1, false},       // the screen's height with the frame's width
-        {32768, 1, 0, 8192, 1, 1, false},
-        {1, 1, 0, 0, 0, 1, false},              // a frame of no pixels
+        {1, 1, 0, 0, 1, 1, true},         {32768, 1, 0, 0, 1, 1, true},  // the screen at the limit
+        {32769, 1, 0, 0, 1, 1, false},                                   // the screen one past it
+        {1, 1, 32767, 0, 1, 1, true},                                    // the right edge at the limit
+        {1, 1, 32768, 0, 1, 1, false},                                   // one past
+        {1, 1, 32766, 0, 2, 1, true},                                    // the width counts from the left edge
+        {1, 1, 32767, 0, 2, 1, false},    {1, 1, 0, 32767, 1, 1, true},  // the bottom edge
+        {1, 1, 0, 32768, 1, 1, false},    {1, 1, 0, 32766, 1, 2, true},     {1, 1, 0, 32767, 1, 2, false},
+        {8, 8, 32767, 7, 1, 1, true},                                        // the far corner inside a small screen
+        {1, 1, 32767, 8191, 1, 1, true},                                     // 32768 x 8192: 1 GiB at 4 bytes a pixel
+        {1, 1, 32767, 8192, 1, 1, false}, {1, 8193, 32767, 0, 1, 1, false},  // the screen's height with the frame's
+                                                                             // width
+        {32768, 1, 0, 8192, 1, 1, false}, {1, 1, 0, 0, 0, 1, false},         // a frame of no pixels
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.screenWidth << "x" << c.screenHeight << " frame " << c.width << "x"

@@ -52,7 +52,6 @@ Bytes ReadFileBytes(const std::string& path)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-
 Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, const Bytes& rows, uint32_t compression)
 {
     Bytes b{'B', 'M'};
@@ -165,7 +164,7 @@ Bytes MakeFilledJpeg(size_t fill)
 }
 
 Bytes MakePlacedGif(int screenWidth, int screenHeight, int left, int top, int frameWidth, int frameHeight,
-              size_t comments)
+                    size_t comments)
 {
     Bytes b{'G', 'I', 'F', '8', '9', 'a'};
     Put16(b, uint32_t(screenWidth));
@@ -193,7 +192,7 @@ Bytes MakeSparseRunLengthBmp(int width, int height)
     Bytes data;
     for (int k = 0; k < 12; ++k)
         data.insert(data.end(), {255, uint8_t(k % 4), 0, 0});  // a run of 255, then the next row
-    data.insert(data.end(), {0, 1});                          // the end of the picture
+    data.insert(data.end(), {0, 1});                           // the end of the picture
     return MakeBmp(width, height, 8, palette, data, 1);
 }
 

@@ -81,7 +81,7 @@ Bytes MakeFilledJpeg(size_t fill);
 // frameWidth x frameHeight at (left, top), all of colour 0, after `comments`
 // empty comment extensions.
 Bytes MakePlacedGif(int screenWidth, int screenHeight, int left, int top, int frameWidth, int frameHeight,
-              size_t comments = 0);
+                    size_t comments = 0);
 
 // An 8-bit run-length BMP of width x height whose data is a few runs and an
 // end of picture, 120 bytes in all.
