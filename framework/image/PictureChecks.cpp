@@ -168,8 +168,8 @@ uint64_t JpegScanWork(const unsigned char* scan, uint64_t width, uint64_t height
     uint64_t blocks = 0;
     for (int s = 0; s < inScan; ++s) {
         // A selector that names no component of the frame counts as the
-        // largest one; the decoder refuses it anyway.
-        uint64_t most = 0, named = 0;
+        // largest one, or the whole picture; the decoder refuses it anyway.
+        uint64_t most = (width + 7) / 8 * ((height + 7) / 8), named = 0;
         for (int i = 0; i < count; ++i) {
             const uint64_t b = JpegComponentBlocks(width, height, components, count, i);
             most = std::max(most, b);

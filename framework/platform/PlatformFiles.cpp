@@ -48,7 +48,7 @@ const char* PlatformOpenFailure()
 FILE* PlatformOpenFile(const char* path, uint64_t* size)
 {
     if (!path)
-        return OpenFailedWith(EFAULT);
+        return OpenFailed("no file name");
     int fd = open(path, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return OpenFailedWith(errno);
