@@ -2,6 +2,10 @@
 // valid) inputs of every kind each reader takes, so that fuzzing starts deep
 // inside the readers. Usage: glintwork-fuzz-seeds FOLDER. The output is the
 // same on every run; the checked-in fuzz/seeds/ is its output.
+// glintwork-fuzz-seeds --regressions FOLDER writes the inputs of the
+// regression corpora that are made rather than found (fuzz/regressions/
+// holds them beside the found ones): files that cost seconds or gigabytes
+// for their length.
 #include "tests/image/PictureFiles.h"
 
 #include <cstdio>
@@ -320,11 +324,28 @@ std::string RoomScene()
 int main(int argc, char** argv)
 {
     using namespace glintwork;
-    if (argc != 2) {
-        fprintf(stderr, "usage: glintwork-fuzz-seeds FOLDER\n");
+    const bool regressions = argc == 3 && std::string(argv[1]) == "--regressions";
+    if (argc != 2 && !regressions) {
+        fprintf(stderr, "usage: glintwork-fuzz-seeds [--regressions] FOLDER\n");
         return 2;
     }
-    g_root = argv[1];
+    g_root = argv[argc - 1];
+    if (regressions) {
+        try {
+            // Refused before decoding: 4096 refinement scans of a 2048 x 2048
+            // picture (25 s of decoding), and 16384 x 16384 from 120 bytes.
+            Write("picture", "jpeg-refinement-scans-past-the-work-limit", MakeFlatJpeg(2048, 2048, 4096, true));
+            Write("gdi", "rle-few-bytes-wide-rows.bmp", MakeSparseRunLengthBmp(16384, 16384));
+            // Read once, quickly: fill bytes and empty extensions by the
+            // hundred thousand.
+            Write("load", "jpeg-fill-bytes", MakeFilledJpeg(256 << 10));
+            Write("load", "gif-empty-comments", MakePlacedGif(1, 1, 0, 0, 1, 1, 80000));
+        } catch (const std::exception& e) {
+            fprintf(stderr, "glintwork-fuzz-seeds: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
     try {
         for (const char* kind : {"24", "24-top-down", "8-grey", "8-colour", "16", "16-fields", "16-fields-v3", "32",
                                  "32-fields", "32-fields-v5"})

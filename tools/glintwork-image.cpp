@@ -24,7 +24,9 @@ const char* const ImageToolUsage = "usage: glintwork-image info FILE\n"
 const char* const ImageToolHelp = "Loads a picture (BMP, TGA, PNG, JPEG, GIF or QOI, chosen by content) the way\n"
                           "Glintwork does.\n"
                           "\n"
-                          "  info FILE        print \"<width> <height> <FORMAT> <padding>\" of the loaded image\n"
+                          "  info FILE        print \"<width> <height> <FORMAT> <padding> <file kind>\" of the\n"
+                          "                   loaded image; the file kind (\"PNG\", \"BMP 24-bit\", \"TGA\n"
+                          "                   run-length\", ...) is the rest of the line\n"
                           "  convert IN OUT   save the picture IN as OUT, by OUT's extension (any case): .bmp\n"
                           "                   a 24-bit BMP file, .png a PNG file, .jpg or .jpeg a JPEG file\n"
                           "                   (quality 90); OUT is replaced whole or left alone, never\n"
@@ -52,7 +54,8 @@ int Info(const char* path)
         fprintf(stderr, "glintwork-image: cannot load %s: %s\n", ShownArgument(path).c_str(), Image::FailureReason());
         return 1;
     }
-    printf("%d %d %s %d\n", image.Width(), image.Height(), FormatName(image.GetFormat()), image.GetRowPadding());
+    printf("%d %d %s %d %s\n", image.Width(), image.Height(), FormatName(image.GetFormat()), image.GetRowPadding(),
+           Image::LoadedFormat());
     return 0;
 }
 

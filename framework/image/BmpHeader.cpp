@@ -65,6 +65,18 @@ bool ReadBmpHeader(FILE* file, BmpHeader* header)
     return true;
 }
 
+std::string BmpFormatName(const BmpHeader& header)
+{
+    std::string name = "BMP " + std::to_string(header.bits) + "-bit";
+    if (header.compression == 1 || header.compression == 2)
+        name += " run-length";
+    else if (header.compression == BmpBitFields || header.compression == BmpAlphaBitFields)
+        name += " bit-field";
+    if (header.infoSize == 12)
+        name += " OS/2";
+    return name;
+}
+
 bool ReadBmpMasks(FILE* file, const BmpHeader& header, BmpMasks* masks)
 {
     BmpMasks m;

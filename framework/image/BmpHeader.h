@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace glintwork {
 
@@ -31,6 +32,11 @@ constexpr uint32_t BmpAlphaBitFields = 6;
 // begin with a whole file header that says "BM"; the info header may be cut
 // short (infoBytesRead tells how much of it there is).
 bool ReadBmpHeader(FILE* file, BmpHeader* header);
+
+// The kind of BMP file the header describes, as Image::LoadedFormat() names
+// it: "BMP 8-bit", "BMP 4-bit run-length", "BMP 32-bit bit-field", "BMP
+// 24-bit OS/2", ...
+std::string BmpFormatName(const BmpHeader& header);
 
 // Where the channels of a 16- or 32-bit pixel lie, as bit masks of the pixel
 // read as a little-endian number. Alpha is 0 when the file has none.

@@ -91,6 +91,12 @@ public:
     // library never prints.
     static const char* FailureReason();
 
+    // The kind of file the most recent successful load on this thread read:
+    // "BMP 24-bit", "BMP 4-bit run-length", "BMP 16-bit bit-field", "BMP
+    // 24-bit OS/2", "TGA", "TGA run-length", "PNG", "JPEG", "GIF" or "QOI";
+    // "" after a failed one.
+    static const char* LoadedFormat();
+
     // Files. Save always writes a 24-bit BMP, whatever the name's extension.
     // Every save replaces the file whole or changes nothing, and never
     // replaces what is not a regular file (PlatformWriteFileWhole); a failed

@@ -190,9 +190,8 @@ bool LoadBitFields(FILE* file, uint64_t fileSize, const BmpLayout& bmp, const Bm
 // are BMP kinds this reader does not take (run-length data, other depths, the
 // small OS/2 header), fail without a word so that the next reader can try
 // them.
-bool ReadBmp(FILE* file, uint64_t fileSize, Image& image)
+bool ReadBmp(FILE* file, uint64_t fileSize, Image& image, BmpHeader& header)
 {
-    BmpHeader header;
     if (!ReadBmpHeader(file, &header))
         return false;
     if (header.infoBytesRead < InfoHeaderSize)
@@ -239,14 +238,17 @@ bool Image::LoadBMP(const char* fileName)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(fileName, &fileSize);
     if (!file)
-        return ImageFail(CannotOpen);
-    bool ok = ReadBmp(file, fileSize, *this);
+        return ImageFailOpen();
+    BmpHeader header;
+    bool ok = ReadBmp(file, fileSize, *this, header);
     fclose(file);
     if (!ok) {
         Free();
         if (!*FailureReason())
             ImageFail(NotBmp);
     }
+    if (ok)
+        RecordLoadedFormat(BmpFormatName(header));
     return ok;
 }
 

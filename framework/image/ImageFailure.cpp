@@ -1,6 +1,7 @@
 #include "framework/image/ImageFailure.h"
 
 #include "framework/image/Image.h"
+#include "framework/platform/PlatformFiles.h"
 
 #include <string>
 
@@ -9,7 +10,23 @@ namespace glintwork {
 namespace {
 thread_local const char* failureReason = "";
 thread_local std::string copiedReason;
+thread_local std::string loadedFormat;
 }  // namespace
+
+bool ImageFailOpen()
+{
+    return ImageFailCopy((std::string(CannotOpen) + ": " + PlatformOpenFailure()).c_str());
+}
+
+void RecordLoadedFormat(const std::string& name)
+{
+    loadedFormat = name;
+}
+
+const char* Image::LoadedFormat()
+{
+    return loadedFormat.c_str();
+}
 
 bool ImageFail(const char* reason)
 {
@@ -27,6 +44,7 @@ bool ImageFailCopy(const char* reason)
 void ImageClearFailure()
 {
     failureReason = "";
+    loadedFormat.clear();
 }
 
 const char* Image::FailureReason()

@@ -1,13 +1,21 @@
 #include "framework/image/Image.h"
+#include "framework/image/BmpHeader.h"
 #include "framework/image/ImageFailure.h"
 #include "framework/image/ImageLimits.h"
 #include "framework/image/PictureChecks.h"
 #include "framework/platform/PlatformFiles.h"
 #include "framework/platform/PlatformPictures.h"
 
+#include <cstring>
+#include <string>
+
 namespace glintwork {
 
 namespace {
+
+// The reasons of the system's readers for a file of none of their kinds.
+constexpr char NotBitmap[] = "bmp: not a BMP file";
+constexpr char NotPicture[] = "not a PNG, JPEG, GIF or QOI file the decoders take";
 
 struct Target {
     Image* image;
@@ -47,18 +55,32 @@ template <typename Reader> bool ReadThroughPlatform(Image& image, bool keepUntou
 }
 
 // Hands a file to the system's bitmap loader once its header passed the
-// checks.
+// checks, and names its kind when it loaded.
 bool LoadCheckedBitmap(const char* path, const PictureSink& sink)
 {
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(path, &fileSize);
     if (!file)
-        return ImageFail(CannotOpen);
-    if (!BitmapHeaderFits(file, fileSize) || fseeko(file, 0, SEEK_SET) != 0) {
+        return ImageFailOpen();
+    BmpHeader header;
+    if (!ReadBmpHeader(file, &header)) {
+        fclose(file);
+        return ImageFail(NotBitmap);
+    }
+    if (fseeko(file, 0, SEEK_SET) != 0 || !BitmapHeaderFits(file, fileSize) || fseeko(file, 0, SEEK_SET) != 0) {
         fclose(file);
         return false;
     }
-    return PlatformDecodeBitmap(file, sink);
+    if (!PlatformDecodeBitmap(file, sink))
+        return false;
+    RecordLoadedFormat(BmpFormatName(header));
+    return true;
+}
+
+// The names of the decoders' kinds.
+const char* PictureFormatName(const char* kind)
+{
+    return strcmp(kind, "JPG") == 0 ? "JPEG" : kind;
 }
 
 // Hands a file to the system's picture decoder for its kind once the size it
@@ -68,29 +90,55 @@ bool LoadCheckedPicture(const char* path, const PictureSink& sink)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(path, &fileSize);
     if (!file)
-        return ImageFail(CannotOpen);
+        return ImageFailOpen();
     const char* kind = PlatformPictureKind(file);
+    if (!kind) {
+        fclose(file);
+        return ImageFail(NotPicture);
+    }
     if (!PictureClaimFits(file, fileSize, kind) || fseeko(file, 0, SEEK_SET) != 0) {
         fclose(file);
         return false;
     }
-    return PlatformDecodePicture(file, kind, sink);
+    if (!PlatformDecodePicture(file, kind, sink))
+        return false;
+    RecordLoadedFormat(PictureFormatName(kind));
+    return true;
 }
 
 }  // namespace
 
 bool Image::Load(const char* fileName)
 {
+    // A file that cannot be opened says why, once. A file that one of the
+    // readers took for its own kind and refused says what that reader found
+    // wrong: the own BMP reader first, then the system's bitmap loader, the
+    // decoders of the other kinds (known by content), and last the TGA
+    // reader (which may know its files by name alone). Any other file is of
+    // no kind the readers take.
     if (LoadBMP(fileName))
         return true;
-    const char* bmpReason = FailureReason();
-    if (LoadGDI(fileName) || LoadTGA(fileName) || LoadPicture(fileName))
+    if (!fileName || strncmp(FailureReason(), CannotOpen, sizeof CannotOpen - 1) == 0)
+        return false;
+    std::string reason = FailureReason() == NotBmp ? "" : FailureReason();
+    auto keep = [&reason](const char* notMine) {
+        if (reason.empty() && strcmp(FailureReason(), notMine) != 0)
+            reason = FailureReason();
+    };
+    if (LoadGDI(fileName))
         return true;
-    // A damaged BMP file says what is wrong with it, and a file that cannot be
-    // opened says so; any other file is of no kind the readers take.
-    if (bmpReason != NotBmp)
-        return ImageFail(bmpReason);
-    return ImageFail("not a picture file that can be read");
+    keep(NotBitmap);
+    std::string tgaReason;
+    if (LoadTGA(fileName))
+        return true;
+    if (FailureReason() != NotTga)
+        tgaReason = FailureReason();
+    if (LoadPicture(fileName))
+        return true;
+    keep(NotPicture);
+    if (reason.empty())
+        reason = tgaReason;
+    return reason.empty() ? ImageFail("not a picture file that can be read") : ImageFailCopy(reason.c_str());
 }
 
 bool Image::LoadGDI(const char* fileName)
@@ -105,7 +153,7 @@ bool Image::LoadPicture(const char* fileName)
         ImageClearFailure();
         return ImageFail(CannotOpen);
     }
-    return ReadThroughPlatform(*this, true, "not a PNG, JPEG, GIF or QOI file the decoders take",
+    return ReadThroughPlatform(*this, true, "the system's decoder cannot read the file (damaged?)",
                                [&](const PictureSink& sink) { return LoadCheckedPicture(fileName, sink); });
 }
 

@@ -9,8 +9,15 @@ namespace glintwork {
 
 // Opens a regular file for reading in binary mode and reports its length.
 // Folders, pipes and devices are refused at once, without blocking, so that a
-// reader never waits on a FIFO or reads a device without end. Null on failure.
+// reader never waits on a FIFO or reads a device without end. Null on
+// failure, and PlatformOpenFailure() says why.
 FILE* PlatformOpenFile(const char* path, uint64_t* size);
+
+// Why the last failing PlatformOpenFile on this thread failed: the system's
+// words for the error ("No such file or directory", "Permission denied",
+// "Is a directory", ...) or "Is a FIFO", "Is a character device", "Is a
+// block device", "Is a socket". Valid until the next open on this thread.
+const char* PlatformOpenFailure();
 
 // One run of bytes of a file being written.
 struct PlatformFilePart {

@@ -73,18 +73,26 @@ bool Deliver(SDL_Surface* surface, const PictureSink& sink)
 
 }  // namespace
 
+// The signatures the decoders' own checks look for first. Those checks are
+// not asked: the JPEG one walks the whole file with a seek for every byte of
+// scan data and fill, which takes seconds on a large file; the picture
+// checks walk the file instead, through a buffer.
 const char* PlatformPictureKind(FILE* file)
 {
-    SDL_RWops* rw = SDL_RWFromFP(file, SDL_FALSE);
-    if (!rw)
+    unsigned char magic[6] = {};
+    const off_t start = ftello(file);
+    const size_t got = start < 0 ? 0 : fread(magic, 1, sizeof magic, file);
+    if (start < 0 || fseeko(file, start, SEEK_SET) != 0)
         return nullptr;
-    const char* kind = IMG_isPNG(rw)   ? "PNG"
-                       : IMG_isQOI(rw) ? "QOI"
-                       : IMG_isJPG(rw) ? "JPG"
-                       : IMG_isGIF(rw) ? "GIF"
-                                       : nullptr;
-    SDL_RWclose(rw);
-    return kind;
+    if (got >= 4 && memcmp(magic, "\x89PNG", 4) == 0)
+        return "PNG";
+    if (got >= 4 && memcmp(magic, "qoif", 4) == 0)
+        return "QOI";
+    if (got >= 2 && magic[0] == 0xFF && magic[1] == 0xD8)
+        return "JPG";
+    if (got >= 6 && (memcmp(magic, "GIF87a", 6) == 0 || memcmp(magic, "GIF89a", 6) == 0))
+        return "GIF";
+    return nullptr;
 }
 
 bool PlatformDecodeBitmap(FILE* file, const PictureSink& sink)
@@ -99,12 +107,22 @@ bool PlatformDecodeBitmap(FILE* file, const PictureSink& sink)
 
 bool PlatformDecodePicture(FILE* file, const char* kind, const PictureSink& sink)
 {
-    SDL_RWops* rw = SDL_RWFromFP(file, SDL_TRUE);
+    // Each kind's own decoder, so that no other kind's check reads the file
+    // first.
+    SDL_Surface* (*decode)(SDL_RWops*) = !kind                      ? nullptr
+                                         : strcmp(kind, "PNG") == 0 ? IMG_LoadPNG_RW
+                                         : strcmp(kind, "QOI") == 0 ? IMG_LoadQOI_RW
+                                         : strcmp(kind, "JPG") == 0 ? IMG_LoadJPG_RW
+                                         : strcmp(kind, "GIF") == 0 ? IMG_LoadGIF_RW
+                                                                    : nullptr;
+    SDL_RWops* rw = decode ? SDL_RWFromFP(file, SDL_TRUE) : nullptr;
     if (!rw) {
         fclose(file);
         return false;
     }
-    return Deliver(IMG_LoadTyped_RW(rw, 1, kind), sink);
+    SDL_Surface* surface = decode(rw);
+    SDL_RWclose(rw);
+    return Deliver(surface, sink);
 }
 
 namespace {

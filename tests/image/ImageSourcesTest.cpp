@@ -25,9 +25,12 @@ const V SmallPng =
 // A palette whose entry i is red 30i, green 20i, blue 10i.
 V RampPalette(int entries)
 {
-    V palette;
-    for (int i = 0; i < entries; ++i)
-        palette.insert(palette.end(), {uint8_t(10 * i), uint8_t(20 * i), uint8_t(30 * i), 0});
+    V palette(4 * size_t(entries), 0);
+    for (int i = 0; i < entries; ++i) {
+        palette[4 * size_t(i)] = uint8_t(10 * i);
+        palette[4 * size_t(i) + 1] = uint8_t(20 * i);
+        palette[4 * size_t(i) + 2] = uint8_t(30 * i);
+    }
     return palette;
 }
 
@@ -105,10 +108,19 @@ TEST(ImageSystemPictures, HostileOrUnknownFilesAreRefused)
     V bigJpeg = jpeg;
     bigJpeg[5 + 64 + 2 + 5] = bigJpeg[5 + 64 + 2 + 6] = bigJpeg[5 + 64 + 2 + 7] = bigJpeg[5 + 64 + 2 + 8] = 0xFF;
     V text = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
-    for (const V& file : {hugePng, widePng, longChunk, bigFrame, bigJpeg, text, V(png.begin(), png.begin() + 30)}) {
+    const std::tuple<V, const char*> refused[] = {
+        {hugePng, "png: 2130706434 x 2 pixels is more than the picture limits allow"},
+        {widePng, "png: 36866 x 2 pixels is more than the picture limits allow"},
+        {longChunk, "png: a chunk runs past the end of the file"},
+        {bigFrame, "gif: 65535 x 65535 pixels is more than the picture limits allow"},
+        {bigJpeg, "jpeg: 65535 x 65535 pixels is more than the picture limits allow"},
+        {text, "not a picture file that can be read"},
+        {V(png.begin(), png.begin() + 30), "png: a chunk runs past the end of the file"},
+    };
+    for (const auto& [file, reason] : refused) {
         Image image;
         EXPECT_FALSE(image.Load(dir.Write("h.png", file).c_str()));
-        EXPECT_STREQ(Image::FailureReason(), "not a picture file that can be read");
+        EXPECT_STREQ(Image::FailureReason(), reason);
     }
     Image kept(1, 1, RGB);
     EXPECT_FALSE(kept.LoadPicture(dir.Write("t.txt", text).c_str()));
@@ -197,10 +209,76 @@ TEST(ImageSystemPictures, SizesBeyondWhatTheFileOrTheDecoderCanHoldAreRefused)
     EXPECT_FALSE(colour.IsNull());  // refused before decoding
 
     // 16385 x 16385 fits 1 GiB at 3 bytes a pixel, not at the 4 the
-    // system's decoders may use on the way.
+    // system's decoders may use on the way (the data is long enough for
+    // them: 128 pixels a byte).
     Image rle(1, 1, RGB);
-    EXPECT_FALSE(rle.LoadGDI(dir.Write("rle.bmp", MakeBmp(16385, 16385, 8, RampPalette(4), {0, 1}, 1)).c_str()));
+    const V endsOfLines(16385 * 16385 / 128 + 2, 0);
+    EXPECT_FALSE(rle.LoadGDI(dir.Write("rle.bmp", MakeBmp(16385, 16385, 8, RampPalette(4), endsOfLines, 1)).c_str()));
+    EXPECT_STREQ(Image::FailureReason(), "bmp: 16385 x 16385 pixels is more than the picture limits allow");
     EXPECT_TRUE(rle.IsNull());
+}
+
+// A failed load says why: the system's words when the file cannot be
+// opened, else the reason of the reader that took the file for its own kind.
+TEST(ImageLoad, FailuresSayWhy)
+{
+    ScratchDir dir;
+    const std::string fifo = dir.Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    V truncatedTga = MakeTga(2, 2, 2, 24, 0, V(12, 7), true);
+    truncatedTga.erase(truncatedTga.begin() + 20, truncatedTga.begin() + 24);
+    const std::tuple<std::string, const char*> cases[] = {
+        {dir.Path("missing.png"), "cannot open the file: No such file or directory"},
+        {dir.Path(""), "cannot open the file: Is a directory"},
+        {fifo, "cannot open the file: Is a FIFO"},
+        {"/dev/zero", "cannot open the file: Is a character device"},
+        {dir.Path("no-such-folder/-"), "cannot open the file: No such file or directory"},
+        {dir.Write("bad.tga", V(40, 'x')), "tga: not a true-colour TGA file of 24 or 32 bits"},
+        {dir.Write("short.tga", truncatedTga), "tga: the file ends before its last row"},
+        {dir.Write("sparse.bmp", MakeSparseRunLengthBmp(16384, 16384)),
+         "bmp: 16384 x 16384 pixels is more than its run-length data can describe (cut short?)"},
+        {dir.Write("scans.tga", MakeFlatJpeg(2048, 2048, 456, true)),
+         "jpeg: its scans are more decoding work than the limit allows"},
+        {dir.Write("text.tga.txt", V(40, 'x')), "not a picture file that can be read"},
+    };
+    for (const auto& [path, reason] : cases) {
+        Image image(1, 1, RGB);
+        EXPECT_FALSE(image.Load(path.c_str())) << path;
+        EXPECT_STREQ(Image::FailureReason(), reason) << path;
+        EXPECT_STREQ(Image::LoadedFormat(), "") << path;
+    }
+    const std::string locked = dir.Write("locked.bmp", MakeBmp(1, 1, 24, {}, V(4, 0)));
+    chmod(locked.c_str(), 0);
+    Image image;
+    if (geteuid() != 0) {  // the superuser reads it all the same
+        EXPECT_FALSE(image.Load(locked.c_str()));
+        EXPECT_STREQ(Image::FailureReason(), "cannot open the file: Permission denied");
+    }
+}
+
+// Every reader names the kind of file it read.
+TEST(ImageLoad, LoadsNameTheKindOfFile)
+{
+    ScratchDir dir;
+    const V qoi = {'q', 'o', 'i', 'f', 0, 0, 0, 1, 0, 0, 0, 1, 3, 0, 0xFE, 9, 8, 7, 0, 0, 0, 0, 0, 0, 0, 1};
+    const std::tuple<V, const char*> cases[] = {
+        {MakeBmp(1, 1, 24, {}, V(4, 0)), "BMP 24-bit"},
+        {MakeBmp(1, 1, 8, RampPalette(2), V(4, 0)), "BMP 8-bit"},
+        {MakeBmp(1, 1, 4, RampPalette(16), V(4, 0)), "BMP 4-bit"},
+        {MakeBmp(4, 2, 8, RampPalette(4), {4, 3, 0, 0, 2, 1, 0, 1}, 1), "BMP 8-bit run-length"},
+        {MakeBitFieldBmp(40, 1, 1, 16, 3, {0xF800, 0x07E0, 0x001F}, V(4, 0)), "BMP 16-bit bit-field"},
+        {MakeTga(2, 1, 1, 24, 0, {1, 2, 3}, true), "TGA"},
+        {MakeTga(10, 2, 1, 32, 0, {0x81, 1, 2, 3, 4}, true), "TGA run-length"},
+        {SmallPng, "PNG"},
+        {MakeFlatJpeg(8, 8, 0), "JPEG"},
+        {MakePlacedGif(1, 1, 0, 0, 1, 1), "GIF"},
+        {qoi, "QOI"},
+    };
+    for (const auto& [file, kind] : cases) {
+        Image image;
+        EXPECT_TRUE(image.Load(dir.Write("picture", file).c_str())) << kind << ": " << Image::FailureReason();
+        EXPECT_STREQ(Image::LoadedFormat(), kind);
+    }
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "framework/image/Image.h"
+#include "framework/image/TgaRuns.h"
 #include "tests/image/PictureFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace glintwork {
 
@@ -105,6 +108,49 @@ TEST(ImageTga, RunLengthPacketsMustCoverThePictureExactly)
     ASSERT_TRUE(image.LoadTGA(dir.Write("r.tga", MakeTga(10, 3, 1, 32, 0, {0x82, 1, 2, 3, 4}, true)).c_str()));
     EXPECT_EQ(image.GetFormat(), BGRA);
     EXPECT_EQ(PixelBytes(image, 0, 0, image.Width()), V({1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3, 4}));
+}
+
+// Packets that end exactly at the end of the buffer, one pixel before it and
+// one pixel past it, decoded into a buffer with guard bytes after it: nothing
+// may be written past the end, in any build.
+TEST(ImageTga, RunLengthPacketsStopAtTheEndOfTheBuffer)
+{
+    const struct {
+        const char* what;
+        size_t pixels, p;
+        V packets;
+        bool fills;
+        uint8_t last;  // the last byte of the buffer when filled
+    } cases[] = {
+        {"raw, at the end", 4, 3, {0x03, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, true, 12},
+        {"raw, one before", 4, 3, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false, 0},
+        {"raw, one past", 4, 3, {0x04, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, false, 0},
+        {"run, at the end", 4, 3, {0x83, 1, 2, 3}, true, 3},
+        {"run, one before", 4, 3, {0x82, 1, 2, 3}, false, 0},
+        {"run, one past", 4, 3, {0x84, 1, 2, 3}, false, 0},
+        {"run then raw, at the end", 4, 3, {0x81, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9}, true, 9},
+        {"run then raw, one past", 4, 3, {0x81, 1, 2, 3, 0x02, 4, 5, 6, 7, 8, 9, 10, 11, 12}, false, 0},
+        {"raw then run, one past", 4, 3, {0x02, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0x81, 1, 2, 3}, false, 0},
+        {"run of 128, at the end", 128, 4, {0xFF, 1, 2, 3, 4}, true, 4},
+        {"run of 128, one past", 127, 4, {0xFF, 1, 2, 3, 4}, false, 0},
+        {"more packets after the end", 1, 4, {0x80, 1, 2, 3, 4, 0x80, 9, 9, 9, 9}, true, 4},
+        {"the stream ends in a pixel", 2, 3, {0x01, 1, 2, 3, 4}, false, 0},
+    };
+    constexpr size_t Guard = 64;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        V buffer(c.pixels * c.p + Guard, 0xA5);
+        V packets = c.packets;
+        FILE* file = fmemopen(packets.data(), packets.size(), "rb");
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(DecodeTgaRuns(file, buffer.data(), buffer.data() + c.pixels * c.p, c.p), c.fills);
+        fclose(file);
+        EXPECT_EQ(V(buffer.end() - Guard, buffer.end()), V(Guard, 0xA5));
+        if (c.fills) {
+            EXPECT_EQ(buffer[0], 1);
+            EXPECT_EQ(buffer[c.pixels * c.p - 1], c.last);
+        }
+    }
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST(ImageTool, ArgumentsAndInfo)
               "glintwork-image: cannot write to standard output: No space left on device\n");
 
     ScratchDir dir;
-    EXPECT_EQ(Tool("info " + dir.Write("g.bmp", MakeBmp(3, 1, 8, {9, 9, 9, 0}, V(4, 0)))).out, "3 1 LUMINANCE 0\n");
+    EXPECT_EQ(Tool("info " + dir.Write("g.bmp", MakeBmp(3, 1, 8, {9, 9, 9, 0}, V(4, 0)))).out, "3 1 LUMINANCE 0 BMP 8-bit\n");
     EXPECT_EQ(Tool("info " + dir.Path("none.png")).status, 1);
     // A name is echoed with its control characters escaped.
     EXPECT_EQ(Tool("info \"$(printf 'no\\033]0;x')\"").err.rfind("glintwork-image: cannot load no\\x1b]0;x: ", 0), 0u);
@@ -94,7 +94,7 @@ TEST(ImageTool, ConvertWritesTheKindTheNameAsksForOrNothing)
     // The PNG holds the picture; the JPEG a picture of its size.
     ASSERT_EQ(Tool("convert " + dir.Path("out.Png") + " " + dir.Path("back.bmp")).status, 0);
     EXPECT_EQ(ReadFileBytes(dir.Path("back.bmp")), expected);
-    EXPECT_EQ(Tool("info " + dir.Path("out.jpg")).out, "2 2 BGR 2\n");
+    EXPECT_EQ(Tool("info " + dir.Path("out.jpg")).out, "2 2 BGR 2 JPEG\n");
 
     std::string bad = dir.Write("bad.png", V(png.begin(), png.begin() + 5));
     EXPECT_EQ(Tool("convert " + bad + " " + dir.Path("new.bmp")).status, 1);

@@ -52,7 +52,6 @@ Bytes ReadFileBytes(const std::string& path)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-
 Bytes MakeBmp(int32_t width, int32_t height, int bits, const Bytes& palette, const Bytes& rows, uint32_t compression)
 {
     Bytes b{'B', 'M'};
@@ -109,7 +108,7 @@ void PutSegment(Bytes& j, uint8_t marker, const Bytes& payload)
 
 }  // namespace
 
-Bytes MakeFlatJpeg(int width, int height, int acScans)
+Bytes MakeFlatJpeg(int width, int height, int acScans, bool refinements)
 {
     Bytes j{0xFF, 0xD8};
     Bytes quant{0};
@@ -136,7 +135,7 @@ Bytes MakeFlatJpeg(int width, int height, int acScans)
     Bytes scan = dcBits.Finish();
     j.insert(j.end(), scan.begin(), scan.end());
     for (int k = 0; k < acScans; ++k) {
-        PutSegment(j, 0xDA, {1, 1, 0x00, 1, 63, 0});
+        PutSegment(j, 0xDA, {1, 1, 0x00, 1, 63, uint8_t(refinements ? 0x10 : 0)});
         JpegBits acBits;
         for (int left = blocks; left > 0;) {
             if (left >= 16384) {
@@ -154,6 +153,47 @@ Bytes MakeFlatJpeg(int width, int height, int acScans)
     }
     j.insert(j.end(), {0xFF, 0xD9});
     return j;
+}
+
+Bytes MakeFilledJpeg(size_t fill)
+{
+    Bytes j = MakeFlatJpeg(8, 8, 0);
+    const size_t frame = 2 + 4 + 65;  // after the start marker and the quantization table
+    j.insert(j.begin() + long(frame), fill, 0xFF);
+    return j;
+}
+
+Bytes MakePlacedGif(int screenWidth, int screenHeight, int left, int top, int frameWidth, int frameHeight,
+                    size_t comments)
+{
+    Bytes b{'G', 'I', 'F', '8', '9', 'a'};
+    Put16(b, uint32_t(screenWidth));
+    Put16(b, uint32_t(screenHeight));
+    b.insert(b.end(), {0x81, 0, 0});  // a global table of 4 entries
+    b.insert(b.end(), 12, 0);
+    for (size_t i = 0; i < comments; ++i)
+        b.insert(b.end(), {0x21, 0xFE, 0});
+    b.push_back(0x2C);
+    Put16(b, uint32_t(left));
+    Put16(b, uint32_t(top));
+    Put16(b, uint32_t(frameWidth));
+    Put16(b, uint32_t(frameHeight));
+    b.push_back(0);
+    // Code size 2; a reset, pixel 0 and the end, 3 bits each.
+    b.insert(b.end(), {2, 2, 0x44, 0x01, 0, 0x3B});
+    return b;
+}
+
+Bytes MakeSparseRunLengthBmp(int width, int height)
+{
+    Bytes palette;
+    for (int i = 0; i < 4; ++i)
+        palette.insert(palette.end(), {uint8_t(60 * i), uint8_t(50 * i), uint8_t(40 * i), 0});
+    Bytes data;
+    for (int k = 0; k < 12; ++k)
+        data.insert(data.end(), {255, uint8_t(k % 4), 0, 0});  // a run of 255, then the next row
+    data.insert(data.end(), {0, 1});                           // the end of the picture
+    return MakeBmp(width, height, 8, palette, data, 1);
 }
 
 }  // namespace glintwork

@@ -70,8 +70,22 @@ private:
 
 // A progressive grey JPEG of a flat mid grey (every coefficient 0): one DC
 // scan, then `acScans` scans of the AC coefficients that say "all zero" in a
-// few bytes each.
-Bytes MakeFlatJpeg(int width, int height, int acScans);
+// few bytes each: first passes, or refinements of a bit already sent (which
+// the decoder goes over coefficient by coefficient).
+Bytes MakeFlatJpeg(int width, int height, int acScans, bool refinements = false);
+
+// An 8 x 8 JPEG with `fill` 0xFF fill bytes before its frame header.
+Bytes MakeFilledJpeg(size_t fill);
+
+// A GIF of a logical screen of screenWidth x screenHeight with one frame of
+// frameWidth x frameHeight at (left, top), all of colour 0, after `comments`
+// empty comment extensions.
+Bytes MakePlacedGif(int screenWidth, int screenHeight, int left, int top, int frameWidth, int frameHeight,
+                    size_t comments = 0);
+
+// An 8-bit run-length BMP of width x height whose data is a few runs and an
+// end of picture, 120 bytes in all.
+Bytes MakeSparseRunLengthBmp(int width, int height);
 
 }  // namespace glintwork
 
