@@ -21,8 +21,15 @@ void DiagnosticList::Add(SceneDiagnostic diagnostic)
         note.kind = SceneDiagnostic::Kind::Omitted;
         list.push_back(std::move(note));
     }
-    list[tally.note].text = std::to_string(tally.left) + " more messages of this kind from here on are not shown (at most " +
-                            std::to_string(MaxOfAKind) + " of each kind are); the first: " + tally.first;
+}
+
+void DiagnosticList::Finish()
+{
+    for (const Tally& tally : tallies)
+        if (tally.left > 0)
+            list[tally.note].text = std::to_string(tally.left) + " more messages of this kind from here on are not " +
+                                    "shown (at most " + std::to_string(MaxOfAKind) + " of each kind are); the first: " +
+                                    tally.first;
 }
 
 void DiagnosticList::Clear()

@@ -17,8 +17,11 @@ public:
     static constexpr std::size_t MaxOfAKind = 100;
 
     void Add(SceneDiagnostic diagnostic);
-    // Whether the next of this kind would be left out (its text need not be made).
-    bool Full(SceneDiagnostic::Kind kind) const { return TallyOf(kind).kept >= MaxOfAKind; }
+    // Puts the counts of those left out into their notes.
+    void Finish();
+    // Whether those of this kind are only counted from now on: their text
+    // need not be made.
+    bool Counting(SceneDiagnostic::Kind kind) const { return TallyOf(kind).left > 0; }
     void Clear();
     const std::vector<SceneDiagnostic>& All() const { return list; }
 

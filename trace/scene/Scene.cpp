@@ -116,6 +116,7 @@ Scene::Status Scene::ReadFrom(std::istream& source)
                     (sphereCount == 1 ? " sphere has no material and shows black"
                                       : " spheres have no material and show black"));
     SurveyRest(in);
+    diagnostics.Finish();
     ending.looked = in.Looked();
     return usable ? Status::Read : Status::Unusable;
 }
@@ -190,13 +191,15 @@ void Scene::NoteWord(ScriptReader& in)
             return;
         const std::size_t like = FindSceneKeyword(word, true);
         if (like != SceneKeywordCount) {
-            in.Tell(in.WordPlace(), SceneDiagnostic::Kind::KeywordCase,
-                    QuotedWord(word) + " is skipped: keywords are case-sensitive; did you mean \"" + SceneKeywords[like] +
-                        "\"?");
+            const SceneDiagnostic::Kind kind = SceneDiagnostic::Kind::KeywordCase;
+            in.Tell(in.WordPlace(), kind,
+                    in.Counting(kind) ? std::string()
+                                      : QuotedWord(word) + " is skipped: keywords are case-sensitive; did you mean \"" +
+                                            SceneKeywords[like] + "\"?");
             return;
         }
         // A near miss where a keyword could stand: not in the prose of a comment.
-        if (word.size() >= 4 && word.size() <= 15) {
+        if (word.size() >= 4 && word.size() <= 15 && !in.WordInCommentLine()) {
             const std::size_t near = NearSceneKeyword(word);
             if (near != SceneKeywordCount && (in.WordStartsLine() || in.NumberFollows()))
                 in.Tell(in.WordPlace(), SceneDiagnostic::Kind::NearKeyword,
@@ -205,10 +208,13 @@ void Scene::NoteWord(ScriptReader& in)
         return;
     }
     const ScenePlace place = in.WordPlace();
-    if (in.WordInCommentLine())
-        in.Tell(place, SceneDiagnostic::Kind::CommentKeyword,
-                "\"" + word + "\" is read as a keyword on what looks like a comment line: '#' starts no " +
-                    "comment, only words that are not keywords are skipped");
+    if (in.WordInCommentLine()) {
+        const SceneDiagnostic::Kind kind = SceneDiagnostic::Kind::CommentKeyword;
+        in.Tell(place, kind,
+                in.Counting(kind) ? std::string()
+                                  : "\"" + word + "\" is read as a keyword on what looks like a comment line: '#' " +
+                                        "starts no comment, only words that are not keywords are skipped");
+    }
     ScriptReader::Part part;
     part.keyword = SceneKeywords[k];
     part.keywordPlace = place;

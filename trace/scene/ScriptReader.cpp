@@ -125,9 +125,11 @@ void ScriptReader::Tell(ScenePlace place, SceneDiagnostic::Kind kind, std::strin
     d.place = place;
     d.kind = kind;
     d.severity = surveying ? SceneDiagnostic::Severity::Note : severity;
-    d.text = std::move(message);
-    if (surveying)
-        d.text += notReadBecause;
+    if (!diagnostics.Counting(kind)) {
+        d.text = std::move(message);
+        if (surveying)
+            d.text += notReadBecause;
+    }
     diagnostics.Add(std::move(d));
 }
 
@@ -232,7 +234,9 @@ void ScriptReader::NumberMissed(std::size_t start, std::size_t index)
     const std::string rest = text.substr(start, std::min<std::size_t>(end - start, 16));
     const bool restIsKeyword = FindSceneKeyword(rest) != SceneKeywordCount;
     std::string reason, why;
-    if (runOn) {
+    if (surveying && diagnostics.Counting(SceneDiagnostic::Kind::Stop)) {
+        // Only counted: no text.
+    } else if (runOn) {
         // The number before ran into this one: the word is what is wrong.
         reason = glued.what + ": expected a number, found " + QuotedWord(found);
         why = " (its " + QuotedWord(text.substr(glued.numberStart, std::min<std::size_t>(glued.numberEnd - glued.numberStart, 41))) +
@@ -314,7 +318,9 @@ std::string ScriptReader::ScreenHint(const std::string& joint, std::size_t after
 // The characters after a number were read on their own, as `readAs`.
 void ScriptReader::GluedRestRead(std::size_t start, const std::string& readAs)
 {
-    if (!diagnostics.Full(SceneDiagnostic::Kind::RunOn) || surveying)
+    if (diagnostics.Counting(SceneDiagnostic::Kind::RunOn))
+        Tell(PlaceAt(glued.wordStart), SceneDiagnostic::Kind::RunOn, "");
+    else
         Tell(PlaceAt(glued.wordStart), SceneDiagnostic::Kind::RunOn,
              glued.what + ": " + QuotedWord(WordShown(glued.wordStart)) + " is not one number: its " +
                  QuotedWord(text.substr(glued.numberStart, std::min<std::size_t>(glued.numberEnd - glued.numberStart, 41))) +

@@ -85,7 +85,8 @@ public:
               SceneDiagnostic::Severity severity = SceneDiagnostic::Severity::Warning);
     // A count above its limit: an error that ends the reading (a note after Resume).
     void Refuse(ScenePlace place, std::string text);
-    bool Full(SceneDiagnostic::Kind kind) const { return diagnostics.Full(kind); }
+    // Whether findings of this kind are only counted now: no text is needed.
+    bool Counting(SceneDiagnostic::Kind kind) const { return diagnostics.Counting(kind); }
 
     bool Stopped() const { return stopped; }  // at a number that cannot be read, or a refused count
     ScenePlace StopPlace() const { return stopPlace; }

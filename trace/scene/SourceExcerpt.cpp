@@ -7,7 +7,8 @@ namespace glintwork {
 
 namespace {
 
-constexpr std::size_t Around = 50;  // bytes shown each side of the column, at most
+constexpr std::size_t Widest = 100;  // bytes of a line shown whole
+constexpr std::size_t Around = 50;   // of a wider line, bytes shown each side of the column
 
 bool Continues(unsigned char c)
 {
@@ -44,22 +45,25 @@ std::string SourceExcerpt(const std::string& script, ScenePlace place)
     const std::size_t at = place.offset;
     const std::size_t lineStart = at - std::min<std::size_t>(at, place.column - 1);
     // The line's end, looked for no further than is shown.
-    const std::size_t limit = std::min(script.size(), at + Around + 4);
+    const std::size_t limit = std::min(script.size(), at + Widest);
     const void* newline = std::memchr(script.data() + at, '\n', limit - at);
     std::size_t lineEnd = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - script.data()) : limit;
     const bool cutAfter = !newline && limit < script.size();
     if (!cutAfter && lineEnd > lineStart && script[lineEnd - 1] == '\r')
         --lineEnd;  // a CRLF line's end
     std::size_t from = lineStart, to = lineEnd;
-    if (at - lineStart > Around + 4) {
-        from = at - Around;
-        while (from < at && Continues(static_cast<unsigned char>(script[from])))
-            ++from;
-    }
-    if (cutAfter || to - at > Around + 4) {
-        to = std::min(to, at + Around);
-        while (to > at && to < script.size() && Continues(static_cast<unsigned char>(script[to])))
-            --to;
+    if (cutAfter || lineEnd - lineStart > Widest) {
+        // Around the column, whole characters only.
+        if (at - lineStart > Around) {
+            from = at - Around;
+            while (from < at && Continues(static_cast<unsigned char>(script[from])))
+                ++from;
+        }
+        if (to - at > Around) {
+            to = at + Around;
+            while (to > at && Continues(static_cast<unsigned char>(script[to])))
+                --to;
+        }
     }
 
     std::string shown, caret;
@@ -91,7 +95,7 @@ std::string SourceExcerpt(const std::string& script, ScenePlace place)
             caret += ' ';
         i += length;
     }
-    if (to < lineEnd || cutAfter)
+    if (to < lineEnd || (cutAfter && to == lineEnd))
         shown += "...";
     return shown + "\n" + caret + "^";
 }
