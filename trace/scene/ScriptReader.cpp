@@ -169,7 +169,7 @@ void ScriptReader::NumberRead(std::size_t start, std::size_t index)
     const std::size_t end = buffer.Offset();
     Token(start, end);
     const bool runOn = glued.pending && glued.numberEnd == start;
-    const std::size_t from = runOn ? glued.wordStart : start;
+    const std::size_t wordFrom = runOn ? glued.wordStart : start;
     if (runOn)
         GluedRestRead(start, Describe(index));
     glued.pending = false;
@@ -177,7 +177,7 @@ void ScriptReader::NumberRead(std::size_t start, std::size_t index)
     previousNumberEnd = end;
     if (end < text.size() && !IsSpace(text[end])) {
         glued.pending = true;
-        glued.wordStart = from;
+        glued.wordStart = wordFrom;
         glued.numberStart = start;
         glued.numberEnd = end;
         glued.what = Describe(index);
