@@ -260,10 +260,12 @@ TEST(SceneScript, MessagesNameThePlaceTheEntryAndWhatWasFound)
         {"\xEF\xBB\xBF\tSphere 1\n LIGHT materialsp",
          {"1:2: warning: \"Sphere\" is skipped: keywords are case-sensitive; did you mean \"sphere\"?",
           "2:2: warning: \"LIGHT\" is skipped", "2:8: warning: \"materialsp\" is skipped"}},
+        // A keyword on a comment line: told with the stop it leads to.
         {"screen 640 480\n  # a warm light from the top\n",
-         {"2:12: warning: \"light\" is read as a keyword on what looks like a comment line: '#' starts no comment, "
-          "only words that are not keywords are skipped",
-          "2:18: warning: reading stopped: \"light\" count: expected a number, found \"from\"; what came before"}},
+         {"2:18: warning: reading stopped: \"light\" count: expected a number, found \"from\"; \"light\" at 2:12 is read "
+          "as a keyword on what looks like a comment line: '#' starts no comment; what came before"}},
+        {"# light 0 below\nscreen 1 1", {"1:3: warning: \"light\" is read as a keyword on what looks like a comment "
+                                         "line: '#' starts no comment, only words that are not keywords are skipped"}},
         {"# all keywords follow\nmaterialSP 1 2 3 4 5 6 7 8 9 10 sphere 1 0 0 -5 1",
          {"2:1: warning: \"materialSP\" before any \"sphere\" reads nothing",
           "2:33: warning: no \"materialSP\" follows this \"sphere\": its 1 sphere has no material"}},
@@ -359,7 +361,7 @@ TEST(SceneScript, ReadingIsLinearAndMessagesAreCapped)
         {repeated("Sphere\n", 300000), 101, "101:1: note: 299900 more messages of this kind from here on are not shown"},
         {repeated("sphere 1000000 ", 100000), 103, "1:1499986: note: no \"materialSP\" follows"},
         {"sphere 100000 0.1" + repeated(".1", 200000), 103, "1:1: warning: no \"materialSP\" follows"},
-        {repeated("# sphere light plane ", 100000), 203, "1:2099995: note: the file ends before \"plane\" count"},
+        {repeated("# sphere light plane ", 100000), 103, "1:2099995: note: the file ends before \"plane\" count"},
     };
     for (const auto& c : cases) {
         Scene s;

@@ -79,6 +79,7 @@ ScriptReader::ScriptReader(std::istream& source, DiagnosticList& diagnostics)
 
 ScriptReader& ScriptReader::operator>>(std::string& word)
 {
+    ReleaseComment();
     if (stream.fail())
         return *this;
     const std::size_t start = SkipSpace(buffer.Offset());
@@ -130,7 +131,20 @@ void ScriptReader::Tell(ScenePlace place, SceneDiagnostic::Kind kind, std::strin
         if (surveying)
             d.text += notReadBecause;
     }
+    ReleaseComment();
+    if (kind == SceneDiagnostic::Kind::CommentKeyword) {
+        heldComment = std::move(d);
+        commentHeld = true;
+        return;
+    }
     diagnostics.Add(std::move(d));
+}
+
+void ScriptReader::ReleaseComment()
+{
+    if (commentHeld)
+        diagnostics.Add(std::move(heldComment));
+    commentHeld = false;
 }
 
 void ScriptReader::Refuse(ScenePlace place, std::string message)
@@ -154,6 +168,7 @@ bool ScriptReader::Resume()
     if (!resumePending)
         return false;
     resumePending = false;
+    ReleaseComment();
     surveying = true;
     glued.pending = false;
     stream.clear();
@@ -260,9 +275,16 @@ void ScriptReader::NumberMissed(std::size_t start, std::size_t index)
     Stop(from, restIsKeyword ? start : end, reason, why);
 }
 
-void ScriptReader::Stop(std::size_t from, std::size_t resumeFrom, std::string reason, const std::string& why)
+void ScriptReader::Stop(std::size_t from, std::size_t resumeFrom, std::string reason, std::string why)
 {
     const ScenePlace place = PlaceAt(from);
+    if (commentHeld && heldComment.place.offset == part.keywordPlace.offset) {
+        // The keyword should have been a comment's word: one message says both.
+        commentHeld = false;
+        why += "; \"" + std::string(part.keyword) + "\" at " + std::to_string(part.keywordPlace.line) + ":" +
+               std::to_string(part.keywordPlace.column) +
+               " is read as a keyword on what looks like a comment line: '#' starts no comment";
+    }
     resumeAt = resumeFrom;
     resumePending = true;
     if (surveying) {

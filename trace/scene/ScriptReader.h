@@ -80,7 +80,9 @@ public:
     bool NumberFollows();
 
     // A finding at `place`: a warning (or as given) while reading, a note
-    // that says where reading stopped after Resume.
+    // that says where reading stopped after Resume. A keyword on a comment
+    // line is held until its numbers are read: where they stop the reading,
+    // the stop's message says it instead.
     void Tell(ScenePlace place, SceneDiagnostic::Kind kind, std::string text,
               SceneDiagnostic::Severity severity = SceneDiagnostic::Severity::Warning);
     // A count above its limit: an error that ends the reading (a note after Resume).
@@ -118,10 +120,11 @@ private:
         std::string what;
     };
 
+    void ReleaseComment();
     template <typename T> ScriptReader& Number(T& value);
     void NumberRead(std::size_t start, std::size_t index);
     void NumberMissed(std::size_t start, std::size_t index);
-    void Stop(std::size_t wordStart, std::size_t resumeAt, std::string reason, const std::string& why);
+    void Stop(std::size_t wordStart, std::size_t resumeAt, std::string reason, std::string why);
     void GluedRestRead(std::size_t start, const std::string& readAs);
     std::string Describe(std::size_t index) const;
     std::string ListHint(std::size_t index, const std::string& found) const;
@@ -161,6 +164,8 @@ private:
     bool stopped = false;
     ScenePlace stopPlace;
     std::string stopReason, stopMessage, notReadBecause;
+    SceneDiagnostic heldComment;
+    bool commentHeld = false;
     std::size_t failedWordStart = 0, resumeAt = 0;
     bool resumePending = false, surveying = false;
     std::uint64_t looked = 0;
