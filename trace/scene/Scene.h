@@ -30,7 +30,7 @@ public:
 
     // How the last read ended.
     struct Ending {
-        bool stopped = false;  // at a number that cannot be read, before the end of the file
+        bool stopped = false;  // at a number that cannot be read before the end of the file, or a refused count
         ScenePlace place;      // where it stopped
         std::string reason;    // what was read there, what was expected and what was found
         std::string message;   // "reading stopped: REASON (why)", as its warning starts
