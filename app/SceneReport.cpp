@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "trace/scene/SceneCheck.h"
+#include "trace/scene/SourceExcerpt.h"
 
 namespace glintwork {
 
@@ -41,19 +42,70 @@ std::string FormatDiagnostic(const std::string& file, const SceneDiagnostic& dia
     std::string line = file;
     if (diagnostic.place.Known())
         line += ":" + std::to_string(diagnostic.place.line) + ":" + std::to_string(diagnostic.place.column);
-    line += diagnostic.severity == SceneDiagnostic::Severity::Error ? ": error: " : ": warning: ";
-    return line + diagnostic.text;
+    switch (diagnostic.severity) {
+    case SceneDiagnostic::Severity::Warning:
+        return line + ": warning: " + diagnostic.text;
+    case SceneDiagnostic::Severity::Error:
+        return line + ": error: " + diagnostic.text;
+    case SceneDiagnostic::Severity::Note:
+        break;
+    }
+    return line + ": note: " + diagnostic.text;
+}
+
+std::string ReportText(const SceneReport& report)
+{
+    std::string text;
+    for (std::size_t i = 0; i < report.messages.size(); ++i) {
+        text += report.messages[i] + "\n";
+        if (i < report.sources.size() && !report.sources[i].empty())
+            text += report.sources[i] + "\n";
+    }
+    for (const std::string& note : report.notes)
+        text += note + "\n";
+    return text;
 }
 
 SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scene)
 {
     SceneReport report;
-    report.status = scene.ReadScript(path.c_str());
+    std::string script;
+    report.status = scene.ReadScript(path.c_str(), &script);
     const auto add = [&](const SceneDiagnostic& d) {
         report.messages.push_back(FormatDiagnostic(path, d));
+        report.sources.push_back(SourceExcerpt(script, d.place));
         report.warnings += d.severity == SceneDiagnostic::Severity::Warning;
     };
-    for (const SceneDiagnostic& d : scene.Diagnostics())
+    // Up to where reading stopped, the messages; after it, what the rest
+    // holds, as notes told after them all.
+    std::vector<SceneDiagnostic> told;
+    bool afterStop = false;
+    for (const SceneDiagnostic& d : scene.Diagnostics()) {
+        if (afterStop) {
+            const std::string source = SourceExcerpt(script, d.place);
+            report.notes.push_back(FormatDiagnostic(path, d) + (source.empty() ? "" : "\n" + source));
+            continue;
+        }
+        told.push_back(d);
+        afterStop = d.severity != SceneDiagnostic::Severity::Note &&
+                    (d.kind == SceneDiagnostic::Kind::Stop || d.kind == SceneDiagnostic::Kind::CountTooLarge);
+    }
+    const bool readWhole = report.status == Scene::Status::Read;
+    if (readWhole) {
+        std::vector<SceneDiagnostic> findings;
+        if (!CheckSceneForTracing(scene, findings))
+            report.status = Scene::Status::Unusable;
+        for (const SceneDiagnostic& d : findings) {
+            // What is missing because reading stopped: one error with the stop's warning.
+            if (d.kind == SceneDiagnostic::Kind::AfterStop && afterStop && told.back().kind == SceneDiagnostic::Kind::Stop) {
+                told.back().severity = d.severity;
+                told.back().text = scene.ReadingEnd().message + "; " + d.text;
+                continue;
+            }
+            told.push_back(d);
+        }
+    }
+    for (const SceneDiagnostic& d : told)
         add(d);
 
     switch (report.status) {
@@ -65,6 +117,8 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
         report.summary = path + ": cannot be used: " + std::strerror(ENOENT);
         return report;
     case Scene::Status::Unusable:
+        if (readWhole)
+            break;
         // Refused by the reader: a count above its limit has its place
         // among the diagnostics; a file that cannot be read has none.
         if (report.messages.empty())
@@ -78,11 +132,6 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
         break;
     }
 
-    std::vector<SceneDiagnostic> findings;
-    if (!CheckSceneForTracing(scene, findings))
-        report.status = Scene::Status::Unusable;
-    for (const SceneDiagnostic& d : findings)
-        add(d);
     report.summary =
         path + (report.status == Scene::Status::Read ? ": can be used: " : ": cannot be used: ") + Contents(scene);
     return report;

@@ -15,9 +15,18 @@ namespace glintwork {
 // through here, so they say the same.
 struct SceneReport {
     Scene::Status status = Scene::Status::Unusable;  // Read: the scene can be traced
-    std::vector<std::string> messages;                // one line each, no newline
-    std::size_t warnings = 0;                         // how many of them are warnings (--check --strict)
-    std::string summary;                              // one line, no newline
+    // One line each, no newline: the warnings, and the error (last) when
+    // the scene cannot be used.
+    std::vector<std::string> messages;
+    // For each message: the line of the scene it is about and a caret under
+    // the place (two lines, no final newline), or empty.
+    std::vector<std::string> sources;
+    // Told after the messages, each with its source lines: what the rest of
+    // the file holds after reading stopped, and how many of a kind were not
+    // shown after those.
+    std::vector<std::string> notes;
+    std::size_t warnings = 0;  // how many of the messages are warnings (--check --strict)
+    std::string summary;       // one line, no newline
 };
 
 // Reads `path` into `scene` and checks that the tracers can be set up from
@@ -28,6 +37,10 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
 // "room.txt:14:23: warning: TEXT", or "room.txt: error: TEXT" for a finding
 // about the whole file.
 std::string FormatDiagnostic(const std::string& file, const SceneDiagnostic& diagnostic);
+
+// The report's messages, their source lines and the notes, as printed on
+// standard error: every line ends in a newline.
+std::string ReportText(const SceneReport& report);
 
 }  // namespace glintwork
 

@@ -51,11 +51,11 @@ void EndNow()
 }
 
 // What the reader and the check found, on standard error as it is: lines in
-// the form compilers use, for editors to jump to.
+// the form compilers use, for editors to jump to, each with the line of the
+// scene it is about.
 void Tell(const SceneReport& report)
 {
-    for (const std::string& message : report.messages)
-        std::fprintf(stderr, "%s\n", message.c_str());
+    std::fputs(ReportText(report).c_str(), stderr);
     std::fflush(stderr);
 }
 

@@ -51,15 +51,24 @@ TEST(Check, BrokenScenesNameTheirPlace)
     const struct {
         std::string name, script;
         bool usable;
-        std::vector<std::string> messages;  // their starts, after "NAME:"
+        // Their starts, after "NAME:"; "> " and the line in full for a line
+        // that shows the scene.
+        std::vector<std::string> messages;
     } cases[] = {
-        {"letter-o.txt", "screen 640 480\nsphere 1\n  0 0 -2O 3\n" + RoomBlock, false,
-         {"3:7: warning: reading stopped: \"sphere\" entry 1 of 1, z: expected a number, found \"-2O\"",
-          "3:7: error: the room needs 20 plane points, but reading stopped here"}},
+        // One error where reading stopped, saying what follows from it; the
+        // mistakes after it as notes.
+        {"letter-o.txt", "screen 640 480\nsphere 1\n  0 0 -2O 3\nlihgt 2\n" + RoomBlock, false,
+         {"3:7: error: reading stopped: \"sphere\" entry 1 of 1, z: expected a number, found \"-2O\" (its \"-2\" is "
+          "read; the rest, \"O\", read as \"sphere\" entry 1 of 1, radius, is not a number); the room needs 20 plane "
+          "points, and none were read before this place",
+          ">   0 0 -2O 3", ">       ^",
+          "4:1: note: \"lihgt\" is skipped; did you mean \"light\"? (not read, because reading stopped at 3:7)",
+          "> lihgt 2", "> ^"}},
         {"empty.txt", "", false, {"1:1: error: the room needs 20 plane points, but the file is empty"}},
         {"wall.txt", "screen 640 480\n" + wall, true,
          {"8:3: warning: reading stopped: \"plane\" material 1 of 5 (left wall), ambient red: expected a number, "
-          "found \"0.2O\""}},
+          "found \"0.2O\"",
+          ">   0.2O 0.20 0.20   0.55 0.55 0.55   0.20 0.20 0.20   10", ">   ^"}},
     };
     std::vector<std::pair<std::string, std::string>> files;
     std::vector<std::string> names, usable;
@@ -78,7 +87,10 @@ TEST(Check, BrokenScenesNameTheirPlace)
         const auto& c = cases[i];
         for (const std::string& message : c.messages) {
             ASSERT_LT(next, lines.size()) << errors;
-            EXPECT_EQ(lines[next].substr(0, c.name.size() + 1 + message.size()), c.name + ":" + message);
+            if (message.compare(0, 2, "> ") == 0)
+                EXPECT_EQ(lines[next], message.substr(2));
+            else
+                EXPECT_EQ(lines[next].substr(0, c.name.size() + 1 + message.size()), c.name + ":" + message);
             ++next;
         }
         EXPECT_EQ(summaries[i].rfind(c.name + (c.usable ? ": can be used: " : ": cannot be used: "), 0), 0u)

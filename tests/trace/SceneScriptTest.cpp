@@ -9,6 +9,7 @@
 #include "tests/trace/TracerTestScene.h"
 #include "trace/scene/Scene.h"
 #include "trace/scene/SceneCheck.h"
+#include "trace/scene/SourceExcerpt.h"
 
 namespace glintwork {
 
@@ -191,7 +192,10 @@ std::vector<std::string> Messages(const std::vector<SceneDiagnostic>& list)
     std::vector<std::string> lines;
     for (const SceneDiagnostic& d : list)
         lines.push_back(std::to_string(d.place.line) + ":" + std::to_string(d.place.column) +
-                        (d.severity == SceneDiagnostic::Severity::Error ? ": error: " : ": warning: ") + d.text);
+                        (d.severity == SceneDiagnostic::Severity::Error     ? ": error: "
+                         : d.severity == SceneDiagnostic::Severity::Warning ? ": warning: "
+                                                                             : ": note: ") +
+                        d.text);
     return lines;
 }
 
@@ -220,16 +224,48 @@ TEST(SceneScript, MessagesNameThePlaceTheEntryAndWhatWasFound)
                                          "number: its \"-4e1\" is read, and the rest, \"light\", as the keyword",
                                          "1:20: warning: list cut short by the end of the file: \"light\" position 1 of "
                                          "2, x is missing", "1:1: warning: no \"materialSP\""}},
+        // After a stop, the rest is read for what it holds, told as notes.
         {"sphere 7\n 1 2 3 4\n\t5 6 7 8\n 1 1 1 1\nmaterialSP 1 1 1 1 1 1 1 1 1 1\n",
          {"5:1: warning: reading stopped: \"sphere\" entry 4 of 7, x: expected a number, found \"materialSP\" (a "
-          "keyword: are there fewer entries than 7?)"}},
+          "keyword, after 3 whole entries of 7: are there fewer entries than 7?)",
+          "5:1: note: list cut short by the end of the file: \"materialSP\" sphere 2 of 7, ambient red is missing; "
+          "what is not given is zero (after 1 whole entry of 7: are there fewer entries than 7?) (not read, because "
+          "reading stopped at 5:1)"}},
+        {"sphere 2\n 1 2 3 0.3O\nlihgt 2\nscreen 4 x 3\nraytracedepth 1e999\nsphere 1 1 1 1 1",
+         {"2:8: warning: reading stopped: \"sphere\" entry 1 of 2, radius: expected a number, found \"0.3O\"",
+          "3:1: note: \"lihgt\" is skipped; did you mean \"light\"? (not read, because reading stopped at 2:8)",
+          "4:10: note: reading would stop here too: \"screen\" height: expected a number, found \"x\" (the width and "
+          "the height are two numbers, with space between: \"screen 4 3\") (not read, because reading stopped at 2:8)",
+          "5:15: note: reading would stop here too: \"raytracedepth\": expected a number, found \"1e999\" (out of "
+          "range) (not read",
+          "6:1: note: no \"materialSP\" follows this \"sphere\" (not read, because reading stopped at 2:8)"}},
+        {"screen 800x600", {"1:8: warning: reading stopped: \"screen\" width: expected a number, found \"800x600\" "
+                            "(the width and the height are two numbers, with space between: \"screen 800 600\")"}},
+        {"light 2\n1 2 3\n1 1 1 1 1 1 1 1 1\n# the other lamp\n",
+         {"4:1: warning: reading stopped: \"light\" colour 1 of 2, specular red: expected a number, found \"#\" ('#' "
+          "starts no comment: \"light 2\" reads all 2 positions first, then the colour blocks"}},
+        {"sphere 3 1 1 1 1 # two more", {"1:18: warning: reading stopped: \"sphere\" entry 2 of 3, x: expected a "
+                                         "number, found \"#\" ('#' starts no comment inside a list; after 1 whole "
+                                         "entry of 3: are there fewer entries than 3?)"}},
+        // Near misses of keywords, where a keyword could stand; not in a
+        // comment's prose nor in the rest of a number.
+        {"shpere 1 0 0 -5 1\n  lihgt 2\n# lights 2 and 3 spheres\nscreen 4 4 raytracedepht -1\nmaterialsSP\n"
+         "lights in prose raytracedepth -5Sphere",
+         {"1:1: warning: \"shpere\" is skipped; did you mean \"sphere\"?",
+          "2:3: warning: \"lihgt\" is skipped; did you mean \"light\"?",
+          "4:12: warning: \"raytracedepht\" is skipped; did you mean \"raytracedepth\"?",
+          "5:1: warning: \"materialsSP\" is skipped; did you mean \"materialSP\"?",
+          "6:1: warning: \"lights\" is skipped; did you mean \"light\"?",
+          "6:31: warning: \"raytracedepth\": \"-5Sphere\" is not one number"}},
         {"\xEF\xBB\xBF\tSphere 1\n LIGHT materialsp",
          {"1:2: warning: \"Sphere\" is skipped: keywords are case-sensitive; did you mean \"sphere\"?",
           "2:2: warning: \"LIGHT\" is skipped", "2:8: warning: \"materialsp\" is skipped"}},
+        // A keyword on a comment line: told with the stop it leads to.
         {"screen 640 480\n  # a warm light from the top\n",
-         {"2:12: warning: \"light\" is read as a keyword on what looks like a comment line: '#' starts no comment, "
-          "only words that are not keywords are skipped",
-          "2:18: warning: reading stopped: \"light\" count: expected a number, found \"from\"; what came before"}},
+         {"2:18: warning: reading stopped: \"light\" count: expected a number, found \"from\"; \"light\" at 2:12 is read "
+          "as a keyword on what looks like a comment line: '#' starts no comment; what came before"}},
+        {"# light 0 below\nscreen 1 1", {"1:3: warning: \"light\" is read as a keyword on what looks like a comment "
+                                         "line: '#' starts no comment, only words that are not keywords are skipped"}},
         {"# all keywords follow\nmaterialSP 1 2 3 4 5 6 7 8 9 10 sphere 1 0 0 -5 1",
          {"2:1: warning: \"materialSP\" before any \"sphere\" reads nothing",
           "2:33: warning: no \"materialSP\" follows this \"sphere\": its 1 sphere has no material"}},
@@ -247,7 +283,10 @@ TEST(SceneScript, MessagesNameThePlaceTheEntryAndWhatWasFound)
         {"raytracedepth 1e999", {"1:15: warning: reading stopped: \"raytracedepth\": expected a number, found "
                                  "\"1e999\" (out of range)"}},
         {"\n\n  light -3 plane 1 screen \x01x", {"3:9: error: \"light\" count 4294967293 is larger than a scene may "
-                                                  "have (256); \"-3\" is read as a count, which cannot be negative"}},
+                                                  "have (256); \"-3\" is read as a count, which cannot be negative",
+                                                  "3:20: note: reading would stop here too: \"plane\" point 0 (of 0 "
+                                                  "to 0), x: expected a number, found \"screen\" (a keyword",
+                                                  "3:27: note: reading would stop here too: \"screen\" width"}},
         {"plane 1 1 2 3 screen \x01x\"", {"1:22: warning: reading stopped: \"screen\" width: expected a number, found "
                                           "\"\\x01x\\\"\""}},
     };
@@ -258,6 +297,80 @@ TEST(SceneScript, MessagesNameThePlaceTheEntryAndWhatWasFound)
         ASSERT_EQ(got.size(), c.messages.size()) << c.script << "\n" << ::testing::PrintToString(got);
         for (std::size_t i = 0; i < got.size(); ++i)
             EXPECT_EQ(got[i].substr(0, c.messages[i].size()), c.messages[i]) << c.script;
+    }
+}
+
+// Every message shows its line with a caret under the place, whatever the
+// line holds and in whatever order the places come.
+TEST(SceneScript, MessagesShowTheirLineWithACaret)
+{
+    const std::string ones = [] {
+        std::string t;
+        for (int i = 0; i < 20; ++i)
+            t += "raytracedepth 1 ";
+        return t;
+    }();
+    const struct {
+        std::string script;
+        std::size_t message;  // which of the messages
+        std::string shown;
+    } cases[] = {
+        // Tabs kept in both lines; a byte-order mark is no column.
+        {"\xEF\xBB\xBF\tsphere 1 0 0 -5x 1", 0, "\tsphere 1 0 0 -5x 1\n\t             ^"},
+        // A character of two bytes is one column; control characters and
+        // bytes that are no UTF-8 are escaped, and take their width.
+        {"caf\xC3\xA9 \x1B\xFF screen x", 0, "caf\xC3\xA9 \\x1b\\xff screen x\n                     ^"},
+        {"screen 4 3\r\nsphere x\r\n", 0, "sphere x\n       ^"},
+        // Told at the end, about the first line.
+        {"sphere 1 0 0 -5 1\n\nscreen 4 4\n", 0, "sphere 1 0 0 -5 1\n^"},
+        // A wide line, cut around the place.
+        {ones + "screen x " + ones, 0,
+         "...acedepth 1 raytracedepth 1 raytracedepth 1 screen x raytracedepth 1 raytracedepth 1 raytracedepth 1 ..."
+         "\n                                                     ^"},
+        {"screen 4 x\n" + ones + ones + "\tsphere 1 0.5O", 1,
+         "...depth 1 raytracedepth 1 raytracedepth 1 \tsphere 1 0.5O\n                                           \t         ^"},
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        ReadScene(s, c.script);
+        ASSERT_GT(s.Diagnostics().size(), c.message) << c.script;
+        EXPECT_EQ(SourceExcerpt(c.script, s.Diagnostics()[c.message].place), c.shown) << c.script;
+    }
+    ScenePlace whole;
+    whole.line = whole.column = 1;
+    whole.wholeFile = true;
+    EXPECT_EQ(SourceExcerpt("screen 4 4", whole), "");
+}
+
+// However a script is laid out, the reader looks at each character a
+// bounded number of times, and keeps at most 100 messages of a kind.
+TEST(SceneScript, ReadingIsLinearAndMessagesAreCapped)
+{
+    const auto repeated = [](const std::string& piece, std::size_t times) {
+        std::string t;
+        for (std::size_t i = 0; i < times; ++i)
+            t += piece;
+        return t;
+    };
+    const struct {
+        std::string script;
+        std::size_t messages;
+        std::string last;  // the start of the last message
+    } cases[] = {
+        {repeated("raytracedepth 1 ", 200000), 0, ""},
+        {repeated("Sphere\n", 300000), 101, "101:1: note: 299900 more messages of this kind from here on are not shown"},
+        {repeated("sphere 1000000 ", 100000), 103, "1:1499986: note: no \"materialSP\" follows"},
+        {"sphere 100000 0.1" + repeated(".1", 200000), 103, "1:1: warning: no \"materialSP\" follows"},
+        {repeated("# sphere light plane ", 100000), 103, "1:2099995: note: the file ends before \"plane\" count"},
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        ReadScene(s, c.script);
+        EXPECT_LE(s.ReadingEnd().looked, 4 * c.script.size()) << c.script.substr(0, 40);
+        ASSERT_EQ(s.Diagnostics().size(), c.messages) << c.script.substr(0, 40);
+        if (c.messages > 0) {
+            EXPECT_EQ(Messages(s.Diagnostics()).back().substr(0, c.last.size()), c.last) << c.script.substr(0, 40);
+        }
     }
 }
 
@@ -275,8 +388,7 @@ TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
         std::string message;
     } cases[] = {
         {"screen 640 480\nlight a\n" + room, false,
-         "2:7: error: the room needs 20 plane points, but reading stopped here, before any were read (\"light\" "
-         "count: expected a number, found \"a\")"},
+         "2:7: error: the room needs 20 plane points, and none were read before this place"},
         {"", false, "1:1: error: the room needs 20 plane points, but the file is empty"},
         {"screen 640 480", false, "1:1: error: the room needs 20 plane points, but the file has no \"plane\""},
         {"screen 640 480\n plane 19 1 2 3", false, "2:2: error: the room needs 20 plane points, but this \"plane\" gives 19"},
@@ -286,7 +398,7 @@ TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
         {room, false, "1:1: error: the screen size 0 x 0 is not usable; each side must be between 1 and 8192; the "
                       "file has no \"screen\""},
         {room + "light x screen 4 4", false, "12:7: error: the screen size 0 x 0 is not usable; each side must be "
-                                             "between 1 and 8192; reading stopped here, before any \"screen\" was read"},
+                                             "between 1 and 8192; no \"screen\" was read before this place"},
         {"screen 8192 1\n" + room + spheres, true, "13:1: warning: the scene has 6 spheres; only the first 5 are traced"},
         {"screen 4 4\n" + lowCeiling, true,
          "2:1: warning: \"plane\" point 13 is (10, 8, 10): the ceiling is at y = 10, the point's z, not at its y"},

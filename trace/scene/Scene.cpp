@@ -39,13 +39,20 @@ template <typename T> bool Extract(ScriptReader& in, T& target)
     return true;
 }
 
-// Fills entries first .. first + count - 1 in order until a read fails; the
-// entries after it keep their zero fill.
+// Fills entries first .. first + count - 1 in order until a read fails. A
+// list holds the entries written so far and is made as long as its count
+// gives, with zeros, when reading ends (FinishReading): a count costs
+// nothing until its numbers are read.
 template <typename T> bool ReadList(ScriptReader& in, std::vector<T>& list, std::size_t first, std::size_t count)
 {
-    for (std::size_t i = 0; i < count; ++i)
-        if (!Extract(in, list[first + i]))
+    for (std::size_t i = 0; i < count; ++i) {
+        T value{};
+        if (!Extract(in, value))
             return false;
+        if (first + i >= list.size())
+            list.resize(first + i + 1);
+        list[first + i] = value;
+    }
     return true;
 }
 
@@ -75,7 +82,7 @@ ScriptReader::Part ListPart(const char* keyword, ScenePlace place, const char* e
 
 }  // namespace
 
-Scene::Status Scene::ReadScript(const char* path)
+Scene::Status Scene::ReadScript(const char* path, std::string* script)
 {
     ForgetLastRead();
     std::string text, reason;
@@ -88,8 +95,10 @@ Scene::Status Scene::ReadScript(const char* path)
     case ScriptFileResult::Read:
         break;
     }
-    std::istringstream script(text);
-    const Status status = ReadFrom(script);
+    std::istringstream source(text);
+    const Status status = ReadFrom(source);
+    if (script)
+        *script = std::move(text);
     if (status == Status::Unusable)
         error = std::string(path) + ": " + error;
     return status;
@@ -99,6 +108,21 @@ Scene::Status Scene::ReadFrom(std::istream& source)
 {
     ForgetLastRead();
     ScriptReader in(source, diagnostics);
+    const bool usable = ReadWords(in);
+    FinishReading(in);
+    if (usable && !ending.stopped && sphereCount > 0 && !spheresDressed)
+        in.Tell(KeywordPlace("sphere"), SceneDiagnostic::Kind::NoMaterials,
+                "no \"materialSP\" follows this \"sphere\": its " + std::to_string(sphereCount) +
+                    (sphereCount == 1 ? " sphere has no material and shows black"
+                                      : " spheres have no material and show black"));
+    SurveyRest(in);
+    diagnostics.Finish();
+    ending.looked = in.Looked();
+    return usable ? Status::Read : Status::Unusable;
+}
+
+bool Scene::ReadWords(ScriptReader& in)
+{
     while (in >> word) {
         NoteWord(in);
         if (word == "sphere")
@@ -115,30 +139,42 @@ Scene::Status Scene::ReadFrom(std::istream& source)
         else if (word == "plane")
             ReadPlanes(in);
         if (!error.empty()) {
-            SceneDiagnostic refusal;
-            refusal.place = in.NumberPlace();
-            refusal.severity = SceneDiagnostic::Severity::Error;
-            refusal.text = error;
+            std::string text = error;
             const std::string written = in.NumberText();
             if (written[0] == '-')
-                refusal.text += "; " + QuotedWord(written) + " is read as a count, which cannot be negative";
-            diagnostics.push_back(refusal);
-            FinishReading(in);
-            return Status::Unusable;
+                text += "; " + QuotedWord(written) + " is read as a count, which cannot be negative";
+            const bool surveying = in.Surveying();
+            in.Refuse(in.NumberPlace(), std::move(text));
+            if (!surveying)
+                return false;
+            error.clear();
         }
     }
-    FinishReading(in);
-    if (!ending.stopped && sphereCount > 0 && !spheresDressed)
-        Warn(KeywordPlace("sphere"), "no \"materialSP\" follows this \"sphere\": its " + std::to_string(sphereCount) +
-                                         (sphereCount == 1 ? " sphere has no material and shows black"
-                                                           : " spheres have no material and show black"));
-    return Status::Read;
+    return true;
+}
+
+// The rest is read as the scene would go on from there, with the spheres
+// the scene has for a "materialSP"; nothing of it reaches this scene.
+void Scene::SurveyRest(ScriptReader& in) const
+{
+    Scene rest;
+    rest.sphereCount = sphereCount;
+    rest.spheresNamed = spheresNamed;
+    rest.spheresDressed = true;
+    bool any = false;
+    while (in.Resume()) {
+        any = true;
+        rest.ReadWords(in);
+    }
+    if (any && rest.KeywordPlace("sphere").Known() && rest.sphereCount > 0 && !rest.spheresDressed)
+        in.Tell(rest.KeywordPlace("sphere"), SceneDiagnostic::Kind::NoMaterials,
+                "no \"materialSP\" follows this \"sphere\"");
 }
 
 void Scene::ForgetLastRead()
 {
     error.clear();
-    diagnostics.clear();
+    diagnostics.Clear();
     ending = Ending();
     for (ScenePlace& place : keywordPlaces)
         place = ScenePlace();
@@ -149,16 +185,36 @@ void Scene::NoteWord(ScriptReader& in)
 {
     const std::size_t k = FindSceneKeyword(word);
     if (k == SceneKeywordCount) {
+        // The rest of a number run into it has had its message; a word that
+        // starts with '#' is a comment, whatever it resembles.
+        if (in.WordIsRunOn() || word[0] == '#')
+            return;
         const std::size_t like = FindSceneKeyword(word, true);
-        if (like != SceneKeywordCount)
-            Warn(in.WordPlace(), QuotedWord(word) + " is skipped: keywords are case-sensitive; did you mean \"" +
-                                     SceneKeywords[like] + "\"?");
+        if (like != SceneKeywordCount) {
+            const SceneDiagnostic::Kind kind = SceneDiagnostic::Kind::KeywordCase;
+            in.Tell(in.WordPlace(), kind,
+                    in.Counting(kind) ? std::string()
+                                      : QuotedWord(word) + " is skipped: keywords are case-sensitive; did you mean \"" +
+                                            SceneKeywords[like] + "\"?");
+            return;
+        }
+        // A near miss where a keyword could stand: not in the prose of a comment.
+        if (word.size() >= 4 && word.size() <= 15 && !in.WordInCommentLine()) {
+            const std::size_t near = NearSceneKeyword(word);
+            if (near != SceneKeywordCount && (in.WordStartsLine() || in.NumberFollows()))
+                in.Tell(in.WordPlace(), SceneDiagnostic::Kind::NearKeyword,
+                        QuotedWord(word) + " is skipped; did you mean \"" + SceneKeywords[near] + "\"?");
+        }
         return;
     }
     const ScenePlace place = in.WordPlace();
-    if (in.WordInCommentLine())
-        Warn(place, "\"" + word + "\" is read as a keyword on what looks like a comment line: '#' starts no " +
-                        "comment, only words that are not keywords are skipped");
+    if (in.WordInCommentLine()) {
+        const SceneDiagnostic::Kind kind = SceneDiagnostic::Kind::CommentKeyword;
+        in.Tell(place, kind,
+                in.Counting(kind) ? std::string()
+                                  : "\"" + word + "\" is read as a keyword on what looks like a comment line: '#' " +
+                                        "starts no comment, only words that are not keywords are skipped");
+    }
     ScriptReader::Part part;
     part.keyword = SceneKeywords[k];
     part.keywordPlace = place;
@@ -172,7 +228,7 @@ void Scene::NoteWord(ScriptReader& in)
         keywordPlaces[k] = place;
     } else if (word == "materialSP") {
         if (sphereCount == 0)
-            Warn(place, spheresNamed ? "\"materialSP\" after \"sphere 0\" reads nothing; the numbers after it are "
+            in.Tell(place, SceneDiagnostic::Kind::MaterialsUnread, spheresNamed ? "\"materialSP\" after \"sphere 0\" reads nothing; the numbers after it are "
                                        "skipped as words"
                                      : "\"materialSP\" before any \"sphere\" reads nothing; the numbers after it "
                                        "are skipped as words (it must come after the \"sphere\" it describes)");
@@ -191,15 +247,18 @@ void Scene::FinishReading(const ScriptReader& in)
     ending.stopped = in.Stopped();
     ending.place = in.StopPlace();
     ending.reason = in.StopReason();
+    ending.message = in.StopMessage();
     ending.empty = !in.AnyWord();
-}
-
-void Scene::Warn(ScenePlace place, std::string text)
-{
-    SceneDiagnostic warning;
-    warning.place = place;
-    warning.text = std::move(text);
-    diagnostics.push_back(std::move(warning));
+    const std::size_t spheres = sphereCount, lights = lightCount, points = planePointCount, planes = PlaneCount();
+    sphereCentres.resize(3 * spheres);
+    sphereRadii.resize(spheres);
+    sphereMaterials.resize(9 * spheres);
+    sphereExponents.resize(spheres);
+    lightPositions.resize(3 * lights);
+    lightColours.resize(9 * lights);
+    planePoints.resize(3 * points);
+    planeMaterials.resize(9 * planes);
+    planeExponents.resize(planes);
 }
 
 ScenePlace Scene::KeywordPlace(const char* keyword) const
@@ -234,10 +293,10 @@ void Scene::ReadSpheres(ScriptReader& in)
     spheresDressed = false;
     const std::size_t n = sphereCount;
     in.Expect(ListPart("sphere", in.WordPlace(), "entry", n, SphereFields, 4));
-    sphereCentres.assign(3 * n, 0.0f);
-    sphereRadii.assign(n, 0.0f);
-    sphereMaterials.assign(9 * n, 0.0f);
-    sphereExponents.assign(n, 0.0);
+    sphereCentres.clear();
+    sphereRadii.clear();
+    sphereMaterials.clear();
+    sphereExponents.clear();
     for (std::size_t i = 0; i < n; ++i)
         if (!ReadList(in, sphereCentres, 3 * i, 3) || !ReadList(in, sphereRadii, i, 1))
             return;
@@ -257,8 +316,8 @@ void Scene::ReadLights(ScriptReader& in)
     if (!ReadCount("light", in, lightCount))
         return;
     const std::size_t n = lightCount;
-    lightColours.assign(9 * n, 0.0f);
-    lightPositions.assign(3 * n, 0.0f);
+    lightColours.clear();
+    lightPositions.clear();
     // All positions come first, then all colour blocks.
     in.Expect(ListPart("light", in.WordPlace(), "position", n, PointFields, 3));
     if (ReadList(in, lightPositions, 0, 3 * n)) {
@@ -273,9 +332,9 @@ void Scene::ReadPlanes(ScriptReader& in)
         return;
     const std::size_t n = planePointCount;
     const std::size_t planes = n / 4;
-    planePoints.assign(3 * n, 0.0f);
-    planeMaterials.assign(9 * planes, 0.0f);
-    planeExponents.assign(planes, 0.0);
+    planePoints.clear();
+    planeMaterials.clear();
+    planeExponents.clear();
     // All points first, then each plane's material block and exponent. The
     // points are numbered from 0, as the room's rule names them.
     ScriptReader::Part points = ListPart("plane", in.WordPlace(), "point", n, PointFields, 3);

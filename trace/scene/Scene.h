@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "trace/scene/DiagnosticList.h"
 #include "trace/scene/SceneDiagnostic.h"
 #include "trace/scene/SceneKeywords.h"
 
@@ -29,10 +30,12 @@ public:
 
     // How the last read ended.
     struct Ending {
-        bool stopped = false;  // at a number that cannot be read, before the end of the file
+        bool stopped = false;  // at a number that cannot be read before the end of the file, or a refused count
         ScenePlace place;      // where it stopped
         std::string reason;    // what was read there, what was expected and what was found
+        std::string message;   // "reading stopped: REASON (why)", as its warning starts
         bool empty = true;     // the script held no word at all
+        std::uint64_t looked = 0;  // characters the reader looked at, the rest of the file included
     };
 
     // Largest script we read: real scenes are a few kilobytes; beyond this the
@@ -70,7 +73,9 @@ public:
     std::uint32_t PlaneCount() const { return planePointCount / 4; }
 
     // Reads "scenescript.txt" from the working directory (or the given path).
-    Status ReadScript(const char* path = "scenescript.txt");
+    // `script`, when given, receives the text read, for showing the lines
+    // the messages are about.
+    Status ReadScript(const char* path = "scenescript.txt", std::string* script = nullptr);
 
     // Reads a script from any stream, from its current position.
     Status ReadFrom(std::istream& in);
@@ -79,12 +84,15 @@ public:
     const std::string& Error() const { return error; }
 
     // What the last read found worth telling: where reading stopped or a
-    // list was cut short, words that are keywords but for their case,
-    // keywords on lines that look like comments, a "materialSP" that reads
-    // nothing, spheres left without materials, and (as an error) a count
-    // above its limit. In file order; each has a place. Reading is the same
-    // with or without them.
-    const std::vector<SceneDiagnostic>& Diagnostics() const { return diagnostics; }
+    // list was cut short, words that are keywords but for their case or a
+    // letter or two, keywords on lines that look like comments, a
+    // "materialSP" that reads nothing, spheres left without materials, and
+    // (as an error) a count above its limit; after a stop, as notes, what
+    // the rest of the file holds. In file order but for the spheres without
+    // materials, told at the end; each has a place; at most
+    // DiagnosticList::MaxOfAKind of a kind. Reading is the same with or
+    // without them.
+    const std::vector<SceneDiagnostic>& Diagnostics() const { return diagnostics.All(); }
     const Ending& ReadingEnd() const { return ending; }
     // Where the keyword stands that gave the scene its values of that kind
     // (for "sphere", "light" and "plane", the last whose count was read); no
@@ -92,6 +100,11 @@ public:
     ScenePlace KeywordPlace(const char* keyword) const;
 
 private:
+    // The keywords and their numbers up to a stop, or to the end; false at a
+    // count above its limit (unless only surveying the rest).
+    bool ReadWords(ScriptReader& in);
+    // After a stop: what the rest of the file holds, read into a scene of its own.
+    void SurveyRest(ScriptReader& in) const;
     bool ReadCount(const char* keyword, ScriptReader& in, std::uint32_t& count);
     void ReadSpheres(ScriptReader& in);
     void ReadSphereMaterials(ScriptReader& in);
@@ -99,13 +112,13 @@ private:
     void ReadPlanes(ScriptReader& in);
     // The warnings about the word just read, and what its numbers are.
     void NoteWord(ScriptReader& in);
+    // The ending, and the lists at the lengths their counts give.
     void FinishReading(const ScriptReader& in);
     // The error, messages and places of the read before.
     void ForgetLastRead();
-    void Warn(ScenePlace place, std::string text);
 
     std::string error;
-    std::vector<SceneDiagnostic> diagnostics;
+    DiagnosticList diagnostics;
     Ending ending;
     ScenePlace keywordPlaces[SceneKeywordCount];
     bool spheresNamed = false;     // a "sphere" keyword was read

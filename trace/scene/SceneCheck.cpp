@@ -49,6 +49,7 @@ ScenePlace TopOfFile()
 {
     ScenePlace place;
     place.line = place.column = 1;
+    place.wholeFile = true;
     return place;
 }
 
@@ -79,8 +80,6 @@ bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& find
     SceneDiagnostic finding;
     finding.severity = SceneDiagnostic::Severity::Error;
     const Scene::Ending& end = scene.ReadingEnd();
-    // A reading that stopped before the keyword is the reason given.
-    const auto stopped = [&](const char* before) { return "reading stopped here, " + (before + (" (" + end.reason + ")")); };
     switch (FindFault(scene)) {
     case Fault::PlanePoints:
         finding.text = "the room needs " + std::to_string(RoomPlanePoints) + " plane points, but ";
@@ -88,8 +87,11 @@ bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& find
         if (finding.place.Known()) {
             finding.text += "this \"plane\" gives " + std::to_string(scene.planePointCount);
         } else if (end.stopped) {
+            // What follows from the stop, which the reader told: told with it.
             finding.place = end.place;
-            finding.text += stopped("before any were read");
+            finding.kind = SceneDiagnostic::Kind::AfterStop;
+            finding.text = "the room needs " + std::to_string(RoomPlanePoints) +
+                           " plane points, and none were read before this place";
         } else {
             finding.place = TopOfFile();
             finding.text += end.empty ? "the file is empty" : "the file has no \"plane\"";
@@ -101,7 +103,8 @@ bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& find
         finding.place = scene.KeywordPlace("screen");
         if (!finding.place.Known() && end.stopped) {
             finding.place = end.place;
-            finding.text += "; " + stopped("before any \"screen\" was read");
+            finding.kind = SceneDiagnostic::Kind::AfterStop;
+            finding.text += "; no \"screen\" was read before this place";
         } else if (!finding.place.Known()) {
             finding.place = TopOfFile();
             finding.text += "; the file has no \"screen\"";

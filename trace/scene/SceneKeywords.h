@@ -14,6 +14,11 @@ constexpr std::size_t SceneKeywordCount = sizeof SceneKeywords / sizeof SceneKey
 // is none. With `ignoringCase`, letters match whatever their case.
 std::size_t FindSceneKeyword(const std::string& word, bool ignoringCase = false);
 
+// The keyword `word` comes within two edits of (a letter left out, added,
+// changed, or two neighbours swapped; case aside), the nearest first, or
+// SceneKeywordCount.
+std::size_t NearSceneKeyword(const std::string& word);
+
 }  // namespace glintwork
 
 #endif
