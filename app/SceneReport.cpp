@@ -52,6 +52,8 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
     const auto add = [&](const SceneDiagnostic& d) {
         report.messages.push_back(FormatDiagnostic(path, d));
         report.warnings += d.severity == SceneDiagnostic::Severity::Warning;
+        if (d.severity == SceneDiagnostic::Severity::Error)
+            report.errorPlace = d.place;
     };
     for (const SceneDiagnostic& d : scene.Diagnostics())
         add(d);

@@ -57,9 +57,11 @@ TEST(Check, BrokenScenesNameTheirPlace)
          {"3:7: warning: reading stopped: \"sphere\" entry 1 of 1, z: expected a number, found \"-2O\"",
           "3:7: error: the room needs 20 plane points, but reading stopped here"}},
         {"empty.txt", "", false, {"1:1: error: the room needs 20 plane points, but the file is empty"}},
+        // No depth limit and no lights: the picture would be empty, and black.
         {"wall.txt", "screen 640 480\n" + wall, true,
          {"8:3: warning: reading stopped: \"plane\" material 1 of 5 (left wall), ambient red: expected a number, "
-          "found \"0.2O\""}},
+          "found \"0.2O\"",
+          " warning: the depth limit 0 hides everything", " warning: the scene has no lights"}},
     };
     std::vector<std::pair<std::string, std::string>> files;
     std::vector<std::string> names, usable;

@@ -20,9 +20,10 @@ bool CheckSceneForTracing(const Scene& scene, std::string& reason, std::string& 
 // The same check told as the reader tells what it found: appends an error
 // for a scene the tracers cannot set up, placed at the keyword that gave too
 // little or, when reading stopped before any such keyword, where it stopped
-// (at 1:1 when the file has no such keyword); and warnings at "plane" when
-// point 13's y differs from its z (the ceiling's height) and at "sphere" when
-// spheres are left out.
+// (at 1:1 when the file has no such keyword); and warnings about a picture
+// that would show nothing (AddPictureWarnings), at "plane" when point 13's y
+// differs from its z (the ceiling's height) and at "sphere" when spheres are
+// left out.
 bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& findings);
 
 }  // namespace glintwork
