@@ -355,8 +355,12 @@ TEST(SceneCheck, WarnsWhenThePictureWouldShowNothing)
          {"4:1: warning: the pair's eye (-0.001, 0, 0) is outside the room, beyond its left wall at x = -0.0005 "
           "(point 0's x): the room is seen from outside"}},
         {scene(screen, depth, lamp, row5, "-10 -10 10  10 0 10"),
-         {"4:1: warning: the eye (0, 0, 0) is on the plane of the room's floor at y = 0 (point 17's y): rays that "
-          "cross it end there, so the floor and ceiling show only where rays run along that plane"}},
+         {"4:1: warning: the eye (0, 0, 0) is on the plane of the room's floor at y = 0 (point 17's y): no ray "
+          "reaches the floor, and the ceiling is drawn only by the rays that run along that plane"}},
+        {scene(screen, depth, lamp, "-10 -10 10  -10 10 10", "0 -10 10  -10 10 10"),
+         {"4:1: warning: the eye (0, 0, 0) is on the plane of the room's left wall at x = 0 (point 0's x): no ray "
+          "reaches the left wall, and the right wall, back wall, floor and ceiling are drawn only by the rays that "
+          "run along that plane"}},
         // Lamps behind the eye are in the room: it is open towards the eye.
         {scene(screen, depth, "light 2 5 12 -15 0 0 -31 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n", "", ""),
          {"3:1: warning: every light is outside the room: light 1 at (5, 12, -15) is beyond the ceiling at y = 10 "

@@ -78,17 +78,22 @@ std::string EyeOutside(const RoomBounds& room)
             const double value = eye[bound.axis];
             if (bound.Outside(value)) {
                 return name + " is outside the room, beyond its " + bound.plane + " at " + bound.Where() +
-                               ": the room is seen from outside";
+                       ": the room is seen from outside";
             }
             if (value == bound.at) {
-                // Rays that cross the plane there are scaled to nothing and
-                // skip the planes traced after it.
-                std::string lost = bound.plane;
-                for (int later = k + 1; later < 5; ++later)
-                    lost += std::string(later + 1 < 5 ? ", " : " and ") + room.planes[later].plane;
-                return name + " is on the plane of the room's " + bound.plane + " at " + bound.Where() +
-                               ": rays that cross it end there, so the " + lost +
-                               " show only where rays run along that plane";
+                // A ray that crosses the plane there is scaled to nothing,
+                // rejected, and skips the planes traced after it; a ray
+                // along the plane skips only that one.
+                std::string text = name + " is on the plane of the room's " + bound.plane + " at " + bound.Where() +
+                                   ": no ray reaches the " + bound.plane;
+                if (k + 1 < 5) {
+                    std::string later;
+                    for (int l = k + 1; l < 5; ++l)
+                        later += std::string(l == k + 1 ? "" : l + 1 < 5 ? ", " : " and ") + room.planes[l].plane;
+                    text += ", and the " + later + (k + 2 < 5 ? " are" : " is") +
+                            " drawn only by the rays that run along that plane";
+                }
+                return text;
             }
         }
     }
