@@ -106,6 +106,9 @@ TEST(CommandLine, ExitStatusesMessagesAndFrames)
         {{}, "", "DISPLAY=", 0, "glintwork: no scenescript.txt in FOLDER; name a scene", false},
         {{}, plane, "", 1, "plane points", false},
         {{}, room, "GLINTWORK_FRAMES=3", 0, "", true},
+        // A later "light" replaces the lamps: the traced run warns as --check does.
+        {{"--frames=1"}, room + "\nlight 0\n", "", 0,
+         "scenescript.txt:45:1: warning: the scene has no lights: every point is drawn black", true},
         {{}, room, "DISPLAY=", 3, "DISPLAY is not set", false},
         {{"absent.txt"}, "", "DISPLAY=", 1, "glintwork: absent.txt: No such file or directory\n", false},
         {{}, room, "GLINTWORK_FRAMES=x", 2, "glintwork: GLINTWORK_FRAMES=\"x\": expected a whole", false},
