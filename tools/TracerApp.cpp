@@ -105,7 +105,7 @@ public:
 
     void OnCreate() override
     {
-        const CommandLine line = ParseCommandLine(GetArgc(), Arguments());
+        const CommandLine line = ParseCommandLine(GetArgc(), GetArguments());
         switch (line.action) {
         case CommandLine::Action::Help:
             std::fputs((UsageText() + "\n" + HelpText()).c_str(), stdout);
@@ -229,16 +229,6 @@ private:
         return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
     }
 
-    // The arguments as the framework stored them.
-    const char* const* Arguments()
-    {
-        arguments.clear();
-        for (int i = 0; i < GetArgc(); ++i)
-            arguments.push_back(GetArg(i));
-        return arguments.data();
-    }
-
-    std::vector<const char*> arguments;
     Settings settings;  // as the window has them
     SceneWatcher watcher;
 };
