@@ -75,6 +75,8 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
         report.messages.push_back(FormatDiagnostic(path, d));
         report.sources.push_back(SourceExcerpt(script, d.place));
         report.warnings += d.severity == SceneDiagnostic::Severity::Warning;
+        if (d.severity == SceneDiagnostic::Severity::Error)
+            report.errorPlace = d.place;
     };
     // Up to where reading stopped, the messages; after it, what the rest
     // holds, as notes told after them all.

@@ -27,6 +27,7 @@ struct SceneReport {
     std::vector<std::string> notes;
     std::size_t warnings = 0;  // how many of the messages are warnings (--check --strict)
     std::string summary;       // one line, no newline
+    ScenePlace errorPlace;  // of the error that makes the scene unusable, if it has one
 };
 
 // Reads `path` into `scene` and checks that the tracers can be set up from

@@ -15,10 +15,11 @@ namespace glintwork {
 
 namespace {
 
-// Complete writes and renames into the folder, names made anew, and the
-// folder itself going away. Partial writes (IN_MODIFY) are not asked for.
-constexpr std::uint32_t FolderEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE_SELF | IN_MOVE_SELF |
-                                       IN_ONLYDIR;
+// Complete writes and renames into the folder, names made anew or taken
+// away (a deleted scene is news too), and the folder itself going away.
+// Partial writes (IN_MODIFY) are not asked for.
+constexpr std::uint32_t FolderEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                       IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 // The watch on the folder has ended or no longer follows its path.
 constexpr std::uint32_t WatchEnded = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT;
 constexpr int RetryInterval = 200;  // milliseconds, while a folder is missing
@@ -91,6 +92,7 @@ bool SceneWatcher::Changed()
         return false;
     bool changed = false;
     bool follow = false;
+    bool removed = false;  // the scene's name was taken away
     alignas(inotify_event) char buffer[8192];
     for (;;) {
         const ssize_t got = read(descriptor, buffer, sizeof buffer);
@@ -113,12 +115,17 @@ bool SceneWatcher::Changed()
                 } else if (event->len > 0 && Names(folder, event->name)) {
                     // A link on the way may point elsewhere now.
                     follow = true;
-                    if (!(event->mask & IN_CREATE) || CompleteWhenMade(folder.path + "/" + event->name))
+                    if (event->mask & (IN_DELETE | IN_MOVED_FROM))
+                        removed = true;
+                    else if (!(event->mask & IN_CREATE) || CompleteWhenMade(folder.path + "/" + event->name))
                         changed = true;
                 }
             }
         }
     }
+    // A scene deleted with its folder is told once, as the folder's news.
+    if (removed && std::none_of(folders.begin(), folders.end(), [](const Folder& f) { return f.lost; }))
+        changed = true;
     if (follow || RetryMilliseconds() >= 0) {
         struct stat info;
         if (Follow() && stat(path.c_str(), &info) == 0)

@@ -11,7 +11,8 @@ namespace glintwork {
 
 // Tells when a file may have a new version on disk: written and closed, put
 // in place by a rename (as editors save), or made anew as a link, a hard link
-// or something that is not a file at all (the reader then refuses it). Partial
+// or something that is not a file at all (the reader then refuses it), or
+// deleted or renamed away (the reader then finds it missing). Partial
 // writes are not reported, and neither is a regular file that was just
 // created: its close after writing is.
 //

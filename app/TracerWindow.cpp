@@ -2,6 +2,9 @@
 
 #include <GL/gl.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -130,8 +133,8 @@ void TracerWindow::SetUpFromScene()
     sceneTracer.SetUp(setUp);
     envTracer.SetUp(setUp);
 
-    eyeLeft = Vec3(-0.001, 0.0, 0.0);
-    eyeRight = Vec3(0.001, 0.0, 0.0);
+    eyeLeft = Vec3(-PairEyeOffset, 0.0, 0.0);
+    eyeRight = Vec3(PairEyeOffset, 0.0, 0.0);
     eyeCentre = Vec3(0.0, 0.0, 0.0);
 
     screenShot.Create(static_cast<int>(scene.screenWidth), static_cast<int>(scene.screenHeight), RGB, 0);
@@ -148,8 +151,18 @@ bool TracerWindow::ReloadScript(SceneReport& report)
     if (ReadTraceableScene(fresh, true, report) != Scene::Status::Read) {
         if (!report.messages.empty())
             report.messages.back() += "; the last good scene stays";
+        struct stat info;
+        if (stat(settings.scene.c_str(), &info) != 0 && errno == ENOENT) {
+            SceneMissing();
+        } else {
+            std::string where = BaseName(settings.scene);
+            if (report.errorPlace.Known())
+                where += ":" + std::to_string(report.errorPlace.line) + ":" + std::to_string(report.errorPlace.column);
+            ShowSceneTrouble(where + ": error");
+        }
         return false;
     }
+    sceneTrouble.clear();
     scene = std::move(fresh);
     // The views, the pair and the switches stay; the rest starts from the new scene.
     const bool current = MakeCurrent(true);
@@ -252,14 +265,29 @@ bool TracerWindow::SlowFrame(double elapsedMs, KeptViews::Made made) const
 std::string TracerWindow::Title() const
 {
     std::string title = "Glintwork — " + BaseName(settings.scene) + " — ";
-    if (view == ViewKind::Environment)
-        return title + "environment";
-    title += view == ViewKind::Pair ? "pair" : "single";
-    if (!sceneTracer.ReflectionsOn())
-        title += ", reflections off";
-    if (!sceneTracer.ColouredShadowsOn())
-        title += ", coloured shadows off";
+    if (view == ViewKind::Environment) {
+        title += "environment";
+    } else {
+        title += view == ViewKind::Pair ? "pair" : "single";
+        if (!sceneTracer.ReflectionsOn())
+            title += ", reflections off";
+        if (!sceneTracer.ColouredShadowsOn())
+            title += ", coloured shadows off";
+    }
+    if (!sceneTrouble.empty())
+        title += " — " + sceneTrouble + ", last good scene shown";
     return title;
+}
+
+void TracerWindow::SceneMissing()
+{
+    ShowSceneTrouble(BaseName(settings.scene) + " missing");
+}
+
+void TracerWindow::ShowSceneTrouble(const std::string& trouble)
+{
+    sceneTrouble = trouble;
+    SetTitle(Title().c_str());
 }
 
 void TracerWindow::Say(const std::string& line) const

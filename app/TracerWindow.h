@@ -84,8 +84,13 @@ public:
     // button held. False, doing nothing, for any other character.
     bool ApplyInput(char input);
 
-    // The title for what the window shows now.
+    // The title for what the window shows now; under --watch, while the
+    // file's latest version is not the scene shown, also why
+    // ("— room.txt:13:5: error, last good scene shown").
     std::string Title() const;
+    // The watched file is gone (deleted, or its folder moved away): the
+    // title says so until the next good version is read.
+    void SceneMissing();
 
     // The reason the window closed itself without tracing ("" when it did
     // not): the scene the program did not load could not be used.
@@ -149,6 +154,9 @@ private:
     // The inputs that came during the last frame, then the title.
     void AfterFrame();
     void Say(const std::string& line) const;
+    // What the title says about the file ("room.txt:13:5: error") until
+    // the next good version.
+    void ShowSceneTrouble(const std::string& trouble);
     // Window size, projection, both tracers and the frame image from `scene`.
     void SetUpFromScene();
 
@@ -159,6 +167,7 @@ private:
     bool frameWritten = false;  // some frame of this run reached the file
     bool sceneLoaded = false;
     std::string failure;
+    std::string sceneTrouble;  // why the file's latest version is not shown ("" when it is)
     // The frame being traced: whether input is held back for after it, what
     // came meanwhile, and its progress in pixels.
     bool framing = false;

@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -138,8 +142,8 @@ public:
         SceneReport report;
         const Scene::Status status = window.LoadScene(report);
         Tell(report);
-        if (status == Scene::Status::Missing)
-            std::exit(ExitDone);  // no scenescript.txt, none named: nothing to show, not an error
+        if (status == Scene::Status::Missing)  // none named: nothing to show, not an error
+            End(ExitDone, "no " + settings.scene + " in " + WorkingFolder() + "; name a scene: glintwork SCENE");
         if (status != Scene::Status::Read)
             std::exit(ExitBadScene);
         if (settings.watch && !watcher.Watch(settings.scene))
@@ -151,8 +155,14 @@ public:
         if (!settings.watch)
             return;
         const bool changed = watcher.Changed();
-        for (const std::string& notice : watcher.TakeNotices())
+        const std::vector<std::string> notices = watcher.TakeNotices();
+        for (const std::string& notice : notices)
             Say(notice);
+        // A folder on the way that went away takes the scene with it: said
+        // by the notice, and shown in the title until the scene is back.
+        struct stat info;
+        if (!notices.empty() && stat(settings.scene.c_str(), &info) != 0 && errno == ENOENT)
+            window.SceneMissing();
         if (!changed)
             return;
         // Only the last read is told: one that a newer save overtook may
@@ -203,6 +213,17 @@ public:
     TracerWindow window;
 
 private:
+    static std::string WorkingFolder()
+    {
+        std::vector<char> path(4096);
+        while (getcwd(path.data(), path.size()) == nullptr) {
+            if (errno != ERANGE)
+                return "the working folder";
+            path.resize(path.size() * 2);
+        }
+        return ShownArgument(path.data());
+    }
+
     static std::string Counted(std::uint32_t count, const char* what)
     {
         return std::to_string(count) + " " + what + (count == 1 ? "" : "s");

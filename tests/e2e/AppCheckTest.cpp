@@ -65,10 +65,12 @@ TEST(Check, BrokenScenesNameTheirPlace)
           "4:1: note: \"lihgt\" is skipped; did you mean \"light\"? (not read, because reading stopped at 3:7)",
           "> lihgt 2", "> ^"}},
         {"empty.txt", "", false, {"1:1: error: the room needs 20 plane points, but the file is empty"}},
+        // No depth limit and no lights: the picture would be empty, and black.
         {"wall.txt", "screen 640 480\n" + wall, true,
          {"8:3: warning: reading stopped: \"plane\" material 1 of 5 (left wall), ambient red: expected a number, "
           "found \"0.2O\"",
-          ">   0.2O 0.20 0.20   0.55 0.55 0.55   0.20 0.20 0.20   10", ">   ^"}},
+          ">   0.2O 0.20 0.20   0.55 0.55 0.55   0.20 0.20 0.20   10", ">   ^",
+          " warning: the depth limit 0 hides everything", " warning: the scene has no lights"}},
     };
     std::vector<std::pair<std::string, std::string>> files;
     std::vector<std::string> names, usable;

@@ -56,6 +56,13 @@ TEST(Watch, ReloadsEditsKeepsTheLastGoodSceneAndNeverHangs)
         return std::system(("cd '" + app.Folder() + "' && " + command).c_str());
     };
     EXPECT_TRUE(shows(before));
+    // The title says when the file's latest version is not what is shown.
+    const std::string title = "Glintwork — scene.txt — pair, reflections off";
+    const auto titled = [&](const std::string& what) {
+        const std::string expected = what.empty() ? title : title + " — " + what + ", last good scene shown";
+        return app.WaitUntil([&] { return app.Title() == expected; });
+    };
+    EXPECT_TRUE(titled("")) << app.Title();
     const std::string scene = app.Folder() + "/sc/scene.txt";
     std::ofstream(scene + ".new") << SceneOfWidth(400);
     ASSERT_EQ(std::rename((scene + ".new").c_str(), scene.c_str()), 0);
@@ -74,6 +81,7 @@ TEST(Watch, ReloadsEditsKeepsTheLastGoodSceneAndNeverHangs)
     EXPECT_NE(message.find("; the last good scene stays\n"), std::string::npos) << message;
     EXPECT_NE(message.find("; the last good scene stays\nscreen 0 0 plane 20\n^\n"), std::string::npos) << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 4) << message;
+    EXPECT_TRUE(titled("scene.txt:1:1: error")) << app.Title();
 
     // Each step puts the next version (written first to `next`, beside the
     // folder sc) in place by shell commands; `then` runs once `said` is on
@@ -83,14 +91,17 @@ TEST(Watch, ReloadsEditsKeepsTheLastGoodSceneAndNeverHangs)
         const char* command;
         const char* said = nullptr;
         const char* then = nullptr;
+        const char* title = "";  // what the title adds once `said` is
     } steps[] = {
         {"cat next > sc/scene.txt"},
         // The folder moved away, then made whole elsewhere and put back.
         {"mv sc sc.1", "glintwork: sc: the folder was moved or deleted; watching for it to come back\n",
-         "mkdir sc.new && cp next sc.new/scene.txt && mv sc.new sc"},
+         "mkdir sc.new && cp next sc.new/scene.txt && mv sc.new sc", "scene.txt missing"},
         {"mkfifo sc/fifo && mv sc/fifo sc/scene.txt",
          "glintwork: sc/scene.txt: not a regular file; the last good scene stays\n",
-         "cp next sc/scene.txt.new && mv sc/scene.txt.new sc/scene.txt"},
+         "cp next sc/scene.txt.new && mv sc/scene.txt.new sc/scene.txt", "scene.txt: error"},
+        {"rm sc/scene.txt", "glintwork: sc/scene.txt: No such file or directory; the last good scene stays\n",
+         "cp next sc/scene.txt", "scene.txt missing"},
     };
     const auto showsWidth = [&](int w) { return app.WaitUntil([&] { return app.Frame().Width() == w; }); };
     for (const auto& step : steps) {
@@ -99,9 +110,11 @@ TEST(Watch, ReloadsEditsKeepsTheLastGoodSceneAndNeverHangs)
         ASSERT_EQ(run(step.command), 0);
         if (step.said) {
             ASSERT_TRUE(app.WaitUntil([&] { return app.Stderr().find(step.said) != std::string::npos; }));
+            EXPECT_TRUE(titled(step.title)) << app.Title();
             ASSERT_EQ(run(step.then), 0);
         }
         ASSERT_TRUE(showsWidth(width));
+        EXPECT_TRUE(titled("")) << app.Title();
     }
     // 200 saves in a row: the last one wins.
     for (int i = 0; i < 200; ++i) {
@@ -113,7 +126,8 @@ TEST(Watch, ReloadsEditsKeepsTheLastGoodSceneAndNeverHangs)
     EXPECT_EQ(app.WaitExit(), 0);
 
     // Nothing was read half-way: every line is a reload, news of the folder
-    // (said once each time), the broken save's or the FIFO's refusal.
+    // (said once each time), the broken save's, the FIFO's or the deleted
+    // file's refusal, each said once.
     EXPECT_NE(app.Stderr().find("glintwork: sc: the folder is back; watching it again\n"), std::string::npos);
     std::istringstream lines(app.Stderr());
     int reloads = 0, refusals = 0;
@@ -127,7 +141,7 @@ TEST(Watch, ReloadsEditsKeepsTheLastGoodSceneAndNeverHangs)
             << line;
     }
     EXPECT_GE(reloads, 5);
-    EXPECT_EQ(refusals, 2);
+    EXPECT_EQ(refusals, 3);
 }
 
 }  // namespace glintwork

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -411,6 +412,83 @@ TEST(SceneCheck, TellsWhyInTermsOfWhereReadingStopped)
         const std::vector<std::string> got = Messages(findings);
         ASSERT_FALSE(got.empty()) << c.script;
         EXPECT_EQ(got.back().substr(0, c.message.size()), c.message) << c.script;
+    }
+}
+
+
+// Why a picture would show nothing, or only black, each said once at the
+// keyword to change; a scene that shows something gets none of them.
+TEST(SceneCheck, WarnsWhenThePictureWouldShowNothing)
+{
+    // The lamp sits inside the room, off the eye's axis; the room is x, y in
+    // [-10, 10] (points 0, 9, 17 and 13 on lines 4, 6, 8 and 7).
+    const std::string lamp = "light 1 5 5 -15 0.2 0.2 0.2 0.5 0.5 0.5 0 0 0\n";
+    const auto scene = [&](const std::string& screen, const std::string& depth, const std::string& lights,
+                           const std::string& point, const std::string& by) {
+        std::string room = RoomScript();
+        if (!point.empty())
+            room.replace(room.find(point), point.size(), by);
+        return screen + "\n" + depth + "\n" + lights + room;
+    };
+    const std::string screen = "screen 64 48", depth = "raytracedepth -100";
+    const std::string row5 = "-10 -10 10  10 -10 10";
+    const char* const noLights = "the scene has no lights: every point is drawn black, since ambient light too comes "
+                                 "from the lights";
+    const char* const black = " shows nothing in the room view: its leftmost column and bottom row of pixels are "
+                              "always black, and this screen has no others";
+    const struct {
+        std::string script;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {scene(screen, depth, lamp, "", ""), {}},
+        {scene("screen 2 2", "raytracedepth -0.0100001", lamp, "", ""), {}},
+        {scene("screen 1 48", depth, lamp, "", ""), {"1:1: warning: the screen 1 x 48" + std::string(black)}},
+        {scene("screen 64 1", depth, lamp, "", ""), {"1:1: warning: the screen 64 x 1" + std::string(black)}},
+        {scene(screen, "raytracedepth -0.01", lamp, "", ""),
+         {"2:1: warning: the depth limit -0.01 hides everything: only hits with z above it are drawn, and the view "
+          "begins at z = -0.01"}},
+        {scene(screen, "", lamp, "", ""),
+         {"0:0: warning: the depth limit 0 hides everything: only hits with z above it are drawn, and the view begins "
+          "at z = -0.01; the file has no \"raytracedepth\""}},
+        {scene(screen, depth, "light 0\n", "", ""), {"3:1: warning: " + std::string(noLights)}},
+        {scene(screen, depth, "", "", ""), {"0:0: warning: " + std::string(noLights) + "; the file has no \"light\""}},
+        // A room without width or height holds neither the eye nor the lamp:
+        // only the room is warned about.
+        {scene(screen, depth, lamp, "-10 -10 10  -10 10 10", "10 -10 10  -10 10 10"),
+         {"4:1: warning: the room has no width: its left wall is at x = 10 (point 0's x) and its right wall at x = "
+          "10 (point 9's x)"}},
+        {scene(screen, depth, lamp, row5, "-10 -10 10  10 11 10"),
+         {"4:1: warning: the room has no height: its floor is at y = 11 (point 17's y) and its ceiling at y = 10 "
+          "(point 13's z)"}},
+        {scene(screen, depth, lamp, row5, "-10 -10 10  10 0.5 10"),
+         {"4:1: warning: the eye (0, 0, 0) is outside the room, beyond its floor at y = 0.5 (point 17's y): the room "
+          "is seen from outside"}},
+        {scene(screen, depth, lamp, "-10 -10 10  -10 10 10", "-0.0005 -10 10  -10 10 10"),
+         {"4:1: warning: the pair's eye (-0.001, 0, 0) is outside the room, beyond its left wall at x = -0.0005 "
+          "(point 0's x): the room is seen from outside"}},
+        {scene(screen, depth, lamp, row5, "-10 -10 10  10 0 10"),
+         {"4:1: warning: the eye (0, 0, 0) is on the plane of the room's floor at y = 0 (point 17's y): no ray "
+          "reaches the floor, and the ceiling is drawn only by the rays that run along that plane"}},
+        {scene(screen, depth, lamp, "-10 -10 10  -10 10 10", "0 -10 10  -10 10 10"),
+         {"4:1: warning: the eye (0, 0, 0) is on the plane of the room's left wall at x = 0 (point 0's x): no ray "
+          "reaches the left wall, and the right wall, back wall, floor and ceiling are drawn only by the rays that "
+          "run along that plane"}},
+        // Lamps behind the eye are in the room: it is open towards the eye.
+        {scene(screen, depth, "light 2 5 12 -15 0 0 -31 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n", "", ""),
+         {"3:1: warning: every light is outside the room: light 1 at (5, 12, -15) is beyond the ceiling at y = 10 "
+          "(point 13's z), which faces away from it"}},
+        {scene(screen, depth, "light 2 5 12 -15 0 0 5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n", "", ""), {}},
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        ReadScene(s, c.script);
+        std::vector<SceneDiagnostic> findings;
+        EXPECT_TRUE(CheckSceneForTracing(s, findings)) << c.script;
+        std::vector<std::string> got = Messages(findings);
+        std::sort(got.begin(), got.end());
+        std::vector<std::string> expected = c.warnings;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(got, expected) << c.script;
     }
 }
 

@@ -10,6 +10,11 @@ namespace glintwork {
 constexpr float FieldOfView = 100.0f;
 constexpr float NearDistance = 0.01f;
 
+// The eyes the views are traced from, on the x axis: the single view and the
+// environment view from the origin, the pair's two pictures from this far to
+// either side of it.
+constexpr double PairEyeOffset = 0.001;
+
 // Half height of the image plane at the near distance for a field of view in
 // degrees, with `pi` the tracer's value of pi (3.14141). The window's frustum
 // and the tracers' image plane both come from here, so they agree bit for bit.

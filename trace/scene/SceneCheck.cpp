@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "trace/scene/PictureWarnings.h"
 #include "trace/scene/Scene.h"
 #include "trace/scene/TracedSpheres.h"
 
@@ -114,6 +115,7 @@ bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& find
     case Fault::None:
         break;
     }
+    AddPictureWarnings(scene, findings);
     // The ceiling's height is the z of point 13; a y that differs shows a
     // room written as if it were the y.
     const float* ceiling = &scene.planePoints[3 * 13];

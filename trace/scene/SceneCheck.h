@@ -21,9 +21,10 @@ bool CheckSceneForTracing(const Scene& scene, std::string& reason, std::string& 
 // for a scene the tracers cannot set up, placed at the keyword that gave too
 // little or, when reading stopped before any such keyword, where it stopped
 // (kind AfterStop: it says what is missing, the reader's warning there says
-// why; at 1:1, about the whole file, when the file has no such keyword); and warnings at "plane" when
-// point 13's y differs from its z (the ceiling's height) and at "sphere" when
-// spheres are left out.
+// why; at 1:1, about the whole file, when the file has no such keyword);
+// warnings about a picture that would show nothing (AddPictureWarnings); and
+// warnings at "plane" when point 13's y differs from its z (the ceiling's
+// height) and at "sphere" when spheres are left out.
 bool CheckSceneForTracing(const Scene& scene, std::vector<SceneDiagnostic>& findings);
 
 }  // namespace glintwork
