@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OutputSafety.h"
 #include "app/SceneReport.h"
 #include "app/Settings.h"
 #include "app/ViewKind.h"
@@ -154,6 +155,7 @@ private:
 
     bool saveFailed = false;    // a failed save is reported once, not every frame
     bool frameWritten = false;  // some frame of this run reached the file
+    SceneFileGuard sceneGuard;  // frames are never written over the scene
     bool sceneLoaded = false;
     std::string failure;
     // The frame being traced: whether input is held back for after it, what

@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
 #include "app/OptionParser.h"
+#include "app/OutputSafety.h"
 #include "app/SceneReport.h"
 #include "app/SceneWatcher.h"
 #include "app/Settings.h"
@@ -142,6 +143,9 @@ public:
             std::exit(ExitDone);  // no scenescript.txt, none named: nothing to show, not an error
         if (status != Scene::Status::Read)
             std::exit(ExitBadScene);
+        const std::string clash = FrameFileIsScene(settings.output, settings.scene);
+        if (!clash.empty())
+            End(ExitUsage, clash);
         if (settings.watch && !watcher.Watch(settings.scene))
             End(ExitBadScene, watcher.Error());
     }

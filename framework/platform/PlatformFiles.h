@@ -28,10 +28,13 @@ struct PlatformFilePart {
 //   (O_TMPFILE), which takes the place of `path` only once every byte is
 //   written, so a reader, or a kill at any instant, finds the old file or
 //   the new one, never part of one. A new file gets the usual permissions;
-//   an existing one keeps its own (less set-user-ID and set-group-ID). Where the file system has no unnamed
-//   files, a temporary ".glintwork-XXXXXX" file in the same folder stands in
-//   for it; the first write to a folder removes such temporaries left behind
-//   by a killed program (ours, regular, and no longer held by any program).
+//   an existing one keeps its own (less set-user-ID and set-group-ID). An
+//   existing file that this user may not write to (by the kernel's rules, as
+//   access(W_OK) answers them) is refused: "Permission denied". Where the
+//   file system has no unnamed files, a temporary ".glintwork-XXXXXX" file
+//   in the same folder stands in for it; the first write to a folder
+//   removes such temporaries left behind by a killed program (ours,
+//   regular, and no longer held by any program).
 // - a symbolic link (or a chain of them): followed where the kernel's
 //   protected_symlinks rule would follow it, and the file it names is written
 //   the same way (the link stays a link). A link in a sticky folder writable
