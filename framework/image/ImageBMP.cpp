@@ -239,7 +239,7 @@ bool Image::LoadBMP(const char* fileName)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(fileName, &fileSize);
     if (!file)
-        return ImageFail(CannotOpen);
+        return ImageFailOpen();
     bool ok = ReadBmp(file, fileSize, *this);
     fclose(file);
     if (!ok) {

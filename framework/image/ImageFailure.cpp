@@ -1,6 +1,7 @@
 #include "framework/image/ImageFailure.h"
 
 #include "framework/image/Image.h"
+#include "framework/platform/PlatformFiles.h"
 
 #include <string>
 
@@ -22,6 +23,11 @@ bool ImageFailCopy(const char* reason)
     copiedReason = reason ? reason : "";
     failureReason = copiedReason.c_str();
     return false;
+}
+
+bool ImageFailOpen()
+{
+    return ImageFailCopy((std::string(CannotOpen) + ": " + PlatformOpenFailure()).c_str());
 }
 
 void ImageClearFailure()

@@ -16,6 +16,10 @@ bool ImageFail(const char* reason);
 // the platform's words for a failed write); returns false.
 bool ImageFailCopy(const char* reason);
 
+// Records "cannot open the file: " and the platform's reason for the open
+// that just failed ("No such file or directory"); returns false.
+bool ImageFailOpen();
+
 // Forgets the recorded reason (at the start of every load).
 void ImageClearFailure();
 

@@ -5,6 +5,8 @@
 #include "framework/platform/PlatformFiles.h"
 #include "framework/platform/PlatformPictures.h"
 
+#include <string>
+
 namespace glintwork {
 
 namespace {
@@ -53,7 +55,7 @@ bool LoadCheckedBitmap(const char* path, const PictureSink& sink)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(path, &fileSize);
     if (!file)
-        return ImageFail(CannotOpen);
+        return ImageFailOpen();
     if (!BitmapHeaderFits(file, fileSize) || fseeko(file, 0, SEEK_SET) != 0) {
         fclose(file);
         return false;
@@ -68,7 +70,7 @@ bool LoadCheckedPicture(const char* path, const PictureSink& sink)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(path, &fileSize);
     if (!file)
-        return ImageFail(CannotOpen);
+        return ImageFailOpen();
     const char* kind = PlatformPictureKind(file);
     if (!PictureClaimFits(file, fileSize, kind) || fseeko(file, 0, SEEK_SET) != 0) {
         fclose(file);
@@ -83,13 +85,14 @@ bool Image::Load(const char* fileName)
 {
     if (LoadBMP(fileName))
         return true;
-    const char* bmpReason = FailureReason();
+    // Copied: the readers after it record reasons of their own.
+    const std::string bmpReason = FailureReason();
     if (LoadGDI(fileName) || LoadTGA(fileName) || LoadPicture(fileName))
         return true;
     // A damaged BMP file says what is wrong with it, and a file that cannot be
     // opened says so; any other file is of no kind the readers take.
     if (bmpReason != NotBmp)
-        return ImageFail(bmpReason);
+        return ImageFailCopy(bmpReason.c_str());
     return ImageFail("not a picture file that can be read");
 }
 

@@ -117,7 +117,7 @@ bool Image::LoadTGA(const char* fileName)
     uint64_t fileSize = 0;
     FILE* file = PlatformOpenFile(fileName, &fileSize);
     if (!file)
-        return ImageFail(CannotOpen);
+        return ImageFailOpen();
     bool ok = ReadTga(file, fileSize, IsTgaName(fileName), *this);
     fclose(file);
     if (!ok) {

@@ -12,6 +12,12 @@ namespace glintwork {
 // reader never waits on a FIFO or reads a device without end. Null on failure.
 FILE* PlatformOpenFile(const char* path, uint64_t* size);
 
+// Why the last failing PlatformOpenFile on this thread failed: the system's
+// words, taken at the call that failed ("No such file or directory", "Not a
+// directory", "Permission denied", "Is a directory"), or "not a regular
+// file". Valid until the next open on this thread.
+const char* PlatformOpenFailure();
+
 // One run of bytes of a file being written.
 struct PlatformFilePart {
     const void* data;
