@@ -55,7 +55,22 @@ TEST(ImageTool, ArgumentsAndInfo)
 
     ScratchDir dir;
     EXPECT_EQ(Tool("info " + dir.Write("g.bmp", MakeBmp(3, 1, 8, {9, 9, 9, 0}, V(4, 0)))).out, "3 1 LUMINANCE 0\n");
-    EXPECT_EQ(Tool("info " + dir.Path("none.png")).status, 1);
+    // A file that cannot be opened: the system's reason, from the failing call.
+    const std::string plain = dir.Write("plain.txt", {'x'});
+    mkdir(dir.Path("folder").c_str(), 0700);
+    const struct {
+        std::string path;
+        const char* reason;
+    } unopenable[] = {
+        {dir.Path("none.png"), "No such file or directory"},
+        {plain + "/x.bmp", "Not a directory"},
+        {dir.Path("folder"), "Is a directory"},
+    };
+    for (const auto& u : unopenable) {
+        const ToolRun run = Tool("info " + u.path);
+        EXPECT_EQ(run.status, 1) << u.path;
+        EXPECT_EQ(run.err, "glintwork-image: cannot load " + u.path + ": cannot open the file: " + u.reason + "\n");
+    }
     // A name is echoed with its control characters escaped.
     EXPECT_EQ(Tool("info \"$(printf 'no\\033]0;x')\"").err.rfind("glintwork-image: cannot load no\\x1b]0;x: ", 0), 0u);
 }
