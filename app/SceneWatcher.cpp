@@ -169,7 +169,8 @@ std::vector<std::string> SceneWatcher::TakeNotices()
 
 int SceneWatcher::RetryMilliseconds() const
 {
-    const bool missing = std::any_of(folders.begin(), folders.end(), [](const Folder& f) { return f.watch < 0; });
+    const bool missing =
+        std::any_of(folders.begin(), folders.end(), [](const Folder& f) { return f.watch < 0 && !f.unwatchable; });
     return missing ? RetryInterval : -1;
 }
 
@@ -288,6 +289,12 @@ bool SceneWatcher::AddWatch(Folder& folder, std::vector<Notice>& said)
     if (watch < 0) {
         folder.watch = -1;
         const bool absent = why == ENOENT || why == ENOTDIR;
+        // A folder above that may be passed through but not read (mode
+        // 0711), or one over the limit of watches, goes unwatched without a
+        // word: the scene's own folders are what the watch needs.
+        folder.unwatchable = folder.above && !absent;
+        if (folder.unwatchable)
+            return false;
         if (!absent && !started && error.empty())
             error = folder.path + ": cannot be watched: " + std::strerror(why);
         if (!folder.gone && (wasWatched || !absent)) {
@@ -305,6 +312,7 @@ bool SceneWatcher::AddWatch(Folder& folder, std::vector<Notice>& said)
     else if (replaced)
         said.push_back({folder.path, folder.path + ": the folder was replaced; watching the new one"});
     folder.watch = watch;
+    folder.unwatchable = false;
     folder.device = info.st_dev;
     folder.inode = info.st_ino;
     folder.gone = false;

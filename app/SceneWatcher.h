@@ -73,6 +73,7 @@ private:
         bool lost = false;    // the watched folder went away; not yet said
         bool gone = false;    // said to be missing; say when it is back
         bool above = false;   // above the path's folders: watched for itself only
+        bool unwatchable = false;  // above, there, but the kernel refuses to watch it
     };
     // A line for TakeNotices, and the folder it is about.
     struct Notice {

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -159,6 +160,37 @@ TEST(SceneWatcher, HoldsNoMoreWatchesThanThePathNeeds)
     EXPECT_EQ(WatchCount(watcher), watches);
     EXPECT_EQ(descriptors(), open);
     EXPECT_EQ(watcher.RetryMilliseconds(), -1);
+}
+
+// A folder above the scene that the user may pass through but not read
+// cannot be watched: the scene is watched all the same, with no retries.
+TEST(SceneWatcher, AFolderAboveThatCannotBeReadIsPassedOver)
+{
+    ScratchDir dir;
+    const uid_t user = geteuid() == 0 ? 65534 : geteuid();  // root reads any folder
+    const std::string scene = dir.Path("locked/sc/scene.txt");
+    ASSERT_EQ(std::system(("mkdir -p " + dir.Path("locked/sc") + " && printf a > " + scene).c_str()), 0);
+    for (const std::string& path : {dir.Path("locked"), dir.Path("locked/sc"), scene}) {
+        ASSERT_EQ(chown(path.c_str(), user, user), 0);
+    }
+    ASSERT_EQ(chmod(dir.Folder().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.Path("locked").c_str(), 0311), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (user != geteuid() && (setgid(user) != 0 || setuid(user) != 0))
+            _exit(9);
+        SceneWatcher watcher;
+        int faults = watcher.Watch(scene) ? 0 : 1;
+        faults |= watcher.RetryMilliseconds() == -1 ? 0 : 2;
+        faults |= std::system(("printf b > " + scene).c_str()) == 0 && watcher.Changed() ? 0 : 4;
+        _exit(faults);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not watched, 2: retries, 4: a save missed";
+    chmod(dir.Path("locked").c_str(), 0755);
 }
 
 // A file being written is not a new version until it is closed.
