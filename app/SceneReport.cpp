@@ -1,8 +1,6 @@
 #include "app/SceneReport.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "trace/scene/SceneCheck.h"
 #include "trace/scene/SourceExcerpt.h"
@@ -110,13 +108,18 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
     for (const SceneDiagnostic& d : told)
         add(d);
 
+    // Why the file cannot be used, without the path in front.
+    const auto why = [&] {
+        return scene.Error().compare(0, path.size() + 2, path + ": ") == 0 ? scene.Error().substr(path.size() + 2)
+                                                                          : scene.Error();
+    };
     switch (report.status) {
     case Scene::Status::Missing:
         if (named) {
             report.status = Scene::Status::Unusable;
-            report.messages.push_back("glintwork: " + path + ": " + std::strerror(ENOENT));
+            report.messages.push_back("glintwork: " + scene.Error());
         }
-        report.summary = path + ": cannot be used: " + std::strerror(ENOENT);
+        report.summary = path + ": cannot be used: " + why();
         return report;
     case Scene::Status::Unusable:
         if (readWhole)
@@ -125,10 +128,7 @@ SceneReport ReadSceneForTracing(const std::string& path, bool named, Scene& scen
         // among the diagnostics; a file that cannot be read has none.
         if (report.messages.empty())
             report.messages.push_back("glintwork: " + scene.Error());
-        report.summary = path + ": cannot be used: " +
-                         (scene.Error().compare(0, path.size() + 2, path + ": ") == 0
-                              ? scene.Error().substr(path.size() + 2)
-                              : scene.Error());
+        report.summary = path + ": cannot be used: " + why();
         return report;
     case Scene::Status::Read:
         break;

@@ -16,10 +16,15 @@ namespace glintwork {
 namespace {
 
 // Complete writes and renames into the folder, names made anew or taken
-// away (a deleted scene is news too), and the folder itself going away.
-// Partial writes (IN_MODIFY) are not asked for.
+// away (a deleted scene is news too), changed permissions (a file made
+// readable again), and the folder itself going away. Partial writes
+// (IN_MODIFY) are not asked for.
 constexpr std::uint32_t FolderEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
-                                       IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+                                       IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// A folder further up the path: only its going away and its permissions.
+// Added to what the folder is watched for already, should it be on the way
+// as well (a link may lead back into it).
+constexpr std::uint32_t AboveEvents = IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_MASK_ADD;
 // The watch on the folder has ended or no longer follows its path.
 constexpr std::uint32_t WatchEnded = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT;
 constexpr int RetryInterval = 200;  // milliseconds, while a folder is missing
@@ -40,6 +45,12 @@ std::string NameOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Whether `path` lies inside the folder `folder`, going by the names.
+bool Inside(const std::string& path, const std::string& folder)
+{
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
 }
 
 // Where a link's target is, seen from the working folder.
@@ -93,6 +104,7 @@ bool SceneWatcher::Changed()
     bool changed = false;
     bool follow = false;
     bool removed = false;  // the scene's name was taken away
+    bool permissions = false;  // of a folder on the way
     alignas(inotify_event) char buffer[8192];
     for (;;) {
         const ssize_t got = read(descriptor, buffer, sizeof buffer);
@@ -112,6 +124,8 @@ bool SceneWatcher::Changed()
                 if (event->mask & WatchEnded) {
                     folder.lost = true;
                     follow = true;
+                } else if (event->len == 0 && (event->mask & IN_ATTRIB)) {
+                    permissions = follow = true;
                 } else if (event->len > 0 && Names(folder, event->name)) {
                     // A link on the way may point elsewhere now.
                     follow = true;
@@ -128,7 +142,9 @@ bool SceneWatcher::Changed()
         changed = true;
     if (follow || RetryMilliseconds() >= 0) {
         struct stat info;
-        if (Follow() && stat(path.c_str(), &info) == 0)
+        // A folder on the way that may let the scene be read again, or one
+        // that came back, shows a version not read yet when the scene is there.
+        if ((Follow() || permissions) && stat(path.c_str(), &info) == 0)
             changed = true;
     }
     return changed;
@@ -160,7 +176,8 @@ std::vector<std::string> SceneWatcher::TakeNotices()
 
 int SceneWatcher::RetryMilliseconds() const
 {
-    const bool missing = std::any_of(folders.begin(), folders.end(), [](const Folder& f) { return f.watch < 0; });
+    const bool missing =
+        std::any_of(folders.begin(), folders.end(), [](const Folder& f) { return f.watch < 0 && !f.unwatchable; });
     return missing ? RetryInterval : -1;
 }
 
@@ -189,20 +206,44 @@ bool SceneWatcher::Follow()
             steps.push_back(Step{FolderOf(folder), NameOf(folder)});
     }
 
-    // The folders of the steps, in order; those of the previous chain that
-    // are still on the way keep their watches.
-    std::vector<Folder> kept;
+    // The folders of the steps, in order, then the folders above them (a
+    // folder further up moved or replaced takes the path's folders with
+    // it, without a word to their own watches); those of the previous chain
+    // that are still on the way keep their watches.
+    std::vector<std::string> above;
     for (const Step& step : steps) {
-        if (std::any_of(kept.begin(), kept.end(), [&](const Folder& f) { return f.path == step.folder; }))
-            continue;
-        auto old = std::find_if(folders.begin(), folders.end(), [&](const Folder& f) { return f.path == step.folder; });
-        if (old != folders.end()) {
-            kept.push_back(std::move(*old));
-            folders.erase(old);
-        } else {
-            kept.push_back(Folder{step.folder});
+        for (std::string at = step.folder;;) {
+            const std::string up = FolderOf(at);
+            // The working folder and the root are where names start from.
+            if (up == at || up == "." || up == "/")
+                break;
+            const std::string name = NameOf(up);
+            if (name != "." && name != ".." && std::find(above.begin(), above.end(), up) == above.end())
+                above.push_back(up);
+            at = up;
         }
     }
+    std::vector<Folder> kept;
+    const auto keep = [&](const std::string& at, bool isAbove) {
+        if (std::any_of(kept.begin(), kept.end(), [&](const Folder& f) { return f.path == at; }))
+            return;
+        auto old = std::find_if(folders.begin(), folders.end(), [&](const Folder& f) { return f.path == at; });
+        if (old == folders.end()) {
+            kept.push_back(Folder{at});
+        } else {
+            kept.push_back(std::move(*old));
+            folders.erase(old);
+            // Now on the way itself: its names are watched too (the watch
+            // descriptor stays the same).
+            if (kept.back().above && !isAbove && kept.back().watch >= 0)
+                inotify_add_watch(descriptor, at.c_str(), FolderEvents);
+        }
+        kept.back().above = isAbove;
+    };
+    for (const Step& step : steps)
+        keep(step.folder, false);
+    for (const std::string& at : above)
+        keep(at, true);
     for (Folder& dropped : folders) {
         const bool shared =
             std::any_of(kept.begin(), kept.end(), [&](const Folder& f) { return f.watch == dropped.watch; });
@@ -212,6 +253,7 @@ bool SceneWatcher::Follow()
     folders.swap(kept);
 
     bool back = false;
+    std::vector<Notice> said;
     for (Folder& folder : folders) {
         if (folder.watch >= 0 && !folder.lost) {
             // Still the folder the path leads to? (Events may have been lost.)
@@ -220,12 +262,18 @@ bool SceneWatcher::Follow()
                 continue;
             folder.lost = true;
         }
-        back = AddWatch(folder) || back;
+        back = AddWatch(folder, said) || back;
+    }
+    // What befell a folder is said of the outermost one it befell: the
+    // folders inside it went with it.
+    for (const Notice& notice : said) {
+        if (std::none_of(said.begin(), said.end(), [&](const Notice& n) { return Inside(notice.folder, n.folder); }))
+            notices.push_back(notice.text);
     }
     return back;
 }
 
-bool SceneWatcher::AddWatch(Folder& folder)
+bool SceneWatcher::AddWatch(Folder& folder, std::vector<Notice>& said)
 {
     const bool wasWatched = folder.lost;
     if (folder.lost) {
@@ -242,27 +290,36 @@ bool SceneWatcher::AddWatch(Folder& folder)
         why = errno;
     else if (info.st_nlink == 0)
         why = ENOENT;  // deleted, but still reachable as the working folder
-    else if ((watch = inotify_add_watch(descriptor, folder.path.c_str(), FolderEvents)) < 0)
+    else if ((watch = inotify_add_watch(descriptor, folder.path.c_str(), folder.above ? AboveEvents : FolderEvents)) <
+             0)
         why = errno;
     if (watch < 0) {
         folder.watch = -1;
         const bool absent = why == ENOENT || why == ENOTDIR;
+        // A folder above that may be passed through but not read (mode
+        // 0711), or one over the limit of watches, goes unwatched without a
+        // word: the scene's own folders are what the watch needs.
+        folder.unwatchable = folder.above && !absent;
+        if (folder.unwatchable)
+            return false;
         if (!absent && !started && error.empty())
             error = folder.path + ": cannot be watched: " + std::strerror(why);
         if (!folder.gone && (wasWatched || !absent)) {
             folder.gone = true;
-            notices.push_back(absent ? folder.path + ": the folder was moved or deleted; watching for it to come back"
-                                     : folder.path + ": cannot be watched: " + std::strerror(why) +
-                                           "; trying again");
+            said.push_back({folder.path, absent ? folder.path +
+                                                      ": the folder was moved or deleted; watching for it to come back"
+                                                : folder.path + ": cannot be watched: " + std::strerror(why) +
+                                                      "; trying again"});
         }
         return false;
     }
     const bool replaced = wasWatched && (info.st_dev != folder.device || info.st_ino != folder.inode);
     if (folder.gone)
-        notices.push_back(folder.path + ": the folder is back; watching it again");
+        said.push_back({folder.path, folder.path + ": the folder is back; watching it again"});
     else if (replaced)
-        notices.push_back(folder.path + ": the folder was replaced; watching the new one");
+        said.push_back({folder.path, folder.path + ": the folder was replaced; watching the new one"});
     folder.watch = watch;
+    folder.unwatchable = false;
     folder.device = info.st_dev;
     folder.inode = info.st_ino;
     folder.gone = false;

@@ -17,11 +17,14 @@ namespace glintwork {
 // created: its close after writing is.
 //
 // The file's folder is watched, not the file, so a save that replaces the
-// file is seen too. A symbolic link is followed: the folder of every link on
+// file is seen too, and so is a change of its permissions (a scene made
+// readable again). A symbolic link is followed: the folder of every link on
 // the way and of the final file is watched, and the chain is followed again
-// whenever one of its names changes. A watched folder that is moved away,
-// replaced or deleted is watched again at its path; while it is missing, the
-// caller retries after RetryMilliseconds().
+// whenever one of its names changes. Every folder above them on the path is
+// watched as well, for itself only. A watched folder that is moved away,
+// replaced or deleted, or taken along by a folder above it, is watched again
+// at its path (what happened is said of the outermost folder); while one is
+// missing, the caller retries after RetryMilliseconds().
 //
 // Never blocks: Changed() takes what is pending; Descriptor() becomes
 // readable when something is.
@@ -70,14 +73,22 @@ private:
         ino_t inode = 0;
         bool lost = false;    // the watched folder went away; not yet said
         bool gone = false;    // said to be missing; say when it is back
+        bool above = false;   // above the path's folders: watched for itself only
+        bool unwatchable = false;  // above, there, but the kernel refuses to watch it
+    };
+    // A line for TakeNotices, and the folder it is about.
+    struct Notice {
+        std::string folder;
+        std::string text;
     };
 
     // Follows the links from `path` and watches every folder on the way;
     // true when a folder came back (or was replaced) and the file is there.
     bool Follow();
-    // Watches the folder at its path; true when that is a new watch made
-    // after the first Watch (a folder that came back, or a new one).
-    bool AddWatch(Folder& folder);
+    // Watches the folder at its path, and adds what there is to say of it to
+    // `said`; true when that is a new watch made after the first Watch (a
+    // folder that came back, or a new one).
+    bool AddWatch(Folder& folder, std::vector<Notice>& said);
     void Forget(Folder& folder);
     bool Names(const Folder& folder, const char* name) const;
 

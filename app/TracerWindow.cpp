@@ -67,6 +67,7 @@ TracerWindow::~TracerWindow()
 void TracerWindow::Configure(const Settings& given)
 {
     settings = given;
+    sceneGuard = SceneFileGuard(settings.scene);
     SetFrameLimit(settings.frames);
     if (!settings.instructionSet.empty())
         SelectInstructionSet(settings.instructionSet.c_str());
@@ -437,15 +438,20 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     const Clock::time_point grabbed = Clock::now();
     // The save replaces the file only when the whole frame is written, so a
     // reader never sees half a frame; a failure keeps the previous frame.
-    const bool saved = SavePicture(screenShot, settings.output.c_str(), settings.outputKind);
+    // Nor is the scene written over, should it have been renamed onto the
+    // frame's name since the start.
+    const std::string refused = sceneGuard.Refusal(settings.output);
+    const bool saved = refused.empty() && SavePicture(screenShot, settings.output.c_str(), settings.outputKind);
     if (saved) {
         saveFailed = false;
         frameWritten = true;
     } else if (!saveFailed) {
         saveFailed = true;
-        Say("warning: cannot write " + ShownArgument(settings.output) + ": " + Image::FailureReason() +
-            (frameWritten ? "; the last frame written stays and tracing goes on"
-                          : "; no frame has been written; tracing goes on"));
+        Say("warning: cannot write " + ShownArgument(settings.output) + ": " +
+            (refused.empty() ? std::string(Image::FailureReason()) : refused) +
+            (!refused.empty() ? "; frames are not written over it and tracing goes on"
+             : frameWritten   ? "; the last frame written stays and tracing goes on"
+                              : "; no frame has been written; tracing goes on"));
     }
     if (times) {
         times->grab += std::chrono::duration<double, std::milli>(grabbed - start).count();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OutputSafety.h"
 #include "app/SceneReport.h"
 #include "app/Settings.h"
 #include "app/ViewKind.h"
@@ -165,6 +166,7 @@ private:
 
     bool saveFailed = false;    // a failed save is reported once, not every frame
     bool frameWritten = false;  // some frame of this run reached the file
+    SceneFileGuard sceneGuard;  // frames are never written over the scene
     bool sceneLoaded = false;
     std::string failure;
     std::string sceneTrouble;  // why the file's latest version is not shown ("" when it is)

@@ -12,6 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
 #include "app/OptionParser.h"
+#include "app/OutputSafety.h"
 #include "app/SceneReport.h"
 #include "app/SceneWatcher.h"
 #include "app/Settings.h"
@@ -146,6 +147,9 @@ public:
             End(ExitDone, "no " + settings.scene + " in " + WorkingFolder() + "; name a scene: glintwork SCENE");
         if (status != Scene::Status::Read)
             std::exit(ExitBadScene);
+        const std::string clash = FrameFileIsScene(settings.output, settings.scene);
+        if (!clash.empty())
+            End(ExitUsage, clash);
         if (settings.watch && !watcher.Watch(settings.scene))
             End(ExitBadScene, watcher.Error());
     }

@@ -41,6 +41,11 @@ bool ImageFailCopy(const char* reason)
     return false;
 }
 
+bool ImageFailOpen()
+{
+    return ImageFailCopy((std::string(CannotOpen) + ": " + PlatformOpenFailure()).c_str());
+}
+
 void ImageClearFailure()
 {
     failureReason = "";

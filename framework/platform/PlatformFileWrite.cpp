@@ -393,6 +393,14 @@ bool PlatformWriteFileWhole(const char* path, const PlatformFilePart* parts, int
     Destination to;
     if (!Resolve(path, to))
         return false;
+    // A file the user could not write to is not replaced either, as cp
+    // would not write it; the kernel says who may (root mostly may).
+    if (to.exists && S_ISREG(to.st.st_mode) && faccessat(to.folder.Get(), to.name.c_str(), W_OK, AT_EACCESS) != 0)
+        return FailWith(errno);
+    // A file the user could not write to is not replaced either, as cp
+    // would not write it; the kernel says who may (root mostly may).
+    if (to.exists && S_ISREG(to.st.st_mode) && faccessat(to.folder.Get(), to.name.c_str(), W_OK, AT_EACCESS) != 0)
+        return FailWith(errno);
     if (!to.exists || S_ISREG(to.st.st_mode))
         return ReplaceRegularFile(to, parts, count);
     if (S_ISCHR(to.st.st_mode))

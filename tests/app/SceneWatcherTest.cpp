@@ -4,9 +4,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iterator>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,8 +19,24 @@
 
 namespace glintwork {
 
+namespace {
+
+// How many watches the kernel holds for the watcher: one "inotify" line each
+// in the descriptor's fdinfo.
+int WatchCount(const SceneWatcher& watcher)
+{
+    std::ifstream info("/proc/self/fdinfo/" + std::to_string(watcher.Descriptor()));
+    int count = 0;
+    for (std::string line; std::getline(info, line);)
+        count += line.rfind("inotify ", 0) == 0;
+    return count;
+}
+
+}  // namespace
+
 // Each case starts, in a folder of its own, from sc/scene.txt (a file, or a
-// link to real/a.txt) and runs its steps there as shell commands; after each,
+// link to real/a.txt), or from proj/sc/scene.txt, and runs its steps there
+// as shell commands; after each,
 // Changed() and the notices are checked. (The saves that reach the window are
 // tested end to end; here, what must not count and what is said of folders.)
 // "mv -T" puts a new file or link in place in one rename, as editors do.
@@ -31,6 +51,7 @@ TEST(SceneWatcher, FollowsLinksAndFoldersAndIgnoresTheRest)
         const char* name;
         bool link;
         std::vector<Step> steps;
+        const char* scene = "sc/scene.txt";
     } cases[] = {
         {"another file", false, {{"printf b > sc/other.txt.new && mv sc/other.txt.new sc/other.txt", false, ""}}},
         {"link replaced",
@@ -69,6 +90,20 @@ TEST(SceneWatcher, FollowsLinksAndFoldersAndIgnoresTheRest)
          true,
          {{"mv real gone", false, "sc/../real: the folder was moved or deleted"},
           {"mv gone real", true, "sc/../real: the folder is back"}}},
+        {"permissions restored", false, {{"chmod 000 sc/scene.txt", true, ""}, {"chmod 644 sc/scene.txt", true, ""}}},
+        {"folder above replaced",
+         false,
+         {{"mv proj proj.old && mkdir -p proj/sc", false, "proj: the folder was replaced; watching the new one"},
+          {"printf c > proj.old/sc/scene.txt", false, ""},
+          {"printf b > proj/sc/scene.txt", true, ""},
+          {"chmod 700 proj", true, ""}},
+         "proj/sc/scene.txt"},
+        {"folder above moved away, then back",
+         false,
+         {{"mv proj proj.1", false, "proj: the folder was moved or deleted; watching for it to come back"},
+          {"printf c > proj.1/sc/scene.txt", false, ""},
+          {"mv proj.1 proj", true, "proj: the folder is back; watching it again"}},
+         "proj/sc/scene.txt"},
     };
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
@@ -77,10 +112,13 @@ TEST(SceneWatcher, FollowsLinksAndFoldersAndIgnoresTheRest)
         ScratchDir dir;
         ASSERT_EQ(chdir(dir.Folder().c_str()), 0);  // the scene named relative to it, as the program is usually given it
         const std::string scene = c.link ? "ln -s ../real/a.txt sc/scene.txt" : "printf a > sc/scene.txt";
-        ASSERT_EQ(std::system(("mkdir sc real && printf a > real/a.txt && printf a > real/b.txt && " + scene).c_str()),
+        ASSERT_EQ(std::system(("mkdir -p sc real proj/sc && printf a > real/a.txt && printf a > real/b.txt && "
+                               "printf a > proj/sc/scene.txt && " +
+                               scene)
+                                  .c_str()),
                   0);
         SceneWatcher watcher;
-        ASSERT_TRUE(watcher.Watch("sc/scene.txt")) << watcher.Error();
+        ASSERT_TRUE(watcher.Watch(c.scene)) << watcher.Error();
         EXPECT_FALSE(watcher.Changed());
         for (const Step& step : c.steps) {
             SCOPED_TRACE(step.command);
@@ -93,8 +131,72 @@ TEST(SceneWatcher, FollowsLinksAndFoldersAndIgnoresTheRest)
         // Nothing more happens by itself; the retries have ended.
         EXPECT_FALSE(watcher.Changed());
         EXPECT_EQ(watcher.RetryMilliseconds(), -1);
+        EXPECT_LE(WatchCount(watcher), 2);
         ASSERT_EQ(chdir(previous), 0);
     }
+}
+
+// Folders replaced again and again, above the scene and as its link's
+// target: the watches and descriptors held stay as many as the path needs.
+TEST(SceneWatcher, HoldsNoMoreWatchesThanThePathNeeds)
+{
+    ScratchDir dir;
+    const std::string at = "cd '" + dir.Folder() + "' && ";
+    ASSERT_EQ(std::system((at + "mkdir -p proj/sc real && printf a > real/a.txt && "
+                                "ln -s ../../real/a.txt proj/sc/scene.txt")
+                               .c_str()),
+              0);
+    SceneWatcher watcher;
+    ASSERT_TRUE(watcher.Watch(dir.Path("proj/sc/scene.txt"))) << watcher.Error();
+    const int watches = WatchCount(watcher);
+    const auto descriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const int open = descriptors();
+    for (int i = 0; i < 30; ++i) {
+        const std::string n = std::to_string(i);
+        ASSERT_EQ(std::system((at + "mv proj proj." + n + " && mkdir -p proj/sc && mv proj." + n +
+                               "/sc/scene.txt proj/sc/ && mv real real." + n + " && mkdir real && cp real." + n +
+                               "/a.txt real/")
+                                  .c_str()),
+                  0);
+        EXPECT_TRUE(watcher.Changed()) << i;
+        watcher.TakeNotices();
+    }
+    EXPECT_EQ(WatchCount(watcher), watches);
+    EXPECT_EQ(descriptors(), open);
+    EXPECT_EQ(watcher.RetryMilliseconds(), -1);
+}
+
+// A folder above the scene that the user may pass through but not read
+// cannot be watched: the scene is watched all the same, with no retries.
+TEST(SceneWatcher, AFolderAboveThatCannotBeReadIsPassedOver)
+{
+    ScratchDir dir;
+    const uid_t user = geteuid() == 0 ? 65534 : geteuid();  // root reads any folder
+    const std::string scene = dir.Path("locked/sc/scene.txt");
+    ASSERT_EQ(std::system(("mkdir -p " + dir.Path("locked/sc") + " && printf a > " + scene).c_str()), 0);
+    for (const std::string& path : {dir.Path("locked"), dir.Path("locked/sc"), scene}) {
+        ASSERT_EQ(chown(path.c_str(), user, user), 0);
+    }
+    ASSERT_EQ(chmod(dir.Folder().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.Path("locked").c_str(), 0311), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (user != geteuid() && (setgid(user) != 0 || setuid(user) != 0))
+            _exit(9);
+        SceneWatcher watcher;
+        int faults = watcher.Watch(scene) ? 0 : 1;
+        faults |= watcher.RetryMilliseconds() == -1 ? 0 : 2;
+        faults |= std::system(("printf b > " + scene).c_str()) == 0 && watcher.Changed() ? 0 : 4;
+        _exit(faults);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not watched, 2: retries, 4: a save missed";
+    chmod(dir.Path("locked").c_str(), 0755);
 }
 
 // A file being written is not a new version until it is closed.

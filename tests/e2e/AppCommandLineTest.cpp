@@ -101,9 +101,14 @@ TEST(CommandLine, ExitStatusesMessagesAndFrames)
         {{"--help"}, "", "", 0, "", false},
         {{"--watch", "--bogus"}, "", "", 2, "glintwork: unknown option --bogus\nusage:", false},
         {{"absent.txt"}, "", "", 1, "glintwork: absent.txt: No such file or directory\n", false},
+        {{"room.txt/x"}, "", "", 1, "glintwork: room.txt/x: Not a directory\n", false},
         {{"room.txt", "--frames=2"}, "", "", 0, "", true},
         {{}, "", "", 0, "glintwork: no scenescript.txt in FOLDER; name a scene: glintwork SCENE\n", false},
         {{}, "", "DISPLAY=", 0, "glintwork: no scenescript.txt in FOLDER; name a scene", false},
+        // The scene is never the output, through a link or a hard link.
+        {{"room.txt", "--output=link.bmp"}, "", "", 2,
+         "glintwork: --output link.bmp is the scene room.txt; choose another name\n", false},
+        {{"room.txt", "--output=hard.bmp"}, "", "", 2, "--output hard.bmp is the scene room.txt", false},
         {{}, plane, "", 1, "plane points", false},
         {{}, room, "GLINTWORK_FRAMES=3", 0, "", true},
         // A later "light" replaces the lamps: the traced run warns as --check does.
@@ -116,7 +121,11 @@ TEST(CommandLine, ExitStatusesMessagesAndFrames)
         {{}, room, "DISPLAY=:97", 3, "cannot open the X display \":97\"", false},
     };
     for (const auto& c : cases) {
-        const auto prepare = [&](const std::string& folder) { std::ofstream(folder + "/room.txt") << room; };
+        const auto prepare = [&](const std::string& folder) {
+            std::ofstream(folder + "/room.txt") << room;
+            ASSERT_EQ(symlink("room.txt", (folder + "/link.bmp").c_str()), 0);
+            ASSERT_EQ(link((folder + "/room.txt").c_str(), (folder + "/hard.bmp").c_str()), 0);
+        };
         AppRun app(c.script, !c.script.empty(),
                    c.environment.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.environment},
                    prepare, c.arguments);

@@ -144,4 +144,22 @@ TEST(Watch, ReloadsEditsKeepsTheLastGoodSceneAndNeverHangs)
     EXPECT_EQ(refusals, 3);
 }
 
+// A scene renamed onto the frame file's name while it is watched is not
+// written over: the frame is skipped, with one warning, and tracing goes on.
+TEST(Watch, NeverWritesAFrameOverTheScene)
+{
+    const auto prepare = [](const std::string& d) { std::ofstream(d + "/scene.txt") << DefaultScene(); };
+    AppRun app("", false, {}, prepare, {"scene.txt", "--watch"});
+    ASSERT_TRUE(app.WaitForWindow());
+    ASSERT_TRUE(app.WaitUntil([&] { return app.FrameExists(); }));
+    ASSERT_EQ(std::rename((app.Folder() + "/scene.txt").c_str(), (app.Folder() + "/screenShot.bmp").c_str()), 0);
+    app.Send("key u");  // a frame
+    ASSERT_TRUE(app.WaitUntil([&] { return app.Stderr().find("goes on\n") != std::string::npos; }));
+    app.Send("key Escape");
+    EXPECT_EQ(app.WaitExit(), 0);
+    EXPECT_EQ(app.Stderr(), "glintwork: warning: cannot write screenShot.bmp: it is the scene scene.txt, renamed; "
+                            "frames are not written over it and tracing goes on\n");
+    EXPECT_EQ(ReadWholeFile(app.Folder() + "/screenShot.bmp"), DefaultScene());
+}
+
 }  // namespace glintwork

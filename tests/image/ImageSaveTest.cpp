@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -135,6 +136,70 @@ TEST(ImageSave, PermissionsOfTheSavedFile)
         struct stat st;
         ASSERT_EQ(stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, c.after);
+    }
+}
+
+// Why a save by `writer` fails, "" when it succeeds: run in a child that
+// takes the writer's identity when that is not this process's.
+std::string SaveAs(uid_t writer, const Image& image, const std::string& path)
+{
+    if (writer == geteuid())
+        return image.Save(path.c_str()) ? "" : Image::FailureReason();
+    int result[2];
+    if (pipe(result) != 0)
+        return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(result[0]);
+        const char* reason = "cannot become the writer";
+        if (setgid(writer) == 0 && setuid(writer) == 0)
+            reason = image.Save(path.c_str()) ? "" : Image::FailureReason();
+        (void)!write(result[1], reason, strlen(reason));
+        _exit(0);
+    }
+    close(result[1]);
+    std::string reason;
+    char buffer[256];
+    for (ssize_t n; (n = read(result[0], buffer, sizeof buffer)) > 0;)
+        reason.append(buffer, size_t(n));
+    close(result[0]);
+    waitpid(child, nullptr, 0);
+    return reason;
+}
+
+// A file the writer may not write to is not replaced, though the folder
+// would let the writer put a new file in its place (as cp refuses it); what
+// the kernel lets the writer write (root, a file writable by all) is.
+TEST(ImageSave, AFileTheWriterCannotWriteStays)
+{
+    const bool asRoot = geteuid() == 0;
+    const uid_t user = asRoot ? OtherUser : geteuid();
+    const struct {
+        const char* what;
+        uid_t writer, owner;
+        mode_t mode;
+        const char* reason;
+    } cases[] = {
+        {"a read-only file of the writer", user, user, 0444, "Permission denied"},
+        {"another user's file", user, 0, 0644, "Permission denied"},
+        {"another user's file writable by all", user, 0, 0666, ""},
+        {"a read-only file, written by root", 0, user, 0444, ""},
+    };
+    Image image(2, 2, RGB);
+    image.Fill(1, 2, 3);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!asRoot && (c.owner != user || c.writer != user))
+            continue;  // files of another user need root
+        ScratchDir dir;
+        ASSERT_EQ(chmod(dir.Folder().c_str(), 0777), 0);
+        const std::string path = dir.Write("out.bmp", {'o', 'l', 'd'});
+        if (asRoot) {
+            ASSERT_EQ(chown(path.c_str(), c.owner, c.owner), 0);
+        }
+        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        EXPECT_EQ(SaveAs(c.writer, image, path), c.reason);
+        EXPECT_EQ(ReadFileBytes(path).size(), *c.reason ? 3u : 54u + 16u);
     }
 }
 

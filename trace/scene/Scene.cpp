@@ -88,6 +88,7 @@ Scene::Status Scene::ReadScript(const char* path, std::string* script)
     std::string text, reason;
     switch (ReadScriptFile(path, MaxScriptBytes, text, reason)) {
     case ScriptFileResult::Missing:
+        error = std::string(path) + ": " + reason;
         return Status::Missing;
     case ScriptFileResult::Refused:
         error = std::string(path) + ": " + reason;

@@ -24,7 +24,7 @@ public:
     enum class Status {
         Read,      // the script was read (perhaps only partly: reading stops quietly
                    // at the end of the file or at a malformed number)
-        Missing,   // there is no script: the application ends quietly
+        Missing,   // there is no script: the application ends quietly; Error() says why
         Unusable,  // the script cannot be used; Error() says why
     };
 
@@ -80,7 +80,8 @@ public:
     // Reads a script from any stream, from its current position.
     Status ReadFrom(std::istream& in);
 
-    // Why the last read gave Unusable: one line, no newline.
+    // Why the last read gave Unusable or Missing ("scene.txt: Not a
+    // directory"): one line, no newline.
     const std::string& Error() const { return error; }
 
     // What the last read found worth telling: where reading stopped or a

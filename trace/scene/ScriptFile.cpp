@@ -30,9 +30,13 @@ ScriptFileResult ReadScriptFile(const char* path, std::uint64_t largest, std::st
     // line, returns at once; fstat then refuses it.
     const Descriptor file{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
     if (file.fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
+        // The system's words, taken before anything else can change errno.
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            reason = std::strerror(error);
             return ScriptFileResult::Missing;
-        reason = std::string("cannot be opened: ") + std::strerror(errno);
+        }
+        reason = std::string("cannot be opened: ") + std::strerror(error);
         return ScriptFileResult::Refused;
     }
     struct stat info;

@@ -12,7 +12,7 @@ namespace glintwork {
 // read, so nothing can be swapped in between the check and the read.
 enum class ScriptFileResult {
     Read,     // `text` holds the whole file
-    Missing,  // no such file (or a folder on the way is missing)
+    Missing,  // no such file, or a folder on the way is missing or not one; `reason` says which
     Refused,  // `reason` says why: not a regular file, too large, a read error
 };
 
