@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -7,6 +11,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
+#include "app/FrameOutput.h"
 #include "app/OptionParser.h"
 #include "app/SceneReport.h"
 #include "app/SceneWatcher.h"
@@ -48,6 +53,38 @@ void EndNow()
 {
     std::fflush(nullptr);
     std::_Exit(ExitDone);
+}
+
+// A stop asked for by SIGINT or SIGTERM, where there is no window to close:
+// the handler only writes to a pipe, which the idle wait watches; the frame
+// being drawn is finished and written first, so nothing is left half made.
+int stopPipe[2] = {-1, -1};
+volatile std::sig_atomic_t stopAsked = 0;
+
+void AskToStop(int)
+{
+    stopAsked = 1;
+    const int saved = errno;
+    const char byte = 0;
+    if (write(stopPipe[1], &byte, 1) < 0) {
+        // Full already: a stop is asked for either way.
+    }
+    errno = saved;
+}
+
+// False when the pipe cannot be made; the signals then end the program as
+// they would anyway.
+bool StopOnSignals()
+{
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = AskToStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    return true;
 }
 
 // What the reader and the check found, on standard error as it is: lines in
@@ -123,6 +160,12 @@ public:
             End(ExitUsage, error);
         if (line.settings.frames > 0)
             settings.frames = line.settings.frames;  // --frames wins over GLINTWORK_FRAMES
+        if (settings.recording)
+            settings.frames = 0;  // a recording makes its own frames
+        const long frames = settings.recording ? static_cast<long>(settings.recordedInputs.size()) + 1 : settings.frames;
+        const std::string refused = RefusedOutput(settings.output, frames, isatty(STDOUT_FILENO) == 1);
+        if (!refused.empty())
+            End(ExitUsage, refused);
         settings.say = Say;
         settings.endNow = EndNow;
         window.Configure(settings);
@@ -144,10 +187,32 @@ public:
             std::exit(ExitBadScene);
         if (settings.watch && !watcher.Watch(settings.scene))
             End(ExitBadScene, watcher.Error());
+
+        // A window where there is a display, offscreen drawing where there
+        // is none (or when asked for): the same frames either way.
+        plat::ChooseDrawingPlace(settings.headless ? plat::DrawingPlace::Offscreen : plat::DrawingPlace::Automatic);
+        if (!plat::StartWindowSystem())
+            End(ExitNoWindow, plat::GetLastErrorText());
+        if (plat::DrawsOffscreen()) {
+            if (*plat::UnusableDisplayReason())
+                Say(std::string(plat::UnusableDisplayReason()) + "; drawing without a display");
+            // Nobody can close a window that is not shown: a plain run
+            // draws one frame, and the signals that end a program end it
+            // as it would end by itself.
+            if (settings.frames == 0 && !settings.watch && !settings.recording)
+                settings.frames = 1;
+            stopping = StopOnSignals();
+            window.Configure(settings);
+        }
     }
 
     void OnIdle() override
     {
+        if (stopAsked && !stopped) {
+            stopped = true;
+            window.Close();
+            return;
+        }
         if (!settings.watch)
             return;
         const bool changed = watcher.Changed();
@@ -178,6 +243,8 @@ public:
         if (!settings.watch)
             return false;  // the plain program redraws without pause
         wait.descriptors.push_back(watcher.Descriptor());
+        if (stopping)
+            wait.descriptors.push_back(stopPipe[0]);
         wait.limitMs = watcher.RetryMilliseconds();
         return true;
     }
@@ -188,13 +255,27 @@ public:
             Say(window.Failure());
             return ExitBadScene;
         }
+        switch (window.OutputEnded()) {
+        case TracerWindow::OutputEnd::Running:
+            break;
+        case TracerWindow::OutputEnd::ReaderGone:
+            return ExitDone;  // as head's writer ends: quietly
+        case TracerWindow::OutputEnd::StreamFailed:
+            Say(window.OutputEndReason());
+            return ExitNoOutput;
+        case TracerWindow::OutputEnd::RecordingBroken:
+            Say(window.OutputEndReason());
+            return ExitNoFrame;
+        }
         if (status == Main::NoWindowStatus) {
             Say(FrameworkFailureReason());
             return ExitNoWindow;
         }
         // A run of counted frames that could write none of them failed.
         if (status == 0 && settings.frames > 0 && window.NoFrameWritten()) {
-            Say("no frame could be written to " + ShownArgument(settings.output));
+            const FrameOutput& output = settings.output;
+            Say("no frame could be written to " +
+                (output.GetKind() == FrameOutput::Kind::Numbered ? ShownArgument(output.Text()) : output.Shown(0)));
             return ExitNoFrame;
         }
         return status == 0 ? ExitDone : App::OnExit(status);
@@ -219,6 +300,8 @@ private:
 
     std::vector<const char*> arguments;
     Settings settings;  // as the window has them
+    bool stopping = false;  // SIGINT and SIGTERM ask for a stop (drawing offscreen)
+    bool stopped = false;
     SceneWatcher watcher;
 };
 
