@@ -104,7 +104,7 @@ std::vector<Option> Options(CommandLine& line)
          "write the frames to FILE instead of screenShot.bmp, as the kind\n"
          "of file its extension names (any case): " +
              PictureKindList() +
-             ". A %d field in FILE (printf-like: shot-%04d.png; %% for a\n"
+             ".\nA %d field in FILE (printf-like: shot-%04d.png; %% for a\n"
              "literal %) numbers the frames from 0, a file each; - writes\n"
              "them to standard output, one whole file after another",
          false, TracedRun},
@@ -115,8 +115,8 @@ std::vector<Option> Options(CommandLine& line)
              line.formatGiven = true;
              return std::string();
          },
-         "the kind of file of the frames, " + FormatNames() +
-             " (default:\nthe kind FILE's extension names; BMP for --output -)",
+         "the frames' kind of file: " + FormatNames() +
+             "\n(default: the kind FILE's extension names; BMP for --output -)",
          false, TracedRun},
         {"--headless", nullptr, nullptr, nullptr, flag(settings.headless),
          "draw into an offscreen buffer, not a window, even where there\n"
@@ -262,7 +262,10 @@ std::string HelpText()
     CommandLine unused;
     return std::string("Traces the scene script SCENE (default: scenescript.txt in the working folder)\n"
                        "in a window, again and again, and writes every frame to screenShot.bmp in the\n"
-                       "working folder.\n"
+                       "working folder. Without a display (DISPLAY unset, or a display that cannot\n"
+                       "be opened) it draws the same frames offscreen, one unless --frames, --record\n"
+                       "or --watch says otherwise; SIGINT or SIGTERM then ends it after the frame\n"
+                       "being drawn, with status 0.\n"
                        "\n") +
            OptionsHelp(Options(unused)) +
            "\n"
