@@ -140,9 +140,16 @@ public:
     {
         const CommandLine line = ParseCommandLine(GetArgc(), Arguments());
         switch (line.action) {
-        case CommandLine::Action::Help:
-            std::fputs((UsageText() + "\n" + HelpText()).c_str(), stdout);
+        case CommandLine::Action::Help: {
+            // Held whole until the flush, so that a failed write is seen
+            // there with its reason (the C library's own buffer is smaller
+            // than the help).
+            static char held[1 << 16];
+            const std::string help = UsageText() + "\n" + HelpText();
+            std::setvbuf(stdout, held, _IOFBF, sizeof held);
+            std::fputs(help.c_str(), stdout);
             Finish(ExitDone);
+        }
         case CommandLine::Action::Version:
             std::fputs(VersionText(), stdout);
             Finish(ExitDone);
