@@ -130,7 +130,7 @@ std::string RefusedOutput(const FrameOutput& output, long frames, bool stdoutIsT
     const long names = output.GetKind() == FrameOutput::Kind::Numbered ? std::min(std::max(frames, 1L), NamesLookedAt) : 1;
     for (long frame = 0; frame < names; ++frame)
         if (IsFolder(output.NameOf(frame)))
-            return "--output: " + output.Shown(frame) + " is a folder; frames are written to files";
+            return output.Shown(frame) + " is a folder: frames are written to files (--output names another)";
     return "";
 }
 

@@ -191,10 +191,10 @@ TEST(CommandLine, OutputsThatCannotBeWrittenAreRefused)
         bool terminal;
         std::string refusal;
     } cases[] = {
-        {folder.Path("taken.png"), 0, false, "--output: " + folder.Path("taken.png") + " is a folder; frames are written to files"},
+        {folder.Path("taken.png"), 0, false, folder.Path("taken.png") + " is a folder: frames are written to files (--output names another)"},
         {folder.Path("free.png"), 0, true, ""},
         {folder.Path("s-%d.png"), 2, false, ""},
-        {folder.Path("s-%d.png"), 3, false, "--output: " + folder.Path("s-2.png") + " is a folder; frames are written to files"},
+        {folder.Path("s-%d.png"), 3, false, folder.Path("s-2.png") + " is a folder: frames are written to files (--output names another)"},
         {"-", 0, true, "--output -: standard output is a terminal; send the frames to a pipe or a file"},
         {"-", 0, false, ""},
     };

@@ -109,6 +109,8 @@ TEST(CommandLine, ExitStatusesMessagesAndFrames)
         {{"--headless"}, room, "SDL_VIDEO_EGL_DRIVER=/nonexistent/libEGL.so.1", 3,
          "are the packages libegl1 and libgl1-mesa-dri installed?", false},
         {{"--headless", "--output", "-"}, room, "", 0, "", false},  // the frame in stdout.txt
+        {{"--headless", "--record", "u", "--output", "gone/%d.png"}, room, "", 5,
+         "glintwork: cannot write gone/0.png: No such file or directory; the recording stops at frame 0\n", false},
         {{"absent.txt"}, "", "DISPLAY=", 1, "glintwork: absent.txt: No such file or directory\n", false},
         {{}, room, "GLINTWORK_FRAMES=x", 2, "glintwork: GLINTWORK_FRAMES=\"x\": expected a whole", false},
         {{"--frames=1"}, room, "GLINTWORK_THREADS=1", 0, "", true},
