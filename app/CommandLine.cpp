@@ -193,11 +193,11 @@ CommandLine Misused(const std::string& why)
 
 }  // namespace
 
-CommandLine ParseCommandLine(int argc, const char* const* argv)
+CommandLine ParseCommandLine(int argumentCount, const char* const* arguments)
 {
     CommandLine line;
     const std::vector<Option> options = Options(line);
-    const ParsedArguments parsed = ParseArguments(argc, argv, options);
+    const ParsedArguments parsed = ParseArguments(argumentCount, arguments, options);
     if (!parsed.error.empty())
         return Misused(parsed.error);
     if (parsed.final) {

@@ -28,7 +28,7 @@ struct CommandLine {
     std::string error;                // Misused: one line, no newline, arguments shown escaped
 };
 
-CommandLine ParseCommandLine(int argc, const char* const* argv);
+CommandLine ParseCommandLine(int argumentCount, const char* const* arguments);
 
 std::string UsageText();
 std::string HelpText();

@@ -121,10 +121,7 @@ Options Parse(App& app)
          }, ""},
         {"--help", "-h", nullptr, nullptr, {}, "", true},
     };
-    std::vector<const char*> argv;
-    for (int i = 0; i < app.GetArgc(); ++i)
-        argv.push_back(app.GetArg(i));
-    const ParsedArguments parsed = ParseArguments(app.GetArgc(), argv.data(), options);
+    const ParsedArguments parsed = ParseArguments(app.GetArgc(), app.GetArguments(), options);
     if (!parsed.error.empty())
         Usage(parsed.error);
     if (parsed.final) {

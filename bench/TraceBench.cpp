@@ -119,7 +119,7 @@ void Run(const Scene& scene, Tracer& tracer, bool fast, int frames, unsigned thr
 
 }  // namespace glintwork
 
-int main(int argc, char** argv)
+int main(int argumentCount, char** arguments)
 {
     using namespace glintwork;
     std::string path = GLINTWORK_DEFAULT_SCENE, mode = "fast", view = "single";
@@ -153,7 +153,7 @@ int main(int argc, char** argv)
         {"--moves", nullptr, nullptr, nullptr, [&](const std::string&) { moves = true; return std::string(); }, ""},
         {"--help", "-h", nullptr, nullptr, {}, "", true},
     };
-    const ParsedArguments parsed = ParseArguments(argc, argv, options);
+    const ParsedArguments parsed = ParseArguments(argumentCount, arguments, options);
     if (!parsed.error.empty())
         Fail(parsed.error);
     if (parsed.final) {

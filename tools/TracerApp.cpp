@@ -138,7 +138,7 @@ public:
 
     void OnCreate() override
     {
-        const CommandLine line = ParseCommandLine(GetArgc(), Arguments());
+        const CommandLine line = ParseCommandLine(GetArgc(), GetArguments());
         switch (line.action) {
         case CommandLine::Action::Help: {
             // Held whole until the flush, so that a failed write is seen
@@ -296,16 +296,6 @@ private:
         return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
     }
 
-    // The arguments as the framework stored them.
-    const char* const* Arguments()
-    {
-        arguments.clear();
-        for (int i = 0; i < GetArgc(); ++i)
-            arguments.push_back(GetArg(i));
-        return arguments.data();
-    }
-
-    std::vector<const char*> arguments;
     Settings settings;  // as the window has them
     bool stopping = false;  // SIGINT and SIGTERM ask for a stop (drawing offscreen)
     bool stopped = false;

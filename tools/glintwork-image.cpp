@@ -80,14 +80,14 @@ int Convert(const char* in, const char* out)
 
 }  // namespace glintwork
 
-int main(int argc, char** argv)
+int main(int argumentCount, char** arguments)
 {
     using namespace glintwork;
     const std::vector<Option> options = {
         {"--help", "-h", nullptr, nullptr, {}, "", true},
         {"--version", nullptr, nullptr, nullptr, {}, "", true},
     };
-    const ParsedArguments parsed = ParseArguments(argc, argv, options);
+    const ParsedArguments parsed = ParseArguments(argumentCount, arguments, options);
     const std::vector<std::string>& operands = parsed.operands;
     int status = 2;
     bool misused = false;

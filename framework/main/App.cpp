@@ -53,6 +53,11 @@ const char* App::GetArg(int i)
     return Main::Get()->GetArg(i);
 }
 
+const char* const* App::GetArguments()
+{
+    return Main::Get()->GetArguments();
+}
+
 void App::Quit()
 {
     GLWindowEx* mainWnd = Main::Get()->GetMainWnd();

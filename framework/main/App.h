@@ -36,6 +36,10 @@ public:
 
     int GetArgc();
     const char* GetArg(int i);  // "" outside 0..argc-1
+    // The argument vector given to Main::Execute, GetArgc() entries with the
+    // program's name first (null when it was given none), for a command-line
+    // parser to read as it is.
+    const char* const* GetArguments();
     void Quit();                // asks the main window to close
 };
 

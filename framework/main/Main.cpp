@@ -257,4 +257,9 @@ const char* Main::GetArg(int i)
     return arguments[i];
 }
 
+const char* const* Main::GetArguments()
+{
+    return arguments;
+}
+
 }  // namespace glintwork

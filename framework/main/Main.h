@@ -59,6 +59,7 @@ public:
 
     int GetArgc();
     const char* GetArg(int i);
+    const char* const* GetArguments();  // as App::GetArguments
 
 private:
     Main();

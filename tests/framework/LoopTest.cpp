@@ -42,6 +42,7 @@ TEST(Loop, EventsFromCreationThroughAResizeToFirstPaintAndClose)
     EXPECT_EQ(std::tuple(viewport[2], viewport[3]), std::tuple(400, 300));
     EXPECT_DOUBLE_EQ(window.Aspect(), 4.0 / 3.0);
     EXPECT_STREQ(app.GetArg(1), "");
+    EXPECT_STREQ(app.GetArguments()[0], "framework_tests");
 }
 
 TEST(Loop, AFrameLimitClosesTheMainWindowAfterThatManySwaps)
