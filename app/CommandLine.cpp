@@ -4,6 +4,8 @@
 #include "app/OptionParser.h"
 #include "app/WindowInputs.h"
 
+#include <strings.h>
+
 #ifndef GLINTWORK_VERSION
 #define GLINTWORK_VERSION "unknown"
 #endif
@@ -18,6 +20,34 @@ enum Use {
     TracedRun,   // refused with --check
     CheckedRun,  // only with --check
 };
+
+// The names --format takes: the extensions without their dot.
+std::string FormatNames()
+{
+    std::string list;
+    for (std::size_t i = 0; i < PictureExtensionCount; ++i)
+        list += std::string(i == 0 ? "" : i + 1 == PictureExtensionCount ? " or " : ", ") +
+                (PictureExtensions[i].extension + 1);
+    return list;
+}
+
+bool FormatOfName(const std::string& name, PictureFileKind& kind)
+{
+    for (const PictureExtension& e : PictureExtensions)
+        if (strcasecmp(name.c_str(), e.extension + 1) == 0) {
+            kind = e.kind;
+            return true;
+        }
+    return false;
+}
+
+const char* KindName(PictureFileKind kind)
+{
+    for (const PictureExtension& e : PictureExtensions)
+        if (e.kind == kind)
+            return e.kindName;
+    return "";
+}
 
 // The options of glintwork, in the order --help lists them: what each is
 // called, takes and fills in `line`.
@@ -54,19 +84,44 @@ std::vector<Option> Options(CommandLine& line)
          "left or right button held, spaces between them ignored; e.g.\n"
          "--keys u for the pair",
          false, TracedRun},
+        {"--record", nullptr, "SEQ", "--record needs a sequence of inputs",
+         [&settings](const std::string& value) {
+             if (!ReadWindowInputs(value, settings.recordedInputs))
+                 return "--record: \"" + ShownArgument(value) + "\" is not a sequence of g h k r t u y < >";
+             settings.recording = true;
+             return std::string();
+         },
+         "a recording: draw a frame, then one more after each input of\n"
+         "SEQ (as --keys takes them), and end; each frame is a file of\n"
+         "its own, so --output names them with a %d field, or is -",
+         false, TracedRun},
         {"--output", nullptr, "FILE", "--output needs a file name",
          [&settings](const std::string& value) {
-             if (value.empty())
-                 return std::string("--output needs a file name");
-             if (!PictureFileKindOf(value, settings.outputKind))
-                 return "--output: \"" + ShownArgument(value) + "\": unknown extension; FILE must end in " +
-                        PictureExtensionList();
-             settings.output = value;
-             return std::string();
+             std::string error;
+             settings.output.Read(value, error);
+             return error;
          },
          "write the frames to FILE instead of screenShot.bmp, as the kind\n"
          "of file its extension names (any case): " +
-             PictureKindList(),
+             PictureKindList() +
+             ".\nA %d field in FILE (printf-like: shot-%04d.png; %% for a\n"
+             "literal %) numbers the frames from 0, a file each; - writes\n"
+             "them to standard output, one whole file after another",
+         false, TracedRun},
+        {"--format", nullptr, "KIND", "--format needs a kind of file: bmp, png, jpg or jpeg",
+         [&line](const std::string& value) {
+             if (!FormatOfName(value, line.format))
+                 return "--format: \"" + ShownArgument(value) + "\" is not a kind of file; KIND is " + FormatNames();
+             line.formatGiven = true;
+             return std::string();
+         },
+         "the frames' kind of file: " + FormatNames() +
+             "\n(default: the kind FILE's extension names; BMP for --output -)",
+         false, TracedRun},
+        {"--headless", nullptr, nullptr, nullptr, flag(settings.headless),
+         "draw into an offscreen buffer, not a window, even where there\n"
+         "is a display (without one, or when it cannot be opened, this\n"
+         "is what happens): the same frames; --frames defaults to 1",
          false, TracedRun},
         {"--check", nullptr, nullptr, nullptr,
          [&line](const std::string&) {
@@ -82,6 +137,32 @@ std::vector<Option> Options(CommandLine& line)
         {"--help", "-h", nullptr, nullptr, {}, "print this help", true, AnyRun},
         {"--version", nullptr, nullptr, nullptr, {}, "print the version", true, AnyRun},
     };
+}
+
+// The kind of file the frames are, from --format and the output's name; ""
+// or why the two cannot be used.
+std::string ChooseOutputKind(CommandLine& line)
+{
+    Settings& settings = line.settings;
+    const std::string& name = settings.output.Text();
+    if (settings.output.GetKind() == FrameOutput::Kind::StandardOutput) {
+        settings.outputKind = line.formatGiven ? line.format : PictureFileKind::Bmp;
+        return "";
+    }
+    PictureFileKind named = PictureFileKind::Bmp;
+    const bool extension = PictureFileKindOf(name, named);
+    if (!line.formatGiven) {
+        if (!extension)
+            return "--output: \"" + ShownArgument(name) + "\": unknown extension; FILE must end in " +
+                   PictureExtensionList() + " (or --format must say the kind)";
+        settings.outputKind = named;
+        return "";
+    }
+    if (extension && named != line.format)
+        return std::string("--format ") + KindName(line.format) + ": \"" + ShownArgument(name) + "\" names a " +
+               KindName(named) + " file";
+    settings.outputKind = line.format;
+    return "";
 }
 
 // "--watch, --frames, --keys or --output"
@@ -136,6 +217,22 @@ CommandLine ParseCommandLine(int argumentCount, const char* const* arguments)
         if (!checking && given->use == CheckedRun)
             return Misused(std::string(given->name) + " goes with --check only");
     }
+    if (!checking) {
+        const std::string kind = ChooseOutputKind(line);
+        if (!kind.empty())
+            return Misused(kind);
+    }
+    if (line.settings.recording) {
+        for (const Option& option : options) {
+            const std::string name = option.name;
+            if ((name == "--frames" || name == "--watch") && parsed.Given(option))
+                return Misused("--record ends after its last input; it takes no " + name);
+        }
+        if (line.settings.output.GetKind() == FrameOutput::Kind::OneFile)
+            return Misused("--record needs --output with a %d field (shot-%04d.png) or -: each frame of a "
+                           "recording is a file of its own, and \"" +
+                           ShownArgument(line.settings.output.Text()) + "\" has no %d");
+    }
     if (checking) {
         if (line.scenes.empty())
             line.scenes.push_back(line.settings.scene);
@@ -165,7 +262,10 @@ std::string HelpText()
     CommandLine unused;
     return std::string("Traces the scene script SCENE (default: scenescript.txt in the working folder)\n"
                        "in a window, again and again, and writes every frame to screenShot.bmp in the\n"
-                       "working folder.\n"
+                       "working folder. Without a display (DISPLAY unset, or a display that cannot\n"
+                       "be opened) it draws the same frames offscreen, one unless --frames, --record\n"
+                       "or --watch says otherwise; SIGINT or SIGTERM then ends it after the frame\n"
+                       "being drawn, with status 0.\n"
                        "\n") +
            OptionsHelp(Options(unused)) +
            "\n"

@@ -20,9 +20,11 @@ struct CommandLine {
     };
 
     Action action = Action::Trace;
-    Settings settings;                // Trace: the scene, --output, --keys, --watch and --frames
+    Settings settings;                // Trace: the scene and the options of a traced run
     std::vector<std::string> scenes;  // every SCENE given (Check: at least scenescript.txt)
     bool strict = false;              // Check: a scene with a warning fails as one that cannot be used
+    bool formatGiven = false;         // Trace: --format said the kind of the frames' files
+    PictureFileKind format = PictureFileKind::Bmp;
     std::string error;                // Misused: one line, no newline, arguments shown escaped
 };
 

@@ -10,9 +10,11 @@ constexpr ExitStatusMeaning Meanings[] = {
                    "--strict also one that gave a warning)"},
     {ExitUsage, "usage error: a bad option or option value, more than one SCENE without --check, a bad "
                 "GLINTWORK_* value"},
-    {ExitNoWindow, "no window can be created (no display, no OpenGL visual)"},
+    {ExitNoWindow, "no window can be created (no OpenGL visual), nor, without a display, an offscreen context "
+                   "(no EGL or software driver)"},
     {ExitDisplayLost, "the connection to the X display was lost while running"},
-    {ExitNoFrame, "--frames N (or GLINTWORK_FRAMES=N): no frame could be written"},
+    {ExitNoFrame, "--frames N (or GLINTWORK_FRAMES=N): no frame could be written; --record: a frame could not be "
+                  "written"},
     {ExitNoOutput, "standard output could not be written (said on standard error, unless it is a pipe whose "
                    "reader has gone)"},
 };

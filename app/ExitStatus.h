@@ -11,9 +11,9 @@ enum ExitStatus {
     ExitDone = 0,         // Escape, the window closed, or no scenescript.txt in the working folder
     ExitBadScene = 1,     // the scene cannot be used (or a named SCENE cannot be read)
     ExitUsage = 2,        // a bad option or GLINTWORK_* value
-    ExitNoWindow = 3,     // no window can be created
+    ExitNoWindow = 3,     // no window, nor offscreen context, can be created
     ExitDisplayLost = 4,  // the connection to the X display was lost
-    ExitNoFrame = 5,      // a run of counted frames in which no frame could be written
+    ExitNoFrame = 5,      // a run of counted frames in which no frame could be written, or a broken recording
     ExitNoOutput = 6,     // standard output could not be written
 };
 

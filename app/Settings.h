@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "app/FrameOutput.h"
 #include "framework/image/PictureFileKind.h"
 #include "trace/kept/FramePath.h"
 #include "trace/kept/KeptViews.h"
@@ -25,11 +26,17 @@ struct Settings {
     std::string scene = "scenescript.txt";
     bool sceneNamed = false;
     // Where frames go, and as what kind of file.
-    std::string output = "screenShot.bmp";
+    FrameOutput output;
     PictureFileKind outputKind = PictureFileKind::Bmp;
     // Inputs (as TracerWindow::ApplyInput takes them) applied once the window
     // is set up, before the first frame.
     std::string firstInputs;
+    // A recording: a frame, then one more after each of these inputs, and
+    // the window closes after the last one is written.
+    bool recording = false;
+    std::string recordedInputs;
+    // Draw into an offscreen buffer even where there is a display.
+    bool headless = false;
     // Read the scene again whenever it changes, and draw only when something
     // may have changed the picture (an input, a reload, an expose or a
     // resize), not again and again.

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "app/FrameWriter.h"
 #include "app/OptionParser.h"
 #include "app/PointDrawer.h"
 #include "app/SceneReport.h"
@@ -186,6 +187,8 @@ void TracerWindow::OnDisplay()
         SwapBuffers();
     }
     AfterFrame();
+    if (settings.recording && !frameCancelled && !quitting && outputEnd == OutputEnd::Running)
+        RecordNextInput();
 }
 
 void TracerWindow::AfterFrame()
@@ -436,27 +439,62 @@ void TracerWindow::SaveFrame(FramePath savePath, FrameTimes* times)
     else
         screenShot.GrabWindowInFileLayout();
     const Clock::time_point grabbed = Clock::now();
-    // The save replaces the file only when the whole frame is written, so a
-    // reader never sees half a frame; a failure keeps the previous frame.
-    // Nor is the scene written over, should it have been renamed onto the
-    // frame's name since the start.
-    const std::string refused = sceneGuard.Refusal(settings.output);
-    const bool saved = refused.empty() && SavePicture(screenShot, settings.output.c_str(), settings.outputKind);
-    if (saved) {
+    // A file is replaced only when the whole frame is written, so a reader
+    // never sees half a frame; a failure keeps the previous frame. Nor is the
+    // scene written over, should it have been renamed onto the frame's name
+    // since the start.
+    const long number = framesSaved++;
+    std::string reason = settings.output.GetKind() == FrameOutput::Kind::StandardOutput
+                             ? std::string()
+                             : sceneGuard.Refusal(settings.output.NameOf(number));
+    const bool refused = !reason.empty();
+    switch (refused ? FrameWrite::Failed
+                    : WriteFrame(settings.output, number, screenShot, settings.outputKind, reason)) {
+    case FrameWrite::Written:
         saveFailed = false;
         frameWritten = true;
-    } else if (!saveFailed) {
-        saveFailed = true;
-        Say("warning: cannot write " + ShownArgument(settings.output) + ": " +
-            (refused.empty() ? std::string(Image::FailureReason()) : refused) +
-            (!refused.empty() ? "; frames are not written over it and tracing goes on"
-             : frameWritten   ? "; the last frame written stays and tracing goes on"
-                              : "; no frame has been written; tracing goes on"));
+        break;
+    case FrameWrite::ReaderGone:
+        EndOutput(OutputEnd::ReaderGone, "");
+        break;
+    case FrameWrite::Failed:
+        if (settings.output.GetKind() == FrameOutput::Kind::StandardOutput) {
+            // Part of a frame may be out: nothing after it could be read.
+            EndOutput(OutputEnd::StreamFailed, "cannot write to standard output: " + reason);
+        } else if (settings.recording) {
+            // A recording with a frame missing is no recording.
+            EndOutput(OutputEnd::RecordingBroken, "cannot write " + settings.output.Shown(number) + ": " + reason +
+                                                      "; the recording stops at frame " + std::to_string(number));
+        } else if (!saveFailed) {
+            saveFailed = true;
+            Say("warning: cannot write " + settings.output.Shown(number) + ": " + reason +
+                (refused        ? "; frames are not written over it and tracing goes on"
+                 : frameWritten ? "; the last frame written stays and tracing goes on"
+                                : "; no frame has been written; tracing goes on"));
+        }
+        break;
     }
     if (times) {
         times->grab += std::chrono::duration<double, std::milli>(grabbed - start).count();
         times->save += Since(grabbed);
     }
+}
+
+void TracerWindow::EndOutput(OutputEnd how, const std::string& reason)
+{
+    if (outputEnd != OutputEnd::Running)
+        return;
+    outputEnd = how;
+    outputEndReason = reason;
+    Close();
+}
+
+void TracerWindow::RecordNextInput()
+{
+    if (recordedSoFar < settings.recordedInputs.size())
+        ApplyInput(settings.recordedInputs[recordedSoFar++]);
+    else
+        Close();  // the frame of the last input is written
 }
 
 void TracerWindow::OnResize(int width, int height)

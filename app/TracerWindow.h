@@ -108,6 +108,13 @@ public:
     // Whether frames were saved and every save failed.
     bool NoFrameWritten() const { return saveFailed && !frameWritten; }
 
+    // Why the window closed itself because of where its frames go:
+    // standard output's reader went away, a write to standard output failed,
+    // or a frame of a recording could not be written.
+    enum class OutputEnd { Running, ReaderGone, StreamFailed, RecordingBroken };
+    OutputEnd OutputEnded() const { return outputEnd; }
+    const std::string& OutputEndReason() const { return outputEndReason; }  // a line for the user
+
     // The scene traced, the view the next frame shows and the last frame
     // read from the window.
     const Scene& CurrentScene() const { return scene; }
@@ -164,6 +171,15 @@ private:
     // Draws the view `inputs` into the viewport from x of `width`.
     void DrawView(const ViewInputs& inputs, int x, int width, FramePath path, FrameTimes* times);
 
+    // Closes the window for `how`, the first time.
+    void EndOutput(OutputEnd how, const std::string& reason);
+    // A recording: the next input after its frame was written, or the end.
+    void RecordNextInput();
+
+    long framesSaved = 0;             // the number of the next frame written
+    std::size_t recordedSoFar = 0;    // of the settings' recorded inputs
+    OutputEnd outputEnd = OutputEnd::Running;
+    std::string outputEndReason;
     bool saveFailed = false;    // a failed save is reported once, not every frame
     bool frameWritten = false;  // some frame of this run reached the file
     SceneFileGuard sceneGuard;  // frames are never written over the scene

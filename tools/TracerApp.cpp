@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
+#include "app/FrameOutput.h"
 #include "app/OptionParser.h"
 #include "app/OutputSafety.h"
 #include "app/SceneReport.h"
@@ -53,6 +55,38 @@ void EndNow()
 {
     std::fflush(nullptr);
     std::_Exit(ExitDone);
+}
+
+// A stop asked for by SIGINT or SIGTERM, where there is no window to close:
+// the handler only writes to a pipe, which the idle wait watches; the frame
+// being drawn is finished and written first, so nothing is left half made.
+int stopPipe[2] = {-1, -1};
+volatile std::sig_atomic_t stopAsked = 0;
+
+void AskToStop(int)
+{
+    stopAsked = 1;
+    const int saved = errno;
+    const char byte = 0;
+    if (write(stopPipe[1], &byte, 1) < 0) {
+        // Full already: a stop is asked for either way.
+    }
+    errno = saved;
+}
+
+// False when the pipe cannot be made; the signals then end the program as
+// they would anyway.
+bool StopOnSignals()
+{
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = AskToStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    return true;
 }
 
 // What the reader and the check found, on standard error as it is: lines in
@@ -108,9 +142,16 @@ public:
     {
         const CommandLine line = ParseCommandLine(GetArgc(), GetArguments());
         switch (line.action) {
-        case CommandLine::Action::Help:
-            std::fputs((UsageText() + "\n" + HelpText()).c_str(), stdout);
+        case CommandLine::Action::Help: {
+            // Held whole until the flush, so that a failed write is seen
+            // there with its reason (the C library's own buffer is smaller
+            // than the help).
+            static char held[1 << 16];
+            const std::string help = UsageText() + "\n" + HelpText();
+            std::setvbuf(stdout, held, _IOFBF, sizeof held);
+            std::fputs(help.c_str(), stdout);
             Finish(ExitDone);
+        }
         case CommandLine::Action::Version:
             std::fputs(VersionText(), stdout);
             Finish(ExitDone);
@@ -128,6 +169,12 @@ public:
             End(ExitUsage, error);
         if (line.settings.frames > 0)
             settings.frames = line.settings.frames;  // --frames wins over GLINTWORK_FRAMES
+        if (settings.recording)
+            settings.frames = 0;  // a recording makes its own frames
+        const long frames = settings.recording ? static_cast<long>(settings.recordedInputs.size()) + 1 : settings.frames;
+        const std::string refused = RefusedOutput(settings.output, frames, isatty(STDOUT_FILENO) == 1);
+        if (!refused.empty())
+            End(ExitUsage, refused);
         settings.say = Say;
         settings.endNow = EndNow;
         window.Configure(settings);
@@ -147,15 +194,40 @@ public:
             End(ExitDone, "no " + settings.scene + " in " + WorkingFolder() + "; name a scene: glintwork SCENE");
         if (status != Scene::Status::Read)
             std::exit(ExitBadScene);
-        const std::string clash = FrameFileIsScene(settings.output, settings.scene);
+        // The first frame's file (later ones are looked at as they are written).
+        const std::string clash = settings.output.GetKind() == FrameOutput::Kind::StandardOutput
+                                      ? std::string()
+                                      : FrameFileIsScene(settings.output.NameOf(0), settings.scene);
         if (!clash.empty())
             End(ExitUsage, clash);
         if (settings.watch && !watcher.Watch(settings.scene))
             End(ExitBadScene, watcher.Error());
+
+        // A window where there is a display, offscreen drawing where there
+        // is none (or when asked for): the same frames either way.
+        plat::ChooseDrawingPlace(settings.headless ? plat::DrawingPlace::Offscreen : plat::DrawingPlace::Automatic);
+        if (!plat::StartWindowSystem())
+            End(ExitNoWindow, plat::GetLastErrorText());
+        if (plat::DrawsOffscreen()) {
+            if (*plat::UnusableDisplayReason())
+                Say(std::string(plat::UnusableDisplayReason()) + "; drawing without a display");
+            // Nobody can close a window that is not shown: a plain run
+            // draws one frame, and the signals that end a program end it
+            // as it would end by itself.
+            if (settings.frames == 0 && !settings.watch && !settings.recording)
+                settings.frames = 1;
+            stopping = StopOnSignals();
+            window.Configure(settings);
+        }
     }
 
     void OnIdle() override
     {
+        if (stopAsked && !stopped) {
+            stopped = true;
+            window.Close();
+            return;
+        }
         if (!settings.watch)
             return;
         const bool changed = watcher.Changed();
@@ -192,6 +264,8 @@ public:
         if (!settings.watch)
             return false;  // the plain program redraws without pause
         wait.descriptors.push_back(watcher.Descriptor());
+        if (stopping)
+            wait.descriptors.push_back(stopPipe[0]);
         wait.limitMs = watcher.RetryMilliseconds();
         return true;
     }
@@ -202,13 +276,27 @@ public:
             Say(window.Failure());
             return ExitBadScene;
         }
+        switch (window.OutputEnded()) {
+        case TracerWindow::OutputEnd::Running:
+            break;
+        case TracerWindow::OutputEnd::ReaderGone:
+            return ExitDone;  // as head's writer ends: quietly
+        case TracerWindow::OutputEnd::StreamFailed:
+            Say(window.OutputEndReason());
+            return ExitNoOutput;
+        case TracerWindow::OutputEnd::RecordingBroken:
+            Say(window.OutputEndReason());
+            return ExitNoFrame;
+        }
         if (status == Main::NoWindowStatus) {
             Say(FrameworkFailureReason());
             return ExitNoWindow;
         }
         // A run of counted frames that could write none of them failed.
         if (status == 0 && settings.frames > 0 && window.NoFrameWritten()) {
-            Say("no frame could be written to " + ShownArgument(settings.output));
+            const FrameOutput& output = settings.output;
+            Say("no frame could be written to " +
+                (output.GetKind() == FrameOutput::Kind::Numbered ? ShownArgument(output.Text()) : output.Shown(0)));
             return ExitNoFrame;
         }
         return status == 0 ? ExitDone : App::OnExit(status);
@@ -234,6 +322,8 @@ private:
     }
 
     Settings settings;  // as the window has them
+    bool stopping = false;  // SIGINT and SIGTERM ask for a stop (drawing offscreen)
+    bool stopped = false;
     SceneWatcher watcher;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace glintwork {
 
@@ -58,6 +59,12 @@ struct BmpMasks {
 // its run of bits, reaches past the pixel's bits, or shares a bit with
 // another.
 bool ReadBmpMasks(FILE* file, const BmpHeader& header, BmpMasks* masks);
+
+class Image;
+
+// The bytes of the 24-bit BMP file Image::SaveBMP writes. False, with the
+// reason recorded for Image::FailureReason, when there is none.
+bool EncodeBMP(const Image& image, std::vector<unsigned char>& bytes);
 
 }  // namespace glintwork
 

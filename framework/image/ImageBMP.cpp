@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace glintwork {
 
@@ -257,20 +258,27 @@ bool Image::Save(const char* fileName) const
     return SaveBMP(fileName);
 }
 
-// Writes a 24-bit bottom-up BMP file. Rows are brought to exactly the file's
-// row size (whatever padding the image had) and their padding bytes are
-// written as zeros. The file appears whole or not at all.
-bool Image::SaveBMP(const char* fileName) const
+namespace {
+
+constexpr size_t HeadersSize = FileHeaderSize + InfoHeaderSize;
+
+// The two parts of the 24-bit bottom-up BMP file of `image`: the headers,
+// written into `headers`, and the rows, brought to exactly the file's row
+// size (whatever padding the image had) with their padding bytes zero. The
+// rows are the image's own buffer when it is laid out as the file's rows
+// already, else those of `copy`. False, with the reason recorded, when the
+// image cannot be a BMP file.
+bool BmpFileParts(const Image& image, unsigned char (&headers)[HeadersSize], Image& copy, PlatformFilePart (&parts)[2])
 {
-    if (!GetData())
+    if (!image.GetData())
         return ImageFail("bmp: the image is empty");
-    const int width = Width(), height = Height();
+    const int width = image.Width(), height = image.Height();
     const uint64_t rowSize = ((24 * uint64_t(width) + 31) / 32) * 4;
     const uint64_t sizeImage = rowSize * uint64_t(height);
-    if (sizeImage > UINT32_MAX - FileHeaderSize - InfoHeaderSize)
+    if (sizeImage > UINT32_MAX - HeadersSize)
         return ImageFail("bmp: the image is too large for a BMP file");
 
-    unsigned char headers[FileHeaderSize + InfoHeaderSize] = {};
+    std::memset(headers, 0, sizeof headers);
     unsigned char* info = headers + FileHeaderSize;
     PutLE16(headers, 0x4D42);
     PutLE32(headers + 2, uint32_t(sizeof headers + sizeImage));
@@ -281,30 +289,56 @@ bool Image::SaveBMP(const char* fileName) const
     PutLE16(info + 12, 1);
     PutLE16(info + 14, 24);
     PutLE32(info + 20, uint32_t(sizeImage));
+    parts[0] = {headers, sizeof headers};
 
     // An image already laid out as the file's rows (blue first, rows padded
     // to 4 bytes with zeros) is written straight from its buffer.
-    bool fileLayout = GetFormat() == BGR && uint64_t(GetRowStride()) == rowSize;
+    bool fileLayout = image.GetFormat() == BGR && uint64_t(image.GetRowStride()) == rowSize;
     for (int y = 0; fileLayout && y < height; ++y) {
-        const unsigned char* padding = GetRow(y) + 3 * size_t(width);
+        const unsigned char* padding = image.GetRow(y) + 3 * size_t(width);
         for (size_t i = 0; i < size_t(rowSize) - 3 * size_t(width); ++i)
             fileLayout = fileLayout && padding[i] == 0;
     }
     if (fileLayout) {
-        const PlatformFilePart parts[] = {{headers, sizeof headers}, {GetData(), size_t(sizeImage)}};
-        return PlatformWriteFileWhole(fileName, parts, 2) || ImageFailCopy(PlatformWriteFailure());
+        parts[1] = {image.GetData(), size_t(sizeImage)};
+        return true;
     }
 
-    Image temp(*this);
-    if (!temp.GetData() || !temp.SetFormat(BGR))
+    copy = image;
+    if (!copy.GetData() || !copy.SetFormat(BGR))
         return ImageFail("bmp: out of memory");
-    if (uint64_t(temp.GetRowStride()) != rowSize && !temp.SetRowStride(int(rowSize)))
+    if (uint64_t(copy.GetRowStride()) != rowSize && !copy.SetRowStride(int(rowSize)))
         return ImageFail("bmp: out of memory");
     for (int y = 0; y < height; ++y)
-        memset(temp.GetRow(y) + 3 * width, 0, size_t(rowSize) - 3 * size_t(width));
+        memset(copy.GetRow(y) + 3 * width, 0, size_t(rowSize) - 3 * size_t(width));
+    parts[1] = {copy.GetData(), size_t(sizeImage)};
+    return true;
+}
 
-    const PlatformFilePart parts[] = {{headers, sizeof headers}, {temp.GetData(), size_t(sizeImage)}};
+}  // namespace
+
+// Writes a 24-bit bottom-up BMP file. The file appears whole or not at all.
+bool Image::SaveBMP(const char* fileName) const
+{
+    unsigned char headers[HeadersSize];
+    Image copy;
+    PlatformFilePart parts[2];
+    if (!BmpFileParts(*this, headers, copy, parts))
+        return false;
     return PlatformWriteFileWhole(fileName, parts, 2) || ImageFailCopy(PlatformWriteFailure());
+}
+
+bool EncodeBMP(const Image& image, std::vector<unsigned char>& bytes)
+{
+    unsigned char headers[HeadersSize];
+    Image copy;
+    PlatformFilePart parts[2];
+    if (!BmpFileParts(image, headers, copy, parts))
+        return false;
+    const unsigned char* rows = static_cast<const unsigned char*>(parts[1].data);
+    bytes.assign(headers, headers + sizeof headers);
+    bytes.insert(bytes.end(), rows, rows + parts[1].size);
+    return true;
 }
 
 }  // namespace glintwork

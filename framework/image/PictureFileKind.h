@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <strings.h>
+#include <vector>
 
 namespace glintwork {
 
@@ -74,6 +75,10 @@ inline std::string PictureKindList()
 // file whole or leaving it alone; a failure says why in
 // Image::FailureReason(). In the image library.
 bool SavePicture(const Image& image, const char* fileName, PictureFileKind kind);
+
+// The bytes of the file SavePicture would write; false, with the reason in
+// Image::FailureReason(), when there are none. In the image library.
+bool EncodePicture(const Image& image, PictureFileKind kind, std::vector<unsigned char>& bytes);
 
 }  // namespace glintwork
 

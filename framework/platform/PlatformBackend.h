@@ -11,8 +11,12 @@ namespace glintwork {
 namespace plat::backend {
 
 // --- the window system as a whole ---------------------------------------------
-bool Start();  // connects on first use; false when there is no display
+// Connects on first use, to the X display or, with `offscreenOnly` or no
+// usable display, to the offscreen driver; false when neither can start.
+bool Start(bool offscreenOnly);
 bool Started();
+bool Offscreen();                    // once started: drawing without a display
+const char* UnusableDisplayReason();  // why a display named was not used, or ""
 void Stop();  // frees what Start and the cursors took
 // Waits until the window system has handled every request made so far, on
 // the connection of the window; false when it has none.
@@ -32,7 +36,10 @@ void SetTitle(NativeWindow* window, const char* title);
 void SetFrame(NativeWindow* window, std::uint32_t style);  // caption and sizing frame
 void SetTopmost(NativeWindow* window, bool topmost);
 void SetPosition(NativeWindow* window, int x, int y);
-void SetSize(NativeWindow* window, int width, int height);
+// Returns the window at its new size: offscreen, a new native window in
+// place of `window` (an offscreen buffer keeps the size it was made with),
+// the context that was current on it current on the new one.
+NativeWindow* SetSize(NativeWindow* window, int width, int height);
 void GetSize(NativeWindow* window, int* width, int* height);
 bool ScreenPosition(NativeWindow* window, int* x, int* y);
 unsigned long NativeId(NativeWindow* window);  // 0 if none

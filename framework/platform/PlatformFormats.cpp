@@ -81,7 +81,9 @@ int ChoosePixelFormat(HDC hdc, const PixelFormatDescriptor* request)
             return format;
         }
     }
-    SetError("no pixel format comes close to the request");
+    // The backend said why the last, weakest request failed.
+    const std::string reason = GetLastErrorText();
+    SetError(("no pixel format comes close to the request" + (reason.empty() ? "" : " (" + reason + ")")).c_str());
     return 0;
 }
 

@@ -66,13 +66,33 @@ bool EnsureVideo()
     State& s = S();
     if (backend::Started())
         return true;
-    if (!backend::Start())
+    if (!backend::Start(s.offscreenOnly))
         return false;
     if (!s.exitHandlerSet) {
         s.exitHandlerSet = true;
         std::atexit(Shutdown);
     }
     return true;
+}
+
+void ChooseDrawingPlace(DrawingPlace place)
+{
+    S().offscreenOnly = place == DrawingPlace::Offscreen;
+}
+
+bool StartWindowSystem()
+{
+    return EnsureVideo();
+}
+
+bool DrawsOffscreen()
+{
+    return backend::Started() && backend::Offscreen();
+}
+
+const char* UnusableDisplayReason()
+{
+    return backend::UnusableDisplayReason();
 }
 
 // --- window classes -------------------------------------------------------------

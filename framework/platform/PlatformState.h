@@ -76,6 +76,7 @@ struct State {
     std::array<bool, 256> keyDown{};
     std::array<bool, 256> pressedSinceQuery{};
     std::string lastError;
+    bool offscreenOnly = false;  // ChooseDrawingPlace(Offscreen)
 };
 
 // Never destroyed: windows may still be taken down by static destructors.

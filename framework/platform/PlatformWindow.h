@@ -204,6 +204,20 @@ bool AdjustWindowRect(Rect* rect, std::uint32_t style);
 // A size change sends WM_SIZE from inside the call.
 bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, unsigned flags);
 bool GetDisplayMode(int* width, int* height);
+// Where windows draw. Automatic: on the X display DISPLAY names, and where
+// there is none (DISPLAY unset, or a display that cannot be opened) into
+// offscreen buffers that give the same pixels; Offscreen: offscreen even when
+// a display is there. Takes effect when the window system starts (at the
+// first window, or StartWindowSystem).
+enum class DrawingPlace { Automatic, Offscreen };
+void ChooseDrawingPlace(DrawingPlace place);
+// Starts the window system now, as the first window would; false with the
+// reason in GetLastErrorText().
+bool StartWindowSystem();
+// Once started: whether windows draw offscreen; and when that is because the
+// display DISPLAY names could not be opened, why ("" otherwise).
+bool DrawsOffscreen();
+const char* UnusableDisplayReason();
 unsigned long NativeWindowId(HWND hwnd);  // the X window id, 0 if none yet
 // Asks the window system to close the window, as its close button does; the
 // window then gets WM_CLOSE through the queue.

@@ -254,7 +254,7 @@ bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
         w->width = std::max(0, width);
         w->height = std::max(0, height);
         if (w->native) {
-            backend::SetSize(w->native, std::max(1, width), std::max(1, height));
+            w->native = backend::SetSize(w->native, std::max(1, width), std::max(1, height));
             backend::GetSize(w->native, &w->width, &w->height);
         }
         SendSize(w);

@@ -233,8 +233,10 @@ void WaitEvents(const int* descriptors, int count, int limitMs)
         if (XEventsQueued(display, QueuedAfterFlush) > 0)
             return;
         watched.push_back(pollfd{ConnectionNumber(display), POLLIN, 0});
-    } else {
+    } else if (!Offscreen()) {
         // No connection to wait on: never sleep long without looking.
+        // (Offscreen windows have no events at all: only the descriptors
+        // and the limit end the wait.)
         constexpr int UnwatchedMs = 10;
         if (limitMs < 0 || limitMs > UnwatchedMs)
             limitMs = UnwatchedMs;

@@ -1,10 +1,12 @@
 // SDL2 backend: GL contexts, and pixel formats read from the GLX visual of a
-// window.
+// window (offscreen, from the context SDL made through EGL).
 #include "framework/platform/PlatformBackend.h"
 #include "framework/platform/SdlNative.h"
 
 #include <GL/glx.h>
 #include <X11/Xutil.h>
+
+#include <string>
 
 namespace glintwork {
 
@@ -69,6 +71,46 @@ bool DescribeDrawable(SDL_Window* sdl, PixelFormatDescriptor* out)
     return ok;
 }
 
+// What the context current now was made with, as SDL reads it back (the
+// offscreen driver has no X visual to ask).
+bool DescribeCurrent(PixelFormatDescriptor* out)
+{
+    if (!SDL_GL_GetCurrentContext())
+        return false;
+    auto get = [](SDL_GLattr attribute) {
+        int value = 0;
+        return SDL_GL_GetAttribute(attribute, &value) == 0 ? value : 0;
+    };
+    PixelFormatDescriptor d;
+    d.flags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (get(SDL_GL_DOUBLEBUFFER))
+        d.flags |= PFD_DOUBLEBUFFER;
+    if (get(SDL_GL_STEREO))
+        d.flags |= PFD_STEREO;
+    d.colorBits = get(SDL_GL_RED_SIZE) + get(SDL_GL_GREEN_SIZE) + get(SDL_GL_BLUE_SIZE);
+    d.alphaBits = get(SDL_GL_ALPHA_SIZE);
+    d.accumBits = get(SDL_GL_ACCUM_RED_SIZE) + get(SDL_GL_ACCUM_GREEN_SIZE) + get(SDL_GL_ACCUM_BLUE_SIZE) +
+                  get(SDL_GL_ACCUM_ALPHA_SIZE);
+    d.depthBits = get(SDL_GL_DEPTH_SIZE);
+    d.stencilBits = get(SDL_GL_STENCIL_SIZE);
+    *out = d;
+    return true;
+}
+
+// Records why a window or a context could not be made; offscreen, with the
+// packages the offscreen drawing needs (SDL loads EGL, and EGL the software
+// driver, only when the first GL window is made).
+void SetContextError()
+{
+    if (Offscreen())
+        SetError((std::string(SDL_GetError()) +
+                  "; drawing without a display needs EGL and Mesa's software driver: are the packages libegl1 "
+                  "and libgl1-mesa-dri installed?")
+                     .c_str());
+    else
+        SetSdlError();
+}
+
 }  // namespace
 
 void ApplyRequest(const PixelFormatDescriptor& r)
@@ -94,12 +136,17 @@ bool Probe(const PixelFormatDescriptor& request, PixelFormatDescriptor* obtained
 {
     ApplyRequest(request);
     SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!probe)
+    if (!probe) {
+        SetContextError();
         return false;
+    }
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     SDL_GLContext context = SDL_GL_CreateContext(probe);
-    bool ok = context && DescribeDrawable(probe, obtained);
+    if (!context)
+        SetContextError();
+    // SDL_GL_CreateContext leaves the new context current.
+    bool ok = context && (Offscreen() ? DescribeCurrent(obtained) : DescribeDrawable(probe, obtained));
     if (context)
         SDL_GL_DeleteContext(context);
     SDL_DestroyWindow(probe);
@@ -118,7 +165,7 @@ NativeContext* CreateContext(NativeWindow* window)
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
     SDL_GLContext context = SDL_GL_CreateContext(Sdl(window));
     if (!context) {
-        SetSdlError();
+        SetContextError();
         return nullptr;
     }
     RestoreCurrent(previousWindow, previousContext);

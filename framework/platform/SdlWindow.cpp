@@ -14,6 +14,8 @@ namespace plat::backend {
 
 namespace {
 bool videoReady = false;
+bool offscreen = false;
+std::string unusableDisplay;
 ConnectionLostHandler connectionLost = nullptr;
 
 int ConnectionLost(Display* display)
@@ -31,6 +33,13 @@ void InstallConnectionLost()
     if (connectionLost)
         XSetIOErrorHandler(ConnectionLost);
 }
+
+// Starts the video subsystem on the driver named (over SDL_VIDEODRIVER).
+bool StartDriver(const char* driver)
+{
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
 }  // namespace
 
 void OnConnectionLost(ConnectionLostHandler handler)
@@ -39,28 +48,50 @@ void OnConnectionLost(ConnectionLostHandler handler)
     InstallConnectionLost();
 }
 
-bool Start()
+bool Start(bool offscreenOnly)
 {
     if (videoReady)
         return true;
-    // Ctrl+C must end the program as usual, and the X11 driver is what the
-    // visual queries speak to.
+    // Ctrl+C must end the program as usual.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (!std::getenv("SDL_VIDEODRIVER"))
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    unusableDisplay.clear();
+    const char* named = std::getenv("SDL_VIDEODRIVER");
+    if (!offscreenOnly && named && *named) {
+        // A driver the user named is the only one tried.
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            SetError((std::string("cannot start SDL's video driver \"") + named + "\" (" + SDL_GetError() + ")").c_str());
+            return false;
+        }
+    } else {
+        // The X display when there is one (the X11 driver is what the visual
+        // queries speak to); offscreen buffers otherwise.
         const char* display = std::getenv("DISPLAY");
-        if (!std::getenv("SDL_VIDEODRIVER") && (!display || !*display))
-            SetError("DISPLAY is not set: there is no X display to open");
-        else
-            SetError((std::string("cannot open the X display \"") + (display ? display : "") + "\" (" + SDL_GetError() +
-                      ")")
-                         .c_str());
-        return false;
+        bool started = false;
+        if (!offscreenOnly && display && *display) {
+            started = StartDriver("x11");
+            if (!started)
+                unusableDisplay = std::string("cannot open the X display \"") + display + "\" (" + SDL_GetError() + ")";
+        }
+        if (!started && !StartDriver("offscreen")) {
+            SetError((std::string("cannot start SDL's offscreen video driver (") + SDL_GetError() + ")").c_str());
+            return false;
+        }
     }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    offscreen = driver && std::strcmp(driver, "offscreen") == 0;
     videoReady = true;
     InstallConnectionLost();
     return true;
+}
+
+bool Offscreen()
+{
+    return offscreen;
+}
+
+const char* UnusableDisplayReason()
+{
+    return unusableDisplay.c_str();
 }
 
 bool Started()
@@ -119,6 +150,36 @@ NativeWindow* CreateWindow(const WindowRecord& w, const PixelFormatDescriptor& r
     return Native(sdl);
 }
 
+// An offscreen window's buffer is made with the window and keeps that size:
+// a new size takes a new window of the same visual, which the context that
+// was current on the old one is made current on.
+NativeWindow* SetSize(NativeWindow* window, int width, int height)
+{
+    SDL_Window* old = Sdl(window);
+    if (!offscreen) {
+        SDL_SetWindowSize(old, width, height);
+        return window;
+    }
+    int w = 0, h = 0;
+    SDL_GetWindowSize(old, &w, &h);
+    if (w == width && h == height)
+        return window;
+    SDL_Window* made = SDL_CreateWindow(SDL_GetWindowTitle(old), 0, 0, width, height, SDL_GetWindowFlags(old));
+    if (!made) {
+        SetSdlError();
+        return window;
+    }
+    SDL_SetWindowData(made, RecordIdSlot, SDL_GetWindowData(old, RecordIdSlot));
+    SDL_GLContext context = SDL_GL_GetCurrentContext();
+    if (SDL_GL_GetCurrentWindow() == old && context && SDL_GL_MakeCurrent(made, context) != 0) {
+        SetSdlError();
+        SDL_DestroyWindow(made);
+        return window;
+    }
+    SDL_DestroyWindow(old);
+    return Native(made);
+}
+
 void DestroyWindow(NativeWindow* window)
 {
     SDL_DestroyWindow(Sdl(window));
@@ -168,11 +229,6 @@ void SetTopmost(NativeWindow* window, bool topmost)
 void SetPosition(NativeWindow* window, int x, int y)
 {
     SDL_SetWindowPosition(Sdl(window), x, y);
-}
-
-void SetSize(NativeWindow* window, int width, int height)
-{
-    SDL_SetWindowSize(Sdl(window), width, height);
 }
 
 void GetSize(NativeWindow* window, int* width, int* height)

@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "app/CommandLine.h"
+#include "app/FrameOutput.h"
 #include "app/OptionParser.h"
 #include "app/ExitStatus.h"
 #include "app/Settings.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace glintwork {
 
@@ -67,19 +71,41 @@ TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
         {{"--output", ""}, A::Misused, "--output needs a file name"},
         {{"--output"}, A::Misused, "--output needs a file name"},
         {{"--output", "x.jpg2"}, A::Misused,
-         "--output: \"x.jpg2\": unknown extension; FILE must end in .bmp, .png, .jpg or .jpeg"},
+         "--output: \"x.jpg2\": unknown extension; FILE must end in .bmp, .png, .jpg or .jpeg (or --format must say "
+         "the kind)"},
         {{"--output=.png"}, A::Misused,
-         "--output: \".png\": unknown extension; FILE must end in .bmp, .png, .jpg or .jpeg"},
+         "--output: \".png\": unknown extension; FILE must end in .bmp, .png, .jpg or .jpeg (or --format must say "
+         "the kind)"},
+        {{"--output", "x.raw", "--format", "png"}, A::Trace, "scenescript.txt"},
+        {{"--format", "Jpeg", "--output", "x.bmp"}, A::Misused, "--format JPEG: \"x.bmp\" names a BMP file"},
+        {{"--format", "gif"}, A::Misused, "--format: \"gif\" is not a kind of file; KIND is bmp, png, jpg or jpeg"},
+        {{"--output", "shot-%d-%d.png"}, A::Misused,
+         "--output: \"shot-%d-%d.png\": more than one %d field; a name takes one frame number"},
+        {{"--output", "shot-%s.png"}, A::Misused,
+         "--output: \"shot-%s.png\": a frame number is written %d (printf-like, e.g. %04d), and a literal % as %%"},
+        {{"--output", "50%.png"}, A::Misused,
+         "--output: \"50%.png\": a frame number is written %d (printf-like, e.g. %04d), and a literal % as %%"},
+        {{"--output", "a%999d.png"}, A::Misused, "--output: \"a%999d.png\": the %d field is wider than 64 characters"},
+        {{"--record", "ug", "--output", "a-%03d.bmp"}, A::Trace, "scenescript.txt"},
+        {{"--record", "ug", "--output", "-"}, A::Trace, "scenescript.txt"},
+        {{"--record", "ug"}, A::Misused,
+         "--record needs --output with a %d field (shot-%04d.png) or -: each frame of a recording is a file of its "
+         "own, and \"screenShot.bmp\" has no %d"},
+        {{"--record", "ug", "--output", "a.png", "--watch"}, A::Misused,
+         "--record ends after its last input; it takes no --watch"},
+        {{"--frames", "2", "--record", "u", "--output", "-"}, A::Misused,
+         "--record ends after its last input; it takes no --frames"},
+        {{"--record", "x", "--output", "-"}, A::Misused, "--record: \"x\" is not a sequence of g h k r t u y < >"},
         {{"a.txt", "--check", "b.txt"}, A::Check, "a.txt b.txt"},
         {{"--check"}, A::Check, "scenescript.txt"},
         {{"--check", "--", "-x", "-"}, A::Check, "-x -"},
         {{"--strict", "--check", "a.txt"}, A::Check, "a.txt"},
         {{"--strict"}, A::Misused, "--strict goes with --check only"},
         {{"--check", "a.txt", "--watch"}, A::Misused,
-         "--check reads the scenes only; it takes no --watch, --frames, --keys or --output"},
-        {{"--frames=2", "--check"}, A::Misused, "--check reads the scenes only; it takes no --watch, --frames, --keys or --output"},
+         "--check reads the scenes only; it takes no --watch, --frames, --keys, --record, --output, --format or --headless"},
+        {{"--frames=2", "--check"}, A::Misused, "--check reads the scenes only; it takes no --watch, --frames, --keys, --record, --output, --format or --headless"},
         {{"--check", "--output=screenShot.bmp"}, A::Misused,
-         "--check reads the scenes only; it takes no --watch, --frames, --keys or --output"},
+         "--check reads the scenes only; it takes no --watch, --frames, --keys, --record, --output, --format or --headless"},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv{"glintwork"};
@@ -103,22 +129,36 @@ TEST(CommandLine, ParsesSceneAndOptionsInAnyOrder)
     }
 }
 
-// What --keys, --output and --strict fill in.
+// What --keys, --record, --output, --format, --headless and --strict fill in.
 TEST(CommandLine, KeysOutputAndStrict)
 {
+    using K = FrameOutput::Kind;
     const struct {
         std::vector<const char*> arguments;
         const char* inputs;
-        const char* output;
+        const char* output;  // the name of frame 7
+        K outputKind;
         PictureFileKind kind;
-        bool strict;
+        bool strict = false;
+        const char* recorded = "";
+        bool headless = false;
     } cases[] = {
-        {{}, "", "screenShot.bmp", PictureFileKind::Bmp, false},
-        {{"--keys", "g h", "--keys=  u R <"}, "uR<", "screenShot.bmp", PictureFileKind::Bmp, false},
-        {{"--output", "out.PNG"}, "", "out.PNG", PictureFileKind::Png, false},
-        {{"--output=a.b.Jpeg"}, "", "a.b.Jpeg", PictureFileKind::Jpeg, false},
-        {{"--output", "frames/x.jpg", "--output", "y.BMP"}, "", "y.BMP", PictureFileKind::Bmp, false},
-        {{"--check", "--strict"}, "", "screenShot.bmp", PictureFileKind::Bmp, true},
+        {{}, "", "screenShot.bmp", K::OneFile, PictureFileKind::Bmp},
+        {{"--keys", "g h", "--keys=  u R <"}, "uR<", "screenShot.bmp", K::OneFile, PictureFileKind::Bmp},
+        {{"--output", "out.PNG"}, "", "out.PNG", K::OneFile, PictureFileKind::Png},
+        {{"--output=a.b.Jpeg"}, "", "a.b.Jpeg", K::OneFile, PictureFileKind::Jpeg},
+        {{"--output", "frames/x.jpg", "--output", "y.BMP"}, "", "y.BMP", K::OneFile, PictureFileKind::Bmp},
+        {{"--check", "--strict"}, "", "screenShot.bmp", K::OneFile, PictureFileKind::Bmp, true},
+        {{"--output", "-"}, "", "-", K::StandardOutput, PictureFileKind::Bmp},
+        {{"--format", "PNG", "--output", "-"}, "", "-", K::StandardOutput, PictureFileKind::Png},
+        {{"--output", "x", "--format", "jpg"}, "", "x", K::OneFile, PictureFileKind::Jpeg},
+        {{"--output", "100%%.png"}, "", "100%.png", K::OneFile, PictureFileKind::Png},
+        {{"--output", "s-%04d.png"}, "", "s-0007.png", K::Numbered, PictureFileKind::Png},
+        {{"--output", "%d%%.bmp"}, "", "7%.bmp", K::Numbered, PictureFileKind::Bmp},
+        {{"--output", "s%-3d.bmp"}, "", "s7  .bmp", K::Numbered, PictureFileKind::Bmp},
+        {{"--output", "s%+.3d.bmp"}, "", "s+007.bmp", K::Numbered, PictureFileKind::Bmp},
+        {{"--record", "u g", "--output", "r%d.png", "--headless"}, "", "r7.png", K::Numbered, PictureFileKind::Png,
+         false, "ug", true},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv{"glintwork"};
@@ -127,9 +167,42 @@ TEST(CommandLine, KeysOutputAndStrict)
         const std::string label = c.arguments.empty() ? "(none)" : c.arguments.back();
         EXPECT_EQ(line.error, "") << label;
         EXPECT_EQ(line.settings.firstInputs, c.inputs) << label;
-        EXPECT_EQ(line.settings.output, c.output) << label;
+        EXPECT_EQ(line.settings.output.NameOf(7), c.output) << label;
+        EXPECT_EQ(line.settings.output.GetKind(), c.outputKind) << label;
         EXPECT_EQ(line.settings.outputKind, c.kind) << label;
         EXPECT_EQ(line.strict, c.strict) << label;
+        EXPECT_EQ(line.settings.recordedInputs, c.recorded) << label;
+        EXPECT_EQ(line.settings.recording, *c.recorded != '\0') << label;
+        EXPECT_EQ(line.settings.headless, c.headless) << label;
+    }
+}
+
+// A run is refused before it starts where its frames cannot go: a folder in
+// the place of a frame's file (of every frame of a known count), or a
+// terminal for the bytes of the frames.
+TEST(CommandLine, OutputsThatCannotBeWrittenAreRefused)
+{
+    ScratchDir folder;
+    ASSERT_EQ(mkdir(folder.Path("taken.png").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(folder.Path("s-2.png").c_str(), 0700), 0);
+    const struct {
+        std::string name;
+        long frames;
+        bool terminal;
+        std::string refusal;
+    } cases[] = {
+        {folder.Path("taken.png"), 0, false, folder.Path("taken.png") + " is a folder: frames are written to files (--output names another)"},
+        {folder.Path("free.png"), 0, true, ""},
+        {folder.Path("s-%d.png"), 2, false, ""},
+        {folder.Path("s-%d.png"), 3, false, folder.Path("s-2.png") + " is a folder: frames are written to files (--output names another)"},
+        {"-", 0, true, "--output -: standard output is a terminal; send the frames to a pipe or a file"},
+        {"-", 0, false, ""},
+    };
+    for (const auto& c : cases) {
+        FrameOutput output;
+        std::string error;
+        ASSERT_TRUE(output.Read(c.name, error)) << error;
+        EXPECT_EQ(RefusedOutput(output, c.frames, c.terminal), c.refusal) << c.name << " " << c.frames;
     }
 }
 
@@ -157,7 +230,8 @@ TEST(CommandLine, EchoedArgumentsCarryNoControlCharacters)
 // The usage lines list every option, none longer than 79 columns.
 TEST(CommandLine, UsageAndHelpListEveryOption)
 {
-    EXPECT_EQ(UsageText(), "usage: glintwork [SCENE] [--watch] [--frames N] [--keys SEQ] [--output FILE]\n"
+    EXPECT_EQ(UsageText(), "usage: glintwork [SCENE] [--watch] [--frames N] [--keys SEQ] [--record SEQ]\n"
+                           "                 [--output FILE] [--format KIND] [--headless]\n"
                            "       glintwork --check [--strict] [SCENE...]\n"
                            "       glintwork --help | --version\n");
     const std::vector<std::string> items(8, "[--option VALUE]");
@@ -169,7 +243,7 @@ TEST(CommandLine, UsageAndHelpListEveryOption)
                               "\n  --output FILE write", "\n  --check       read", "\n  --strict      with --check",
                               "\n  --help        print this help\n", "\n  --version     print the version\n"})
         EXPECT_NE(help.find(entry), std::string::npos) << entry;
-    EXPECT_NE(help.find("\n                or .jpeg JPEG\n"), std::string::npos);  // a long description wrapped
+    EXPECT_NE(help.find("\n                or .jpeg JPEG.\n"), std::string::npos);  // a long description wrapped
 }
 
 namespace {

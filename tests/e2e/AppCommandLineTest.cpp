@@ -114,11 +114,16 @@ TEST(CommandLine, ExitStatusesMessagesAndFrames)
         // A later "light" replaces the lamps: the traced run warns as --check does.
         {{"--frames=1"}, room + "\nlight 0\n", "", 0,
          "scenescript.txt:45:1: warning: the scene has no lights: every point is drawn black", true},
-        {{}, room, "DISPLAY=", 3, "DISPLAY is not set", false},
+        {{}, room, "DISPLAY=", 0, "", true},  // drawn offscreen, one frame
+        {{"--headless"}, room, "SDL_VIDEO_EGL_DRIVER=/nonexistent/libEGL.so.1", 3,
+         "are the packages libegl1 and libgl1-mesa-dri installed?", false},
+        {{"--headless", "--output", "-"}, room, "", 0, "", false},  // the frame in stdout.txt
+        {{"--headless", "--record", "u", "--output", "gone/%d.png"}, room, "", 5,
+         "glintwork: cannot write gone/0.png: No such file or directory; the recording stops at frame 0\n", false},
         {{"absent.txt"}, "", "DISPLAY=", 1, "glintwork: absent.txt: No such file or directory\n", false},
         {{}, room, "GLINTWORK_FRAMES=x", 2, "glintwork: GLINTWORK_FRAMES=\"x\": expected a whole", false},
         {{"--frames=1"}, room, "GLINTWORK_THREADS=1", 0, "", true},
-        {{}, room, "DISPLAY=:97", 3, "cannot open the X display \":97\"", false},
+        {{}, room, "DISPLAY=:97", 0, "cannot open the X display \":97\"", true},
     };
     for (const auto& c : cases) {
         const auto prepare = [&](const std::string& folder) {

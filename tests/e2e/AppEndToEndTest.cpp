@@ -92,15 +92,21 @@ TEST(Faults, AFullDiskKeepsTheLastFrameAndWarnsOnce)
     EXPECT_TRUE(CompleteFrame(ReadWholeFile(frame)));
 }
 
-// A counted run that could write no frame (a folder in the way) fails after
-// one warning with the reason, and the folder stays.
+// A counted run that could write no frame (its folder missing) fails after
+// one warning with the reason; a folder in the frame file's place is refused
+// before the run, and stays.
 TEST(Faults, ACountedRunWithNoFrameWrittenFails)
 {
+    AppRun missing(DefaultScene(), true, {}, {}, {"--frames", "3", "--output", "gone/x.bmp"});
+    EXPECT_EQ(missing.WaitExit(), 5);
+    EXPECT_EQ(missing.Stderr(), "glintwork: warning: cannot write gone/x.bmp: No such file or directory; no frame has "
+                                "been written; tracing goes on\nglintwork: no frame could be written to gone/x.bmp\n");
+
     const auto folderInTheWay = [](const std::string& f) { mkdir((f + "/screenShot.bmp").c_str(), 0700); };
     AppRun app(DefaultScene(), true, {}, folderInTheWay, {"--frames", "3"});
-    EXPECT_EQ(app.WaitExit(), 5);
-    EXPECT_EQ(app.Stderr(), "glintwork: warning: cannot write screenShot.bmp: Is a directory; no frame has been "
-                            "written; tracing goes on\nglintwork: no frame could be written to screenShot.bmp\n");
+    EXPECT_EQ(app.WaitExit(), 2);
+    EXPECT_EQ(app.Stderr(),
+              "glintwork: screenShot.bmp is a folder: frames are written to files (--output names another)\n");
     struct stat st;
     EXPECT_TRUE(stat((app.Folder() + "/screenShot.bmp").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
 }
