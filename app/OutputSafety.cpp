@@ -19,7 +19,7 @@ std::string FrameFileIsScene(const std::string& output, const std::string& scene
     if (!SameFile(output, scene))
         return "";
     // The default name was not chosen on the command line: say how to change it.
-    const bool named = output != Settings().output;
+    const bool named = output != Settings().output.Text();
     return (named ? "--output " : "the frame file ") + ShownArgument(output) + " is the scene " +
            ShownArgument(scene) + (named ? "; choose another name" : "; choose another name with --output");
 }

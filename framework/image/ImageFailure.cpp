@@ -41,11 +41,6 @@ bool ImageFailCopy(const char* reason)
     return false;
 }
 
-bool ImageFailOpen()
-{
-    return ImageFailCopy((std::string(CannotOpen) + ": " + PlatformOpenFailure()).c_str());
-}
-
 void ImageClearFailure()
 {
     failureReason = "";
