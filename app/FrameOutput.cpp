@@ -12,7 +12,7 @@ namespace glintwork {
 
 namespace {
 
-constexpr char FieldFlags[] = "-+ 0#";
+constexpr char FieldFlags[] = "-+ 0";
 // A wider field than this names no file anyone wants, and would make names
 // longer than a file system takes.
 constexpr long WidestField = 64;
